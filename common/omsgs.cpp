@@ -1,0 +1,811 @@
+/*
+** omsgs.cpp
+**   Messages, traces and the message centre (see omsgs.h for the records, the
+**   centre's states and the invariants).  The reporting side formats texts
+**   and posts them; the centre, forked by omsgsInitModule, writes sysprint and
+**   the trace files and removes the registered IPC resources at its end.
+**   Texts longer than a record are never written past it: sysprint lines and
+**   raw trace text are split over consecutive records (the centre writes them
+**   unchanged, so the listing is whole), a trace line is cut.
+*/
+#include "common/omsgs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <sys/ipc.h>
+#include <sys/msg.h>
+#include <sys/sem.h>
+#include <sys/shm.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <unicode/ures.h>
+
+#include "common/obyte.h"
+#include "common/ochar.h"
+#include "common/ocnvft.h"
+#include "common/oreason.h"
+#include "common/ostack.h"
+#include "common/ostrdict.h"
+
+int gmsgid = -1;
+omsgsMessage gmsgsMessage;
+pthread_mutex_t gmutexSync = PTHREAD_MUTEX_INITIALIZER;
+pthread_mutex_t gmutexFMTEDO = PTHREAD_MUTEX_INITIALIZER;
+UResourceBundle *gures_messages = nullptr;
+uint16_t gccsidSysprint = 0;
+int gboTorvelExist = 0;
+const char gacTorvel[9] = "$TORVEL";
+ostrdict *gpstrdictTrace = nullptr;
+int gboDefered = 0;
+ostack *gpstackMessage = nullptr;
+char *gpacMsgsBuffer = nullptr;
+unsigned long gulSizeMsgsBuffer = 0;
+char *gmsgsSysout = nullptr;
+FILE *gpfileSysPrint = nullptr;
+
+namespace {
+
+bool gboStarted = false;          /* omsgsInitModule ran in this process */
+const int kiMaxText = OMSGS_TEXT_SIZE - 1;   /* characters a record carries */
+const int kiKeyProbes = 64;       /* keys tried past a stale queue */
+
+/* Body size of a record whose text is iTextLength bytes (its NUL added). */
+inline size_t _msgsBodySize(int iTextLength)
+{
+  return (size_t)OMSGS_HEAD_SIZE + (size_t)iTextLength + 1;
+}
+
+/* Fills the head of a record: type, sender, keyword cut to eight (NUL-filled). */
+void _msgsFillHead(omsgsMessage *pmsg, long lType, int iSender, const char *pcKeyword)
+{
+  pmsg->lType = lType;
+  std::memset(pmsg->abHead, 0, sizeof pmsg->abHead);
+  obytePutLE32(pmsg->abHead + OMSGS_OFF_SENDER, (uint32_t)iSender);
+  if (pcKeyword != nullptr)
+    std::memcpy(pmsg->abHead + OMSGS_OFF_KEYWORD, pcKeyword, strnlen(pcKeyword, OMSGS_KEYWORD_SIZE));
+}
+
+/* Sends a record, retrying when a signal interrupts the wait; -1 without a queue. */
+int _msgsSend(omsgsMessage *pmsg, size_t ulBody)
+{
+  if (gmsgid < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  int rc;
+  do {
+    rc = msgsnd(gmsgid, pmsg, ulBody, 0);
+  } while (rc < 0 && errno == EINTR);
+  return rc;
+}
+
+/*
+** Posts ulLength bytes of pcText as records of type lType, split into pieces
+** of at most one record's text.  Returns the last msgsnd result (0 for an
+** empty text, which is sent as one empty record).
+*/
+int _msgsPostText(long lType, int iSender, const char *pcKeyword, const char *pcText,
+                  size_t ulLength)
+{
+  omsgsMessage msg;
+  int rc = 0;
+  size_t ulDone = 0;
+  do {
+    size_t ulPiece = std::min(ulLength - ulDone, (size_t)kiMaxText);
+    _msgsFillHead(&msg, lType, iSender, pcKeyword);
+    std::memcpy(msg.acText, pcText + ulDone, ulPiece);
+    msg.acText[ulPiece] = '\0';
+    rc = _msgsSend(&msg, _msgsBodySize((int)ulPiece));
+    ulDone += ulPiece;
+  } while (ulDone < ulLength);
+  return rc;
+}
+
+/*
+** Formats into a std::string of exactly the needed length.  Returns false when
+** the format is refused by vsnprintf.
+*/
+bool _msgsFormat(std::string &str, const char *pcFormat, va_list va)
+{
+  char ac[1024];
+  va_list vaCopy;
+  va_copy(vaCopy, va);
+  int iLen = std::vsnprintf(ac, sizeof ac, pcFormat, vaCopy);
+  va_end(vaCopy);
+  if (iLen < 0) return false;
+  if ((size_t)iLen < sizeof ac) {
+    str.assign(ac, (size_t)iLen);
+    return true;
+  }
+  str.assign((size_t)iLen + 1, '\0');
+  va_copy(vaCopy, va);
+  std::vsnprintf(str.data(), str.size(), pcFormat, vaCopy);
+  va_end(vaCopy);
+  str.resize((size_t)iLen);
+  return true;
+}
+
+/* Frees every text of a deferred stack and the stack. */
+void _msgsDestroyStack(ostack *pstack)
+{
+  if (pstack == nullptr) return;
+  for (int i = 0; i < ostackGetCount(pstack); i++) std::free((void *)ostackGetAt(pstack, i));
+  ostackDestroy(pstack);
+}
+
+/* Pushes a malloc'ed copy of the first ulLength bytes of pcText on the deferred stack. */
+void _msgsPushCopy(const char *pcText, size_t ulLength)
+{
+  char *pc = (char *)std::malloc(ulLength + 1);
+  if (pc == nullptr) return;
+  std::memcpy(pc, pcText, ulLength);
+  pc[ulLength] = '\0';
+  if (gpstackMessage == nullptr) gpstackMessage = ostackCreate(20);
+  if (gpstackMessage == nullptr) {
+    std::free(pc);
+    return;
+  }
+  ostackPush(gpstackMessage, (uintptr_t)pc);
+}
+
+/*
+** Argument signature of a printf format: per consumed argument its length
+** modifier and class (i integer, f floating, s string, p pointer; '*'
+** widths and precisions count as integers).  Returns false for a format
+** this check does not vouch for (positional arguments, %n, unknown
+** conversions, a lone '%' at the end).
+*/
+bool _msgsSignature(const char *pc, std::string &strSig)
+{
+  strSig.clear();
+  for (; *pc != '\0'; pc++) {
+    if (*pc != '%') continue;
+    pc++;
+    if (*pc == '%') continue;
+    while (*pc != '\0' && std::strchr("-+ #0'I", *pc) != nullptr) pc++;
+    if (*pc == '*') {
+      strSig += "i,";
+      pc++;
+    } else {
+      while (std::isdigit((unsigned char)*pc)) pc++;
+      if (*pc == '$') return false;
+    }
+    if (*pc == '.') {
+      pc++;
+      if (*pc == '*') {
+        strSig += "i,";
+        pc++;
+      } else {
+        while (std::isdigit((unsigned char)*pc)) pc++;
+      }
+    }
+    while (*pc != '\0' && std::strchr("hlLqjzt", *pc) != nullptr) strSig += *pc++;
+    switch (*pc) {
+      case 'd': case 'i': case 'o': case 'u': case 'x': case 'X': case 'c':
+        strSig += 'i';
+        break;
+      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
+        strSig += 'f';
+        break;
+      case 's':
+        strSig += 's';
+        break;
+      case 'p':
+        strSig += 'p';
+        break;
+      default:
+        return false;
+    }
+    strSig += ',';
+  }
+  return true;
+}
+
+/* True when pcCatalogue consumes the same arguments, in the same order, as pcBuiltin. */
+bool _msgsSameConversions(const char *pcCatalogue, const char *pcBuiltin)
+{
+  std::string strCat, strBuiltin;
+  return _msgsSignature(pcCatalogue, strCat) && _msgsSignature(pcBuiltin, strBuiltin) &&
+         strCat == strBuiltin;
+}
+
+/* CCSID of sysprint texts: the external mixed CCSID, else the external SBCS; 0 when unknown. */
+uint16_t _msgsSysprintCCSID(void)
+{
+  if (gccsidSysprint != 0) return gccsidSysprint;
+  if (gpcnvft == nullptr) return 0;
+  gccsidSysprint = gpcnvft->tripleExternal.usMixed != 0 ? gpcnvft->tripleExternal.usMixed
+                                                         : gpcnvft->tripleExternal.usSBCS;
+  return gccsidSysprint;
+}
+
+/*
+** The catalogue text of the message whose identifier starts pcFormat,
+** converted to the sysprint CCSID, in a new string object (the caller
+** destroys it), or NULL: no catalogue, no text, no sysprint CCSID, or a
+** text whose conversions differ from the built-in format's.  A text that
+** cannot be converted closes the catalogue for good.
+*/
+ochar *_msgsCatalogueText(const char *pcFormat)
+{
+  if (gures_messages == nullptr || pcFormat == nullptr || strnlen(pcFormat, 8) < 8) return nullptr;
+  char acKey[9];
+  std::memcpy(acKey, pcFormat, 8);
+  acKey[8] = '\0';
+  UErrorCode err = U_ZERO_ERROR;
+  int32_t ilLen = 0;
+  const UChar *puText = ures_getStringByKey(gures_messages, acKey, &ilLen, &err);
+  if (U_FAILURE(err) || puText == nullptr) return nullptr;
+  uint16_t usCCSID = _msgsSysprintCCSID();
+  if (usCCSID == 0) return nullptr;
+  ochar *pchar = ocharCreate(ilLen * 2, 1202);
+  if (pchar == nullptr) return nullptr;
+  int rc = ocharAppendFixedS(pchar, puText, ilLen * 2);
+  if (rc == 0) {
+    _charSetLen(pchar, ilLen);
+    rc = ocharConvert(pchar, usCCSID);
+    if (rc != 0) {
+      ures_close(gures_messages);
+      gures_messages = nullptr;
+    }
+  }
+  if (rc == 0) rc = ocharMakeC(pchar);
+  if (rc != 0 || !_msgsSameConversions(_charText(pchar), pcFormat)) {
+    ocharDestroy(pchar);
+    return nullptr;
+  }
+  return pchar;
+}
+
+/* Opens the catalogue; no bundle path means no catalogue. */
+void _msgsOpenCatalogue(const char *pcBundle, const char *pcLocale)
+{
+  if (gures_messages != nullptr) {
+    ures_close(gures_messages);
+    gures_messages = nullptr;
+  }
+  if (pcBundle == nullptr) return;
+  UErrorCode err = U_ZERO_ERROR;
+  UResourceBundle *pres = ures_open(pcBundle, pcLocale, &err);
+  if (U_FAILURE(err)) {
+    if (pres != nullptr) ures_close(pres);
+    return;
+  }
+  gures_messages = pres;
+}
+
+/*
+** Queue key of a run: a tag in the high byte and the low 24 bits of the
+** queue id (the main process id, which is unique among live processes), so
+** that two runs never share a queue.  iProbe moves past a stale queue left
+** under the same key.
+*/
+key_t _msgsKey(int iQueueId, int iProbe)
+{
+  uint32_t ulTag = (0x5Au + (uint32_t)iProbe) & 0x7Fu;
+  if (ulTag == 0) ulTag = 1;
+  return (key_t)((ulTag << 24) | ((uint32_t)iQueueId & 0xFFFFFFu));
+}
+
+/* ---- The message centre ---------------------------------------------------------------- */
+
+struct MsgsCentre {
+  int iQueue = -1;
+  FILE *pfileSysprint = stderr;
+  const char *pcMode = "a";
+  bool boQuiet = false;
+  int iCounter = 0;
+  std::vector<std::pair<int, int>> vRegistry;   /* {kind, id} in registration order */
+};
+
+/* Switches sysprint to pcPath (standard error when NULL or when it cannot be opened). */
+void _centreOpenSysprint(MsgsCentre &centre, const char *pcPath)
+{
+  if (centre.pfileSysprint != nullptr && centre.pfileSysprint != stderr) std::fclose(centre.pfileSysprint);
+  centre.pfileSysprint = stderr;
+  if (pcPath == nullptr) return;
+  FILE *pfile = std::fopen(pcPath, centre.pcMode);
+  if (pfile != nullptr) centre.pfileSysprint = pfile;
+}
+
+/* Trace file of a received keyword (at most eight characters), or NULL. */
+FILE *_centreTraceFile(const omsgsMessage &msg)
+{
+  if (gpstrdictTrace == nullptr) return nullptr;
+  const char *pcKeyword = (const char *)msg.abHead + OMSGS_OFF_KEYWORD;
+  size_t ulLen = strnlen(pcKeyword, OMSGS_KEYWORD_SIZE);
+  if (ulLen == 0) return nullptr;
+  void *pValue = ostrdictLoadFixed(gpstrdictTrace, pcKeyword, ulLen);
+  if (pValue == nullptr || pValue == (void *)-1) return nullptr;
+  return (FILE *)pValue;
+}
+
+/* Handles one received record of ulBody body bytes.  Returns true for the stop record. */
+bool _centreHandle(MsgsCentre &centre, omsgsMessage &msg, size_t ulBody)
+{
+  /* the text ends within what was received */
+  if (ulBody < OMSGS_HEAD_SIZE) ulBody = OMSGS_HEAD_SIZE;
+  size_t ulText = ulBody - OMSGS_HEAD_SIZE;
+  if (ulText >= OMSGS_TEXT_SIZE) ulText = OMSGS_TEXT_SIZE - 1;
+  char acInts[8];
+  std::memcpy(acInts, msg.acText, sizeof acInts);
+  msg.acText[ulText] = '\0';
+
+  switch (msg.lType) {
+    case OMSGS_TYPE_PRINT:
+      if (!centre.boQuiet) std::fputs(msg.acText, centre.pfileSysprint);
+      break;
+    case OMSGS_TYPE_TRACE: {
+      int iCounter = centre.iCounter++;
+      FILE *pfile = _centreTraceFile(msg);
+      if (pfile == nullptr) break;
+      struct timeval tv;
+      gettimeofday(&tv, nullptr);
+      struct tm tmNow;
+      time_t t = tv.tv_sec;
+      localtime_r(&t, &tmNow);
+      char acTime[9];
+      std::strftime(acTime, sizeof acTime, "%H:%M:%S", &tmNow);
+      int iSender = (int)obyteGetLE32(msg.abHead + OMSGS_OFF_SENDER);
+      std::fprintf(pfile, "%5.5i.%6.6i[%s] %s", iSender, iCounter, acTime, msg.acText);
+      break;
+    }
+    case OMSGS_TYPE_RAW: {
+      FILE *pfile = _centreTraceFile(msg);
+      if (pfile != nullptr) std::fputs(msg.acText, pfile);
+      break;
+    }
+    case OMSGS_TYPE_SYSPRINT:
+      _centreOpenSysprint(centre, msg.acText);
+      break;
+    case OMSGS_TYPE_STORE:
+    case OMSGS_TYPE_DELETE: {
+      if (ulText < sizeof acInts) break;
+      int iKind = (int)obyteGetLE32((const unsigned char *)acInts);
+      int iId = (int)obyteGetLE32((const unsigned char *)acInts + 4);
+      if (msg.lType == OMSGS_TYPE_STORE) {
+        centre.vRegistry.emplace_back(iKind, iId);
+      } else {
+        for (auto it = centre.vRegistry.begin(); it != centre.vRegistry.end(); ++it)
+          if (it->first == iKind && it->second == iId) {
+            centre.vRegistry.erase(it);
+            break;
+          }
+      }
+      break;
+    }
+    case OMSGS_TYPE_STOP:
+      return true;
+    default:
+      break;
+  }
+  return false;
+}
+
+/* True when the main process has gone: it no longer exists, or this process was reparented. */
+bool _centreParentGone(pid_t pidParent)
+{
+  if (getppid() != pidParent) return true;
+  return kill(pidParent, 0) != 0 && errno == ESRCH;
+}
+
+struct MsgsKeywordFile {
+  std::string strKeyword;
+  FILE *pfile;
+};
+
+void _centreCollect(uintptr_t ulKey, void *, void *pArg)
+{
+  const char *pcName = (const char *)ulKey;
+  ((std::vector<MsgsKeywordFile> *)pArg)->push_back({std::string(pcName, onameGetLength(pcName)), nullptr});
+}
+
+/*
+** Body of the centre process.  Returns 0, or 0x19a001 when the queue cannot
+** be created or a receive fails.
+*/
+int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int iMode,
+                pid_t pidParent)
+{
+  /* sysprint and trace files belong to the invoking user */
+  uid_t uidReal = getuid(), uidEff = geteuid();
+  gid_t gidReal = getgid(), gidEff = getegid();
+  if (setreuid(uidEff, uidReal) != 0) { /* keep the identities we have */ }
+  if (setregid(gidEff, gidReal) != 0) { /* likewise */ }
+
+  MsgsCentre centre;
+  centre.pcMode = (iMode & 1) ? "a" : "w";
+  centre.iQueue = msgget(key, IPC_CREAT | IPC_EXCL | 0660);
+  if (centre.iQueue < 0) return OMSGS_RC_QUEUE;
+  gmsgid = centre.iQueue;
+
+  if (iQuiet1 != 0 && iQuiet2 != 0)
+    centre.boQuiet = true;
+  else
+    _centreOpenSysprint(centre, pcSysprint);
+
+  std::vector<MsgsKeywordFile> vFiles;
+  if (gpstrdictTrace != nullptr) {
+    odictForEach(gpstrdictTrace->pdict, _centreCollect, &vFiles);
+    for (MsgsKeywordFile &kf : vFiles) {
+      std::string strName = kf.strKeyword + "_";
+      char acPid[32];
+      std::snprintf(acPid, sizeof acPid, "%5.5i", (int)pidParent);
+      strName += acPid;
+      kf.pfile = std::fopen(strName.c_str(), "w");
+      ostrdictStore(gpstrdictTrace, kf.strKeyword.c_str(), kf.pfile);
+    }
+  }
+
+  int rc = 0;
+  bool boParentGone = false;
+  omsgsMessage msg;
+  for (;;) {
+    ssize_t lRead = msgrcv(centre.iQueue, &msg, OMSGS_BODY_SIZE, 0, IPC_NOWAIT);
+    if (lRead < 0) {
+      if (errno == EINTR) continue;
+      if (errno != ENOMSG) {
+        rc = OMSGS_RC_QUEUE;
+        break;
+      }
+      if (boParentGone) break;                 /* drained after the parent went */
+      boParentGone = _centreParentGone(pidParent);
+      sleep(1);
+      continue;
+    }
+    if (_centreHandle(centre, msg, (size_t)lRead)) break;
+  }
+
+  for (const auto &entry : centre.vRegistry) {
+    switch (entry.first) {
+      case OMSGS_IPC_SHM: shmctl(entry.second, IPC_RMID, nullptr); break;
+      case OMSGS_IPC_SEM: semctl(entry.second, 0, IPC_RMID); break;
+      case OMSGS_IPC_MSG: msgctl(entry.second, IPC_RMID, nullptr); break;
+      default: break;
+    }
+  }
+  for (MsgsKeywordFile &kf : vFiles)
+    if (kf.pfile != nullptr) std::fclose(kf.pfile);
+  if (centre.pfileSysprint != stderr) std::fclose(centre.pfileSysprint);
+  std::fflush(stderr);
+  msgctl(centre.iQueue, IPC_RMID, nullptr);
+  return rc;
+}
+
+/* Builds the enabled set from a trace list: every keyword followed by a blank. */
+void _msgsBuildEnabledSet(ochar *pcharTraceList)
+{
+  if (gpstrdictTrace != nullptr) ostrdictDestroy(gpstrdictTrace);
+  gpstrdictTrace = ostrdictCreate(50, 80);
+  gboTorvelExist = 0;
+  if (gpstrdictTrace == nullptr || pcharTraceList == nullptr || ocharIsNotValid(pcharTraceList) != 0)
+    return;
+  const char *pcText = _charText(pcharTraceList);
+  int32_t ilLen = pcharTraceList->ilBU;
+  int32_t ilStart = 0;
+  for (int32_t i = 0; i < ilLen; i++) {
+    if (pcText[i] != ' ') continue;
+    size_t ulWord = (size_t)(i - ilStart);
+    if (ulWord > 0 && std::memchr(pcText + ilStart, '\0', ulWord) == nullptr) {
+      ostrdictStoreFixed(gpstrdictTrace, pcText + ilStart, ulWord, (void *)-1);
+      if (ulWord == std::strlen(gacTorvel) && std::memcmp(pcText + ilStart, gacTorvel, ulWord) == 0)
+        gboTorvelExist = 1;
+    }
+    ilStart = i + 1;
+  }
+}
+
+}  // namespace
+
+int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprint,
+                    int iQuiet1, int iQuiet2, ochar *pcharTraceList, int iMode,
+                    int *piCentre, const char *pcBundle, const char *pcLocale)
+{
+  (void)pcQueuePath;   /* the key is made from the queue id alone, see _msgsKey */
+  pid_t pidSelf = getpid();
+  _msgsBuildEnabledSet(pcharTraceList);
+
+  int rc = 0;
+  int iCentre = -1;
+  if (gboStarted) {
+    rc = OMSGS_RC_STARTED;
+  } else {
+    /* a key nobody uses: a queue already there under ours is stale */
+    key_t key = _msgsKey(iQueueId, 0);
+    for (int iProbe = 1; iProbe < kiKeyProbes && (msgget(key, 0) >= 0 || errno != ENOENT); iProbe++)
+      key = _msgsKey(iQueueId, iProbe);
+
+    std::fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+      int rcCentre = _msgsCentre(key, pcSysprint, iQuiet1, iQuiet2, iMode, pidSelf);
+      _exit(rcCentre & 0xFF);
+    }
+    if (pid < 0) {
+      std::fputs("Cannot create the messaging services", stderr);
+      rc = OMSGS_RC_FORK;
+    } else {
+      gboStarted = true;
+      iCentre = (int)pid;
+      /* wait for the centre's queue; give up when the centre has died */
+      for (;;) {
+        int id = msgget(key, 0);
+        if (id >= 0) {
+          gmsgid = id;
+          break;
+        }
+        if (errno != ENOENT) {
+          rc = OMSGS_RC_QUEUE;
+          break;
+        }
+        int iStatus;
+        if (waitpid(pid, &iStatus, WNOHANG) == pid) {
+          rc = OMSGS_RC_QUEUE;
+          iCentre = -1;
+          gboStarted = false;
+          break;
+        }
+        usleep(1000);
+      }
+    }
+  }
+  if (piCentre != nullptr) *piCentre = iCentre;
+  _msgsOpenCatalogue(pcBundle, pcLocale);
+  return rc;
+}
+
+int omsgsInitLanguage(const char *pcBundle, const char *pcLocale)
+{
+  _msgsOpenCatalogue(pcBundle, pcLocale);
+  return 0;
+}
+
+int omsgsInitMessageFileName(const char *pcPath)
+{
+  if (pcPath == nullptr) return 0;
+  size_t ulLen = std::strlen(pcPath);
+  if (ulLen > (size_t)kiMaxText) return 0;   /* no such path: keep the current sysprint */
+  omsgsMessage msg;
+  _msgsFillHead(&msg, OMSGS_TYPE_SYSPRINT, 0, nullptr);
+  std::memcpy(msg.acText, pcPath, ulLen + 1);
+  _msgsSend(&msg, _msgsBodySize((int)ulLen));
+  return 0;
+}
+
+/* Posts a type-7 or type-8 record. */
+static int _msgsPostResource(long lType, int iKind, int iId)
+{
+  omsgsMessage msg;
+  _msgsFillHead(&msg, lType, 0, nullptr);
+  std::memset(msg.acText, 0, 9);
+  obytePutLE32((unsigned char *)msg.acText, (uint32_t)iKind);
+  obytePutLE32((unsigned char *)msg.acText + 4, (uint32_t)iId);
+  _msgsSend(&msg, OMSGS_HEAD_SIZE + 9);
+  return 0;
+}
+
+int omsgsStoreIPCResource(int iKind, int iId)
+{
+  return _msgsPostResource(OMSGS_TYPE_STORE, iKind, iId);
+}
+
+int omsgsDeleteIPCResource(int iKind, int iId)
+{
+  return _msgsPostResource(OMSGS_TYPE_DELETE, iKind, iId);
+}
+
+int omsgsDestroyModule(int iCentre)
+{
+  omsgsMessage msg;
+  _msgsFillHead(&msg, OMSGS_TYPE_STOP, 0, nullptr);
+  msg.acText[0] = '\0';
+  _msgsSend(&msg, _msgsBodySize(0));
+
+  int rc = 0;
+  if (iCentre > 0) {
+    int iStatus = 0;
+    pid_t pid;
+    do {
+      pid = waitpid((pid_t)iCentre, &iStatus, 0);
+    } while (pid < 0 && errno == EINTR);
+    if (pid == (pid_t)iCentre && WIFEXITED(iStatus)) rc = WEXITSTATUS(iStatus);
+  }
+  gmsgid = -1;
+  gboStarted = false;
+  if (gpstrdictTrace != nullptr) {
+    ostrdictDestroy(gpstrdictTrace);
+    gpstrdictTrace = nullptr;
+  }
+  gboTorvelExist = 0;
+  if (gures_messages != nullptr) {
+    ures_close(gures_messages);
+    gures_messages = nullptr;
+  }
+  pthread_mutex_lock(&gmutexFMTEDO);
+  std::free(gpacMsgsBuffer);
+  gpacMsgsBuffer = nullptr;
+  gulSizeMsgsBuffer = 0;
+  pthread_mutex_unlock(&gmutexFMTEDO);
+  return rc;
+}
+
+int omsgsFMTEDO(const char *pcFormat, ...)
+{
+  if (pcFormat == nullptr) return 0;
+  ochar *pcharCatalogue = _msgsCatalogueText(pcFormat);
+  const char *pcUsed = pcharCatalogue != nullptr ? _charText(pcharCatalogue) : pcFormat;
+
+  va_list va;
+  va_start(va, pcFormat);
+  if (gboDefered) {
+    pthread_mutex_lock(&gmutexFMTEDO);
+    va_list vaCopy;
+    va_copy(vaCopy, va);
+    char acNone[1];
+    int iLen = std::vsnprintf(gpacMsgsBuffer != nullptr ? gpacMsgsBuffer : acNone,
+                              gpacMsgsBuffer != nullptr ? gulSizeMsgsBuffer : 0, pcUsed, vaCopy);
+    va_end(vaCopy);
+    if (iLen >= 0) {
+      if (gpacMsgsBuffer == nullptr || (unsigned long)iLen >= gulSizeMsgsBuffer) {
+        unsigned long ulSize = std::max(1024ul, (unsigned long)iLen + 1);
+        char *pc = (char *)std::realloc(gpacMsgsBuffer, ulSize);
+        if (pc != nullptr) {
+          gpacMsgsBuffer = pc;
+          gulSizeMsgsBuffer = ulSize;
+          va_copy(vaCopy, va);
+          std::vsnprintf(gpacMsgsBuffer, gulSizeMsgsBuffer, pcUsed, vaCopy);
+          va_end(vaCopy);
+        } else {
+          iLen = -1;
+        }
+      }
+      if (iLen >= 0) _msgsPushCopy(gpacMsgsBuffer, (size_t)iLen);
+    }
+    pthread_mutex_unlock(&gmutexFMTEDO);
+  } else {
+    std::string str;
+    if (_msgsFormat(str, pcUsed, va)) _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, str.data(), str.size());
+  }
+  va_end(va);
+  ocharDestroy(pcharCatalogue);
+  return 0;
+}
+
+void omsgsPrint(const char *pcText, int iLength)
+{
+  if (pcText == nullptr) return;
+  if (gboDefered) {
+    if (iLength > 0) _msgsPushCopy(pcText, (size_t)iLength);
+    return;
+  }
+  _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, pcText, std::strlen(pcText));
+}
+
+int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength)
+{
+  if (pmsg == nullptr) return -1;
+  if (iTextLength < 0) iTextLength = 0;
+  if (iTextLength > kiMaxText) {
+    iTextLength = kiMaxText;
+    pmsg->acText[iTextLength] = '\0';
+  }
+  return _msgsSend(pmsg, _msgsBodySize(iTextLength));
+}
+
+int omsgsSetDefered(int boOn)
+{
+  int boOld = gboDefered;
+  gboDefered = boOn ? 1 : 0;
+  return boOld;
+}
+
+void omsgsFlushDefered(void)
+{
+  ostack *pstack = gpstackMessage;
+  if (pstack == nullptr) return;
+  gpstackMessage = nullptr;
+  for (int i = 0; i < ostackGetCount(pstack); i++) {
+    const char *pc = (const char *)ostackGetAt(pstack, i);
+    _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, pc, std::strlen(pc));
+  }
+  _msgsDestroyStack(pstack);
+}
+
+ostack *omsgsExportDefered(void)
+{
+  ostack *pstack = gpstackMessage;
+  gpstackMessage = nullptr;
+  return pstack;
+}
+
+void omsgsRestaureDefered(ostack *pstack)
+{
+  if (gpstackMessage != nullptr && gpstackMessage != pstack) _msgsDestroyStack(gpstackMessage);
+  gpstackMessage = pstack;
+}
+
+void omsgsStack(const char *pcText, int iLength)
+{
+  if (pcText == nullptr || iLength < 0) return;
+  _msgsPushCopy(pcText, (size_t)iLength);
+}
+
+int omsgsOpenSysprint(void)
+{
+  if (gmsgsSysout == nullptr) {
+    gpfileSysPrint = stderr;
+    return 0;
+  }
+  FILE *pfile = std::fopen(gmsgsSysout, "a");
+  if (pfile == nullptr) return 8;
+  gpfileSysPrint = pfile;
+  return 0;
+}
+
+void omsgsCloseSysprint(void)
+{
+  if (gpfileSysPrint != nullptr && gpfileSysPrint != stderr) std::fclose(gpfileSysPrint);
+  gpfileSysPrint = nullptr;
+}
+
+int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...)
+{
+  if (pcKeyword == nullptr || pcFormat == nullptr) return 0;
+  va_list va;
+  va_start(va, pcFormat);
+  std::string str;
+  bool boOk = _msgsFormat(str, pcFormat, va);
+  va_end(va);
+  if (!boOk) return -1;
+  return _msgsPostText(OMSGS_TYPE_RAW, (int)getpid(), pcKeyword, str.data(), str.size());
+}
+
+void omsgsTraceInIntern(const char *pcFunction, int iValue)
+{
+  (void)pcFunction;
+  (void)iValue;
+}
+
+void omsgsTraceOutIntern(const char *pcFunction, int iResult)
+{
+  (void)pcFunction;
+  (void)iResult;
+}
+
+int omsgsTraceCheck(const char *pcKeyword)
+{
+  if (gpstrdictTrace == nullptr) return -1;
+  if (pcKeyword == nullptr) return 0;
+  return ostrdictLoad(gpstrdictTrace, pcKeyword) != nullptr ? 1 : 0;
+}
+
+int omsgsTracePostV(int iType, const char *pcKeyword, const char *pcFormat, va_list va)
+{
+  if (pcFormat == nullptr) return -1;
+  pthread_mutex_lock(&gmutexSync);
+  _msgsFillHead(&gmsgsMessage, iType, (int)getpid(), pcKeyword);
+  int iLen = std::vsnprintf(gmsgsMessage.acText, OMSGS_TEXT_SIZE, pcFormat, va);
+  if (iLen < 0) {
+    gmsgsMessage.acText[0] = '\0';
+    iLen = 0;
+  } else if (iLen > kiMaxText) {
+    /* a cut trace line still ends its line */
+    size_t ulFormat = std::strlen(pcFormat);
+    if (ulFormat > 0 && pcFormat[ulFormat - 1] == '\n') gmsgsMessage.acText[kiMaxText - 1] = '\n';
+    iLen = kiMaxText;
+  }
+  int rc = _msgsSend(&gmsgsMessage, _msgsBodySize(iLen));
+  pthread_mutex_unlock(&gmutexSync);
+  return rc;
+}

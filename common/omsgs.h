@@ -1,0 +1,250 @@
+/*
+** omsgs.h
+**   Messages, traces and the message centre.  Every process of a run reports
+**   through this module: messages (eight-character identifier, then text) go
+**   to the sysprint listing, trace lines to one file per enabled trace
+**   keyword.  Nothing is written by the reporting process itself: it posts
+**   records on a SysV message queue read by one process, the message centre,
+**   which omsgsInitModule forks.  The centre owns sysprint and the trace
+**   files, and keeps a registry of SysV resources (shared memory, semaphore
+**   sets, message queues) that it removes when the run ends, so that a
+**   process that dies leaves nothing behind.
+**
+**   Messages may be deferred: held on a stack of texts and sent (or dropped)
+**   later; the stack can be detached and installed again.
+**
+**   Every module that traces includes common/omsgsmod.h, which gives it a
+**   private omsgsTrace bound to its own trace keyword.
+**
+**   Before omsgsInitModule the queue identifier is -1: posts fail harmlessly,
+**   traces are dropped and messages are dropped or deferred, so code that
+**   issues messages runs without a centre (unit tests).
+**
+**   Centre process (design note).
+**     States: starting -> polling -> stopping -> gone.
+**     starting: swaps real and effective identities, creates the queue
+**       (owner and group only), opens sysprint and one trace file per
+**       enabled keyword.  The main process polls for the queue to appear and
+**       gives up when the centre has died (waitpid WNOHANG).
+**     polling: reads records without waiting; on an empty queue checks that
+**       the main process still exists (kill 0: only ESRCH, or a changed
+**       parent, counts as gone) and sleeps one second.
+**     stopping: on the stop record (type 9), a receive error, or the main
+**       process gone.  Removes every registered resource in registration
+**       order, closes the trace files and sysprint, removes its queue.
+**     Invariants: one reader (the centre); the records of one sender keep
+**       their order; records posted before the stop record are all handled.
+*/
+#ifndef ZAV_COMMON_OMSGS_H
+#define ZAV_COMMON_OMSGS_H
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <pthread.h>
+
+#include "common/omsgstab.h"
+
+struct ochar;
+struct ostack;
+struct ostrdict;
+struct UResourceBundle;
+
+/* Reason codes of this module. */
+#define OMSGS_RC_STARTED   0x198001   /* warning: module already started */
+#define OMSGS_RC_QUEUE     0x19a001   /* error: message-queue failure */
+#define OMSGS_RC_FORK      0x19c001   /* terminal: the centre cannot be forked */
+
+/* Record types. */
+#define OMSGS_TYPE_PRINT     1   /* sysprint line */
+#define OMSGS_TYPE_TRACE     2   /* trace line, stamped by the centre */
+#define OMSGS_TYPE_RAW       4   /* raw trace text */
+#define OMSGS_TYPE_ENDTRACE  5   /* end of a module's trace: nothing to do */
+#define OMSGS_TYPE_SYSPRINT  6   /* new sysprint file; the text is its path */
+#define OMSGS_TYPE_STORE     7   /* register an IPC resource {kind, id} */
+#define OMSGS_TYPE_DELETE    8   /* unregister an IPC resource */
+#define OMSGS_TYPE_STOP      9   /* stop the centre */
+
+/* IPC resource kinds of the registry. */
+#define OMSGS_IPC_SHM  0   /* shared-memory segment */
+#define OMSGS_IPC_SEM  1   /* semaphore set */
+#define OMSGS_IPC_MSG  2   /* message queue */
+
+/*
+** Message record: the unit of the queue.  After the SysV type field (a long)
+** comes the body, native byte order:
+**
+**   OFFSET  SIZE  DESCRIPTION
+**      0      4   sender: process id (0 in sysprint lines and control records)
+**      4      8   keyword, cut to eight characters, NUL-filled
+**     12      1   NUL
+**     13      3   alignment
+**     16   4000   text, NUL-terminated; records 7 and 8 hold two 32-bit
+**                 integers there: kind, then SysV identifier
+**
+** A record is sent with body size 17 + text length; records 7 and 8 with 25,
+** record 9 with 17.  The centre receives with the full 4016-byte body.
+*/
+#define OMSGS_KEYWORD_SIZE 8
+#define OMSGS_HEAD_SIZE    (4 + OMSGS_KEYWORD_SIZE + 1 + 3)    /* 16 */
+#define OMSGS_TEXT_SIZE    4000
+#define OMSGS_BODY_SIZE    (OMSGS_HEAD_SIZE + OMSGS_TEXT_SIZE)  /* 4016 */
+#define OMSGS_OFF_SENDER   0
+#define OMSGS_OFF_KEYWORD  4
+
+struct omsgsMessage {
+  long lType;                              /* SysV message type, 1 to 9 */
+  unsigned char abHead[OMSGS_HEAD_SIZE];   /* sender and keyword block */
+  char acText[OMSGS_TEXT_SIZE];            /* NUL-terminated text */
+};
+static_assert(offsetof(omsgsMessage, abHead) == sizeof(long), "record head follows the type");
+static_assert(offsetof(omsgsMessage, acText) == sizeof(long) + OMSGS_HEAD_SIZE,
+              "record text follows the head");
+static_assert(sizeof(omsgsMessage) == sizeof(long) + OMSGS_BODY_SIZE, "record size");
+
+/* Module globals. */
+extern int gmsgid;                         /* queue identifier; -1 before the centre's queue exists */
+extern omsgsMessage gmsgsMessage;          /* the record filled by the trace functions */
+extern pthread_mutex_t gmutexSync;         /* guards gmsgsMessage */
+extern pthread_mutex_t gmutexFMTEDO;       /* guards the deferred push of omsgsFMTEDO */
+extern UResourceBundle *gures_messages;    /* open message catalogue, or NULL */
+extern uint16_t gccsidSysprint;            /* CCSID of sysprint texts; 0 until first needed */
+extern int gboTorvelExist;                 /* 1 when "$TORVEL" is enabled */
+extern const char gacTorvel[9];            /* "$TORVEL" */
+extern ostrdict *gpstrdictTrace;           /* enabled keywords; NULL before omsgsInitModule */
+extern int gboDefered;                     /* deferral on or off */
+extern ostack *gpstackMessage;             /* deferred texts, oldest at the bottom; NULL when none */
+extern char *gpacMsgsBuffer;               /* formatting buffer of the deferred path */
+extern unsigned long gulSizeMsgsBuffer;    /* its size */
+extern char *gmsgsSysout;                  /* sysprint file name of omsgsOpenSysprint, or NULL */
+extern FILE *gpfileSysPrint;               /* sysprint stream of omsgsOpenSysprint */
+
+/*
+** omsgsInitModule
+**   Starts the message system in the calling process: builds the enabled
+**   keyword set from the trace list (keywords each followed by one blank;
+**   characters after the last blank are ignored), forks the centre and waits
+**   until its queue exists, then opens the catalogue (pcBundle, pcLocale).
+**   iMode bit 0 set: sysprint files are opened for appending, else truncated.
+**   Both quiet flags non-zero silence sysprint for the whole run.
+**   *piCentre receives the centre's process id (-1 when already started).
+**   Returns 0; 0x198001 when the module was started before in this process
+**   (no second centre); 0x19c001 when the fork fails; 0x19a001 when the
+**   queue cannot be reached or the centre died before creating it.
+*/
+int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprint,
+                    int iQuiet1, int iQuiet2, ochar *pcharTraceList, int iMode,
+                    int *piCentre, const char *pcBundle, const char *pcLocale);
+
+/*
+** omsgsInitLanguage
+**   Closes the catalogue and reopens it on pcBundle and pcLocale.  Returns 0.
+*/
+int omsgsInitLanguage(const char *pcBundle, const char *pcLocale);
+
+/*
+** omsgsInitMessageFileName
+**   Asks the centre to continue sysprint in the file pcPath.  Returns 0.
+*/
+int omsgsInitMessageFileName(const char *pcPath);
+
+/*
+** omsgsStoreIPCResource, omsgsDeleteIPCResource
+**   Register or unregister a SysV resource (OMSGS_IPC_*) for removal by the
+**   centre at its end.  Return 0.
+*/
+int omsgsStoreIPCResource(int iKind, int iId);
+int omsgsDeleteIPCResource(int iKind, int iId);
+
+/*
+** omsgsDestroyModule
+**   Sends the stop record, waits for the centre, frees the enabled set and
+**   the mutexes, closes the catalogue.  Nothing may be posted afterwards.
+**   Returns the centre's exit status when it ended normally, else 0.
+*/
+int omsgsDestroyModule(int iCentre);
+
+/*
+** omsgsFMTEDO
+**   Issues one message.  pcFormat is a message-id global (or any format whose
+**   first eight characters are an identifier); a catalogue text replaces it
+**   when its conversions match.  Deferred: the formatted text is pushed on the
+**   deferred stack; else it is posted as a sysprint line.  Returns 0.
+*/
+int omsgsFMTEDO(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
+
+/*
+** omsgsPrint
+**   Issues a ready NUL-terminated text as a sysprint line, or, deferred,
+**   pushes a copy of its first iLength bytes.
+*/
+void omsgsPrint(const char *pcText, int iLength);
+
+/*
+** omsgsPostMessage
+**   Sends pmsg with body size iTextLength + 17, blocking while the queue is
+**   full.  Returns the msgsnd result (-1 when there is no queue).
+*/
+int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength);
+
+/* omsgsSetDefered: turns deferral on (non-zero) or off; returns the previous setting. */
+int omsgsSetDefered(int boOn);
+
+/*
+** omsgsFlushDefered
+**   Sends every deferred text, oldest first, as a sysprint line, frees them
+**   and the stack.  Deferral stays as it was.
+*/
+void omsgsFlushDefered(void);
+
+/* omsgsExportDefered: detaches and returns the current stack (NULL when none). */
+ostack *omsgsExportDefered(void);
+
+/*
+** omsgsRestaureDefered
+**   Makes pstack (NULL allowed) the current stack; a different current stack
+**   is first destroyed with its texts, unsent.
+*/
+void omsgsRestaureDefered(ostack *pstack);
+
+/* omsgsStack: pushes a copy of the first iLength bytes of pcText, deferral or not. */
+void omsgsStack(const char *pcText, int iLength);
+
+/*
+** omsgsOpenSysprint, omsgsCloseSysprint
+**   For a message system that writes sysprint itself: open gmsgsSysout for
+**   appending as gpfileSysPrint (standard error when the name is NULL);
+**   returns 0, or 8 when the file cannot be opened.  Close it unless it is
+**   standard error.
+*/
+int omsgsOpenSysprint(void);
+void omsgsCloseSysprint(void);
+
+/*
+** omsgsTraceTo
+**   Posts a raw trace text for pcKeyword whether or not it is enabled (the
+**   centre drops it otherwise).  Returns the msgsnd result, 0 when the
+**   keyword is NULL.
+*/
+int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...) __attribute__((format(printf, 2, 3)));
+
+/* Function entry and exit hooks, called when gboTorvelExist is 1.  They do nothing. */
+void omsgsTraceInIntern(const char *pcFunction, int iValue);
+void omsgsTraceOutIntern(const char *pcFunction, int iResult);
+
+/*
+** Services of the per-module trace copies (common/omsgsmod.h).
+**
+** omsgsTraceCheck
+**   Returns -1 while the enabled set does not exist, 1 when pcKeyword is
+**   enabled, 0 when it is not.
+** omsgsTracePostV
+**   Fills gmsgsMessage (type iType, pcKeyword cut to eight, getpid()) under
+**   gmutexSync, formats the text into it (cut to the record) and posts it.
+**   Returns the msgsnd result.
+*/
+int omsgsTraceCheck(const char *pcKeyword);
+int omsgsTracePostV(int iType, const char *pcKeyword, const char *pcFormat, va_list va);
+
+#endif

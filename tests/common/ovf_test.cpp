@@ -1,0 +1,657 @@
+/*
+** ovf_test.cpp
+**   Record channels between forked producers and consumers: order across
+**   half switches, end records, stop requests, groups, producers that die,
+**   and the removal of every segment and semaphore set.  Every test runs
+**   under an alarm, and every forked child under its own, so a wait that
+**   never ends fails the test instead of hanging the run.  No message
+**   centre runs: the tests remove what they create themselves.
+*/
+#include "common/ovf.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/ipc.h>
+#include <sys/sem.h>
+#include <sys/shm.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+/* One row of /proc/sysvipc/shm or /proc/sysvipc/sem: id, octal perms, size (or nsems). */
+struct IpcRow {
+  int iId;
+  int iPerms;
+  long lSize;
+};
+
+/* Rows of a /proc/sysvipc table. */
+std::vector<IpcRow> ipcRows(const char *pcPath)
+{
+  std::vector<IpcRow> rows;
+  std::ifstream in(pcPath);
+  std::string line;
+  std::getline(in, line);   // column titles
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    long lKey = 0;
+    IpcRow row{};
+    std::string perms;
+    fields >> lKey >> row.iId >> perms >> row.lSize;
+    row.iPerms = static_cast<int>(std::stol(perms, nullptr, 8));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::optional<IpcRow> findRow(const char *pcPath, int iId)
+{
+  for (const IpcRow &row : ipcRows(pcPath))
+    if (row.iId == iId) return row;
+  return std::nullopt;
+}
+
+bool shmExists(int iId) { return findRow("/proc/sysvipc/shm", iId).has_value(); }
+bool semExists(int iId) { return findRow("/proc/sysvipc/sem", iId).has_value(); }
+
+/* Header word of a channel, from the documented layout. */
+int32_t headerWord(ovf *povf, int iWord)
+{
+  int32_t i;
+  std::memcpy(&i, reinterpret_cast<unsigned char *>(povf) + 4 * iWord, 4);
+  return i;
+}
+
+/* The SysV ids a channel lives in. */
+struct ChannelIds {
+  int iShm;
+  int iSem;
+};
+
+/* Every id a test made, so that a failed test can remove what it left. */
+std::vector<ChannelIds> gvecMade;
+
+ChannelIds idsOf(ovf *povf)
+{
+  ChannelIds ids{headerWord(povf, OVF_W_SHMID), headerWord(povf, OVF_W_SEMID)};
+  gvecMade.push_back(ids);
+  return ids;
+}
+
+/* The group's semaphore set, remembered like a channel's. */
+int groupSem(ovfgroup *pgroup)
+{
+  gvecMade.push_back({-1, pgroup->iSemId});
+  return pgroup->iSemId;
+}
+
+void expectGone(const ChannelIds &ids)
+{
+  EXPECT_FALSE(shmExists(ids.iShm)) << "segment " << ids.iShm << " left behind";
+  EXPECT_FALSE(semExists(ids.iSem)) << "semaphore set " << ids.iSem << " left behind";
+}
+
+/* Record: channel number, sequence number, then bytes derived from both. */
+std::vector<unsigned char> makeRecord(int iChannel, int iSeq, int iLen)
+{
+  std::vector<unsigned char> rec(static_cast<size_t>(iLen));
+  for (int i = 0; i < iLen; i++) rec[i] = static_cast<unsigned char>(iChannel * 31 + iSeq * 7 + i);
+  if (iLen >= 8) {
+    std::memcpy(rec.data(), &iChannel, 4);
+    std::memcpy(rec.data() + 4, &iSeq, 4);
+  }
+  return rec;
+}
+
+/* Length of record iSeq in the streams below: 8 to 8 + iSpread - 1 bytes. */
+int recordLength(int iSeq, int iSpread) { return 8 + (iSeq * 13) % iSpread; }
+
+/* Forks a child that runs fn under an alarm and exits with its result. */
+pid_t forkChild(const std::function<int()> &fn, unsigned uAlarm = 20)
+{
+  pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGALRM, SIG_DFL);
+    alarm(uAlarm);
+    _exit(fn());
+  }
+  return pid;
+}
+
+/* Waits for a child; returns its exit status, or 1000 + signal when killed. */
+int waitChild(pid_t pid)
+{
+  int iStatus = 0;
+  if (waitpid(pid, &iStatus, 0) != pid) return -1;
+  if (WIFSIGNALED(iStatus)) return 1000 + WTERMSIG(iStatus);
+  return WEXITSTATUS(iStatus);
+}
+
+/* Producer body: iCount records of channel iChannel, then the end record.
+   Exit 0 when all went well, 1 when stopped, 2 on any other result. */
+int produce(ovf *povf, int iChannel, int iCount, int iSpread, int iWriteFd = -1)
+{
+  int iWritten = 0;
+  int iRc = 0;
+  for (int i = 0; i < iCount && iRc == 0; i++) {
+    std::vector<unsigned char> rec = makeRecord(iChannel, i, recordLength(i, iSpread));
+    iRc = ovfWrite(povf, rec.data(), static_cast<int>(rec.size()));
+    if (iRc == 0) iWritten++;
+  }
+  if (iRc == 0) iRc = ovfWrite(povf, nullptr, 0);
+  if (iWriteFd >= 0) {
+    ssize_t n = write(iWriteFd, &iWritten, sizeof iWritten);
+    (void)n;
+  }
+  return iRc == 0 ? 0 : iRc == OVF_RC_STOPPED ? 1 : 2;
+}
+
+class OvfTest : public ::testing::Test {
+ protected:
+  /* A test that hangs: remove what it made, then fail the run. */
+  static void onAlarm(int)
+  {
+    for (const ChannelIds &ids : gvecMade) {
+      if (ids.iShm >= 0) shmctl(ids.iShm, IPC_RMID, nullptr);
+      semctl(ids.iSem, 0, IPC_RMID);
+    }
+    static const char acText[] = "ovf_test: test timed out\n";
+    ssize_t n = write(2, acText, sizeof acText - 1);
+    (void)n;
+    _exit(1);
+  }
+  void SetUp() override
+  {
+    gvecMade.clear();
+    gvecMade.reserve(64);   // no reallocation while the alarm handler may read it
+    signal(SIGALRM, onAlarm);
+    alarm(60);
+  }
+  void TearDown() override
+  {
+    alarm(0);
+    signal(SIGALRM, SIG_DFL);
+    if (HasFailure()) {
+      for (const ChannelIds &ids : gvecMade) {
+        if (ids.iShm >= 0 && shmExists(ids.iShm)) shmctl(ids.iShm, IPC_RMID, nullptr);
+        if (semExists(ids.iSem)) semctl(ids.iSem, 0, IPC_RMID);
+      }
+    }
+  }
+};
+
+/* ---- layout and refusals (one process, nothing blocks) ------------------- */
+
+TEST_F(OvfTest, CreateMakesPrivateSegmentOfTheAskedSizeAndDestroyRemovesIt)
+{
+  struct Case {
+    int iLen;
+    long lSegment;
+    int iHalf;
+  } cases[] = {{40, 124, 24}, {37, 124, 24}, {0, 84, 4}, {4000, 4084, 2004}};
+  for (const Case &c : cases) {
+    int iErr = 0;
+    ovf *povf = ovfCreate(c.iLen, 10, &iErr);
+    ASSERT_NE(povf, nullptr) << "len " << c.iLen << " errno " << iErr;
+    ChannelIds ids = idsOf(povf);
+    std::optional<IpcRow> shm = findRow("/proc/sysvipc/shm", ids.iShm);
+    ASSERT_TRUE(shm.has_value());
+    EXPECT_EQ(shm->lSize, c.lSegment) << "len " << c.iLen;
+    EXPECT_EQ(shm->iPerms & 0777, 0660);
+    std::optional<IpcRow> sem = findRow("/proc/sysvipc/sem", ids.iSem);
+    ASSERT_TRUE(sem.has_value());
+    EXPECT_EQ(sem->lSize, 3);
+    EXPECT_EQ(sem->iPerms & 0777, 0660);
+    EXPECT_EQ(semctl(ids.iSem, OVF_SEM_FULL, GETVAL), 0);
+    EXPECT_EQ(semctl(ids.iSem, OVF_SEM_FREE, GETVAL), 2);
+    EXPECT_EQ(headerWord(povf, OVF_W_STATE), OVF_STATE_CREATED);
+    EXPECT_EQ(headerWord(povf, OVF_W_HALF_SIZE), c.iHalf);
+    EXPECT_EQ(ovfDestroy(povf), 0);   // never written: nothing to wait for
+    expectGone(ids);
+  }
+
+  int iErr = 0;
+  EXPECT_EQ(ovfCreate(-1, 0, &iErr), nullptr);
+  EXPECT_EQ(iErr, EINVAL);
+}
+
+TEST_F(OvfTest, RecordsFillAHalfAndMoveToTheOtherWhenTheyDoNotFit)
+{
+  int iErr = 0;
+  ovf *povf = ovfCreate(40, 20, &iErr);   // halves of 24 bytes
+  ASSERT_NE(povf, nullptr);
+  ChannelIds ids = idsOf(povf);
+  unsigned char ab[32];
+  for (int i = 0; i < 32; i++) ab[i] = static_cast<unsigned char>(i);
+
+  /* 8 + 4 and 7 + 4 (padded to 8) fill 24 bytes of half 1; the next goes to half 2. */
+  ASSERT_EQ(ovfWrite(povf, ab, 8), 0);
+  ASSERT_EQ(ovfWrite(povf, ab + 1, 7), 0);
+  EXPECT_EQ(headerWord(povf, OVF_W_PRODUCER_HALF), 1);
+  ASSERT_EQ(ovfWrite(povf, ab + 2, 1), 0);
+  EXPECT_EQ(headerWord(povf, OVF_W_PRODUCER_HALF), 2);
+  EXPECT_EQ(headerWord(povf, OVF_W_HALF1_COUNT), 2);
+
+  /* Longer than a half: refused, and nothing of it reaches the channel. */
+  EXPECT_EQ(ovfWrite(povf, ab, 21), ORC_INVALID);
+  EXPECT_EQ(ovfWrite(povf, ab, -1), ORC_INVALID);
+  ASSERT_EQ(ovfWrite(povf, nullptr, 0), 0);
+  EXPECT_EQ(headerWord(povf, OVF_W_STATE), OVF_STATE_EOF);
+
+  unsigned char buf[32];
+  int iLen = -1;
+  struct Expect {
+    int iLen;
+    int iFirst;
+  } expected[] = {{8, 0}, {7, 1}, {1, 2}};
+  for (const Expect &e : expected) {
+    ASSERT_EQ(ovfRead(povf, buf, sizeof buf, &iLen), 0);
+    ASSERT_EQ(iLen, e.iLen);
+    for (int i = 0; i < iLen; i++) EXPECT_EQ(buf[i], e.iFirst + i);
+  }
+  for (int i = 0; i < 3; i++) {
+    iLen = -1;
+    EXPECT_EQ(ovfRead(povf, buf, sizeof buf, &iLen), 0);
+    EXPECT_EQ(iLen, 0) << "read " << i << " after the end";
+  }
+  EXPECT_EQ(ovfDestroy(povf), 0);
+  expectGone(ids);
+}
+
+TEST_F(OvfTest, ShortBufferGetsTheFirstBytesAndTheFullLength)
+{
+  int iErr = 0;
+  ovf *povf = ovfCreate(40, 20, &iErr);
+  ASSERT_NE(povf, nullptr);
+  ChannelIds ids = idsOf(povf);
+  const char *pc = "0123456789";
+  ASSERT_EQ(ovfWrite(povf, pc, 10), 0);
+  ASSERT_EQ(ovfWrite(povf, "ab", 2), 0);
+  ASSERT_EQ(ovfWrite(povf, nullptr, 0), 0);
+
+  char buf[8];
+  std::memset(buf, '#', sizeof buf);
+  int iLen = 0;
+  ASSERT_EQ(ovfRead(povf, buf, 4, &iLen), 0);
+  EXPECT_EQ(iLen, 10);
+  EXPECT_EQ(std::string(buf, 5), "0123#");
+  ASSERT_EQ(ovfRead(povf, buf, sizeof buf, &iLen), 0);   // the next record is intact
+  EXPECT_EQ(iLen, 2);
+  EXPECT_EQ(std::string(buf, 2), "ab");
+  ASSERT_EQ(ovfRead(povf, buf, sizeof buf, &iLen), 0);
+  EXPECT_EQ(iLen, 0);
+  EXPECT_EQ(ovfDestroy(povf), 0);
+  expectGone(ids);
+}
+
+TEST_F(OvfTest, EndRecordOnAFreshChannelEndsEveryRead)
+{
+  int iErr = 0;
+  ovf *povf = ovfCreate(40, 0, &iErr);
+  ASSERT_NE(povf, nullptr);
+  ChannelIds ids = idsOf(povf);
+  ASSERT_EQ(ovfWrite(povf, nullptr, 0), 0);
+  char buf[4];
+  for (int i = 0; i < 3; i++) {
+    int iLen = -1;
+    EXPECT_EQ(ovfRead(povf, buf, sizeof buf, &iLen), 0);
+    EXPECT_EQ(iLen, 0);
+  }
+  /* A stop after the end changes nothing, and destruction does not wait. */
+  ovfStop(povf);
+  EXPECT_EQ(headerWord(povf, OVF_W_STATE), OVF_STATE_EOF);
+  EXPECT_EQ(ovfDestroy(povf), 0);
+  expectGone(ids);
+}
+
+/* ---- one producer, one consumer ------------------------------------------ */
+
+TEST_F(OvfTest, ForkedProducerKeepsOrderAcrossManyHalfSwitches)
+{
+  struct Case {
+    int iChannelLen;
+    int iRecords;
+    int iSpread;   // record lengths 8 .. 8 + spread - 1
+  } cases[] = {
+      {40, 3000, 13},     // one or two records per half
+      {4096, 20000, 200}, // many records per half
+  };
+  for (const Case &c : cases) {
+    int iErr = 0;
+    ovf *povf = ovfCreate(c.iChannelLen, 0, &iErr);
+    ASSERT_NE(povf, nullptr);
+    ChannelIds ids = idsOf(povf);
+    pid_t pid = forkChild([&] { return produce(povf, 5, c.iRecords, c.iSpread); });
+    ASSERT_GT(pid, 0);
+
+    std::vector<unsigned char> buf(512);
+    int iBad = 0;
+    int iSeq = 0;
+    for (;; iSeq++) {
+      int iLen = -1;
+      ASSERT_EQ(ovfRead(povf, buf.data(), static_cast<int>(buf.size()), &iLen), 0);
+      if (iLen == 0) break;
+      std::vector<unsigned char> want = makeRecord(5, iSeq, recordLength(iSeq, c.iSpread));
+      if (iLen != static_cast<int>(want.size()) || std::memcmp(buf.data(), want.data(), want.size()) != 0)
+        iBad++;
+    }
+    EXPECT_EQ(iSeq, c.iRecords);
+    EXPECT_EQ(iBad, 0);
+    EXPECT_EQ(waitChild(pid), 0);
+    EXPECT_EQ(ovfDestroy(povf), 0);
+    expectGone(ids);
+  }
+}
+
+TEST_F(OvfTest, StopRequestedByTheConsumerReachesTheProducer)
+{
+  /* Stops asked while the producer runs, and before it has written at all. */
+  for (int iReadBeforeStop : {50, 0}) {
+    int iErr = 0;
+    ovf *povf = ovfCreate(256, 0, &iErr);
+    ASSERT_NE(povf, nullptr);
+    ChannelIds ids = idsOf(povf);
+    if (iReadBeforeStop == 0) ovfStop(povf);
+    int afd[2];
+    ASSERT_EQ(pipe(afd), 0);
+    pid_t pid = forkChild([&] { return produce(povf, 1, 1000000, 40, afd[1]); });
+    ASSERT_GT(pid, 0);
+    close(afd[1]);
+
+    std::vector<unsigned char> buf(64);
+    int iSeq = 0, iBad = 0, iLen = -1;
+    for (; iSeq < iReadBeforeStop; iSeq++) {
+      ASSERT_EQ(ovfRead(povf, buf.data(), 64, &iLen), 0);
+      ASSERT_GT(iLen, 0);
+    }
+    ovfStop(povf);
+    for (;; iSeq++) {   // drain: every record written before the stop, then the end
+      ASSERT_EQ(ovfRead(povf, buf.data(), 64, &iLen), 0);
+      if (iLen == 0) break;
+      std::vector<unsigned char> want = makeRecord(1, iSeq, recordLength(iSeq, 40));
+      if (iLen != static_cast<int>(want.size()) || std::memcmp(buf.data(), want.data(), want.size()) != 0)
+        iBad++;
+    }
+    EXPECT_EQ(waitChild(pid), 1) << "the producer's write must return the stop code";
+    int iWritten = -1;
+    ASSERT_EQ(read(afd[0], &iWritten, sizeof iWritten), static_cast<ssize_t>(sizeof iWritten));
+    close(afd[0]);
+    EXPECT_EQ(iSeq, iWritten) << "every record written before the stop is read";
+    EXPECT_EQ(iBad, 0);
+    if (iReadBeforeStop == 0) {
+      EXPECT_EQ(iWritten, 0);
+    }
+    EXPECT_EQ(ovfDestroy(povf), 0);
+    expectGone(ids);
+  }
+}
+
+TEST_F(OvfTest, DestroyAfterStopDoesNotWaitForAProducerWithoutFreeHalf)
+{
+  /* The producer fills both halves and waits; the consumer stops and destroys
+     without draining. */
+  int iErr = 0;
+  ovf *povf = ovfCreate(64, 0, &iErr);
+  ASSERT_NE(povf, nullptr);
+  ChannelIds ids = idsOf(povf);
+  pid_t pid = forkChild([&] { return produce(povf, 2, 1000000, 20); });
+  ASSERT_GT(pid, 0);
+  while (semctl(ids.iSem, OVF_SEM_FULL, GETVAL) < 2) usleep(1000);
+  ovfStop(povf);
+  EXPECT_EQ(ovfDestroy(povf), 0);
+  EXPECT_EQ(waitChild(pid), 1);
+  expectGone(ids);
+}
+
+TEST_F(OvfTest, KilledProducerDoesNotHangTheConsumer)
+{
+  int iErr = 0;
+  ovf *povf = ovfCreate(64, 0, &iErr);   // halves of 36 bytes: one 28-byte record each
+  ASSERT_NE(povf, nullptr);
+  ChannelIds ids = idsOf(povf);
+  pid_t pid = forkChild([&] {
+    for (int i = 0; i < 3; i++) {
+      std::vector<unsigned char> rec = makeRecord(3, i, 28);
+      if (ovfWrite(povf, rec.data(), 28) != 0) return 2;
+    }
+    raise(SIGKILL);   // dies holding half 1 with record 2, never writes the end
+    return 0;
+  });
+  ASSERT_GT(pid, 0);
+
+  std::vector<unsigned char> buf(64);
+  int iLen = -1;
+  for (int i = 0; i < 2; i++) {   // records of the halves handed over before it died
+    ASSERT_EQ(ovfRead(povf, buf.data(), 64, &iLen), 0);
+    ASSERT_EQ(iLen, 28);
+    EXPECT_EQ(std::memcmp(buf.data(), makeRecord(3, i, 28).data(), 28), 0);
+  }
+  EXPECT_EQ(ovfRead(povf, buf.data(), 64, &iLen), OVF_RC_LOST);
+  EXPECT_EQ(iLen, 0);
+  EXPECT_EQ(ovfRead(povf, buf.data(), 64, &iLen), OVF_RC_LOST);   // and again, without blocking
+  EXPECT_EQ(waitChild(pid), 1000 + SIGKILL);
+  EXPECT_EQ(ovfDestroy(povf), OVF_RC_LOST);
+  expectGone(ids);
+}
+
+/* ---- groups -------------------------------------------------------------- */
+
+TEST_F(OvfTest, GroupYieldsEveryRecordWhateverOrderMembersEndIn)
+{
+  struct Case {
+    int aiRecords[3];
+    int aiDelayUs[3];   // pause before the end record
+  } cases[] = {
+      {{10, 500, 3000}, {0, 0, 0}},
+      {{3000, 500, 10}, {0, 0, 0}},
+      {{200, 200, 200}, {200000, 0, 100000}},
+      {{0, 1000, 0}, {0, 0, 0}},
+  };
+  for (const Case &c : cases) {
+    int iErr = 0;
+    ovfgroup *pgroup = ovfGroupCreate(3, &iErr);
+    ASSERT_NE(pgroup, nullptr);
+    int iGroupSem = groupSem(pgroup);
+    ovf *apovf[3];
+    ChannelIds aids[3];
+    for (int i = 0; i < 3; i++) {
+      apovf[i] = ovfCreate(100 + 50 * i, 0, &iErr);
+      ASSERT_NE(apovf[i], nullptr);
+      aids[i] = idsOf(apovf[i]);
+      ovfGroupAdd(pgroup, apovf[i]);
+    }
+    ASSERT_EQ(pgroup->iCount, 3);
+    pid_t apid[3];
+    for (int i = 0; i < 3; i++) {
+      apid[i] = forkChild([&, i] {
+        int iRc = 0;
+        for (int k = 0; k < c.aiRecords[i] && iRc == 0; k++) {
+          std::vector<unsigned char> rec = makeRecord(i, k, recordLength(k, 30));
+          iRc = ovfWrite(apovf[i], rec.data(), static_cast<int>(rec.size()));
+        }
+        usleep(static_cast<useconds_t>(c.aiDelayUs[i]));
+        return iRc == 0 && ovfWrite(apovf[i], nullptr, 0) == 0 ? 0 : 2;
+      });
+      ASSERT_GT(apid[i], 0);
+    }
+
+    int aiNext[3] = {0, 0, 0};
+    int iBad = 0;
+    std::vector<unsigned char> buf(64);
+    for (;;) {
+      int iLen = -1;
+      int iRc = ovfGroupRead(pgroup, buf.data(), 64, &iLen);
+      ASSERT_EQ(iRc, 0);
+      if (iLen == 0) break;
+      int iChannel = -1, iSeq = -1;
+      std::memcpy(&iChannel, buf.data(), 4);
+      std::memcpy(&iSeq, buf.data() + 4, 4);
+      ASSERT_TRUE(iChannel >= 0 && iChannel < 3);
+      std::vector<unsigned char> want = makeRecord(iChannel, aiNext[iChannel], recordLength(aiNext[iChannel], 30));
+      if (iLen != static_cast<int>(want.size()) || std::memcmp(buf.data(), want.data(), want.size()) != 0)
+        iBad++;
+      aiNext[iChannel]++;
+    }
+    EXPECT_EQ(iBad, 0);
+    for (int i = 0; i < 3; i++) {
+      EXPECT_EQ(aiNext[i], c.aiRecords[i]) << "channel " << i;
+      EXPECT_EQ(waitChild(apid[i]), 0);
+    }
+    /* Members are destroyed as they end (each child mapped every segment). */
+    for (const ChannelIds &ids : aids) expectGone(ids);
+    EXPECT_EQ(pgroup->iCount, 0);
+    int iLen = 7;
+    EXPECT_EQ(ovfGroupRead(pgroup, buf.data(), 64, &iLen), OVF_RC_NOMEMBER);
+    EXPECT_EQ(iLen, 7);
+    EXPECT_EQ(ovfGroupDestroy(pgroup), 0);
+    EXPECT_FALSE(semExists(iGroupSem));
+  }
+}
+
+TEST_F(OvfTest, GroupMembershipErrors)
+{
+  int iErr = 0;
+  ovfgroup *pgroup = ovfGroupCreate(1, &iErr);
+  ASSERT_NE(pgroup, nullptr);
+  int iGroupSem = groupSem(pgroup);
+  char buf[8];
+  int iLen = 5;
+  EXPECT_EQ(ovfGroupRead(pgroup, buf, sizeof buf, &iLen), OVF_RC_NOMEMBER);
+  EXPECT_EQ(iLen, 5);
+
+  ovf *povfIn = ovfCreate(40, 0, &iErr);
+  ovf *povfOut = ovfCreate(40, 0, &iErr);
+  ASSERT_NE(povfIn, nullptr);
+  ASSERT_NE(povfOut, nullptr);
+  ChannelIds idsIn = idsOf(povfIn), idsOut = idsOf(povfOut);
+  ovfGroupAdd(pgroup, povfIn);
+  ovfGroupAdd(pgroup, povfOut);   // beyond the capacity: not added
+  ovfGroupAdd(pgroup, povfIn);    // already a member: not added twice
+  EXPECT_EQ(pgroup->iCount, 1);
+  EXPECT_EQ(headerWord(povfOut, OVF_W_GROUP), 0);
+
+  EXPECT_EQ(ovfGroupRemove(pgroup, povfOut), OVF_RC_NOTMEMBER);
+  EXPECT_EQ(pgroup->iCount, 1);
+  EXPECT_TRUE(shmExists(idsOut.iShm));
+  EXPECT_EQ(ovfDestroy(povfOut), 0);
+
+  EXPECT_EQ(ovfGroupDestroy(pgroup), 0);
+  expectGone(idsIn);
+  expectGone(idsOut);
+  EXPECT_FALSE(semExists(iGroupSem));
+}
+
+TEST_F(OvfTest, GroupStopDrainsEveryProducer)
+{
+  int iErr = 0;
+  ovfgroup *pgroup = ovfGroupCreate(2, &iErr);
+  ASSERT_NE(pgroup, nullptr);
+  int iGroupSem = groupSem(pgroup);
+  ovf *apovf[2];
+  ChannelIds aids[2];
+  int afd[2][2];
+  pid_t apid[2];
+  for (int i = 0; i < 2; i++) {
+    apovf[i] = ovfCreate(128, 0, &iErr);
+    ASSERT_NE(apovf[i], nullptr);
+    aids[i] = idsOf(apovf[i]);
+    ovfGroupAdd(pgroup, apovf[i]);
+  }
+  for (int i = 0; i < 2; i++) {
+    ASSERT_EQ(pipe(afd[i]), 0);
+    apid[i] = forkChild([&, i] { return produce(apovf[i], i, 1000000, 30, afd[i][1]); });
+    ASSERT_GT(apid[i], 0);
+    close(afd[i][1]);
+  }
+  std::vector<unsigned char> buf(64);
+  int aiRead[2] = {0, 0};
+  int iLen = -1;
+  for (int k = 0; k < 100; k++) {
+    ASSERT_EQ(ovfGroupRead(pgroup, buf.data(), 64, &iLen), 0);
+    ASSERT_GT(iLen, 0);
+    aiRead[buf[0]]++;
+  }
+  ovfGroupStop(pgroup);
+  for (;;) {
+    ASSERT_EQ(ovfGroupRead(pgroup, buf.data(), 64, &iLen), 0);
+    if (iLen == 0) break;
+    aiRead[buf[0]]++;
+  }
+  for (int i = 0; i < 2; i++) {
+    EXPECT_EQ(waitChild(apid[i]), 1);
+    int iWritten = -1;
+    ASSERT_EQ(read(afd[i][0], &iWritten, sizeof iWritten), static_cast<ssize_t>(sizeof iWritten));
+    close(afd[i][0]);
+    EXPECT_EQ(aiRead[i], iWritten) << "channel " << i;
+  }
+  EXPECT_EQ(ovfGroupDestroy(pgroup), 0);
+  for (const ChannelIds &ids : aids) expectGone(ids);
+  EXPECT_FALSE(semExists(iGroupSem));
+}
+
+TEST_F(OvfTest, GroupGoesOnWithTheOthersWhenAProducerIsKilled)
+{
+  int iErr = 0;
+  ovfgroup *pgroup = ovfGroupCreate(3, &iErr);
+  ASSERT_NE(pgroup, nullptr);
+  int iGroupSem = groupSem(pgroup);
+  ovf *apovf[3];
+  ChannelIds aids[3];
+  for (int i = 0; i < 3; i++) {
+    apovf[i] = ovfCreate(64, 0, &iErr);
+    ASSERT_NE(apovf[i], nullptr);
+    aids[i] = idsOf(apovf[i]);
+    ovfGroupAdd(pgroup, apovf[i]);
+  }
+  pid_t apid[3];
+  apid[0] = forkChild([&] { return produce(apovf[0], 0, 300, 20); });
+  apid[1] = forkChild([&] {
+    std::vector<unsigned char> rec = makeRecord(1, 0, 20);
+    ovfWrite(apovf[1], rec.data(), 20);
+    raise(SIGKILL);   // its only record never reaches the consumer
+    return 0;
+  });
+  apid[2] = forkChild([&] { return produce(apovf[2], 2, 300, 20); });
+
+  std::vector<unsigned char> buf(64);
+  int aiRead[3] = {0, 0, 0};
+  int iLost = 0;
+  for (;;) {
+    int iLen = -1;
+    int iRc = ovfGroupRead(pgroup, buf.data(), 64, &iLen);
+    if (iRc == OVF_RC_LOST) {
+      iLost++;
+      EXPECT_EQ(iLen, 0);
+      continue;
+    }
+    /* The lost member may be the last one left: the group is then empty. */
+    if (iRc == OVF_RC_NOMEMBER && iLost > 0) break;
+    ASSERT_EQ(iRc, 0);
+    if (iLen == 0) break;
+    aiRead[buf[0]]++;
+  }
+  EXPECT_EQ(iLost, 1);
+  EXPECT_EQ(aiRead[0], 300);
+  EXPECT_EQ(aiRead[1], 0);
+  EXPECT_EQ(aiRead[2], 300);
+  EXPECT_EQ(waitChild(apid[0]), 0);
+  EXPECT_EQ(waitChild(apid[1]), 1000 + SIGKILL);
+  EXPECT_EQ(waitChild(apid[2]), 0);
+  EXPECT_EQ(ovfGroupDestroy(pgroup), 0);
+  for (const ChannelIds &ids : aids) expectGone(ids);
+  EXPECT_FALSE(semExists(iGroupSem));
+}
+
+}  // namespace
