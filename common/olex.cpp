@@ -1447,7 +1447,7 @@ int olexGet(void *pValue, ostreamLocation *ploc, olex *plex)
   if (ploc == nullptr && plex != nullptr) plex->ulFlags |= OLEX_FLAG_NO_TRACE;
   if (plex == nullptr || plex->pstream == nullptr || plex->pcontextCurrent == nullptr) {
     if (pValue != nullptr) std::memcpy(pValue, &value, sizeof value);
-    if (ploc != nullptr) std::memset(ploc, 0, sizeof *ploc);
+    if (ploc != nullptr) *ploc = ostreamLocation{};
     return 0;
   }
   _olexResetLexeme(plex);

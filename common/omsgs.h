@@ -126,6 +126,9 @@ extern FILE *gpfileSysPrint;               /* sysprint stream of omsgsOpenSyspri
 **   keyword set from the trace list (keywords each followed by one blank;
 **   characters after the last blank are ignored), forks the centre and waits
 **   until its queue exists, then opens the catalogue (pcBundle, pcLocale).
+**   The queue key is made from iQueueId (the main process id, so that every
+**   run has its own queue); pcQueuePath is not needed for it.  No bundle path
+**   means no catalogue: the built-in texts are used.
 **   iMode bit 0 set: sysprint files are opened for appending, else truncated.
 **   Both quiet flags non-zero silence sysprint for the whole run.
 **   *piCentre receives the centre's process id (-1 when already started).

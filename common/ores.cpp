@@ -353,6 +353,14 @@ static bool _resBlockShared(oresdict *pdict, const oresdictEntry *pentry)
   return boShared;
 }
 
+/* Kind of the block a name points to (0 when it has none or it cannot be read). */
+static uint32_t _resEntryKind(oresdict *pdict, const oresdictEntry *pentry)
+{
+  orscsBlockHeader hdr;
+  if (pentry == nullptr || pentry->rba == 0 || _rscsReadBlockHeader(pdict->prscs, pentry->rba, &hdr) != 0) return 0;
+  return hdr.resType & 0x9FFF0000u;
+}
+
 int oresStoreNamed(oresdict *pdict, const char *pcName, ores *pres)
 {
   uint32_t ulLength = 0;
@@ -365,8 +373,11 @@ int oresStoreNamed(oresdict *pdict, const char *pcName, ores *pres)
   }
   orscs *prscs = pdict->prscs;
   oresdictEntry *pentry = _resFindEntry(pdict, pcName);
+  /* Dictionaries and arrays go through their own operations. */
+  uint32_t ulKind = _resEntryKind(pdict, pentry);
+  bool boOwnBlock = ulKind != ORSCS_DICT_TYPE && ulKind != ORSCS_ARRAY_TYPE;
   if (pres == nullptr) {
-    if (pentry == nullptr) return ORES_RC_NOARG;
+    if (pentry == nullptr || !boOwnBlock) return ORES_RC_NOARG;
     if (pentry->rba != 0) {
       if (!_resBlockShared(pdict, pentry)) rc = _rscsRemoveBlk(prscs, pentry->rba);
       pentry->rba = 0;
@@ -384,20 +395,20 @@ int oresStoreNamed(oresdict *pdict, const char *pcName, ores *pres)
   if (boWrite) {
     /* A block of another dictionary (or file) stays with the names that hold it. */
     if (pres->pdict != pdict) pres->rba = 0;
-    if (pentry != nullptr && pentry->rba != 0 && !_resBlockShared(pdict, pentry)) pres->rba = pentry->rba;
+    if (pentry != nullptr && pentry->rba != 0 && boOwnBlock && !_resBlockShared(pdict, pentry))
+      pres->rba = pentry->rba;
     pres->pdict = pdict;
     pres->prscs = prscs;
     uint32_t rbaBefore = pres->rba;
     rc = _resStore(pres);
     if (rc != 0) {
       omsgsTrace("ores: storing |%s| failed: 0x%x\n", pcName, static_cast<unsigned>(rc));
-      if (pres->rba != 0 && pres->rba != rbaBefore) _rscsRemoveBlk(prscs, pres->rba);
-      if (pentry != nullptr && pentry->rba != 0 && pres->rba != pentry->rba) {
-        /* The old block went away while moving: the name keeps no block. */
+      bool boReused = pentry != nullptr && rbaBefore != 0 && rbaBefore == pentry->rba;
+      if (pres->rba != 0 && (pres->rba != rbaBefore || boReused)) _rscsRemoveBlk(prscs, pres->rba);
+      if (boReused) {
+        /* The name's old data is gone (overwritten or released): it keeps no block. */
         pentry->rba = 0;
         _resWriteEntryRba(pdict, pentry);
-        pdict->iModified = 1;
-      } else if (pentry != nullptr && pres->rba == pentry->rba) {
         pdict->iModified = 1;
       }
       pres->rba = 0;

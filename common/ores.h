@@ -22,6 +22,8 @@
 **     0x00300000                       array (reserved)
 **     0x00400000 + m << 8 + count      repeat the m following members
 **     0x00410000 + count               repeat the next member (count 0: stored)
+**     0x00420000 + m << 8 + count      as 0x00400000 (oresPutArrayVar)
+**     0x00430000                       accepted, nothing stored
 **
 **   Reason codes (module 8): 0x80001 memory, 0x80002 missing argument or not a
 **   dictionary, 0x88001 read past the end, 0x88002 name not in the dictionary,
@@ -153,7 +155,9 @@ int oresGetChar(ores *pres, ochar *pchar);
 int oresPutoChar(ores *pres, ochar *pchar);
 int oresGetoChar(ores *pres, ochar *pchar);
 int oresPutCharFromC(ores *pres, const char *pcText);
-/* Returns the buffer (a new one when pcBuffer is NULL), NUL-terminated, or NULL. */
+/* Returns the buffer (a new one when pcBuffer is NULL), NUL-terminated, or NULL.
+   A caller's buffer too small for the text is grown with realloc: it must
+   come from malloc, and the result replaces it. */
 char *oresGetCharToC(ores *pres, char *pcBuffer, uint32_t ulSize);
 int oresPutCharFixed(ores *pres, const void *pvBuffer, uint32_t ulBufferSize, uint32_t ulN);
 int oresGetCharFixed(ores *pres, void *pvBuffer, uint32_t ulBufferSize, uint32_t ulN);

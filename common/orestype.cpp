@@ -734,6 +734,13 @@ int oresDumpScalar(ores *pres, int32_t iType, ostack *pstack, FILE *pfile, int i
 int oresDumpFormated(ores *pres, ostack *pstack, FILE *pfile, int iIndent)
 {
   if (pres == nullptr) return ORES_RC_BADTYPE;
+  /* A type read from a file may name itself: nesting is bounded. */
+  static int giDumpDepth = 0;
+  if (giDumpDepth >= 64) return ORES_RC_BADTYPE;
+  struct DepthGuard {
+    DepthGuard() { giDumpDepth++; }
+    ~DepthGuard() { giDumpDepth--; }
+  } guard;
   ostack *pstackSaved = pres->pstackExpect;
   if (pstack != nullptr) pres->pstackExpect = pstack;
   int rc = 0;

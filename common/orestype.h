@@ -15,7 +15,9 @@
 **                               L in 2 bytes;  L >= 32767: 0xFF 0xFF 0xFF, L
 **                               in 4 bytes; then the L bytes
 **     fixed string of n bytes   the n bytes
-**     repetition, count 0       the count in 4 bytes (a declared count: nothing)
+**     repetition, count 0       the count in 4 bytes (a declared count: nothing);
+**                               0x420000 is read and written as 0x400000; a
+**                               stored count above the bytes left is damage
 **     type descriptor           code (4), name (prefixed string), member count
 **                               n (4), then n times type (4) and name
 **                               (prefixed), last declared member first

@@ -214,7 +214,8 @@ int _rscsRemoveBlk(orscs *prscs, uint32_t rba);
 int _rscsReadBlockHeader(orscs *prscs, uint32_t rba, orscsBlockHeader *phdr);
 oresdict *_rscsLoadDict(orscs *prscs, uint32_t rba);
 oresdict *_rscsCreateDict(orscs *prscs, oresdict *pdictParent, uint32_t ulN, uint32_t ulFlags);
-/* Returns 0 and the entry's rba in *prbaEntry; 0x10002 for a name over 255 bytes. */
+/* Adds a name (CCSID 850) naming rba; returns 0 and the new entry in *ppentry,
+   0x10002 for an empty name or one over 255 bytes, or the file's code. */
 int _rscsAddDictKey(oresdict *pdict, const char *pcName, uint32_t ulLength,
                     uint32_t rba, oresdictEntry **ppentry);
 int _rscsStoreDict(oresdict *pdict);

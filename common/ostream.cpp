@@ -355,13 +355,16 @@ static void _streamMap(ostream *pstream, ostream *pref, int64_t llOffset)
 ostream *ostreamCreateSubStream(ostream *pstreamParent, const ostreamPos *pposFirst,
                                 const ostreamPos *pposLast)
 {
-  if (pstreamParent == nullptr || pposFirst == nullptr || pposLast == nullptr) return nullptr;
-  /* Positions come from callers: keep them inside the parent's text. */
-  auto clamp = [pstreamParent](const unsigned char *pc) -> int64_t {
+  if (pposFirst == nullptr || pposLast == nullptr) return nullptr;
+  /* Without a parent the text is that of the first position's stream, unmapped. */
+  const ostream *psource = pstreamParent != nullptr ? pstreamParent : pposFirst->pstream;
+  if (psource == nullptr) return nullptr;
+  /* Positions come from callers: keep them inside the source's text. */
+  auto clamp = [psource](const unsigned char *pc) -> int64_t {
     uintptr_t ul = reinterpret_cast<uintptr_t>(pc);
-    uintptr_t ulStart = reinterpret_cast<uintptr_t>(pstreamParent->pcBuffer);
+    uintptr_t ulStart = reinterpret_cast<uintptr_t>(psource->pcBuffer);
     if (ul < ulStart) return 0;
-    if (ul - ulStart > static_cast<uintptr_t>(pstreamParent->iSize)) return pstreamParent->iSize;
+    if (ul - ulStart > static_cast<uintptr_t>(psource->iSize)) return psource->iSize;
     return static_cast<int64_t>(ul - ulStart);
   };
   int64_t llFirst = clamp(pposFirst->pcPos);
@@ -370,8 +373,7 @@ ostream *ostreamCreateSubStream(ostream *pstreamParent, const ostreamPos *pposFi
   if (llLast - llFirst <= 0)
     pstream = _streamCreate(gacBlank, 1, false);
   else
-    pstream = _streamCreate(pstreamParent->pcBuffer + llFirst,
-                            static_cast<int32_t>(llLast - llFirst), false);
+    pstream = _streamCreate(psource->pcBuffer + llFirst, static_cast<int32_t>(llLast - llFirst), false);
   if (pstream == nullptr) return nullptr;
   _streamMap(pstream, pstreamParent, llFirst);
   return pstream;

@@ -15,7 +15,9 @@
 **   lexeme and that the generated parsers use as their location type: first
 **   line and column of the lexeme's first byte, last line and column of the
 **   position just after the lexeme, and a word kept at 0.  The field names
-**   are those the parser generator's default location rule expects.
+**   are those the parser generator's default location rule expects, and the
+**   fifth word's initialiser lets the generated parser initialise a location
+**   from four values; clear a location by assigning ostreamLocation{}.
 */
 #ifndef ZAV_COMMON_OSTREAM_H
 #define ZAV_COMMON_OSTREAM_H
@@ -70,7 +72,7 @@ struct ostreamLocation {
   int32_t first_column;
   int32_t last_line;
   int32_t last_column;
-  int32_t iReserved;           /* always 0 */
+  int32_t iReserved = 0;       /* always 0; the initialiser lets {l, c, l, c} initialise a location */
 };
 
 /*
@@ -156,8 +158,10 @@ int ostreamSeek(ostream *pstream, int32_t iOffset, int iWhence);
 **   New stream over the parent's text from *pposFirst up to, not including,
 **   *pposLast, borrowing the parent's memory.  It reports positions in the
 **   numbering of the root of the parent chain unless it starts at offset 0.
-**   An empty or reversed span gives a stream over one blank.  Returns NULL
-**   when memory runs out.
+**   Without a parent the span is cut from the first position's stream and
+**   the new stream is not mapped.  Positions outside the text are clamped to
+**   it; an empty or reversed span gives a stream over one blank.  Returns
+**   NULL when memory runs out or no stream is known.
 */
 ostream *ostreamCreateSubStream(ostream *pstreamParent, const ostreamPos *pposFirst,
                                 const ostreamPos *pposLast);

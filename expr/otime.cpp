@@ -363,11 +363,20 @@ int otimeExtendedAddTimestampDuration(otime *pTime, const otime *pDur)
   return iRc;
 }
 
+/* a - b, kept within an int. */
+static int _otimeDiffPart(int32_t a, int32_t b)
+{
+  int64_t d = static_cast<int64_t>(a) - b;
+  if (d > INT32_MAX) return INT32_MAX;
+  if (d < INT32_MIN) return INT32_MIN;
+  return static_cast<int>(d);
+}
+
 int otimeExtendedCmpTime(const otime *pA, const otime *pB)
 {
-  if (pA->iHour != pB->iHour) return pA->iHour - pB->iHour;
-  if (pA->iMinute != pB->iMinute) return pA->iMinute - pB->iMinute;
-  return pA->iSecond - pB->iSecond;
+  if (pA->iHour != pB->iHour) return _otimeDiffPart(pA->iHour, pB->iHour);
+  if (pA->iMinute != pB->iMinute) return _otimeDiffPart(pA->iMinute, pB->iMinute);
+  return _otimeDiffPart(pA->iSecond, pB->iSecond);
 }
 
 static int _otimeCmpDate(const otime *pA, const otime *pB)

@@ -2,8 +2,8 @@
 ** omsgscat.cpp
 **   Build tool: writes the source of one locale of the message catalogue
 **   ($TOPZAV/msg/db2zav, an ICU resource bundle compiled by genrb) from the
-**   built-in message texts, so that the catalogue's texts are those of the
-**   program.  Usage: omsgscat LOCALE OUTPUT.txt.  Each text is written under
+**   built-in message texts (the common library's and the driver's), so that
+**   the catalogue's texts are those of the program.  Usage: omsgscat LOCALE OUTPUT.txt.  Each text is written under
 **   its eight-character identifier, with every character outside printable
 **   ASCII and every quote and backslash escaped.
 */
@@ -21,6 +21,11 @@ const MsgEntry gaentry[] = {
 #define OMSG(id, text) {#id, text},
 #include "common/omsgstab.def"
 #undef OMSG
+#if __has_include("driver/zormsgs.def")
+#define ZMSG(id, text) {#id, text},
+#include "driver/zormsgs.def"
+#undef ZMSG
+#endif
     {nullptr, nullptr}};
 
 /* Writes pcText as a genrb string literal (quotes included). */

@@ -395,6 +395,22 @@ TEST(ostreamSub, OffsetZeroEmptySpansAndExplicitReferences)
   ASSERT_NE(pEmpty, nullptr);
   EXPECT_EQ(readAll(pEmpty.get()), " ");
 
+  /* Without a parent the span comes from the first position's stream, unmapped. */
+  ostreamPos posEnd;
+  ostreamPosLocalInit(&posEnd, p.get(), 9, 1);
+  StreamPtr pTail(ostreamCreateSubStream(nullptr, &posC, &posEnd));
+  ASSERT_NE(pTail, nullptr);
+  EXPECT_FALSE(pTail->ulFlags & OSTREAM_MAPPED);
+  EXPECT_EQ(readAll(pTail.get()), "CD");
+  EXPECT_EQ(currentLC(pTail.get()).iLine, 1);
+
+  /* A position that points nowhere is clamped to the parent's text. */
+  ostreamPos posNowhere = posStart;
+  posNowhere.pcPos = nullptr;
+  StreamPtr pClamped(ostreamCreateSubStream(p.get(), &posNowhere, &posC));
+  ASSERT_NE(pClamped, nullptr);
+  EXPECT_EQ(readAll(pClamped.get()), "AB\n");
+
   /* A stream over a copy of CD, declared to lie at offset 3 of the root. */
   StreamPtr pCopy = fromText("CD");
   ostreamSetReferenceStream(pCopy.get(), p.get(), 3);
