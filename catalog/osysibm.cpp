@@ -707,16 +707,24 @@ int osysibmSql2Internal(int iSqlType)
   }
 }
 
+/* The aSqlId row of n = 4 x its number counted from 1 (8 is SMALLINT), or NULL. */
+static const osysibmSqlId *_sysibmRowOf(int n)
+{
+  int iRow = n / 4 - 1;
+  if (n < 0 || iRow < 0 || iRow > OSYSIBM_SQLID_ROWS) return nullptr;
+  return &aSqlId[iRow];
+}
+
 const char *osysibmGetTypeStr(int n)
 {
-  if (n < 0 || n / 4 > OSYSIBM_SQLID_ROWS) return nullptr;
-  return aSqlId[n / 4].pcLongName;
+  const osysibmSqlId *prow = _sysibmRowOf(n);
+  return prow != nullptr ? prow->pcLongName : nullptr;
 }
 
 const char *osysibmGetDb2TypeStr(int n)
 {
-  if (n < 0 || n / 4 > OSYSIBM_SQLID_ROWS) return nullptr;
-  return aSqlId[n / 4].acColType;
+  const osysibmSqlId *prow = _sysibmRowOf(n);
+  return prow != nullptr ? prow->acColType : nullptr;
 }
 
 /* ================================================================ registries */

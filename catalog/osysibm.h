@@ -421,8 +421,9 @@ int osysibmSql2Internal(int iSqlType);
 
 /*
 ** osysibmGetTypeStr / osysibmGetDb2TypeStr
-**   For the aSqlId row n / 4: its long name, respectively the address of its
-**   8-character COLTYPE.  NULL when the row is outside the table.
+**   For the aSqlId row n / 4, rows numbered from 1 (n = 8 is SMALLINT): its
+**   long name, respectively the address of its 8-character COLTYPE (not
+**   terminated).  NULL when the row is outside the table.
 */
 const char *osysibmGetTypeStr(int n);
 const char *osysibmGetDb2TypeStr(int n);

@@ -5,10 +5,8 @@
 */
 #include "driver/zoratom.h"
 
-#include <cinttypes>
 #include <cstdarg>
 #include <cstdlib>
-#include <cstring>
 
 #include "common/obf.h"
 #include "common/ochaine.h"
@@ -46,9 +44,8 @@ ochaine *_atomCloneColumnChaine(ochaine *pchaine)
       ochaineDestroy(pcopy);
       return nullptr;
     }
-    ochaineItem *plinks = reinterpret_cast<ochaineItem *>(pcol);
-    plinks->pitemNext = nullptr;
-    plinks->pitemPrev = nullptr;
+    pcol->pcolNext = nullptr;
+    pcol->pcolPrev = nullptr;
     ochaineAppend(pcopy, pcol);
   }
   return pcopy;

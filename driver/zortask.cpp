@@ -115,7 +115,7 @@ void _taskDump(zortask *ptask, const TaskSink &sink)
   sink.text("END SUBTASK %p\n", (void *)ptask);
 }
 
-/* Links psub into the sub-task chain at the end (iAppend) or in front. */
+/* Links psub into the sub-task chain at the end (boAppend) or in front, and becomes its owner. */
 int _taskLinkSubTask(zortask *ptask, zortask *psub, bool boAppend)
 {
   if (ptask == nullptr || psub == nullptr) return ORC_INVALID;

@@ -3,7 +3,7 @@
 **   Column descriptors.  A zorcol describes one column wherever the program
 **   talks about columns: a table column as the catalogue describes it, a
 **   result column that DB2 CLI describes, an item of a SELECT list, a FORMAT
-**   USER specification, an output column and the virtual columns of the
+**   USER clause, an output column and the virtual columns of the
 **   output formats.  Each descriptor carries its own expression tree (a
 **   table column a column-reference node over a copy of itself, a SELECT
 **   item the tree the SQL parser built).  Descriptors are items of ochaine

@@ -67,7 +67,7 @@ int orowSetBuffer(orow *prow, const void *pData, int32_t ilLength, uint32_t ulMo
   prow->pcCursor = nullptr;
   prow->iCurrent = 0;
   if (ulMode & OROW_OWNED) {
-    char *pcCopy = static_cast<char *>(std::malloc(ilLength > 0 ? static_cast<size_t>(ilLength) : 1));
+    char *pcCopy = static_cast<char *>(std::calloc(ilLength > 0 ? static_cast<size_t>(ilLength) : 1, 1));
     prow->ulFlags |= OROW_OWNED;
     if (pcCopy == nullptr) return 1;
     if (ilLength > 0 && pData != nullptr) std::memcpy(pcCopy, pData, static_cast<size_t>(ilLength));

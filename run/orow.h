@@ -21,6 +21,8 @@
 
 #include <cstdint>
 
+#include "common/oreason.h"
+
 /* Column type key and conversion key. */
 typedef uint16_t columnTypeKey;
 typedef uint32_t convertKey;

@@ -61,9 +61,10 @@ class ConvertedRow {
     v.resize(ulWidth, ' ');
     return add(452, static_cast<int32_t>(ulWidth), v);
   }
-  ConvertedRow &varchar(const std::string &s, int32_t iMax, int16_t sLength = -1)
+  static constexpr int32_t kAuto = 0x10000;   /* prefix = the value's own length */
+  ConvertedRow &varchar(const std::string &s, int32_t iMax, int32_t iPrefix = kAuto)
   {
-    int16_t sPrefix = sLength >= 0 ? sLength : static_cast<int16_t>(s.size());
+    int16_t sPrefix = static_cast<int16_t>(iPrefix == kAuto ? static_cast<int32_t>(s.size()) : iPrefix);
     std::string v(2, '\0');
     std::memcpy(&v[0], &sPrefix, 2);
     return add(448, iMax, v + s);
@@ -139,7 +140,7 @@ TEST(osysibmTypes, ColTypeNamesGiveInternalIds)
   } acases[] = {
     {"INTEGER", 2},  {"SMALLINT", 1}, {"DECIMAL", 3},     {"CHAR", 7},      {"VARCHAR", 8},
     {"GRAPHIC", 13}, {"VARGRAPH", 14}, {"VARGRAPHIC", 14}, {"DATE", 10},     {"TIME    ", 11},
-    {"TIMESTMP", 12}, {"TIMESTAMP", 12}, {"BLOB", 16},     {"CLOB", 17},     {"DBCLOB", 18},
+    {"TIMESTMP", 12}, {"TIMESTAMP", 0} /* the catalogue's name is TIMESTMP */, {"BLOB", 16},     {"CLOB", 17},     {"DBCLOB", 18},
     {"ROWID", 19},   {"DISTINCT", 47}, {"BIGINT", 6},      {"LONGVAR", 9},   {"LONGVARG", 15},
     {"REAL", 5},     {"DOUBLE", 4},    {"FLOAT", 4},       {"NUMERIC", 0},   {"", 0},
     {"integer", 0},
@@ -202,14 +203,16 @@ TEST(osysibmTypes, CliSqlTypes)
 
 TEST(osysibmTypes, TypeStringsByRowTimesFour)
 {
-  EXPECT_STREQ(osysibmGetTypeStr(0), "INTEGER");
+  /* Rows are numbered from 1: n = 4 is INTEGER, n = 8 SMALLINT. */
+  EXPECT_STREQ(osysibmGetTypeStr(4), "INTEGER");
   EXPECT_STREQ(osysibmGetTypeStr(8), "SMALLINT");
   EXPECT_STREQ(osysibmGetTypeStr(9), "SMALLINT");
-  EXPECT_STREQ(osysibmGetTypeStr(20 * 4), "DOUBLE");
-  EXPECT_EQ(std::string(osysibmGetDb2TypeStr(7 * 4), 8), "VARGRAPH");
-  EXPECT_EQ(std::string(osysibmGetDb2TypeStr(10 * 4), 8), "TIMESTMP");
-  EXPECT_EQ(osysibmGetTypeStr(21 * 4), nullptr);      /* the end row has no name */
-  EXPECT_EQ(osysibmGetTypeStr(22 * 4), nullptr);
+  EXPECT_STREQ(osysibmGetTypeStr(21 * 4), "DOUBLE");
+  EXPECT_EQ(std::string(osysibmGetDb2TypeStr(8 * 4), 8), "VARGRAPH");
+  EXPECT_EQ(std::string(osysibmGetDb2TypeStr(11 * 4), 8), "TIMESTMP");
+  EXPECT_EQ(osysibmGetTypeStr(22 * 4), nullptr);      /* the end row has no name */
+  EXPECT_EQ(osysibmGetTypeStr(23 * 4), nullptr);
+  EXPECT_EQ(osysibmGetTypeStr(0), nullptr);
   EXPECT_EQ(osysibmGetDb2TypeStr(-4), nullptr);
 }
 

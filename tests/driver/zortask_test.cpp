@@ -8,8 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -341,6 +347,57 @@ TEST_F(ZortaskTest, DumpOfATree)
   EXPECT_EQ(_capture([](FILE *pf) { zortaskPrint(nullptr, pf); }), "TASK : NULL");
   zortaskTraceMsgsService(ptask, nullptr);   /* no keyword: nothing */
   zortaskDestroy(ptask);
+}
+
+}  // namespace
+
+namespace {
+
+/*
+** The same dump through the message centre's trace file: a forked child
+** starts the message system with the keyword enabled, dumps a small task
+** and stops the centre; the test reads the trace file it left.
+*/
+TEST(ZortaskTraceTest, TraceDumpReachesTheKeywordFile)
+{
+  char acDir[] = "/tmp/zortask_trace_XXXXXX";
+  ASSERT_NE(mkdtemp(acDir), nullptr);
+  std::string strDir = acDir;
+  std::string strTask;
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    alarm(60);
+    if (chdir(acDir) != 0) _exit(2);
+    ochar *plist = _text("$TASKT ");
+    int iCentre = -1;
+    int iRc = omsgsInitModule("/", (int)getpid(), "sysprint", 0, 0, plist, 1, &iCentre, nullptr, nullptr);
+    ocharDestroy(plist);
+    if (iRc != 0) _exit(3);
+    tokenInitKeyword();
+    zortask *ptask = zortaskCreateNamed(gapnameTotalToken[TOKEN_SELECT]);
+    zortaskAddAtom(ptask, zoratomCreate(gapnameTotalToken[TOKEN_SKIP], ZORATOM_INTEGER, ZORATOM_BORROWED, 3,
+                                        nullptr, nullptr));
+    zortaskTraceMsgsService(ptask, "$TASKT");
+    zortaskDestroy(ptask);
+    omsgsDestroyModule(iCentre);
+    _exit(0);
+  }
+  int iStatus = -1;
+  waitpid(pid, &iStatus, 0);
+  ASSERT_TRUE(WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0) << iStatus;
+
+  char acName[64];
+  std::snprintf(acName, sizeof acName, "$TASKT_%5.5i", (int)pid);
+  std::ifstream in(strDir + "/" + acName);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  std::string strTrace = ss.str();
+  std::filesystem::remove_all(strDir);
+  for (const char *pcLine : {"TASK :", "SELECT\n", "DICTIONNAIRE : \n", "Entry 1   NAME : SKIP\n",
+                             "ATOM SKIP (0:0-0:0)", " TYPE INTEGER \n    !3!\n", "\nNO SUBTASKS \n",
+                             "END SUBTASK "})
+    EXPECT_NE(strTrace.find(pcLine), std::string::npos) << pcLine << " in:\n" << strTrace;
 }
 
 }  // namespace
