@@ -89,41 +89,7 @@ long long _atomLongLong(const zoratom *patom)
   return (long long)ull;
 }
 
-/*
-** Where a dump goes: a trace keyword (raw trace texts) or a stdio stream
-** (with the values printed by their owners).
-*/
-struct AtomSink {
-  const char *pcKeyword;
-  FILE       *pfile;
-
-  __attribute__((format(printf, 2, 3))) void text(const char *pcFormat, ...) const
-  {
-    va_list va;
-    va_start(va, pcFormat);
-    if (pfile != nullptr) {
-      std::vfprintf(pfile, pcFormat, va);
-    } else if (pcKeyword != nullptr) {
-      char acBuffer[512];
-      std::vsnprintf(acBuffer, sizeof acBuffer, pcFormat, va);
-      omsgsTraceTo(pcKeyword, "%s", acBuffer);
-    }
-    va_end(va);
-  }
-
-  void string(const ochar *pchar) const
-  {
-    if (pchar == nullptr) return;
-    if (pfile != nullptr) {
-      FILE *pf = pfile;
-      ocharDump2(0, &pf, pchar, 4);
-    } else {
-      ocharPrintServices(pchar, pcKeyword);
-    }
-  }
-};
-
-void _atomDump(const zoratom *patom, const AtomSink &sink)
+void _atomDump(const zoratom *patom, const zoratomSink &sink)
 {
   sink.text("ATOM %s (%i:%i-%i:%i)", patom->pcName ? patom->pcName : "no_name",
             (int)patom->sStartLine, (int)patom->sStartColumn, (int)patom->sEndLine,
@@ -466,11 +432,36 @@ void zoratomSetPosFromAtom(zoratom *patom, const zoratom *pfrom)
 void zoratomPrintServices(const zoratom *patom, const char *pcKeyword)
 {
   if (patom == nullptr || pcKeyword == nullptr) return;
-  _atomDump(patom, AtomSink{pcKeyword, nullptr});
+  _atomDump(patom, zoratomSink{pcKeyword, nullptr});
 }
 
 void zoratomPrint(const zoratom *patom, FILE *pfile)
 {
   if (patom == nullptr || pfile == nullptr) return;
-  _atomDump(patom, AtomSink{nullptr, pfile});
+  _atomDump(patom, zoratomSink{nullptr, pfile});
+}
+
+void zoratomSink::text(const char *pcFormat, ...) const
+{
+  va_list va;
+  va_start(va, pcFormat);
+  if (pfile != nullptr) {
+    std::vfprintf(pfile, pcFormat, va);
+  } else if (pcKeyword != nullptr) {
+    char acBuffer[512];
+    std::vsnprintf(acBuffer, sizeof acBuffer, pcFormat, va);
+    omsgsTraceTo(pcKeyword, "%s", acBuffer);
+  }
+  va_end(va);
+}
+
+void zoratomSink::string(const ochar *pchar) const
+{
+  if (pchar == nullptr) return;
+  if (pfile != nullptr) {
+    FILE *pf = pfile;
+    ocharDump2(0, &pf, pchar, 4);
+  } else {
+    ocharPrintServices(pchar, pcKeyword);
+  }
 }

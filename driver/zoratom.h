@@ -169,6 +169,21 @@ void zoratomDestroy(void *patom);
 void zoratomSetPosFromAtom(zoratom *patom, const zoratom *pfrom);
 
 /*
+** zoratomSink
+**   Where a dump of the request model goes: a trace keyword (each piece of
+**   text one raw trace text, cut at 512 bytes) when pfile is NULL, else a
+**   stdio stream.  Used by the atom and task dumps.
+*/
+struct zoratomSink {
+  const char *pcKeyword;
+  FILE       *pfile;
+  /* writes one piece of text */
+  __attribute__((format(printf, 2, 3))) void text(const char *pcFormat, ...) const;
+  /* dumps a string: ocharDump2 on a stream, ocharPrintServices to a keyword */
+  void string(const ochar *pchar) const;
+};
+
+/*
 ** zoratomPrintServices
 **   Writes the atom's dump to the trace file of the keyword (through
 **   omsgsTraceTo); nothing for a NULL keyword.

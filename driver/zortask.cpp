@@ -48,27 +48,7 @@ void _taskReportDuplicate(const zoratom *patom)
   omsgsFMTEDO(ZORU031E, patom->pcName ? patom->pcName : "");
 }
 
-/* Where a dump goes: a trace keyword (one raw trace text per line) or a stdio stream. */
-struct TaskSink {
-  const char *pcKeyword;
-  FILE       *pfile;
-
-  __attribute__((format(printf, 2, 3))) void text(const char *pcFormat, ...) const
-  {
-    va_list va;
-    va_start(va, pcFormat);
-    if (pfile != nullptr) {
-      std::vfprintf(pfile, pcFormat, va);
-    } else if (pcKeyword != nullptr) {
-      char acBuffer[512];
-      std::vsnprintf(acBuffer, sizeof acBuffer, pcFormat, va);
-      omsgsTraceTo(pcKeyword, "%s", acBuffer);
-    }
-    va_end(va);
-  }
-};
-
-void _taskDump(zortask *ptask, const TaskSink &sink)
+void _taskDump(zortask *ptask, const zoratomSink &sink)
 {
   if (ptask == nullptr) {
     sink.text(sink.pfile ? "TASK : NULL" : "TASK : NULL\n");
@@ -322,11 +302,11 @@ zortask *zortaskGetFirstNonDB2Select(zortask *ptask)
 void zortaskTraceMsgsService(zortask *ptask, const char *pcKeyword)
 {
   if (pcKeyword == nullptr) return;
-  _taskDump(ptask, TaskSink{pcKeyword, nullptr});
+  _taskDump(ptask, zoratomSink{pcKeyword, nullptr});
 }
 
 void zortaskPrint(zortask *ptask, FILE *pfile)
 {
   if (pfile == nullptr) return;
-  _taskDump(ptask, TaskSink{nullptr, pfile});
+  _taskDump(ptask, zoratomSink{nullptr, pfile});
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -24,24 +26,6 @@
 #include "driver/parm.h"
 
 namespace {
-
-/* Runs fn with messages deferred and returns the texts it issued. */
-template <typename Fn>
-std::vector<std::string> Messages(Fn fn)
-{
-  int boWas = omsgsSetDefered(1);
-  fn();
-  omsgsSetDefered(boWas);
-  std::vector<std::string> texts;
-  ostack *pstack = omsgsExportDefered();
-  if (pstack != nullptr) {
-    for (int i = 0; i < ostackGetCount(pstack); i++)
-      texts.emplace_back(reinterpret_cast<const char *>(ostackGetAt(pstack, i)));
-    omsgsRestaureDefered(pstack);
-    omsgsRestaureDefered(nullptr);
-  }
-  return texts;
-}
 
 /* An installation directory with cfg/ and TOPZAV pointing at it. */
 class configTest : public ::testing::Test {
@@ -322,7 +306,7 @@ LanguageResult SetLanguage()
 {
   LanguageResult r;
   char *pcLanguage = reinterpret_cast<char *>(1), *pcPath = reinterpret_cast<char *>(1);
-  r.messages = Messages([&] { r.iRc = configSetLanguage(&pcLanguage, &pcPath); });
+  r.messages = zavtestMessages([&] { r.iRc = configSetLanguage(&pcLanguage, &pcPath); });
   r.strLanguage = pcLanguage != nullptr ? pcLanguage : "(null)";
   r.strPath = pcPath != nullptr ? pcPath : "(null)";
   free(pcLanguage);

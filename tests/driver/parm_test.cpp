@@ -7,25 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace {
-
-/* Runs fn with a memory stream and returns what it wrote. */
-template <typename Fn>
-std::string _capture(Fn fn)
-{
-  char *pcBuffer = nullptr;
-  size_t ulSize = 0;
-  FILE *pfile = open_memstream(&pcBuffer, &ulSize);
-  fn(pfile);
-  std::fclose(pfile);
-  std::string text(pcBuffer, ulSize);
-  std::free(pcBuffer);
-  return text;
-}
 
 void *_field(int iMember, int32_t iItem)
 {
@@ -152,7 +140,7 @@ TEST(ParmTest, PrintLinesByType)
       {1, 9, &l, ""},
   };
   for (const auto &c : acase)
-    EXPECT_EQ(_capture([&](FILE *pf) { parmPrint(pf, c.iLength, c.iType, "F", c.pValue); }),
+    EXPECT_EQ(zavtestCapture([&](FILE *pf) { parmPrint(pf, c.iLength, c.iType, "F", c.pValue); }),
               c.pcExpected)
         << "type " << c.iType;
   parmPrint(nullptr, 1, PARM_LONG, "F", &l);  /* no stream: nothing, no crash */
@@ -180,9 +168,9 @@ TEST(ParmTest, MemberDumpOfOptunl)
       "UNLDDNR = \n"
       "ULMASK = *.* \n"
       "\n";
-  EXPECT_EQ(_capture([](FILE *pf) { parmCsectTrace(pf, tParmCsectOptunl); }), pcExpected);
+  EXPECT_EQ(zavtestCapture([](FILE *pf) { parmCsectTrace(pf, tParmCsectOptunl); }), pcExpected);
   /* a one-byte text holding 0 in another member */
-  std::string text = _capture([](FILE *pf) { parmCsectTrace(pf, tParmCsectOptdb2i); });
+  std::string text = zavtestCapture([](FILE *pf) { parmCsectTrace(pf, tParmCsectOptdb2i); });
   EXPECT_NE(text.find("\nDECPDE = x'00'\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nDECPSID = 850\n"), std::string::npos);
   parmCsectTrace(nullptr, tParmCsectOptunl);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -27,29 +29,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-/* Runs fn with messages deferred and returns the texts it issued. */
-template <typename Fn>
-std::vector<std::string> Messages(Fn fn)
-{
-  int boWas = omsgsSetDefered(1);
-  fn();
-  omsgsSetDefered(boWas);
-  std::vector<std::string> texts;
-  ostack *pstack = omsgsExportDefered();
-  if (pstack != nullptr) {
-    for (int i = 0; i < ostackGetCount(pstack); i++)
-      texts.emplace_back(reinterpret_cast<const char *>(ostackGetAt(pstack, i)));
-    omsgsRestaureDefered(pstack);
-    omsgsRestaureDefered(nullptr);
-  }
-  return texts;
-}
-
 /* The real time that ZORU411I reports for a span. */
 std::string RealTime(long lSecBeg, long lUsecBeg, long lSecEnd, long lUsecEnd)
 {
   struct timeval tvBeg = {lSecBeg, lUsecBeg}, tvEnd = {lSecEnd, lUsecEnd};
-  std::vector<std::string> texts = Messages([&] { statsCalcul(STATS_MODE_SELF, &tvBeg, &tvEnd); });
+  std::vector<std::string> texts = zavtestMessages([&] { statsCalcul(STATS_MODE_SELF, &tvBeg, &tvEnd); });
   if (texts.size() != 1) return "(" + std::to_string(texts.size()) + " messages)";
   std::smatch m;
   if (!std::regex_search(texts[0], m, std::regex("REAL TIME -> (\\S+)\n"))) return texts[0];
@@ -82,14 +66,14 @@ TEST(statsCalcul, ReportsPerMode)
 {
   struct timeval tvBeg = {0, 0}, tvEnd = {75, 500000};
 
-  std::vector<std::string> texts = Messages([&] { EXPECT_EQ(statsCalcul(STATS_MODE_SELF, &tvBeg, &tvEnd), 0); });
+  std::vector<std::string> texts = zavtestMessages([&] { EXPECT_EQ(statsCalcul(STATS_MODE_SELF, &tvBeg, &tvEnd), 0); });
   ASSERT_EQ(texts.size(), 1u);
   std::string strD = pcDuration;
   EXPECT_TRUE(std::regex_match(texts[0], std::regex("ZORU411I ZAV SUCCESSFULLY ENDED: REAL TIME -> 1m15.500000s\n"
                                                     "USER TIME -> " + strD + "\nSYSTEM TIME -> " + strD + "\n")))
       << texts[0];
 
-  texts = Messages([&] { statsCalcul(STATS_MODE_CHILDREN, &tvBeg, &tvEnd); });
+  texts = zavtestMessages([&] { statsCalcul(STATS_MODE_CHILDREN, &tvBeg, &tvEnd); });
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_TRUE(std::regex_match(
       texts[0], std::regex("ZORU412I ZAV SUCCESSFULLY ENDED: REAL TIME -> 1m15.500000s\n"
@@ -97,7 +81,7 @@ TEST(statsCalcul, ReportsPerMode)
                            "SYSTEM TIME -> " + strD + " : FATHER -> " + strD + ", CHILDREN -> " + strD + "\n")))
       << texts[0];
 
-  texts = Messages([&] { statsCalcul(2, &tvBeg, &tvEnd); });
+  texts = zavtestMessages([&] { statsCalcul(2, &tvBeg, &tvEnd); });
   EXPECT_TRUE(texts.empty());
 }
 
@@ -113,7 +97,7 @@ TEST(statsCalcul, ChildrenTimesAddUp)
   }
   waitpid(pid, nullptr, 0);
   struct timeval tvBeg = {0, 0}, tvEnd = {0, 0};
-  std::vector<std::string> texts = Messages([&] { statsCalcul(STATS_MODE_CHILDREN, &tvBeg, &tvEnd); });
+  std::vector<std::string> texts = zavtestMessages([&] { statsCalcul(STATS_MODE_CHILDREN, &tvBeg, &tvEnd); });
   ASSERT_EQ(texts.size(), 1u);
   std::smatch m;
   ASSERT_TRUE(std::regex_search(texts[0], m,

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -25,24 +27,6 @@
 #include "common/ostack.h"
 
 namespace {
-
-/* Runs fn with messages deferred and returns the texts it issued. */
-template <typename Fn>
-std::vector<std::string> Messages(Fn fn)
-{
-  int boWas = omsgsSetDefered(1);
-  fn();
-  omsgsSetDefered(boWas);
-  std::vector<std::string> texts;
-  ostack *pstack = omsgsExportDefered();
-  if (pstack != nullptr) {
-    for (int i = 0; i < ostackGetCount(pstack); i++)
-      texts.emplace_back(reinterpret_cast<const char *>(ostackGetAt(pstack, i)));
-    omsgsRestaureDefered(pstack);
-    omsgsRestaureDefered(nullptr);
-  }
-  return texts;
-}
 
 /* A temporary directory removed with its files at the end. */
 struct TempDir {
@@ -107,7 +91,7 @@ TEST(toolsFormatFilename, TakesTheGivenLengthAndRefusesLongNames)
 
   /* One byte more would be cut into another file's name: refused and reported. */
   strLong += ".del";
-  std::vector<std::string> texts = Messages([&] {
+  std::vector<std::string> texts = zavtestMessages([&] {
     EXPECT_EQ(Name(strLong.c_str(), static_cast<int>(strLong.size()), 1, 2, 0), "(null)");
   });
   ASSERT_EQ(texts.size(), 1u);
@@ -244,7 +228,7 @@ TEST(toolsSizeFile, FollowsLinksAndReportsFailures)
   EXPECT_EQ(iRc, 0);
 
   std::string strMissing = dir.strPath + "/missing";
-  std::vector<std::string> texts = Messages([&] { EXPECT_EQ(toolsSizeFile(strMissing.c_str(), &iRc), -1); });
+  std::vector<std::string> texts = zavtestMessages([&] { EXPECT_EQ(toolsSizeFile(strMissing.c_str(), &iRc), -1); });
   EXPECT_EQ(iRc, TOOLS_RC_IO | ENOENT);
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0], "ZORU347E IO FAILURE ON FILE " + strMissing + " (" + strerror(ENOENT) + ")\n");
@@ -264,10 +248,10 @@ TEST(toolsFiles, OpenCreateAppendAndTheirReports)
   close(iFd);
 
   /* The report flag decides the message, never the code. */
-  std::vector<std::string> texts = Messages([&] { EXPECT_EQ(toolsOpenFile(strMissing.c_str(), &iRc, 0), -1); });
+  std::vector<std::string> texts = zavtestMessages([&] { EXPECT_EQ(toolsOpenFile(strMissing.c_str(), &iRc, 0), -1); });
   EXPECT_EQ(iRc, TOOLS_RC_IO | ENOENT);
   EXPECT_TRUE(texts.empty());
-  texts = Messages([&] { EXPECT_EQ(toolsOpenFile(strMissing.c_str(), &iRc, 1), -1); });
+  texts = zavtestMessages([&] { EXPECT_EQ(toolsOpenFile(strMissing.c_str(), &iRc, 1), -1); });
   EXPECT_EQ(texts.size(), 1u);
 
   mode_t modeOld = umask(022);
@@ -319,7 +303,7 @@ TEST(toolsFiles, OpenCreateAppendAndTheirReports)
   };
   for (const auto &f : afails) {
     iRc = 0;
-    texts = Messages([&] { EXPECT_TRUE(f.fn(strMissing.c_str(), &iRc)) << f.pcName; });
+    texts = zavtestMessages([&] { EXPECT_TRUE(f.fn(strMissing.c_str(), &iRc)) << f.pcName; });
     EXPECT_EQ(iRc, TOOLS_RC_IO | ENOENT) << f.pcName;
     ASSERT_EQ(texts.size(), 1u) << f.pcName;
     EXPECT_EQ(texts[0].rfind("ZORU347E IO FAILURE ON FILE " + strMissing, 0), 0u) << f.pcName;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -52,19 +54,6 @@ ochaine *_columnChaine(void)
   ochaineAppend(pchaine, _column("NAME", 1, 11));
   ochaineAppend(pchaine, _column("CITY", 2, 22));
   return pchaine;
-}
-
-template <typename Fn>
-std::string _capture(Fn fn)
-{
-  char *pcBuffer = nullptr;
-  size_t ulSize = 0;
-  FILE *pfile = open_memstream(&pcBuffer, &ulSize);
-  fn(pfile);
-  std::fclose(pfile);
-  std::string text(pcBuffer, ulSize);
-  std::free(pcBuffer);
-  return text;
 }
 
 TEST(ZoratomTest, ConstructorsKeepKindValueAndPosition)
@@ -360,15 +349,15 @@ TEST(ZoratomTest, DumpTextsByKind)
   zoratom *pdim = zoratomCreate("D", ZORATOM_DIM, ZORATOM_BORROWED, 0, nullptr, nullptr);
   pdim->value2.ulLow = 0xAB;
   for (auto &c : acase) {
-    EXPECT_EQ(_capture([&](FILE *pf) { zoratomPrint(c.patom, pf); }), c.strExpected);
+    EXPECT_EQ(zavtestCapture([&](FILE *pf) { zoratomPrint(c.patom, pf); }), c.strExpected);
     zoratomDestroy(c.patom);
   }
-  EXPECT_EQ(_capture([&](FILE *pf) { zoratomPrint(pll, pf); }), "ATOM LL (0:0-0:0) TYPE LONG LONG \n    !-2!\n");
+  EXPECT_EQ(zavtestCapture([&](FILE *pf) { zoratomPrint(pll, pf); }), "ATOM LL (0:0-0:0) TYPE LONG LONG \n    !-2!\n");
   char acPointer[32];
   std::snprintf(acPointer, sizeof acPointer, "%p", (void *)nullptr);
-  EXPECT_EQ(_capture([&](FILE *pf) { zoratomPrint(pother, pf); }),
+  EXPECT_EQ(zavtestCapture([&](FILE *pf) { zoratomPrint(pother, pf); }),
             std::string("ATOM K (0:0-0:0) TYPE 18 \n") + acPointer + " \n");
-  EXPECT_EQ(_capture([&](FILE *pf) { zoratomPrint(pdim, pf); }), "ATOM D (0:0-0:0) TYPE DIM \n    ab \n");
+  EXPECT_EQ(zavtestCapture([&](FILE *pf) { zoratomPrint(pdim, pf); }), "ATOM D (0:0-0:0) TYPE DIM \n    ab \n");
   zoratomDestroy(pll);
   zoratomDestroy(pother);
   zoratomDestroy(pdim);

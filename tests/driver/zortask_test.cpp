@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,36 +57,6 @@ zoratom *_int(int iSlot, int32_t iValue, int16_t sLine = 0)
 zoratom *_string(int iSlot, const char *pcText)
 {
   return zoratomCreate(_tok(iSlot), ZORATOM_OCHAR, 0, (uintptr_t)_text(pcText), nullptr, nullptr);
-}
-
-/* Collects the messages issued while fn runs. */
-template <typename Fn>
-std::vector<std::string> _messages(Fn fn)
-{
-  int iWas = omsgsSetDefered(1);
-  fn();
-  omsgsSetDefered(iWas);
-  std::vector<std::string> texts;
-  ostack *pstack = omsgsExportDefered();
-  if (pstack != nullptr) {
-    for (int i = 0; i < ostackGetCount(pstack); i++) texts.emplace_back((const char *)ostackGetAt(pstack, i));
-    omsgsRestaureDefered(pstack);
-    omsgsRestaureDefered(nullptr);
-  }
-  return texts;
-}
-
-template <typename Fn>
-std::string _capture(Fn fn)
-{
-  char *pcBuffer = nullptr;
-  size_t ulSize = 0;
-  FILE *pfile = open_memstream(&pcBuffer, &ulSize);
-  fn(pfile);
-  std::fclose(pfile);
-  std::string text(pcBuffer, ulSize);
-  std::free(pcBuffer);
-  return text;
 }
 
 std::string _ptr(const void *p)
@@ -145,7 +117,7 @@ TEST_F(ZortaskTest, LookupClimbsOwnersAndRemovalUncoversOuterValue)
   EXPECT_EQ(zortaskDetermineAtom(ptaskSelect, _tok(TOKEN_LOCK)), plockParm);
 
   std::vector<std::string> texts =
-      _messages([&] { EXPECT_EQ(zortaskAddAtom(ptaskSelect, plockSelect), 0); });
+      zavtestMessages([&] { EXPECT_EQ(zortaskAddAtom(ptaskSelect, plockSelect), 0); });
   EXPECT_TRUE(texts.empty());
   EXPECT_EQ(zortaskDetermineAtom(ptaskSelect, _tok(TOKEN_LOCK)), plockSelect);
 }
@@ -156,7 +128,7 @@ TEST_F(ZortaskTest, DuplicateKeepsFirstAndReportsPositionAndName)
   zoratom *psecond = _int(TOKEN_MAXROWS, 20, 7);
   ASSERT_EQ(zortaskAddAtom(ptaskSelect, pfirst), 0);
   int iRc = 0;
-  std::vector<std::string> texts = _messages([&] { iRc = zortaskAddAtom(ptaskSelect, psecond); });
+  std::vector<std::string> texts = zavtestMessages([&] { iRc = zortaskAddAtom(ptaskSelect, psecond); });
   EXPECT_EQ(iRc, 0x103a002);
   EXPECT_EQ(ZORTASK_RC_REFUSED, 0x103a002);
   ASSERT_EQ(texts.size(), 2u);
@@ -184,7 +156,7 @@ TEST_F(ZortaskTest, AtomListMovesAtomsInstallsChainAndGoesOnAfterRefusals)
                                       nullptr, nullptr), 0);
   olistAppendRef(plist, _int(TOKEN_INTERVAL, 5), 0);
   int iRc = 0;
-  std::vector<std::string> texts = _messages([&] { iRc = zortaskAddAtomListRef(ptaskSelect, plist); });
+  std::vector<std::string> texts = zavtestMessages([&] { iRc = zortaskAddAtomListRef(ptaskSelect, plist); });
   EXPECT_EQ(iRc, 0x103a002);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[1], "ZORU031E DUPLICATE KEYWORD OR STATEMENT SKIP\n");
@@ -335,16 +307,16 @@ TEST_F(ZortaskTest, DumpOfATree)
                             "|1\n" + "TASK :no_name\nPointer: " + _ptr(psub) + " \nOwner: " + _ptr(ptask) +
                             " \nDICTIONNAIRE : \n\nNO SUBTASKS \nEND SUBTASK " + _ptr(psub) + "\n" +
                             "END SUBTASK " + _ptr(ptask) + "\n";
-  EXPECT_EQ(_capture([&](FILE *pf) { zortaskPrint(ptask, pf); }), strExpected);
+  EXPECT_EQ(zavtestCapture([&](FILE *pf) { zortaskPrint(ptask, pf); }), strExpected);
 
   /* a chain that has become empty writes neither sub-task lines nor NO SUBTASKS */
   zortaskDestroy(static_cast<zortask *>(ochaineRemoveItem(ptask->pchaineSubTasks, psub)));
-  std::string strEmpty = _capture([&](FILE *pf) { zortaskPrint(ptask, pf); });
+  std::string strEmpty = zavtestCapture([&](FILE *pf) { zortaskPrint(ptask, pf); });
   EXPECT_EQ(strEmpty.find("SUBTASK " + _ptr(ptask) + "|"), std::string::npos);
   EXPECT_EQ(strEmpty.find("NO SUBTASKS"), std::string::npos);
   EXPECT_NE(strEmpty.find(strSecond + "END SUBTASK " + _ptr(ptask) + "\n"), std::string::npos);
 
-  EXPECT_EQ(_capture([](FILE *pf) { zortaskPrint(nullptr, pf); }), "TASK : NULL");
+  EXPECT_EQ(zavtestCapture([](FILE *pf) { zortaskPrint(nullptr, pf); }), "TASK : NULL");
   zortaskTraceMsgsService(ptask, nullptr);   /* no keyword: nothing */
   zortaskDestroy(ptask);
 }

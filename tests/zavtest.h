@@ -1,0 +1,50 @@
+/*
+** zavtest.h
+**   Helpers shared by the tests: the messages a piece of code issues, and
+**   what it prints on a stdio stream.  Header only.
+*/
+#ifndef ZAV_TESTS_ZAVTEST_H
+#define ZAV_TESTS_ZAVTEST_H
+
+#include "common/omsgs.h"
+#include "common/ostack.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+/* Runs fn with messages deferred and returns the texts it issued, oldest
+   first.  Messages deferred before the call are dropped. */
+template <typename Fn>
+std::vector<std::string> zavtestMessages(Fn fn)
+{
+  int boWas = omsgsSetDefered(1);
+  fn();
+  omsgsSetDefered(boWas);
+  std::vector<std::string> vTexts;
+  ostack *pstack = omsgsExportDefered();
+  if (pstack != nullptr) {
+    for (int i = 0; i < ostackGetCount(pstack); i++)
+      vTexts.emplace_back(reinterpret_cast<const char *>(ostackGetAt(pstack, i)));
+    omsgsRestaureDefered(pstack);
+    omsgsRestaureDefered(nullptr);
+  }
+  return vTexts;
+}
+
+/* Runs fn(FILE *) on a memory stream and returns what it wrote. */
+template <typename Fn>
+std::string zavtestCapture(Fn fn)
+{
+  char *pcBuffer = nullptr;
+  size_t ulSize = 0;
+  FILE *pfile = open_memstream(&pcBuffer, &ulSize);
+  fn(pfile);
+  std::fclose(pfile);
+  std::string strText(pcBuffer, ulSize);
+  std::free(pcBuffer);
+  return strText;
+}
+
+#endif
