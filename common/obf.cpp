@@ -407,7 +407,11 @@ static std::string _obfText(const obf *pobf)
 {
   std::string text;
   text.reserve(pobf->ulBitCount + pobf->ulBitCount / 5 + 40);
-  if (pobf->ulBase) text += "(" + std::to_string(static_cast<long>(pobf->ulBase)) + ")-";
+  if (pobf->ulBase) {
+    text += '(';
+    text += std::to_string(static_cast<long>(pobf->ulBase));
+    text += ")-";
+  }
   for (uint32_t index = 0; index < pobf->ulBitCount; index++) {
     uint64_t number = static_cast<uint64_t>(pobf->ulBase) + index;
     text += _obfBit(pobf, index) ? '1' : '0';

@@ -47,6 +47,15 @@ bool _injected(const char *pcCall, struct sqlca *pSqlca)
 
 std::string _str(const char *pc) { return pc ? std::string(pc) : std::string("-"); }
 
+/* The text of SQL0204N for a name. */
+std::string _undefined(const char *pcName)
+{
+  std::string str(1, '"');
+  str += _str(pcName);
+  str += "\" is an undefined name.";
+  return str;
+}
+
 /* Opens the store of the process's current connection. */
 sqlite3 *_currentStore(struct sqlca *pSqlca, std::string *pstrUser)
 {
@@ -171,7 +180,7 @@ void sqluvtun(const char *pcTable, int32_t iAction, void *pReserved1, void *pRes
           _exec(pdb, "SELECT 1 FROM SYSIBM.SYSTABLES WHERE CREATOR = ?1 AND NAME = ?2", {strQualifier, strName},
                 &iRows) != SQLITE_OK ||
           iRows == 0) {
-        _setSqlca(pSqlca, -204, "\"" + _str(pcTable) + "\" is an undefined name.");
+        _setSqlca(pSqlca, -204, _undefined(pcTable));
       } else if (iAction != 0 && iAction != 2 && iAction != 9) {
         _setSqlca(pSqlca, -2032, "The action parameter is not valid.");
       } else {
@@ -195,7 +204,7 @@ void sqluvqdp(const char *pcTable, int32_t iMode, void *pReserved, struct sqlca 
     sqlite3 *pdb = _currentStore(pSqlca, &strUser);
     if (pdb != nullptr) {
       if (!_splitTable(pcTable, &strQualifier, &strName)) {
-        _setSqlca(pSqlca, -204, "\"" + _str(pcTable) + "\" is an undefined name.");
+        _setSqlca(pSqlca, -204, _undefined(pcTable));
       } else {
         _exec(pdb, "CREATE TABLE IF NOT EXISTS main.QUIESCE(TABNAME TEXT PRIMARY KEY, STATE TEXT)", {});
         std::string strTable = strQualifier + "." + strName;

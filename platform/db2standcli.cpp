@@ -112,7 +112,13 @@ std::string db2standTranslate(const std::string &strSql)
       bool boQuote = false;
       for (const char *const *pp = apcWords; *pp; pp++)
         if (db2standUpper(strWord) == *pp) boQuote = true;
-      strOut += boQuote ? "\"" + db2standUpper(strWord) + "\"" : strWord;
+      if (boQuote) {
+        strOut += '"';
+        strOut += db2standUpper(strWord);
+        strOut += '"';
+      } else {
+        strOut += strWord;
+      }
       i = j;
     } else {
       strOut += c;
