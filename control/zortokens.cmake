@@ -1,8 +1,10 @@
 # zortokens.cmake
 #   Writes a grammar ready for the parser generator: the grammar source with
-#   its marker comment "/* @ZORTOKENS@ */" replaced by one "%token NAME
-#   NUMBER" line per ZTOK line of the token list, numbered from 258 in file
-#   order (the numbering of control/zortokens.h).  Run at build time:
+#   its marker comment "/* @ZORTOKENS@ */" replaced by one declaration
+#   "%token NAME NUMBER NAME NUMBER ..." holding every ZTOK line of the token
+#   list, numbered from 258 in file order (the numbering of
+#   control/zortokens.h), on the marker's line so that messages of the
+#   parser generator keep the grammar's line numbers.  Run at build time:
 #     cmake -DTOKENS=<tokens.def> -DGRAMMAR=<x.y> -DOUTPUT=<generated x.y> -P zortokens.cmake
 #   Fails when the marker is missing or present more than once, or when a
 #   name is listed twice.  The output is rewritten only when it changes.
@@ -15,7 +17,8 @@ endforeach()
 
 file(STRINGS ${TOKENS} lines REGEX "^ZTOK\\([A-Za-z0-9_]+\\)")
 set(number 258)
-set(decls "/* Token numbers from control/tokens.def (generated). */\n")
+# All on the marker's line, so that the grammar keeps its line numbers.
+set(decls "%token")
 set(seen)
 foreach(line ${lines})
   string(REGEX REPLACE "^ZTOK\\(([A-Za-z0-9_]+)\\).*" "\\1" name "${line}")
@@ -23,7 +26,7 @@ foreach(line ${lines})
     message(FATAL_ERROR "zortokens.cmake: token ${name} listed twice in ${TOKENS}")
   endif()
   list(APPEND seen ${name})
-  string(APPEND decls "%token ${name} ${number}\n")
+  string(APPEND decls " ${name} ${number}")
   math(EXPR number "${number} + 1")
 endforeach()
 

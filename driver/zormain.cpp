@@ -19,6 +19,7 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/msg.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -33,6 +34,7 @@
 #include "driver/config.h"
 #include "driver/db2util.h"
 #include "driver/parm.h"
+#include "driver/socket.h"
 #include "driver/token.h"
 #include "driver/zoratom.h"
 #include "driver/zormsgs.h"
@@ -90,16 +92,20 @@ static int giMainCentre = -1;
 void _mainEnd(int iReason, int iCentre)
 {
   if (iReason != 0) omsgsFMTEDO(ZORU366I, (iReason & 0x7000) >> 10, iReason);
+  if (gboTorvelExist) omsgsTraceOutIntern("main", iReason);
   omsgsFlushDefered();
   omsgsDestroyModule(iCentre);
+  vSOCKETcloseServices();
   std::exit(iReason);
 }
 
 /* Ends a run that went well (or stopped early on purpose): exit 0. */
 [[noreturn]] static void _mainEndOk(int iCentre)
 {
+  if (gboTorvelExist) omsgsTraceOutIntern("main", 0);
   omsgsFlushDefered();
   omsgsDestroyModule(iCentre);
+  vSOCKETcloseServices();
   std::exit(0);
 }
 
@@ -368,6 +374,18 @@ static int _mainChangeUsersIn(argsOptions *pargs)
     if (ppw != nullptr) strEffectiveUser = ppw->pw_name;
   }
 
+  /* The message centre's queue admits its owner and group only: hand it to
+     the --identity user, keeping the group of the centre (which runs with
+     the caller's group), or nothing could be posted after the switch. */
+  if (pargs->boIdentity && gmsgid >= 0) {
+    struct msqid_ds ds;
+    if (msgctl(gmsgid, IPC_STAT, &ds) == 0) {
+      ds.msg_perm.uid = uidEffective;
+      ds.msg_perm.gid = gidCaller;
+      if (msgctl(gmsgid, IPC_SET, &ds) != 0) omsgsTrace("_mainChangeUsers: queue not handed over\n");
+    }
+  }
+
   /* A privileged process leaves none of its own groups to the run. */
   if (geteuid() == 0 && !strEffectiveUser.empty() && initgroups(strEffectiveUser.c_str(), gidEffective) != 0) {
     omsgsFMTEDO(ZORU328E, strEffectiveUser.c_str());
@@ -451,6 +469,7 @@ void mainRun(int argc, char **argv)
     omsgsFlushDefered();
     std::exit(iRc);
   }
+  if (gboTorvelExist) omsgsTraceInIntern("main", argc);
 
   /* 5 and 6: code pages and the catalogue language. */
   char *pcLanguage = nullptr;
@@ -460,9 +479,14 @@ void mainRun(int argc, char **argv)
   if (iRc != 0) {
     std::free(pcCfgPath);
     ocharDestroy(pcharTrace);
+    std::free(pcCatalogue);
+    std::free(pcLanguage);
     _mainEnd(iRc, giMainCentre);
   }
   omsgsInitLanguage(pcCatalogue, pcLanguage);
+  std::free(pcCatalogue);
+  std::free(pcLanguage);
+  iSOCKETstartServices();
 
   /* 7 and 8: the options; then messages go straight to sysprint. */
   iRc = argsParse(&args, argc, argv);
