@@ -73,7 +73,8 @@ struct ochar;
 #define ZOR3YACC_PIC_COMMA   0x1
 #define ZOR3YACC_PIC_POINT   0x2
 #define ZOR3YACC_PIC_MASK_UNKNOWN 0xFFFFF   /* code of a mask text that is none of the six */
-#define ZOR3YACC_PIC_MASK_DEFAULT 0xC000    /* "*.*": the mask used when none or an unknown one is given */
+/* Mask "*.*": used when the mask is omitted or unknown. */
+#define ZOR3YACC_PIC_MASK_DEFAULT 0xC000
 
 /*
 ** zor3yyparse

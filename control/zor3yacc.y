@@ -12,8 +12,10 @@
 **   Error alternatives issue ZORU010I with the span of the faulty item and
 **   their own message; the parser generator's message is discarded.  A
 **   keyword error drops the offending lexeme and the clause, and the parse
-**   goes on; the other alternatives abandon the parse, except the GLOBAL
-**   one and the PIC one.
+**   goes on, as it does after the GLOBAL and PIC alternatives and after a
+**   number out of its range; the other alternatives abandon the parse.
+**   Every error raises iErrorLevel or abandons the parse, so a request with
+**   a syntax error never runs.
 **
 **   Ownership: values handed from rule to rule belong to the rule that
 **   receives them; values discarded by the error recovery, and those of an
@@ -92,7 +94,7 @@ void zor3yyerror(ZOR3YYLTYPE *, oyacc *, const char *) {}
 
 const char *_zor3yyName(int iSlot) { return gapnameTotalToken[iSlot]; }
 
-/* ZORU010I with the span from the start of plocFirst to the end of plocLast. */
+/* ZORU010I with the span from the start of locFirst to the end of locLast. */
 void _zor3yyReport(const ostreamLocation &locFirst, const ostreamLocation &locLast)
 {
   omsgsFMTEDO(ZORU010I, (int)locFirst.first_line, (int)locFirst.first_column,
@@ -464,7 +466,8 @@ zortask *_zor3yySelect(oyacc *pyacc, const ostreamLocation &locSelect,
           ? locText
           : locSelect;
   ochar *pcharSql = oyaccExtractRulesString(pyacc, &locSelect, &locEnd);
-  if (pcharSql != nullptr) _zor3yyAdd(ptask, _zor3yyString(TOKEN_SELECTSQL, pcharSql, locSelect, locEnd));
+  if (pcharSql != nullptr)
+    _zor3yyAdd(ptask, _zor3yyString(TOKEN_SELECTSQL, pcharSql, locSelect, locEnd));
 
   /* The SQL text, parsed on a sub-stream so that its positions are those
   ** of the control file, its messages kept for the SELECT.  Messages already
@@ -472,8 +475,9 @@ zortask *_zor3yySelect(oyacc *pyacc, const ostreamLocation &locSelect,
   oyacc yaccSql;
   std::memset(&yaccSql, 0, sizeof yaccSql);
   ostream *pstreamSql = oyaccCreateSubStream(pyacc, &locSelect, &locEnd);
-  int iRc = pstreamSql != nullptr ? oyaccInitFromYacc(&yaccSql, pyacc, pstreamSql, aplexContextDefDb2)
-                                  : ORC_NOMEM;
+  int iRc = pstreamSql != nullptr
+                ? oyaccInitFromYacc(&yaccSql, pyacc, pstreamSql, aplexContextDefDb2)
+                : ORC_NOMEM;
   ostack *pstackOuter = omsgsExportDefered();
   int boDefered = omsgsSetDefered(1);
   if (iRc == 0) iRc = zordyyparse(&yaccSql);
@@ -1008,12 +1012,18 @@ zav_output_list:
     zav_output_elt
       {
         $$ = olistCreate(0, udbOutFileCloneItem, udbOutFileDestroyItem);
-        if ($$ != nullptr) olistAppend($$, $1); else udbOutFileDestroy(static_cast<udbOutFile *>($1));
+        if ($$ != nullptr)
+          olistAppend($$, $1);
+        else
+          udbOutFileDestroy(static_cast<udbOutFile *>($1));
       }
   | zav_output_list COMMA_LX zav_output_elt
       {
         $$ = $1;
-        if ($$ != nullptr) olistAppend($$, $3); else udbOutFileDestroy(static_cast<udbOutFile *>($3));
+        if ($$ != nullptr)
+          olistAppend($$, $3);
+        else
+          udbOutFileDestroy(static_cast<udbOutFile *>($3));
       }
   ;
 

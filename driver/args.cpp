@@ -441,8 +441,10 @@ int _argsGetRemoteArgs(argsOptions *pargs, int argc, char **argv)
   bool boHost = false;
   for (int i = 1; i < argc; i++) {
     const char *pcArg = argv[i];
-    bool boFileOrMsg = _argsStartsWith(pcArg, "-f") || _argsStartsWith(pcArg, "--fi") ||
-                       _argsStartsWith(pcArg, "-m") || _argsStartsWith(pcArg, "--me");
+    /* "--f" and "--m" already name file and message: no other long option
+       begins with those letters. */
+    bool boFileOrMsg = _argsStartsWith(pcArg, "-f") || _argsStartsWith(pcArg, "--f") ||
+                       _argsStartsWith(pcArg, "-m") || _argsStartsWith(pcArg, "--m");
     bool boHostArg = _argsStartsWith(pcArg, "-ho") || _argsStartsWith(pcArg, "--ho");
     if (boFileOrMsg || boHostArg) {
       if (boHostArg && pargs->boRemote) boHost = true;

@@ -11,8 +11,9 @@
 **   The options are scanned by zor3getopt_long_only (driver/zor3getopt.h).
 **
 **   Text fields hold a value of at most their size less one byte; a longer
-**   value is refused with ZORU320E.  Single-threaded; called by the program
-**   driver with messages deferred.
+**   value is refused with ZORU320E (the password is named "-p", not shown).
+**   A partition list names numbers 0 to ARGS_PART_MAX only (else ZORU323E).
+**   Single-threaded; called by the program driver with messages deferred.
 */
 #ifndef ZAV_DRIVER_ARGS_H
 #define ZAV_DRIVER_ARGS_H
@@ -100,7 +101,7 @@ extern const char gacArgsShortOptions[];
 **   bad option is reported and reading goes on to the end.  The message
 **   file of -m is handed to the message system at once.  The vector is
 **   permuted (non-options move behind the options).
-**   Returns 0, or ARGS_RC_BADOPTION.
+**   Returns 0, ARGS_RC_BADOPTION, or ORC_NOMEM.
 */
 int argsParse(argsOptions *pargs, int argc, char **argv);
 
@@ -138,8 +139,9 @@ void argsDestroy(argsOptions *pargs, int bOwnRemoteArgs);
 ** _argsParsePart
 **   A new partition set for the --part list (empty for none and for "all";
 **   "current": the partitions of the instance on this host), resized to the
-**   highest number set + 1 bits.  Returns the set, or NULL when memory runs
-**   out or the partition table of the instance cannot be read.
+**   highest number set + 1 bits (0 bits when "current" finds none, or the
+**   partition table cannot be read, after its message).  REQUIRES: argsParse
+**   accepted the list.  Returns the set, or NULL when memory runs out.
 */
 obf *_argsParsePart(argsOptions *pargs, const char *pcInstance);
 

@@ -34,7 +34,7 @@ struct zorbkFileEntry {
   int32_t  ilNode;            /* partition number of the image (NODEnnnn) */
   char     acInstance[12];    /* instance name, at most 11 characters and a zero byte */
   ochar   *pcharAlias;        /* database alias, CCSID 850, owned */
-  char    *pcDirectory;       /* directory, owned; NULL when the name has none */
+  char    *pcDirectory;       /* directory (malloc), owned; NULL when the name has none */
   int32_t  ilType;            /* backup type (one digit) */
 };
 

@@ -467,8 +467,8 @@ const ErrorCase gaErrorCases[] = {
      "ZORU035E OUT OF RANGE  (1-127)\n"
      "ZORU010I ITEM STARTING AT (3,46) ENDING AT(3,47)\n"
      "ZORU035E OUT OF RANGE  (1-31)\n"},
-    {"partition numbers beyond 999", "UNLOAD TABLESPACE TS PART(1, 1000) OUTPUT(\"a\" FOR PARTS(5000));",
-     0, 8,
+    {"partition numbers beyond 999",
+     "UNLOAD TABLESPACE TS PART(1, 1000) OUTPUT(\"a\" FOR PARTS(5000));", 0, 8,
      "ZORU010I ITEM STARTING AT (1,30) ENDING AT(1,34)\n"
      "ZORU035E OUT OF RANGE  (0-999)\n"
      "ZORU010I ITEM STARTING AT (1,57) ENDING AT(1,61)\n"
@@ -671,19 +671,27 @@ TEST_F(Zor3yacc, SelectTextGoesToTheSqlGrammar)
                                       "ZORU016E STRIP() STATEMENT SYNTAX IS INVALID\n"}));
 }
 
-/* A SELECT without FROM is no statement the run step can read itself. */
+/* A SELECT without FROM, or without any text, is no statement the run step
+** can read itself. */
 TEST_F(Zor3yacc, SelectWithoutTableGoesThroughDb2)
 {
-  Parse parse("UNLOAD TABLESPACE TS SELECT C1; ASIS;");
-  EXPECT_TRUE(parse.Runnable());
-  EXPECT_EQ(parse.strTree,
-            "GLOBAL\n"
-            "  TASKTYPE 5\n"
-            "  -\n"
-            "    TSNAME 'TS'\n"
-            "    SELECT flags=8\n"
-            "      SCHEME ASIS\n"
-            "      SELECTSQL 'SELECT C1 '\n");
+  const std::pair<const char *, const char *> aCases[] = {
+      {"SELECT C1", "SELECT C1 "},
+      {"SELECT", "SELECT "},
+  };
+  for (const auto &c : aCases) {
+    SCOPED_TRACE(c.first);
+    Parse parse(std::string("UNLOAD TABLESPACE TS ") + c.first + "; ASIS;");
+    EXPECT_TRUE(parse.Runnable());
+    EXPECT_EQ(parse.strTree, std::string("GLOBAL\n"
+                                         "  TASKTYPE 5\n"
+                                         "  -\n"
+                                         "    TSNAME 'TS'\n"
+                                         "    SELECT flags=8\n"
+                                         "      SCHEME ASIS\n"
+                                         "      SELECTSQL '") +
+                                 c.second + "'\n");
+  }
 }
 
 /* Messages the caller deferred before the parse, and its deferral setting,
@@ -703,14 +711,16 @@ TEST_F(Zor3yacc, CallersDeferredMessagesStayWithTheCaller)
   EXPECT_EQ(Messages(omsgsExportDefered()),
             (std::vector<std::string>{
                 "EARLIER\n", "ZORU010I ITEM STARTING AT (1,49) ENDING AT(1,54)\n",
-                "ZORU014E INVALID LEXEME AFTER KEYWORD LLS, VALID LEXEMES ARE\n         ON, OFF\n"}));
-  zortask *pselect = static_cast<zortask *>(
-      static_cast<zortask *>(yacc.ptaskResult->pchaineSubTasks->pitemTop)->pchaineSubTasks->pitemTop);
+                "ZORU014E INVALID LEXEME AFTER KEYWORD LLS, VALID LEXEMES ARE\n"
+                "         ON, OFF\n"}));
+  zortask *punload = static_cast<zortask *>(yacc.ptaskResult->pchaineSubTasks->pitemTop);
+  zortask *pselect = static_cast<zortask *>(punload->pchaineSubTasks->pitemTop);
   EXPECT_EQ(pselect->ulFlags, ZORTASK_FLAG_DB2);
   std::vector<std::string> sqlMessages = Messages(pselect->pstackDefered);
   pselect->pstackDefered = nullptr;
   ASSERT_EQ(sqlMessages.size(), 2u);
-  EXPECT_EQ(sqlMessages[1], "ZORU014E INVALID LEXEME AFTER KEYWORD Comma, VALID LEXEMES ARE\n         column\n");
+  EXPECT_EQ(sqlMessages[1],
+            "ZORU014E INVALID LEXEME AFTER KEYWORD Comma, VALID LEXEMES ARE\n         column\n");
   FreeTree(yacc.ptaskResult);
   oyaccDelete(&yacc);
 }
@@ -847,7 +857,9 @@ TEST_F(Zor3yacc, RandomInputs)
         size_t ulAt = gen() % (strText.size() + 1);
         switch (gen() % 3) {
           case 0: strText.erase(ulAt, gen() % 8); break;
-          case 1: strText.insert(ulAt, std::string(" ") + apcWords[gen() % std::size(apcWords)] + " "); break;
+          case 1:
+            strText.insert(ulAt, std::string(" ") + apcWords[gen() % std::size(apcWords)] + " ");
+            break;
           default: if (ulAt < strText.size()) strText[ulAt] = (char)(gen() % 128); break;
         }
       }

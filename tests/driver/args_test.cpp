@@ -449,6 +449,8 @@ TEST_F(ArgsTest, ForwardedArguments)
       {{"--file=ctl", "-i", "inst1", "-fi=x"}, " -i inst1 -l --identity "},
       {{"-fctl", "-i", "inst1"}, " -i inst1 -l --identity "},
       {{"-f", "ctl", "-me", "m", "-i", "i"}, " -i i -l --identity "},
+      /* the shortest abbreviations of file and message are dropped too */
+      {{"--f", "ctl", "--m=msgs", "-i", "i"}, " -i i -l --identity "},
       /* another host: no -l, the host option dropped */
       {{"-f", "ctl", "-host", "elsewhere-h13", "-i", "i"}, " -i i --identity "},
       {{"-f", "ctl", "--host=elsewhere-h13", "-i", "i"}, " -i i --identity "},

@@ -414,8 +414,14 @@ struct TestUser {
 
 bool makeUser(const std::string &strName, TestUser *puser)
 {
+  /* useradd fails while another process holds the password file's lock */
   std::string strCmd = "useradd -M -U -s /bin/false " + strName + " >/dev/null 2>&1";
-  if (std::system(strCmd.c_str()) != 0) return false;
+  bool boMade = false;
+  for (int i = 0; i < 20 && !boMade; i++) {
+    boMade = std::system(strCmd.c_str()) == 0;
+    if (!boMade) usleep(250000);
+  }
+  if (!boMade) return false;
   struct passwd *ppw = getpwnam(strName.c_str());
   if (ppw == nullptr) return false;
   *puser = {strName, ppw->pw_uid, ppw->pw_gid};
@@ -425,7 +431,11 @@ bool makeUser(const std::string &strName, TestUser *puser)
 void removeUser(const std::string &strName)
 {
   std::string strCmd = "userdel " + strName + " >/dev/null 2>&1; groupdel " + strName + " >/dev/null 2>&1";
-  if (std::system(strCmd.c_str()) != 0) { /* already gone */ }
+  for (int i = 0; i < 20; i++) {
+    if (std::system(strCmd.c_str()) != 0) { /* not there, or the lock is held */ }
+    if (getpwnam(strName.c_str()) == nullptr && getgrnam(strName.c_str()) == nullptr) return;
+    usleep(250000);
+  }
 }
 
 class MainIdentity : public MainProgram {
