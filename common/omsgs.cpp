@@ -610,10 +610,13 @@ int omsgsDestroyModule(int iCentre)
   omsgsMessage msg;
   _msgsFillHead(&msg, OMSGS_TYPE_STOP, 0, nullptr);
   msg.acText[0] = '\0';
-  _msgsSend(&msg, _msgsBodySize(0));
+  /* A centre that cannot be told to stop (the queue is gone, or no longer
+     ours to write after an identity switch) is not waited for: it notices
+     this process's end by itself, cleans up and exits. */
+  bool boStopSent = _msgsSend(&msg, _msgsBodySize(0)) == 0;
 
   int rc = 0;
-  if (iCentre > 0) {
+  if (iCentre > 0 && boStopSent) {
     int iStatus = 0;
     pid_t pid;
     do {
