@@ -98,6 +98,21 @@ bool _injected(const char *pcCall, Handle *p, SQLRETURN *prc)
   return true;
 }
 
+/* The common start of a call on a handle: finds it and clears its
+   diagnostics; false (with *prc set) when an injected failure applies or
+   the handle is not one of that type. */
+bool _enter(const char *pcCall, SQLHANDLE h, int iType, Handle **pp, SQLRETURN *prc)
+{
+  *pp = _find(h, iType);
+  if (*pp != nullptr) (*pp)->vDiag.clear();
+  if (_injected(pcCall, *pp, prc)) return false;
+  if (*pp == nullptr) {
+    *prc = SQL_INVALID_HANDLE;
+    return false;
+  }
+  return true;
+}
+
 std::string _text(const SQLCHAR *pc, SQLINTEGER iLength)
 {
   if (pc == nullptr) return {};
@@ -289,11 +304,8 @@ SQLRETURN SQLSetEnvAttr(SQLHENV hEnv, SQLINTEGER iAttribute, SQLPOINTER pValue, 
 {
   (void)iLength;
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hEnv, SQL_HANDLE_ENV);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLSetEnvAttr", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLSetEnvAttr", hEnv, SQL_HANDLE_ENV, &p, &rc)) {
   } else if (iAttribute == SQL_ATTR_OUTPUT_NTS) {
     p->boOutputNts = reinterpret_cast<intptr_t>(pValue) != 0;
   } else {
@@ -309,14 +321,11 @@ SQLRETURN SQLConnect(SQLHDBC hDbc, SQLCHAR *pcDsn, SQLSMALLINT sDsnLength, SQLCH
                      SQLSMALLINT sUserLength, SQLCHAR *pcPassword, SQLSMALLINT sPasswordLength)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hDbc, SQL_HANDLE_DBC);
+  Handle *p = nullptr;
   std::string strDsn = _text(pcDsn, sDsnLength);
   std::string strUser = pcUser ? _text(pcUser, sUserLength) : std::string();
   std::string strPassword = pcPassword ? _text(pcPassword, sPasswordLength) : std::string();
-  if (p) p->vDiag.clear();
-  if (_injected("SQLConnect", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  if (!_enter("SQLConnect", hDbc, SQL_HANDLE_DBC, &p, &rc)) {
   } else if (p->pdb != nullptr) {
     _diag(p, "08002", -1427, "SQL1427N  An instance attachment already exists.  SQLSTATE=08002");
     rc = SQL_ERROR;
@@ -355,11 +364,8 @@ SQLRETURN SQLConnect(SQLHDBC hDbc, SQLCHAR *pcDsn, SQLSMALLINT sDsnLength, SQLCH
 SQLRETURN SQLDisconnect(SQLHDBC hDbc)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hDbc, SQL_HANDLE_DBC);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLDisconnect", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLDisconnect", hDbc, SQL_HANDLE_DBC, &p, &rc)) {
   } else if (p->pdb == nullptr) {
     _diag(p, "08003", -1024, "SQL1024N  A database connection does not exist.  SQLSTATE=08003");
     rc = SQL_ERROR;
@@ -381,11 +387,8 @@ SQLRETURN SQLSetConnectAttr(SQLHDBC hDbc, SQLINTEGER iAttribute, SQLPOINTER pVal
 {
   (void)iLength;
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hDbc, SQL_HANDLE_DBC);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLSetConnectAttr", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLSetConnectAttr", hDbc, SQL_HANDLE_DBC, &p, &rc)) {
   } else if (iAttribute == SQL_ATTR_CONNECT_NODE) {
     intptr_t iNode = reinterpret_cast<intptr_t>(pValue);
     if (iNode < 0 || iNode > 999) {
@@ -408,11 +411,8 @@ SQLRETURN SQLGetConnectAttr(SQLHDBC hDbc, SQLINTEGER iAttribute, SQLPOINTER pVal
 {
   (void)iBufferLength;
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hDbc, SQL_HANDLE_DBC);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLGetConnectAttr", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLGetConnectAttr", hDbc, SQL_HANDLE_DBC, &p, &rc)) {
   } else if (iAttribute == SQL_ATTR_CONNECT_NODE) {
     int32_t i = p->iNode;
     if (pValue) std::memcpy(pValue, &i, 4);
@@ -429,11 +429,8 @@ SQLRETURN SQLGetInfo(SQLHDBC hDbc, SQLUSMALLINT usInfoType, SQLPOINTER pValue, S
                      SQLSMALLINT *psLength)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hDbc, SQL_HANDLE_DBC);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLGetInfo", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLGetInfo", hDbc, SQL_HANDLE_DBC, &p, &rc)) {
   } else if (usInfoType == SQL_DATA_SOURCE_NAME) {
     SQLINTEGER iLen = 0;
     rc = _putChars(p, true, p->strDsn, pValue, sBufferLength, &iLen);
@@ -450,11 +447,8 @@ SQLRETURN SQLSetStmtAttr(SQLHSTMT hStmt, SQLINTEGER iAttribute, SQLPOINTER pValu
 {
   (void)iLength;
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLSetStmtAttr", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLSetStmtAttr", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (iAttribute == SQL_ATTR_ROWS_FETCHED_PTR) {
     p->puiRowsFetched = static_cast<SQLUINTEGER *>(pValue);
   } else {
@@ -468,12 +462,9 @@ SQLRETURN SQLSetStmtAttr(SQLHSTMT hStmt, SQLINTEGER iAttribute, SQLPOINTER pValu
 SQLRETURN SQLPrepare(SQLHSTMT hStmt, SQLCHAR *pcText, SQLINTEGER iTextLength)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
+  Handle *p = nullptr;
   std::string strText = _text(pcText, iTextLength);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLPrepare", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  if (!_enter("SQLPrepare", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else {
     Handle *pDbc = _find(p->hParent, SQL_HANDLE_DBC);
     if (p->pst) sqlite3_finalize(p->pst);
@@ -504,11 +495,8 @@ SQLRETURN SQLBindParameter(SQLHSTMT hStmt, SQLUSMALLINT usNumber, SQLSMALLINT sI
   (void)uiColumnSize;
   (void)sDecimalDigits;
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLBindParameter", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLBindParameter", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (sIoType != SQL_PARAM_INPUT || usNumber == 0) {
     _diag(p, "HY105", -99999, "CLI0133E  Invalid parameter type.  SQLSTATE=HY105");
     rc = SQL_ERROR;
@@ -523,11 +511,8 @@ SQLRETURN SQLBindParameter(SQLHSTMT hStmt, SQLUSMALLINT usNumber, SQLSMALLINT sI
 SQLRETURN SQLExecute(SQLHSTMT hStmt)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLExecute", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLExecute", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (p->pst == nullptr) {
     _diag(p, "HY010", -99999, "CLI0115E  Invalid cursor state.  SQLSTATE=HY010");
     rc = SQL_ERROR;
@@ -566,11 +551,8 @@ SQLRETURN SQLExecute(SQLHSTMT hStmt)
 SQLRETURN SQLNumResultCols(SQLHSTMT hStmt, SQLSMALLINT *psCount)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLNumResultCols", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLNumResultCols", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (p->pst == nullptr) {
     _diag(p, "HY010", -99999, "CLI0125E  Function sequence error.  SQLSTATE=HY010");
     rc = SQL_ERROR;
@@ -586,11 +568,8 @@ SQLRETURN SQLDescribeCol(SQLHSTMT hStmt, SQLUSMALLINT usColumn, SQLCHAR *pcName,
                          SQLSMALLINT *psDecimalDigits, SQLSMALLINT *psNullable)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLDescribeCol", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLDescribeCol", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (usColumn == 0 || usColumn > p->vCols.size()) {
     _diag(p, "07009", -99999, "CLI0111E  Invalid column number.  SQLSTATE=07009");
     rc = SQL_ERROR;
@@ -614,11 +593,8 @@ SQLRETURN SQLColAttribute(SQLHSTMT hStmt, SQLUSMALLINT usColumn, SQLUSMALLINT us
   (void)pCharAttr;
   (void)sBufferLength;
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLColAttribute", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLColAttribute", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (usColumn == 0 || usColumn > p->vCols.size()) {
     _diag(p, "07009", -99999, "CLI0111E  Invalid column number.  SQLSTATE=07009");
     rc = SQL_ERROR;
@@ -643,11 +619,8 @@ SQLRETURN SQLBindCol(SQLHSTMT hStmt, SQLUSMALLINT usColumn, SQLSMALLINT sValueTy
                      SQLINTEGER iBufferLength, SQLINTEGER *piIndicator)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLBindCol", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLBindCol", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (usColumn == 0 || usColumn > p->vCols.size()) {
     _diag(p, "07009", -99999, "CLI0111E  Invalid column number.  SQLSTATE=07009");
     rc = SQL_ERROR;
@@ -662,11 +635,8 @@ SQLRETURN SQLBindCol(SQLHSTMT hStmt, SQLUSMALLINT usColumn, SQLSMALLINT sValueTy
 SQLRETURN SQLFetch(SQLHSTMT hStmt)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
-  if (_injected("SQLFetch", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  Handle *p = nullptr;
+  if (!_enter("SQLFetch", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (!p->boExecuted || p->pst == nullptr) {
     _diag(p, "24000", -99999, "CLI0115E  Invalid cursor state.  SQLSTATE=24000");
     rc = SQL_ERROR;
@@ -704,12 +674,9 @@ SQLRETURN SQLGetLength(SQLHSTMT hStmt, SQLSMALLINT sLocatorType, SQLINTEGER iLoc
 {
   (void)sLocatorType;
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
+  Handle *p = nullptr;
   auto it = gmapLocators.find(iLocator);
-  if (_injected("SQLGetLength", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  if (!_enter("SQLGetLength", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (it == gmapLocators.end()) {
     _diag(p, "0F001", -423, "SQL0423N  Locator variable is invalid.  SQLSTATE=0F001");
     rc = SQL_ERROR;
@@ -729,12 +696,9 @@ SQLRETURN SQLGetSubString(SQLHSTMT hStmt, SQLSMALLINT sLocatorType, SQLINTEGER i
 {
   (void)sLocatorType;
   SQLRETURN rc = SQL_SUCCESS;
-  Handle *p = _find(hStmt, SQL_HANDLE_STMT);
-  if (p) p->vDiag.clear();
+  Handle *p = nullptr;
   auto it = gmapLocators.find(iLocator);
-  if (_injected("SQLGetSubString", p, &rc)) {
-  } else if (p == nullptr) {
-    rc = SQL_INVALID_HANDLE;
+  if (!_enter("SQLGetSubString", hStmt, SQL_HANDLE_STMT, &p, &rc)) {
   } else if (it == gmapLocators.end() || uiPosition == 0) {
     _diag(p, "0F001", -423, "SQL0423N  Locator variable is invalid.  SQLSTATE=0F001");
     rc = SQL_ERROR;
