@@ -774,6 +774,25 @@ int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...)
   return _msgsPostText(OMSGS_TYPE_RAW, (int)getpid(), pcKeyword, str.data(), str.size());
 }
 
+int omsgsVDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, va_list va)
+{
+  if (pcFormat == nullptr) return 0;
+  if (pfile != nullptr) return std::vfprintf(pfile, pcFormat, va) < 0 ? -1 : 0;
+  if (pcKeyword == nullptr) return 0;
+  std::string str;
+  if (!_msgsFormat(str, pcFormat, va)) return -1;
+  return _msgsPostText(OMSGS_TYPE_RAW, (int)getpid(), pcKeyword, str.data(), str.size()) < 0 ? -1 : 0;
+}
+
+int omsgsDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, ...)
+{
+  va_list va;
+  va_start(va, pcFormat);
+  int rc = omsgsVDumpTo(pfile, pcKeyword, pcFormat, va);
+  va_end(va);
+  return rc;
+}
+
 void omsgsTraceInIntern(const char *pcFunction, int iValue)
 {
   (void)pcFunction;

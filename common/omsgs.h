@@ -232,6 +232,17 @@ void omsgsCloseSysprint(void);
 */
 int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...) __attribute__((format(printf, 2, 3)));
 
+/*
+** omsgsDumpTo, omsgsVDumpTo
+**   Where a module's dump goes: written to pfile when it is given, else
+**   posted as raw trace text for pcKeyword as omsgsTraceTo does (nothing
+**   for a NULL keyword).  Returns 0, or -1 when the text could not be made
+**   or sent.
+*/
+int omsgsDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, ...)
+    __attribute__((format(printf, 3, 4)));
+int omsgsVDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, va_list va);
+
 /* Function entry and exit hooks, called when gboTorvelExist is 1.  They do nothing. */
 void omsgsTraceInIntern(const char *pcFunction, int iValue);
 void omsgsTraceOutIntern(const char *pcFunction, int iResult);

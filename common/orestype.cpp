@@ -634,13 +634,10 @@ void *_resTDSerialProc(ores *pres, int32_t iType, void *pvValue, int iPut, int *
 __attribute__((format(printf, 2, 3)))
 static void _resPrint(FILE *pfile, const char *pcFormat, ...)
 {
-  char ac[512];
   va_list va;
   va_start(va, pcFormat);
-  std::vsnprintf(ac, sizeof ac, pcFormat, va);
+  omsgsVDumpTo(pfile, gpzcFileDebug, pcFormat, va);
   va_end(va);
-  if (pfile != nullptr) std::fputs(ac, pfile);
-  else omsgsTraceTo(gpzcFileDebug, "%s", ac);
 }
 
 static void _resIndent(FILE *pfile, int iIndent)

@@ -942,13 +942,10 @@ orscsArray *orscsCreateArray(orscs *prscs, oresdict *pdictParent, uint32_t ulN, 
 __attribute__((format(printf, 2, 3)))
 static void _rscsPrint(FILE *pfile, const char *pcFormat, ...)
 {
-  char ac[512];
   va_list va;
   va_start(va, pcFormat);
-  std::vsnprintf(ac, sizeof ac, pcFormat, va);
+  omsgsVDumpTo(pfile, gpzcFileDebug, pcFormat, va);
   va_end(va);
-  if (pfile != nullptr) std::fputs(ac, pfile);
-  else omsgsTraceTo(gpzcFileDebug, "%s", ac);
 }
 
 static void *_rscsP(uint32_t ul)

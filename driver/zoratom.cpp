@@ -445,13 +445,7 @@ void zoratomSink::text(const char *pcFormat, ...) const
 {
   va_list va;
   va_start(va, pcFormat);
-  if (pfile != nullptr) {
-    std::vfprintf(pfile, pcFormat, va);
-  } else if (pcKeyword != nullptr) {
-    char acBuffer[512];
-    std::vsnprintf(acBuffer, sizeof acBuffer, pcFormat, va);
-    omsgsTraceTo(pcKeyword, "%s", acBuffer);
-  }
+  omsgsVDumpTo(pfile, pcKeyword, pcFormat, va);
   va_end(va);
 }
 

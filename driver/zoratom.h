@@ -171,8 +171,8 @@ void zoratomSetPosFromAtom(zoratom *patom, const zoratom *pfrom);
 /*
 ** zoratomSink
 **   Where a dump of the request model goes: a trace keyword (each piece of
-**   text one raw trace text, cut at 512 bytes) when pfile is NULL, else a
-**   stdio stream.  Used by the atom and task dumps.
+**   text one raw trace text) when pfile is NULL, else a stdio stream.  Used
+**   by the atom and task dumps.
 */
 struct zoratomSink {
   const char *pcKeyword;
