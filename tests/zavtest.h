@@ -9,8 +9,12 @@
 #include "common/omsgs.h"
 #include "common/ostack.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -45,6 +49,38 @@ std::string zavtestCapture(Fn fn)
   std::string strText(pcBuffer, ulSize);
   std::free(pcBuffer);
   return strText;
+}
+
+/* A private temporary directory, removed with everything in it at the end. */
+struct zavtestTempDir {
+  std::string path;
+  zavtestTempDir()
+  {
+    char acTemplate[] = "/tmp/zavtest.XXXXXX";
+    const char *pc = mkdtemp(acTemplate);
+    path = pc != nullptr ? pc : "";
+  }
+  ~zavtestTempDir()
+  {
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove_all(path, ec);
+  }
+  zavtestTempDir(const zavtestTempDir &) = delete;
+  zavtestTempDir &operator=(const zavtestTempDir &) = delete;
+  std::string file(const char *pcName) const { return path + "/" + pcName; }
+};
+
+/* The whole content of a file, empty when it cannot be read. */
+inline std::vector<unsigned char> zavtestReadFile(const std::string &strPath)
+{
+  std::vector<unsigned char> v;
+  int iFd = open(strPath.c_str(), O_RDONLY);
+  if (iFd < 0) return v;
+  unsigned char auc[65536];
+  ssize_t l;
+  while ((l = read(iFd, auc, sizeof auc)) > 0) v.insert(v.end(), auc, auc + l);
+  close(iFd);
+  return v;
 }
 
 #endif

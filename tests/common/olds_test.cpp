@@ -2,6 +2,8 @@
 // recycling with write-back, memory images, and failed write-back.
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -13,31 +15,9 @@
 
 namespace {
 
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char tmpl[] = "/tmp/olds_test.XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("rm -rf " + path).c_str()); }
-  std::string file(const char *name) const { return path + "/" + name; }
-};
-
-std::vector<unsigned char> readFile(const std::string &path)
-{
-  std::vector<unsigned char> data;
-  int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) return data;
-  unsigned char buf[65536];
-  ssize_t n;
-  while ((n = read(fd, buf, sizeof buf)) > 0) data.insert(data.end(), buf, buf + n);
-  close(fd);
-  return data;
-}
-
 TEST(olds, WindowGeometryFollowsPageMaskAndSizeLimit)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   struct {
     uint32_t pageMask, sizeLimit;
     uint32_t windowSize, shift, limit;
@@ -60,7 +40,7 @@ TEST(olds, WindowGeometryFollowsPageMaskAndSizeLimit)
 
 TEST(olds, OpenCreatesAndMarksNewFilesAndRefusesBadTypes)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   olds *plds = oldsOpen(dir.file("n").c_str(), OLDS_TYPE_FILE, 0, 63, 0);
   ASSERT_NE(plds, nullptr);
   EXPECT_EQ(plds->ulFlags & OLDS_CREATED, OLDS_CREATED);
@@ -76,7 +56,7 @@ TEST(olds, OpenCreatesAndMarksNewFilesAndRefusesBadTypes)
 
 TEST(olds, PositionsBeyondTheSixteenMegabyteLimitAreRefused)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   unsigned char buf[8] = {1, 2, 3, 4, 5, 6, 7, 8};
   olds *plds = oldsOpen(dir.file("small").c_str(), OLDS_TYPE_FILE, 0, 7, 0xFFFFFF);
   ASSERT_NE(plds, nullptr);
@@ -97,7 +77,7 @@ TEST(olds, PositionsBeyondTheSixteenMegabyteLimitAreRefused)
 
 TEST(olds, BytesPastTheEndReadAsZerosAlsoInARecycledWindow)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   std::string path = dir.file("short");
   int fd = open(path.c_str(), O_RDWR | O_CREAT, 0600);
   std::vector<unsigned char> text(5000, 'x');
@@ -123,7 +103,7 @@ TEST(olds, BytesPastTheEndReadAsZerosAlsoInARecycledWindow)
 
 TEST(olds, OldestDirtyWindowIsWrittenBackBeforeReuse)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   std::string path = dir.file("lru");
   olds *plds = oldsOpen(path.c_str(), OLDS_TYPE_FILE, 2, 7, 0);
   ASSERT_NE(plds, nullptr);
@@ -133,7 +113,7 @@ TEST(olds, OldestDirtyWindowIsWrittenBackBeforeReuse)
     ASSERT_EQ(oldsWrite(plds, w * W + 10, 100, data.data()), 0);
   }
   // Window 0 was the oldest when window 2 came in: it is on disk already.
-  std::vector<unsigned char> disk = readFile(path);
+  std::vector<unsigned char> disk = zavtestReadFile(path);
   ASSERT_GE(disk.size(), W);
   EXPECT_EQ(disk[10], 0x10);
   EXPECT_EQ(disk[109], 0x10);
@@ -144,7 +124,7 @@ TEST(olds, OldestDirtyWindowIsWrittenBackBeforeReuse)
     for (int i = 0; i < 100; i++) ASSERT_EQ(buf[i], 0x10 + w);
   }
   EXPECT_EQ(oldsClose(plds), 0);
-  disk = readFile(path);
+  disk = zavtestReadFile(path);
   ASSERT_EQ(disk.size(), 3 * W);   // whole windows are written
   EXPECT_EQ(disk[2 * W + 10], 0x12);
   EXPECT_EQ(disk[W + 10], 0x11);
@@ -192,7 +172,7 @@ TEST(olds, MemoryImageGrowsOnWriteAndRefusesReadsPastItsEnd)
   EXPECT_EQ(back[0], 0x77);
   EXPECT_EQ(oldsClose(pmem), 0);   // frees the image it owns
 
-  TempDir dir;
+  zavtestTempDir dir;
   olds *pfile = oldsOpen(dir.file("f").c_str(), OLDS_TYPE_FILE, 0, 63, 0);
   EXPECT_EQ(oldsDetachMemoryFile(pfile), nullptr);
   oldsClose(pfile);

@@ -2,6 +2,8 @@
 // resource file, and loads into unsuitable tables are refused.
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,16 +18,6 @@
 
 namespace {
 
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char tmpl[] = "/tmp/onameres_test.XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("rm -rf " + path).c_str()); }
-  std::string file(const char *name) const { return path + "/" + name; }
-};
-
 oname *persistentTable()
 {
   oname *pname = onameCreateExtended(8, 80, ONAME_PERSISTENT);
@@ -39,7 +31,7 @@ TEST(onameres, IdsSurviveStoreAndLoadThroughAFile)
 {
   ASSERT_EQ(oresInitModule(), 0);
   ASSERT_EQ(onameInitModule(), 0);
-  TempDir dir;
+  zavtestTempDir dir;
   std::string path = dir.file("names");
   oname *pname = persistentTable();
   orscs *prscs = orscsCreate(path.c_str(), 2, 0);

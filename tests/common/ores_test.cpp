@@ -4,6 +4,8 @@
 // sub-dictionaries.
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
@@ -18,16 +20,6 @@
 #include "common/ostack.h"
 
 namespace {
-
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char tmpl[] = "/tmp/ores_test.XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("rm -rf " + path).c_str()); }
-  std::string file(const char *name) const { return path + "/" + name; }
-};
 
 std::vector<unsigned char> data(const ores *pres)
 {
@@ -303,7 +295,7 @@ TEST_F(oresTest, EveryKindRoundTripsThroughAFileAndAMemoryImage)
   ASSERT_EQ(oresTypeRegisterStatic(recordMembers, RECORD_TYPE, "record", recordProc), 0);
   Record in{-5, 250, -30000, 65000, -2000000000, 4000000000u, 1.5f, -2.25e100, "hello, world",
             {'F', 'I', 'X', 'E', 'D'}, 3, {7, -8, 9}, 2, {-1, 2}, {3, -4}};
-  TempDir dir;
+  zavtestTempDir dir;
   std::string path = dir.file("kinds");
   for (int iMemory = 0; iMemory < 2; iMemory++) {
     orscs *prscs = iMemory ? orscsCreate(nullptr, 5, 1024) : orscsCreate(path.c_str(), 2, 0);
@@ -401,7 +393,7 @@ TEST_F(oresTest, RepetitionCountsAreStoredOrChecked)
 
 class oresNamed : public oresTest {
  protected:
-  TempDir dir;
+  zavtestTempDir dir;
   orscs *prscs = nullptr;
   void SetUp() override
   {

@@ -3,6 +3,8 @@
 // extension blocks, EBCDIC dictionaries, memory images, full disks, dump.
 #include <gtest/gtest.h>
 
+#include "tests/zavtest.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -24,28 +26,6 @@
 #include "common/orscs.h"
 
 namespace {
-
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char tmpl[] = "/tmp/orscs_test.XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("rm -rf " + path).c_str()); }
-  std::string file(const char *name) const { return path + "/" + name; }
-};
-
-std::vector<unsigned char> readFile(const std::string &path)
-{
-  std::vector<unsigned char> data;
-  int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) return data;
-  unsigned char buf[65536];
-  ssize_t n;
-  while ((n = read(fd, buf, sizeof buf)) > 0) data.insert(data.end(), buf, buf + n);
-  close(fd);
-  return data;
-}
 
 void writeFile(const std::string &path, const std::vector<unsigned char> &data)
 {
@@ -79,7 +59,7 @@ ores *blob(uint32_t n, char c)
 
 TEST(orscs, NewFileHoldsTheSpecifiedImage)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   std::string path = dir.file("new.rsc");
   orscs *prscs = orscsCreate(path.c_str(), 2, 0);
   ASSERT_NE(prscs, nullptr);
@@ -94,7 +74,7 @@ TEST(orscs, NewFileHoldsTheSpecifiedImage)
   std::memcpy(expected.data() + 69, "__system", 8);
   put32(expected, 544, {0, 24, 24, 540, 0x200000, 0x00010352});
   put32(expected, 568, {0, 0, 0, 16});
-  std::vector<unsigned char> actual = readFile(path);
+  std::vector<unsigned char> actual = zavtestReadFile(path);
   ASSERT_EQ(actual.size(), expected.size());
   for (size_t i = 0; i < actual.size(); i++) ASSERT_EQ(actual[i], expected[i]) << "offset " << i;
 
@@ -103,12 +83,12 @@ TEST(orscs, NewFileHoldsTheSpecifiedImage)
   ASSERT_NE(prscs, nullptr);
   EXPECT_EQ(prscs->pdictSystem->rba, 544u);
   EXPECT_EQ(orscsDestroy(prscs), 0);
-  EXPECT_EQ(readFile(path), expected);
+  EXPECT_EQ(zavtestReadFile(path), expected);
 }
 
 TEST(orscs, FilesThatAreNotResourceFilesAreLeftAlone)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   std::vector<unsigned char> text(3000, 'T');
   std::vector<unsigned char> badEye(600, 0);
   put32(badEye, 0, {544, 24, 1, 24, 0x4F4E4F4F, 0x00010000});
@@ -118,7 +98,7 @@ TEST(orscs, FilesThatAreNotResourceFilesAreLeftAlone)
     std::string path = dir.file("user.dat");
     writeFile(path, *content);
     EXPECT_EQ(orscsCreate(path.c_str(), 2, 0), nullptr);
-    EXPECT_EQ(readFile(path), *content);
+    EXPECT_EQ(zavtestReadFile(path), *content);
   }
   // An existing empty file is formatted.
   std::string empty = dir.file("empty");
@@ -126,7 +106,7 @@ TEST(orscs, FilesThatAreNotResourceFilesAreLeftAlone)
   orscs *prscs = orscsCreate(empty.c_str(), 2, 0);
   ASSERT_NE(prscs, nullptr);
   EXPECT_EQ(orscsDestroy(prscs), 0);
-  EXPECT_EQ(obyteGetBE32(readFile(empty).data() + 16), 0x4F4E4F4Eu);
+  EXPECT_EQ(obyteGetBE32(zavtestReadFile(empty).data() + 16), 0x4F4E4F4Eu);
   // A memory image that is not a resource file is refused and stays the caller's.
   void *pImage = std::calloc(600, 1);
   EXPECT_EQ(orscsCreateFromMem(pImage, 600), nullptr);
@@ -135,7 +115,7 @@ TEST(orscs, FilesThatAreNotResourceFilesAreLeftAlone)
 
 TEST(orscs, SmallModeLimitsOffsetsToSixteenMegabytes)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   orscs *prscs = orscsCreate(dir.file("small").c_str(), 2 | ORSCS_MODE_SMALL, 0);
   ASSERT_NE(prscs, nullptr);
   EXPECT_EQ(prscs->plds->ulWindowSize, 32768u);
@@ -146,7 +126,7 @@ TEST(orscs, SmallModeLimitsOffsetsToSixteenMegabytes)
 
 TEST(orscs, BlocksAreReusedMovedAndReleasedInPlace)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   orscs *prscs = orscsCreate(dir.file("blocks").c_str(), 2, 0);
   ASSERT_NE(prscs, nullptr);
   oresdict *pmain = prscs->pdictMain;
@@ -194,7 +174,7 @@ TEST(orscs, BlocksAreReusedMovedAndReleasedInPlace)
 
 TEST(orscs, FullDictionaryBlockGrowsAnExtensionBlock)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   std::string path = dir.file("ext");
   orscs *prscs = orscsCreate(path.c_str(), 2, 0);
   ASSERT_NE(prscs, nullptr);
@@ -210,7 +190,7 @@ TEST(orscs, FullDictionaryBlockGrowsAnExtensionBlock)
   oresDestroy(pres);
   ASSERT_EQ(orscsDestroy(prscs), 0);
 
-  std::vector<unsigned char> disk = readFile(path);
+  std::vector<unsigned char> disk = zavtestReadFile(path);
   EXPECT_EQ(obyteGetBE32(disk.data() + 24 + 24), rbaExt);             // rbaSuite
   EXPECT_EQ(obyteGetBE32(disk.data() + 24 + 28), 22u);                // ulNbTotalEntry
   EXPECT_EQ(obyteGetBE32(disk.data() + rbaExt + 8), 24u);             // owned by the dictionary
@@ -224,7 +204,7 @@ TEST(orscs, FullDictionaryBlockGrowsAnExtensionBlock)
 
 TEST(orscs, EbcdicDictionaryStoresItsNamesInEbcdic)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   std::string path = dir.file("ebcdic");
   orscs *prscs = orscsCreate(path.c_str(), 2, 0);
   ASSERT_NE(prscs, nullptr);
@@ -237,7 +217,7 @@ TEST(orscs, EbcdicDictionaryStoresItsNamesInEbcdic)
   oresdictDestroy(pdict);
   ASSERT_EQ(orscsDestroy(prscs), 0);
 
-  std::vector<unsigned char> disk = readFile(path);
+  std::vector<unsigned char> disk = zavtestReadFile(path);
   EXPECT_EQ(obyteGetBE32(disk.data() + rbaDict + 20), 0x10025u);
   const unsigned char ebcdic[] = {3, 0xC1, 0xC2, 0xC3};
   EXPECT_EQ(std::memcmp(disk.data() + rbaDict + 44, ebcdic, 4), 0);
@@ -285,7 +265,7 @@ TEST(orscs, MemoryImageExportsAndReopens)
 
 TEST(orscs, FullDiskIsReportedAndLeavesNoName)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   std::string path = dir.file("full");
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
@@ -312,7 +292,7 @@ TEST(orscs, FullDiskIsReportedAndLeavesNoName)
 
 TEST(orscs, DumpPrintsHeaderBlocksAndNames)
 {
-  TempDir dir;
+  zavtestTempDir dir;
   orscs *prscs = orscsCreate(dir.file("dump").c_str(), 2, 0);
   ASSERT_NE(prscs, nullptr);
   ores *pres = oresCreate(ORES_TYPE_I32, 0, 0);
