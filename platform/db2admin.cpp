@@ -237,7 +237,7 @@ int db2adminCreateTablespace(const std::string &strDatabase, const std::string &
   if (pdb == nullptr) return -1;
   int rc = _run(pdb,
                 "INSERT INTO SYSIBM.SYSTABLESPACES VALUES(?, 'SYSIBM', '2004-01-01-00.00.00.000000', ?, ?, ?, ?, "
-                "?, 24.1, 0.9, NULL, 'IBMDEFAULTGROUP', 1, ?, 'N')",
+                "?, 24.1, 0.9, NULL, 'DEFAULTGROUP', 1, ?, 'N')",
                 {strName, std::to_string(iId), std::string(1, cType), std::string(1, cDataType),
                  std::to_string(iExtentSize), std::to_string(iExtentSize * 2), std::to_string(iPageSize)},
                 pstrError);
