@@ -116,21 +116,38 @@ static void _argsUpper(char *pcField)
   pcField[iLength] = '\0';
 }
 
-/* The name of a table or database: a value beginning with a double quote
-** keeps its case and loses its first and last characters (it must hold a
-** second double quote); any other is upper-cased.  Returns 1, or 0 when the
-** closing quote is missing. */
-static int _argsCaseName(char *pcField)
+/* The name of a table, qualifier or database: a value beginning with a
+** double quote keeps its case and loses its first and last characters,
+** which must both be double quotes (a quote inside the name stays as it
+** is); any other is upper-cased.  *pboDelimited, when given, tells which.
+** Returns 1, or 0 when the closing quote is missing. */
+static int _argsCaseName(char *pcField, int32_t *pboDelimited = nullptr)
 {
+  if (pboDelimited != nullptr) *pboDelimited = 0;
   if (pcField[0] != '"') {
     _argsUpper(pcField);
     return 1;
   }
-  if (std::strchr(pcField + 1, '"') == nullptr) return 0;
   size_t ulLength = std::strlen(pcField);
+  if (ulLength < 2 || pcField[ulLength - 1] != '"') return 0;
   std::memmove(pcField, pcField + 1, ulLength - 2);
   pcField[ulLength - 2] = '\0';
+  if (pboDelimited != nullptr) *pboDelimited = 1;
   return 1;
+}
+
+/* The "." that ends the qualifier of a -t value: the first one outside
+** double quotes, so that a quoted name may hold dots.  NULL when none. */
+static const char *_argsQualifierEnd(const char *pcValue)
+{
+  bool boQuoted = false;
+  for (const char *pc = pcValue; *pc != '\0'; pc++) {
+    if (*pc == '"')
+      boQuoted = !boQuoted;
+    else if (*pc == '.' && !boQuoted)
+      return pc;
+  }
+  return nullptr;
 }
 
 /* A partition number: digits only, value 0 to ARGS_PART_MAX.  Returns the
@@ -177,7 +194,7 @@ static int _argsSetChar(ochar **ppchar, const char *pcText)
 static int _argsTable(argsOptions *pargs, const char *pcValue)
 {
   pargs->boTable = 1;
-  const char *pcDot = std::strchr(pcValue, '.');
+  const char *pcDot = _argsQualifierEnd(pcValue);
   if (pcDot == nullptr) return _argsStoreText(pargs->acTable, sizeof pargs->acTable, pcValue, nullptr);
 
   pargs->boQualifier = 1;
@@ -188,9 +205,7 @@ static int _argsTable(argsOptions *pargs, const char *pcValue)
     return 0;
   }
   if (!_argsStoreText(pargs->acQualifier, sizeof pargs->acQualifier, strBefore.c_str(), nullptr)) return 0;
-  if (!_argsStoreText(pargs->acTable, sizeof pargs->acTable, strAfter.c_str(), nullptr)) return 0;
-  _argsUpper(pargs->acQualifier);
-  return 1;
+  return _argsStoreText(pargs->acTable, sizeof pargs->acTable, strAfter.c_str(), nullptr);
 }
 
 /* --host / --hostname: another host than this one makes the request remote. */
@@ -318,7 +333,9 @@ int argsParse(argsOptions *pargs, int argc, char **argv)
   omsgsTrace("argsParse: scan 0x%x\n", iRc);
   if (iRc != 0) return iRc == ORC_NOMEM ? ORC_NOMEM : ARGS_RC_BADOPTION;
 
-  if (pargs->boTable && !_argsCaseName(pargs->acTable)) {
+  if (pargs->boTable && (!_argsCaseName(pargs->acTable, &pargs->boTableDelimited) ||
+                         (pargs->boQualifier &&
+                          !_argsCaseName(pargs->acQualifier, &pargs->boQualifierDelimited)))) {
     omsgsFMTEDO(ZORU321E, pcTableValue != nullptr ? pcTableValue : pargs->acTable);
     return ARGS_RC_BADOPTION;
   }

@@ -87,6 +87,8 @@ struct argsOptions {
   int32_t boRemote;                     /* --host names another host */
   ochar *pcharHost;                     /* CCSID 850, NUL-terminated */
   ochar *pcharRemoteArgs;               /* forwarded argument string, CCSID 850 */
+  int32_t boQualifierDelimited;         /* the -t qualifier was given in double quotes */
+  int32_t boTableDelimited;             /* the -t table was given in double quotes */
 };
 
 /* ---------------------------------------------------------- the options */

@@ -422,28 +422,6 @@ int _mainChangeUsers(argsOptions *pargs)
   return iRc;
 }
 
-/* ------------------------------------------------------------------ the request */
-
-/*
-** Request dispatch.  Only the request of -c alone (no request: result 0)
-** is served by this build; the control-file and table requests, and the
-** shipping of a request to another host, are not in it yet, so such a
-** request ends here with a message and a non-zero reason rather than with
-** a success that did nothing.
-*/
-int _mainDispatch(argsOptions *pargs)
-{
-  if (gboTorvelExist) omsgsTraceInIntern("_mainDispatch", 0);
-  int iRc = 0;
-  if (pargs->boFile || pargs->boTable) {
-    const char acText[] = "REQUEST NOT PROCESSED: THIS BUILD OF ZAV CANNOT RUN CONTROL FILES OR TABLES YET\n";
-    omsgsPrint(acText, static_cast<int>(sizeof acText - 1));
-    iRc = MAIN_RC_NODISPATCH;
-  }
-  if (gboTorvelExist) omsgsTraceOutIntern("_mainDispatch", iRc);
-  return iRc;
-}
-
 /* ------------------------------------------------------------------ start-up */
 
 void mainRun(int argc, char **argv)

@@ -28,7 +28,7 @@ struct zortask;
 #define MAIN_RC_BADUSER   0x107A004   /* instance user unknown */
 #define MAIN_RC_SETID     0x107A005   /* identity change refused */
 #define MAIN_RC_NOCFG     0x107A006   /* no configuration file */
-#define MAIN_RC_NODISPATCH 0x107A0FF  /* request dispatch missing from this build */
+#define MAIN_RC_NODISPATCH 0x107A0FF  /* a step of the request missing from this build */
 
 /* Version text of ZORU414I. */
 extern const char gacMainVersion[];
@@ -91,8 +91,9 @@ int _mainChangeUsers(argsOptions *pargs);
 
 /*
 ** _mainDispatch
-**   The one request of the invocation: with neither -f nor -t (-c alone)
-**   0.  Returns the request's final reason code.
+**   The one request of the invocation (driver/zormaindisp.h): the -f or the
+**   -t request; with neither (-c alone) 0.  Returns the request's final
+**   reason code.
 */
 int _mainDispatch(argsOptions *pargs);
 

@@ -306,6 +306,53 @@ TEST_F(ArgsTest, TableAndDatabaseNames)
   EXPECT_EQ(vMsgs[0], "ZORU322E INVALID DATABASE PARAMETER \"Sample (A DOUBLE QUOTE IS MISSING)\n");
 }
 
+TEST_F(ArgsTest, DelimitedNamesKeepCaseAndMustCloseAtTheirEnd)
+{
+  /* A quoted qualifier or table keeps its case and is marked delimited (the
+     SELECT text of -t quotes it again); the closing quote must be the last
+     character, and a "." inside quotes belongs to the name. */
+  struct {
+    const char *pcValue;
+    int iRc;
+    const char *pcQualifier;   /* NULL: none */
+    int boQualifierDelimited;
+    const char *pcTable;
+    int boTableDelimited;
+  } aCases[] = {
+      {"\"Adm\".\"Emp\"", 0, "Adm", 1, "Emp", 1},
+      {"\"adm\".emp", 0, "adm", 1, "EMP", 0},
+      {"adm.emp", 0, "ADM", 0, "EMP", 0},
+      {"\"my.schema\".t", 0, "my.schema", 1, "T", 0},
+      {"q.\"a.b\"", 0, "Q", 0, "a.b", 1},
+      {"\"a\"b\"", 0, nullptr, 0, "a\"b", 1},
+      {"\"Sa\"les", ARGS_RC_BADOPTION, nullptr, 0, nullptr, 0},
+      {"q.\"Sa\"les", ARGS_RC_BADOPTION, nullptr, 0, nullptr, 0},
+      {"\"Adm\"x.emp", ARGS_RC_BADOPTION, nullptr, 0, nullptr, 0},
+      {"\"adm.emp", ARGS_RC_BADOPTION, nullptr, 0, nullptr, 0},
+  };
+  for (auto &c : aCases) {
+    SCOPED_TRACE(c.pcValue);
+    EXPECT_EQ(parse({"-t", c.pcValue}), c.iRc);
+    if (c.iRc != 0) {
+      ASSERT_EQ(vMsgs.size(), 1u);
+      EXPECT_EQ(vMsgs[0], std::string("ZORU321E INVALID TABLE PARAMETER ") + c.pcValue +
+                              " (A DOUBLE QUOTE IS MISSING)\n");
+      continue;
+    }
+    EXPECT_TRUE(vMsgs.empty());
+    if (c.pcQualifier != nullptr)
+      EXPECT_STREQ(argsGetQualifier(&args), c.pcQualifier);
+    else
+      EXPECT_EQ(argsGetQualifier(&args), nullptr);
+    EXPECT_EQ(args.boQualifierDelimited, c.boQualifierDelimited);
+    EXPECT_STREQ(args.acTable, c.pcTable);
+    EXPECT_EQ(args.boTableDelimited, c.boTableDelimited);
+  }
+  EXPECT_EQ(parse({"-c", "-d", "\"Sam\"ple"}), ARGS_RC_BADOPTION);
+  ASSERT_EQ(vMsgs.size(), 1u);
+  EXPECT_EQ(vMsgs[0], "ZORU322E INVALID DATABASE PARAMETER \"Sam\"ple (A DOUBLE QUOTE IS MISSING)\n");
+}
+
 TEST_F(ArgsTest, TextFieldsRefuseValuesThatDoNotFit)
 {
   const std::string str127(127, 'x');

@@ -348,8 +348,8 @@ TEST_F(MainProgram, CommandLines)
                                                     end(0x110a002)},
       {{"-c", "-i", "inst9"}, 1,
        "ZORU415E COULD NOT DETERMINE INSTANCE USER FOR INSTANCE NAME inst9\n" + end(0x110a001)},
-      /* no request dispatch in this build: never a silent success */
-      {{"-f", "ctl"}, 0xff, "..."},
+      /* a control file that cannot be read is never a silent success */
+      {{"-f", "ctl"}, 2, "ZORU001E SYSIN CANNOT BE OPENED.\n" + end(0x107a002)},
   };
   for (auto &c : aCases) {
     std::string strWhat;

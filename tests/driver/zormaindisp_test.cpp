@@ -1,0 +1,635 @@
+/*
+** zormaindisp_test.cpp
+**   The request dispatch.  In process: the request tree of -t (atoms, the
+**   SELECT * marker, the SELECT text with and without qualifier and with
+**   quoted names) and the listing ruler.  As subprocesses of the built
+**   program against the bundled sample instance (built afresh for each
+**   test): the listing of control files, syntax errors that stop the
+**   request, standard input, the authorisation of -u users and of the OS
+**   group, and requests shipped to another host, with no daemon there, with
+**   a daemon that refuses the control file, and with the real service side
+**   serving from a forked child.
+*/
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/ochaine.h"
+#include "common/ochar.h"
+#include "driver/args.h"
+#include "driver/parm.h"
+#include "driver/socket.h"
+#include "driver/token.h"
+#include "driver/zoratom.h"
+#include "driver/zormain.h"
+#include "driver/zormaindisp.h"
+#include "driver/zortask.h"
+#include "expr/zorcol.h"
+
+#ifndef ZAV_DB2ZAV_PROGRAM
+#define ZAV_DB2ZAV_PROGRAM ZAV_BINARY_DIR "/driver/db2zav"
+#endif
+#ifndef ZAV_ZAVSAMPLE_PROGRAM
+#define ZAV_ZAVSAMPLE_PROGRAM ZAV_BINARY_DIR "/tools/zavsample"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string gstrRuler =
+    "       ----+----1----+----2----+----3----+----4----+----5----+----6----+----7----+----8----+----9----+----10"
+    "----+----11----+----12----+----13--\n";
+
+/* ------------------------------------------------------------------ in process */
+
+std::string text(zortask *ptask, int iToken)
+{
+  zoratom *patom = zortaskDetermineAtom(ptask, gapnameTotalToken[iToken]);
+  if (patom == nullptr) return "<none>";
+  EXPECT_EQ(patom->iKind, ZORATOM_OCHAR);
+  EXPECT_EQ(patom->iFlags, 0);   /* owned */
+  ochar *pcharMixed = ocharCreate(0, gccsidMixed);   /* what the mixed CCSID gives a string */
+  EXPECT_EQ(patom->value.pchar->usCCSID, pcharMixed->usCCSID);
+  ocharDestroy(pcharMixed);
+  const char *pc = _charText(patom->value.pchar);
+  EXPECT_EQ(pc[patom->value.pchar->ilBU], '\0');
+  return std::string(pc, static_cast<size_t>(patom->value.pchar->ilBU));
+}
+
+TEST(MainTableRequest, TreeOfOneTable)
+{
+  ASSERT_EQ(tokenInitKeyword(), 0);
+  const std::string strQuotes(128, '"');
+  struct {
+    const char *pcQualifier;   /* NULL: none */
+    int boQualifierDelimited;
+    std::string strTable;
+    int boTableDelimited;
+    std::string strSql;
+  } aCases[] = {
+      {nullptr, 0, "SALES", 0, "SELECT * FROM SALES"},
+      {"ADM", 0, "EMPLOYEE", 0, "SELECT * FROM ADM.EMPLOYEE"},
+      {"Adm", 1, "Emp", 1, "SELECT * FROM \"Adm\".\"Emp\""},
+      {"ADM", 0, "a\"b", 1, "SELECT * FROM ADM.\"a\"\"b\""},
+      {"my.schema", 1, "T", 0, "SELECT * FROM \"my.schema\".T"},
+      {nullptr, 0, strQuotes, 1, "SELECT * FROM \"" + strQuotes + strQuotes + "\""},
+  };
+  for (auto &c : aCases) {
+    SCOPED_TRACE(c.strSql);
+    argsOptions args{};
+    args.boTable = 1;
+    std::snprintf(args.acTable, sizeof args.acTable, "%s", c.strTable.c_str());
+    args.boTableDelimited = c.boTableDelimited;
+    if (c.pcQualifier != nullptr) {
+      args.boQualifier = 1;
+      std::snprintf(args.acQualifier, sizeof args.acQualifier, "%s", c.pcQualifier);
+      args.boQualifierDelimited = c.boQualifierDelimited;
+    }
+    zortask *ptaskGlobal = _mainBuildTaskGlobal(&args);
+    ASSERT_NE(ptaskGlobal, nullptr);
+
+    /* GLOBAL (TASKTYPE 5) -> one unnamed block -> SELECT */
+    EXPECT_EQ(ptaskGlobal->pcName, gapnameTotalToken[TOKEN_GLOBAL]);
+    zoratom *ptype = zortaskDetermineAtom(ptaskGlobal, gapnameTotalToken[TOKEN_TASKTYPE]);
+    ASSERT_NE(ptype, nullptr);
+    EXPECT_EQ(ptype->iKind, ZORATOM_INTEGER);
+    EXPECT_EQ(ptype->iFlags, ZORATOM_BORROWED);
+    EXPECT_EQ(ptype->value.iValue, 5);
+    ASSERT_NE(ptaskGlobal->pchaineSubTasks, nullptr);
+    ASSERT_EQ(ptaskGlobal->pchaineSubTasks->iItemCount, 1);
+    auto *ptaskUnload = static_cast<zortask *>(ptaskGlobal->pchaineSubTasks->pitemTop);
+    EXPECT_EQ(ptaskUnload->pcName, nullptr);
+    EXPECT_EQ(ptaskUnload->ptaskOwner, ptaskGlobal);
+    EXPECT_EQ(ptaskGlobal->pchaineSubTasks->procDestroy, zortaskChaineDestroy);
+    ASSERT_NE(ptaskUnload->pchaineSubTasks, nullptr);
+    ASSERT_EQ(ptaskUnload->pchaineSubTasks->iItemCount, 1);
+    auto *ptaskSelect = static_cast<zortask *>(ptaskUnload->pchaineSubTasks->pitemTop);
+    EXPECT_EQ(ptaskSelect->pcName, gapnameTotalToken[TOKEN_SELECT]);
+    EXPECT_EQ(ptaskSelect->ptaskOwner, ptaskUnload);
+
+    /* the plain names in the atoms, the quoted ones in the SQL text only */
+    EXPECT_EQ(text(ptaskSelect, TOKEN_TBNAME), c.strTable);
+    EXPECT_EQ(text(ptaskSelect, TOKEN_TBQUALIFIER), c.pcQualifier != nullptr ? c.pcQualifier : "<none>");
+    EXPECT_EQ(text(ptaskSelect, TOKEN_SELECTSQL), c.strSql);
+
+    /* SELECT *: an empty column chain carrying the marker */
+    zoratom *pselect = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_SELECT]);
+    ASSERT_NE(pselect, nullptr);
+    EXPECT_EQ(pselect->iKind, ZORATOM_OCHAINE);
+    EXPECT_EQ(pselect->iFlags, 0);
+    ochaine *pchaine = pselect->value.pchaine;
+    ASSERT_NE(pchaine, nullptr);
+    EXPECT_EQ(pchaine->iItemCount, 0);
+    EXPECT_EQ(pchaine->pData, 0xE2E3C1u);
+    EXPECT_EQ(pchaine->iItemSize, static_cast<int>(sizeof(zorcol)));
+    EXPECT_EQ(pchaine->procClone, nullptr);
+    EXPECT_EQ(pchaine->procDestroy, zorcolDestroyChaineItem);
+
+    /* a copy of the tree keeps the marker (the run step's children copy it) */
+    zortask *pclone = zortaskClone(ptaskSelect, 1);
+    ASSERT_NE(pclone, nullptr);
+    zoratom *pcopy = zortaskDetermineAtom(pclone, gapnameTotalToken[TOKEN_SELECT]);
+    ASSERT_NE(pcopy, nullptr);
+    EXPECT_EQ(pcopy->value.pchaine->pData, 0xE2E3C1u);
+    zortaskDestroy(pclone);
+    zortaskDestroy(ptaskGlobal);
+  }
+}
+
+TEST(MainTableRequest, NoUnloadBlockPassesAuthorisation)
+{
+  ASSERT_EQ(tokenInitKeyword(), 0);
+  zortask *ptask = zortaskCreateNamed(gapnameTotalToken[TOKEN_GLOBAL]);
+  ASSERT_NE(ptask, nullptr);
+  EXPECT_EQ(_mainControlAuth(ptask), 0);
+  zortaskDestroy(ptask);
+}
+
+TEST(MainListing, Ruler)
+{
+  std::string str = _mainListingRuler();
+  EXPECT_EQ(str, gstrRuler);
+  EXPECT_EQ(str.size(), 143u + 1u);
+}
+
+/* ------------------------------------------------------------------ subprocesses */
+
+struct RunResult {
+  int iStatus;          /* exit status, or -1 */
+  std::string strOut;   /* standard output and standard error together */
+};
+
+/* Runs the program with exactly the environment given, in strCwd, with
+** strInput on standard input, as uid/gid when uid is not -1. */
+RunResult runProgram(const std::vector<std::string> &vArgs, const std::map<std::string, std::string> &mEnv,
+                     const std::string &strCwd, const std::string &strInput, uid_t uid = static_cast<uid_t>(-1),
+                     gid_t gid = static_cast<gid_t>(-1))
+{
+  std::string strInputFile = strCwd + "/.stdin_h17";
+  std::ofstream(strInputFile) << strInput;
+  int aiPipe[2];
+  if (pipe(aiPipe) != 0) return {-1, "pipe"};
+  std::vector<std::string> vArgv = {ZAV_DB2ZAV_PROGRAM};
+  vArgv.insert(vArgv.end(), vArgs.begin(), vArgs.end());
+  std::vector<std::string> vEnv;
+  for (auto &[k, v] : mEnv) vEnv.push_back(k + "=" + v);
+  std::vector<char *> vpcArgv, vpcEnv;
+  for (auto &s : vArgv) vpcArgv.push_back(s.data());
+  vpcArgv.push_back(nullptr);
+  for (auto &s : vEnv) vpcEnv.push_back(s.data());
+  vpcEnv.push_back(nullptr);
+
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(aiPipe[1], 1);
+    dup2(aiPipe[1], 2);
+    close(aiPipe[0]);
+    close(aiPipe[1]);
+    int iIn = open(strInputFile.c_str(), O_RDONLY);
+    if (iIn >= 0) dup2(iIn, 0);
+    if (uid != static_cast<uid_t>(-1)) {
+      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(126);
+    }
+    if (chdir(strCwd.c_str()) != 0) _exit(126);
+    execve(vpcArgv[0], vpcArgv.data(), vpcEnv.data());
+    _exit(127);
+  }
+  close(aiPipe[1]);
+  std::string strOut;
+  char ac[4096];
+  ssize_t l;
+  while ((l = read(aiPipe[0], ac, sizeof ac)) > 0) strOut.append(ac, static_cast<size_t>(l));
+  close(aiPipe[0]);
+  int iStatus = 0;
+  waitpid(pid, &iStatus, 0);
+  fs::remove(strInputFile);
+  return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strOut};
+}
+
+std::string end(int iReason)
+{
+  char ac[100];
+  std::snprintf(ac, sizeof ac, "ZORU366I ZAV RETURN CODE %d (REASON CODE 0x%x)\n", (iReason & 0x7000) >> 10,
+                iReason);
+  return ac;
+}
+
+std::string readFile(const std::string &strPath)
+{
+  std::ifstream in(strPath);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+/* The listing of a file whose lines are all shorter than 133 characters. */
+std::string listing(const std::string &strText)
+{
+  std::string str = gstrRuler;
+  std::istringstream in(strText);
+  std::string strLine;
+  int i = 0;
+  char ac[16];
+  while (std::getline(in, strLine)) {
+    std::snprintf(ac, sizeof ac, "%06d ", ++i);
+    str += ac + strLine + "\n";
+  }
+  return str + "\n";
+}
+
+const std::string gstrMissingExpansion = "ZORU990E EXPANSION OF UNLOAD BLOCKS IS NOT AVAILABLE IN THIS BUILD OF ZAV\n";
+const std::string gstrMissingControl = "ZORU990E CONTROL STEP IS NOT AVAILABLE IN THIS BUILD OF ZAV\n";
+
+/* A correct control file. */
+const std::string gstrGood = "UNLOAD TABLESPACE USERSPACE1\n  SELECT * FROM ZAVTEST.DEPT ;\n  FORMAT DEL\n;\n";
+
+/* The bundled sample instance in a temporary directory, a working
+** directory for the runs, and the environment that finds them. */
+class MainRequest : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    char acDir[] = "/tmp/zormaindisp_testXXXXXX";
+    ASSERT_NE(mkdtemp(acDir), nullptr);
+    strDir = acDir;
+    std::string strCmd = std::string(ZAV_ZAVSAMPLE_PROGRAM) + " " + strDir + "/sample " + strDir + "/nomsg " +
+                         ZAV_DB2ZAV_PROGRAM + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
+    fs::create_directories(strDir + "/run");
+    mEnv = {{"TOPZAV", strDir + "/sample/topzav"},
+            {"ZAVDB2_INSTHOME", strDir + "/sample/home"},
+            {"LANG", "C"},
+            {"PATH", "/usr/bin:/bin"}};
+  }
+  void TearDown() override
+  {
+    if (!strDir.empty()) fs::remove_all(strDir);
+  }
+  std::string ctl(const std::string &strName, const std::string &strText)
+  {
+    std::string strPath = strDir + "/run/" + strName;
+    std::ofstream(strPath) << strText;
+    return strPath;
+  }
+  RunResult run(const std::vector<std::string> &vArgs, const std::string &strInput = "")
+  {
+    return runProgram(vArgs, mEnv, strDir + "/run", strInput);
+  }
+  std::string strDir;
+  std::map<std::string, std::string> mEnv;
+};
+
+TEST_F(MainRequest, ControlFilesAreListedThenReachTheFirstMissingStep)
+{
+  int iFiles = 0;
+  for (auto &entry : fs::directory_iterator(ZAV_SOURCE_DIR "/tests/control/data")) {
+    if (entry.path().extension() != ".ctl") continue;
+    iFiles++;
+    SCOPED_TRACE(entry.path().filename().string());
+    RunResult r = run({"-f", entry.path().string()});
+    EXPECT_EQ(r.iStatus, 0xff);
+    EXPECT_EQ(r.strOut, listing(readFile(entry.path().string())) + gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+  }
+  EXPECT_GE(iFiles, 4);
+}
+
+TEST_F(MainRequest, LongLinesAreListedInPieces)
+{
+  /* 200 characters: a piece of 133 and one of 67, so the numbers run one
+     ahead of the file's lines after it */
+  const std::string strLong = "--" + std::string(198, 'x');
+  RunResult r = run({"-f", ctl("long.ctl", "-- a line\n" + strLong + "\n" + gstrGood)});
+  EXPECT_EQ(r.iStatus, 0xff);
+  EXPECT_EQ(r.strOut, gstrRuler + "000001 -- a line\n" + "000002 " + strLong.substr(0, 133) + "\n" + "000003 " +
+                          strLong.substr(133) + "\n" + "000004 UNLOAD TABLESPACE USERSPACE1\n" +
+                          "000005   SELECT * FROM ZAVTEST.DEPT ;\n" + "000006   FORMAT DEL\n" + "000007 ;\n" + "\n" +
+                          gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+
+  /* a last line without newline is listed with one */
+  r = run({"-f", ctl("nonl.ctl", gstrGood + "-- end")});
+  EXPECT_EQ(r.strOut, listing(gstrGood + "-- end\n") + gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+}
+
+TEST_F(MainRequest, SyntaxErrorsStopTheRequest)
+{
+  /* The $IMAIN trace tells whether the parser recovered. */
+  std::ofstream(strDir + "/sample/topzav/cfg/db2zav.trace") << "$IMAIN\n";
+  struct {
+    const char *pcWhat;
+    std::string strText;
+  } aCases[] = {
+      {"empty file", ""},
+      {"blanks only", "  \n\n"},
+      {"bad SELECT option", "UNLOAD TABLESPACE X\n  SELECT * FROM A.B ;\n   FORMAT BOGUS\n;\n"},
+      {"bad keyword value, parse recovers", "GLOBAL LOCK MAYBE ;\n" + gstrGood},
+      {"two bad SELECTs", "UNLOAD TABLESPACE X\n  SELECT * FROM A.B ;\n   FORMAT BOGUS\n"
+                          "  SELECT * FROM A.C ;\n   FORMAT ALSO BAD\n;\n"},
+      {"no semicolon", "UNLOAD TABLESPACE X\n  SELECT * FROM A.B ;\n"},
+  };
+  bool boRecovered = false;
+  for (auto &c : aCases) {
+    SCOPED_TRACE(c.pcWhat);
+    for (auto &entry : fs::directory_iterator(strDir + "/run"))
+      if (entry.path().filename().string().rfind("$IMAIN", 0) == 0) fs::remove(entry.path());
+    RunResult r = run({"-f", ctl("bad.ctl", c.strText)});
+    EXPECT_EQ(r.iStatus, 3);
+    const std::string strTail = "ZORU333E SYNTAX ERROR IN THE CONTROL FILE\n" + end(MAIN_RC_SYNTAX);
+    ASSERT_GE(r.strOut.size(), strTail.size()) << r.strOut;
+    EXPECT_EQ(r.strOut.substr(0, listing(c.strText).size()), listing(c.strText));
+    EXPECT_EQ(r.strOut.substr(r.strOut.size() - strTail.size()), strTail);
+    /* the parser's own messages come between the listing and ZORU333E */
+    EXPECT_NE(r.strOut.find("ZORU010I ITEM STARTING AT"), std::string::npos) << r.strOut;
+    EXPECT_EQ(r.strOut.find("ZORU990E"), std::string::npos) << r.strOut;
+    for (auto &entry : fs::directory_iterator(strDir + "/run"))
+      if (entry.path().filename().string().rfind("$IMAIN", 0) == 0 &&
+          readFile(entry.path().string()).find("zor3yyparse = 0, error level") != std::string::npos)
+        boRecovered = true;
+  }
+  EXPECT_TRUE(boRecovered) << "no case where the parser recovered and the request still stopped";
+}
+
+TEST_F(MainRequest, StandardInputAndUnreadableFiles)
+{
+  /* "stdin" reads standard input and lists nothing, even with a file of
+     that name in the working directory; "./stdin" is that file. */
+  ctl("stdin", "UNLOAD TABLESPACE X\n  SELECT * FROM A.B ;\n   FORMAT BOGUS\n;\n");
+  RunResult r = run({"-f", "stdin"}, gstrGood);
+  EXPECT_EQ(r.iStatus, 0xff);
+  EXPECT_EQ(r.strOut, gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+
+  r = run({"-f", "stdin"}, "UNLOAD TABLESPACE X\n;\n;\n");
+  EXPECT_EQ(r.iStatus, 3);
+  EXPECT_EQ(r.strOut.find(gstrRuler), std::string::npos);
+  EXPECT_NE(r.strOut.find("ZORU333E"), std::string::npos);
+
+  r = run({"-f", "./stdin"}, gstrGood);
+  EXPECT_EQ(r.iStatus, 3);
+  EXPECT_EQ(r.strOut.substr(0, gstrRuler.size()), gstrRuler);
+
+  /* -l: not listed */
+  r = run({"-f", ctl("good.ctl", gstrGood), "-l"});
+  EXPECT_EQ(r.iStatus, 0xff);
+  EXPECT_EQ(r.strOut, gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+
+  /* a file that cannot be read: nothing listed */
+  r = run({"-f", strDir + "/run/nosuch.ctl"});
+  EXPECT_EQ(r.iStatus, 2);
+  EXPECT_EQ(r.strOut, "ZORU001E SYSIN CANNOT BE OPENED.\n" + end(MAIN_RC_NOSYSIN));
+  r = run({"-f", strDir + "/run"});   /* a directory opens but does not read */
+  EXPECT_EQ(r.iStatus, 2);
+  EXPECT_NE(r.strOut.find("ZORU001E SYSIN CANNOT BE OPENED.\n" + end(MAIN_RC_NOSYSIN)), std::string::npos);
+}
+
+TEST_F(MainRequest, TableRequestAndDb2UserAuthorisation)
+{
+  std::string strLog = strDir + "/calls.log";
+  mEnv["ZAVDB2_CALLLOG"] = strLog;
+  struct {
+    std::vector<std::string> vArgs;
+    int iStatus;
+    std::string strOut;   /* exact, or "...": begins with what is before, ends with what is after */
+  } aCases[] = {
+      /* the instance user's own group: reaches the control step */
+      {{"-t", "zavtest.employee"}, 0xff, gstrMissingControl + end(MAIN_RC_NODISPATCH)},
+      /* a user holding DBADM through its group */
+      {{"-t", "zavtest.employee", "-u", "zavuser", "-p", "zavpw"}, 0xff,
+       gstrMissingControl + end(MAIN_RC_NODISPATCH)},
+      {{"-t", "zavtest.employee", "-u", "nobody2", "-p", "nopw"}, 1,
+       "ZORU329E DB2 USER nobody2 NOT AUTHORIZED TO LAUNCH ZAV\n" + end(MAIN_RC_NOTAUTH)},
+      {{"-t", "zavtest.employee", "-u", "zavuser", "-p", "wrong"}, 3,
+       "ZORU309E ERROR WHILE CONNECTING TO DATABASE SAMPLE\n...ZORU366I ZAV RETURN CODE 8 (REASON CODE 0x280a003)\n"},
+  };
+  for (auto &c : aCases) {
+    std::string strWhat;
+    for (auto &s : c.vArgs) strWhat += s + " ";
+    SCOPED_TRACE(strWhat);
+    fs::remove(strLog);
+    RunResult r = run(c.vArgs);
+    EXPECT_EQ(r.iStatus, c.iStatus);
+    size_t ulDots = c.strOut.find("...");
+    if (ulDots == std::string::npos) {
+      EXPECT_EQ(r.strOut, c.strOut);
+    } else {
+      std::string strHead = c.strOut.substr(0, ulDots), strTail = c.strOut.substr(ulDots + 3);
+      EXPECT_EQ(r.strOut.substr(0, strHead.size()), strHead) << r.strOut;
+      ASSERT_GE(r.strOut.size(), strTail.size());
+      EXPECT_EQ(r.strOut.substr(r.strOut.size() - strTail.size()), strTail);
+    }
+    /* a connection made for the check is closed before the request ends */
+    std::string strCalls = readFile(strLog);
+    size_t ulConnect = strCalls.rfind("SQLConnect");
+    if (c.vArgs.size() > 2 && c.iStatus != 3) {
+      ASSERT_NE(ulConnect, std::string::npos) << strCalls;
+      EXPECT_NE(strCalls.find("SQLDisconnect", ulConnect), std::string::npos) << strCalls;
+    }
+  }
+}
+
+/* ------------------------------------------------------------------ the OS group */
+
+bool makeUser(const std::string &strName, uid_t *puid, gid_t *pgid)
+{
+  /* useradd fails while another process holds the password file's lock */
+  std::string strCmd = "useradd -M -U -s /bin/false " + strName + " >/dev/null 2>&1";
+  for (int i = 0; i < 20; i++) {
+    if (std::system(strCmd.c_str()) == 0) break;
+    usleep(250000);
+  }
+  struct passwd *ppw = getpwnam(strName.c_str());
+  if (ppw == nullptr) return false;
+  *puid = ppw->pw_uid;
+  *pgid = ppw->pw_gid;
+  return true;
+}
+
+void removeUser(const std::string &strName)
+{
+  std::string strCmd = "userdel " + strName + " >/dev/null 2>&1; groupdel " + strName + " >/dev/null 2>&1";
+  for (int i = 0; i < 20; i++) {
+    if (std::system(strCmd.c_str()) != 0) { /* not there, or the lock is held */ }
+    if (getpwnam(strName.c_str()) == nullptr && getgrnam(strName.c_str()) == nullptr) return;
+    usleep(250000);
+  }
+}
+
+TEST_F(MainRequest, GroupOfTheEffectiveUserMustBeTheInstanceUsersGroup)
+{
+  if (getuid() != 0) GTEST_SKIP() << "needs root to create a user and run as it";
+  struct passwd *ppwSelf = getpwuid(getuid());
+  ASSERT_NE(ppwSelf, nullptr);
+  const std::string strInstanceUser = ppwSelf->pw_name;   /* the sample's instance user */
+  const std::string strUser = "zdg" + std::to_string(getpid() % 100000);
+  removeUser(strUser);
+  struct Remover {
+    std::string str;
+    ~Remover() { removeUser(str); }
+  } remover{strUser};
+  uid_t uid;
+  gid_t gid;
+  ASSERT_TRUE(makeUser(strUser, &uid, &gid));
+  ASSERT_NE(gid, ppwSelf->pw_gid);
+  /* the user must reach the installation and the run directory */
+  fs::permissions(strDir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(strDir + "/run", fs::perms::all);
+  /* a changed identity leaves a process that leak checking cannot inspect */
+  mEnv["ASAN_OPTIONS"] = "detect_leaks=0";
+
+  RunResult r = run({"-t", "zavtest.employee", "--identity", strUser});
+  EXPECT_EQ(r.iStatus, 1);
+  EXPECT_EQ(r.strOut, "ZORU330E OS USER " + strUser + " NOT AUTHORIZED TO LAUNCH ZAV THROUGH INSTANCE USER " +
+                          strInstanceUser + "\n" + end(MAIN_RC_NOTAUTH));
+
+  /* with -u the DB2 authorities decide, not the group */
+  r = run({"-t", "zavtest.employee", "--identity", strUser, "-u", "zavuser", "-p", "zavpw"});
+  EXPECT_EQ(r.iStatus, 0xff);
+  EXPECT_EQ(r.strOut, gstrMissingControl + end(MAIN_RC_NODISPATCH));
+}
+
+/* ------------------------------------------------------------------ another host */
+
+/* A listening socket on an ephemeral loopback port. */
+int listenLoopback(int *piPort)
+{
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || listen(fd, 8) != 0) return -1;
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
+  *piPort = ntohs(addr.sin_port);
+  return fd;
+}
+
+/* A daemon in a forked child serving iConversations connections with fn. */
+class Daemon {
+ public:
+  Daemon(int iConversations, std::function<void(int)> fn)
+  {
+    int iListen = listenLoopback(&iPort_);
+    EXPECT_GE(iListen, 0);
+    std::fflush(nullptr);
+    pid_ = fork();
+    if (pid_ == 0) {
+      alarm(60);   /* never outlive a stuck test */
+      for (int i = 0; i < iConversations; i++) {
+        int fd = accept(iListen, nullptr, nullptr);
+        if (fd < 0) break;
+        fn(fd);
+      }
+      _exit(0);
+    }
+    close(iListen);
+  }
+  ~Daemon()
+  {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  int port() const { return iPort_; }
+
+ private:
+  pid_t pid_ = -1;
+  int iPort_ = 0;
+};
+
+class MainRemote : public MainRequest {
+ protected:
+  void SetUp() override
+  {
+    char acHost[256] = {0};
+    gethostname(acHost, sizeof acHost - 1);
+    if (std::string(acHost).substr(0, std::string(acHost).find('.')) == "localhost")
+      GTEST_SKIP() << "this host is named localhost: no other host to name";
+    MainRequest::SetUp();
+  }
+};
+
+TEST_F(MainRemote, NoDaemonOnTheHost)
+{
+  int iPort = 0;
+  int fd = listenLoopback(&iPort);
+  ASSERT_GE(fd, 0);
+  close(fd);   /* nothing listens there any more */
+  mEnv[SOCKET_PORT_ENV] = std::to_string(iPort);
+  RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", "localhost"});
+  EXPECT_EQ(r.iStatus, 0);
+  EXPECT_EQ(r.strOut, "ZORU358W THERE IS NO ZAV DAEMON LAUNCHED ON localhost HOST\n");
+
+  /* a control file that cannot be read is reported before any host is asked */
+  r = run({"-f", strDir + "/run/nosuch.ctl", "--host", "localhost"});
+  EXPECT_EQ(r.iStatus, 2);
+  EXPECT_EQ(r.strOut, "ZORU001E SYSIN CANNOT BE OPENED.\n" + end(MAIN_RC_NOSYSIN));
+}
+
+TEST_F(MainRemote, DaemonRefusesTheControlFile)
+{
+  /* the ping is served, the control file is refused */
+  Daemon daemon(2, [](int fd) {
+    zor3socketMessage msg{};
+    char *pcErr = nullptr;
+    if (_iSOCKETread(fd, &msg, &pcErr) == 0) {
+      if (msg.ulCode == SOCKET_RQ_PING) {
+        unsigned char auc[12] = {0, 0, 0, 12, 0, 0, 0, 210, 0, 0, 0x01, 0xF5};   /* 501 */
+        if (write(fd, auc, sizeof auc) != sizeof auc) {}
+        std::free(msg.pcPayload);
+        if (_iSOCKETread(fd, &msg, &pcErr) == 0) std::free(msg.pcPayload);   /* the end */
+      } else {
+        std::free(msg.pcPayload);
+        iSOCKETsendError(fd, 16, SOCKET_ERROR_ID, "no room for the control file");
+      }
+    }
+    close(fd);
+  });
+  mEnv[SOCKET_PORT_ENV] = std::to_string(daemon.port());
+  RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", "localhost"});
+  EXPECT_EQ(r.iStatus, 7);
+  EXPECT_EQ(r.strOut, end(MAIN_RC_NOSAVE));
+}
+
+TEST_F(MainRemote, RequestRunsOnTheOtherHost)
+{
+  /* The real service side runs the program of the sample installation with
+     the saved control file; its messages come back, and the local result
+     is 0 whatever the remote run ends with. */
+  std::map<std::string, std::string> mDaemonEnv = mEnv;
+  std::string strRun = strDir + "/run";
+  Daemon daemon(2, [&](int fd) {
+    clearenv();
+    for (auto &[k, v] : mDaemonEnv) setenv(k.c_str(), v.c_str(), 1);
+    if (chdir(strRun.c_str()) != 0) _exit(1);
+    char *pcErr = nullptr;
+    iSOCKETdoService(fd, &pcErr);
+  });
+  mEnv[SOCKET_PORT_ENV] = std::to_string(daemon.port());
+  RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", "localhost"});
+  EXPECT_EQ(r.iStatus, 0);
+  /* no local listing: the remote run lists the file it was sent */
+  EXPECT_EQ(r.strOut, listing(gstrGood) + gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+}
+
+}  // namespace
