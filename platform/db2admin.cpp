@@ -110,9 +110,11 @@ sqlite3 *_open(const std::string &strDatabase, std::string *pstrError)
   return db2standOpenStore(entry, pstrError);
 }
 
-/* Catalogue type name and length of a DB2 type text. */
-void _catalogType(const std::string &strType, std::string *pstrColtype, int *piLength, int *piScale)
+/* Catalogue type name, length and LOB length of a DB2 type text. */
+void _catalogType(const std::string &strType, std::string *pstrColtype, int *piLength, int *piScale,
+                  int *piLongLength)
 {
+  *piLongLength = 0;
   db2standColType ct = db2standParseType(strType);
   std::string strUpper = db2standUpper(strType);
   *piScale = 0;
@@ -124,10 +126,10 @@ void _catalogType(const std::string &strType, std::string *pstrColtype, int *piL
     case SQL_DOUBLE: *pstrColtype = "DOUBLE"; *piLength = 8; break;
     case SQL_REAL: *pstrColtype = "REAL"; *piLength = 4; break;
     case SQL_DECIMAL: *pstrColtype = "DECIMAL"; *piScale = ct.sScale; break;
-    case SQL_CHAR: *pstrColtype = "CHARACTER"; break;
+    case SQL_CHAR: *pstrColtype = "CHAR"; break;
     case SQL_BINARY:
       *pstrColtype = strUpper.rfind("LONG", 0) == 0 ? "LONGVAR" : strUpper.rfind("VARCHAR", 0) == 0 ? "VARCHAR"
-                                                                                                  : "CHARACTER";
+                                                                                                  : "CHAR";
       break;
     case SQL_VARCHAR: *pstrColtype = "VARCHAR"; break;
     case SQL_LONGVARCHAR: *pstrColtype = "LONGVAR"; break;
@@ -137,9 +139,10 @@ void _catalogType(const std::string &strType, std::string *pstrColtype, int *piL
     case SQL_TYPE_DATE: *pstrColtype = "DATE"; *piLength = 4; break;
     case SQL_TYPE_TIME: *pstrColtype = "TIME"; *piLength = 3; break;
     case SQL_TYPE_TIMESTAMP: *pstrColtype = "TIMESTMP"; *piLength = 10; break;
-    case SQL_BLOB: *pstrColtype = "BLOB"; break;
-    case SQL_CLOB: *pstrColtype = "CLOB"; break;
-    case SQL_DBCLOB: *pstrColtype = "DBCLOB"; break;
+    /* LENGTH is a SMALLINT: a LOB keeps its length in LONGLENGTH */
+    case SQL_BLOB: *pstrColtype = "BLOB"; *piLongLength = *piLength; *piLength = 0; break;
+    case SQL_CLOB: *pstrColtype = "CLOB"; *piLongLength = *piLength; *piLength = 0; break;
+    case SQL_DBCLOB: *pstrColtype = "DBCLOB"; *piLongLength = *piLength; *piLength = 0; break;
     default: *pstrColtype = "VARCHAR"; break;
   }
 }
@@ -287,19 +290,19 @@ int db2adminCreateTable(const std::string &strDatabase, const std::string &strSc
     const db2adminColumn &c = vColumns[i];
     strDdl += (i ? ", \"" : "\"") + c.strName + "\" " + _sqliteType(c.strType) + (c.boNullable ? "" : " NOT NULL");
     std::string strColtype;
-    int iLength = 0, iScale = 0;
-    _catalogType(c.strType, &strColtype, &iLength, &iScale);
-    bool boCharacter = strColtype == "CHARACTER" || strColtype == "VARCHAR" || strColtype == "LONGVAR" ||
+    int iLength = 0, iScale = 0, iLongLength = 0;
+    _catalogType(c.strType, &strColtype, &iLength, &iScale, &iLongLength);
+    bool boCharacter = strColtype == "CHAR" || strColtype == "VARCHAR" || strColtype == "LONGVAR" ||
                        strColtype == "CLOB";
     bool boBit = db2standUpper(c.strType).find("FOR BIT DATA") != std::string::npos;
     int iColCodepage = c.iCodepage >= 0 ? c.iCodepage : (boCharacter && !boBit ? iCodepage : 0);
     strColtype.resize(8, ' ');
     rc = _run(pdb,
               "INSERT INTO SYSIBM.SYSCOLUMNS VALUES(?, ?, ?, NULL, ?, ?, ?, 0, ?, ?, ?, -1, NULL, NULL, -1, NULL, "
-              "?, 'SYSIBM', ?, 0, ' ', ' ', -1, -1, 0, NULL, ?, ?, ' ', ' ', 0, -1, 0, 0, 0, 'N')",
+              "?, 'SYSIBM', ?, ?, ' ', ' ', -1, -1, 0, NULL, ?, ?, ' ', ' ', 0, -1, 0, 0, 0, 'N')",
               {c.strName, strName, strSchema, strColtype, c.boNullable ? "Y" : "N", std::to_string(iColCodepage),
                std::to_string(iLength), std::to_string(iScale), std::to_string(i), db2standUpper(strColtype),
-               c.strDefault, strSchema, strName},
+               c.strDefault, std::to_string(iLongLength), strSchema, strName},
               pstrError);
     if (rc == 0 && c.strDefault.empty())
       rc = _run(pdb, "UPDATE SYSIBM.SYSCOLUMNS SET \"DEFAULT\" = NULL WHERE TBCREATOR = ? AND TBNAME = ? AND NAME = ?",

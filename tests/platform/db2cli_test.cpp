@@ -115,7 +115,7 @@ TEST_F(StandIn, CatalogueQueryWithParameterMarkers)
   SQLBindCol(hstmt, 2, SQL_C_CHAR, acColtype, 9, nullptr);
   SQLBindCol(hstmt, 3, SQL_C_CHAR, acDefault, 255, &iIndDef);
   SQLBindCol(hstmt, 4, SQL_C_SHORT, &sCodepage, 0, nullptr);
-  const char *apcExpected[][2] = {{"ID", "INTEGER "}, {"NAME", "CHARACTER"}, {"SALARY", "DECIMAL "}, {"NOTE", "CLOB    "}};
+  const char *apcExpected[][2] = {{"ID", "INTEGER "}, {"NAME", "CHAR    "}, {"SALARY", "DECIMAL "}, {"NOTE", "CLOB    "}};
   for (auto &row : apcExpected) {
     ASSERT_EQ(SQL_SUCCESS, SQLFetch(hstmt)) << row[0];
     EXPECT_STREQ(row[0], acCol);

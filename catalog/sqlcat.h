@@ -1,0 +1,103 @@
+/*
+** sqlcat.h
+**   The DB2 catalogue read through the Call Level Interface: one query
+**   function per catalogue table (SYSIBM.SYSTABLESPACES, SYSTABLES,
+**   SYSCOLUMNS) that turns each fetched row into an osysibm record of
+**   catalog/osysibm.h and appends it to a chain, the table space and type
+**   of a table, and the report of CLI diagnostics (ZORU306E), which the
+**   SELECT-through-DB2 code uses as well.
+**
+**   Each query allocates a statement on the given connection, prepares its
+**   fixed text, binds its parameters, executes, binds its result columns,
+**   fetches and frees the statement.  Strings fetched become ochar objects
+**   of the fetched bytes with CCSID gccsidMixed; a column that may be null
+**   gives a NULL string, or -1 for a SMALLINT.  Records are allocated
+**   zeroed; their catalogue table id and child-chain count stay 0 (the
+**   chains carry the table id), so osysibmDestroy releases nothing of them:
+**   they live in their chains until the process ends.
+**
+**   Every query reads all its rows or fails: a fetch that fails is reported
+**   like a failed execution (ZORU020E, the diagnostics, SQLCAT_RC_EXECUTE);
+**   the records appended before it stay in the chain.  A chain or record
+**   argument that is NULL gives ORC_INVALID; a record that cannot be
+**   allocated ends the query with ORC_NOMEM.
+**
+**   Trace keywords $SQLCAT and $SQLCATD.  Runs in the main process during
+**   the control step, on the process's one connection; one thread.
+*/
+#ifndef ZAV_CATALOG_SQLCAT_H
+#define ZAV_CATALOG_SQLCAT_H
+
+#include "catalog/osysibm.h"
+#include "platform/db2cli.h"
+
+/* Reason codes (module 0x116). */
+#define SQLCAT_RC_NOROW    0x1169001  /* the first fetch found no row */
+#define SQLCAT_RC_ALLOC    0x116a002  /* statement handle not allocated */
+#define SQLCAT_RC_PREPARE  0x116a003  /* preparing the statement failed */
+#define SQLCAT_RC_EXECUTE  0x116a004  /* executing failed (success with information too) */
+#define SQLCAT_RC_BIND     0x116a005  /* binding a parameter failed */
+#define SQLCAT_RC_NULLTS   0x116a006  /* sqlcatGetTSFromTB: TBSPACE is null */
+#define SQLCAT_RC_TWOROWS  0x116a007  /* sqlcatGetTSFromTB: more than one row */
+
+/*
+** sqlcatGetTablespaces
+**   Appends to pchaine one SYSTABLESPACE record per table space that holds
+**   data (DATATYPE 'A' or 'L'), SYSCATSPACE excepted.
+**   Returns 0, SQLCAT_RC_NOROW after ZORU019E, SQLCAT_RC_EXECUTE after
+**   ZORU020E and the diagnostics, SQLCAT_RC_ALLOC or SQLCAT_RC_PREPARE after
+**   the diagnostics.
+*/
+int sqlcatGetTablespaces(ochaine *pchaine, SQLHDBC hdbc);
+
+/*
+** sqlcatGetTablespace
+**   Appends to pchaine the SYSTABLESPACE record of the table space named by
+**   pcTablespace (at most 18 bytes; any data type, SYSCATSPACE included).
+**   Returns as sqlcatGetTablespaces, SQLCAT_RC_BIND as well; the messages
+**   name the database and the table space joined by a point.
+*/
+int sqlcatGetTablespace(ochaine *pchaine, const char *pcTablespace, SQLHDBC hdbc);
+
+/*
+** sqlcatGetTables
+**   Appends to the table space's SYSTABLES chain (apchaine[1], which the
+**   caller has made) one record per table (TYPE 'T') whose TID is the table
+**   space's OBID; each record's owner is the table space.
+**   Returns 0, SQLCAT_RC_NOROW (no table, no message), SQLCAT_RC_ALLOC,
+**   SQLCAT_RC_PREPARE, SQLCAT_RC_BIND or SQLCAT_RC_EXECUTE.
+*/
+int sqlcatGetTables(osysibmSystablespace *ptablespace, SQLHDBC hdbc);
+
+/*
+** sqlcatGetColumns
+**   Appends to the table's SYSCOLUMNS chain (apchaine[0], made by the
+**   caller) one record per column in COLNO order, with its internal type id
+**   and its default value; each record's owner is the table.
+**   Returns 0, SQLCAT_RC_NOROW after ZORU353I, SQLCAT_RC_ALLOC,
+**   SQLCAT_RC_PREPARE, SQLCAT_RC_BIND or SQLCAT_RC_EXECUTE.
+*/
+int sqlcatGetColumns(osysibmSystables *ptable, SQLHDBC hdbc);
+
+/*
+** sqlcatGetTSFromTB
+**   The table space and type of the table pcCreator.pcName (each at most
+**   128 bytes).  First sets *ppcharTablespace to NULL and *pcType to a
+**   blank; the first row sets the name (a new string, CCSID gccsidMixed)
+**   and the type (first byte of TYPE: 'T', 'V' ...).
+**   Returns 0, SQLCAT_RC_NOROW (no message), SQLCAT_RC_NULLTS (TBSPACE null:
+**   no name), SQLCAT_RC_TWOROWS (the first row's answer stays) or
+**   SQLCAT_RC_EXECUTE after ZORU020E and the diagnostics.
+*/
+int sqlcatGetTSFromTB(const char *pcCreator, const char *pcName, SQLHDBC hdbc, ochar **ppcharTablespace,
+                      char *pcType);
+
+/*
+** _sqlcatGetDb2ErrorInfo
+**   Reports the diagnostics of a CLI call that returned rc on the handle:
+**   for SQL_ERROR, one ZORU306E per diagnostic record, in order; nothing
+**   for any other code.
+*/
+void _sqlcatGetDb2ErrorInfo(SQLSMALLINT sHandleType, SQLHANDLE hHandle, SQLRETURN rc);
+
+#endif
