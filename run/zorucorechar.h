@@ -1,0 +1,129 @@
+/*
+** zorucorechar.h
+**   DEL column converters, part two: CHAR, VARCHAR, LONG VARCHAR, GRAPHIC,
+**   VARGRAPHIC, LONG VARGRAPHIC, BLOB, CLOB and DBCLOB read from table
+**   spaces or backups (and CHAR from CLI rows).  The value is written as the
+**   record holds it, or converted from the column's code page to the output
+**   code page through the core data's ICU converters, optionally with every
+**   delimiter character doubled; a LOB is written as the bytes the record
+**   holds: its first bytes, the reference to its LOB file or its location
+**   specifier.  The column frame is run/zorucoredel.h's.
+**
+**   Where the value lies (offsets from the record data, checked against the
+**   record before use):
+**     CHAR        length bytes at the record offset; GRAPHIC 2 x length
+**     VARCHAR,    4-byte slot: u16 offset of the bytes, u16 byte length
+**     VARGRAPHIC
+**     LONG ...    slot's first u16: offset of the long-field descriptor;
+**                 descriptor +0 i32 byte length, +8 i32 offset of the bytes
+**     LOBs        slot's first u16: offset of the LOB descriptor;
+**                 descriptor +12 i32 length held, +56 i32 offset of the bytes
+**   Integers in records are little-endian.
+**
+**   A LOB file reference or location specifier that the reader stored with
+**   its terminating zero byte is written without that byte.
+*/
+#ifndef ZAV_RUN_ZORUCORECHAR_H
+#define ZAV_RUN_ZORUCORECHAR_H
+
+#include <cstdint>
+
+#include "run/orow.h"
+#include "run/zorucore.h"
+
+/* Offsets inside the long-field and LOB descriptors. */
+#define ZORUCORE_LF_LENGTH    0
+#define ZORUCORE_LF_OFFSET    8
+#define ZORUCORE_LF_SIZE      12
+#define ZORUCORE_LOB_LENGTH   12
+#define ZORUCORE_LOB_OFFSET   56
+#define ZORUCORE_LOB_SIZE     60
+
+/*
+** UCORE_CONVERT
+**   Converts ilCount source bytes through UTF-16 (the work buffer) into the
+**   output code page at pcOut: source -> UTF-16 with the to-UTF-16
+**   converter, or, without one (source CCSID 1202), by taking each byte pair
+**   high byte first; UTF-16 -> output with the from-UTF-16 converter, or,
+**   without one (target CCSID 1200), as 16-bit units low byte first.
+**   ilRoom: bytes available at pcOut.
+**   Returns the number of bytes written (>= 0); -1 when ICU fails, the work
+**   buffer is missing or too small for the text (ICU errors are traced);
+**   -2 when the output does not fit in ilRoom bytes.
+*/
+int32_t UCORE_CONVERT(zorucoreData *pcore, int32_t ilCount, const unsigned char *pucSource, char *pcOut,
+                      int64_t ilRoom);
+
+/*
+** UCORE_CONVERTDD
+**   As UCORE_CONVERT, with every output byte (or, without a from-UTF-16
+**   converter, 16-bit unit) equal to the delimiter character written twice.
+**   Returns the bytes written, or -1 or -2 as above.
+*/
+int32_t UCORE_CONVERTDD(zorucoreData *pcore, int32_t ilCount, const unsigned char *pucSource, char *pcOut,
+                        int64_t ilRoom);
+
+/*
+** _zorucoreNullDefaultLls
+**   The null and default step of the location-specifier converters: a null
+**   LOB, or a LOB column beyond the record's fixed part, is written as the
+**   delimiter, "dummy.0.-1/", the delimiter (both columns advance, the
+**   cursor follows the text).
+**   Returns 1 when it wrote the column, 0 when the value is to be written,
+**   ZORUCORE_RC_BADVALUE or ZORUCORE_RC_NOROOM as _zorucoreNullDefault.
+*/
+int _zorucoreNullDefaultLls(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
+                            const unsigned char *pucValue, int32_t ilSize);
+
+/* Characters: the bytes; Convert: converted text; DD: delimiters doubled. */
+int _zorucore_Char2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_CharN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Varchar2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_VarcharN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Longvarchar2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_LongvarcharN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Char2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_CharN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_Varchar2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_VarcharN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_Longvarchar2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_LongvarcharN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_Char2DelimitedDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Varchar2DelimitedDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Longvarchar2DelimitedDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Char2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Varchar2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Longvarchar2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
+
+/* Graphics. */
+int _zorucore_Graphic2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_GraphicN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Vargraphic2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_VargraphicN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Longvargraphic2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_LongvargraphicN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Graphic2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_GraphicN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_Vargraphic2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_VargraphicN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_Longvargraphic2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_LongvargraphicN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+
+/* LOBs: the bytes held (first bytes, file reference or location specifier). */
+int _zorucore_Blob2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_BlobN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Clob2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_ClobN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Clob2DelimitedDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Clob2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_ClobN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_Clob2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Dbclob2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_DbclobN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Dbclob2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_DbclobN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_BlobLlsN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_ClobLlsN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_DbclobLlsN2Delimited(orow *prowSource, orow *prowTarget);
+
+#endif

@@ -1,0 +1,294 @@
+/*
+** zorucoredate.cpp
+**   DEL column converters, part three: DATE, TIME and TIMESTAMP in their
+**   DEL formats.  Each converter is described by one format descriptor
+**   (which value, whether the template is copied, which digit groups go
+**   where); one routine writes them all.  See run/zorucoredate.h.
+*/
+#include "run/zorucoredate.h"
+
+#include <cstring>
+
+#include "run/zorucoredel.h"
+
+/* What a digit group writes. */
+enum ucoreGroup {
+  UCORE_G_CENTURY,   /* 2 digits */
+  UCORE_G_YEAR,      /* 2 digits */
+  UCORE_G_MONTH,     /* 2 digits */
+  UCORE_G_DAY,       /* 2 digits */
+  UCORE_G_DOY,       /* 3 digits: day of year */
+  UCORE_G_HOUR,      /* 2 digits */
+  UCORE_G_HOUR12,    /* 2 digits on the 12-hour clock, and "A" or "P" at the second's position */
+  UCORE_G_MINUTE,    /* 2 digits */
+  UCORE_G_SECOND,    /* 2 digits */
+  UCORE_G_MICRO,     /* 6 digits */
+  UCORE_G_END
+};
+
+enum ucoreValue { UCORE_V_DATE, UCORE_V_TIME, UCORE_V_TIMESTAMP };
+
+#define UCORE_MAX_GROUPS 8
+
+/* One DEL date/time format as a converter writes it. */
+struct ucoreFormat {
+  ucoreValue value;
+  bool       boTemplate;  /* copy the template first; its length is the text length */
+  int        iLength;     /* text length of a format written without template (0: the template's) */
+  struct {
+    ucoreGroup group;
+    int        iPos;      /* fixed position, or -1: the core data's position */
+  } agroup[UCORE_MAX_GROUPS];
+};
+
+/* Value bytes, index of each group's byte in the value, and group widths. */
+static const int aiValueSize[] = {4, 3, 10};
+
+static int _ucoreGroupByte(ucoreValue value, ucoreGroup group)
+{
+  int iTimeBase = value == UCORE_V_TIME ? 0 : 4;
+  switch (group) {
+    case UCORE_G_CENTURY: return 0;
+    case UCORE_G_YEAR:    return 1;
+    case UCORE_G_MONTH:   return 2;
+    case UCORE_G_DAY:     return 3;
+    case UCORE_G_HOUR:
+    case UCORE_G_HOUR12:  return iTimeBase;
+    case UCORE_G_MINUTE:  return iTimeBase + 1;
+    case UCORE_G_SECOND:  return iTimeBase + 2;
+    case UCORE_G_MICRO:   return 7;
+    default:              return -1;
+  }
+}
+
+static int _ucoreGroupWidth(ucoreGroup group)
+{
+  return group == UCORE_G_DOY ? 3 : group == UCORE_G_MICRO ? 6 : 2;
+}
+
+/* The template position index of a group. */
+static int _ucoreGroupPosIndex(ucoreGroup group)
+{
+  switch (group) {
+    case UCORE_G_CENTURY: return ZORUCORE_POS_CENTURY;
+    case UCORE_G_YEAR:    return ZORUCORE_POS_YEAR;
+    case UCORE_G_MONTH:   return ZORUCORE_POS_MONTH;
+    case UCORE_G_DAY:
+    case UCORE_G_DOY:     return ZORUCORE_POS_DAY;
+    case UCORE_G_HOUR:
+    case UCORE_G_HOUR12:  return ZORUCORE_POS_HOUR;
+    case UCORE_G_MINUTE:  return ZORUCORE_POS_MINUTE;
+    case UCORE_G_SECOND:  return ZORUCORE_POS_SECOND;
+    case UCORE_G_MICRO:   return ZORUCORE_POS_MICRO;
+    default:              return -1;
+  }
+}
+
+/* Where a group goes: its fixed position, else the core data's; -1 when it has none. */
+static int _ucoreGroupPos(const zorucoreData *pcore, ucoreGroup group, int iFixed)
+{
+  if (iFixed >= 0) return iFixed;
+  int iIndex = _ucoreGroupPosIndex(group);
+  return (iIndex >= 0 && iIndex < ZORUCORE_POS_COUNT) ? pcore->asPos[iIndex] : -1;
+}
+
+/* True when both nibbles of a packed byte are decimal digits. */
+static bool _ucoreBcd(unsigned char uc)
+{
+  return (uc >> 4) <= 9 && (uc & 0x0F) <= 9;
+}
+
+static int _ucoreBcdValue(unsigned char uc)
+{
+  return (uc >> 4) * 10 + (uc & 0x0F);
+}
+
+/* Floor division, so that the day counts hold for every year. */
+static long _ucoreFloorDiv(long a, long b)
+{
+  long q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+static long _ucoreDaysBefore(long lYear)
+{
+  return 365 * lYear + _ucoreFloorDiv(lYear, 4) - _ucoreFloorDiv(lYear, 100) + _ucoreFloorDiv(lYear, 400);
+}
+
+int _zorucore_GetQuantieme(const unsigned char *pucDate)
+{
+  static const int aiMonthOffset[] = {0, 306, 337, 0, 31, 61, 92, 122, 153, 184, 214, 245, 275, 306, 337, 9999};
+  long lYear = _ucoreBcdValue(pucDate[0]) * 100L + _ucoreBcdValue(pucDate[1]);
+  int iMonth = _ucoreBcdValue(pucDate[2]);
+  int iDay = _ucoreBcdValue(pucDate[3]);
+  if (iMonth < 1 || iMonth > 12) return 0;
+  long lA = lYear - 1;
+  long lB = iMonth < 3 ? lYear - 1 : lYear;
+  return static_cast<int>(iDay + aiMonthOffset[iMonth] + _ucoreDaysBefore(lB) - _ucoreDaysBefore(lA) - 306);
+}
+
+/* Writes one group at pcText (width checked by the caller); false when the value holds no valid digits. */
+static bool _ucoreWriteGroup(char *pcText, const ucoreFormat *pfmt, ucoreGroup group, const unsigned char *pucValue,
+                             const zorucoreData *pcore)
+{
+  if (group == UCORE_G_DOY) {
+    for (int i = 0; i < 4; i++)
+      if (!_ucoreBcd(pucValue[i])) return false;
+    int iDoy = _zorucore_GetQuantieme(pucValue);
+    pcText[0] = static_cast<char>('0' + iDoy / 100);
+    pcText[1] = static_cast<char>('0' + iDoy / 10 % 10);
+    pcText[2] = static_cast<char>('0' + iDoy % 10);
+    return true;
+  }
+  int iByte = _ucoreGroupByte(pfmt->value, group);
+  int iBytes = group == UCORE_G_MICRO ? 3 : 1;
+  for (int i = 0; i < iBytes; i++)
+    if (!_ucoreBcd(pucValue[iByte + i])) return false;
+  if (group == UCORE_G_HOUR12) {
+    int iHour = _ucoreBcdValue(pucValue[iByte]);
+    char cLetter = 'A';
+    if (iHour >= 12) {
+      iHour -= 12;
+      cLetter = 'P';
+    }
+    pcText[0] = static_cast<char>('0' + iHour / 10);
+    pcText[1] = static_cast<char>('0' + iHour % 10);
+    pcText[pcore->asPos[ZORUCORE_POS_SECOND] - pcore->asPos[ZORUCORE_POS_HOUR]] = cLetter;
+    return true;
+  }
+  for (int i = 0; i < iBytes; i++) {
+    pcText[2 * i] = static_cast<char>('0' + (pucValue[iByte + i] >> 4));
+    pcText[2 * i + 1] = static_cast<char>('0' + (pucValue[iByte + i] & 0x0F));
+  }
+  return true;
+}
+
+/* The frame and text of every date, time and timestamp converter. */
+static int _ucoreDateTime(orow *prowSource, orow *prowTarget, const ucoreFormat *pfmt)
+{
+  zorucoreCol col;
+  int iRc = _zorucoreColBegin(prowSource, prowTarget, &col);
+  if (iRc != 0) return iRc;
+  zorucoreData *pcore = col.pcore;
+  int32_t ilSize = aiValueSize[pfmt->value];
+  int iNd = _zorucoreNullDefault(pcore, prowSource, prowTarget, col.pcOut, col.pucData + col.pdefSrc->sOffset, ilSize);
+  if (iNd == 1) return 0;
+  if (iNd != 0) return iNd;
+  const unsigned char *pucValue = _zorucoreValue(&col, col.pdefSrc->sOffset, ilSize);
+  if (pucValue == nullptr) return ZORUCORE_RC_BADVALUE;
+
+  int iLength = pfmt->iLength;
+  if (pfmt->boTemplate || iLength == 0) {
+    iLength = pcore->sTemplateLength;
+    if (iLength <= 0 || (pfmt->boTemplate && pcore->pcTemplate == nullptr)) return ZORUCORE_RC_BADVALUE;
+  }
+  /* every group must lie inside the text */
+  for (int i = 0; i < UCORE_MAX_GROUPS && pfmt->agroup[i].group != UCORE_G_END; i++) {
+    ucoreGroup group = pfmt->agroup[i].group;
+    int iPos = _ucoreGroupPos(pcore, group, pfmt->agroup[i].iPos);
+    if (iPos < 0 || iPos + _ucoreGroupWidth(group) > iLength) return ZORUCORE_RC_BADVALUE;
+    if (group == UCORE_G_HOUR12) {
+      int iLetter = pcore->asPos[ZORUCORE_POS_SECOND];
+      if (iLetter < 0 || iLetter >= iLength || iLetter - iPos < 2) return ZORUCORE_RC_BADVALUE;
+    }
+  }
+
+  bool boDelim = pfmt->value != UCORE_V_DATE;
+  int64_t ilDelims = (boDelim && (pcore->ulFlags & ZORUCORE_FLAG_DELIM)) ? 2 : 0;
+  char *pcOut = col.pcOut;
+  if (!_zorucoreRoom(prowTarget, pcOut, iLength + ilDelims)) return ZORUCORE_RC_NOROOM;
+  if (boDelim) pcOut = _zorucorePrintDelim1C(pcore, pcOut);
+  if (pfmt->boTemplate) std::memcpy(pcOut, pcore->pcTemplate, static_cast<size_t>(iLength));
+  for (int i = 0; i < UCORE_MAX_GROUPS && pfmt->agroup[i].group != UCORE_G_END; i++) {
+    ucoreGroup group = pfmt->agroup[i].group;
+    int iPos = _ucoreGroupPos(pcore, group, pfmt->agroup[i].iPos);
+    if (!_ucoreWriteGroup(pcOut + iPos, pfmt, group, pucValue, pcore)) return ZORUCORE_RC_BADVALUE;
+  }
+  pcOut += iLength;
+  if (boDelim) pcOut = _zorucorePrintDelim1C(pcore, pcOut);
+  return _zorucoreColEnd(prowSource, prowTarget, pcOut);
+}
+
+/* ------------------------------------------------------------------ formats */
+
+#define G(group, pos) {UCORE_G_##group, pos}
+#define END {UCORE_G_END, 0}
+
+static const ucoreFormat fmtDateA = {UCORE_V_DATE, true, 0, {G(CENTURY, -1), G(YEAR, -1), G(MONTH, -1), G(DAY, -1), END}};
+static const ucoreFormat fmtDateB = {UCORE_V_DATE, true, 0, {G(YEAR, -1), G(MONTH, -1), G(DAY, -1), END}};
+static const ucoreFormat fmtDateG = {UCORE_V_DATE, true, 0, {G(CENTURY, -1), G(YEAR, -1), G(DOY, -1), END}};
+static const ucoreFormat fmtDateH = {UCORE_V_DATE, true, 0, {G(YEAR, -1), G(DOY, -1), END}};
+static const ucoreFormat fmtDateJ = {UCORE_V_DATE, false, 0, {G(YEAR, -1), G(MONTH, -1), G(DAY, -1), END}};
+static const ucoreFormat fmtDateO = {UCORE_V_DATE, false, 7, {G(CENTURY, 0), G(YEAR, 2), G(DOY, 4), END}};
+static const ucoreFormat fmtDateP = {UCORE_V_DATE, false, 5, {G(YEAR, 0), G(DOY, 2), END}};
+
+static const ucoreFormat fmtTimeA = {UCORE_V_TIME, true, 0, {G(HOUR, -1), G(MINUTE, -1), G(SECOND, -1), END}};
+static const ucoreFormat fmtTimeB = {UCORE_V_TIME, true, 0, {G(HOUR, -1), G(MINUTE, -1), END}};
+static const ucoreFormat fmtTimeC = {UCORE_V_TIME, true, 0, {G(HOUR12, -1), G(MINUTE, -1), END}};
+static const ucoreFormat fmtTimeD = {UCORE_V_TIME, false, 6, {G(HOUR, 0), G(MINUTE, 2), G(SECOND, 4), END}};
+static const ucoreFormat fmtTimeE = {UCORE_V_TIME, false, 4, {G(HOUR, 0), G(MINUTE, 2), END}};
+
+static const ucoreFormat fmtTsA = {UCORE_V_TIMESTAMP, true, 0,
+                                   {G(CENTURY, -1), G(YEAR, -1), G(MONTH, -1), G(DAY, -1), G(HOUR, -1),
+                                    G(MINUTE, -1), G(SECOND, -1), END}};
+static const ucoreFormat fmtTsB = {UCORE_V_TIMESTAMP, true, 0,
+                                   {G(CENTURY, -1), G(YEAR, -1), G(MONTH, -1), G(DAY, -1), G(HOUR, -1),
+                                    G(MINUTE, -1), G(SECOND, -1), G(MICRO, -1)}};
+static const ucoreFormat fmtTsC = {UCORE_V_TIMESTAMP, false, 14,
+                                   {G(CENTURY, 0), G(YEAR, 2), G(MONTH, 4), G(DAY, 6), G(HOUR, 8), G(MINUTE, 10),
+                                    G(SECOND, 12), END}};
+static const ucoreFormat fmtTsD = {UCORE_V_TIMESTAMP, false, 12,
+                                   {G(YEAR, 0), G(MONTH, 2), G(DAY, 4), G(HOUR, 6), G(MINUTE, 8), G(SECOND, 10), END}};
+static const ucoreFormat fmtTsE = {UCORE_V_TIMESTAMP, false, 20,
+                                   {G(CENTURY, 0), G(YEAR, 2), G(MONTH, 4), G(DAY, 6), G(HOUR, 8), G(MINUTE, 10),
+                                    G(SECOND, 12), G(MICRO, 14)}};
+static const ucoreFormat fmtTsF = {UCORE_V_TIMESTAMP, false, 18,
+                                   {G(YEAR, 0), G(MONTH, 2), G(DAY, 4), G(HOUR, 6), G(MINUTE, 8), G(SECOND, 10),
+                                    G(MICRO, 12), END}};
+
+#undef G
+#undef END
+
+#define UCORE_DATETIME(name, fmt) \
+  int name(orow *prowSource, orow *prowTarget) { return _ucoreDateTime(prowSource, prowTarget, &fmt); }
+
+UCORE_DATETIME(_zorucore_DateA2Delimited, fmtDateA)
+UCORE_DATETIME(_zorucore_DateAN2Delimited, fmtDateA)
+UCORE_DATETIME(_zorucore_DateB2Delimited, fmtDateB)
+UCORE_DATETIME(_zorucore_DateBN2Delimited, fmtDateB)
+UCORE_DATETIME(_zorucore_DateG2Delimited, fmtDateG)
+UCORE_DATETIME(_zorucore_DateGN2Delimited, fmtDateG)
+UCORE_DATETIME(_zorucore_DateH2Delimited, fmtDateH)
+UCORE_DATETIME(_zorucore_DateHN2Delimited, fmtDateH)
+UCORE_DATETIME(_zorucore_Date2Delimited, fmtDateA)
+UCORE_DATETIME(_zorucore_DateN2Delimited, fmtDateA)
+UCORE_DATETIME(_zorucore_DateJ2Delimited, fmtDateJ)
+UCORE_DATETIME(_zorucore_DateJN2Delimited, fmtDateJ)
+UCORE_DATETIME(_zorucore_DateO2Delimited, fmtDateO)
+UCORE_DATETIME(_zorucore_DateON2Delimited, fmtDateO)
+UCORE_DATETIME(_zorucore_DateP2Delimited, fmtDateP)
+UCORE_DATETIME(_zorucore_DatePN2Delimited, fmtDateP)
+
+UCORE_DATETIME(_zorucore_Time2Delimited, fmtTimeA)
+UCORE_DATETIME(_zorucore_TimeN2Delimited, fmtTimeA)
+UCORE_DATETIME(_zorucore_TimeB2Delimited, fmtTimeB)
+UCORE_DATETIME(_zorucore_TimeBN2Delimited, fmtTimeB)
+UCORE_DATETIME(_zorucore_TimeC2Delimited, fmtTimeC)
+UCORE_DATETIME(_zorucore_TimeCN2Delimited, fmtTimeC)
+UCORE_DATETIME(_zorucore_TimeD2Delimited, fmtTimeD)
+UCORE_DATETIME(_zorucore_TimeDN2Delimited, fmtTimeD)
+UCORE_DATETIME(_zorucore_TimeE2Delimited, fmtTimeE)
+UCORE_DATETIME(_zorucore_TimeEN2Delimited, fmtTimeE)
+
+UCORE_DATETIME(_zorucore_TimestampA2Delimited, fmtTsA)
+UCORE_DATETIME(_zorucore_TimestampAN2Delimited, fmtTsA)
+UCORE_DATETIME(_zorucore_Timestamp2Delimited, fmtTsB)
+UCORE_DATETIME(_zorucore_TimestampN2Delimited, fmtTsB)
+UCORE_DATETIME(_zorucore_TimestampC2Delimited, fmtTsC)
+UCORE_DATETIME(_zorucore_TimestampCN2Delimited, fmtTsC)
+UCORE_DATETIME(_zorucore_TimestampD2Delimited, fmtTsD)
+UCORE_DATETIME(_zorucore_TimestampDN2Delimited, fmtTsD)
+UCORE_DATETIME(_zorucore_TimestampE2Delimited, fmtTsE)
+UCORE_DATETIME(_zorucore_TimestampEN2Delimited, fmtTsE)
+UCORE_DATETIME(_zorucore_TimestampF2Delimited, fmtTsF)
+UCORE_DATETIME(_zorucore_TimestampFN2Delimited, fmtTsF)
