@@ -33,12 +33,14 @@
 #include "driver/args.h"
 #include "driver/config.h"
 #include "driver/db2util.h"
+#include "driver/part.h"
 #include "driver/parm.h"
 #include "driver/socket.h"
 #include "driver/token.h"
 #include "driver/zoratom.h"
 #include "driver/zormsgs.h"
 #include "driver/zortask.h"
+#include "storage/ficcont.h"
 
 #define OMSGS_TRACE_KEYWORD "$IMAIN"
 #define OMSGS_DEBUG_KEYWORD "$IMAIND"
@@ -465,6 +467,7 @@ void mainRun(int argc, char **argv)
   std::free(pcCatalogue);
   std::free(pcLanguage);
   iSOCKETstartServices();
+  partSetFiccontProcs(ficcontClone, ficcontDestroy);
 
   /* 7 and 8: the options; then messages go straight to sysprint. */
   iRc = argsParse(&args, argc, argv);

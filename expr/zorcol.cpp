@@ -19,6 +19,7 @@
 #include "driver/zoratom.h"
 #include "driver/zormsgs.h"
 #include "expr/zornode.h"
+#include "expr/zornodechk.h"
 
 #define OMSGS_TRACE_KEYWORD "$COL"
 #define OMSGS_DEBUG_KEYWORD "$COLD"
@@ -534,4 +535,77 @@ olist *zorcolBuildMatchList(const ochaine *pchaineView, const ochaine *pchaineSe
     return nullptr;
   }
   return plist;
+}
+
+/* ------------------------------------------------------ custom type */
+
+/*
+** Wraps the column's expression in an operator node (with a value in its
+** right slot) and checks it; on success the wrapper becomes the expression.
+*/
+static int _colWrapExpression(zorcol *pcol, int iCode, uintptr_t ulValue, zornode **ppwrapper)
+{
+  zornode *pnodeExpr = pcol->pnodeExpr;
+  zornode *pwrapper = zornodeCreate(ZORNODE_OPRT, iCode, pnodeExpr, reinterpret_cast<void *>(ulValue),
+                                    NODE_RIGHT_NOT, nullptr, nullptr);
+  if (pwrapper == nullptr) return ORC_NOMEM;
+  pwrapper->sStartColumn = pnodeExpr->sStartColumn;
+  pwrapper->sStartLine = pnodeExpr->sStartLine;
+  pwrapper->sEndColumn = pnodeExpr->sEndColumn;
+  pwrapper->sEndLine = pnodeExpr->sEndLine;
+  int rc = zornodeCheckExpression(pwrapper, nullptr);
+  if (rc != 0) {
+    /* the check may have rewritten the operand: keep what it left */
+    pcol->pnodeExpr = static_cast<zornode *>(pwrapper->pLeft);
+    pwrapper->pLeft = nullptr;
+    zornodeDestroy(pwrapper);
+    return rc;
+  }
+  pcol->pnodeExpr = pwrapper;
+  *ppwrapper = pwrapper;
+  return 0;
+}
+
+int zorcolSubstituteCustomType(zorcol *pcol, zorcolCustomType *ptarget)
+{
+  if (pcol == nullptr || ptarget == nullptr || pcol->pnodeExpr == nullptr) return ORC_INVALID;
+  static const struct {
+    int32_t ilStep;
+    int iCode;            /* data type code an expression of the step's type has */
+    int iWrapper;         /* operator that brings an expression to it */
+    int32_t ilNumeric;    /* internal type id of the numeric result */
+  } aSteps[] = {
+      {ZORCOL_CUSTOM_DECIMAL, NODE_CTDEC, NODE_DEC_OP, ZORCOL_T_DECIMAL},
+      {ZORCOL_CUSTOM_INTEGER, NODE_CTINT, NODE_INT_OP, ZORCOL_T_INTEGER},
+      {ZORCOL_CUSTOM_FLOAT, NODE_CTFLT, NODE_FLT_OP, ZORCOL_T_REAL},
+  };
+  for (const auto &step : aSteps) {
+    int32_t ilRequest = ptarget->ilRequest;
+    if (!(ilRequest & step.ilStep)) continue;
+    bool boNoLength = (ilRequest & ZORCOL_CUSTOM_NOLEN) != 0;
+    if (ilRequest & ZORCOL_CUSTOM_CHAR) {
+      const zornode *pnodeExpr = pcol->pnodeExpr;
+      bool boSame = (pnodeExpr->usCtrlType & 0xFF) == step.iCode;
+      if (step.iCode == NODE_CTDEC) boSame = (boSame && pnodeExpr->usLength == ptarget->ilLength) || boNoLength;
+      if (boSame) {
+        if (step.iCode == NODE_CTDEC) ptarget->ilLength = (pnodeExpr->usLength >> 8) + 2;
+        else if (step.iCode == NODE_CTFLT && boNoLength) ptarget->ilLength = 0;
+      } else {
+        /* DECIMAL() keeps the precision and scale asked for; FLOAT() makes a double */
+        uintptr_t ulValue = step.iCode == NODE_CTDEC ? static_cast<uintptr_t>(boNoLength ? 0 : ptarget->ilLength)
+                            : step.iCode == NODE_CTFLT ? 0x80000u
+                                                       : 0u;
+        zornode *pwrapper = nullptr;
+        int rc = _colWrapExpression(pcol, step.iWrapper, ulValue, &pwrapper);
+        if (rc != 0) return rc;
+        if (step.iCode == NODE_CTDEC) ptarget->ilLength = (pwrapper->usLength >> 8) + 2;
+        else ptarget->ilLength = pwrapper->usLength;
+      }
+      ptarget->ilRequest = ZORCOL_T_CHAR;
+    } else if (ilRequest & ZORCOL_CUSTOM_NUMBER) {
+      ptarget->ilRequest = step.ilNumeric;
+      if (boNoLength) ptarget->ilLength = 0;
+    }
+  }
+  return 0;
 }

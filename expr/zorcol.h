@@ -200,4 +200,35 @@ int zorcolBuildDefaultName(zorcol *pcol);
 olist *zorcolBuildMatchList(const ochaine *pchaineView, const ochaine *pchaineSelect,
                             int *prc = nullptr);
 
+/* Target of zorcolSubstituteCustomType. */
+struct zorcolCustomType {
+  int32_t ilRequest;   /* ZORCOL_CUSTOM_* bits asked for; an internal type id once done */
+  int32_t ilLength;    /* DECIMAL: precision << 8 | scale asked for; the result length once done */
+};
+
+#define ZORCOL_CUSTOM_DECIMAL 0x40000000   /* the decimal step */
+#define ZORCOL_CUSTOM_INTEGER 0x20000000   /* the integer step */
+#define ZORCOL_CUSTOM_FLOAT   0x10000000   /* the float step */
+#define ZORCOL_CUSTOM_CHAR    0x00080000   /* a character result */
+#define ZORCOL_CUSTOM_NUMBER  0x00100000   /* a numeric result */
+#define ZORCOL_CUSTOM_NOLEN   0x00040000   /* a length of 0 */
+
+/*
+** zorcolSubstituteCustomType
+**   Gives a column the representation a target asks for, in the steps
+**   decimal, integer, float (each asked for by its bit of ilRequest, tested
+**   on the request word as the previous step left it).  A step asking for a
+**   character result makes the type CHAR (7): an expression already of the
+**   step's type keeps it, any other is wrapped in a DECIMAL(), INTEGER() or
+**   FLOAT() node, checked with zornodeCheckExpression against no column
+**   chain, and becomes the column's expression; ilLength gets the
+**   character length.  A step asking for a numeric result makes the type
+**   DECIMAL (3), INTEGER (2) or REAL (5).  ZORCOL_CUSTOM_NOLEN sets the
+**   length to 0.  Nothing in the program calls it.
+**   Returns 0, ORC_INVALID for a column without expression, ORC_NOMEM, or
+**   the result of a failed check (the column's expression is then
+**   unwrapped again, the target unchanged by that step).
+*/
+int zorcolSubstituteCustomType(zorcol *pcol, zorcolCustomType *ptarget);
+
 #endif

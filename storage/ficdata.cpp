@@ -1,0 +1,627 @@
+/*
+** ficdata.cpp
+**   Data pages and records: slot directories, the table descriptor record and
+**   the table description, expansion of value-compressed records, the
+**   decoding of a stored record into an unload record (with the long-field
+**   and LOB data fetched from the reader's children), the sampler and the
+**   LOB file names.  Layouts in ficdata.h; every value taken from a page is
+**   checked against the page or the record before it is followed.
+*/
+#include "storage/ficdata.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/obyte.h"
+#include "common/ochar.h"
+#include "driver/tools.h"
+#include "expr/zornodeeval.h"
+
+#define OMSGS_TRACE_KEYWORD "$FICDAT"
+#define OMSGS_DEBUG_KEYWORD nullptr
+#include "common/omsgsmod.h"
+
+namespace {
+
+inline int16_t _getI16(const unsigned char *p) { return static_cast<int16_t>(obyteGetLE16(p)); }
+inline int32_t _getI32(const unsigned char *p) { return static_cast<int32_t>(obyteGetLE32(p)); }
+
+inline bool _isVariableType(int16_t sType)
+{
+  switch (sType) {
+    case FICDATA_T_VARCHAR: case FICDATA_T_LONGVARCHAR: case FICDATA_T_BLOB: case FICDATA_T_CLOB:
+    case FICDATA_T_VARGRAPHIC: case FICDATA_T_LONGVARG: case FICDATA_T_DBCLOB:
+      return true;
+    default:
+      return false;
+  }
+}
+
+inline bool _isLongFieldType(int16_t sType)
+{
+  return sType == FICDATA_T_LONGVARCHAR || sType == FICDATA_T_LONGVARG;
+}
+
+inline bool _isLobType(int16_t sType)
+{
+  return sType == FICDATA_T_BLOB || sType == FICDATA_T_CLOB || sType == FICDATA_T_DBCLOB;
+}
+
+/* Type codes with a size of their own (the others are unknown). */
+inline bool _isKnownType(int16_t sType)
+{
+  switch (sType) {
+    case FICDATA_T_SMALLINT: case FICDATA_T_INTEGER: case FICDATA_T_DECIMAL: case FICDATA_T_FIXED8A:
+    case FICDATA_T_FIXED4: case FICDATA_T_FIXED8B: case FICDATA_T_CHAR: case FICDATA_T_DATE:
+    case FICDATA_T_TIME: case FICDATA_T_TIMESTAMP: case FICDATA_T_GRAPHIC:
+      return true;
+    default:
+      return _isVariableType(sType);
+  }
+}
+
+/* Default bytes of a compressed record's value 128. */
+const unsigned char gaucZero[16] = {0};
+const unsigned char gaucDateDefault[4] = {0x00, 0x01, 0x01, 0x01};
+const unsigned char gaucTimestampDefault[10] = {0x00, 0x01, 0x01, 0x01, 0, 0, 0, 0, 0, 0};
+
+/* Writes all of a buffer to a pipe.  False when the pipe fails. */
+bool _writeAll(int iFd, const void *pBuffer, size_t ulSize)
+{
+  const auto *pc = static_cast<const unsigned char *>(pBuffer);
+  while (ulSize > 0) {
+    ssize_t l = write(iFd, pc, ulSize);
+    if (l < 0 && errno == EINTR) continue;
+    if (l <= 0) return false;
+    pc += l;
+    ulSize -= static_cast<size_t>(l);
+  }
+  return true;
+}
+
+/* Writes one native 4-byte integer to a pipe. */
+bool _writeInt(int iFd, int32_t il)
+{
+  return _writeAll(iFd, &il, sizeof il);
+}
+
+/* Reads exactly ilSize bytes from a pipe. */
+bool _readExact(int iFd, void *pBuffer, int32_t ilSize)
+{
+  if (ilSize == 0) return true;
+  return toolsReadInPipe(iFd, pBuffer, ilSize) == ilSize;
+}
+
+}  // namespace
+
+int ficdataIsPageSize(int32_t ilPageSize)
+{
+  return ilPageSize == 4096 || ilPageSize == 8192 || ilPageSize == 16384 || ilPageSize == 32768;
+}
+
+int ficdataReadSlots(const unsigned char *pcPage, int32_t ilPageSize, ficdataSlots *pslots)
+{
+  if (pslots == nullptr) return ORC_INVALID;
+  pslots->ilCount = 0;
+  if (pcPage == nullptr || !ficdataIsPageSize(ilPageSize)) return ORC_INVALID;
+  const unsigned char *pcEnd = pcPage + ilPageSize;
+  int32_t ilDir = obyteGetLE16(pcPage + FICDATA_PAGE_SLOTDIR);
+  uint16_t usCount;
+  if (ilDir >= ilPageSize) {
+    omsgsTrace("Slot directory at %d outside a page of %d bytes", ilDir, ilPageSize);
+    return FICDATA_RC_CORRUPT;
+  }
+  if (!obyteReadLE16(pcPage + ilDir, pcEnd, &usCount)) return FICDATA_RC_TRUNCATED;
+  int32_t ilCount = static_cast<int16_t>(usCount);
+  if (ilCount <= 0) return 0;
+  if (ilCount > FICDATA_MAX_SLOTS) {
+    omsgsTrace("Slot count %d at %d above %d", ilCount, ilDir, FICDATA_MAX_SLOTS);
+    return FICDATA_RC_CORRUPT;
+  }
+  int32_t ilBase = ilDir + FICDATA_SLOTS_BASE;
+  if (ilBase + 2 * ilCount > ilPageSize) {
+    omsgsTrace("Slot directory at %d with %d slots runs past the page", ilDir, ilCount);
+    return FICDATA_RC_TRUNCATED;
+  }
+  int rc = 0;
+  for (int32_t i = 0; i < ilCount; i++) {
+    int32_t ilValue = _getI16(pcPage + ilBase + 2 * i);
+    if (ilValue == -1) {
+      pslots->ailOffset[i] = -1;
+      pslots->aiKind[i] = FICDATA_KIND_EMPTY;
+      continue;
+    }
+    int32_t ilOffset = ilBase + ilValue;
+    if (ilOffset < 0 || ilOffset >= ilPageSize) {
+      omsgsTrace("Slot %d: record offset %d outside the page", i, ilOffset);
+      pslots->ailOffset[i] = -1;
+      pslots->aiKind[i] = FICDATA_KIND_DAMAGED;
+      rc = FICDATA_RC_CORRUPT;
+      continue;
+    }
+    pslots->ailOffset[i] = ilOffset;
+    pslots->aiKind[i] = pcPage[ilOffset] & 0x0F;
+  }
+  pslots->ilCount = ilCount;
+  return rc;
+}
+
+int ficdataFirstDataSlot(int64_t llObjectPage)
+{
+  if (llObjectPage == 0) return 4;
+  if (llObjectPage > 0 && llObjectPage % 500 == 0) return 1;
+  return 0;
+}
+
+int ficdataRecordInPage(const unsigned char *pcPage, int32_t ilPageSize, int32_t ilOffset,
+                        int32_t *pilLength)
+{
+  if (ilOffset < 0 || ilOffset >= ilPageSize) return FICDATA_RC_CORRUPT;
+  if (ilOffset + FICDATA_REC_HEADER > ilPageSize) return FICDATA_RC_TRUNCATED;
+  const unsigned char *pcRecord = pcPage + ilOffset;
+  int iKind = pcRecord[0] & 0x0F;
+  int32_t ilLength = ilPageSize - ilOffset;
+  if ((iKind == FICDATA_KIND_NORMAL || iKind == FICDATA_KIND_OVERFLOW) &&
+      pcRecord[FICDATA_REC_FORMAT] == FICDATA_FORMAT_ROW) {
+    int32_t ilStored = obyteGetLE16(pcRecord + FICDATA_REC_LENGTH);
+    if (ilStored < FICDATA_REC_HEADER) {
+      omsgsTrace("Record at %d: length %d below its header", ilOffset, ilStored);
+      return FICDATA_RC_CORRUPT;
+    }
+    if (ilStored > ilLength) {
+      omsgsTrace("Record at %d: length %d runs past the page", ilOffset, ilStored);
+      return FICDATA_RC_TRUNCATED;
+    }
+    ilLength = ilStored;
+  }
+  if (pilLength != nullptr) *pilLength = ilLength;
+  return 0;
+}
+
+int32_t ficdataInRecordSize(int16_t sType, int16_t sLength)
+{
+  switch (sType) {
+    case FICDATA_T_SMALLINT: return 2;
+    case FICDATA_T_INTEGER: return 4;
+    case FICDATA_T_DECIMAL: return ((static_cast<uint16_t>(sLength) >> 8) & 0xFF) / 2 + 1;
+    case FICDATA_T_DATE: return 4;
+    case FICDATA_T_TIME: return 3;
+    case FICDATA_T_TIMESTAMP: return 10;
+    default:
+      if (_isVariableType(sType)) return 4;
+      return sLength;
+  }
+}
+
+int _ficdataReadTableDescriptorRecord(ficdata *pficdata, const unsigned char *pcPage,
+                                      int32_t ilPageSize, int32_t ilOffset,
+                                      ficdataTableDesc *pdesc)
+{
+  if (pcPage == nullptr || pdesc == nullptr) return ORC_INVALID;
+  int32_t ilLength;
+  int rc = ficdataRecordInPage(pcPage, ilPageSize, ilOffset, &ilLength);
+  if (rc != 0) return rc;
+  const unsigned char *pcRecord = pcPage + ilOffset;
+  int32_t ilCount = _getI16(pcRecord + FICDATA_REC_FIXED);
+  if (ilCount <= 0) {
+    omsgsTrace("Table descriptor at %d: %d columns", ilOffset, ilCount);
+    return FICDATA_RC_CORRUPT;
+  }
+  if (FICDATA_REC_HEADER + 8 * ilCount > ilLength) {
+    omsgsTrace("Table descriptor at %d: %d columns run past the record of %d bytes", ilOffset,
+               ilCount, ilLength);
+    return FICDATA_RC_TRUNCATED;
+  }
+  auto *pcolumns = static_cast<ficdataColumnDesc *>(calloc(ilCount, sizeof(ficdataColumnDesc)));
+  if (pcolumns == nullptr) return ORC_NOMEM;
+  int32_t ilFixed = 0;
+  uint8_t ucLong = 0, ucLob = 0;
+  for (int32_t k = 0; k < ilCount; k++) {
+    const unsigned char *pcEntry = pcRecord + FICDATA_REC_HEADER + 8 * k;
+    ficdataColumnDesc *pcol = &pcolumns[k];
+    pcol->usColumn = static_cast<uint16_t>(k);
+    pcol->sType = _getI16(pcEntry);
+    if (pcol->sType == FICDATA_T_DECIMAL)
+      pcol->sLength = static_cast<int16_t>(pcEntry[2] << 8 | pcEntry[3]);
+    else
+      pcol->sLength = _getI16(pcEntry + 2);
+    pcol->sFlags = _getI16(pcEntry + 4);
+    pcol->sOffset = _getI16(pcEntry + 6);
+    int32_t ilSize = ficdataInRecordSize(pcol->sType, pcol->sLength);
+    int boNullable = pcol->sFlags & 1;
+    if (ilSize < 0 || pcol->sOffset < 0 ||
+        pcol->sOffset + ilSize + boNullable > FICDATA_MAX_ROW) {
+      omsgsTrace("Table descriptor at %d: column %d type %d length %d offset %d impossible",
+                 ilOffset, k, pcol->sType, pcol->sLength, pcol->sOffset);
+      free(pcolumns);
+      return FICDATA_RC_CORRUPT;
+    }
+    pcol->sNullOffset = boNullable ? static_cast<int16_t>(pcol->sOffset + ilSize) : -1;
+    pcol->sUsed = 0;
+    ilFixed += ilSize + boNullable;
+    if (_isLongFieldType(pcol->sType)) ucLong = 1;
+    if (_isLobType(pcol->sType)) ucLob = 1;
+  }
+  if (ilFixed > FICDATA_MAX_ROW) {
+    omsgsTrace("Table descriptor at %d: fixed part of %d bytes", ilOffset, ilFixed);
+    free(pcolumns);
+    return FICDATA_RC_CORRUPT;
+  }
+  pdesc->pcolumns = pcolumns;
+  pdesc->sColumnCount = static_cast<int16_t>(ilCount);
+  pdesc->ilFixedLength = ilFixed;
+  pdesc->ucLongField = ucLong;
+  pdesc->ucLob = ucLob;
+  omsgsTrace("Table descriptor%s: %d columns, fixed part %d, long fields %d, LOBs %d",
+             pficdata != nullptr ? " (first-generation reader)" : "", ilCount, ilFixed, ucLong, ucLob);
+  return 0;
+}
+
+int32_t ficdataSizeEnreg(const ficdataTableDesc *pdesc)
+{
+  int32_t ilSize = FICDATA_MAX_ROW;
+  if (pdesc == nullptr || pdesc->pcolumns == nullptr) return ilSize;
+  for (int i = 0; i < pdesc->sColumnCount; i++) {
+    int16_t sType = pdesc->pcolumns[i].sType;
+    if (_isLongFieldType(sType) || _isLobType(sType)) ilSize += FICDATA_MAX_LONGDATA;
+  }
+  return ilSize;
+}
+
+int _ficdataIsVariableColumn(const ficdataTableDesc *pdesc, int iColumn, int32_t *psSize,
+                             int *pboNullable)
+{
+  if (pdesc == nullptr || pdesc->pcolumns == nullptr || iColumn < 0 || iColumn >= pdesc->sColumnCount)
+    return -1;
+  const ficdataColumnDesc *pcol = &pdesc->pcolumns[iColumn];
+  if (pboNullable != nullptr) *pboNullable = pcol->sFlags & 1;
+  if (_isVariableType(pcol->sType)) {
+    if (psSize != nullptr) *psSize = pcol->sLength;
+    return 1;
+  }
+  if (_isKnownType(pcol->sType) && psSize != nullptr)
+    *psSize = ficdataInRecordSize(pcol->sType, pcol->sLength);
+  return 0;
+}
+
+const unsigned char *_ficdataGetDefault(const ficdataTableDesc *pdesc, int iColumn, int32_t *psSize,
+                                        int *pboNullable)
+{
+  if (pdesc == nullptr || pdesc->pcolumns == nullptr || iColumn < 0 || iColumn >= pdesc->sColumnCount)
+    return nullptr;
+  const ficdataColumnDesc *pcol = &pdesc->pcolumns[iColumn];
+  int32_t ilSize = ficdataInRecordSize(pcol->sType, pcol->sLength);
+  if (psSize != nullptr) *psSize = ilSize;
+  if (pboNullable != nullptr) *pboNullable = pcol->sFlags & 1;
+  switch (pcol->sType) {
+    case FICDATA_T_DATE: return gaucDateDefault;
+    case FICDATA_T_TIMESTAMP: return gaucTimestampDefault;
+    case FICDATA_T_CHAR: case FICDATA_T_GRAPHIC: return nullptr;
+    default:
+      if (!_isKnownType(pcol->sType) || ilSize > static_cast<int32_t>(sizeof gaucZero)) return nullptr;
+      return gaucZero;
+  }
+}
+
+int ficdataExpandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
+                        const unsigned char *pcRecord, int32_t ilRecordSize,
+                        unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength)
+{
+  if (pdesc == nullptr || pcRecord == nullptr || pcBuffer == nullptr || pilLength == nullptr)
+    return ORC_INVALID;
+  if (ilRecordSize < FICDATA_REC_HEADER) return FICDATA_RC_TRUNCATED;
+  int32_t ilEntries = _getI16(pcRecord + FICDATA_REC_FIXED);
+  if (ilEntries < 0 || ilEntries > pdesc->sColumnCount || (ilEntries > 0 && pdesc->pcolumns == nullptr)) {
+    omsgsTrace("Compressed record: %d entries for %d columns", ilEntries, pdesc->sColumnCount);
+    return FICDATA_RC_CORRUPT;
+  }
+  int32_t ilValues = FICDATA_REC_HEADER + 2 * (ilEntries + 1);
+  if (ilValues > ilRecordSize) return FICDATA_RC_TRUNCATED;
+  if (ilFixedLength < 0 || ilFixedLength > INT16_MAX ||
+      FICDATA_REC_HEADER + ilFixedLength > ilBufferSize) {
+    omsgsTrace("Compressed record: fixed part %d for a buffer of %d", ilFixedLength, ilBufferSize);
+    return FICDATA_RC_CORRUPT;
+  }
+  std::memset(pcBuffer, 0, FICDATA_REC_HEADER + ilFixedLength);
+  pcBuffer[FICDATA_REC_FORMAT] = FICDATA_FORMAT_ROW;
+  unsigned char *pcRow = pcBuffer + FICDATA_REC_HEADER;
+  const unsigned char *pcEntries = pcRecord + FICDATA_REC_HEADER;
+  int32_t ilIn = ilValues;          /* next value in the record */
+  int32_t ilFixed = 0;              /* bytes written in the fixed part */
+  int32_t ilVar = ilFixedLength;    /* next variable offset in the row */
+  for (int32_t i = 0; i < ilEntries; i++) {
+    const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
+    uint16_t usEntry = obyteGetLE16(pcEntries + 2 * i);
+    bool boVariable = _isVariableType(pcol->sType);
+    int32_t ilSize = ficdataInRecordSize(pcol->sType, pcol->sLength);
+    int32_t boNullable = pcol->sFlags & 1;
+    if (ilSize < 0 || ilFixed + ilSize + boNullable > ilFixedLength) {
+      omsgsTrace("Compressed record: column %d does not fit a fixed part of %d", i, ilFixedLength);
+      return FICDATA_RC_CORRUPT;
+    }
+    if (usEntry & FICDATA_SPECIAL) {
+      if (ilIn + 1 > ilRecordSize) return FICDATA_RC_TRUNCATED;
+      unsigned char ucSpecial = pcRecord[ilIn++];
+      if (ucSpecial == FICDATA_SPECIAL_NULL && boNullable) {
+        ilFixed += ilSize;               /* the value's bytes stay zero */
+        pcRow[ilFixed++] = 1;
+        continue;
+      }
+      if (ucSpecial != FICDATA_SPECIAL_DEFAULT) {
+        omsgsTrace("Compressed record: special value %d for column %d (nullable %d)", ucSpecial, i,
+                   boNullable);
+        return FICDATA_RC_CORRUPT;
+      }
+      if (pcol->sType == FICDATA_T_CHAR || pcol->sType == FICDATA_T_GRAPHIC) {
+        std::memset(pcRow + ilFixed, 0x20, ilSize);
+      } else {
+        int32_t ilDefault = 0;
+        const unsigned char *pcDefault = _ficdataGetDefault(pdesc, i, &ilDefault, nullptr);
+        if (pcDefault != nullptr) std::memcpy(pcRow + ilFixed, pcDefault, ilSize);
+      }
+      ilFixed += ilSize;
+      if (boNullable) pcRow[ilFixed++] = 0;
+      continue;
+    }
+    if (boVariable) {
+      int32_t ilLength = (obyteGetLE16(pcEntries + 2 * (i + 1)) & 0x7FFF) - (usEntry & 0x7FFF);
+      if (ilLength < 0) {
+        omsgsTrace("Compressed record: column %d has length %d", i, ilLength);
+        return FICDATA_RC_CORRUPT;
+      }
+      if (ilIn + ilLength > ilRecordSize) return FICDATA_RC_TRUNCATED;
+      if (ilVar + ilLength > INT16_MAX || FICDATA_REC_HEADER + ilVar + ilLength > ilBufferSize) {
+        omsgsTrace("Compressed record: variable data to %d exceeds the buffer", ilVar + ilLength);
+        return FICDATA_RC_CORRUPT;
+      }
+      obytePutLE16(pcRow + ilFixed, static_cast<uint16_t>(ilVar));
+      obytePutLE16(pcRow + ilFixed + 2, static_cast<uint16_t>(ilLength));
+      std::memcpy(pcRow + ilVar, pcRecord + ilIn, ilLength);
+      ilIn += ilLength;
+      ilVar += ilLength;
+    } else {
+      if (ilIn + ilSize > ilRecordSize) return FICDATA_RC_TRUNCATED;
+      std::memcpy(pcRow + ilFixed, pcRecord + ilIn, ilSize);
+      ilIn += ilSize;
+    }
+    ilFixed += ilSize;
+    if (boNullable) pcRow[ilFixed++] = 0;
+  }
+  obytePutLE16(pcBuffer + FICDATA_REC_FIXED, static_cast<uint16_t>(ilFixed));
+  *pilLength = FICDATA_REC_HEADER + ilVar;
+  return 0;
+}
+
+int _ficdataExpandCompressedRecord(const ficdataTableDesc *pdesc, const unsigned char *pcRecord,
+                                   int32_t ilRecordSize, unsigned char *pcBuffer,
+                                   int32_t ilBufferSize, int32_t *pilLength)
+{
+  if (pdesc == nullptr) return ORC_INVALID;
+  return ficdataExpandRecord(pdesc, pdesc->ilFixedLength, pcRecord, ilRecordSize, pcBuffer,
+                             ilBufferSize, pilLength);
+}
+
+int ficdataCheckRow(const ficdataTableDesc *pdesc, const unsigned char *pcRecord, int32_t ilLength)
+{
+  if (pdesc == nullptr || pcRecord == nullptr) return ORC_INVALID;
+  if (ilLength < FICDATA_REC_HEADER) return FICDATA_RC_CORRUPT;
+  int32_t ilRow = ilLength - FICDATA_REC_HEADER;
+  int32_t ilFixed = _getI16(pcRecord + FICDATA_REC_FIXED);
+  if (ilFixed < 0 || ilFixed > ilRow) {
+    omsgsTrace("Record: fixed part %d in a row of %d bytes", ilFixed, ilRow);
+    return FICDATA_RC_CORRUPT;
+  }
+  const unsigned char *pcRow = pcRecord + FICDATA_REC_HEADER;
+  for (int i = 0; i < pdesc->sColumnCount && pdesc->pcolumns != nullptr; i++) {
+    const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
+    if (pcol->sOffset >= ilFixed) continue;
+    int32_t ilSize = ficdataInRecordSize(pcol->sType, pcol->sLength);
+    int32_t boNullable = pcol->sFlags & 1;
+    if (pcol->sOffset + ilSize + boNullable > ilRow) {
+      omsgsTrace("Record: column %d at %d runs past a row of %d bytes", i, pcol->sOffset, ilRow);
+      return FICDATA_RC_CORRUPT;
+    }
+    if (!_isVariableType(pcol->sType)) continue;
+    if (boNullable && pcRow[pcol->sOffset + ilSize] != 0) continue;
+    int32_t ilDataOffset = _getI16(pcRow + pcol->sOffset);
+    int32_t ilDataLength = _getI16(pcRow + pcol->sOffset + 2);
+    if (ilDataLength == 0) continue;
+    if (ilDataLength < 0 || ilDataOffset < 0 || ilDataOffset + ilDataLength > ilRow) {
+      omsgsTrace("Record: column %d data at %d of %d bytes outside a row of %d bytes", i,
+                 ilDataOffset, ilDataLength, ilRow);
+      return FICDATA_RC_CORRUPT;
+    }
+  }
+  return 0;
+}
+
+int ficdataSampleKeep(int32_t iOn, int32_t ilSkip, int32_t ilInterval, int32_t *pilCounter,
+                      int32_t *pilLastKept)
+{
+  int32_t ilRecord = (*pilCounter)++;
+  if (!iOn) return 1;
+  if (ilRecord >= ilSkip && (ilRecord == ilSkip || ilRecord - *pilLastKept >= ilInterval)) {
+    *pilLastKept = ilRecord;
+    return 1;
+  }
+  return 0;
+}
+
+int _ficdataRecordConcerned(ficdata *pficdata)
+{
+  if (pficdata == nullptr || pficdata->psampling == nullptr) return 1;
+  ficdataSampling *ps = pficdata->psampling;
+  return ficdataSampleKeep(ps->iOn, ps->ilSkip, ps->ilInterval, &ps->ilCounter, &ps->ilLastKept);
+}
+
+int ficdataGetLBFileName(ficdata *pficdata, int32_t ilNumber, char *pcTarget, int32_t ilTargetSize,
+                         int32_t *pilLength)
+{
+  if (pficdata == nullptr || pficdata->pcharLobFile == nullptr || ocharIsNotValid(pficdata->pcharLobFile) ||
+      pcTarget == nullptr || ilTargetSize <= 0)
+    return ORC_INVALID;
+  const ochar *pcharFile = pficdata->pcharLobFile;
+  char *pcName = toolsFormatFilename(_charText(pcharFile), pcharFile->ilBU, pficdata->ilPart, ilNumber, 0);
+  if (pcName == nullptr) return ORC_NOMEM;
+  std::string strDir;
+  const ochar *pcharDir = pficdata->pcharLobDir;
+  if (pcharDir != nullptr && ocharIsNotValid(pcharDir) == 0 && pcharDir->ilBU > 0)
+    strDir.assign(_charText(pcharDir), pcharDir->ilBU).append("/");
+  int iLength = std::snprintf(pcTarget, ilTargetSize, "%s%s", strDir.c_str(), pcName);
+  free(pcName);
+  if (iLength < 0 || iLength >= ilTargetSize) {
+    omsgsTrace("LOB file name of %d bytes does not fit %d", iLength, ilTargetSize);
+    return FICDATA_RC_CORRUPT;
+  }
+  if (pilLength != nullptr) *pilLength = iLength;
+  return 0;
+}
+
+/* Appends the long field of the descriptor at pcDesc to the row at *pilRowEnd. */
+static int _ficdataLoadLF(const ficdataInfoLong *pinfolong, unsigned char *pcRow, unsigned char *pcDesc,
+                          int32_t ilRoom, int32_t *pilRowEnd)
+{
+  int32_t ilLength = _getI32(pcDesc + FICDATA_LF_LENGTH);
+  int32_t ilPosition = _getI32(pcDesc + FICDATA_LF_POSITION);
+  if (ilLength < 0 || ilLength > FICDATA_MAX_LONGDATA || ilLength > ilRoom - *pilRowEnd) {
+    omsgsTrace("Long field of %d bytes does not fit the record (row end %d, room %d)", ilLength,
+               *pilRowEnd, ilRoom);
+    return FICDATA_RC_CORRUPT;
+  }
+  if (!_writeInt(pinfolong->iLFRequest, ilLength) || !_writeInt(pinfolong->iLFRequest, ilPosition) ||
+      !_readExact(pinfolong->iLFAnswer, pcRow + *pilRowEnd, ilLength)) {
+    omsgsTrace("Long-field child: %d bytes at %d did not arrive", ilLength, ilPosition);
+    return FICDATA_RC_PIPE;
+  }
+  obytePutLE32(pcDesc + FICDATA_LF_POSITION, static_cast<uint32_t>(*pilRowEnd));
+  *pilRowEnd += ilLength;
+  return 0;
+}
+
+/* Appends the LOB (or its file name) of the descriptor at pcDesc to the row. */
+static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, unsigned char *pcRow,
+                           unsigned char *pcDesc, int32_t ilDescLength, int32_t ilRoom, int32_t *pilRowEnd)
+{
+  int32_t ilRowEnd = *pilRowEnd;
+  int32_t ilAppended;    /* value of the descriptor's length field */
+  int32_t ilAdvance;     /* bytes the row end moves */
+  bool boFile = pficdata->pcharLobFile != nullptr;
+  if (boFile) {
+    int32_t ilName = 0;
+    int32_t ilFree = ilRoom - ilRowEnd;
+    int rc = ilFree >= 2 ? ficdataGetLBFileName(pficdata, _getI32(pcDesc + FICDATA_LOB_FIRST),
+                                                reinterpret_cast<char *>(pcRow + ilRowEnd), ilFree - 1, &ilName)
+                         : FICDATA_RC_CORRUPT;
+    if (rc != 0) return rc;
+    pcRow[ilRowEnd + ilName + 1] = 0;
+    ilAppended = ilName + 1;
+    ilAdvance = ilName + 2;
+  } else {
+    int32_t ilLobLength = _getI32(pcDesc + FICDATA_LOB_LENGTH);
+    if (ilLobLength < 0) {
+      omsgsTrace("LOB descriptor: length %d", ilLobLength);
+      return FICDATA_RC_CORRUPT;
+    }
+    ilAppended = ilLobLength < FICDATA_MAX_LONGDATA ? ilLobLength : FICDATA_MAX_LONGDATA;
+    if (ilAppended > ilRoom - ilRowEnd) {
+      omsgsTrace("LOB of %d bytes does not fit the record (row end %d)", ilAppended, ilRowEnd);
+      return FICDATA_RC_CORRUPT;
+    }
+    ilAdvance = ilAppended;
+  }
+  if (!_writeInt(pinfolong->iLOBRequest, ilDescLength) ||
+      !_writeAll(pinfolong->iLOBRequest, pcDesc, static_cast<size_t>(ilDescLength))) {
+    omsgsTrace("LOB child: request could not be written");
+    return FICDATA_RC_PIPE;
+  }
+  if (!boFile) {
+    int32_t ilGot = 0;
+    while (ilGot < ilAppended) {
+      int32_t ilChunk = 0;
+      if (!_readExact(pinfolong->iLOBAnswer, &ilChunk, sizeof ilChunk) || ilChunk <= 0 ||
+          ilChunk > ilAppended - ilGot ||
+          !_readExact(pinfolong->iLOBAnswer, pcRow + ilRowEnd + ilGot, ilChunk)) {
+        omsgsTrace("LOB child: answer broken after %d of %d bytes", ilGot, ilAppended);
+        return FICDATA_RC_PIPE;
+      }
+      ilGot += ilChunk;
+    }
+  }
+  obytePutLE32(pcDesc + FICDATA_LOB_DATALEN, static_cast<uint32_t>(ilAppended));
+  obytePutLE32(pcDesc + FICDATA_LOB_FIRST, static_cast<uint32_t>(ilRowEnd));
+  *pilRowEnd = ilRowEnd + ilAdvance;
+  return 0;
+}
+
+int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, int32_t ilPageSize,
+                              int32_t ilOffset, const ficdataTableDesc *pdesc,
+                              const ficdataInfoLong *pinfolong, ficdataPair *apair,
+                              int32_t iPairCount, unsigned char *pcBuffer, int32_t ilBufferSize,
+                              int32_t *pilLength)
+{
+  if (pcPage == nullptr || pdesc == nullptr || pcBuffer == nullptr || pilLength == nullptr ||
+      ilBufferSize < FICDATA_REC_HEADER)
+    return ORC_INVALID;
+  int32_t ilRecord;
+  int rc = ficdataRecordInPage(pcPage, ilPageSize, ilOffset, &ilRecord);
+  if (rc != 0) return rc;
+  const unsigned char *pcRecord = pcPage + ilOffset;
+  int iFormat = pcRecord[FICDATA_REC_FORMAT];
+  int32_t ilLength;
+  if (iFormat == FICDATA_FORMAT_COMPRESSED) {
+    rc = _ficdataExpandCompressedRecord(pdesc, pcRecord, ilRecord, pcBuffer, ilBufferSize, &ilLength);
+    if (rc != 0) return rc;
+  } else if (iFormat == FICDATA_FORMAT_ROW) {
+    if (ilRecord > ilBufferSize) return FICDATA_RC_CORRUPT;
+    std::memcpy(pcBuffer, pcRecord, ilRecord);
+    ilLength = ilRecord;
+  } else {
+    omsgsTrace("Invalid Record Type: %x at offset %d", iFormat, ilOffset);
+    return 1;
+  }
+  rc = ficdataCheckRow(pdesc, pcBuffer, ilLength);
+  if (rc != 0) return rc;
+
+  for (int32_t i = 0; i < iPairCount && apair != nullptr; i++) {
+    ficdataPair *ppair = &apair[i];
+    if (ppair->povf == nullptr || ppair->pnodeWhere == nullptr || ppair->pctxWhere == nullptr) continue;
+    zornodeEvalSetRecord(ppair->pctxWhere, reinterpret_cast<const char *>(pcBuffer), ilLength);
+    if (zornodeEvalBool(ppair->pctxWhere, ppair->pnodeWhere) != 1) return 1;
+  }
+
+  if (pdesc->ucLongField || pdesc->ucLob) {
+    unsigned char *pcRow = pcBuffer + FICDATA_REC_HEADER;
+    int32_t ilRoom = ilBufferSize - FICDATA_REC_HEADER;
+    int32_t ilRowEnd = ilLength - FICDATA_REC_HEADER;
+    int32_t ilRow = ilRowEnd;   /* descriptors lie in the row as read */
+    int32_t ilFixed = _getI16(pcBuffer + FICDATA_REC_FIXED);
+    int32_t iLongFlags = pficdata != nullptr ? pficdata->iLongFlags : 0;
+    for (int i = 0; i < pdesc->sColumnCount; i++) {
+      const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
+      if (!pcol->sUsed || pcol->sOffset >= ilFixed) continue;
+      bool boLF = _isLongFieldType(pcol->sType) && (iLongFlags & FICDATA_LONG_LF);
+      bool boLOB = _isLobType(pcol->sType) && (iLongFlags & FICDATA_LONG_LOB);
+      if (!boLF && !boLOB) continue;
+      if ((pcol->sFlags & 1) && pcRow[pcol->sOffset + 4] != 0) continue;
+      if (pinfolong == nullptr) return ORC_INVALID;
+      int32_t ilDesc = _getI16(pcRow + pcol->sOffset);
+      int32_t ilDescLength = _getI16(pcRow + pcol->sOffset + 2);
+      int32_t ilNeed = boLF ? FICDATA_LF_SIZE : FICDATA_LOB_SIZE;
+      if (ilDesc < 0 || ilDescLength < ilNeed || ilDesc + ilDescLength > ilRow) {
+        omsgsTrace("Column %d: descriptor at %d of %d bytes unusable", i, ilDesc, ilDescLength);
+        return FICDATA_RC_CORRUPT;
+      }
+      rc = boLF ? _ficdataLoadLF(pinfolong, pcRow, pcRow + ilDesc, ilRoom, &ilRowEnd)
+                : _ficdataLoadLOB(pficdata, pinfolong, pcRow, pcRow + ilDesc, ilDescLength, ilRoom, &ilRowEnd);
+      if (rc != 0) return rc;
+    }
+    ilLength = ilRowEnd + FICDATA_REC_HEADER;
+  }
+  *pilLength = ilLength;
+  return 0;
+}

@@ -1,0 +1,418 @@
+/*
+** ficdata.h
+**   DB2 data pages and records as every table-space reader meets them: the
+**   slot directory of a page, the table descriptor record on a table's first
+**   page and the in-memory table description built from it, the decoding of
+**   a stored record (plain or value-compressed) into the unload record that
+**   the readers send to the writers, the SKIP/INTERVAL sampler and the size
+**   of a table's largest unload record.  The first-generation reader state
+**   (ficdata) is declared here as well, since the record decoder works on it.
+**
+**   Every offset, count and length taken from a page is checked against the
+**   page (or the record) before it is followed.  Two codes keep the kinds of
+**   damage apart: FICDATA_RC_TRUNCATED when a structure starts inside the
+**   bytes that hold it but runs past their end (page, record or pipe answer),
+**   FICDATA_RC_CORRUPT when a value is one no sound page holds (an offset
+**   pointing outside the page, a negative length, a row larger than the
+**   record buffer ...).  Callers: the first-generation readers, the
+**   table-space objects (zorts) and the partition read driver.
+**
+**   DB2 DATA PAGE (4096, 8192, 16384 or 32768 bytes of 512-byte sectors;
+**   all integers little-endian)
+**     OFFSET  SIZE  DESCRIPTION
+**        0      2   o = offset of the slot directory in the page
+**       28      4   object page number of this page
+**       36      4   torn-page word 0 (saved bit 0 of sectors 0-31)
+**       40      4   torn-page word 1 (sectors 32-63, 32 KB pages only)
+**        o      2   n = number of slots (signed; n <= 0: no records)
+**   o+20+2i     2   slot i: -1 empty, else the record lies at o + 20 + value
+**
+**   Slots with a fixed role: object page 0 slot 0 data-file header (u32 at
+**   record offset 4 = pages of the data object), slot 2 table directory,
+**   slot 3 table descriptor (possibly a pointer record), data from slot 4;
+**   a page whose number is a non-zero multiple of 500 has data from slot 1;
+**   every other page from slot 0.
+**
+**   RECORD HEADER (first 8 bytes of a record)
+**     OFFSET  SIZE  DESCRIPTION
+**        0      1   low nibble: kind (0 normal, 4 overflow, 2 pointer)
+**        2      2   total record length (format 1)
+**        4      1   format: 1 data row, 2 value-compressed data row
+**                   (pointer record: u32 at 4 = page << 8 | slot)
+**        6      2   format 1: fixed-part length; format 2: entry count c
+**        8      .   format 1: the row (fixed part, then variable data)
+**                   format 2: c + 1 u16 entries (0x8000 special value,
+**                   low 15 bits the value's position), values from 10 + 2c
+**
+**   A variable column (VARCHAR, VARGRAPHIC, LONG VARCHAR/VARGRAPHIC, BLOB,
+**   CLOB, DBCLOB) holds in the fixed part an i16 offset (from the row start)
+**   and an i16 length of its data; a nullable column is followed by one null
+**   byte (0 present, else NULL).  A column whose record offset is not below
+**   the record's fixed-part length is absent from that record.
+**
+**   TABLE DESCRIPTOR RECORD (kind 0 or 4)
+**     OFFSET  SIZE  DESCRIPTION
+**        6      2   number of columns k
+**     8+8j      2   column j: stored type code
+**    10+8j      2   column j: length (DECIMAL: byte 10+8j precision, 11+8j scale)
+**    12+8j      2   column j: flags, bit 0 nullable
+**    14+8j      2   column j: record offset in the fixed part
+**
+**   UNLOAD RECORD (what a reader sends per kept row; its own length counts)
+**     OFFSET  SIZE  DESCRIPTION
+**        0      4   copied record: its first four bytes; expanded: zero
+**        4      1   1 (format 1)
+**        6      2   fixed-part length of this record
+**        8      .   row, then long-field and LOB data appended by the reader
+**
+**   Single-threaded per reader state; the functions without a state keep
+**   nothing between calls.
+*/
+#ifndef ZAV_STORAGE_FICDATA_H
+#define ZAV_STORAGE_FICDATA_H
+
+#include <cstdint>
+
+#include "common/oreason.h"
+
+struct ochar;
+struct ovf;
+struct zornode;
+struct zornodeEvalContext;
+struct zortask;
+
+/* Reason codes (module 0x117). */
+#define FICDATA_RC_TRUNCATED ORC_MAKE(0x117, 2, 0x001)  /* 0x117a001 a structure runs past the bytes that hold it */
+#define FICDATA_RC_CORRUPT   ORC_MAKE(0x117, 2, 0x002)  /* 0x117a002 a count, offset or length no sound page holds */
+#define FICDATA_RC_PIPE      ORC_MAKE(0x117, 2, 0x003)  /* 0x117a003 a long-field or LOB child's answer failed */
+
+/* Page layout. */
+#define FICDATA_SECTOR          512
+#define FICDATA_PAGE_SLOTDIR    0     /* u16 offset o of the slot directory */
+#define FICDATA_PAGE_NUMBER     28    /* u32 object page number */
+#define FICDATA_PAGE_TORN0      36    /* u32 torn-page word 0 */
+#define FICDATA_PAGE_TORN1      40    /* u32 torn-page word 1 */
+#define FICDATA_PAGE_HEADER     44    /* bytes of page header before any slot directory */
+#define FICDATA_SLOTS_BASE      20    /* slot values are relative to o + 20 */
+#define FICDATA_MAX_SLOTS       256   /* slot numbers are 8 bits wide */
+
+/* Record layout. */
+#define FICDATA_REC_HEADER      8
+#define FICDATA_REC_LENGTH      2     /* u16 total length */
+#define FICDATA_REC_FORMAT      4     /* format byte; pointer: u32 page << 8 | slot */
+#define FICDATA_REC_FIXED       6     /* i16 fixed-part length / entry count */
+#define FICDATA_REC_POINTER     4
+
+/* Record kinds (low nibble of byte 0); slot kinds of ficdataReadSlots. */
+#define FICDATA_KIND_NORMAL     0
+#define FICDATA_KIND_POINTER    2
+#define FICDATA_KIND_OVERFLOW   4
+#define FICDATA_KIND_EMPTY      (-1)  /* slot value -1 */
+#define FICDATA_KIND_DAMAGED    (-2)  /* slot pointing outside the page */
+
+/* Record formats. */
+#define FICDATA_FORMAT_ROW        1
+#define FICDATA_FORMAT_COMPRESSED 2
+
+/* Slots with a fixed role on object page 0. */
+#define FICDATA_SLOT_HEADER     0
+#define FICDATA_SLOT_TDIR       2
+#define FICDATA_SLOT_DESCRIPTOR 3
+
+/* Stored column type codes. */
+#define FICDATA_T_SMALLINT    0
+#define FICDATA_T_INTEGER     1
+#define FICDATA_T_DECIMAL     2
+#define FICDATA_T_FIXED8A     3
+#define FICDATA_T_FIXED4      4
+#define FICDATA_T_FIXED8B     5
+#define FICDATA_T_CHAR        256
+#define FICDATA_T_VARCHAR     257
+#define FICDATA_T_LONGVARCHAR 260
+#define FICDATA_T_DATE        261
+#define FICDATA_T_TIME        262
+#define FICDATA_T_TIMESTAMP   263
+#define FICDATA_T_BLOB        264
+#define FICDATA_T_CLOB        265
+#define FICDATA_T_GRAPHIC     512
+#define FICDATA_T_VARGRAPHIC  513
+#define FICDATA_T_LONGVARG    514
+#define FICDATA_T_DBCLOB      515
+
+/* Compressed-record special values. */
+#define FICDATA_SPECIAL       0x8000
+#define FICDATA_SPECIAL_NULL  1
+#define FICDATA_SPECIAL_DEFAULT 128
+
+/* Largest unload record: base, and more for each long-field or LOB column. */
+#define FICDATA_MAX_ROW       32677
+#define FICDATA_MAX_LONGDATA  32700   /* also the most LOB bytes sent inline */
+
+/* Long-field descriptor and LOB descriptor fields the reader patches. */
+#define FICDATA_LF_LENGTH     0    /* i32 length */
+#define FICDATA_LF_POSITION   8    /* i32 position (512-byte units); set to the data offset */
+#define FICDATA_LF_SIZE       12   /* bytes of descriptor the reader needs */
+#define FICDATA_LOB_LENGTH    8    /* i32 LOB length */
+#define FICDATA_LOB_DATALEN   12   /* i32 set to the length appended */
+#define FICDATA_LOB_FIRST     56   /* i32 first segment; set to the data offset */
+#define FICDATA_LOB_SIZE      60   /* bytes of descriptor the reader needs */
+
+/* One column of a table description. */
+struct ficdataColumnDesc {
+  uint16_t usColumn;      /* 0-based position in the descriptor */
+  int16_t  sType;         /* stored type code */
+  int16_t  sLength;       /* length; DECIMAL precision << 8 | scale */
+  int16_t  sFlags;        /* bit 0 nullable */
+  int16_t  sOffset;       /* record offset in the fixed part (from the row start) */
+  int16_t  sNullOffset;   /* offset of the null byte, -1 when not nullable */
+  int16_t  sUsed;         /* 1 when the output needs the column (set by the run step) */
+};
+
+/*
+** Table description.  A partition work item copies it as a 16-byte block,
+** so the fields are packed into 16 bytes; the column array is owned by
+** whoever owns the description and is not copied with it.
+*/
+struct ficdataTableDesc {
+  ficdataColumnDesc *pcolumns;  /* one entry per column, descriptor order (malloc) */
+  int32_t ilFixedLength;        /* sum of in-record sizes, + 1 per nullable column */
+  int16_t sColumnCount;
+  uint8_t ucLongField;          /* 1 when a column has type 260 or 514 */
+  uint8_t ucLob;                /* 1 when a column has type 264, 265 or 515 */
+};
+static_assert(sizeof(ficdataTableDesc) <= 16, "a partition work item copies 16 bytes");
+
+/* Slot directory of one page as ficdataReadSlots returns it. */
+struct ficdataSlots {
+  int32_t ilCount;                           /* slots read, 0 when none */
+  int32_t ailOffset[FICDATA_MAX_SLOTS];      /* page offset of the record, -1 empty or damaged */
+  int32_t aiKind[FICDATA_MAX_SLOTS];         /* record kind, FICDATA_KIND_EMPTY or _DAMAGED */
+};
+
+/* Sampling block of a reader (present when a task is given). */
+struct ficdataSampling {
+  int32_t iOn;          /* 1 when SKIP > 0 or INTERVAL > 0 */
+  int32_t ilSkip;
+  int32_t ilInterval;
+  int32_t ilCounter;    /* records offered so far */
+  int32_t ilLastKept;   /* number of the last record kept */
+  int64_t llMaxRows;    /* -1 no limit */
+};
+
+/* Long-data pipe block: the ends towards the long-field and LOB children. */
+struct ficdataInfoLong {
+  int iLFRequest;       /* long-field request write end */
+  int iLFAnswer;        /* long-field answer read end */
+  int iLOBRequest;      /* LOB request write end */
+  int iLOBAnswer;       /* LOB answer read end */
+};
+
+/* Long-data flags of a reader. */
+#define FICDATA_LONG_LOB 0x1
+#define FICDATA_LONG_LF  0x2
+
+/* First-generation reader state (one per reader process). */
+struct ficdata {
+  unsigned char *apcPage[2];   /* page buffers of the page size; 0 for data pages */
+  int32_t ilPageSize;
+  void *pConf;                 /* page-mapping configuration, set by the caller */
+  int32_t iLongFlags;          /* FICDATA_LONG_* */
+  zortask *ptask;              /* SELECT task, or NULL */
+  int32_t ilPart;              /* partition number */
+  ficdataSampling *psampling;  /* NULL without a task */
+  ochar *pcharLobDir;          /* LOB directory, borrowed, or NULL */
+  ochar *pcharLobFile;         /* LOBFILE name template, borrowed, or NULL */
+};
+
+/*
+** What the record decoder sees of one output pair: its channel (NULL once
+** the pair's writer has stopped it) and its WHERE test.
+*/
+struct ficdataPair {
+  ovf *povf;
+  zornode *pnodeWhere;             /* NULL without WHERE */
+  zornodeEvalContext *pctxWhere;   /* evaluation context of the tree */
+};
+
+/* ----------------------------------------------------------- pages */
+
+/*
+** ficdataIsPageSize
+**   Returns 1 for 4096, 8192, 16384 and 32768, else 0.
+*/
+int ficdataIsPageSize(int32_t ilPageSize);
+
+/*
+** ficdataReadSlots
+**   Reads the slot directory of a page of ilPageSize bytes into *pslots:
+**   the slot count and, per slot, the record's page offset (o + 20 + value)
+**   and its kind (FICDATA_KIND_EMPTY for the slot value -1).
+**   Returns 0 (count 0 when n <= 0); ORC_INVALID for a page size that is
+**   not a DB2 page size; FICDATA_RC_CORRUPT with count 0 when the slot
+**   directory's offset lies outside the page or n is above
+**   FICDATA_MAX_SLOTS; FICDATA_RC_TRUNCATED with count 0 when the slot
+**   values run past the end of the page; FICDATA_RC_CORRUPT with every slot
+**   read when some slot points outside the page (those slots have kind
+**   FICDATA_KIND_DAMAGED and offset -1; the others can be used).
+*/
+int ficdataReadSlots(const unsigned char *pcPage, int32_t ilPageSize, ficdataSlots *pslots);
+
+/*
+** ficdataFirstDataSlot
+**   The first slot that may hold a data record on the page of that object
+**   page number: 4 on page 0, 1 on a non-zero multiple of 500, else 0.
+*/
+int ficdataFirstDataSlot(int64_t llObjectPage);
+
+/*
+** ficdataRecordInPage
+**   Checks that the record at ilOffset holds its 8-byte header inside the
+**   page; for a format-1 record (kind 0 or 4) also that its stored length
+**   is at least 8 and ends inside the page.  *pilLength gets the bytes the
+**   record may use: its stored length (format 1), else the rest of the page.
+**   Returns 0, FICDATA_RC_CORRUPT (offset outside the page, stored length
+**   below 8) or FICDATA_RC_TRUNCATED (header or stored length past the end).
+*/
+int ficdataRecordInPage(const unsigned char *pcPage, int32_t ilPageSize, int32_t ilOffset,
+                        int32_t *pilLength);
+
+/* ----------------------------------------------------- descriptions */
+
+/*
+** ficdataInRecordSize
+**   In-record size of a column of that stored type and descriptor length:
+**   DECIMAL precision / 2 + 1; SMALLINT 2, INTEGER 4, DATE 4, TIME 3,
+**   TIMESTAMP 10; variable types 4; any other type its descriptor length.
+*/
+int32_t ficdataInRecordSize(int16_t sType, int16_t sLength);
+
+/*
+** _ficdataReadTableDescriptorRecord
+**   Builds *pdesc from the table descriptor record at ilOffset of the page
+**   (pficdata may be NULL: it only names the reader in traces).  Allocates
+**   the column array (the previous one is not freed) and fills column
+**   count, fixed-part length, long-field and LOB flags; every used-by-output
+**   flag is 0.
+**   Returns 0; FICDATA_RC_CORRUPT or FICDATA_RC_TRUNCATED for a record or
+**   column entry outside the page, a negative count, length or offset, a
+**   column whose bytes end past FICDATA_MAX_ROW; ORC_NOMEM.  On failure
+**   *pdesc is left as it was.
+*/
+int _ficdataReadTableDescriptorRecord(ficdata *pficdata, const unsigned char *pcPage,
+                                      int32_t ilPageSize, int32_t ilOffset,
+                                      ficdataTableDesc *pdesc);
+
+/*
+** ficdataSizeEnreg
+**   The table's largest unload record: 32677 bytes plus 32700 for each
+**   column of type 260, 264, 265, 514 or 515.
+*/
+int32_t ficdataSizeEnreg(const ficdataTableDesc *pdesc);
+
+/*
+** _ficdataIsVariableColumn
+**   For column iColumn of the description: returns 1 for a variable column
+**   (*psSize = its descriptor length), else 0 (*psSize = its in-record size,
+**   unchanged for an unknown type code); *pboNullable = flags bit 0.
+**   Returns -1 for a column number outside the description.
+*/
+int _ficdataIsVariableColumn(const ficdataTableDesc *pdesc, int iColumn, int32_t *psSize,
+                             int *pboNullable);
+
+/*
+** _ficdataGetDefault
+**   The default bytes a compressed record's special value 128 stands for:
+**   zeros, or 00 01 01 01 for DATE, 00 01 01 01 00 00 00 00 00 00 for
+**   TIMESTAMP; NULL for CHAR and GRAPHIC (the caller writes blanks of
+**   *psSize bytes) and for unknown codes.  *psSize as ficdataInRecordSize
+**   (4 for a variable column); *pboNullable = flags bit 0.
+*/
+const unsigned char *_ficdataGetDefault(const ficdataTableDesc *pdesc, int iColumn, int32_t *psSize,
+                                        int *pboNullable);
+
+/* ---------------------------------------------------------- records */
+
+/*
+** ficdataExpandRecord
+**   Expands the value-compressed record pcRecord (ilRecordSize bytes
+**   available) into a format-1 unload record in pcBuffer (ilBufferSize
+**   bytes): fixed part from offset 8 in column order, variable data from
+**   fixed-part offset ilFixedLength on.  Bytes 0-3 and 5 are zero; bytes
+**   the record leaves unset (a NULL column, the gap before the variable
+**   data) are zero.  *pilLength = 8 + end of the variable data.
+**   Returns 0; FICDATA_RC_TRUNCATED when the entries or values run past the
+**   record; FICDATA_RC_CORRUPT for more entries than columns, an entry
+**   below the one before, a special value other than 1 (NULL, nullable
+**   column) or 128, or a row that would not fit the buffer.
+*/
+int ficdataExpandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
+                        const unsigned char *pcRecord, int32_t ilRecordSize,
+                        unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength);
+
+/*
+** _ficdataExpandCompressedRecord
+**   ficdataExpandRecord with the description's own fixed-part length.
+*/
+int _ficdataExpandCompressedRecord(const ficdataTableDesc *pdesc, const unsigned char *pcRecord,
+                                   int32_t ilRecordSize, unsigned char *pcBuffer,
+                                   int32_t ilBufferSize, int32_t *pilLength);
+
+/*
+** ficdataCheckRow
+**   Checks a format-1 unload record of ilLength bytes against the
+**   description: fixed-part length inside the row, every column present in
+**   the record inside the row, and every non-NULL variable column's data
+**   inside the row.  Returns 0 or FICDATA_RC_CORRUPT.
+*/
+int ficdataCheckRow(const ficdataTableDesc *pdesc, const unsigned char *pcRecord, int32_t ilLength);
+
+/*
+** ficdataSampleKeep
+**   The SKIP/INTERVAL sampler over a counter and the last kept number: with
+**   sampling off returns 1; otherwise record c = *pilCounter is kept when
+**   c >= SKIP and (c == SKIP or c - last kept >= INTERVAL), and becomes the
+**   last kept.  The counter advances either way.  Returns 1 keep, 0 skip.
+*/
+int ficdataSampleKeep(int32_t iOn, int32_t ilSkip, int32_t ilInterval, int32_t *pilCounter,
+                      int32_t *pilLastKept);
+
+/*
+** _ficdataRecordConcerned
+**   The sampler over the reader state's sampling block (none: keep all).
+**   Returns 1 keep, 0 skip.
+*/
+int _ficdataRecordConcerned(ficdata *pficdata);
+
+/*
+** ficdataGetLBFileName
+**   The LOB file name for LOB number ilNumber: the LOB directory and '/'
+**   when there is one, then the LOBFILE template with "_<partition>_<number>"
+**   before its extension.  Writes it NUL-terminated into pcTarget of
+**   ilTargetSize bytes; *pilLength excludes the NUL.
+**   Returns 0, ORC_INVALID without a template, FICDATA_RC_CORRUPT when the
+**   name does not fit the target, ORC_NOMEM.
+*/
+int ficdataGetLBFileName(ficdata *pficdata, int32_t ilNumber, char *pcTarget, int32_t ilTargetSize,
+                         int32_t *pilLength);
+
+/*
+** _ficdataReadDB2DataRecord
+**   Decodes the record at ilOffset of the page (kind 0 or 4) into the
+**   record buffer (ilBufferSize bytes, at least ficdataSizeEnreg) as an
+**   unload record: expands a format-2 record or copies a format-1 one,
+**   drops a record whose format is not 1 then, tests the WHERE tree of
+**   every open pair (kept only when each gives 1), and when the table has
+**   long-field or LOB columns appends the data of every used, present,
+**   non-NULL such column through the long-data children (pinfolong) and
+**   patches its descriptor.  *pilLength = the unload record's length.
+**   Returns 0 kept; 1 dropped; FICDATA_RC_TRUNCATED or FICDATA_RC_CORRUPT
+**   for a damaged record (nothing sent); FICDATA_RC_PIPE when a child's
+**   answer did not arrive whole (the pipes are then out of step: stop).
+*/
+int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, int32_t ilPageSize,
+                              int32_t ilOffset, const ficdataTableDesc *pdesc,
+                              const ficdataInfoLong *pinfolong, ficdataPair *apair,
+                              int32_t iPairCount, unsigned char *pcBuffer, int32_t ilBufferSize,
+                              int32_t *pilLength);
+
+#endif
