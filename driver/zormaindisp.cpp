@@ -5,9 +5,8 @@
 **   authorisation check, local execution and the shipping of a request to
 **   another host.  Traces go to the "$IMAIN" keyword of the start-up.
 **
-**   Steps that belong to later parts of the program (the expansion of
-**   UNLOAD DATABASE and UNLOAD TABLESPACE blocks, the control step, the run
-**   step) are called through _mainStepMissing while they are not in this
+**   Steps that belong to later parts of the program (the control step, the
+**   run step) are called through _mainStepMissing while they are not in this
 **   build: a request that reaches one ends with ZORU990E naming the step and
 **   MAIN_RC_NODISPATCH, never with a success that did nothing.
 */
@@ -30,6 +29,7 @@
 #include "control/zor3lex.h"
 #include "control/zor3yacc.h"
 #include "control/zorcontrol.h"
+#include "control/zorcontroludbts.h"
 #include "driver/args.h"
 #include "driver/db2util.h"
 #include "driver/parm.h"
@@ -401,7 +401,7 @@ int _mainFileRequest(argsOptions *pargs)
         if (gpcontrolMain == nullptr) {
           iRc = ORC_NOMEM;
         } else {
-          iRc = _mainStepMissing("EXPANSION OF UNLOAD BLOCKS");
+          iRc = zorcontrolUdbExpandDatabase(gpcontrolMain, gyaccMain.ptaskResult);
           if (iRc == 0) iRc = _mainExecuteLocal(pargs, gpcontrolMain);
         }
       }

@@ -17,10 +17,22 @@
 #include <cstring>
 #include <string>
 
+#include "common/obf.h"
 #include "common/obyte.h"
 #include "common/ochar.h"
+#include "common/olist.h"
+#include "common/omsgs.h"
+#include "common/ovf.h"
+#include "driver/socket.h"
+#include "driver/token.h"
 #include "driver/tools.h"
+#include "driver/udb.h"
+#include "driver/zoratom.h"
+#include "driver/zormsgs.h"
+#include "driver/zortask.h"
 #include "expr/zornodeeval.h"
+#include "storage/ficcont.h"
+#include "storage/ficdb2.h"
 
 #define OMSGS_TRACE_KEYWORD "$FICDAT"
 #define OMSGS_DEBUG_KEYWORD nullptr
@@ -624,4 +636,312 @@ int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, in
   }
   *pilLength = ilLength;
   return 0;
+}
+
+/* ------------------------------------------------------ reader state */
+
+namespace {
+
+/* The task's atom of that token, climbing to the defaults; NULL when none. */
+zoratom *_atom(zortask *ptask, int iToken)
+{
+  const char *pcName = gapnameTotalToken[iToken];
+  return pcName != nullptr ? zortaskDetermineAtom(ptask, pcName) : nullptr;
+}
+
+int64_t _atomInteger(zortask *ptask, int iToken, int64_t llDefault)
+{
+  zoratom *patom = _atom(ptask, iToken);
+  if (patom == nullptr) return llDefault;
+  if (patom->iKind == ZORATOM_LONGLONG)
+    return static_cast<int64_t>((static_cast<uint64_t>(patom->value2.ulLow) << 32) | patom->value.ulLow);
+  return patom->value.iValue;
+}
+
+/* The referenced object of each node of a reference list, in order. */
+template <typename Fn>
+void _forEachRef(olist *plist, Fn fn)
+{
+  if (plist == nullptr) return;
+  for (void *pitem = plist->pitemTop; pitem != nullptr; pitem = static_cast<olistItem *>(pitem)->pitemNext)
+    if (!fn(static_cast<olistRef *>(pitem)->pData)) return;
+}
+
+/* A name for a descriptor in messages: the file it is open on, else the number. */
+std::string _fdName(int iFd, int32_t ilRemote)
+{
+  char acLink[64];
+  if (!ilRemote) {
+    std::snprintf(acLink, sizeof acLink, "/proc/self/fd/%d", iFd);
+    char acPath[1024];
+    ssize_t l = readlink(acLink, acPath, sizeof acPath - 1);
+    if (l > 0) return std::string(acPath, static_cast<size_t>(l));
+  }
+  std::snprintf(acLink, sizeof acLink, ilRemote ? "remote file %d" : "descriptor %d", iFd);
+  return acLink;
+}
+
+/*
+** Reads physical page ilPhysical of descriptor iFd into pcPage and restores
+** its torn-page bits.  A read that fails or ends early issues ZORU347E,
+** records FICDATA_RC_READ in the state and returns it.
+*/
+int _readPage(ficdata *pficdata, int iFd, const ficdataInfoTable *pinfo, int32_t ilPhysical, unsigned char *pcPage)
+{
+  int32_t ilSize = pficdata->ilPageSize;
+  int32_t ilGot = 0;
+  std::string strWhy;
+  if (iFd < 0 || ilPhysical < 0) {
+    strWhy = "container not open";
+  } else if (pinfo->ilRemote) {
+    char *pcError = nullptr;
+    ilGot = iSOCKETreadFile(iFd, ilPhysical, ilSize, pcPage, &pcError);
+    if (ilGot != ilSize) strWhy = pcError != nullptr ? pcError : "remote read failed";
+    free(pcError);
+  } else {
+    off_t llAt = static_cast<off_t>(ilPhysical) * ilSize + static_cast<off_t>(pinfo->llOffset);
+    if (lseek(iFd, llAt, SEEK_SET) != llAt) {
+      strWhy = toolsGetError();
+    } else {
+      while (ilGot < ilSize) {
+        ssize_t l = read(iFd, pcPage + ilGot, static_cast<size_t>(ilSize - ilGot));
+        if (l < 0 && errno == EINTR) continue;
+        if (l < 0) strWhy = toolsGetError();
+        if (l <= 0) break;
+        ilGot += static_cast<int32_t>(l);
+      }
+    }
+  }
+  if (ilGot == ilSize && strWhy.empty()) {
+    ficdb2RestaureBits(pcPage, ilSize, pcPage + FICDATA_PAGE_TORN0);
+    return 0;
+  }
+  if (strWhy.empty()) {
+    char ac[96];
+    std::snprintf(ac, sizeof ac, "page %d: %d of %d bytes", ilPhysical, ilGot < 0 ? 0 : ilGot, ilSize);
+    strWhy = ac;
+  }
+  omsgsTrace("Page %d of descriptor %d not read: %s", ilPhysical, iFd, strWhy.c_str());
+  omsgsFMTEDO(ZORU347E, _fdName(iFd, pinfo->ilRemote).c_str(), strWhy.c_str());
+  if (pficdata->ilReadCode == 0) pficdata->ilReadCode = FICDATA_RC_READ;
+  return FICDATA_RC_READ;
+}
+
+/* Page offset and usable length of the record in slot iSlot; false when it has none. */
+bool _slotRecord(const unsigned char *pcPage, int32_t ilPageSize, const ficdataSlots *pslots, int iSlot,
+                 int32_t *pilOffset, int32_t *pilLength)
+{
+  if (iSlot < 0 || iSlot >= pslots->ilCount || pslots->aiKind[iSlot] < 0) return false;
+  *pilOffset = pslots->ailOffset[iSlot];
+  return ficdataRecordInPage(pcPage, ilPageSize, *pilOffset, pilLength) == 0;
+}
+
+}  // namespace
+
+ficdata *ficdataCreate(int32_t ilPageSize, int32_t ilPart, zortask *ptask, int32_t iLongFlags)
+{
+  if (!ficdataIsPageSize(ilPageSize)) return nullptr;
+  auto *pficdata = static_cast<ficdata *>(calloc(1, sizeof(ficdata)));
+  if (pficdata == nullptr) return nullptr;
+  pficdata->ilPageSize = ilPageSize;
+  pficdata->ilPart = ilPart;
+  pficdata->ptask = ptask;
+  pficdata->iLongFlags = iLongFlags;
+  pficdata->apcPage[0] = static_cast<unsigned char *>(calloc(1, static_cast<size_t>(ilPageSize)));
+  pficdata->apcPage[1] = static_cast<unsigned char *>(calloc(1, static_cast<size_t>(ilPageSize)));
+  if (pficdata->apcPage[0] == nullptr || pficdata->apcPage[1] == nullptr) {
+    ficdataDestroy(pficdata);
+    return nullptr;
+  }
+  if (ptask == nullptr) return pficdata;
+
+  auto *ps = static_cast<ficdataSampling *>(calloc(1, sizeof(ficdataSampling)));
+  if (ps == nullptr) {
+    ficdataDestroy(pficdata);
+    return nullptr;
+  }
+  ps->ilSkip = static_cast<int32_t>(_atomInteger(ptask, TOKEN_SKIP, 0));
+  ps->ilInterval = static_cast<int32_t>(_atomInteger(ptask, TOKEN_INTERVAL, 0));
+  ps->llMaxRows = _atomInteger(ptask, TOKEN_MAXROWS, -1);
+  ps->iOn = ps->ilSkip > 0 || ps->ilInterval > 0;
+  pficdata->psampling = ps;
+
+  /* LOB IN: the first directory for this partition; an empty set stands for every partition */
+  zoratom *patom = _atom(ptask, TOKEN_LOB);
+  if (patom != nullptr && patom->iKind == ZORATOM_OLIST) {
+    _forEachRef(patom->value.plist, [&](void *p) {
+      auto *plob = static_cast<udbLobPath *>(p);
+      if (plob == nullptr || plob->pcharPath == nullptr) return true;
+      if (plob->pobfPart == nullptr || obfIsEmpty(plob->pobfPart) ||
+          (ilPart >= 0 && obfGet(plob->pobfPart, static_cast<uint32_t>(ilPart)))) {
+        pficdata->pcharLobDir = plob->pcharPath;
+        return false;
+      }
+      return true;
+    });
+  }
+  patom = _atom(ptask, TOKEN_LOBFILE);
+  if (patom != nullptr && patom->iKind == ZORATOM_OLIST) {
+    _forEachRef(patom->value.plist, [&](void *p) {
+      pficdata->pcharLobFile = static_cast<ochar *>(p);
+      return false;
+    });
+  }
+  omsgsTrace("Reader state: part %d, page size %d, SKIP %d, INTERVAL %d, MAXROWS %lld", ilPart, ilPageSize,
+             ps->ilSkip, ps->ilInterval, static_cast<long long>(ps->llMaxRows));
+  return pficdata;
+}
+
+void ficdataDestroy(ficdata *pficdata)
+{
+  if (pficdata == nullptr) return;
+  free(pficdata->apcPage[0]);
+  free(pficdata->apcPage[1]);
+  free(pficdata->psampling);
+  free(pficdata);
+}
+
+int ficdataInitInfoTable(const ficcont *pficcont, int32_t ilTableId, int32_t ilTbsId, uint32_t ulOffsetLow,
+                         uint32_t ulOffsetHigh, ficdataInfoTable *pinfo)
+{
+  if (pficcont == nullptr || pinfo == nullptr) return ORC_INVALID;
+  return ficdataInitInfoTableBackup(nullptr, ilTbsId, ilTableId, pficcont->ilRemote, pficcont->ilPart,
+                                    pficcont->ilPageSize, ulOffsetLow, ulOffsetHigh, pinfo);
+}
+
+int ficdataInitInfoTableBackup(void *pUnused, int32_t ilTbsId, int32_t ilTableId, int32_t ilRemote,
+                               int32_t ilPart, int32_t ilPageSize, uint32_t ulOffsetLow, uint32_t ulOffsetHigh,
+                               ficdataInfoTable *pinfo)
+{
+  (void)pUnused;
+  if (pinfo == nullptr) return ORC_INVALID;
+  *pinfo = ficdataInfoTable{};
+  pinfo->ilTbsId = ilTbsId;
+  pinfo->ilTableId = ilTableId;
+  pinfo->ilPart = ilPart;
+  pinfo->ilRemote = ilRemote;
+  pinfo->ilPageSize = ilPageSize;
+  pinfo->llOffset = static_cast<int64_t>((static_cast<uint64_t>(ulOffsetHigh) << 32) | ulOffsetLow);
+  return 0;
+}
+
+int ficdataInitInfoLong(ficdata *pficdata, int iLFRequest, int iLFAnswer, int iLOBRequest, int iLOBAnswer,
+                        ficdataInfoLong *pinfolong)
+{
+  (void)pficdata;
+  if (pinfolong == nullptr) return ORC_INVALID;
+  pinfolong->iLFRequest = iLFRequest;
+  pinfolong->iLFAnswer = iLFAnswer;
+  pinfolong->iLOBRequest = iLOBRequest;
+  pinfolong->iLOBAnswer = iLOBAnswer;
+  return 0;
+}
+
+int ficdataGetEnreg(ficdata *pficdata, const int *piFd, void *pUnused, int iSlot, ficdataInfoTable *pinfo,
+                    ficdataTableDesc *pdesc, int32_t *pilPages, ficdataTableDir *ptdir, int boSkipHeader,
+                    int iBuffer, ficdataMapPage pfnMap)
+{
+  (void)pUnused;
+  if (pficdata == nullptr || piFd == nullptr || pinfo == nullptr || pdesc == nullptr || iBuffer < 0 ||
+      iBuffer > 1)
+    return 0;
+  const int32_t ilSize = pficdata->ilPageSize;
+  ficdataSlots slots;
+  for (int iHop = 0; iHop <= FICDATA_MAX_POINTERS; iHop++) {
+    int32_t ilCont = 0;
+    int32_t ilPhysical = pinfo->ilLogicalPage;
+    if (pfnMap != nullptr) ilPhysical = pfnMap(pficdata->pConf, pinfo->ilTableId, pinfo->ilLogicalPage, &ilCont);
+    if (ilPhysical < 0 || ilCont < 0) {
+      omsgsTrace("Page %d of table %d has no mapping", pinfo->ilLogicalPage, pinfo->ilTableId);
+      return 0;
+    }
+    pinfo->ilPhysicalPage = ilPhysical;
+    unsigned char *pcPage = pficdata->apcPage[iBuffer];
+    if (_readPage(pficdata, piFd[ilCont], pinfo, ilPhysical, pcPage) != 0) return 0;
+    int rc = ficdataReadSlots(pcPage, ilSize, &slots);
+    if (rc != 0 && slots.ilCount == 0) {
+      omsgsTrace("First page %d: slot directory unreadable (0x%x)", pinfo->ilLogicalPage, rc);
+      return 0;
+    }
+    int32_t ilOffset, ilLength;
+    if (!boSkipHeader && pinfo->ilObjectPage == 0) {
+      if (_slotRecord(pcPage, ilSize, &slots, FICDATA_SLOT_HEADER, &ilOffset, &ilLength) && ilLength >= 8) {
+        uint32_t ulPages = obyteGetLE32(pcPage + ilOffset + 4);
+        omsgsTrace("Pages in table = %ld", static_cast<long>(ulPages));
+        if (pilPages != nullptr) *pilPages = static_cast<int32_t>(ulPages);
+      }
+      if (ptdir != nullptr && _slotRecord(pcPage, ilSize, &slots, FICDATA_SLOT_TDIR, &ilOffset, &ilLength) &&
+          ilLength >= 12) {
+        ptdir->sWord6 = _getI16(pcPage + ilOffset + 6);
+        ptdir->ulWord8 = obyteGetLE32(pcPage + ilOffset + 8);
+      }
+    }
+    if (!_slotRecord(pcPage, ilSize, &slots, iSlot, &ilOffset, &ilLength)) {
+      omsgsTrace("First page %d: no record in slot %d", pinfo->ilLogicalPage, iSlot);
+      return 0;
+    }
+    int iKind = slots.aiKind[iSlot];
+    if (iKind == FICDATA_KIND_POINTER) {
+      uint32_t ulTarget = obyteGetLE32(pcPage + ilOffset + FICDATA_REC_POINTER);
+      omsgsTrace("Descriptor pointer to page %u slot %u", ulTarget >> 8, ulTarget & 0xFF);
+      pinfo->ilLogicalPage = static_cast<int32_t>(ulTarget >> 8);
+      pinfo->ilObjectPage = -1;
+      iSlot = static_cast<int>(ulTarget & 0xFF);
+      iBuffer = 1 - iBuffer;
+      continue;
+    }
+    if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) {
+      omsgsTrace("Descriptor slot %d holds a record of kind %d", iSlot, iKind);
+      return 0;
+    }
+    rc = _ficdataReadTableDescriptorRecord(pficdata, pcPage, ilSize, ilOffset, pdesc);
+    if (rc != 0) omsgsTrace("Table descriptor unusable (0x%x)", rc);
+    return rc == 0 ? 1 : 0;
+  }
+  omsgsTrace("Descriptor pointers do not end after %d", FICDATA_MAX_POINTERS);
+  return 0;
+}
+
+int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfolong, ficdataInfoTable *pinfo,
+                        const ficdataTableDesc *pdesc, ficdataSlots *pslots, int iBuffer, unsigned char *pcBuffer,
+                        int32_t ilBufferSize, ficdataPair *apair, int32_t iPairCount)
+{
+  if (pficdata == nullptr || pinfo == nullptr || pdesc == nullptr || pslots == nullptr || pcBuffer == nullptr ||
+      iBuffer < 0 || iBuffer > 1)
+    return 0;
+  const int32_t ilSize = pficdata->ilPageSize;
+  unsigned char *pcPage = pficdata->apcPage[iBuffer];
+  if (_readPage(pficdata, iFd, pinfo, pinfo->ilPhysicalPage, pcPage) != 0) return 0;
+  int rc = ficdataReadSlots(pcPage, ilSize, pslots);
+  if (rc != 0) omsgsTrace("Page %d: slot directory 0x%x (%d slots usable)", pinfo->ilPhysicalPage, rc, pslots->ilCount);
+  int iFirst = ficdataFirstDataSlot(obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER));
+  for (int s = iFirst; s < pslots->ilCount; s++) {
+    int iKind = pslots->aiKind[s];
+    if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
+    if (!_ficdataRecordConcerned(pficdata)) continue;
+    int32_t ilLength = 0;
+    rc = _ficdataReadDB2DataRecord(pficdata, pcPage, ilSize, pslots->ailOffset[s], pdesc, pinfolong, apair,
+                                   iPairCount, pcBuffer, ilBufferSize, &ilLength);
+    if (rc == 1) continue;
+    if (rc == FICDATA_RC_PIPE || rc == ORC_INVALID) {
+      omsgsTrace("Page %d slot %d: long data not loaded (0x%x), reading stops", pinfo->ilPhysicalPage, s, rc);
+      return 0;
+    }
+    if (rc != 0) {
+      omsgsTrace("Page %d slot %d: damaged record skipped (0x%x)", pinfo->ilPhysicalPage, s, rc);
+      continue;
+    }
+    bool boOpen = false;
+    for (int32_t i = 0; i < iPairCount && apair != nullptr; i++) {
+      if (apair[i].povf == nullptr) continue;
+      if (ovfWrite(apair[i].povf, pcBuffer, ilLength) == OVF_RC_STOPPED) {
+        omsgsTrace("Pair %d stopped by its writer", i);
+        apair[i].povf = nullptr;
+      } else {
+        boOpen = true;
+      }
+    }
+    if (!boOpen) return 0;
+  }
+  return 1;
 }

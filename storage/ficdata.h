@@ -75,6 +75,7 @@
 
 #include "common/oreason.h"
 
+struct ficcont;
 struct ochar;
 struct ovf;
 struct zornode;
@@ -85,6 +86,7 @@ struct zortask;
 #define FICDATA_RC_TRUNCATED ORC_MAKE(0x117, 2, 0x001)  /* 0x117a001 a structure runs past the bytes that hold it */
 #define FICDATA_RC_CORRUPT   ORC_MAKE(0x117, 2, 0x002)  /* 0x117a002 a count, offset or length no sound page holds */
 #define FICDATA_RC_PIPE      ORC_MAKE(0x117, 2, 0x003)  /* 0x117a003 a long-field or LOB child's answer failed */
+#define FICDATA_RC_READ      ORC_MAKE(0x117, 2, 0x004)  /* 0x117a004 a page could not be read whole */
 
 /* Page layout. */
 #define FICDATA_SECTOR          512
@@ -222,7 +224,42 @@ struct ficdata {
   ficdataSampling *psampling;  /* NULL without a task */
   ochar *pcharLobDir;          /* LOB directory, borrowed, or NULL */
   ochar *pcharLobFile;         /* LOBFILE name template, borrowed, or NULL */
+  int32_t ilReadCode;          /* first page-read failure (FICDATA_RC_READ), 0 none */
 };
+
+/*
+** Table information block: where a reader finds the table's pages.  Page p
+** of a container (or of an image) is read at p x page size + llOffset.
+** The driver fills the first fields with ficdataInitInfoTable, points
+** pinfoLong at the block of the table's long table space, and sets the
+** logical and object page before each first-page read; the readers set the
+** physical page after mapping.
+*/
+struct ficdataInfoTable {
+  int32_t ilTbsId;             /* table-space id */
+  int32_t ilTableId;           /* SMS file id / DMS object id */
+  int32_t ilPart;              /* partition number */
+  int32_t ilRemote;            /* 1: pages come through the daemon */
+  int32_t ilPageSize;          /* bytes */
+  int64_t llOffset;            /* start of the page area, 0 for containers */
+  ficdataInfoTable *pinfoLong; /* block of the long table space, or NULL */
+  int32_t ilLogicalPage;       /* SMS: table page; DMS: table-space page */
+  int32_t ilObjectPage;        /* 0 = the table's first page; -1 after a pointer */
+  int32_t ilPhysicalPage;      /* page within the container */
+};
+
+/* The two values of the table directory record (object page 0, slot 2). */
+struct ficdataTableDir {
+  int16_t sWord6;              /* i16 at record offset 6 */
+  uint32_t ulWord8;            /* u32 at record offset 8 */
+};
+
+/*
+** Page mapping of a reader: the configuration (ficdata.pConf), the table id,
+** a logical page; returns the page in the container and sets *pilCont, or
+** -1.  _ficdmsMapPage and _ficsmsMapPage are the two mappings.
+*/
+typedef int32_t (*ficdataMapPage)(const void *pConf, int32_t ilTableId, int32_t ilPage, int32_t *pilCont);
 
 /*
 ** What the record decoder sees of one output pair: its channel (NULL once
@@ -414,5 +451,78 @@ int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, in
                               const ficdataInfoLong *pinfolong, ficdataPair *apair,
                               int32_t iPairCount, unsigned char *pcBuffer, int32_t ilBufferSize,
                               int32_t *pilLength);
+
+/* ---------------------------------------------------- reader state */
+
+/*
+** ficdataCreate
+**   A reader state with two page buffers of ilPageSize bytes.  With a task,
+**   reads SKIP and INTERVAL (default 0), MAXROWS (default -1) into the
+**   sampling block (sampling on when SKIP or INTERVAL is above 0), the LOB
+**   directory (the first LOB IN entry whose partition set holds ilPart) and
+**   the LOBFILE template (first item of the list), both borrowed from the
+**   task tree.  The page-mapping configuration is left NULL for the caller.
+**   Returns the state, or NULL when memory runs out or the page size is
+**   not a DB2 page size.
+*/
+ficdata *ficdataCreate(int32_t ilPageSize, int32_t ilPart, zortask *ptask, int32_t iLongFlags);
+
+/* ficdataDestroy: frees both page buffers, the sampling block and the state; NULL accepted. */
+void ficdataDestroy(ficdata *pficdata);
+
+/*
+** ficdataInitInfoTable
+**   Fills *pinfo: table-space and table id, partition number, remote flag
+**   and page size of the partition record, start offset high << 32 | low;
+**   no long block, pages 0.  Returns 0, or ORC_INVALID without a record.
+*/
+int ficdataInitInfoTable(const ficcont *pficcont, int32_t ilTableId, int32_t ilTbsId, uint32_t ulOffsetLow,
+                         uint32_t ulOffsetHigh, ficdataInfoTable *pinfo);
+
+/* ficdataInitInfoTableBackup: the same from explicit values (pUnused is not read).  Returns 0. */
+int ficdataInitInfoTableBackup(void *pUnused, int32_t ilTbsId, int32_t ilTableId, int32_t ilRemote,
+                               int32_t ilPart, int32_t ilPageSize, uint32_t ulOffsetLow, uint32_t ulOffsetHigh,
+                               ficdataInfoTable *pinfo);
+
+/* ficdataInitInfoLong: stores the four pipe ends in *pinfolong (pficdata is not read).  Returns 0. */
+int ficdataInitInfoLong(ficdata *pficdata, int iLFRequest, int iLFAnswer, int iLOBRequest, int iLOBAnswer,
+                        ficdataInfoLong *pinfolong);
+
+/*
+** ficdataGetEnreg
+**   Reads the table's first page (pinfo's logical page, mapped with pfnMap
+**   over pficdata->pConf when given, else page in container 0) into page
+**   buffer iBuffer and builds *pdesc from the record in slot iSlot.  When
+**   boSkipHeader is 0 and the object page is 0, *pilPages gets the data
+**   object's page count (slot 0) and *ptdir the table directory values
+**   (slot 2; either output may be NULL).  A pointer record in the slot is
+**   followed (at most FICDATA_MAX_POINTERS times) into the other buffer;
+**   pinfo's logical page and object page then describe the page it led to.
+**   piFd: container descriptors (daemon handles when remote).
+**   Returns 1 when the description was built; 0 after a trace when a page
+**   could not be read (and ZORU347E), the slot holds no usable descriptor,
+**   or the pointers do not end.
+*/
+#define FICDATA_MAX_POINTERS 16
+int ficdataGetEnreg(ficdata *pficdata, const int *piFd, void *pUnused, int iSlot, ficdataInfoTable *pinfo,
+                    ficdataTableDesc *pdesc, int32_t *pilPages, ficdataTableDir *ptdir, int boSkipHeader,
+                    int iBuffer, ficdataMapPage pfnMap);
+
+/*
+** ficdataGetDB2Enregs
+**   Reads pinfo's physical page from descriptor iFd into page buffer
+**   iBuffer (the caller has mapped it) and sends its kept records: from
+**   the page's first data slot, each record of kind 0 or 4 that the
+**   sampler keeps is decoded into pcBuffer (ilBufferSize bytes, at least
+**   ficdataSizeEnreg) and written to every pair whose channel is set; a
+**   pair whose write answers 0x1a9001 gets its channel cleared.  A damaged
+**   record is skipped (traced).  pslots is the caller's scratch.
+**   Returns 1 to go on; 0 when no pair takes records any more, when a long-
+**   data child's answer broke (pipes out of step), or when the page could
+**   not be read whole (ZORU347E, pficdata->ilReadCode = FICDATA_RC_READ).
+*/
+int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfolong, ficdataInfoTable *pinfo,
+                        const ficdataTableDesc *pdesc, ficdataSlots *pslots, int iBuffer, unsigned char *pcBuffer,
+                        int32_t ilBufferSize, ficdataPair *apair, int32_t iPairCount);
 
 #endif

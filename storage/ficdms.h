@@ -5,13 +5,20 @@
 **   striping of the partition record's map control blocks (see ficcont.h).
 **   The access configuration borrows the partition record's two lists; the
 **   container readers build it per partition and read page p of a
-**   container at p x page size.  No state; any process or thread.
+**   container at p x page size.  The container functions check, open and
+**   close a partition record's containers, on this host or through the
+**   daemon of the partition's host, and issue the messages of a container
+**   that is absent, forbidden or cannot be opened.  No state; any process
+**   or thread.
 */
 #ifndef ZAV_STORAGE_FICDMS_H
 #define ZAV_STORAGE_FICDMS_H
 
 #include <cstdint>
 
+#include "common/oreason.h"
+
+struct ficcont;
 struct olist;
 
 /* DMS access configuration. */
@@ -38,5 +45,50 @@ struct ficdmsConf {
 **   beyond 32 bits.
 */
 int32_t ficdmsIdentifyPage(const ficdmsConf *pconf, int32_t ilTableId, int32_t ilPage, int32_t *pilCont);
+
+/* _ficdmsMapPage: ficdmsIdentifyPage over a configuration passed untyped (a reader's page mapping). */
+int32_t _ficdmsMapPage(const void *pConf, int32_t ilTableId, int32_t ilPage, int32_t *pilCont);
+
+/*
+** ficdmsInitConf
+**   A DMS access configuration of the partition record (remote flag,
+**   extent size, page size, map entries, container count; both lists
+**   borrowed), without buffers.  Returns it, or NULL without a record or
+**   when memory runs out.
+*/
+ficdmsConf *ficdmsInitConf(const ficcont *pficcont);
+
+/*
+** ficdmsInitBuffers
+**   Gives the configuration its two page buffers of ilPageSize bytes.
+**   Returns 0, ORC_INVALID, or ORC_NOMEM (no buffer set).
+*/
+int ficdmsInitBuffers(ficdmsConf *pconf, int32_t ilPageSize);
+
+/* ficdmsFreeBuffers: frees the buffers and the configuration; NULL accepted. */
+void ficdmsFreeBuffers(ficdmsConf *pconf);
+
+/*
+** ficdmsControlFiles
+**   Checks every container of the partition record in order (remote:
+**   through the daemon as pcUser; local: the access test).  The first one
+**   denied gives ZORU318E, the first one absent ZORU319E, with its path.
+**   Returns 1 when all are accessible; 0 after the message, or after a
+**   trace when the record lists no container.
+*/
+int ficdmsControlFiles(const ficcont *pficcont, const char *pcUser);
+
+/*
+** ficdmsOpenFiles
+**   Opens every container read-only (local: with the identities
+**   exchanged; remote: through the daemon as pcUser).  A container that
+**   cannot be opened keeps -1 in its place, after ZORU347E.
+**   Returns the descriptors in container order (free with
+**   ficdmsCloseFiles), or NULL without containers or memory.
+*/
+int *ficdmsOpenFiles(const ficcont *pficcont, const char *pcUser);
+
+/* ficdmsCloseFiles: closes every open descriptor (remote: the daemon file) and frees the array; NULL accepted. */
+void ficdmsCloseFiles(const ficcont *pficcont, int *piFd);
 
 #endif

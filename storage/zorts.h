@@ -54,6 +54,9 @@ struct zorts;
 #define ZORTS_RC_READ           ORC_MAKE(0x113, 2, 0x003)  /* 0x113a003 read error */
 #define ZORTS_RC_BADMAP         ORC_MAKE(0x113, 2, 0x005)  /* 0x113a005 inconsistent EMP or object-table page */
 #define ZORTS_RC_NOMEM          ORC_MAKE(0x113, 4, 0x001)  /* 0x113c001 no memory */
+#define ZORTS_RC_BADTYPE        ORC_MAKE(0x113, 2, 0x002)  /* 0x113a002 unknown table-space type (online) */
+#define ZORTS_RC_NOTINIMAGE     ORC_MAKE(0x113, 2, 0x004)  /* 0x113a004 table space not in the backup image */
+#define ZORTS_RC_BADDESC        ORC_MAKE(0x113, 2, 0x006)  /* 0x113a006 long-field or LOB descriptor refused */
 
 /* Types and sources. */
 #define ZORTS_TYPE_SMS      1
@@ -197,5 +200,150 @@ int zortsGetDataFileHeader(zorts *pzorts, const unsigned char *pcPage);
 **   page.
 */
 int zortsGetTDirRec(zorts *pzorts, const unsigned char *pcPage);
+
+/* ----------------------------------------- objects, long fields and LOBs */
+
+struct zorwrite;
+
+/*
+** LOB DESCRIPTOR (in-row data of a BLOB, CLOB or DBCLOB column; integers
+** little-endian)
+**   OFFSET  SIZE  DESCRIPTION
+**      2      1   s = number of segment slots
+**      8      4   LOB length in bytes
+**     12      4   set in the unload record: bytes appended for this LOB
+**     20      1   t = number of tail segments (0 none)
+**     21      1   buddy size code c: the first buddy segment is 1024 << c bytes
+**   56+4i     4   slot i: start of the segment in 1 KB units, -1 empty;
+**                 the i32 at 56 becomes the offset of the appended data
+**   Segments are read buddy slots 0..n-1 first (n = s - 1 with tail
+**   segments, else s), then the tail segments from slot s - 1 on.
+**
+** LONG-FIELD DESCRIPTOR: i32 length at 0, i32 position (512-byte units) at 8.
+*/
+#define ZORTS_LOB_SLOTS      2
+#define ZORTS_LOB_LENGTH     8
+#define ZORTS_LOB_DATALEN    12
+#define ZORTS_LOB_TAILS      20
+#define ZORTS_LOB_BUDDY      21
+#define ZORTS_LOB_SEGMENTS   56
+#define ZORTS_LF_LENGTH      0
+#define ZORTS_LF_POSITION    8
+#define ZORTS_LF_SIZE        12
+#define ZORTS_INLINE_LOB_MAX 32700   /* most LOB bytes loaded inline */
+
+/*
+** zortsCreateFromBackup
+**   A table-space object over the table (ilTbsId, ilObjId) of a backup
+**   image, with its long-field and LOB child objects when the table has
+**   such objects (a child whose page source cannot be opened is dropped).
+**   The table description is built from the table's first page.
+**   Returns the object with *piCode 0, or NULL with ZORTS_RC_NOMEM,
+**   ZORTS_RC_NOTINIMAGE (after ZORU431E: the table space is not in the
+**   image), or the code of the data page source that could not be opened
+**   (ZORTS_RC_READ when it gave none).
+*/
+zorts *zortsCreateFromBackup(zorbk *pzorbk, int32_t ilTbsId, int32_t ilObjId, int *piCode);
+
+/*
+** zortsCreateFromDat
+**   A table-space object over the threaded online reader's access object
+**   (geometry from its partition record), its data page source opened with
+**   2 x containers extent buffers, and a long-field and a LOB child object
+**   for each child access object (DMS: with the page source of their
+**   extent map; a child whose page source does not open is dropped).  The
+**   container files opened meanwhile are closed again.
+**   Returns the object with *piCode 0, or NULL with ZORTS_RC_NOMEM (also
+**   for no access object), ZORTS_RC_BADTYPE, or the data page source's code.
+*/
+zorts *zortsCreateFromDat(zordat *pzordat, int *piCode);
+
+/*
+** zortsLaunchThreads
+**   Starts the page source's threads of an online object; must come before
+**   its first read-next.  Returns 0 for a backup object, zordatLaunchPS's
+**   code for an online one, ZORTS_RC_NOMEM for no object,
+**   ZORTS_RC_UNKNOWN_SOURCE for any other source.
+*/
+int zortsLaunchThreads(zorts *pzorts);
+
+/*
+** zortsDestroy
+**   Releases the page sources: backup: the data page source, then the
+**   child objects recursively; online: stops the reader threads and frees
+**   the data page source, then the children's page sources.  Then frees the
+**   table descriptions and the objects themselves (never the backup or
+**   access object).  NULL accepted.
+*/
+void zortsDestroy(zorts *pzorts);
+
+/*
+** zortsLoadLF
+**   Copies the long field of the 12-byte descriptor pcDesc into pcTarget
+**   (room for ilTargetSize bytes) through the read-absolute slot of the
+**   long-field child object, page after page (DMS: object pages mapped
+**   through the object's extent map).  *pilLength = the field's length.
+**   Returns 0; the read code of a page that could not be read (bytes not
+**   read are left as they were); ZORTS_RC_BADDESC for a negative length or
+**   position or a field longer than the target; ORC_INVALID for a missing
+**   argument.
+*/
+int zortsLoadLF(zorts *pzortsLF, const unsigned char *pcDesc, unsigned char *pcTarget,
+                int32_t ilTargetSize, int32_t *pilLength);
+
+/*
+** zortsLoadInlineLob
+**   Copies at most 32700 bytes of the LOB of descriptor pcDesc (ilDescSize
+**   bytes) into pcTarget (room for ilTargetSize bytes), segment after
+**   segment.  *pilLength = the bytes copied.
+**   Returns the code of the last segment read (0); ZORTS_RC_BADDESC for a
+**   descriptor whose slots lie outside it, a negative length, a buddy code
+**   or slot count no LOB has, or a LOB whose segments end before its
+**   length; ORC_INVALID for a missing argument.
+*/
+int zortsLoadInlineLob(zorts *pzortsLOB, const unsigned char *pcDesc, int32_t ilDescSize,
+                       unsigned char *pcTarget, int32_t ilTargetSize, int32_t *pilLength);
+
+/*
+** zortsLoadInFileLob
+**   Writes the whole LOB of descriptor pcDesc through the LOB-file writer
+**   pwrite (writeDeclareWrite first) and puts into pcTarget the text that
+**   stands for it: "%s.%lld.%d/" (file name, offset in the file, length)
+**   when the writer makes location specifiers, else the file name alone,
+**   without a terminating NUL.  *pilLength = the text's length.
+**   Returns the code of the last segment read or written (0), the
+**   writer's declaration code, ZORTS_RC_BADDESC as zortsLoadInlineLob or
+**   for a text longer than ilTargetSize; ORC_INVALID for a missing argument.
+*/
+int zortsLoadInFileLob(zorts *pzortsLOB, zorwrite *pwrite, void *pReserved, const unsigned char *pcDesc,
+                       int32_t ilDescSize, unsigned char *pcTarget, int32_t ilTargetSize,
+                       int32_t *pilLength);
+
+/*
+** _zortsLoadBSEG / _zortsWriteBSEG
+**   One segment of ilLength bytes at 1 KB unit ilStart of the LOB object,
+**   capped by *pilWanted, which they decrease by the bytes handled: into
+**   pcTarget, or piece by piece through the writer's write operation.
+**   Return 0 or the read-absolute (or write) code.
+*/
+int _zortsLoadBSEG(zorts *pzortsLOB, unsigned char *pcTarget, int32_t ilLength, int32_t ilStart,
+                   int32_t *pilWanted);
+int _zortsWriteBSEG(zorts *pzortsLOB, zorwrite *pwrite, int32_t ilLength, int32_t ilStart,
+                    int32_t *pilWanted);
+
+/*
+** zortsLobSegments
+**   Walks the segments of a LOB descriptor (ilDescSize bytes) in their
+**   order, calling pfnSegment(pCtx, length, start in 1 KB units, &wanted)
+**   for each until llWanted bytes are handled; the callback lowers wanted
+**   by the bytes it handled.  Shared by the table-space object and the LOB
+**   child processes.
+**   Returns 0, ZORTS_RC_BADDESC (slot count, tail count or buddy code no
+**   LOB has, a slot outside the descriptor, segments that end before the
+**   wanted bytes), or the first non-zero code of the callback.
+*/
+typedef int (*zortsSegmentProc)(void *pCtx, int32_t ilLength, int32_t ilStart, int64_t *pllWanted);
+int zortsLobSegments(const unsigned char *pcDesc, int32_t ilDescSize, int64_t llWanted,
+                     zortsSegmentProc pfnSegment, void *pCtx);
 
 #endif

@@ -141,7 +141,8 @@ inline Bytes row(const std::vector<Column> &cols, const std::vector<Value> &vals
         rowb.insert(rowb.end(), vals[k].bytes.begin(), vals[k].bytes.end());
       }
     } else if (!boNull) {
-      std::memcpy(rowb.data() + off[k], vals[k].bytes.data(), std::min<size_t>(sz, vals[k].bytes.size()));
+      if (!vals[k].bytes.empty())
+        std::memcpy(rowb.data() + off[k], vals[k].bytes.data(), std::min<size_t>(sz, vals[k].bytes.size()));
     }
     if (c.boNullable) rowb[off[k] + sz] = boNull ? 1 : 0;
   }
@@ -232,7 +233,7 @@ inline Bytes page(size_t ulPageSize, uint32_t ulObjectPage, const std::vector<By
       continue;
     }
     putLE16(p, slot, static_cast<uint16_t>(at - (kSlotDir + 20)));
-    std::memcpy(p.data() + at, records[i].data(), records[i].size());
+    if (!records[i].empty()) std::memcpy(p.data() + at, records[i].data(), records[i].size());
     at += (records[i].size() + 3) & ~size_t(3);
   }
   return p;

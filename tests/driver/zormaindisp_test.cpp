@@ -258,7 +258,6 @@ std::string listing(const std::string &strText)
   return str + "\n";
 }
 
-const std::string gstrMissingExpansion = "ZORU990E EXPANSION OF UNLOAD BLOCKS IS NOT AVAILABLE IN THIS BUILD OF ZAV\n";
 const std::string gstrMissingControl = "ZORU990E CONTROL STEP IS NOT AVAILABLE IN THIS BUILD OF ZAV\n";
 
 /* A correct control file. */
@@ -309,7 +308,7 @@ TEST_F(MainRequest, ControlFilesAreListedThenReachTheFirstMissingStep)
     SCOPED_TRACE(entry.path().filename().string());
     RunResult r = run({"-f", entry.path().string()});
     EXPECT_EQ(r.iStatus, 0xff);
-    EXPECT_EQ(r.strOut, listing(readFile(entry.path().string())) + gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+    EXPECT_EQ(r.strOut, listing(readFile(entry.path().string())) + gstrMissingControl + end(MAIN_RC_NODISPATCH));
   }
   EXPECT_GE(iFiles, 4);
 }
@@ -324,11 +323,11 @@ TEST_F(MainRequest, LongLinesAreListedInPieces)
   EXPECT_EQ(r.strOut, gstrRuler + "000001 -- a line\n" + "000002 " + strLong.substr(0, 133) + "\n" + "000003 " +
                           strLong.substr(133) + "\n" + "000004 UNLOAD TABLESPACE USERSPACE1\n" +
                           "000005   SELECT * FROM ZAVTEST.DEPT ;\n" + "000006   FORMAT DEL\n" + "000007 ;\n" + "\n" +
-                          gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+                          gstrMissingControl + end(MAIN_RC_NODISPATCH));
 
   /* a last line without newline is listed with one */
   r = run({"-f", ctl("nonl.ctl", gstrGood + "-- end")});
-  EXPECT_EQ(r.strOut, listing(gstrGood + "-- end\n") + gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+  EXPECT_EQ(r.strOut, listing(gstrGood + "-- end\n") + gstrMissingControl + end(MAIN_RC_NODISPATCH));
 }
 
 TEST_F(MainRequest, SyntaxErrorsStopTheRequest)
@@ -376,7 +375,7 @@ TEST_F(MainRequest, StandardInputAndUnreadableFiles)
   ctl("stdin", "UNLOAD TABLESPACE X\n  SELECT * FROM A.B ;\n   FORMAT BOGUS\n;\n");
   RunResult r = run({"-f", "stdin"}, gstrGood);
   EXPECT_EQ(r.iStatus, 0xff);
-  EXPECT_EQ(r.strOut, gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+  EXPECT_EQ(r.strOut, gstrMissingControl + end(MAIN_RC_NODISPATCH));
 
   r = run({"-f", "stdin"}, "UNLOAD TABLESPACE X\n;\n;\n");
   EXPECT_EQ(r.iStatus, 3);
@@ -390,7 +389,7 @@ TEST_F(MainRequest, StandardInputAndUnreadableFiles)
   /* -l: not listed */
   r = run({"-f", ctl("good.ctl", gstrGood), "-l"});
   EXPECT_EQ(r.iStatus, 0xff);
-  EXPECT_EQ(r.strOut, gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+  EXPECT_EQ(r.strOut, gstrMissingControl + end(MAIN_RC_NODISPATCH));
 
   /* a file that cannot be read: nothing listed */
   r = run({"-f", strDir + "/run/nosuch.ctl"});
@@ -629,7 +628,7 @@ TEST_F(MainRemote, RequestRunsOnTheOtherHost)
   RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", "localhost"});
   EXPECT_EQ(r.iStatus, 0);
   /* no local listing: the remote run lists the file it was sent */
-  EXPECT_EQ(r.strOut, listing(gstrGood) + gstrMissingExpansion + end(MAIN_RC_NODISPATCH));
+  EXPECT_EQ(r.strOut, listing(gstrGood) + gstrMissingControl + end(MAIN_RC_NODISPATCH));
 }
 
 }  // namespace

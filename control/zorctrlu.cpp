@@ -1,0 +1,776 @@
+/*
+** zorctrlu.cpp
+**   Steps of the output preparation (see control/zorctrlu.h): the CCSID
+**   triple, the DEL and DELIMITED defaults, matching FORMAT USER
+**   column specs, target type keys, LONGCOL, the record-end column, and
+**   the core data of every output column with its ICU converters.
+*/
+#include "control/zorctrlu.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/utypes.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/ochaine.h"
+#include "common/ochar.h"
+#include "common/ocnvft.h"
+#include "common/odict.h"
+#include "common/olist.h"
+#include "common/omsgs.h"
+#include "common/oreason.h"
+#include "control/zorcontrol.h"
+#include "control/zorcontroludb.h"
+#include "driver/stats.h"
+#include "driver/token.h"
+#include "driver/zoratom.h"
+#include "driver/zormsgs.h"
+#include "driver/zortask.h"
+#include "expr/zorcol.h"
+#include "expr/zornode.h"
+#include "run/zorucore.h"
+
+#define OMSGS_TRACE_KEYWORD "$CTRLU"
+#define OMSGS_DEBUG_KEYWORD nullptr
+#include "common/omsgsmod.h"
+
+/* ------------------------------------------------------------- helpers */
+
+static const char *_ctrluName(int iSlot) { return gapnameTotalToken[iSlot]; }
+
+/* The atom of that name in the task's own dictionary, NULL when none. */
+static zoratom *_ctrluOwnAtom(zortask *ptask, int iSlot)
+{
+  const char *pcName = _ctrluName(iSlot);
+  if (ptask == nullptr || ptask->pdictAtoms == nullptr || pcName == nullptr) return nullptr;
+  return static_cast<zoratom *>(odictLoad(ptask->pdictAtoms, reinterpret_cast<uintptr_t>(pcName)));
+}
+
+/* The atom of that name in force from the task up, NULL when none. */
+static zoratom *_ctrluAtom(zortask *ptask, int iSlot)
+{
+  const char *pcName = _ctrluName(iSlot);
+  if (ptask == nullptr || pcName == nullptr) return nullptr;
+  return zortaskDetermineAtom(ptask, pcName);
+}
+
+/* The string of an OCHAR atom in force, NULL when none. */
+static ochar *_ctrluString(zortask *ptask, int iSlot)
+{
+  zoratom *patom = _ctrluAtom(ptask, iSlot);
+  return (patom != nullptr && patom->iKind == ZORATOM_OCHAR) ? patom->value.pchar : nullptr;
+}
+
+/* The INTEGER value in force, or iDefault. */
+static int32_t _ctrluInteger(zortask *ptask, int iSlot, int32_t iDefault)
+{
+  zoratom *patom = _ctrluAtom(ptask, iSlot);
+  return (patom != nullptr && patom->iKind == ZORATOM_INTEGER) ? patom->value.iValue : iDefault;
+}
+
+/* The column of an own ZORCOL atom (COL, SOURCECOL), NULL when none. */
+static zorcol *_ctrluColumn(zortask *ptask, int iSlot)
+{
+  zoratom *patom = _ctrluOwnAtom(ptask, iSlot);
+  return (patom != nullptr && patom->iKind == ZORATOM_ZORCOL) ? patom->value.pcol : nullptr;
+}
+
+/* The core data of the task's own COREDATA atom, NULL when none. */
+static zorucoreData *_ctrluCore(zortask *ptask)
+{
+  zoratom *patom = _ctrluOwnAtom(ptask, TOKEN_COREDATA);
+  return (patom != nullptr && patom->iKind == ZORATOM_COREDATA) ? patom->value.pcoreData : nullptr;
+}
+
+/* Adds an atom to the task; the atom is destroyed when the task refuses it. */
+static int _ctrluAdd(zortask *ptask, zoratom *patom)
+{
+  if (patom == nullptr) return ORC_NOMEM;
+  int rc = zortaskAddAtom(ptask, patom);
+  if (rc != 0) zoratomDestroy(patom);
+  return rc;
+}
+
+/* Removes and destroys the task's own atom of that name. */
+static void _ctrluDrop(zortask *ptask, int iSlot)
+{
+  zoratomDestroy(zortaskRemoveAtom(ptask, _ctrluName(iSlot)));
+}
+
+/* Adds an OCHAR atom holding the text in CCSID 850. */
+static int _ctrluAddString(zortask *ptask, int iSlot, const char *pcText)
+{
+  ochar *pchar = static_cast<ochar *>(std::calloc(1, sizeof(ochar)));
+  if (pchar == nullptr) return ORC_NOMEM;
+  if (ocharInitFromFixed(pchar, pcText, static_cast<int32_t>(std::strlen(pcText)), OCHAR_CCSID_ASCII) != 0) {
+    std::free(pchar);
+    return ORC_NOMEM;
+  }
+  zoratom *patom = zoratomCreate(_ctrluName(iSlot), ZORATOM_OCHAR, 0, reinterpret_cast<uintptr_t>(pchar), nullptr,
+                                 nullptr);
+  if (patom == nullptr) {
+    ocharDestroy(pchar);
+    return ORC_NOMEM;
+  }
+  return _ctrluAdd(ptask, patom);
+}
+
+/* Replaces the embedded string by a copy of the source (left empty for NULL). */
+static int _ctrluCopyString(ochar *pcharTarget, const ochar *pcharSource)
+{
+  if (pcharTarget->pcData != nullptr && (pcharTarget->usFlags & OCHAR_OWNED)) std::free(pcharTarget->pcData);
+  std::memset(pcharTarget, 0, sizeof *pcharTarget);
+  if (pcharSource == nullptr || pcharSource->pcData == nullptr || pcharSource->ilBU <= 0) return 0;
+  return ocharInitFromFixed(pcharTarget, _charText(pcharSource), pcharSource->ilBU, pcharSource->usCCSID);
+}
+
+/* A CCSID that names a code page (0, 0xFFFF and 0xFFFE do not). */
+static bool _ctrluIsCodePage(uint16_t usCCSID) { return usCCSID != 0 && usCCSID != 0xFFFF && usCCSID != 0xFFFE; }
+
+/* The column's name as C text ("" when it has none). */
+static std::string _ctrluColName(const zorcol *pcol)
+{
+  if (pcol == nullptr || pcol->pcharName == nullptr || pcol->pcharName->pcData == nullptr) return std::string();
+  return std::string(_charText(pcol->pcharName), static_cast<size_t>(pcol->pcharName->ilBU));
+}
+
+/* ----------------------------------------------------------- CCSID triple */
+
+int zorcontrolCcsidScheme(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat)
+{
+  (void)pcontrol;
+  (void)iFormat;
+  bool boSystable = _ctrluOwnAtom(ptaskSelect, TOKEN_SYSTABLE) != nullptr;
+  int32_t iScheme = _ctrluInteger(ptaskSelect, TOKEN_SCHEME, 0);
+  uint16_t usS = 0, usM = 0, usD = 0;
+  const ocnvft *pcnvft = gpcnvft;
+
+  switch (iScheme) {
+    case ZORCTRLU_SCHEME_ASIS:
+      if (pcnvft != nullptr) {
+        usM = pcnvft->usDbCCSID;
+        ocnvftDecomposeMixed(usM, &usS, &usD);
+        if (usS == 0) usS = usM;
+      }
+      break;
+    case ZORCTRLU_SCHEME_ASCII:
+      if (pcnvft != nullptr) {
+        const ocnvftTriple &triple = boSystable ? pcnvft->tripleExternal : pcnvft->tripleLocale;
+        usS = triple.usSBCS, usM = triple.usMixed, usD = triple.usDBCS;
+      }
+      break;
+    case ZORCTRLU_SCHEME_EBCDIC:
+      if (!boSystable && pcnvft != nullptr)
+        usS = pcnvft->tripleHost.usSBCS, usM = pcnvft->tripleHost.usMixed, usD = pcnvft->tripleHost.usDBCS;
+      break;
+    case ZORCTRLU_SCHEME_UNICODE:
+      if (pcnvft != nullptr)
+        usS = pcnvft->tripleInternal.usSBCS, usM = pcnvft->tripleInternal.usMixed,
+        usD = pcnvft->tripleInternal.usDBCS;
+      break;
+    default:
+      break;
+  }
+  if (usM == 0) usM = usS;
+  if (usD == 0) usD = boSystable ? 1200 : 1202;
+  omsgsTrace("CCSID scheme 0x%X: SBCS %u MIXED %u DBCS %u\n", static_cast<unsigned>(iScheme), usS, usM, usD);
+
+  zoratom *patom = _ctrluAtom(ptaskSelect, TOKEN_CCSID);
+  if (patom != nullptr && patom->iKind == ZORATOM_TRISHORT) {
+    if (patom->value.ausShort[0] == 0) patom->value.ausShort[0] = usS;
+    if (patom->value.ausShort[1] == 0) patom->value.ausShort[1] = usM;
+    if (patom->value2.usShort == 0) patom->value2.usShort = usD;
+  } else {
+    int rc = _ctrluAdd(ptaskSelect, zoratomCreateTripleShort(_ctrluName(TOKEN_CCSID), usS, usM, usD, nullptr, nullptr));
+    if (rc != 0) return rc;
+  }
+  statsTimeTrace("CCSID scheme");
+  return 0;
+}
+
+/* -------------------------------------------------------- format defaults */
+
+/* One default of DEL and DELIMITED: the string or type atom of that slot. */
+static int _ctrluAddDefault(zortask *ptaskSelect, int iSlot)
+{
+  switch (iSlot) {
+    case TOKEN_SEP:       return _ctrluAddString(ptaskSelect, iSlot, ",");
+    case TOKEN_DELIM:     return _ctrluAddString(ptaskSelect, iSlot, "\"");
+    case TOKEN_TIMESTAMP: return _ctrluAdd(ptaskSelect, zoratomCreateType(_ctrluName(iSlot), 12, 'B', nullptr, nullptr));
+    case TOKEN_TIME:      return _ctrluAdd(ptaskSelect, zoratomCreateType(_ctrluName(iSlot), 11, 'A', nullptr, nullptr));
+    case TOKEN_DATE:      return _ctrluAdd(ptaskSelect, zoratomCreateType(_ctrluName(iSlot), 10, 'K', nullptr, nullptr));
+    default:              return ORC_INVALID;
+  }
+}
+
+static const int kaiDefaultSlots[] = {TOKEN_SEP, TOKEN_DELIM, TOKEN_TIMESTAMP, TOKEN_TIME, TOKEN_DATE};
+
+/* The record end "\n" on the SELECT, replacing one the SELECT itself held. */
+static int _ctrluAddRecordEnd(zortask *ptaskSelect)
+{
+  _ctrluDrop(ptaskSelect, TOKEN_CR);
+  return _ctrluAddString(ptaskSelect, TOKEN_CR, "\n");
+}
+
+int _zorcontrolUdbDefaultDel(zorcontrol *pcontrol, zortask *ptaskSelect)
+{
+  (void)pcontrol;
+  for (int iSlot : kaiDefaultSlots) {
+    _ctrluDrop(ptaskSelect, iSlot);
+    int rc = _ctrluAddDefault(ptaskSelect, iSlot);
+    if (rc != 0) return rc;
+  }
+  return _ctrluAddRecordEnd(ptaskSelect);
+}
+
+int _zorcontrolUdbDefaultDelimited(zorcontrol *pcontrol, zortask *ptaskSelect)
+{
+  (void)pcontrol;
+  for (int iSlot : kaiDefaultSlots) {
+    if (_ctrluAtom(ptaskSelect, iSlot) != nullptr) continue;
+    int rc = _ctrluAddDefault(ptaskSelect, iSlot);
+    if (rc != 0) return rc;
+  }
+  return _ctrluAddRecordEnd(ptaskSelect);
+}
+
+int zorcontrolUdbDetermineDefault(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat)
+{
+  int rc = 0;
+  if (iFormat == 13)
+    rc = _zorcontrolUdbDefaultDel(pcontrol, ptaskSelect);
+  else if (iFormat == 1)
+    rc = _zorcontrolUdbDefaultDelimited(pcontrol, ptaskSelect);
+  statsTimeTrace("Format defaults");
+  return rc;
+}
+
+/* ----------------------------------------------- FORMAT USER column specs */
+
+zortask *zorcontrolFindEcs(zorcontrol *pcontrol, olist *plistSpec, zorcol *pcol)
+{
+  (void)pcontrol;
+  if (plistSpec == nullptr || pcol == nullptr) return nullptr;
+  olistIterator iter;
+
+  /* by number */
+  olistIteratorInit(&iter, plistSpec);
+  while (olistIteratorNext(&iter)) {
+    zortask *ptask = static_cast<zortask *>(olistIteratorGetRef(&iter));
+    zorcol *pcolSpec = _ctrluColumn(ptask, TOKEN_COL);
+    if (pcolSpec == nullptr || pcolSpec->iNumber == 0 || pcolSpec->iNumber != pcol->iNumber) continue;
+    if (pcolSpec->pcharName == nullptr && pcol->pcharName != nullptr) pcolSpec->pcharName = ocharClone(pcol->pcharName);
+    ptask->ulFlags |= ZORCTRLU_TASK_BY_NUMBER;
+    return ptask;
+  }
+
+  /* by name, among the column specs no column has taken yet */
+  if (pcol->pcharName == nullptr) return nullptr;
+  olistIteratorInit(&iter, plistSpec);
+  while (olistIteratorNext(&iter)) {
+    zortask *ptask = static_cast<zortask *>(olistIteratorGetRef(&iter));
+    zorcol *pcolSpec = _ctrluColumn(ptask, TOKEN_COL);
+    if (pcolSpec == nullptr || pcolSpec->pcharName == nullptr) continue;
+    if ((ptask->ulFlags & ZORCTRLU_TASK_BY_NUMBER) || !(ptask->ulFlags & ZORCTRLU_TASK_UNUSED)) continue;
+    if (ocharCompare(pcolSpec->pcharName, pcol->pcharName, ' ') != 0) continue;
+    pcolSpec->iNumber = pcol->iNumber;
+    return ptask;
+  }
+  return nullptr;
+}
+
+/* ---------------------------------------------------------- format checks */
+
+/* The letter of the DATE, TIME or TIMESTAMP type atom in force, 0 when none. */
+static int32_t _ctrluLetter(zortask *ptask, int iSlot)
+{
+  zoratom *patom = _ctrluAtom(ptask, iSlot);
+  return (patom != nullptr && patom->iKind == ZORATOM_TYPE) ? patom->value2.iValue : 0;
+}
+
+/* The mixed member of the CCSID triple in force, 0 when none. */
+static uint16_t _ctrluMixed(zortask *ptask)
+{
+  zoratom *patom = _ctrluAtom(ptask, TOKEN_CCSID);
+  return (patom != nullptr && patom->iKind == ZORATOM_TRISHORT) ? patom->value.ausShort[1] : 0;
+}
+
+int _zorcontrolUdbCheckEcsDelimited(zorcontrol *pcontrol, zortask *ptaskEcs, int iDirect)
+{
+  (void)pcontrol;
+  zorcol *pcolSource = _ctrluColumn(ptaskEcs, TOKEN_SOURCECOL);
+  zorcol *pcolTarget = _ctrluColumn(ptaskEcs, TOKEN_COL);
+  if (pcolSource == nullptr || pcolTarget == nullptr) return 0;
+
+  int32_t iSource = pcolSource->iType;
+  int32_t iCleared = (iSource | 0xB000) & ~0x0800;
+  uint16_t usMixed = _ctrluMixed(ptaskEcs);
+  bool boDoubleDelim = _ctrluInteger(ptaskEcs, TOKEN_DOUBLE_DELIM, 0) == 1;
+  bool boLobFile = _ctrluAtom(ptaskEcs, TOKEN_LOBFILE) != nullptr;
+  bool boLls = _ctrluInteger(ptaskEcs, TOKEN_LLS, 0) == 1;
+
+  switch (iSource & 0xFF) {
+    case 1: case 2: case 3: case 4: case 5: case 6:
+      pcolTarget->iType = iCleared;
+      break;
+    case 7: case 8: case 9:
+      pcolTarget->iType = iCleared | (boDoubleDelim ? 0x0100 : 0);
+      pcolTarget->sCCSID = static_cast<int16_t>(pcolSource->sCCSID == 0 ? 0 : usMixed);
+      break;
+    case 10: {
+      int32_t iLetter = _ctrluLetter(ptaskEcs, TOKEN_DATE);
+      pcolTarget->iType = 0xB000 | ((iLetter - 0x10) & 0xFF);
+      pcolTarget->iSubType = iLetter;
+      pcolTarget->sCCSID = static_cast<int16_t>(usMixed);
+      break;
+    }
+    case 11: {
+      int32_t iLetter = _ctrluLetter(ptaskEcs, TOKEN_TIME);
+      pcolTarget->iType = 0xB000 | (iLetter & 0xFF);
+      pcolTarget->iSubType = iLetter;
+      pcolTarget->sCCSID = static_cast<int16_t>(usMixed);
+      break;
+    }
+    case 12: {
+      int32_t iLetter = _ctrluLetter(ptaskEcs, TOKEN_TIMESTAMP);
+      pcolTarget->iType = 0xB000 | ((iLetter + 5) & 0xFF);
+      pcolTarget->iSubType = iLetter;
+      pcolTarget->sCCSID = static_cast<int16_t>(usMixed);
+      break;
+    }
+    case 13: case 14: case 15:
+      pcolTarget->iType = iCleared;
+      pcolTarget->sCCSID = static_cast<int16_t>(usMixed);
+      break;
+    case 16: case 17: case 18: {
+      int32_t iTarget = iCleared;
+      if (boLobFile) {
+        iTarget |= 0x0400;
+        if (boLls) iTarget |= 0x0100;
+      } else if ((iSource & 0xFF) == 17 && boDoubleDelim) {
+        iTarget |= 0x0100;
+      }
+      pcolTarget->iType = iTarget;
+      if ((iSource & 0xFF) != 16) pcolTarget->sCCSID = static_cast<int16_t>(usMixed);
+      break;
+    }
+    default:
+      pcolTarget->iType = 0xB000;
+      break;
+  }
+  if (!iDirect) pcolSource->iType |= 0xD000;
+  return 0;
+}
+
+int _zorcontrolUdbCheckEcsIxf(zorcontrol *pcontrol, zortask *ptaskEcs, int iDirect)
+{
+  (void)pcontrol;
+  zorcol *pcolSource = _ctrluColumn(ptaskEcs, TOKEN_SOURCECOL);
+  zorcol *pcolTarget = _ctrluColumn(ptaskEcs, TOKEN_COL);
+  if (pcolSource == nullptr || pcolTarget == nullptr) return 0;
+
+  int32_t iSource = pcolSource->iType;
+  int iType = iSource & 0xFF;
+  if (iType >= 1 && iType <= 15) {
+    pcolTarget->iType = iSource | 0x8000;
+  } else if (iType >= 16 && iType <= 18) {
+    int32_t iTarget = iSource | 0x8000;
+    if (_ctrluAtom(ptaskEcs, TOKEN_LOBFILE) != nullptr) iTarget |= 0x0400;
+    if (_ctrluInteger(ptaskEcs, TOKEN_LLS, 0) == 1) iTarget |= 0x0100;
+    pcolTarget->iType = iTarget;
+  }
+  if (!iDirect) pcolSource->iType |= 0xD000;
+  return 0;
+}
+
+int zorcontrolUdbEcs(zorcontrol *pcontrol, zortask *ptaskEcs, int iFormat, int iLast, int iFirst, int iDirect)
+{
+  (void)iLast;
+  (void)iFirst;
+  omsgsTrace("Controle des ECS ...\n");
+  zorcol *pcolSource = _ctrluColumn(ptaskEcs, TOKEN_SOURCECOL);
+  if (pcolSource != nullptr && (pcolSource->usFlags & ZORCOL_NULL)) pcolSource->iType |= 0x0800;
+  switch (iFormat) {
+    case 11:
+      _zorcontrolUdbCheckEcsIxf(pcontrol, ptaskEcs, iDirect);
+      omsgsTrace("Verif ECS ixf OK\n");
+      break;
+    case 1:
+    case 13:
+      _zorcontrolUdbCheckEcsDelimited(pcontrol, ptaskEcs, iDirect);
+      omsgsTrace("Verif ECS delimited OK\n");
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+int zorcontrolSortEcs(const void *pptaskA, const void *pptaskB)
+{
+  zortask *ptaskA = *static_cast<zortask *const *>(pptaskA);
+  zortask *ptaskB = *static_cast<zortask *const *>(pptaskB);
+  zorcol *pcolA = _ctrluColumn(ptaskA, TOKEN_COL);
+  zorcol *pcolB = _ctrluColumn(ptaskB, TOKEN_COL);
+  int32_t iA = pcolA != nullptr ? pcolA->iNumber : 0;
+  int32_t iB = pcolB != nullptr ? pcolB->iNumber : 0;
+  return iA < iB ? -1 : (iA > iB ? 1 : 0);
+}
+
+/* ------------------------------------------------------------ long columns */
+
+/* The first output-column task of the SELECT, NULL when none. */
+static zortask *_ctrluFirstEcs(zortask *ptaskSelect)
+{
+  return ptaskSelect->pchaineSubTasks != nullptr ? static_cast<zortask *>(ptaskSelect->pchaineSubTasks->pitemTop)
+                                                 : nullptr;
+}
+
+int zorcontrolUdbDetectLongColums(zorcontrol *pcontrol, zortask *ptaskSelect)
+{
+  (void)pcontrol;
+  int32_t iLong = 0;
+  for (zortask *ptask = _ctrluFirstEcs(ptaskSelect); ptask != nullptr; ptask = ptask->ptaskNext) {
+    zorcol *pcol = _ctrluColumn(ptask, TOKEN_SOURCECOL);
+    if (pcol == nullptr) continue;
+    int iType = pcol->iType & 0xFF;
+    if (iType == 9 || iType == 15) iLong |= 2;
+    if (iType >= 16 && iType <= 18) iLong |= 1;
+  }
+  int rc = _ctrluAdd(ptaskSelect, zoratomCreate(_ctrluName(TOKEN_LONGCOL), ZORATOM_INTEGER, ZORATOM_BORROWED,
+                                                static_cast<uintptr_t>(iLong), nullptr, nullptr));
+  statsTimeTrace("Long columns");
+  return rc;
+}
+
+/* ------------------------------------------------------ record-end column */
+
+int zorcontrolUdbInsertProEpilogue(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat)
+{
+  (void)pcontrol;
+  (void)iFormat;
+  zoratom *patomCr = _ctrluOwnAtom(ptaskSelect, TOKEN_CR);
+  if (patomCr == nullptr || patomCr->iKind != ZORATOM_OCHAR || patomCr->value.pchar == nullptr) return 0;
+  const ochar *pcharCr = patomCr->value.pchar;
+
+  zornode *pnode = zornodeCreateLitteral(pcharCr, nullptr, nullptr);
+  if (pnode == nullptr) return ORC_NOMEM;
+  zorcol *pcolSource = zorcolCreate(nullptr, 0, pnode, 16);
+  if (pcolSource == nullptr) {
+    zornodeDestroy(pnode);
+    return ORC_NOMEM;
+  }
+  pcolSource->iType = 78;
+  pcolSource->sCCSID = static_cast<int16_t>(pcharCr->usCCSID);
+  pcolSource->iSubType = pcharCr->ilBU;
+  pcolSource->iLength = pcharCr->ilBU;
+
+  zortask *ptask = zortaskCreateNamed(_ctrluName(TOKEN_ECSTASK));
+  if (ptask == nullptr) {
+    zorcolDestroy(pcolSource);
+    return ORC_NOMEM;
+  }
+  int rc = _ctrluAdd(ptask, zoratomCreate(_ctrluName(TOKEN_SOURCECOL), ZORATOM_ZORCOL, 0,
+                                          reinterpret_cast<uintptr_t>(pcolSource), nullptr, nullptr));
+  if (rc != 0) zorcolDestroy(pcolSource);
+  zorcol *pcolTarget = rc == 0 ? zorcolClone(pcolSource) : nullptr;
+  if (pcolTarget != nullptr) {
+    pcolTarget->iType = 0xB000;
+    rc = _ctrluAdd(ptask, zoratomCreate(_ctrluName(TOKEN_COL), ZORATOM_ZORCOL, 0,
+                                        reinterpret_cast<uintptr_t>(pcolTarget), nullptr, nullptr));
+    if (rc != 0) zorcolDestroy(pcolTarget);
+  } else if (rc == 0) {
+    rc = ORC_NOMEM;
+  }
+  if (rc == 0) {
+    zorucoreData *pcore = zorucoreDataCreate();
+    if (pcore == nullptr || (pcore->pcharConstant = ocharClone(pcharCr)) == nullptr) {
+      std::free(pcore);
+      rc = ORC_NOMEM;
+    } else {
+      zoratom *patom = zoratomCreate(_ctrluName(TOKEN_COREDATA), ZORATOM_COREDATA, 0,
+                                     reinterpret_cast<uintptr_t>(pcore), nullptr, nullptr);
+      if (patom == nullptr) {
+        zorucoreDataDestroy(pcore);
+        std::free(pcore);
+        rc = ORC_NOMEM;
+      } else {
+        rc = _ctrluAdd(ptask, patom);
+      }
+    }
+  }
+  if (rc == 0) rc = zortaskAddSubTask(ptaskSelect, ptask);
+  if (rc != 0) {
+    zortaskDestroy(ptask);
+    return rc;
+  }
+  statsTimeTrace("Record-end column");
+  return 0;
+}
+
+/* ------------------------------------------------------------- converters */
+
+int _zorcontrolUdbOpenConverters(zorucoreData *pcore, uint16_t usSourceCCSID, uint16_t usTargetCCSID)
+{
+  int rc = 0;
+  char acName[32];
+  UErrorCode err = U_ZERO_ERROR;
+
+  if (usSourceCCSID == 1202) {
+    omsgsTrace("Bypass from converter: Source is already in UTF16\n");
+  } else {
+    omsgsTrace("Ouverture du converteur pour le CCSID IN %d ...\n", usSourceCCSID);
+    if (usSourceCCSID == 13488)
+      std::snprintf(acName, sizeof acName, "UTF-16BE");
+    else
+      std::snprintf(acName, sizeof acName, "ibm-%i", usSourceCCSID);
+    UConverter *pconv = ucnv_open(acName, &err);
+    if (U_SUCCESS(err) && pconv != nullptr) {
+      pcore->pconvToUtf16 = pconv;
+      omsgsTrace("Ouverture du converteur pour le CCSID IN %d OK\n", usSourceCCSID);
+    } else {
+      omsgsTrace("RC ucnv_open IN = %d : %s\n", static_cast<int>(err), u_errorName(err));
+      pcore->pconvToUtf16 = nullptr;
+      omsgsFMTEDO(ZORU360E, usSourceCCSID);
+      rc = ZORCTRLU_RC_CONVERTER;
+    }
+  }
+
+  if (usTargetCCSID == 1200) {
+    omsgsTrace("Bypass from converter: target is UTF16\n");
+  } else {
+    err = U_ZERO_ERROR;
+    omsgsTrace("Ouverture du converteur pour le CCSID OUT %d ...\n", usTargetCCSID);
+    std::snprintf(acName, sizeof acName, "ibm-%i", usTargetCCSID);
+    UConverter *pconv = ucnv_open(acName, &err);
+    if (U_SUCCESS(err) && pconv != nullptr) {
+      pcore->pconvFromUtf16 = pconv;
+      omsgsTrace("Ouverture du converteur pour le CCSID OUT %d OK\n", usTargetCCSID);
+    } else {
+      omsgsTrace("RC ucnv_open OUT = %d : %s\n", static_cast<int>(err), u_errorName(err));
+      pcore->pconvFromUtf16 = nullptr;
+      omsgsFMTEDO(ZORU360E, usTargetCCSID);
+      rc = ZORCTRLU_RC_CONVERTER;
+    }
+  }
+  return rc;
+}
+
+/* -------------------------------------------------------------- core data */
+
+/* Loads a copy of the catalogue default text into a buffer of 3n + 9 bytes. */
+static int _ctrluLoadDefault(zorucoreData *pcore, const zorcol *pcolSource)
+{
+  std::free(pcore->pcDefault);
+  pcore->pcDefault = nullptr;
+  pcore->sDefaultLength = 0;
+  const ochar *pchar = pcolSource->pcharDefault;
+  if (pchar == nullptr || pchar->pcData == nullptr || pchar->ilBU <= 0) return 0;
+  int32_t ilLength = pchar->ilBU > INT16_MAX ? INT16_MAX : pchar->ilBU;
+  pcore->pcDefault = static_cast<char *>(std::calloc(1, 3 * static_cast<size_t>(ilLength) + 9));
+  if (pcore->pcDefault == nullptr) return ORC_NOMEM;
+  std::memcpy(pcore->pcDefault, _charText(pchar), static_cast<size_t>(ilLength));
+  pcore->sDefaultLength = static_cast<int16_t>(ilLength);
+  return 0;
+}
+
+/* The output form of the default value, by source type and output format. */
+static void _ctrluDefaultForm(zorucoreData *pcore, zortask *ptaskEcs, const zorcol *pcolSource,
+                              const zorcol *pcolTarget)
+{
+  const ochar *pcharDefault = pcolSource->pcharDefault;
+  if (pcharDefault == nullptr || pcore->pcDefault == nullptr) return;
+  int iType = pcolSource->iType & 0xFF;
+  int32_t iBase = pcolTarget->iType & 0xF000;
+  uint16_t usSourceCCSID = static_cast<uint16_t>(pcolSource->sCCSID);
+  uint16_t usTargetCCSID = static_cast<uint16_t>(pcolTarget->sCCSID);
+  bool boFits = pcharDefault->ilBU >= pcore->sTemplateLength + 2;
+
+  if (iBase == 0xB000) {
+    switch (iType) {
+      case 7: case 8: case 9: case 16: case 17: _zorcontrolUdbDefaultDelChar(pcore, pcharDefault); break;
+      case 10: if (pcore->pcTemplate != nullptr) _zorcontrolUdbDefaultDelDate(pcore, pcharDefault, ptaskEcs); break;
+      case 11:
+        if (pcore->pcTemplate != nullptr && boFits) _zorcontrolUdbDefaultDelTime(pcore, pcharDefault, ptaskEcs);
+        break;
+      case 12:
+        if (pcore->pcTemplate != nullptr && boFits) _zorcontrolUdbDefaultDelTmsp(pcore, pcharDefault, ptaskEcs);
+        break;
+      case 13: _zorcontrolUdbDefaultDelGraph(pcore, pcharDefault, usTargetCCSID); break;
+      case 14: case 15: case 18: _zorcontrolUdbDefaultDelVargraph(pcore, pcharDefault, usTargetCCSID); break;
+      default: break;
+    }
+  } else if (iBase == 0x8000) {
+    switch (iType) {
+      case 1: _zorcontrolUdbDefaultIxfSmall(pcore, pcharDefault); break;
+      case 2: _zorcontrolUdbDefaultIxfInt(pcore, pcharDefault); break;
+      case 4: _zorcontrolUdbDefaultIxfDbl(pcore, pcharDefault); break;
+      case 5: _zorcontrolUdbDefaultIxfReal(pcore, pcharDefault); break;
+      case 6: _zorcontrolUdbDefaultIxfBig(pcore, pcharDefault); break;
+      case 7: _zorcontrolUdbDefaultIxfChar(pcore, pcharDefault); break;
+      case 8: case 9: _zorcontrolUdbDefaultIxfVarchar(pcore, pcharDefault); break;
+      case 10: case 11: case 12: _zorcontrolUdbDefaultIxfDatetime(pcore, pcharDefault); break;
+      case 13: _zorcontrolUdbDefaultIxfGraph(pcore, pcharDefault, usSourceCCSID); break;
+      case 14: case 15: _zorcontrolUdbDefaultIxfVargraph(pcore, pcharDefault, usSourceCCSID); break;
+      case 16: case 17: _zorcontrolUdbDefaultIxfClob(pcore, pcharDefault); break;
+      case 18: _zorcontrolUdbDefaultIxfDbclob(pcore, pcharDefault, usSourceCCSID); break;
+      default: break;
+    }
+  }
+}
+
+int _zorcontrolUdbCreateEcsCoreData(zorcontrol *pcontrol, zortask *ptaskEcs, int iFirst)
+{
+  (void)pcontrol;
+  zorucoreData *pcore = _ctrluCore(ptaskEcs);
+  zorcol *pcolSource = _ctrluColumn(ptaskEcs, TOKEN_SOURCECOL);
+  zorcol *pcolTarget = _ctrluColumn(ptaskEcs, TOKEN_COL);
+  if (pcore == nullptr || pcolSource == nullptr || pcolTarget == nullptr) return ORC_INVALID;
+  omsgsTrace("Creation coredata_tk pour colonne %d ...\n", pcolSource->iNumber);
+
+  /* flags */
+  if (iFirst)
+    pcore->ulFlags &= ~ZORUCORE_FLAG_SEP;
+  else
+    pcore->ulFlags |= ZORUCORE_FLAG_SEP;
+  pcore->ulFlags &= ~ZORUCORE_FLAG_NULLTEXT;
+
+  /* separator, NULL texts, decimal point */
+  int rc = _ctrluCopyString(&pcore->charSep, _ctrluString(ptaskEcs, TOKEN_SEP));
+  if (rc != 0) return rc;
+  zoratom *patomNull = _ctrluAtom(ptaskEcs, TOKEN_NULL);
+  if (patomNull != nullptr && patomNull->iKind == ZORATOM_DBLCHAR) {
+    pcore->apcharNull[0] = patomNull->value.pchar;
+    pcore->apcharNull[1] = patomNull->value2.pchar;
+  } else {
+    pcore->apcharNull[0] = pcore->apcharNull[1] = nullptr;
+  }
+  rc = _ctrluCopyString(&pcore->charDecimal, _ctrluString(ptaskEcs, TOKEN_DECIMAL));
+  if (rc != 0) return rc;
+
+  /* default value */
+  rc = _ctrluLoadDefault(pcore, pcolSource);
+  if (rc != 0) return rc;
+
+  /* converters */
+  uint16_t usSourceCCSID = static_cast<uint16_t>(pcolSource->sCCSID);
+  uint16_t usTargetCCSID = static_cast<uint16_t>(pcolTarget->sCCSID);
+  if (_ctrluIsCodePage(usSourceCCSID) && _ctrluIsCodePage(usTargetCCSID) && usSourceCCSID != usTargetCCSID) {
+    pcore->pconvToUtf16 = nullptr;
+    pcore->pconvFromUtf16 = nullptr;
+    if (_zorcontrolUdbOpenConverters(pcore, usSourceCCSID, usTargetCCSID) == 0) {
+      if (pcore->pconvToUtf16 != nullptr || pcore->pconvFromUtf16 != nullptr) pcolTarget->iType |= 0x0200;
+    } else {
+      /* half-open pairs are not used: the column goes out as it is */
+      ucnv_close(pcore->pconvToUtf16);
+      ucnv_close(pcore->pconvFromUtf16);
+      pcore->pconvToUtf16 = nullptr;
+      pcore->pconvFromUtf16 = nullptr;
+      omsgsFMTEDO(ZORU361W, _ctrluColName(pcolSource).c_str());
+    }
+  }
+
+  /* delimiter */
+  const ochar *pcharDelim = _ctrluString(ptaskEcs, TOKEN_DELIM);
+  rc = _ctrluCopyString(&pcore->charDelim, pcharDelim);
+  if (rc != 0) return rc;
+  if (pcore->charDelim.pcData != nullptr && pcore->charDelim.ilBU > 0) {
+    unsigned char ucDelim = static_cast<unsigned char>(_charText(&pcore->charDelim)[0]);
+    int iCode = 0;
+    uint16_t usChar = ocharConvertChar(ucDelim, usTargetCCSID, &iCode);
+    pcore->cDelim = static_cast<char>(iCode == 0 ? usChar : ucDelim);
+  }
+
+  /* templates, default value, sign */
+  int iType = pcolSource->iType & 0xFF;
+  const ochar *pcharDateDelim = _ctrluString(ptaskEcs, TOKEN_DATEDELIM);
+  const ochar *pcharTimeDelim = _ctrluString(ptaskEcs, TOKEN_TIMEDELIM);
+  if (iType == 10)
+    rc = _zorcontrolUdbDateTemplate(pcore, ptaskEcs, pcharDateDelim);
+  else if (iType == 11)
+    rc = _zorcontrolUdbTimeTemplate(pcore, ptaskEcs, pcharTimeDelim);
+  else if (iType == 12)
+    rc = _zorcontrolUdbTimestampTemplate(pcore, ptaskEcs, pcharDateDelim, pcharTimeDelim);
+  if (rc == ORC_NOMEM) return rc;
+  _ctrluDefaultForm(pcore, ptaskEcs, pcolSource, pcolTarget);
+  if (iType == 3) {
+    const ochar *pcharSign = nullptr;
+    ochar charPlus{}, charBlank{};
+    charPlus.pcData = const_cast<char *>("+"), charPlus.ilBU = 1, charPlus.usCCSID = OCHAR_CCSID_ASCII;
+    charBlank.pcData = const_cast<char *>(" "), charBlank.ilBU = 1, charBlank.usCCSID = OCHAR_CCSID_ASCII;
+    pcharSign = &charPlus;
+    zoratom *patomPic = _ctrluAtom(ptaskEcs, TOKEN_PIC);
+    if (patomPic != nullptr && patomPic->iKind == ZORATOM_INTEGER) {
+      pcore->iPic = patomPic->value.iValue;
+      if (pcore->iPic & 0x100)
+        pcharSign = &charPlus;
+      else if (pcore->iPic & 0x200)
+        pcharSign = &charBlank;
+      else if (pcore->iPic & 0x400)
+        pcharSign = _ctrluString(ptaskEcs, TOKEN_PADDING);
+    } else {
+      pcore->iPic = 0;
+    }
+    rc = _ctrluCopyString(&pcore->charSignPlus, pcharSign);
+    if (rc != 0) return rc;
+    omsgsTrace("PIC = %d\n", pcore->iPic);
+    omsgsTrace("pucoreDataEcs->charSignPlus = %c\n",
+               pcore->charSignPlus.pcData != nullptr ? _charText(&pcore->charSignPlus)[0] : ' ');
+  }
+
+  /* delimiters on */
+  pcore->ulFlags |= ZORUCORE_FLAG_DELIM;
+  omsgsTrace("Creation coredata_tk pour colonne %d OK\n", pcolSource->iNumber);
+  omsgsTrace("type entree = %d \t\t type sortie = %d\n", pcolSource->iType, pcolTarget->iType);
+  return 0;
+}
+
+int zorcontrolUdbCreateCoreData(zorcontrol *pcontrol, zortask *ptaskSelect)
+{
+  omsgsTrace("Debut creation coredata...\n");
+  zorucoreData *pcore = zorucoreDataCreate();
+  if (pcore == nullptr) return ORC_NOMEM;
+
+  int32_t ilMax = 0;
+  for (zortask *ptask = _ctrluFirstEcs(ptaskSelect); ptask != nullptr; ptask = ptask->ptaskNext) {
+    zorcol *pcol = _ctrluColumn(ptask, TOKEN_SOURCECOL);
+    if (pcol == nullptr) continue;
+    int32_t ilLength = pcol->iLength > ZORCTRLU_MAX_WORK ? ZORCTRLU_MAX_WORK : pcol->iLength;
+    if (ilLength > ilMax) ilMax = ilLength;
+  }
+  pcore->ulWorkSize = 4u * static_cast<uint32_t>(ilMax);
+  omsgsTrace("taille puocreData->pcWorkBuffer = %d\n", static_cast<int>(pcore->ulWorkSize));
+  pcore->pcWorkBuffer = static_cast<char *>(std::malloc(pcore->ulWorkSize > 0 ? pcore->ulWorkSize : 1));
+  zoratom *patomSelect = pcore->pcWorkBuffer != nullptr
+                             ? zoratomCreate(_ctrluName(TOKEN_COREDATA), ZORATOM_COREDATA, 0,
+                                             reinterpret_cast<uintptr_t>(pcore), nullptr, nullptr)
+                             : nullptr;
+  if (patomSelect == nullptr || zortaskAddAtom(ptaskSelect, patomSelect) != 0) {
+    /* the work buffer is shared and never freed by the record */
+    std::free(pcore->pcWorkBuffer);
+    if (patomSelect != nullptr) {
+      patomSelect->value.pcoreData = nullptr;
+      zoratomDestroy(patomSelect);
+    }
+    zorucoreDataDestroy(pcore);
+    std::free(pcore);
+    return ORC_NOMEM;
+  }
+  omsgsTrace("Creation coredata_tk au niveau select OK\n");
+
+  int rcAll = 0;
+  zortask *ptaskFirst = _ctrluFirstEcs(ptaskSelect);
+  for (zortask *ptask = ptaskFirst; ptask != nullptr; ptask = ptask->ptaskNext) {
+    if (_ctrluOwnAtom(ptask, TOKEN_COREDATA) != nullptr || _ctrluColumn(ptask, TOKEN_SOURCECOL) == nullptr) continue;
+    int rc = _ctrluAdd(ptask, zoratomClone(patomSelect));
+    if (rc == 0) rc = _zorcontrolUdbCreateEcsCoreData(pcontrol, ptask, ptask == ptaskFirst);
+    if (rc != 0 && rcAll == 0) rcAll = rc;
+  }
+  if (rcAll != 0) return rcAll;
+  omsgsTrace("Creation tous les coredata_tk OK\n");
+  statsTimeTrace("Core data");
+  return 0;
+}

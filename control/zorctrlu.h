@@ -1,0 +1,141 @@
+/*
+** zorctrlu.h
+**   The steps of the output preparation (control/zorctrl.h): CCSID triple,
+**   format defaults, matching of FORMAT USER column specs, format checks
+**   that build the target type keys, long-column detection, the record-end
+**   column, the core data of every output column and its ICU converters.
+**   Each is called only by _zorcontrolFormatZavSelect, in the main process.
+**
+**   Type keys (zorcol usType): the source key is the internal type id in the
+**   low byte, plus 0x0800 for a nullable column and 0xD000 when the SELECT
+**   goes through DB2.  Target keys are 0xB000-based for DEL and DELIMITED,
+**   0x8000-based for IXF; 0x0200 marks a column converted between code
+**   pages.  Date and time target keys carry their layout in the low byte:
+**   DATE_x is x - 0x10, TIME_x is x, TIMESTAMP_x is x + 5.
+**
+**   Trace keyword "$CTRLU".  ICU converters opened here belong to the core
+**   data and are never closed.
+*/
+#ifndef ZAV_CONTROL_ZORCTRLU_H
+#define ZAV_CONTROL_ZORCTRLU_H
+
+#include <cstdint>
+
+#include "common/oreason.h"
+
+struct olist;
+struct zorcontrol;
+struct zortask;
+struct zorcol;
+struct zorucoreData;
+
+/* A converter of the column could not be opened (ZORU360E issued). */
+#define ZORCTRLU_RC_CONVERTER ORC_MAKE(0x105, 0xa, 0x16)   /* 0x105a016 */
+
+/* Task flags used during the preparation. */
+#define ZORCTRLU_TASK_UNUSED    0x1u    /* FORMAT USER column spec not matched yet */
+#define ZORCTRLU_TASK_BY_NUMBER 0x20u   /* column spec matched by its number */
+
+/* Values of the SCHEME atom. */
+#define ZORCTRLU_SCHEME_ASIS    0xC1E2
+#define ZORCTRLU_SCHEME_ASCII   0xC1E2C3
+#define ZORCTRLU_SCHEME_EBCDIC  0xC5C2C3
+#define ZORCTRLU_SCHEME_UNICODE 0xE4D5C9
+
+/* Capped storage length that sizes the work buffer. */
+#define ZORCTRLU_MAX_WORK 32700
+
+/*
+** zorcontrolCcsidScheme
+**   Chooses the output CCSID triple (single-byte, mixed, double-byte) from
+**   the SCHEME in force and the conversion context, then completes the
+**   zero members of the CCSID atom in force (in the task that holds it), or
+**   adds a CCSID atom to the SELECT when none is in force.  iFormat unused.
+**   Returns 0, or ORC_NOMEM when the atom cannot be made.
+*/
+int zorcontrolCcsidScheme(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
+
+/*
+** zorcontrolUdbDetermineDefault
+**   DEL: forces SEP ",", DELIM '"', TIMESTAMP_B, TIME_A, DATE_K and CR "\n"
+**   on the SELECT.  DELIMITED: adds those not in force, and CR "\n".
+**   A CR the SELECT itself holds is replaced by "\n" in both.
+**   Other formats: nothing.
+**   Returns 0, or ORC_NOMEM.
+*/
+int zorcontrolUdbDetermineDefault(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
+int _zorcontrolUdbDefaultDel(zorcontrol *pcontrol, zortask *ptaskSelect);
+int _zorcontrolUdbDefaultDelimited(zorcontrol *pcontrol, zortask *ptaskSelect);
+
+/*
+** zorcontrolFindEcs
+**   The FORMAT USER column spec (task of plistSpec) of the selected
+**   column pcol: by number first (the column spec takes the column's name
+**   when it has none, and is marked ZORCTRLU_TASK_BY_NUMBER), else by name
+**   among those not matched by number (the column spec takes the
+**   column's number).  Returns the column spec task, or NULL.
+*/
+zortask *zorcontrolFindEcs(zorcontrol *pcontrol, olist *plistSpec, zorcol *pcol);
+
+/*
+** zorcontrolUdbEcs
+**   Format checks of one output-column task: the source key gains 0x0800
+**   for a nullable column; the target key is built for IXF, DEL and
+**   DELIMITED; 0xD000 is set in the source key when !iDirect.
+**   iLast, iFirst: the column is the tail, the head of the SELECT chain.
+**   Returns 0.
+*/
+int zorcontrolUdbEcs(zorcontrol *pcontrol, zortask *ptaskEcs, int iFormat, int iLast, int iFirst, int iDirect);
+int _zorcontrolUdbCheckEcsDelimited(zorcontrol *pcontrol, zortask *ptaskEcs, int iDirect);
+int _zorcontrolUdbCheckEcsIxf(zorcontrol *pcontrol, zortask *ptaskEcs, int iDirect);
+
+/*
+** zorcontrolSortEcs
+**   Orders two output-column tasks (arguments point at task pointers) by the
+**   number of their COL column.
+**   Returns -1, 0 or 1 (comparison for zortaskSortSubTask).
+*/
+int zorcontrolSortEcs(const void *pptaskA, const void *pptaskB);
+
+/*
+** zorcontrolUdbDetectLongColums
+**   Adds LONGCOL to the SELECT: bit 1 for a LONG VARCHAR or LONG VARGRAPHIC
+**   source column, bit 0 for a LOB.  Returns 0, or ORC_NOMEM.
+*/
+int zorcontrolUdbDetectLongColums(zorcontrol *pcontrol, zortask *ptaskSelect);
+
+/*
+** zorcontrolUdbInsertProEpilogue
+**   When the SELECT's own dictionary has a CR atom, appends the record-end
+**   output-column task ECSTASK (constant column of the CR text).
+**   Returns 0, or ORC_NOMEM.
+*/
+int zorcontrolUdbInsertProEpilogue(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
+
+/*
+** zorcontrolUdbCreateCoreData
+**   Makes the SELECT-level core data with its work buffer (4 x the largest
+**   capped source storage length), and a filled copy of it for every
+**   output-column task that has none.  A column whose converters cannot be
+**   opened is written unconverted (ZORU361W).
+**   Returns 0, or ORC_NOMEM.
+*/
+int zorcontrolUdbCreateCoreData(zorcontrol *pcontrol, zortask *ptaskSelect);
+
+/*
+** _zorcontrolUdbCreateEcsCoreData
+**   Fills the core data of one output-column task (iFirst: the first column
+**   of the SELECT).  Returns 0, or ORC_NOMEM.
+*/
+int _zorcontrolUdbCreateEcsCoreData(zorcontrol *pcontrol, zortask *ptaskEcs, int iFirst);
+
+/*
+** _zorcontrolUdbOpenConverters
+**   Opens the ICU converters of a column into the core data: source CCSID
+**   to UTF-16 (none for 1202), UTF-16 to target CCSID (none for 1200).
+**   Returns 0, or ZORCTRLU_RC_CONVERTER after ZORU360E when one cannot be
+**   opened (that side then has no converter).
+*/
+int _zorcontrolUdbOpenConverters(zorucoreData *pcore, uint16_t usSourceCCSID, uint16_t usTargetCCSID);
+
+#endif

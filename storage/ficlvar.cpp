@@ -1,0 +1,578 @@
+/*
+** ficlvar.cpp
+**   Long-field and LOB child processes: launch and stop over two pipes,
+**   and the child mains that serve the record reader's requests from the
+**   containers (SMS ".LF"/".LB" files, DMS long-field and LOB objects),
+**   locally or through the daemon, or from a backup image.  See ficlvar.h
+**   for the protocol and the process states.
+*/
+#include "storage/ficlvar.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "common/obyte.h"
+#include "common/olist.h"
+#include "driver/socket.h"
+#include "driver/tools.h"
+#include "storage/ficcont.h"
+#include "storage/ficdata.h"
+#include "storage/ficdms.h"
+#include "storage/ficdmsemp.h"
+#include "storage/ficsms.h"
+#include "storage/zorbk.h"
+#include "storage/zorts.h"
+
+#define OMSGS_TRACE_KEYWORD "$LVAR"
+#define OMSGS_DEBUG_KEYWORD nullptr
+#include "common/omsgsmod.h"
+
+namespace {
+
+/* Largest LOB descriptor a request may carry; longer ones are read and dropped. */
+const int32_t FICLVAR_MAX_DESC = 4096;
+
+/* Writes all bytes to a pipe; the result is not checked by the protocol. */
+void _ficlvarSend(int iFd, const void *pData, size_t ulLength)
+{
+  const char *pc = static_cast<const char *>(pData);
+  while (ulLength > 0) {
+    ssize_t n = write(iFd, pc, ulLength);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    pc += n;
+    ulLength -= static_cast<size_t>(n);
+  }
+}
+
+/* Writes ilLength zero bytes to a pipe. */
+void _ficlvarSendZeros(int iFd, int64_t llLength)
+{
+  static const unsigned char aucZero[4096] = {0};
+  while (llLength > 0) {
+    size_t n = llLength < static_cast<int64_t>(sizeof aucZero) ? static_cast<size_t>(llLength) : sizeof aucZero;
+    _ficlvarSend(iFd, aucZero, n);
+    llLength -= static_cast<int64_t>(n);
+  }
+}
+
+/*
+** Reads an n-byte LOB descriptor into v: at most FICLVAR_MAX_DESC bytes are
+** kept, the rest is read and dropped.  Returns false when the pipe ends.
+*/
+bool _ficlvarReadDesc(int iFd, int32_t n, std::vector<unsigned char> &v)
+{
+  int32_t ilKeep = n < FICLVAR_MAX_DESC ? n : FICLVAR_MAX_DESC;
+  v.assign(static_cast<size_t>(ilKeep), 0);
+  if (ilKeep > 0 && toolsReadInPipe(iFd, v.data(), ilKeep) != ilKeep) return false;
+  unsigned char auc[4096];
+  for (int32_t ilLeft = n - ilKeep; ilLeft > 0;) {
+    int32_t k = ilLeft < static_cast<int32_t>(sizeof auc) ? ilLeft : static_cast<int32_t>(sizeof auc);
+    if (toolsReadInPipe(iFd, auc, k) != k) return false;
+    ilLeft -= k;
+  }
+  return true;
+}
+
+bool _ficlvarReadInt(int iFd, int32_t *pil)
+{
+  unsigned char auc[4];
+  if (toolsReadInPipe(iFd, auc, 4) != 4) return false;
+  std::memcpy(pil, auc, 4);   /* native-endian pipe word */
+  return true;
+}
+
+/* Where the pages of a long object are, for one child. */
+struct Reader {
+  ficlvar *pficlvar;
+  ficsmsConf sms{};
+  ficdmsConf dms{};
+  bool boDMS = false;
+  bool boOk = false;               /* false: every read fails (answers are zeros) */
+  int32_t ilPageSize = 4096;       /* page size the requests are cut by */
+  int32_t *pilExtents = nullptr;   /* DMS: first page of each extent of the object */
+  int32_t ilExtents = 0;
+  std::vector<unsigned char> vPage;
+};
+
+/* Reads n bytes at byte ilOffset of object page ilObjPage.  Returns true when they all came. */
+bool _ficlvarReadPiece(Reader &r, int32_t ilObjPage, int32_t ilOffset, int32_t n, unsigned char *pc)
+{
+  ficlvar *p = r.pficlvar;
+  if (!r.boOk) return false;
+  const ficcont *pcont = p->pficcont;
+  int32_t X = pcont->ilExtentSize;
+  int32_t ilCont = -1, ilPage;
+  if (r.boDMS) {
+    int32_t k = ilObjPage / X;
+    if (k >= r.ilExtents) return false;
+    int32_t ilTbsPage = r.pilExtents[k] + ilObjPage % X;
+    if (p->info.llOffset != 0) {   /* pages laid end to end in one file from the offset */
+      ilPage = ilTbsPage;
+      ilCont = 0;
+    } else {
+      ilPage = ficdmsIdentifyPage(&r.dms, p->info.ilTableId, ilTbsPage, &ilCont);
+    }
+  } else {
+    ilPage = ficsmsIdentifyPage(&r.sms, p->info.ilTableId, ilObjPage, &ilCont);
+  }
+  if (ilPage < 0 || ilCont < 0 || (ilCont > 0 && ilCont >= pcont->ilContainers) || p->piFd == nullptr) return false;
+  int iFd = p->piFd[ilCont];
+  if (iFd < 0) return false;
+  int64_t llPos = static_cast<int64_t>(ilPage) * p->info.ilPageSize + ilOffset + p->info.llOffset;
+  if (pcont->ilRemote) {
+    char *pcError = nullptr;
+    int rc;
+    if (llPos == 0) rc = iSOCKETreadFile(iFd, 0, n, pc, &pcError);
+    else if (iSOCKETlseekFile(iFd, ilPage, p->info.ilPageSize, ilOffset, &pcError) != 0) rc = -1;
+    else rc = iSOCKETreadFile(iFd, -1, n, pc, &pcError);
+    std::free(pcError);
+    return rc == n;
+  }
+  int32_t ilDone = 0;
+  while (ilDone < n) {
+    ssize_t k = pread(iFd, pc + ilDone, static_cast<size_t>(n - ilDone), llPos + ilDone);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) return false;
+    ilDone += static_cast<int32_t>(k);
+  }
+  return true;
+}
+
+/*
+** Serves llLength bytes of the object from byte ilOffset of object page
+** ilObjPage on, one page piece at a time; pfnSink takes each piece.  A
+** piece that cannot be read is handed over as zero bytes.
+*/
+template <typename Sink>
+void _ficlvarServeRun(Reader &r, int32_t ilObjPage, int32_t ilOffset, int64_t llLength, Sink pfnSink)
+{
+  const int32_t ilPageSize = r.ilPageSize;
+  bool boFailed = false;
+  while (llLength > 0) {
+    int32_t n = ilPageSize - ilOffset;
+    if (n > llLength) n = static_cast<int32_t>(llLength);
+    if (boFailed || !_ficlvarReadPiece(r, ilObjPage, ilOffset, n, r.vPage.data())) {
+      if (!boFailed) omsgsTrace("Long data: object page %d cannot be read", ilObjPage);
+      boFailed = true;
+      std::memset(r.vPage.data(), 0, static_cast<size_t>(n));
+    }
+    pfnSink(r.vPage.data(), n);
+    llLength -= n;
+    ilOffset = 0;
+    ilObjPage++;
+  }
+}
+
+/* Sets up a reader; false when the page size or partition record cannot serve. */
+bool _ficlvarReaderInit(Reader &r, ficlvar *p, bool boDMS)
+{
+  r.pficlvar = p;
+  r.boDMS = boDMS;
+  r.vPage.assign(static_cast<size_t>(r.ilPageSize), 0);
+  if (p->pficcont == nullptr || !ficdataIsPageSize(p->info.ilPageSize) || p->pficcont->ilExtentSize < 1) {
+    omsgsTrace("Long-data child: no usable partition record or page size %d", p->info.ilPageSize);
+    return false;
+  }
+  r.ilPageSize = p->info.ilPageSize;
+  r.vPage.assign(static_cast<size_t>(r.ilPageSize), 0);
+  const ficcont *pc = p->pficcont;
+  if (!boDMS) {
+    r.sms.ilRemote = pc->ilRemote;
+    r.sms.ilExtentSize = pc->ilExtentSize;
+    r.sms.ilContainers = pc->ilContainers;
+    return true;
+  }
+  r.dms.ilRemote = pc->ilRemote;
+  r.dms.ilExtentSize = pc->ilExtentSize;
+  r.dms.ilPageSize = p->info.ilPageSize;
+  r.dms.ilMapCbEntries = pc->ilMapCbEntries;
+  r.dms.ilContainers = pc->ilContainers;
+  r.dms.plistMapCb = pc->plistMapCb;
+  r.dms.plistCont = pc->plistCont;
+  for (auto &pucPage : r.dms.apucPage) {
+    pucPage = static_cast<unsigned char *>(std::malloc(static_cast<size_t>(p->info.ilPageSize)));
+    if (pucPage == nullptr) return false;
+  }
+  return true;
+}
+
+/* DMS: reads the object table and the extent list of the long-field or LOB object. */
+bool _ficlvarReaderExtents(Reader &r, bool boLOB)
+{
+  ficlvar *p = r.pficlvar;
+  uint32_t ulLow = static_cast<uint32_t>(p->info.llOffset), ulHigh = static_cast<uint32_t>(p->info.llOffset >> 32);
+  int32_t ilCount = 0;
+  ficdmsTabObj *pentries = ficdmsInitTabObj(&r.dms, p->piFd, ulLow, ulHigh, &ilCount);
+  if (pentries == nullptr) {
+    omsgsTrace("Long-data child: object table not read (%d)", ilCount);
+    return false;
+  }
+  r.pilExtents = boLOB ? ficdmsGetLOBPages(&r.dms, p->piFd, ulLow, ulHigh, pentries, ilCount, p->info.ilTableId,
+                                           p->info.ilTbsId, &r.ilExtents)
+                       : ficdmsGetLFPages(&r.dms, p->piFd, ulLow, ulHigh, pentries, ilCount, p->info.ilTableId,
+                                          p->info.ilTbsId, &r.ilExtents);
+  ficdmsFreeTabObj(pentries, ilCount);
+  if (r.ilExtents < 0) r.ilExtents = 0;
+  return true;
+}
+
+void _ficlvarReaderFree(Reader &r)
+{
+  std::free(r.pilExtents);
+  for (auto &pucPage : r.dms.apucPage) std::free(pucPage);
+}
+
+/* Sends zero bytes as inline LOB chunks. */
+void _ficlvarSendZeroChunks(Reader &r, int64_t llLength)
+{
+  std::vector<unsigned char> v(static_cast<size_t>(r.ilPageSize), 0);
+  while (llLength > 0) {
+    int32_t n = llLength < static_cast<int64_t>(v.size()) ? static_cast<int32_t>(llLength)
+                                                           : static_cast<int32_t>(v.size());
+    _ficlvarSend(r.pficlvar->piAnswer[1], &n, 4);
+    _ficlvarSend(r.pficlvar->piAnswer[1], v.data(), static_cast<size_t>(n));
+    llLength -= n;
+  }
+}
+
+/* Long-field loop: one (L, P) request after another until a negative length. */
+int _ficlvarLFLoop(Reader &r)
+{
+  ficlvar *p = r.pficlvar;
+  const int32_t U = r.ilPageSize / FICDATA_SECTOR;
+  for (;;) {
+    int32_t L, P;
+    if (!_ficlvarReadInt(p->piRequest[0], &L) || !_ficlvarReadInt(p->piRequest[0], &P) || L < 0) break;
+    if (P < 0) {
+      omsgsTrace("LF request at position %d: answered with zeros", P);
+      _ficlvarSendZeros(p->piAnswer[1], L);
+      continue;
+    }
+    _ficlvarServeRun(r, P / U, (P % U) * FICDATA_SECTOR, L, [&](const unsigned char *pc, int32_t n) {
+      _ficlvarSend(p->piAnswer[1], pc, static_cast<size_t>(n));
+    });
+  }
+  return 0;
+}
+
+/* State of one LOB request while its segments are served. */
+struct LobServe {
+  Reader *pr;
+  int iFile;        /* LOB file, or -1: answer inline */
+  int64_t llSent;
+};
+
+int _ficlvarLobSegment(void *pCtx, int32_t ilLength, int32_t ilStart, int64_t *pllWanted)
+{
+  LobServe *ps = static_cast<LobServe *>(pCtx);
+  Reader &r = *ps->pr;
+  if (ilStart < 0) return ZORTS_RC_BADDESC;
+  int64_t llTake = ilLength < *pllWanted ? ilLength : *pllWanted;
+  const int32_t K = r.ilPageSize / 1024;
+  _ficlvarServeRun(r, ilStart / K, (ilStart % K) * 1024, llTake, [&](const unsigned char *pc, int32_t n) {
+    if (ps->iFile >= 0) {
+      _ficlvarSend(ps->iFile, pc, static_cast<size_t>(n));
+    } else {
+      _ficlvarSend(r.pficlvar->piAnswer[1], &n, 4);
+      _ficlvarSend(r.pficlvar->piAnswer[1], pc, static_cast<size_t>(n));
+    }
+  });
+  ps->llSent += llTake;
+  *pllWanted -= llTake;
+  return 0;
+}
+
+/* LOB loop; boSecondStopWord: read the second word of the stop request. */
+int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
+{
+  ficlvar *p = r.pficlvar;
+  ficdata *pfd = p->pficdata;
+  int64_t llServed = 0;
+  int64_t llMaxRows = (pfd != nullptr && pfd->psampling != nullptr) ? pfd->psampling->llMaxRows : -1;
+  std::vector<unsigned char> vDesc;
+  for (;;) {
+    int32_t n;
+    if (!_ficlvarReadInt(p->piRequest[0], &n)) break;
+    if (n < 0) {
+      int32_t ilSecond;
+      if (boSecondStopWord) _ficlvarReadInt(p->piRequest[0], &ilSecond);
+      break;
+    }
+    if (!_ficlvarReadDesc(p->piRequest[0], n, vDesc)) break;
+    n = static_cast<int32_t>(vDesc.size());
+    bool boFile = pfd != nullptr && pfd->pcharLobFile != nullptr;
+    int64_t llLength = n >= FICDATA_LOB_LENGTH + 4 ? static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_LENGTH)) : 0;
+    if (llLength < 0) llLength = 0;
+    LobServe serve{&r, -1, 0};
+    if (boFile) {
+      if (llMaxRows >= 0 && llServed >= llMaxRows) continue;   /* limit reached: nothing written */
+      if (n < FICDATA_LOB_FIRST + 4) {
+        omsgsTrace("LOB request of %d bytes holds no first segment", n);
+        continue;
+      }
+      char acName[4096];
+      int32_t ilName = 0;
+      int32_t ilNumber = static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_FIRST));
+      if (ficdataGetLBFileName(pfd, ilNumber, acName, sizeof acName, &ilName) != 0) continue;
+      int iRc = 0;
+      serve.iFile = toolsCreateFile(acName, &iRc);
+      if (serve.iFile < 0) continue;
+    } else if (llLength > FICDATA_MAX_LONGDATA) {
+      llLength = FICDATA_MAX_LONGDATA;
+    }
+    int iCode = zortsLobSegments(vDesc.data(), n, llLength, _ficlvarLobSegment, &serve);
+    if (iCode != 0) omsgsTrace("LOB request: descriptor refused (0x%x) after %lld bytes", iCode,
+                               static_cast<long long>(serve.llSent));
+    if (boFile) {
+      close(serve.iFile);
+    } else if (serve.llSent < llLength) {
+      _ficlvarSendZeroChunks(r, llLength - serve.llSent);   /* keep the pipe in step */
+    }
+    llServed++;
+  }
+  return 0;
+}
+
+pid_t _ficlvarLaunch(ficlvar *p)
+{
+  if (p == nullptr || p->piRequest == nullptr || p->piAnswer == nullptr || p->pfnMain == nullptr) return -1;
+  if (pipe(p->piRequest) != 0) return -1;
+  if (pipe(p->piAnswer) != 0) {
+    close(p->piRequest[0]);
+    close(p->piRequest[1]);
+    return -1;
+  }
+  pid_t pid = fork();
+  if (pid < 0) {
+    for (int i = 0; i < 2; i++) {
+      close(p->piRequest[i]);
+      close(p->piAnswer[i]);
+    }
+    return -1;
+  }
+  if (pid == 0) {
+    close(p->piRequest[1]);
+    close(p->piAnswer[0]);
+    p->pfnMain(p);
+    close(p->piRequest[0]);
+    if (p->piAnswer[1] >= 0) close(p->piAnswer[1]);
+    ficlvarDestroy(p);
+    _exit(0);
+  }
+  close(p->piRequest[0]);
+  close(p->piAnswer[1]);
+  return pid;
+}
+
+/*
+** Backup DMS mains: the object table and the extent list are read from the
+** image (at the descriptor's start offset), but no answer can be given:
+** the answer pipe is closed at once and the requests are read until the
+** stop words.
+*/
+int _ficlvarDrain(ficlvar *p, bool boLOB)
+{
+  {
+    Reader r;
+    if (_ficlvarReaderInit(r, p, true) && _ficlvarReaderExtents(r, boLOB))
+      omsgsTrace("Backup %s object of table %d: %d extents", boLOB ? "LOB" : "long-field", p->info.ilTableId,
+                 r.ilExtents);
+    _ficlvarReaderFree(r);
+  }
+  close(p->piAnswer[1]);
+  p->piAnswer[1] = -1;
+  for (;;) {
+    int32_t n, ilSecond;
+    if (!_ficlvarReadInt(p->piRequest[0], &n) || n < 0) break;
+    if (!boLOB) {
+      if (!_ficlvarReadInt(p->piRequest[0], &ilSecond)) break;
+      continue;
+    }
+    std::vector<unsigned char> v;
+    if (!_ficlvarReadDesc(p->piRequest[0], n, v)) break;
+  }
+  return 0;
+}
+
+/* Index entry of the table's object of one of the types in the image, the k-th one. */
+const zorbkIndexEntry *_ficlvarFindObject(const ficlvar *p, std::initializer_list<int> types, int64_t k)
+{
+  const zorbk *pzorbk = p->pzorbk;
+  if (pzorbk == nullptr) return nullptr;
+  for (int32_t i = 0; i < pzorbk->ilIndexCount; i++) {
+    const zorbkIndexEntry &e = pzorbk->pindex[i];
+    if (e.ilTbsId != p->info.ilTbsId || e.usObjId != p->info.ilTableId) continue;
+    for (int t : types)
+      if (e.usObjType == t && k-- == 0) return &e;
+  }
+  return nullptr;
+}
+
+/* Reads n bytes of the image at llPos, zeros past what can be read. */
+void _ficlvarReadImage(const ficlvar *p, int64_t llPos, int64_t llEnd, unsigned char *pc, int32_t n)
+{
+  std::memset(pc, 0, static_cast<size_t>(n));
+  int64_t llAvail = llEnd - llPos;
+  if (llAvail <= 0) return;
+  int32_t ilWant = llAvail < n ? static_cast<int32_t>(llAvail) : n;
+  int32_t ilDone = 0;
+  while (ilDone < ilWant) {
+    ssize_t k = pread(p->pzorbk->iFd, pc + ilDone, static_cast<size_t>(ilWant - ilDone), llPos + ilDone);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) return;
+    ilDone += static_cast<int32_t>(k);
+  }
+}
+
+}  // namespace
+
+/* ------------------------------------------------------------ descriptor */
+
+ficlvar *ficlvarCreate(ficdata *pficdata, int *piFd, int *piRequest, int *piAnswer, const ficlvarTableInfo *pinfo,
+                       ficcont *pficcont, ficlvarMainProc pfnMain)
+{
+  ficlvar *p = static_cast<ficlvar *>(std::calloc(1, sizeof(ficlvar)));
+  if (p == nullptr) return nullptr;
+  p->pficdata = pficdata;
+  p->piFd = piFd;
+  p->piRequest = piRequest;
+  p->piAnswer = piAnswer;
+  if (pinfo != nullptr) p->info = *pinfo;
+  p->pficcont = pficcont;
+  p->pfnMain = pfnMain;
+  return p;
+}
+
+void ficlvarDestroy(ficlvar *pficlvar) { std::free(pficlvar); }
+
+pid_t ficlvarLaunchChildSMS(ficlvar *pficlvar) { return _ficlvarLaunch(pficlvar); }
+
+pid_t ficlvarLaunchChildDMS(ficlvar *pficlvar) { return _ficlvarLaunch(pficlvar); }
+
+int ficlvarKillChild(pid_t pid, int *piRequest, int *piAnswer)
+{
+  if (piRequest != nullptr) {
+    /* a child that has already ended must not take the reader with it (SIGPIPE) */
+    struct sigaction saIgnore {}, saOld {};
+    saIgnore.sa_handler = SIG_IGN;
+    sigemptyset(&saIgnore.sa_mask);
+    sigaction(SIGPIPE, &saIgnore, &saOld);
+    int32_t aStop[2] = {-1, -1};
+    _ficlvarSend(piRequest[1], aStop, sizeof aStop);
+    close(piRequest[1]);
+    sigaction(SIGPIPE, &saOld, nullptr);
+  }
+  if (piAnswer != nullptr) close(piAnswer[0]);
+  int iStatus = 0;
+  pid_t r;
+  do r = waitpid(pid, &iStatus, 0);
+  while (r < 0 && errno == EINTR);
+  return r < 0 ? -1 : iStatus;
+}
+
+/* ------------------------------------------------------------ child mains */
+
+int ficlvarLFReadSMS(ficlvar *p)
+{
+  Reader r;
+  r.boOk = _ficlvarReaderInit(r, p, false);
+  _ficlvarLFLoop(r);
+  _ficlvarReaderFree(r);
+  return 0;
+}
+
+int ficlvarLOBReadSMS(ficlvar *p)
+{
+  Reader r;
+  r.boOk = _ficlvarReaderInit(r, p, false);
+  _ficlvarLOBLoop(r, true);
+  _ficlvarReaderFree(r);
+  return 0;
+}
+
+int ficlvarLFReadDMS(ficlvar *p)
+{
+  Reader r;
+  r.boOk = _ficlvarReaderInit(r, p, true) && _ficlvarReaderExtents(r, false);
+  _ficlvarLFLoop(r);
+  _ficlvarReaderFree(r);
+  return 0;
+}
+
+int ficlvarLOBReadDMS(ficlvar *p)
+{
+  Reader r;
+  r.boOk = _ficlvarReaderInit(r, p, true) && _ficlvarReaderExtents(r, true);
+  _ficlvarLOBLoop(r, false);
+  _ficlvarReaderFree(r);
+  return 0;
+}
+
+int ficlvarLFReadBackupSMS(ficlvar *p)
+{
+  const zorbkIndexEntry *pentry = _ficlvarFindObject(p, {ZORBK_OBJ_SMS_LF}, 0);
+  std::vector<unsigned char> v;
+  for (;;) {
+    int32_t L, P;
+    if (!_ficlvarReadInt(p->piRequest[0], &L) || !_ficlvarReadInt(p->piRequest[0], &P) || L < 0) break;
+    if (pentry == nullptr || P < 0) {
+      _ficlvarSendZeros(p->piAnswer[1], L);
+      continue;
+    }
+    int64_t llPos = pentry->llPosition + static_cast<int64_t>(P) * FICDATA_SECTOR;
+    int64_t llEnd = pentry->llPosition + pentry->ilDataSize;
+    v.resize(4096);
+    for (int32_t ilLeft = L; ilLeft > 0;) {
+      int32_t k = ilLeft < 4096 ? ilLeft : 4096;
+      _ficlvarReadImage(p, llPos, llEnd, v.data(), k);
+      _ficlvarSend(p->piAnswer[1], v.data(), static_cast<size_t>(k));
+      llPos += k;
+      ilLeft -= k;
+    }
+  }
+  return 0;
+}
+
+int ficlvarLOBReadBackupSMS(ficlvar *p)
+{
+  int64_t llNext = 0;
+  int32_t ilChunk = ficdataIsPageSize(p->info.ilPageSize) ? p->info.ilPageSize : 4096;
+  std::vector<unsigned char> vDesc, v(static_cast<size_t>(ilChunk));
+  for (;;) {
+    int32_t n, ilSecond;
+    if (!_ficlvarReadInt(p->piRequest[0], &n)) break;
+    if (n < 0) {
+      _ficlvarReadInt(p->piRequest[0], &ilSecond);
+      break;
+    }
+    if (!_ficlvarReadDesc(p->piRequest[0], n, vDesc)) break;
+    n = static_cast<int32_t>(vDesc.size());
+    int64_t L = n >= FICDATA_LOB_LENGTH + 4 ? static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_LENGTH)) : 0;
+    if (L < 0) L = 0;
+    if (L > FICDATA_MAX_LONGDATA) L = FICDATA_MAX_LONGDATA;
+    const zorbkIndexEntry *pentry =
+        _ficlvarFindObject(p, {ZORBK_OBJ_SMS_LOB, ZORBK_OBJ_SMS_LOBKB, ZORBK_OBJ_SMS_LOB2}, llNext++);
+    int64_t llPos = pentry != nullptr ? pentry->llPosition : 0;
+    int64_t llEnd = pentry != nullptr ? pentry->llPosition + pentry->ilDataSize : 0;
+    while (L > 0) {
+      int32_t c = L < ilChunk ? static_cast<int32_t>(L) : ilChunk;
+      _ficlvarReadImage(p, llPos, llEnd, v.data(), c);
+      _ficlvarSend(p->piAnswer[1], &c, 4);
+      _ficlvarSend(p->piAnswer[1], v.data(), static_cast<size_t>(c));
+      llPos += c;
+      L -= c;
+    }
+  }
+  return 0;
+}
+
+int ficlvarLFReadBackupDMS(ficlvar *p) { return _ficlvarDrain(p, false); }
+
+int ficlvarLOBReadBackupDMS(ficlvar *p) { return _ficlvarDrain(p, true); }

@@ -1,0 +1,649 @@
+/*
+** zorctrl_test.cpp
+**   Output preparation of a SELECT: format defaults, CCSID triples, the
+**   output-column tasks with their target keys and core data, FORMAT USER
+**   column specs, the record-end column, the IXF header and virtual
+**   columns, ICU converters; and the bytes the run step's converters write
+**   for a record with the prepared core data.
+*/
+#include "control/zorctrl.h"
+#include "control/zorctrlu.h"
+
+#include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/ochaine.h"
+#include "common/ochar.h"
+#include "common/ocnvft.h"
+#include "common/odict.h"
+#include "common/ostack.h"
+#include "control/zorcontrol.h"
+#include "driver/token.h"
+#include "driver/zoratom.h"
+#include "driver/zortask.h"
+#include "expr/zorcol.h"
+#include "run/orow.h"
+#include "run/zorucore.h"
+#include "tests/run/ucoretest.h"
+#include "tests/zavtest.h"
+
+namespace {
+
+const char *tok(int iSlot) { return gapnameTotalToken[iSlot]; }
+
+ochar *text(const std::string &str, uint16_t usCCSID = 850)
+{
+  ochar *p = ocharCreate(0, usCCSID);
+  ocharAppendFixedS(p, str.data(), static_cast<int32_t>(str.size()));
+  return p;
+}
+
+std::string str(const ochar *p)
+{
+  return (p == nullptr || p->pcData == nullptr) ? std::string() : std::string(_charText(p), static_cast<size_t>(p->ilBU));
+}
+
+zoratom *own(zortask *ptask, int iSlot)
+{
+  return static_cast<zoratom *>(odictLoad(ptask->pdictAtoms, reinterpret_cast<uintptr_t>(tok(iSlot))));
+}
+
+zorcol *colOf(zortask *ptask, int iSlot)
+{
+  zoratom *p = own(ptask, iSlot);
+  return p != nullptr ? p->value.pcol : nullptr;
+}
+
+zorucoreData *coreOf(zortask *ptask)
+{
+  zoratom *p = own(ptask, TOKEN_COREDATA);
+  return p != nullptr ? p->value.pcoreData : nullptr;
+}
+
+std::vector<zortask *> subTasks(zortask *ptask)
+{
+  std::vector<zortask *> v;
+  if (ptask->pchaineSubTasks == nullptr) return v;
+  for (auto *p = static_cast<zortask *>(ptask->pchaineSubTasks->pitemTop); p != nullptr; p = p->ptaskNext)
+    v.push_back(p);
+  return v;
+}
+
+/* A selected column as the catalogue gives it. */
+struct Col {
+  const char *pcName;
+  int32_t     iType;
+  int32_t     iSubType;
+  int32_t     iLength;
+  int16_t     sCCSID;
+  bool        boNull;
+  const char *pcDefault;
+};
+
+/* PARMLIB -> GLOBAL -> UNLOAD -> SELECT, with a conversion context. */
+class CtrlTest : public ::testing::Test {
+ protected:
+  zortask *pparmlib = nullptr, *pglobal = nullptr, *punload = nullptr, *pselect = nullptr;
+  zorcontrol *pcontrol = nullptr;
+
+  void SetUp() override
+  {
+    ASSERT_EQ(tokenInitKeyword(), 0);
+    /* host, locale, internal, application: single-byte, mixed, double-byte */
+    ASSERT_EQ(ocnvftCreateGlobal(nullptr, 'A', 0x80, 37, 0, 1200, 819, 819, 1200, 850, 1208, 1202, 850, 0, 0), 0);
+    ocnvftSetExternal(nullptr, 1252, 1252, 1200);
+    ocnvftSetDB(nullptr, 819);
+    pparmlib = zortaskCreateNamed(nullptr);
+    pglobal = zortaskCreateNamed(nullptr);
+    punload = zortaskCreateNamed(nullptr);
+    pselect = zortaskCreate("SELECT");
+    ASSERT_EQ(zortaskAddSubTask(pglobal, punload), 0);
+    ASSERT_EQ(zortaskAddSubTask(punload, pselect), 0);
+    pcontrol = zorcontrolCreate(pglobal, pparmlib);
+    ASSERT_NE(pcontrol, nullptr);
+    setInt(pparmlib, TOKEN_SCHEME, ZORCTRLU_SCHEME_ASCII);
+  }
+  void TearDown() override
+  {
+    /* the SELECT's work buffer is shared by its core data and lives until exit in the program */
+    zoratom *pcore = own(pselect, TOKEN_COREDATA);
+    if (pcore != nullptr) std::free(pcore->value.pcoreData->pcWorkBuffer);
+    /* and each column's ICU converters are its own */
+    for (zortask *ptask : subTasks(pselect)) {
+      if (zorucoreData *p = coreOf(ptask)) {
+        ucnv_close(p->pconvToUtf16);
+        ucnv_close(p->pconvFromUtf16);
+      }
+    }
+    zortaskDestroy(pglobal);
+    zortaskDestroy(pparmlib);
+    ostackDestroy(pcontrol->pstackMaxRc);
+    std::free(pcontrol);
+    ocnvftDestroy(gpcnvft);
+  }
+
+  static void add(zortask *ptask, zoratom *patom) { ASSERT_EQ(zortaskAddAtom(ptask, patom), 0); }
+  static void setInt(zortask *ptask, int iSlot, int32_t iValue)
+  {
+    add(ptask, zoratomCreate(tok(iSlot), ZORATOM_INTEGER, ZORATOM_BORROWED, static_cast<uintptr_t>(iValue), nullptr,
+                             nullptr));
+  }
+  static void setText(zortask *ptask, int iSlot, const std::string &s)
+  {
+    add(ptask, zoratomCreate(tok(iSlot), ZORATOM_OCHAR, 0, reinterpret_cast<uintptr_t>(text(s)), nullptr, nullptr));
+  }
+  static void setLetter(zortask *ptask, int iSlot, int32_t iType, char cLetter)
+  {
+    add(ptask, zoratomCreateType(tok(iSlot), iType, cLetter, nullptr, nullptr));
+  }
+
+  /* The SELECT's column chain, numbered from 1. */
+  void select(const std::vector<Col> &vcol)
+  {
+    ochaine *pchaine = ochaineCreate(0, nullptr, zorcolDestroyChaineItem);
+    int32_t iNumber = 1;
+    for (const Col &c : vcol) {
+      zorcol *pcol = zorcolCreate(c.pcName != nullptr ? text(c.pcName) : nullptr, iNumber++, nullptr, 0);
+      pcol->iType = c.iType;
+      pcol->iSubType = c.iSubType;
+      pcol->iLength = c.iLength;
+      pcol->sCCSID = c.sCCSID;
+      if (c.boNull) pcol->usFlags |= ZORCOL_NULL;
+      if (c.pcDefault != nullptr) pcol->pcharDefault = text(c.pcDefault);
+      ochaineAppend(pchaine, pcol);
+    }
+    add(pselect, zoratomCreate(tok(TOKEN_SELECT), ZORATOM_OCHAINE, 0, reinterpret_cast<uintptr_t>(pchaine), nullptr,
+                               nullptr));
+  }
+
+  /* A FORMAT USER column spec: COL n (no name) or COL name (number 0). */
+  void spec(const char *pcName, int32_t iNumber)
+  {
+    zortask *ptask = zortaskCreateNamed(nullptr);
+    zorcol *pcol = zorcolCreate(pcName != nullptr ? text(pcName) : nullptr, iNumber, nullptr, 0);
+    add(ptask, zoratomCreate(tok(TOKEN_COL), ZORATOM_ZORCOL, 0, reinterpret_cast<uintptr_t>(pcol), nullptr, nullptr));
+    ASSERT_EQ(zortaskAddSubTask(pselect, ptask), 0);
+  }
+
+  int prepare(std::vector<std::string> *pvMessages = nullptr)
+  {
+    int rc = -1;
+    auto v = zavtestMessages([&] { rc = _zorcontrolFormatZavSelect(pcontrol, pselect); });
+    if (pvMessages != nullptr) *pvMessages = v;
+    return rc;
+  }
+
+  /* Converts a record through every output-column task, offsets given per task. */
+  int convert(const std::vector<int16_t> &vsOffset, const std::vector<unsigned char> &vRecord, std::string *pstr)
+  {
+    std::vector<ucoreCol> vcol;
+    auto v = subTasks(pselect);
+    EXPECT_EQ(v.size(), vsOffset.size());
+    for (size_t i = 0; i < v.size() && i < vsOffset.size(); i++) {
+      zorcol *pcolSource = colOf(v[i], TOKEN_SOURCECOL);
+      zorcol *pcolTarget = colOf(v[i], TOKEN_COL);
+      vcol.push_back({static_cast<uint16_t>(pcolSource->iType), static_cast<uint16_t>(pcolTarget->iType),
+                      pcolSource->iSubType, vsOffset[i], coreOf(v[i])});
+    }
+    return ucoreConvert(vcol, vRecord, pstr);
+  }
+};
+
+const Col kId = {"ID", ZORCOL_T_INTEGER, 4, 4, 0, true, nullptr};
+const Col kName = {"NAME", ZORCOL_T_CHAR, 3, 3, 819, false, "'ABC'"};
+const Col kHired = {"HIRED", ZORCOL_T_DATE, 4, 4, 0, false, nullptr};
+
+/* ------------------------------------------------------------------ DEL */
+
+TEST_F(CtrlTest, SelectWithoutFormatBecomesDelAndIgnoresTheBlockOptions)
+{
+  setText(punload, TOKEN_SEP, ";");
+  setText(punload, TOKEN_DELIM, "'");
+  setLetter(punload, TOKEN_DATE, 10, 'A');
+  setText(pselect, TOKEN_SEP, "|");   /* the SELECT's own value goes too */
+  select({kId, kName, kHired});
+  ASSERT_EQ(prepare(), 0);
+
+  EXPECT_EQ(own(pselect, TOKEN_FORMAT)->value.iValue, 13);
+  EXPECT_EQ(str(own(pselect, TOKEN_SEP)->value.pchar), ",");
+  EXPECT_EQ(str(own(pselect, TOKEN_DELIM)->value.pchar), "\"");
+  EXPECT_EQ(str(own(pselect, TOKEN_CR)->value.pchar), "\n");
+  struct { int iSlot; int32_t iType; char cLetter; } aletter[] = {
+    {TOKEN_DATE, 10, 'K'}, {TOKEN_TIME, 11, 'A'}, {TOKEN_TIMESTAMP, 12, 'B'}};
+  for (auto &l : aletter) {
+    ASSERT_NE(own(pselect, l.iSlot), nullptr) << l.cLetter;
+    EXPECT_EQ(own(pselect, l.iSlot)->value.iValue, l.iType);
+    EXPECT_EQ(own(pselect, l.iSlot)->value2.iValue, l.cLetter);
+  }
+  EXPECT_EQ(own(pselect, TOKEN_LONGCOL)->value.iValue, 0);
+  zoratom *pccsid = own(pselect, TOKEN_CCSID);   /* ASCII, no SYSTABLE: the locale triple */
+  ASSERT_NE(pccsid, nullptr);
+  EXPECT_EQ(pccsid->value.ausShort[0], 819);
+  EXPECT_EQ(pccsid->value.ausShort[1], 819);
+  EXPECT_EQ(pccsid->value2.usShort, 1200);
+
+  /* three columns in select-list order, then the record end */
+  auto v = subTasks(pselect);
+  ASSERT_EQ(v.size(), 4u);
+  struct {
+    int32_t  iNumber;
+    int32_t  iSource;
+    int32_t  iTarget;
+    int16_t  sTargetCCSID;
+    uint32_t ulFlags;
+  } aexpect[] = {
+    {1, 0x0802, 0xB002, 0, ZORUCORE_FLAG_DELIM},
+    {2, 0x0007, 0xB007, 819, ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM},
+    {3, 0x000A, 0xB03B, 819, ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM},
+  };
+  for (size_t i = 0; i < 3; i++) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(v[i]->pcName, nullptr);
+    zorcol *pcolSource = colOf(v[i], TOKEN_SOURCECOL);
+    zorcol *pcolTarget = colOf(v[i], TOKEN_COL);
+    ASSERT_NE(pcolSource, nullptr);
+    ASSERT_NE(pcolTarget, nullptr);
+    EXPECT_NE(pcolSource, pcolTarget);
+    EXPECT_EQ(pcolTarget->iNumber, aexpect[i].iNumber);
+    EXPECT_EQ(pcolSource->iType, aexpect[i].iSource);
+    EXPECT_EQ(pcolTarget->iType, aexpect[i].iTarget);
+    EXPECT_EQ(pcolTarget->sCCSID, aexpect[i].sTargetCCSID);
+    zorucoreData *pcore = coreOf(v[i]);
+    ASSERT_NE(pcore, nullptr);
+    EXPECT_EQ(pcore->ulFlags, aexpect[i].ulFlags);
+    EXPECT_EQ(str(&pcore->charSep), ",");
+    EXPECT_EQ(str(&pcore->charDelim), "\"");
+    EXPECT_EQ(pcore->cDelim, '"');
+    EXPECT_EQ(pcore->apcharNull[0], nullptr);
+    EXPECT_EQ(pcore->pconvToUtf16, nullptr);
+    EXPECT_EQ(pcore->pconvFromUtf16, nullptr);
+    EXPECT_EQ(pcore->pcWorkBuffer, coreOf(pselect)->pcWorkBuffer);
+  }
+  EXPECT_EQ(colOf(v[2], TOKEN_COL)->iSubType, 'K');
+  EXPECT_EQ(std::string(coreOf(v[2])->pcTemplate, static_cast<size_t>(coreOf(v[2])->sTemplateLength)), "00000000");
+  EXPECT_EQ(std::string(coreOf(v[1])->pcDefault, static_cast<size_t>(coreOf(v[1])->sDefaultLength)), "\"ABC\"");
+  EXPECT_EQ(coreOf(pselect)->ulWorkSize, 16u);
+
+  /* record end */
+  EXPECT_EQ(v[3]->pcName, tok(TOKEN_ECSTASK));
+  EXPECT_EQ(colOf(v[3], TOKEN_SOURCECOL)->iType, 78);
+  EXPECT_EQ(colOf(v[3], TOKEN_SOURCECOL)->iLength, 1);
+  EXPECT_EQ(colOf(v[3], TOKEN_COL)->iType, 0xB000);
+  EXPECT_EQ(str(coreOf(v[3])->pcharConstant), "\n");
+
+  /* one record through the prepared columns: INTEGER 42 (nullable), CHAR 'x;y', DATE 2024-02-29 */
+  ucoreBytes data;
+  data.le32(0, 42).put(4, {0}).put(5, "x;y").put(8, {0x20, 0x24, 0x02, 0x29});
+  std::string strOut;
+  ASSERT_EQ(convert({0, 5, 8, 0}, ucoreRecord(12, data), &strOut), 0);
+  EXPECT_EQ(strOut, "42,\"x;y\",20240229\n");
+
+  /* the null ID leaves an empty field */
+  data.put(4, {1});
+  ASSERT_EQ(convert({0, 5, 8, 0}, ucoreRecord(12, data), &strOut), 0);
+  EXPECT_EQ(strOut, ",\"x;y\",20240229\n");
+}
+
+TEST_F(CtrlTest, DelimitedKeepsTheOptionsInForceAndAddsTheRest)
+{
+  setText(punload, TOKEN_SEP, ";");
+  setLetter(pglobal, TOKEN_DATE, 10, 'C');
+  setText(pparmlib, TOKEN_DATEDELIM, "/");
+  setInt(pselect, TOKEN_FORMAT, 1);
+  add(pselect, zoratomCreateDoubleChar(tok(TOKEN_NULL), text("?"), text("-"), nullptr, nullptr));
+  setText(pselect, TOKEN_DECIMAL, ",");
+  select({kId, kHired});
+  ASSERT_EQ(prepare(), 0);
+
+  EXPECT_EQ(own(pselect, TOKEN_SEP), nullptr);
+  EXPECT_EQ(own(pselect, TOKEN_DATE), nullptr);
+  EXPECT_EQ(str(own(pselect, TOKEN_DELIM)->value.pchar), "\"");
+  EXPECT_EQ(str(own(pselect, TOKEN_CR)->value.pchar), "\n");
+  EXPECT_EQ(own(pselect, TOKEN_TIME)->value2.iValue, 'A');
+  auto v = subTasks(pselect);
+  ASSERT_EQ(v.size(), 3u);
+  zorucoreData *pcore = coreOf(v[1]);
+  EXPECT_EQ(str(&pcore->charSep), ";");
+  EXPECT_EQ(str(&pcore->charDecimal), ",");
+  EXPECT_EQ(str(pcore->apcharNull[0]), "?");
+  EXPECT_EQ(str(pcore->apcharNull[1]), "-");
+  EXPECT_EQ(colOf(v[1], TOKEN_COL)->iType, 0xB033);
+  EXPECT_EQ(std::string(pcore->pcTemplate, static_cast<size_t>(pcore->sTemplateLength)), "0000/00/00");
+
+  ucoreBytes data;
+  data.le32(0, 7).put(4, {0}).put(5, {0x20, 0x24, 0x02, 0x29});
+  std::string strOut;
+  ASSERT_EQ(convert({0, 5, 0}, ucoreRecord(9, data), &strOut), 0);
+  EXPECT_EQ(strOut, "7;2024/02/29\n");
+}
+
+/* Target keys of DEL by source type and options. */
+TEST_F(CtrlTest, DelTargetKeysFollowTypeAndLobOptions)
+{
+  struct {
+    const char *pcWhat;
+    int32_t     iType;
+    bool        boNull;
+    bool        boDoubleDelim, boLobFile, boLls;
+    int32_t     iTarget;
+    int16_t     sTargetCCSID;   /* the mixed CCSID is 819 */
+  } acase[] = {
+    {"nullable VARCHAR", 8, true, false, false, false, 0xB008, 819},
+    {"VARCHAR doubled delimiters", 8, false, true, false, false, 0xB108, 819},
+    {"GRAPHIC", 13, false, false, false, false, 0xB00D, 819},
+    {"BLOB inline", 16, false, true, false, false, 0xB010, 1208},
+    {"CLOB doubled delimiters", 17, true, true, false, false, 0xB111, 819},
+    {"CLOB to LOB file", 17, false, true, true, false, 0xB411, 819},
+    {"DBCLOB to LOB file, LLS", 18, false, false, true, true, 0xB512, 819},
+    {"TIME_A", 11, false, false, false, false, 0xB041, 819},
+    {"TIMESTAMP_B", 12, false, false, false, false, 0xB047, 819},
+    {"ROWID", 19, false, false, false, false, 0xB000, 1208},
+  };
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.pcWhat);
+    TearDown();
+    SetUp();
+    if (c.boDoubleDelim) setInt(punload, TOKEN_DOUBLE_DELIM, 1);
+    if (c.boLobFile) setText(punload, TOKEN_LOBFILE, "lob");
+    if (c.boLls) setInt(punload, TOKEN_LLS, 1);
+    select({{"C", c.iType, 10, 10, 1208, c.boNull, nullptr}});
+    ASSERT_EQ(prepare(), 0);
+    zorcol *pcolTarget = colOf(subTasks(pselect)[0], TOKEN_COL);
+    /* a converted column also carries 0x0200 */
+    EXPECT_EQ(pcolTarget->iType & ~0x0200, c.iTarget);
+    EXPECT_EQ(pcolTarget->sCCSID, c.sTargetCCSID);
+  }
+}
+
+/* A SELECT that goes through DB2 marks its source keys; the target keys stay those of the format. */
+TEST_F(CtrlTest, SelectThroughDb2MarksItsSourceKeys)
+{
+  struct {
+    int32_t iFormat;
+    int32_t iTarget;
+  } acase[] = {{13, 0xB002}, {1, 0xB002}, {11, 0x8802}, {5, ZORCOL_T_INTEGER}};
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.iFormat);
+    TearDown();
+    SetUp();
+    pselect->ulFlags |= ZORTASK_FLAG_DB2;
+    setInt(pselect, TOKEN_FORMAT, c.iFormat);
+    setText(pselect, TOKEN_TBNAME, "EMP");
+    setText(punload, TOKEN_TBQUALIFIER, "ZAVINST");
+    select({kId});
+    ASSERT_EQ(prepare(), 0);
+    zortask *ptask = subTasks(pselect)[c.iFormat == 11 ? 1 : 0];
+    EXPECT_EQ(colOf(ptask, TOKEN_SOURCECOL)->iType, c.iFormat == 5 ? 0x0802 : 0xD802);
+    EXPECT_EQ(colOf(ptask, TOKEN_COL)->iType, c.iTarget);
+  }
+}
+
+/* --------------------------------------------------------- CCSID triple */
+
+TEST_F(CtrlTest, CcsidTripleBySchemeAndCatalogueRecord)
+{
+  struct {
+    const char *pcWhat;
+    int32_t     iScheme;
+    bool        boSystable;
+    uint16_t    usS, usM, usD;
+  } acase[] = {
+    {"ASCII, no SYSTABLE: locale", ZORCTRLU_SCHEME_ASCII, false, 819, 819, 1200},
+    {"ASCII, SYSTABLE: external", ZORCTRLU_SCHEME_ASCII, true, 1252, 1252, 1200},
+    {"UNICODE: internal", ZORCTRLU_SCHEME_UNICODE, false, 850, 1208, 1202},
+    {"EBCDIC, SYSTABLE: none", ZORCTRLU_SCHEME_EBCDIC, true, 0, 0, 1200},
+    {"EBCDIC, no SYSTABLE: host", ZORCTRLU_SCHEME_EBCDIC, false, 37, 37, 1200},
+    {"ASIS: database CCSID", ZORCTRLU_SCHEME_ASIS, false, 819, 819, 1202},
+    {"unknown scheme", 0x1234, false, 0, 0, 1202},
+  };
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.pcWhat);
+    TearDown();
+    SetUp();
+    setInt(pselect, TOKEN_SCHEME, c.iScheme);
+    if (c.boSystable)
+      add(pselect, zoratomCreate(tok(TOKEN_SYSTABLE), ZORATOM_INTEGER, ZORATOM_BORROWED, 1, nullptr, nullptr));
+    ASSERT_EQ(zorcontrolCcsidScheme(pcontrol, pselect, 13), 0);
+    zoratom *p = own(pselect, TOKEN_CCSID);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->value.ausShort[0], c.usS);
+    EXPECT_EQ(p->value.ausShort[1], c.usM);
+    EXPECT_EQ(p->value2.usShort, c.usD);
+  }
+}
+
+TEST_F(CtrlTest, CcsidAtomOfTheBlockIsKeptOrCompletedInPlace)
+{
+  add(punload, zoratomCreateTripleShort(tok(TOKEN_CCSID), 437, 0, 1200, nullptr, nullptr));
+  ASSERT_EQ(zorcontrolCcsidScheme(pcontrol, pselect, 13), 0);
+  EXPECT_EQ(own(pselect, TOKEN_CCSID), nullptr);
+  zoratom *p = own(punload, TOKEN_CCSID);
+  EXPECT_EQ(p->value.ausShort[0], 437);
+  EXPECT_EQ(p->value.ausShort[1], 819);
+  EXPECT_EQ(p->value2.usShort, 1200);
+  /* a second SELECT finds it complete and leaves it */
+  ASSERT_EQ(zorcontrolCcsidScheme(pcontrol, pselect, 13), 0);
+  EXPECT_EQ(p->value.ausShort[1], 819);
+}
+
+/* ------------------------------------------------ FORMAT USER column specs */
+
+TEST_F(CtrlTest, ColumnSpecsMatchByNumberThenNameAndUnusedOnesAreRemoved)
+{
+  setInt(pselect, TOKEN_FORMAT, 5);
+  spec("NAME", 0);      /* matched by name, takes number 2 */
+  spec(nullptr, 1);     /* matched by number, takes the name ID */
+  spec("NOPE", 0);      /* unused */
+  spec(nullptr, 9);     /* unused */
+  zortask *pspecName = subTasks(pselect)[0];
+  zortask *pspecOne = subTasks(pselect)[1];
+  select({kId, kName, kHired});
+
+  std::vector<std::string> vMessages;
+  EXPECT_EQ(prepare(&vMessages), ZORCTRL_RC_UNUSED_SPEC);
+  EXPECT_EQ(ZORCTRL_RC_UNUSED_SPEC, 0x105a002);
+  EXPECT_EQ(vMessages, (std::vector<std::string>{"ZORU071E UNUSED FORMAT USER COLUMN SPEC, COL Name:NOPE\n",
+                                                  "ZORU072E UNUSED FORMAT USER COLUMN SPEC, COL # 9\n"}));
+  auto v = subTasks(pselect);
+  ASSERT_EQ(v.size(), 3u);   /* USER has no record-end column */
+  EXPECT_EQ(v[0], pspecOne);
+  EXPECT_EQ(v[1], pspecName);
+  EXPECT_EQ(str(colOf(pspecOne, TOKEN_COL)->pcharName), "ID");
+  EXPECT_EQ(colOf(pspecName, TOKEN_COL)->iNumber, 2);
+  EXPECT_EQ(str(colOf(v[2], TOKEN_COL)->pcharName), "HIRED");
+  for (zortask *p : v) {
+    EXPECT_NE(coreOf(p), nullptr);
+    EXPECT_NE(colOf(p, TOKEN_SOURCECOL), nullptr);
+  }
+}
+
+TEST_F(CtrlTest, OneColumnSpecServesOneColumnOfThatName)
+{
+  setInt(pselect, TOKEN_FORMAT, 5);
+  spec("C", 0);
+  select({{"C", 2, 4, 4, 0, false, nullptr}, {"C", 2, 4, 4, 0, false, nullptr}});
+  ASSERT_EQ(prepare(), 0);
+  auto v = subTasks(pselect);
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_EQ(colOf(v[0], TOKEN_COL)->iNumber, 1);
+  EXPECT_EQ(colOf(v[1], TOKEN_COL)->iNumber, 2);
+  EXPECT_NE(colOf(v[0], TOKEN_SOURCECOL), colOf(v[1], TOKEN_SOURCECOL));
+}
+
+/* A column's own options (on its column spec) win over those the DEL format forces on the SELECT. */
+TEST_F(CtrlTest, ColumnSpecOptionsOverrideTheSelectForItsColumn)
+{
+  setText(pparmlib, TOKEN_DATEDELIM, "-");
+  spec(nullptr, 3);
+  zortask *pspec = subTasks(pselect)[0];
+  setLetter(pspec, TOKEN_DATE, 10, 'A');
+  setText(pspec, TOKEN_SEP, "|");
+  select({kId, kName, kHired, kHired});
+  ASSERT_EQ(prepare(), 0);
+  auto v = subTasks(pselect);
+  ASSERT_EQ(v.size(), 5u);
+  EXPECT_EQ(v[2], pspec);
+  EXPECT_EQ(colOf(v[2], TOKEN_COL)->iType, 0xB031);
+  EXPECT_EQ(colOf(v[3], TOKEN_COL)->iType, 0xB03B);
+  EXPECT_EQ(std::string(coreOf(v[2])->pcTemplate, static_cast<size_t>(coreOf(v[2])->sTemplateLength)), "00-00-0000");
+  EXPECT_EQ(str(&coreOf(v[2])->charSep), "|");
+  EXPECT_EQ(str(&coreOf(v[3])->charSep), ",");
+
+  ucoreBytes data;
+  data.le32(0, 1).put(4, {0}).put(5, "abc").put(8, {0x20, 0x24, 0x02, 0x29}).put(12, {0x19, 0x99, 0x12, 0x31});
+  std::string strOut;
+  ASSERT_EQ(convert({0, 5, 8, 12, 0}, ucoreRecord(16, data), &strOut), 0);
+  EXPECT_EQ(strOut, "1,\"abc\"|02-29-2024,19991231\n");
+}
+
+/* ---------------------------------------------------- long columns, work size */
+
+TEST_F(CtrlTest, LongColumnsAndWorkBufferSize)
+{
+  select({{"L", ZORCOL_T_LONGVAR, 32700, 32700, 819, false, nullptr},
+          {"C", ZORCOL_T_CLOB, 1 << 20, 40000, 819, false, nullptr}});
+  ASSERT_EQ(prepare(), 0);
+  EXPECT_EQ(own(pselect, TOKEN_LONGCOL)->value.iValue, 3);
+  EXPECT_EQ(coreOf(pselect)->ulWorkSize, 4u * 32700u);
+}
+
+/* ------------------------------------------------------------------ IXF */
+
+TEST_F(CtrlTest, IxfSetsAsisWritesTheHeaderAndFramesTheRecord)
+{
+  setInt(pselect, TOKEN_FORMAT, 11);
+  setText(pselect, TOKEN_TBNAME, "EMP");
+  setText(punload, TOKEN_TBQUALIFIER, "ZAVINST");
+  select({kId, {"NAME", ZORCOL_T_CHAR, 3, 3, 819, true, nullptr}});
+  ASSERT_EQ(prepare(), 0);
+
+  EXPECT_EQ(own(pselect, TOKEN_SCHEME)->value.iValue, ZORCTRLU_SCHEME_ASIS);
+  EXPECT_EQ(own(pselect, TOKEN_CR), nullptr);
+  EXPECT_EQ(own(pselect, TOKEN_SEP), nullptr);
+  zoratom *pccsid = own(pselect, TOKEN_CCSID);
+  EXPECT_EQ(pccsid->value.ausShort[1], 819);
+  EXPECT_EQ(pccsid->value2.usShort, 1202);
+  ASSERT_NE(own(pselect, TOKEN_HEADER_IXF), nullptr);
+
+  /* header column, ID, NAME, end column */
+  auto v = subTasks(pselect);
+  ASSERT_EQ(v.size(), 4u);
+  EXPECT_EQ(v[0]->pcName, tok(TOKEN_ECSTASK));
+  EXPECT_EQ(v[3]->pcName, tok(TOKEN_ECSTASK));
+  EXPECT_EQ(colOf(v[1], TOKEN_COL)->iType, 0x8802);
+  EXPECT_EQ(colOf(v[2], TOKEN_COL)->iType, 0x8807);   /* the nullable bit stays */
+  EXPECT_EQ(coreOf(v[1])->ulFlags & ZORUCORE_FLAG_SEP, ZORUCORE_FLAG_SEP);
+
+  ucoreBytes data;
+  data.le32(0, 42).put(4, {0}).put(5, "abc").put(8, {0});
+  std::string strOut;
+  ASSERT_EQ(convert({0, 0, 5, 0}, ucoreRecord(9, data), &strOut), 0);
+  /* D record: length, "D", segment "001", then each nullable value's indicator and bytes */
+  EXPECT_EQ(strOut, std::string("000019D001    \0\0\x2A\0\0\0\0\0abc", 25));
+}
+
+/* ----------------------------------------------------------- converters */
+
+TEST_F(CtrlTest, ConvertersOpenedPerSideAndFailuresLeaveTheColumnUnconverted)
+{
+  struct {
+    uint16_t usSource, usTarget;
+    bool     boToUtf16, boFromUtf16;
+    int      rc;
+  } acase[] = {
+    {1208, 1200, true, false, 0},
+    {1202, 1200, false, false, 0},
+    {13488, 819, true, true, 0},
+    {4242, 1200, false, false, ZORCTRLU_RC_CONVERTER},
+    {1202, 4242, false, false, ZORCTRLU_RC_CONVERTER},
+  };
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.usSource * 100000 + c.usTarget);
+    zorucoreData core{};
+    int rc = -1;
+    auto vMessages = zavtestMessages([&] { rc = _zorcontrolUdbOpenConverters(&core, c.usSource, c.usTarget); });
+    EXPECT_EQ(rc, c.rc);
+    EXPECT_EQ(core.pconvToUtf16 != nullptr, c.boToUtf16);
+    EXPECT_EQ(core.pconvFromUtf16 != nullptr, c.boFromUtf16);
+    ucnv_close(core.pconvToUtf16);
+    ucnv_close(core.pconvFromUtf16);
+    std::vector<std::string> vExpect;
+    if (c.rc != 0) vExpect.push_back("ZORU360E ERROR WHILE OPENING CONVERTER FOR CCSID 4242\n");
+    EXPECT_EQ(vMessages, vExpect);
+  }
+
+  /* through the preparation: a UTF-8 column is converted, an unknown code page is not */
+  select({{"U", ZORCOL_T_VARCHAR, 10, 12, 1208, false, nullptr}, {"X", ZORCOL_T_VARCHAR, 10, 12, 4242, false, nullptr}});
+  std::vector<std::string> vMessages;
+  ASSERT_EQ(prepare(&vMessages), 0);
+  auto v = subTasks(pselect);
+  EXPECT_EQ(colOf(v[0], TOKEN_COL)->iType, 0xB208);
+  EXPECT_NE(coreOf(v[0])->pconvToUtf16, nullptr);
+  EXPECT_NE(coreOf(v[0])->pconvFromUtf16, nullptr);
+  EXPECT_EQ(colOf(v[1], TOKEN_COL)->iType, 0xB008);
+  EXPECT_EQ(coreOf(v[1])->pconvToUtf16, nullptr);
+  EXPECT_EQ(vMessages, (std::vector<std::string>{"ZORU360E ERROR WHILE OPENING CONVERTER FOR CCSID 4242\n",
+                                                  "ZORU361W COLUMN X WILL NOT BE CONVERTED\n"}));
+
+  /* VARCHAR slots (offset, length) at 0 and 4, their bytes after the fixed part */
+  ucoreBytes data;
+  data.le16(0, 8).le16(2, 5).le16(4, 13).le16(6, 2).put(8, "\xC3\xA9t\xC3\xA9").put(13, "ab");
+  std::string strOut;
+  ASSERT_EQ(convert({0, 4, 0}, ucoreRecord(8, data), &strOut), 0);
+  /* the UTF-8 "\u00e9t\u00e9" leaves as ISO-8859-1 */
+  EXPECT_EQ(strOut, "\"\xE9t\xE9\",\"ab\"\n");
+}
+
+/* ------------------------------------------------------- DECIMAL sign */
+
+TEST_F(CtrlTest, DecimalSignFollowsPic)
+{
+  struct {
+    const char *pcWhat;
+    int32_t     iPic;   /* -1: no PIC atom */
+    const char *pcPadding;
+    int32_t     iStored;
+    const char *pcSign;
+  } acase[] = {
+    {"no PIC", -1, nullptr, 0, "+"},
+    {"PIC plus", 0x100, nullptr, 0x100, "+"},
+    {"PIC blank", 0x200, nullptr, 0x200, " "},
+    {"PIC padding", 0x400, "*", 0x400, "*"},
+    {"PIC other flag", 0x1, nullptr, 0x1, "+"},
+  };
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.pcWhat);
+    TearDown();
+    SetUp();
+    if (c.iPic >= 0) setInt(punload, TOKEN_PIC, c.iPic);
+    if (c.pcPadding != nullptr) setText(pglobal, TOKEN_PADDING, c.pcPadding);
+    select({{"D", ZORCOL_T_DECIMAL, 5 << 8 | 2, 3, 0, false, nullptr}});
+    ASSERT_EQ(prepare(), 0);
+    zorucoreData *pcore = coreOf(subTasks(pselect)[0]);
+    EXPECT_EQ(pcore->iPic, c.iStored);
+    EXPECT_EQ(str(&pcore->charSignPlus), c.pcSign);
+  }
+}
+
+/* --------------------------------------------------------- IXF defaults */
+
+TEST_F(CtrlTest, DefaultValuesTakeTheFormOfTheOutputFormat)
+{
+  setInt(pselect, TOKEN_FORMAT, 11);
+  setText(pselect, TOKEN_TBNAME, "EMP");
+  setText(punload, TOKEN_TBQUALIFIER, "ZAVINST");
+  select({{"N", ZORCOL_T_INTEGER, 4, 4, 0, false, "42"}, {"V", ZORCOL_T_VARCHAR, 5, 7, 819, false, "'ABC'"}});
+  ASSERT_EQ(prepare(), 0);
+  auto v = subTasks(pselect);
+  ASSERT_EQ(v.size(), 4u);
+  EXPECT_EQ(std::string(coreOf(v[1])->pcDefault, static_cast<size_t>(coreOf(v[1])->sDefaultLength)),
+            std::string("\x2A\0\0\0", 4));
+  EXPECT_EQ(std::string(coreOf(v[2])->pcDefault, static_cast<size_t>(coreOf(v[2])->sDefaultLength)),
+            std::string("\x03\0ABC", 5));
+}
+
+}  // namespace
