@@ -107,7 +107,7 @@ int _ficcontBuildMapCb(const unsigned char *pucRecord, ficcont *pficcont, std::s
   pficcont->plistMapCb->procPrintItem = _ficcontPrintMapCb;
   for (int32_t k = 0; k < pficcont->ilMapCbEntries; k++) {
     const unsigned char *puc = pucRecord + FICCONT_OFF_MAPCB + ullEntry * static_cast<uint64_t>(k);
-    uint32_t aul[4], ulCount = 0;
+    uint32_t aul[4] = {0, 0, 0, 0}, ulCount = 0;
     for (int i = 0; i < 4; i++) obyteReadLE32(puc + 4 * i, pucEnd, &aul[i]);
     obyteReadLE32(puc + FICCONT_MAPCB_COUNT, pucEnd, &ulCount);
     if (ulCount > static_cast<uint32_t>(pficcont->ilContainers)) {
