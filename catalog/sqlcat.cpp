@@ -21,6 +21,14 @@
 #include "common/omsgs.h"
 #include "driver/parm.h"
 #include "driver/zormsgs.h"
+#include "common/obyte.h"
+#include "common/ochaine.h"
+#include "common/ochar.h"
+#include "driver/token.h"
+#include "driver/zoratom.h"
+#include "driver/zortask.h"
+#include "expr/zorcol.h"
+#include "run/zor3write.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -734,4 +742,367 @@ void _sqlcatGetDb2ErrorInfo(SQLSMALLINT sHandleType, SQLHANDLE hHandle, SQLRETUR
       break;
     omsgsFMTEDO(ZORU306E, reinterpret_cast<const char *>(acText));
   }
+}
+
+/* ------------------------------------------------- SELECT through DB2 */
+
+namespace {
+
+/* The text of a DIM or OCHAR atom of the task (owners included), NULL for none. */
+ochar *_sqlcatAtomString(zortask *ptask, int iSlot)
+{
+  if (gapnameTotalToken[iSlot] == nullptr) return nullptr;
+  zoratom *patom = zortaskDetermineAtom(ptask, gapnameTotalToken[iSlot]);
+  if (patom == nullptr || (patom->iKind != ZORATOM_DIM && patom->iKind != ZORATOM_OCHAR)) return nullptr;
+  return patom->value.pchar;
+}
+
+/* The text of that atom as a string ("" for none). */
+std::string _sqlcatAtomText(zortask *ptask, int iSlot)
+{
+  ochar *pchar = _sqlcatAtomString(ptask, iSlot);
+  if (pchar == nullptr || _charText(pchar) == nullptr) return std::string();
+  return std::string(_charText(pchar), static_cast<size_t>(pchar->ilBU));
+}
+
+/* A failed CLI call on a statement or connection: trace naming the call, diagnostics. */
+int _sqlcatDb2Failed(const char *pcCall, SQLRETURN sqlrc, SQLHDBC hdbc, SQLSMALLINT sHandleType, SQLHANDLE h)
+{
+  omsgsTrace("%s failed sqlrc %i, hdbc(%i)\n", pcCall, sqlrc, hdbc);
+  _sqlcatGetDb2ErrorInfo(sHandleType, h, sqlrc);
+  return SQLCAT_RC_DB2;
+}
+
+bool _sqlcatOk(SQLRETURN sqlrc) { return sqlrc == SQL_SUCCESS || sqlrc == SQL_SUCCESS_WITH_INFO; }
+
+/* Indicators of a fetched row sit where the row layout puts them, not
+** necessarily on a 4-byte boundary. */
+SQLINTEGER _sqlcatGetIndicator(const SQLINTEGER *piIndicator)
+{
+  SQLINTEGER i = 0;
+  std::memcpy(&i, piIndicator, sizeof i);
+  return i;
+}
+
+void _sqlcatSetIndicator(SQLINTEGER *piIndicator, SQLINTEGER i) { std::memcpy(piIndicator, &i, sizeof i); }
+
+} /* namespace */
+
+int sqlcatGetColDescription(zortask *ptaskSelect, ochar *pcharSelect, uint16_t usCCSID, SQLHDBC hdbc,
+                            ochaine *pchaineColumns, ochaine *pchaineCopy)
+{
+  if (ptaskSelect == nullptr || pcharSelect == nullptr || pchaineColumns == nullptr || pchaineCopy == nullptr)
+    return ORC_INVALID;
+  SQLHSTMT hstmt = 0;
+  SQLRETURN sqlrc = SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &hstmt);
+  if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLAllocHandle", sqlrc, hdbc, SQL_HANDLE_DBC, hdbc);
+  int iRc = 0;
+  int iLobCount = 0;
+  SQLSMALLINT sCount = 0;
+  sqlrc = SQLPrepare(hstmt, reinterpret_cast<SQLCHAR *>(_charText(pcharSelect)), pcharSelect->ilBU);
+  if (!_sqlcatOk(sqlrc)) iRc = _sqlcatDb2Failed("SQLPrepare", sqlrc, hdbc, SQL_HANDLE_STMT, hstmt);
+  if (iRc == 0) {
+    sqlrc = SQLNumResultCols(hstmt, &sCount);
+    if (!_sqlcatOk(sqlrc)) iRc = _sqlcatDb2Failed("SQLNumResultCols", sqlrc, hdbc, SQL_HANDLE_STMT, hstmt);
+  }
+  for (SQLSMALLINT i = 1; iRc == 0 && i <= sCount; i++) {
+    SQLCHAR acName[SQLCAT_NAME_MAX + 1] = {0};
+    SQLSMALLINT sNameLength = 0, sSqlType = 0, sDigits = 0, sNullable = 0;
+    SQLUINTEGER ulSize = 0;
+    sqlrc = SQLDescribeCol(hstmt, static_cast<SQLUSMALLINT>(i), acName, SQLCAT_NAME_MAX, &sNameLength, &sSqlType,
+                           &ulSize, &sDigits, &sNullable);
+    if (!_sqlcatOk(sqlrc)) {
+      iRc = _sqlcatDb2Failed("SQLDescribeCol", sqlrc, hdbc, SQL_HANDLE_STMT, hstmt);
+      break;
+    }
+    acName[std::min<int>(std::max<int>(sNameLength, 0), SQLCAT_NAME_MAX - 1)] = 0;
+    SQLINTEGER iOctet = 0, iNullable = 0, iUnnamed = 0;
+    const struct {
+      SQLUSMALLINT usField;
+      SQLINTEGER *piValue;
+    } aAttr[] = {{SQL_DESC_OCTET_LENGTH, &iOctet}, {SQL_DESC_NULLABLE, &iNullable}, {SQL_DESC_UNNAMED, &iUnnamed}};
+    for (const auto &attr : aAttr) {
+      sqlrc = SQLColAttribute(hstmt, static_cast<SQLUSMALLINT>(i), attr.usField, nullptr, 0, nullptr, attr.piValue);
+      if (!_sqlcatOk(sqlrc)) {
+        iRc = _sqlcatDb2Failed("SQLColAttribute", sqlrc, hdbc, SQL_HANDLE_STMT, hstmt);
+        break;
+      }
+    }
+    if (iRc != 0) break;
+    zorcol *pcol = zorcolCreateFromColDescription(i - 1, reinterpret_cast<const char *>(acName), sSqlType,
+                                                  static_cast<int32_t>(ulSize), sDigits, iOctet, iNullable, usCCSID,
+                                                  iUnnamed, &iLobCount);
+    zorcol *pcopy = pcol != nullptr ? zorcolClone(pcol) : nullptr;
+    if (pcopy == nullptr) {
+      if (pcol != nullptr) zorcolDestroy(pcol);
+      iRc = ORC_NOMEM;
+      break;
+    }
+    ochaineAppend(pchaineColumns, pcol);
+    ochaineAppend(pchaineCopy, pcopy);
+  }
+  if (iRc == 0) {
+    omsgsTrace("Nombre LOBS dans la requete : %d\n", iLobCount);
+    zoratom *patom = zoratomCreate(gapnameTotalToken[TOKEN_NO], ZORATOM_INTEGER, 0,
+                                   static_cast<uintptr_t>(static_cast<uint32_t>(iLobCount)), nullptr, nullptr);
+    if (patom == nullptr) {
+      iRc = ORC_NOMEM;
+    } else {
+      zoratomDestroy(zortaskRemoveAtom(ptaskSelect, gapnameTotalToken[TOKEN_NO]));
+      iRc = zortaskAddAtom(ptaskSelect, patom);
+      if (iRc != 0) zoratomDestroy(patom);
+    }
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
+  return iRc;
+}
+
+int32_t sqlcatCalcOffsetSelectDB2(const zorcol *pcol, int32_t *piEntrySize, int32_t *piOffset, int32_t *piVariable)
+{
+  *piOffset += *piEntrySize;
+  switch (pcol->iType & 0xFF) {
+  case ZORCOL_T_SMALLINT:
+  case ZORCOL_T_INTEGER:
+  case ZORCOL_T_DOUBLE:
+  case ZORCOL_T_REAL:
+  case ZORCOL_T_BIGINT:
+  case ZORCOL_T_CHAR:
+    *piEntrySize = pcol->iLength + 4;
+    break;
+  case ZORCOL_T_DECIMAL:
+    *piEntrySize = (pcol->iSubType >> 8) / 2 + 5;
+    break;
+  case ZORCOL_T_DATE:
+  case ZORCOL_T_TIME:
+  case ZORCOL_T_TIMESTAMP:
+    *piEntrySize = pcol->iSubType + 4;
+    break;
+  case ZORCOL_T_VARCHAR:
+  case ZORCOL_T_LONGVAR:
+  case ZORCOL_T_BLOB:
+  case ZORCOL_T_CLOB:
+  case ZORCOL_T_DBCLOB:
+    *piEntrySize = 12;
+    *piVariable += pcol->iLength;
+    break;
+  case ZORCOL_T_GRAPHIC:
+  case ZORCOL_T_VARGRAPHIC:
+    break;
+  default:
+    omsgsTrace("Inconnu !!\n");
+    break;
+  }
+  return *piOffset;
+}
+
+int sqlcatInitExportSelectDB2(zortask *ptaskSelect, int32_t ilFixed, void *pUnused1, sqlcatLob *palob,
+                              void *pUnused2, SQLUINTEGER *pulRowsFetched, SQLHENV *phenv, SQLHDBC *phdbc,
+                              SQLHSTMT *phstmt, char *pcRowData)
+{
+  (void)pUnused1;
+  (void)pUnused2;
+  *phenv = 0;
+  *phdbc = 0;
+  *phstmt = 0;
+  if (ptaskSelect == nullptr || pcRowData == nullptr) return ORC_INVALID;
+  SQLRETURN sqlrc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, phenv);
+  if (!_sqlcatOk(sqlrc)) {
+    omsgsTrace("SQLAllocHandle failed sqlrc %i, hdbc(%i)\n", sqlrc, 0);
+    *phenv = 0;
+    return SQLCAT_RC_DB2;
+  }
+  sqlrc = SQLSetEnvAttr(*phenv, SQL_ATTR_OUTPUT_NTS, nullptr, 0);
+  if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLSetEnvAttr", sqlrc, 0, SQL_HANDLE_ENV, *phenv);
+  sqlrc = SQLAllocHandle(SQL_HANDLE_DBC, *phenv, phdbc);
+  if (!_sqlcatOk(sqlrc)) {
+    *phdbc = 0;
+    return _sqlcatDb2Failed("SQLAllocHandle", sqlrc, 0, SQL_HANDLE_ENV, *phenv);
+  }
+  std::string strDb = _sqlcatAtomText(ptaskSelect, TOKEN_DBNAME);
+  ochar *pcharUser = _sqlcatAtomString(ptaskSelect, TOKEN_USERNAME);
+  ochar *pcharPass = _sqlcatAtomString(ptaskSelect, TOKEN_PASS);
+  std::string strUser = _sqlcatAtomText(ptaskSelect, TOKEN_USERNAME);
+  std::string strPass = _sqlcatAtomText(ptaskSelect, TOKEN_PASS);
+  sqlrc = SQLConnect(*phdbc, reinterpret_cast<SQLCHAR *>(strDb.data()), static_cast<SQLSMALLINT>(strDb.size()),
+                     pcharUser != nullptr ? reinterpret_cast<SQLCHAR *>(strUser.data()) : nullptr,
+                     static_cast<SQLSMALLINT>(strUser.size()),
+                     pcharPass != nullptr ? reinterpret_cast<SQLCHAR *>(strPass.data()) : nullptr,
+                     static_cast<SQLSMALLINT>(strPass.size()));
+  if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLConnect", sqlrc, *phdbc, SQL_HANDLE_DBC, *phdbc);
+  sqlrc = SQLAllocHandle(SQL_HANDLE_STMT, *phdbc, phstmt);
+  if (!_sqlcatOk(sqlrc)) {
+    *phstmt = 0;
+    return _sqlcatDb2Failed("SQLAllocHandle", sqlrc, *phdbc, SQL_HANDLE_DBC, *phdbc);
+  }
+  SQLHSTMT hstmt = *phstmt;
+  sqlrc = SQLSetStmtAttr(hstmt, SQL_ATTR_ROWS_FETCHED_PTR, pulRowsFetched, 0);
+  if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLSetStmtAttr", sqlrc, *phdbc, SQL_HANDLE_STMT, hstmt);
+  ochar *pcharSql = _sqlcatAtomString(ptaskSelect, TOKEN_SELECTSQL);
+  if (pcharSql == nullptr) return ORC_INVALID;
+  sqlrc = SQLPrepare(hstmt, reinterpret_cast<SQLCHAR *>(_charText(pcharSql)), pcharSql->ilBU);
+  if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLPrepare", sqlrc, *phdbc, SQL_HANDLE_STMT, hstmt);
+  SQLSMALLINT sCount = 0;
+  sqlrc = SQLNumResultCols(hstmt, &sCount);
+  if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLNumResultCols", sqlrc, *phdbc, SQL_HANDLE_STMT, hstmt);
+  omsgsTrace("Nombre de colonnes : %d\n", sCount);
+
+  bool boLobFile = palob != nullptr && zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_LOBFILE]) != nullptr;
+  /* the caller made room for as many LOB records as the description counted */
+  zoratom *patomLobs = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_NO]);
+  int iLobRoom = (patomLobs != nullptr && patomLobs->iKind == ZORATOM_INTEGER) ? patomLobs->value.iValue : 0;
+  zoratom *patomSelect = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_SELECT]);
+  ochaine *pchaine = patomSelect != nullptr ? patomSelect->value.pchaine : nullptr;
+  int32_t ilOffset = 0;
+  int32_t ilVarOffset = ilFixed;
+  int iLob = 0;
+  SQLUSMALLINT usColumn = 0;
+  for (auto *pcol = pchaine != nullptr ? static_cast<zorcol *>(pchaine->pitemTop) : nullptr; pcol != nullptr;
+       pcol = pcol->pcolNext) {
+    usColumn++;
+    char *pcEntry = pcRowData + ilOffset;
+    SQLSMALLINT sValueType = 0;
+    SQLPOINTER pValue = pcEntry;
+    SQLINTEGER ilBuffer = 0;
+    SQLINTEGER *piIndicator = nullptr;
+    int32_t ilEntry = 0;
+    int32_t ilVar = 0;
+    int iType = pcol->iType & 0xFF;
+    switch (iType) {
+    case ZORCOL_T_SMALLINT: sValueType = SQL_C_SHORT; break;
+    case ZORCOL_T_INTEGER: sValueType = SQL_C_LONG; break;
+    case ZORCOL_T_DOUBLE: sValueType = SQL_C_DOUBLE; break;
+    case ZORCOL_T_REAL: sValueType = SQL_C_FLOAT; break;
+    case ZORCOL_T_BIGINT: sValueType = SQL_C_SBIGINT; break;
+    case ZORCOL_T_CHAR: sValueType = SQL_C_CHAR; ilBuffer = pcol->iLength + 4; break;
+    case ZORCOL_T_DECIMAL: sValueType = SQL_C_BINARY; ilBuffer = (pcol->iSubType >> 8) / 2 + 5; break;
+    case ZORCOL_T_DATE: sValueType = SQL_C_CHAR; ilBuffer = pcol->iSubType + 4; break;
+    case ZORCOL_T_TIME:
+    case ZORCOL_T_TIMESTAMP: sValueType = SQL_C_CHAR; ilBuffer = pcol->iSubType; break;
+    case ZORCOL_T_VARCHAR:
+    case ZORCOL_T_LONGVAR:
+    case ZORCOL_T_CLOB: sValueType = SQL_C_CHAR; break;
+    case ZORCOL_T_BLOB: sValueType = SQL_C_BINARY; break;
+    default: continue; /* graphic columns are not fetched on this path */
+    }
+    if (iType == ZORCOL_T_VARCHAR || iType == ZORCOL_T_LONGVAR || iType == ZORCOL_T_BLOB || iType == ZORCOL_T_CLOB) {
+      obytePutLE32(reinterpret_cast<unsigned char *>(pcEntry), static_cast<uint32_t>(ilVarOffset));
+      if (iType == ZORCOL_T_VARCHAR) obytePutLE32(reinterpret_cast<unsigned char *>(pcEntry + 4), static_cast<uint32_t>(pcol->iLength));
+      pValue = pcRowData + ilVarOffset;
+      piIndicator = reinterpret_cast<SQLINTEGER *>(pcEntry + 8);
+      ilBuffer = pcol->iLength;
+      ilEntry = 12;
+      ilVar = pcol->iLength;
+      if (boLobFile && (iType == ZORCOL_T_BLOB || iType == ZORCOL_T_CLOB)) {
+        if (iLob >= iLobRoom) {
+          omsgsTrace("LOB column %d beyond the %d LOB records\n", usColumn, iLobRoom);
+          return ORC_INVALID;
+        }
+        sqlcatLob *plob = &palob[iLob++];
+        plob->iColumn = pcol->iNumber;
+        plob->sDataType = iType == ZORCOL_T_BLOB ? SQL_C_BINARY : SQL_C_CHAR;
+        plob->sLocatorType = iType == ZORCOL_T_BLOB ? SQL_C_BLOB_LOCATOR : SQL_C_CLOB_LOCATOR;
+        plob->pcLocator = static_cast<char *>(pValue);
+        plob->piIndicator = piIndicator;
+        sValueType = plob->sLocatorType;
+        ilBuffer = 4;
+      }
+    } else {
+      int32_t ilValue = 0;
+      if (iType == ZORCOL_T_DECIMAL) ilValue = (pcol->iSubType >> 8) / 2 + 1;
+      else if (iType >= ZORCOL_T_DATE && iType <= ZORCOL_T_TIMESTAMP) ilValue = pcol->iSubType;
+      else ilValue = pcol->iLength;
+      piIndicator = reinterpret_cast<SQLINTEGER *>(pcEntry + ilValue);
+      ilEntry = ilValue + 4;
+    }
+    sqlrc = SQLBindCol(hstmt, usColumn, sValueType, pValue, ilBuffer, piIndicator);
+    if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLBind", sqlrc, *phdbc, SQL_HANDLE_STMT, hstmt);
+    ilOffset += ilEntry;
+    ilVarOffset += ilVar;
+  }
+  sqlrc = SQLExecute(hstmt);
+  if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLExecute", sqlrc, *phdbc, SQL_HANDLE_STMT, hstmt);
+  return 0;
+}
+
+int sqlcatExtractionFichierLOB(oconvert *pconvert, SQLHDBC hdbc, sqlcatLob *palob, int iLobCount,
+                               zorwrite *pwriteLob, char *pcBuffer, int32_t ilPiece)
+{
+  (void)pconvert;
+  omsgsTrace("Nombre de LOBs : %d\n", iLobCount);
+  bool boLls = (pwriteLob->ulType & ZORWRITE_LLS) != 0;
+  for (int i = 0; i < iLobCount; i++) {
+    sqlcatLob *plob = &palob[i];
+    if (plob->pcLocator == nullptr || plob->piIndicator == nullptr) continue; /* a column not bound as locator */
+    if (_sqlcatGetIndicator(plob->piIndicator) == SQL_NULL_DATA) {
+      if (boLls) {
+        const char *pcName = pwriteLob->pcharLobName != nullptr ? _charText(pwriteLob->pcharLobName) : "";
+        std::string strRef = std::string(pcName != nullptr ? pcName : "") + ".0.-1/";
+        std::memcpy(plob->pcLocator, strRef.data(), strRef.size());
+        _sqlcatSetIndicator(plob->piIndicator, static_cast<SQLINTEGER>(strRef.size()));
+      } else {
+        plob->pcLocator[0] = 0;
+      }
+      continue;
+    }
+    SQLINTEGER iLocator = static_cast<SQLINTEGER>(obyteGetLE32(reinterpret_cast<const unsigned char *>(plob->pcLocator)));
+    SQLHSTMT hstmt = 0;
+    SQLRETURN sqlrc = SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &hstmt);
+    if (!_sqlcatOk(sqlrc)) return _sqlcatDb2Failed("SQLAllocHandle", sqlrc, hdbc, SQL_HANDLE_DBC, hdbc);
+    SQLINTEGER iLength = 0, iInd = 0;
+    sqlrc = SQLGetLength(hstmt, plob->sLocatorType, iLocator, &iLength, &iInd);
+    if (!_sqlcatOk(sqlrc)) {
+      int iRc = _sqlcatDb2Failed("SQLGetLength", sqlrc, hdbc, SQL_HANDLE_STMT, hstmt);
+      SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
+      return iRc;
+    }
+    omsgsTrace("Locator %d : %ld   Numero colonne : %d    Longueur : %ld\n", i, static_cast<long>(iLocator),
+               plob->iColumn, static_cast<long>(iLength));
+    int iRc = writeDeclareWrite(pwriteLob, iLength);
+    if (iRc != 0) {
+      SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
+      return iRc;
+    }
+    const char *pcName = pwriteLob->pcharLobName != nullptr ? _charText(pwriteLob->pcharLobName) : "";
+    if (pcName == nullptr) pcName = "";
+    char acRef[ZORWRITE_LOBNAME_CAPACITY + 64];
+    int iRefLength = boLls ? std::snprintf(acRef, sizeof acRef, "%s.%lld.%d/", pcName,
+                                           static_cast<long long>(pwriteLob->llBytesInFile), static_cast<int>(iLength))
+                           : std::snprintf(acRef, sizeof acRef, "%s", pcName);
+    iRefLength = std::min<int>(std::max(iRefLength, 0), static_cast<int>(sizeof acRef) - 1);
+    omsgsTrace("Nom de fichier LOB : '%.*s' \n", iRefLength, acRef);
+    /* the reference replaces the locator; the LOB length follows it */
+    std::memcpy(plob->pcLocator, acRef, static_cast<size_t>(iRefLength));
+    obytePutLE32(reinterpret_cast<unsigned char *>(plob->pcLocator + iRefLength), static_cast<uint32_t>(iLength));
+    _sqlcatSetIndicator(plob->piIndicator, iRefLength);
+    SQLINTEGER ilRemaining = iLength;
+    SQLUINTEGER ulPosition = 1;
+    SQLINTEGER ilSize = std::min<SQLINTEGER>(ilRemaining, ilPiece);
+    while (ilRemaining > 0) {
+      SQLINTEGER ilRead = 0, iPieceInd = 0;
+      sqlrc = SQLGetSubString(hstmt, plob->sLocatorType, iLocator, ulPosition, static_cast<SQLUINTEGER>(ilSize),
+                              plob->sDataType, pcBuffer, ilPiece + 1, &ilRead, &iPieceInd);
+      if (sqlrc == SQL_NO_DATA_FOUND) break;
+      if (!_sqlcatOk(sqlrc)) {
+        iRc = _sqlcatDb2Failed("SQLGetSubString", sqlrc, hdbc, SQL_HANDLE_STMT, hstmt);
+        SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
+        return iRc;
+      }
+      /* never trust a read count beyond what was asked for */
+      ilRead = std::min(std::max<SQLINTEGER>(ilRead, 0), ilSize);
+      ilRemaining -= ilRead;
+      ulPosition += static_cast<SQLUINTEGER>(ilSize);
+      if (ilRead > 0) {
+        iRc = pwriteLob->procWrite(pwriteLob, pcBuffer, ilRead);
+        if (iRc != 0) {
+          SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
+          return iRc;
+        }
+      } else {
+        break;
+      }
+      ilSize = std::min<SQLINTEGER>(ilRemaining, ilPiece);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
+  }
+  return 0;
 }

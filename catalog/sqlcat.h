@@ -24,6 +24,12 @@
 **
 **   Trace keywords $SQLCAT and $SQLCATD.  Runs in the main process during
 **   the control step, on the process's one connection; one thread.
+**
+**   SELECTs answered by DB2 use the functions at the end: the description of
+**   their result columns (control step), the layout of the row they are
+**   fetched into, the statement set-up binding every column into that row,
+**   and the move of LOBs into LOB files through locators (DB2 SELECT child,
+**   on the child's own connection).
 */
 #ifndef ZAV_CATALOG_SQLCAT_H
 #define ZAV_CATALOG_SQLCAT_H
@@ -99,5 +105,95 @@ int sqlcatGetTSFromTB(const char *pcCreator, const char *pcName, SQLHDBC hdbc, o
 **   for any other code.
 */
 void _sqlcatGetDb2ErrorInfo(SQLSMALLINT sHandleType, SQLHANDLE hHandle, SQLRETURN rc);
+
+
+/* ------------------------------------------------- SELECT through DB2 */
+
+struct ochar;
+struct ochaine;
+struct oconvert;
+struct zorcol;
+struct zortask;
+struct zorwrite;
+
+/* Reason code of the SELECT-through-DB2 functions: a CLI call failed, its
+** diagnostics are already issued. */
+#define SQLCAT_RC_DB2      0x116a001
+
+/* Size of the name buffer of SQLDescribeCol. */
+#define SQLCAT_NAME_MAX    129
+
+/* Largest piece of a LOB read by one SQLGetSubString. */
+#define SQLCAT_LOB_PIECE   8192
+
+/*
+** One LOB result column fetched as a locator (in memory only, never stored):
+** its result-column number, the value type its data is read as (SQL_C_BINARY
+** for BLOB, SQL_C_CHAR for CLOB), the locator value type and where the
+** locator and the column's indicator sit in the fetched row.
+*/
+struct sqlcatLob {
+  int32_t iColumn;            /* 1-based result column, for traces */
+  int16_t sDataType;          /* SQL_C_BINARY or SQL_C_CHAR */
+  int16_t sLocatorType;       /* SQL_C_BLOB_LOCATOR or SQL_C_CLOB_LOCATOR */
+  char *pcLocator;            /* the locator's place in the row (variable part) */
+  SQLINTEGER *piIndicator;    /* the column's indicator */
+};
+
+/*
+** sqlcatGetColDescription
+**   Describes the result columns of the SELECT text pcharSelect on the
+**   connection hdbc: one zorcol per column (zorcolCreateFromColDescription,
+**   CCSID usCCSID) appended to pchaineColumns and a clone to pchaineCopy;
+**   the number of LOB columns becomes the SELECT task's integer atom "NO".
+**   Returns 0, ORC_INVALID for a missing argument, ORC_NOMEM, or
+**   SQLCAT_RC_DB2 after one ZORU306E per diagnostic record.
+*/
+int sqlcatGetColDescription(zortask *ptaskSelect, ochar *pcharSelect, uint16_t usCCSID, SQLHDBC hdbc,
+                            ochaine *pchaineColumns, ochaine *pchaineCopy);
+
+/*
+** sqlcatCalcOffsetSelectDB2
+**   Places the next column of a fetched row: its offset is *piOffset +
+**   *piEntrySize (the previous column's place and size; both 0 before the
+**   first column).  Stores the offset in *piOffset and the column's entry
+**   size in *piEntrySize, and adds the column's storage length to
+**   *piVariable for a column with room in the variable part (VARCHAR, LONG
+**   VARCHAR, BLOB, CLOB, DBCLOB).  GRAPHIC and VARGRAPHIC keep the previous
+**   entry size.
+**   Returns the column's offset in the row data.
+*/
+int32_t sqlcatCalcOffsetSelectDB2(const zorcol *pcol, int32_t *piEntrySize, int32_t *piOffset, int32_t *piVariable);
+
+/*
+** sqlcatInitExportSelectDB2
+**   Connects to the SELECT's DBNAME (USERNAME and PASS when given), prepares
+**   its SELECTSQL, binds every result column of its SELECT chain into the
+**   row data pcRowData (fixed part from 0, variable part from ilFixed), keeps
+**   the rows-fetched count in *pulRowsFetched and executes.  With LOBFILE,
+**   each BLOB and CLOB is bound as a locator and fills the next entry of
+**   palob (room for the task's LOB count).  pUnused1 and pUnused2 are not
+**   used.  The handles made are returned even on failure, so that the
+**   caller releases them.
+**   Returns 0, or SQLCAT_RC_DB2 after the diagnostics.
+*/
+int sqlcatInitExportSelectDB2(zortask *ptaskSelect, int32_t ilFixed, void *pUnused1, sqlcatLob *palob,
+                              void *pUnused2, SQLUINTEGER *pulRowsFetched, SQLHENV *phenv, SQLHDBC *phdbc,
+                              SQLHSTMT *phstmt, char *pcRowData);
+
+/*
+** sqlcatExtractionFichierLOB
+**   Moves every LOB of the current row into the LOB file of pwriteLob: each
+**   locator is replaced by the reference text (LOB file name, or with LOB
+**   location specifiers "name.offset.length/"), its indicator by the text's
+**   length and the LOB length is stored as a 32-bit word after the text;
+**   the data is read in pieces of at most ilPiece bytes into pcBuffer
+**   (ilPiece + 1 bytes) and written through the writer.  A NULL LOB gets
+**   "name.0.-1/" with location specifiers, else an empty text and stays NULL.
+**   pconvert is not used.
+**   Returns 0, SQLCAT_RC_DB2 after the diagnostics, or the writer's code.
+*/
+int sqlcatExtractionFichierLOB(oconvert *pconvert, SQLHDBC hdbc, sqlcatLob *palob, int iLobCount,
+                               zorwrite *pwriteLob, char *pcBuffer, int32_t ilPiece);
 
 #endif

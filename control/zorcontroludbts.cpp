@@ -46,12 +46,6 @@
 #define OMSGS_DEBUG_KEYWORD nullptr
 #include "common/omsgsmod.h"
 
-/* Column description of a SELECT through DB2 by the CLI catalogue code.  It
-** belongs to the SELECT-through-DB2 module; until that module is linked in,
-** the reference stays unresolved and the description is reported missing. */
-extern int sqlcatGetColDescription(zortask *ptaskSelect, ochar *pcharSelect, uint16_t usCCSID, SQLHDBC hdbc,
-                                   ochaine *pchaineColumns, ochaine *pchaineCopy) __attribute__((weak));
-
 namespace {
 
 /* Packed keyword codes of the DB2 and LOCK atoms. */
@@ -830,11 +824,6 @@ int zorcontrolUdbGetColDescription(zorcontrol *pcontrol, zortask *ptaskSelect, o
   if (iRc != 0) {
     omsgsTrace("Connect failed.\n");
     return iRc;
-  }
-  if (sqlcatGetColDescription == nullptr) {
-    omsgsTrace("main: COLUMN DESCRIPTION THROUGH DB2 missing\n");
-    omsgsFMTEDO(ZORU990E, "COLUMN DESCRIPTION THROUGH DB2");
-    return MAIN_RC_NODISPATCH;
   }
   uint16_t usCCSID = zorcontrolUdbGetDbCcsid(pcontrol, ptaskSelect);
   ochaine *pchaineColumns = ochaineCreate(static_cast<int>(sizeof(zorcol)), nullptr, zorcolDestroyChaineItem);

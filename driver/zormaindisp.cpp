@@ -4,11 +4,6 @@
 **   control-file request with its listing, the table request's tree, the
 **   authorisation check, local execution and the shipping of a request to
 **   another host.  Traces go to the "$IMAIN" keyword of the start-up.
-**
-**   Steps that belong to later parts of the program (the control step, the
-**   run step) are called through _mainStepMissing while they are not in this
-**   build: a request that reaches one ends with ZORU990E naming the step and
-**   MAIN_RC_NODISPATCH, never with a success that did nothing.
 */
 #include "driver/zormaindisp.h"
 
@@ -41,6 +36,7 @@
 #include "driver/zormsgs.h"
 #include "driver/zortask.h"
 #include "expr/zorcol.h"
+#include "run/zorurun.h"
 
 #define OMSGS_TRACE_KEYWORD "$IMAIN"
 #define OMSGS_DEBUG_KEYWORD "$IMAIND"
@@ -56,18 +52,6 @@ static ostream *gpstreamMain = nullptr;
 static zorcontrol *gpcontrolMain = nullptr;
 
 /* ------------------------------------------------------------------ helpers */
-
-/*
-** A step of the request that this build does not contain yet.  The one
-** place where such a request ends: ZORU990E naming the step, and
-** MAIN_RC_NODISPATCH.
-*/
-static int _mainStepMissing(const char *pcStep)
-{
-  omsgsTrace("main: %s missing\n", pcStep);
-  omsgsFMTEDO(ZORU990E, pcStep);
-  return MAIN_RC_NODISPATCH;
-}
 
 /* True when the module's trace keyword is enabled (dumps are big). */
 static bool _mainDumpOn(void)
@@ -307,7 +291,7 @@ int _mainExecuteLocal(argsOptions *pargs, zorcontrol *pcontrol)
   int iRc = _mainControlAuth(pcontrol->ptaskGlobal);
   if (iRc == 0) {
     statsTimeTrace("Before control step");
-    int iRcControl = _mainStepMissing("CONTROL STEP");
+    int iRcControl = zorcontrolControl(pcontrol);
     statsTimeTrace("After control step");
     omsgsTrace("zorcontrolControl = 0x%x\n", iRcControl);
 
@@ -320,7 +304,7 @@ int _mainExecuteLocal(argsOptions *pargs, zorcontrol *pcontrol)
       omsgsFMTEDO(ZORU426I);
     } else if (iRc == 0) {
       statsTimeTrace("Before run step");
-      iRc = _mainStepMissing("RUN STEP");
+      iRc = zorurunRun(pcontrol);
       statsTimeTrace("After run step");
     }
   } else {

@@ -72,6 +72,13 @@ struct Handle {
 };
 
 std::map<SQLHANDLE, std::unique_ptr<Handle>> gmapHandles;
+
+/* Stores a length or indicator word: callers lay rows out freely, so the
+   word need not be aligned. */
+void _store(SQLINTEGER *pi, SQLINTEGER iValue)
+{
+  if (pi != nullptr) std::memcpy(pi, &iValue, sizeof iValue);
+}
 SQLHANDLE ghNext = 1;
 std::map<SQLINTEGER, std::string> gmapLocators;
 SQLINTEGER giNextLocator = 1;
@@ -145,7 +152,7 @@ SQLRETURN _putChars(Handle *pStmt, bool boNts, const std::string &strValue, SQLP
                     SQLINTEGER iBufferLength, SQLINTEGER *piIndicator)
 {
   SQLRETURN rc = SQL_SUCCESS;
-  if (piIndicator) *piIndicator = static_cast<SQLINTEGER>(strValue.size());
+  _store(piIndicator, static_cast<SQLINTEGER>(strValue.size()));
   if (pValue == nullptr) return rc;
   size_t ulRoom = iBufferLength > 0 ? static_cast<size_t>(iBufferLength) : 0;
   if (boNts && ulRoom > 0) ulRoom--;
@@ -173,7 +180,7 @@ SQLRETURN _fillColumn(Handle *pStmt, int iCol, const ColBinding &b)
   sqlite3_stmt *pst = pStmt->pst;
   int iIdx = iCol - 1;
   if (sqlite3_column_type(pst, iIdx) == SQLITE_NULL) {
-    if (b.piIndicator) *b.piIndicator = SQL_NULL_DATA;
+    _store(b.piIndicator, SQL_NULL_DATA);
     return SQL_SUCCESS;
   }
   switch (b.sValueType) {
@@ -199,7 +206,7 @@ SQLRETURN _fillColumn(Handle *pStmt, int iCol, const ColBinding &b)
           std::memcpy(b.pValue, &l, 8);
         }
       }
-      if (b.piIndicator) *b.piIndicator = b.sValueType == SQL_C_SHORT ? 2 : b.sValueType == SQL_C_LONG ? 4 : 8;
+      _store(b.piIndicator, b.sValueType == SQL_C_SHORT ? 2 : b.sValueType == SQL_C_LONG ? 4 : 8);
       return SQL_SUCCESS;
     }
     case SQL_C_DOUBLE:
@@ -214,7 +221,7 @@ SQLRETURN _fillColumn(Handle *pStmt, int iCol, const ColBinding &b)
           std::memcpy(b.pValue, &f, 4);
         }
       }
-      if (b.piIndicator) *b.piIndicator = b.sValueType == SQL_C_DOUBLE ? 8 : 4;
+      _store(b.piIndicator, b.sValueType == SQL_C_DOUBLE ? 8 : 4);
       return SQL_SUCCESS;
     }
     case SQL_C_CHAR:
@@ -231,7 +238,7 @@ SQLRETURN _fillColumn(Handle *pStmt, int iCol, const ColBinding &b)
       SQLINTEGER iLoc = giNextLocator++;
       gmapLocators[iLoc] = db2standColumnText(pst, iIdx, ct);
       if (b.pValue) std::memcpy(b.pValue, &iLoc, 4);
-      if (b.piIndicator) *b.piIndicator = 4;
+      _store(b.piIndicator, 4);
       return SQL_SUCCESS;
     }
     default:
@@ -416,7 +423,7 @@ SQLRETURN SQLGetConnectAttr(SQLHDBC hDbc, SQLINTEGER iAttribute, SQLPOINTER pVal
   } else if (iAttribute == SQL_ATTR_CONNECT_NODE) {
     int32_t i = p->iNode;
     if (pValue) std::memcpy(pValue, &i, 4);
-    if (piLength) *piLength = 4;
+    _store(piLength, 4);
   } else {
     _diag(p, "HY092", -99999, "CLI0125E  Option type out of range.  SQLSTATE=HY092");
     rc = SQL_ERROR;
@@ -663,7 +670,10 @@ SQLRETURN SQLFetch(SQLHSTMT hStmt)
         else if (rcCol == SQL_SUCCESS_WITH_INFO && rc == SQL_SUCCESS) rc = SQL_SUCCESS_WITH_INFO;
       }
     }
-    if (p->puiRowsFetched) *p->puiRowsFetched = boRow ? 1 : 0;
+    if (p->puiRowsFetched) {
+      SQLUINTEGER ui = boRow ? 1 : 0;
+      std::memcpy(p->puiRowsFetched, &ui, sizeof ui);
+    }
   }
   db2standLog("SQLFetch", _hs(hStmt), rc);
   return rc;
@@ -683,8 +693,8 @@ SQLRETURN SQLGetLength(SQLHSTMT hStmt, SQLSMALLINT sLocatorType, SQLINTEGER iLoc
   } else {
     SQLINTEGER iLen = static_cast<SQLINTEGER>(it->second.size());
     if (sLocatorType == SQL_C_DBCLOB_LOCATOR) iLen /= 2;
-    if (piLength) *piLength = iLen;
-    if (piIndicator) *piIndicator = 4;
+    _store(piLength, iLen);
+    _store(piIndicator, 4);
   }
   db2standLog("SQLGetLength", _hs(hStmt) + " " + std::to_string(iLocator), rc);
   return rc;
@@ -707,7 +717,7 @@ SQLRETURN SQLGetSubString(SQLHSTMT hStmt, SQLSMALLINT sLocatorType, SQLINTEGER i
   } else {
     std::string strPiece = it->second.substr(uiPosition - 1, uiLength);
     rc = _putChars(p, sTargetType == SQL_C_CHAR, strPiece, pValue, iBufferLength, piLength);
-    if (piIndicator) *piIndicator = static_cast<SQLINTEGER>(strPiece.size());
+    _store(piIndicator, static_cast<SQLINTEGER>(strPiece.size()));
   }
   db2standLog("SQLGetSubString", _hs(hStmt) + " " + std::to_string(iLocator) + " " + std::to_string(uiPosition) +
                                      " " + std::to_string(uiLength), rc);

@@ -213,7 +213,9 @@ std::string db2standPacked(const std::string &strDecimal, const db2standColType 
 void db2standBindParam(sqlite3_stmt *pst, int iIndex, SQLSMALLINT sValueType, SQLSMALLINT sSqlType,
                        SQLPOINTER pValue, SQLINTEGER iBufferLength, SQLINTEGER *piIndicator)
 {
-  if (pValue == nullptr || (piIndicator && *piIndicator == SQL_NULL_DATA)) {
+  SQLINTEGER iIndicator = 0;
+  if (piIndicator != nullptr) std::memcpy(&iIndicator, piIndicator, sizeof iIndicator);  /* need not be aligned */
+  if (pValue == nullptr || (piIndicator && iIndicator == SQL_NULL_DATA)) {
     sqlite3_bind_null(pst, iIndex);
     return;
   }
@@ -245,7 +247,7 @@ void db2standBindParam(sqlite3_stmt *pst, int iIndex, SQLSMALLINT sValueType, SQ
     default: {
       const char *pc = static_cast<const char *>(pValue);
       size_t ulLen;
-      if (piIndicator && *piIndicator >= 0) ulLen = static_cast<size_t>(*piIndicator);
+      if (piIndicator && iIndicator >= 0) ulLen = static_cast<size_t>(iIndicator);
       else if (iBufferLength > 0) ulLen = strnlen(pc, static_cast<size_t>(iBufferLength));
       else ulLen = std::strlen(pc);
       /* DB2 compares fixed-length character values without their trailing

@@ -1,0 +1,778 @@
+/*
+** zor3unload.cpp
+**   The partition read driver (see zor3unload.h): table descriptions for the
+**   SELECT preparation, and the reading of one partition into the reader's
+**   pairs by the SMS and DMS container paths and the table-space object
+**   path.  Page and record decoding of the container paths is ficdata's; this
+**   file chooses the path, runs the page loops, starts and stops the
+**   record-reader and long-data children and ends every pair.
+*/
+#define OMSGS_TRACE_KEYWORD "$UNLOAD"
+#define OMSGS_DEBUG_KEYWORD nullptr
+#include "common/omsgsmod.h"
+
+#include "run/zor3unload.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "common/obyte.h"
+#include "common/ovf.h"
+#include "driver/token.h"
+#include "driver/part.h"
+#include "driver/tools.h"
+#include "driver/zoratom.h"
+#include "driver/zortask.h"
+#include "expr/zornodeeval.h"
+#include "run/zorurun.h"
+#include "storage/ficcont.h"
+#include "storage/ficdata.h"
+#include "storage/ficdms.h"
+#include "storage/ficdmsemp.h"
+#include "storage/ficlvar.h"
+#include "storage/ficsms.h"
+#include "storage/zorts.h"
+
+namespace {
+
+/* Integer value of an atom of the SELECT task or its owners; ilDefault when absent. */
+int32_t _unloadAtomInt(zortask *ptask, int iToken, int32_t ilDefault)
+{
+  const char *pcName = gapnameTotalToken[iToken];
+  zoratom *patom = pcName != nullptr && ptask != nullptr ? zortaskDetermineAtom(ptask, pcName) : nullptr;
+  return patom != nullptr ? patom->value.iValue : ilDefault;
+}
+
+/* The reader's pairs as the record decoder sees them. */
+std::vector<ficdataPair> _unloadPairs(const zorurunReader *preader)
+{
+  std::vector<ficdataPair> v;
+  for (int32_t i = 0; i < preader->iPairCount; i++) {
+    const zorurunPair *ppair = preader->appair[i];
+    v.push_back(ficdataPair{ppair != nullptr ? ppair->povf : nullptr, ppair != nullptr ? ppair->pnodeWhere : nullptr,
+                            ppair != nullptr ? ppair->pctxEval : nullptr});
+  }
+  return v;
+}
+
+/* Clears the channels of the reader's pairs that the decoder found stopped. */
+void _unloadSyncPairs(zorurunReader *preader, const std::vector<ficdataPair> &v)
+{
+  for (int32_t i = 0; i < preader->iPairCount && static_cast<size_t>(i) < v.size(); i++)
+    if (preader->appair[i] != nullptr && v[i].povf == nullptr) preader->appair[i]->povf = nullptr;
+}
+
+/* True when some pair still takes records. */
+bool _unloadAnyLive(const std::vector<ficdataPair> &v)
+{
+  for (const ficdataPair &pair : v)
+    if (pair.povf != nullptr) return true;
+  return false;
+}
+
+/* Writes the end record into every pair whose channel is still set.  Returns the count. */
+int _unloadPostEOF(zorurunReader *preader)
+{
+  int iCount = 0;
+  for (int32_t i = 0; i < preader->iPairCount; i++) {
+    zorurunPair *ppair = preader->appair[i];
+    if (ppair == nullptr || ppair->povf == nullptr) continue;
+    ovfWrite(ppair->povf, nullptr, 0);
+    iCount++;
+  }
+  return iCount;
+}
+
+/* The long table space's record of a work item (the table space's own when none). */
+ficcont *_unloadLongRecord(const part *ppart)
+{
+  return ppart->pficcontLong != nullptr ? ppart->pficcontLong : ppart->pficcont;
+}
+
+/* ------------------------------------------------ table descriptions */
+
+int _unloadTableDescSMS(const char *pcUser, ficcont *pficcont, int32_t ilObid, ficdataTableDesc *pdesc,
+                        int32_t *pilPages)
+{
+  int32_t k = pficcont->ilContainers;
+  if (k <= 0) return 1;
+  char **ppcNames = static_cast<char **>(calloc(static_cast<size_t>(k), sizeof(char *)));
+  int *piAccess = static_cast<int *>(calloc(static_cast<size_t>(k), sizeof(int)));
+  if (ppcNames == nullptr || piAccess == nullptr) {
+    free(ppcNames);
+    free(piAccess);
+    return 1;
+  }
+  int32_t ilPages = 0;
+  if (!ficsmsControlFiles(pficcont, ilObid, FICSMS_EXT_DAT, pcUser, ppcNames, piAccess, &ilPages)) {
+    free(ppcNames);
+    free(piAccess);
+    return 1;
+  }
+  int *piFd = ficsmsOpenFiles(pficcont, pcUser, ppcNames, piAccess);
+  free(ppcNames);
+  ficdata *pficdata = ficdataCreate(pficcont->ilPageSize, pficcont->ilPart, nullptr, 0);
+  ficsmsConf *pconf = ficsmsInitConf(pficcont);
+  int iRc = 1;
+  if (piFd != nullptr && pficdata != nullptr && pconf != nullptr) {
+    pficdata->pConf = pconf;
+    pdesc->sColumnCount = 0;
+    ficdataInfoTable info{};
+    ficdataInitInfoTable(pficcont, ilObid, pficcont->sTbsId, 0, 0, &info);
+    info.ilLogicalPage = 0;
+    info.ilObjectPage = 0;
+    if (ficdataGetEnreg(pficdata, piFd, nullptr, FICDATA_SLOT_DESCRIPTOR, &info, pdesc, pilPages, nullptr, 0, 0,
+                        _ficsmsMapPage) == 1)
+      iRc = 0;
+    else
+      omsgsTrace("Table %d: no table descriptor in partition %d", ilObid, pficcont->ilPart);
+  }
+  ficdataDestroy(pficdata);
+  free(pconf);
+  ficsmsCloseFiles(pficcont, piFd, piAccess);
+  return iRc;
+}
+
+int _unloadTableDescDMS(const char *pcUser, ficcont *pficcont, int32_t ilObid, ficdataTableDesc *pdesc,
+                        int32_t *pilPages)
+{
+  if (!ficdmsControlFiles(pficcont, pcUser)) return 1;
+  int *piFd = ficdmsOpenFiles(pficcont, pcUser);
+  ficdmsConf *pconf = ficdmsInitConf(pficcont);
+  ficdata *pficdata = ficdataCreate(pficcont->ilPageSize, pficcont->ilPart, nullptr, 0);
+  int iRc = 1;
+  if (piFd != nullptr && pconf != nullptr && pficdata != nullptr &&
+      ficdmsInitBuffers(pconf, pficcont->ilPageSize) == 0) {
+    pficdata->pConf = pconf;
+    pdesc->sColumnCount = 0;
+    ficdataInfoTable info{};
+    ficdataInitInfoTable(pficcont, ilObid, pficcont->sTbsId, 0, 0, &info);
+    int32_t ilCount = 0, ilFirst = 0;
+    ficdmsTabObj *pentries = ficdmsInitTabObj(pconf, piFd, 0, 0, &ilCount);
+    if (pentries != nullptr && ficdmsGetFirstDataPage(pentries, ilCount, ilObid, pficcont->sTbsId, &ilFirst) == 0) {
+      info.ilLogicalPage = ilFirst;
+      info.ilObjectPage = 0;
+      if (ficdataGetEnreg(pficdata, piFd, nullptr, FICDATA_SLOT_DESCRIPTOR, &info, pdesc, pilPages, nullptr, 0, 0,
+                          _ficdmsMapPage) == 1) {
+        omsgsTrace("Pages in table = %ld", static_cast<long>(pilPages != nullptr ? *pilPages : 0));
+        iRc = 0;
+      }
+    }
+    if (iRc != 0) omsgsTrace("Table %d: no table descriptor in partition %d", ilObid, pficcont->ilPart);
+    ficdmsFreeTabObj(pentries, ilCount);
+  }
+  ficdataDestroy(pficdata);
+  ficdmsFreeBuffers(pconf);
+  ficdmsCloseFiles(pficcont, piFd);
+  return iRc;
+}
+
+/* ------------------------------------------------- long-data children */
+
+/* The long-field and LOB children of one record loop. */
+struct unloadLong {
+  int aiLFRequest[2] = {-1, -1}, aiLFAnswer[2] = {-1, -1};
+  int aiLOBRequest[2] = {-1, -1}, aiLOBAnswer[2] = {-1, -1};
+  ficlvar *plvLF = nullptr, *plvLOB = nullptr;
+  pid_t pidLF = -1, pidLOB = -1;
+  ficdataInfoLong infolong{-1, -1, -1, -1};
+};
+
+/*
+** Starts the children the table and LONGCOL need over the long-data
+** descriptors piFdLF / piFdLOB (NULL: none wanted).  Returns 0, or 1 when a
+** child could not be started (those started are stopped again).
+*/
+int _unloadStartLong(unloadLong *plong, ficdata *pficdata, ficcont *pficcontLong, int32_t ilObid, int *piFdLF,
+                     int *piFdLOB, bool boDms)
+{
+  ficlvarTableInfo tinfo{pficcontLong->sTbsId, ilObid, pficcontLong->ilPageSize, 0};
+  if (piFdLF != nullptr) {
+    plong->plvLF = ficlvarCreate(pficdata, piFdLF, plong->aiLFRequest, plong->aiLFAnswer, &tinfo, pficcontLong,
+                                 boDms ? ficlvarLFReadDMS : ficlvarLFReadSMS);
+    if (plong->plvLF != nullptr)
+      plong->pidLF = boDms ? ficlvarLaunchChildDMS(plong->plvLF) : ficlvarLaunchChildSMS(plong->plvLF);
+    if (plong->pidLF < 0) return 1;
+  }
+  if (piFdLOB != nullptr) {
+    plong->plvLOB = ficlvarCreate(pficdata, piFdLOB, plong->aiLOBRequest, plong->aiLOBAnswer, &tinfo, pficcontLong,
+                                  boDms ? ficlvarLOBReadDMS : ficlvarLOBReadSMS);
+    if (plong->plvLOB != nullptr)
+      plong->pidLOB = boDms ? ficlvarLaunchChildDMS(plong->plvLOB) : ficlvarLaunchChildSMS(plong->plvLOB);
+    if (plong->pidLOB < 0) return 1;
+  }
+  ficdataInitInfoLong(pficdata, plong->aiLFRequest[1], plong->aiLFAnswer[0], plong->aiLOBRequest[1],
+                      plong->aiLOBAnswer[0], &plong->infolong);
+  return 0;
+}
+
+void _unloadStopLong(unloadLong *plong)
+{
+  if (plong->pidLF > 0) ficlvarKillChild(plong->pidLF, plong->aiLFRequest, plong->aiLFAnswer);
+  if (plong->pidLOB > 0) ficlvarKillChild(plong->pidLOB, plong->aiLOBRequest, plong->aiLOBAnswer);
+  ficlvarDestroy(plong->plvLF);
+  ficlvarDestroy(plong->plvLOB);
+  plong->pidLF = plong->pidLOB = -1;
+  plong->plvLF = plong->plvLOB = nullptr;
+}
+
+/* ------------------------------------------------------------ SMS path */
+
+/*
+** _unloadGetEnregsSeqSMS
+**   Record loop of an SMS table: every file page in order.  Returns 0, or 1
+**   when the long-data children could not be started, a page had no open
+**   file or could not be read whole.
+*/
+int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf *pconf, int *piFd,
+                           ficdataInfoTable *pinfo, int32_t ilObid, int *piFdLF, int *piFdLOB)
+{
+  part *ppart = preader->punload->ppart;
+  const ficdataTableDesc *pdesc = static_cast<const ficdataTableDesc *>(ppart->pTableDesc);
+  std::vector<ficdataPair> vpairs = _unloadPairs(preader);
+  unloadLong lng;
+  int iRc = _unloadStartLong(&lng, pficdata, _unloadLongRecord(ppart), ilObid, piFdLF, piFdLOB, false);
+  int32_t ilSize = ficdataSizeEnreg(pdesc);
+  unsigned char *pcBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ilSize)));
+  ficdataSlots *pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
+  if (pcBuffer == nullptr || pslots == nullptr) iRc = 1;
+  for (int32_t p = 0; iRc == 0 && p < ppart->ilDataPages; p++) {
+    int32_t ilCont = -1;
+    int32_t ilPhys = ficsmsIdentifyPage(pconf, ilObid, p, &ilCont);
+    if (ilPhys < 0 || ilCont < 0 || ilCont >= pconf->ilContainers || piFd[ilCont] < 0) {
+      omsgsTrace("Page %d of table %d has no open file (container %d)", p, ilObid, ilCont);
+      iRc = 1;
+      break;
+    }
+    pinfo->ilLogicalPage = p;
+    pinfo->ilPhysicalPage = ilPhys;
+    if (ficdataGetDB2Enregs(pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize,
+                            vpairs.data(), static_cast<int32_t>(vpairs.size())) == 0) {
+      if (_unloadAnyLive(vpairs)) iRc = 1;   /* not the writers' stop: a read or long-data failure */
+      break;
+    }
+  }
+  if (pficdata->ilReadCode != 0) iRc = 1;
+  _unloadSyncPairs(preader, vpairs);
+  _unloadPostEOF(preader);
+  free(pcBuffer);
+  free(pslots);
+  _unloadStopLong(&lng);
+  return iRc;
+}
+
+int _unloadTableDB2SeqSMS(const char *pcUser, int32_t ilObid, zorurunReader *preader)
+{
+  unload *punload = preader->punload;
+  part *ppart = punload->ppart;
+  ficcont *pficcont = ppart->pficcont;
+  ficcont *pficcontLong = _unloadLongRecord(ppart);
+  const ficdataTableDesc *pdesc = static_cast<const ficdataTableDesc *>(ppart->pTableDesc);
+  int32_t k = pficcont->ilContainers;
+  char **ppcNames = k > 0 ? static_cast<char **>(calloc(static_cast<size_t>(k), sizeof(char *))) : nullptr;
+  int *piAccess = k > 0 ? static_cast<int *>(calloc(static_cast<size_t>(k), sizeof(int))) : nullptr;
+  if (ppcNames == nullptr || piAccess == nullptr || pdesc == nullptr ||
+      !ficsmsControlFiles(pficcont, ilObid, FICSMS_EXT_DAT, pcUser, ppcNames, piAccess, &ppart->ilDataPages)) {
+    free(ppcNames);
+    free(piAccess);
+    _unloadPostEOF(preader);
+    return 1;
+  }
+  int *piFd = ficsmsOpenFiles(pficcont, pcUser, ppcNames, piAccess);
+  free(ppcNames);
+  ficdata *pficdata = ficdataCreate(pficcont->ilPageSize, ppart->ilPart, punload->ptaskSelect, punload->ilLongCol);
+  ficsmsConf *pconf = ficsmsInitConf(pficcont);
+  ficdataInfoTable info{}, infoLong{};
+  ficdataInitInfoTable(pficcont, ilObid, pficcont->sTbsId, 0, 0, &info);
+  ficdataInitInfoTable(pficcontLong, ilObid, pficcontLong->sTbsId, 0, 0, &infoLong);
+  info.pinfoLong = &infoLong;
+
+  int iOk = piFd != nullptr && pficdata != nullptr && pconf != nullptr;
+  int *piFdLF = nullptr, *piAccessLF = nullptr, *piFdLOB = nullptr, *piAccessLOB = nullptr;
+  if (iOk && pdesc->ucLongField && (punload->ilLongCol & UNLOAD_LONGCOL_LF)) {
+    int iLFOk = 0;
+    piFdLF = ficsmsOpenLFFiles(ilObid, pficcontLong, &iLFOk, &piAccessLF, pcUser);
+    if (!iLFOk) iOk = 0;
+  }
+  if (iOk && pdesc->ucLob && (punload->ilLongCol & UNLOAD_LONGCOL_LOB)) {
+    int iLOBOk = 0;
+    piFdLOB = ficsmsOpenLOBFiles(ilObid, pficcontLong, &iLOBOk, &piAccessLOB, pcUser);
+    if (!iLOBOk) iOk = 0;
+  }
+  int iRc = 1;
+  if (!iOk) {
+    omsgsTrace("Partition %d: data or long-data files not opened, no record read", ppart->ilPart);
+    _unloadPostEOF(preader);
+  } else {
+    pficdata->pConf = pconf;
+    iRc = _unloadGetEnregsSeqSMS(preader, pficdata, pconf, piFd, &info, ilObid, piFdLF, piFdLOB);
+  }
+  ficsmsCloseFiles(pficcontLong, piFdLF, piAccessLF);
+  ficsmsCloseFiles(pficcontLong, piFdLOB, piAccessLOB);
+  ficsmsCloseFiles(pficcont, piFd, piAccess);
+  ficdataDestroy(pficdata);
+  free(pconf);
+  return iRc;
+}
+
+/* ------------------------------------------------------------ DMS path */
+
+/* What the record-reader child is given. */
+struct unloadChildBlock {
+  int aiPipe[2];
+  const char *pcUser;
+  int32_t ilObid;
+  zorurunReader *preader;
+  ficdmsConf *pconf;
+};
+
+/*
+** _unloadGetEnregsSeqDMS
+**   Record loop of the record-reader child: the page numbers of the pipe.
+**   Returns 0, or 1 when the long-data children could not be started, a
+**   page had no mapping or open container, or a page could not be read whole.
+*/
+int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piFd, ficdataInfoTable *pinfo,
+                           int *piFdLF, int *piFdLOB)
+{
+  zorurunReader *preader = pblock->preader;
+  part *ppart = preader->punload->ppart;
+  const ficdataTableDesc *pdesc = static_cast<const ficdataTableDesc *>(ppart->pTableDesc);
+  std::vector<ficdataPair> vpairs = _unloadPairs(preader);
+  unloadLong lng;
+  int iRc = _unloadStartLong(&lng, pficdata, _unloadLongRecord(ppart), pblock->ilObid, piFdLF, piFdLOB, true);
+  omsgsTrace("Before reading %ld data pages", static_cast<long>(ppart->ilDataPages));
+  int32_t ilSize = ficdataSizeEnreg(pdesc);
+  unsigned char *pcBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ilSize)));
+  ficdataSlots *pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
+  if (pcBuffer == nullptr || pslots == nullptr) iRc = 1;
+  unsigned char aucWord[4];
+  if (iRc == 0 && toolsReadInPipe(pblock->aiPipe[0], aucWord, 4) != 4) {
+    omsgsTrace("Page-number pipe ended before its first word");
+    iRc = ppart->ilDataPages > 0 ? 1 : 0;
+    ppart->ilDataPages = 0;
+  }
+  for (int32_t i = 0; iRc == 0 && i < ppart->ilDataPages; i++) {
+    int32_t ilPage = 0;
+    if (toolsReadInPipe(pblock->aiPipe[0], &ilPage, 4) != 4) {
+      omsgsTrace("Page-number pipe ended after %d of %d pages", i, ppart->ilDataPages);
+      break;
+    }
+    int32_t ilCont = -1;
+    int32_t ilPhys = ficdmsIdentifyPage(pblock->pconf, pblock->ilObid, ilPage, &ilCont);
+    if (ilPhys < 0 || ilCont < 0 || ilCont >= pblock->pconf->ilContainers || piFd[ilCont] < 0) {
+      omsgsTrace("Page %d has no mapping or open container (%d)", ilPage, ilCont);
+      iRc = 1;
+      break;
+    }
+    pinfo->ilLogicalPage = ilPage;
+    pinfo->ilPhysicalPage = ilPhys;
+    if (ficdataGetDB2Enregs(pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize,
+                            vpairs.data(), static_cast<int32_t>(vpairs.size())) == 0) {
+      if (_unloadAnyLive(vpairs)) iRc = 1;   /* not the writers' stop: a read or long-data failure */
+      break;
+    }
+  }
+  if (pficdata->ilReadCode != 0) iRc = 1;
+  _unloadSyncPairs(preader, vpairs);
+  _unloadPostEOF(preader);
+  free(pcBuffer);
+  free(pslots);
+  _unloadStopLong(&lng);
+  return iRc;
+}
+
+/*
+** _unloadDb2DataReaderChild
+**   Main of the record-reader child.  Returns the code the child exits
+**   with: 0, or 1 when its records could not all be read.
+*/
+int _unloadDb2DataReaderChild(unloadChildBlock *pblock)
+{
+  close(pblock->aiPipe[1]);
+  int iFlags = fcntl(pblock->aiPipe[0], F_GETFL);
+  omsgsTrace("Starting pipe reader process (pipe buf = %ld) (flags = 0x%x)",
+             fpathconf(pblock->aiPipe[0], _PC_PIPE_BUF), iFlags);
+  if (iFlags >= 0 && (iFlags & O_NONBLOCK)) fcntl(pblock->aiPipe[0], F_SETFL, iFlags & ~O_NONBLOCK);
+
+  unload *punload = pblock->preader->punload;
+  part *ppart = punload->ppart;
+  ficcont *pficcont = ppart->pficcont;
+  ficcont *pficcontLong = _unloadLongRecord(ppart);
+  const ficdataTableDesc *pdesc = static_cast<const ficdataTableDesc *>(ppart->pTableDesc);
+  int *piFd = ficdmsOpenFiles(pficcont, pblock->pcUser);
+  int *piFdLF = nullptr, *piFdLOB = nullptr;
+  if (pdesc->ucLongField && (punload->ilLongCol & UNLOAD_LONGCOL_LF))
+    piFdLF = ficdmsOpenFiles(pficcontLong, pblock->pcUser);
+  if (pdesc->ucLob && (punload->ilLongCol & UNLOAD_LONGCOL_LOB))
+    piFdLOB = ficdmsOpenFiles(pficcontLong, pblock->pcUser);
+  ficdata *pficdata = ficdataCreate(pficcont->ilPageSize, ppart->ilPart, punload->ptaskSelect, punload->ilLongCol);
+  int iRc = 1;
+  if (piFd == nullptr || pficdata == nullptr) {
+    _unloadPostEOF(pblock->preader);
+  } else {
+    pficdata->pConf = pblock->pconf;
+    ficdataInfoTable info{}, infoLong{};
+    ficdataInitInfoTable(pficcont, pblock->ilObid, pficcont->sTbsId, 0, 0, &info);
+    ficdataInitInfoTable(pficcontLong, pblock->ilObid, pficcontLong->sTbsId, 0, 0, &infoLong);
+    info.pinfoLong = &infoLong;
+    iRc = _unloadGetEnregsSeqDMS(pblock, pficdata, piFd, &info, piFdLF, piFdLOB);
+  }
+  ficdataDestroy(pficdata);
+  ficdmsCloseFiles(pficcontLong, piFdLF);
+  ficdmsCloseFiles(pficcontLong, piFdLOB);
+  ficdmsCloseFiles(pficcont, piFd);
+  close(pblock->aiPipe[0]);
+  omsgsFlushDefered();
+  return iRc;
+}
+
+int _unloadTableDB2SeqDMS(const char *pcUser, int32_t ilObid, zorurunReader *preader)
+{
+  part *ppart = preader->punload->ppart;
+  ficcont *pficcont = ppart->pficcont;
+  if (ppart->pTableDesc == nullptr || !ficdmsControlFiles(pficcont, pcUser) ||
+      (ppart->pficcontLong != nullptr && ppart->pficcontLong != pficcont &&
+       !ficdmsControlFiles(ppart->pficcontLong, pcUser))) {
+    _unloadPostEOF(preader);
+    return 1;
+  }
+  ficdmsConf *pconf = ficdmsInitConf(pficcont);
+  unloadChildBlock block{{-1, -1}, pcUser, ilObid, preader, pconf};
+  if (pconf == nullptr || pipe(block.aiPipe) != 0) {
+    omsgsTrace("Page-number pipe not made (%s)", strerror(errno));
+    ficdmsFreeBuffers(pconf);
+    _unloadPostEOF(preader);
+    return 1;
+  }
+  pid_t pid = fork();
+  if (pid == 0) _exit(_unloadDb2DataReaderChild(&block));
+  if (pid < 0) {
+    /* Nobody would read the page numbers: end the pairs here. */
+    omsgsTrace("Record-reader child not forked (%s)", strerror(errno));
+    close(block.aiPipe[0]);
+    close(block.aiPipe[1]);
+    ficdmsFreeBuffers(pconf);
+    _unloadPostEOF(preader);
+    return 1;
+  }
+  close(block.aiPipe[0]);
+  omsgsTrace("Starting pipe writer process (pipe buf = %ld) (flags = 0x%x)", fpathconf(block.aiPipe[1], _PC_PIPE_BUF),
+             fcntl(block.aiPipe[1], F_GETFL));
+
+  /* The child stops reading once its pages are done or its pairs are all
+     stopped: a write after that must fail, not end this process. */
+  struct sigaction saIgnore{}, saOld{};
+  saIgnore.sa_handler = SIG_IGN;
+  sigemptyset(&saIgnore.sa_mask);
+  sigaction(SIGPIPE, &saIgnore, &saOld);
+
+  int iListRc = 1;
+  int *piFd = ficdmsOpenFiles(pficcont, pcUser);
+  if (piFd != nullptr && ficdmsInitBuffers(pconf, pficcont->ilPageSize) == 0) {
+    int32_t ilCount = 0;
+    ficdmsTabObj *pentries = ficdmsInitTabObj(pconf, piFd, 0, 0, &ilCount);
+    if (pentries != nullptr)
+      iListRc = ficdmsGetDataPages(pconf, piFd, 0, 0, pentries, ilCount, ilObid, pficcont->sTbsId, block.aiPipe[1]);
+    ficdmsFreeTabObj(pentries, ilCount);
+  }
+  ficdmsCloseFiles(pficcont, piFd);
+  close(block.aiPipe[1]);
+  sigaction(SIGPIPE, &saOld, nullptr);
+
+  int iStatus = 0;
+  pid_t pidWait;
+  while ((pidWait = waitpid(pid, &iStatus, 0)) < 0 && errno == EINTR) {
+  }
+  omsgsTrace("Stopping pipe writer process");
+  ficdmsFreeBuffers(pconf);
+
+  int iRc = 0;
+  if (pidWait != pid || !WIFEXITED(iStatus)) {
+    omsgsTrace("Record-reader child ended abnormally (status 0x%x)", iStatus);
+    iRc = 1;
+  } else {
+    iRc = WEXITSTATUS(iStatus);
+  }
+  if (iListRc != 0 && iListRc != FICDMS_RC_PIPE) {
+    omsgsTrace("Page numbers not all listed (0x%x)", iListRc);
+    iRc = 1;
+  }
+  return iRc;
+}
+
+/* ------------------------------------------- table-space object path */
+
+/* The sampler of the table-space object path.  Returns 1 keep, 0 skip. */
+int _unloadRecordConcerned(unload *punload)
+{
+  return ficdataSampleKeep(punload->iSampling, punload->ilSkip, punload->ilInterval, &punload->ilCounter,
+                           &punload->ilLastKept);
+}
+
+/*
+** _unloadProcessLFLOB
+**   Completes the unload record pcRecord (ilLength bytes) with its long
+**   fields and LOBs into pcBuffer (ilBufferSize bytes): each used, present,
+**   non-NULL such column is appended and its descriptor patched.
+**   *pilLength = the completed length.  Returns 0 or the last non-zero code
+**   of a loader (ZORTS_RC_BADDESC for a descriptor outside the record).
+*/
+int _unloadProcessLFLOB(zorurunReader *preader, zorts *pts, unsigned char *pcBuffer, int32_t ilBufferSize,
+                        int32_t *pilLength, const unsigned char *pcRecord, int32_t ilLength)
+{
+  if (ilLength < FICDATA_REC_HEADER || ilLength > ilBufferSize) return FICDATA_RC_CORRUPT;
+  if (pcBuffer != pcRecord) memcpy(pcBuffer, pcRecord, static_cast<size_t>(ilLength));
+  unsigned char *pcData = pcBuffer + FICDATA_REC_HEADER;
+  int32_t ilRoom = ilBufferSize - FICDATA_REC_HEADER;
+  int32_t ilRunning = ilLength - FICDATA_REC_HEADER;
+  const int32_t ilRowLength = ilRunning;
+  int32_t ilFixed = static_cast<int16_t>(obyteGetLE16(pcBuffer + FICDATA_REC_FIXED));
+  const ficdataTableDesc *pdesc = &pts->tbdesc;
+  int iRc = 0;
+  for (int16_t c = 0; c < pdesc->sColumnCount; c++) {
+    const ficdataColumnDesc &col = pdesc->pcolumns[c];
+    if (!col.sUsed || col.sOffset < 0 || col.sOffset >= ilFixed || col.sOffset + 4 > ilRowLength) continue;
+    bool boLF = col.sType == FICDATA_T_LONGVARCHAR || col.sType == FICDATA_T_LONGVARG;
+    bool boLOB = col.sType == FICDATA_T_BLOB || col.sType == FICDATA_T_CLOB || col.sType == FICDATA_T_DBCLOB;
+    if (!boLF && !boLOB) continue;
+    if ((col.sFlags & 1) && col.sOffset + 4 < ilRowLength && pcData[col.sOffset + 4] != 0) continue;
+    int32_t ilDesc = static_cast<int16_t>(obyteGetLE16(pcData + col.sOffset));
+    int32_t ilDescSize = static_cast<int16_t>(obyteGetLE16(pcData + col.sOffset + 2));
+    int32_t ilNeed = boLF ? FICDATA_LF_SIZE : FICDATA_LOB_SIZE;
+    if (ilDesc < 0 || ilDesc + ilNeed > ilRowLength || (boLOB && ilDesc + ilDescSize > ilRowLength)) {
+      omsgsTrace("Column %d: long-data descriptor at %d outside the row of %d bytes", c, ilDesc, ilRowLength);
+      iRc = ZORTS_RC_BADDESC;
+      continue;
+    }
+    unsigned char *pcDesc = pcData + ilDesc;
+    int32_t n = 0;
+    int iLoad;
+    if (boLF) {
+      iLoad = zortsLoadLF(pts->pzortsLF, pcDesc, pcData + ilRunning, ilRoom - ilRunning, &n);
+      obytePutLE32(pcDesc + FICDATA_LF_POSITION, static_cast<uint32_t>(ilRunning));
+    } else {
+      if ((preader->ulFlags & ZORURUN_READER_LOBFILE) && preader->pwriteLob != nullptr)
+        iLoad = zortsLoadInFileLob(pts->pzortsLOB, preader->pwriteLob, nullptr, pcDesc, ilDescSize,
+                                   pcData + ilRunning, ilRoom - ilRunning, &n);
+      else
+        iLoad = zortsLoadInlineLob(pts->pzortsLOB, pcDesc, ilDescSize, pcData + ilRunning, ilRoom - ilRunning, &n);
+      obytePutLE32(pcDesc + FICDATA_LOB_DATALEN, static_cast<uint32_t>(n));
+      obytePutLE32(pcDesc + FICDATA_LOB_FIRST, static_cast<uint32_t>(ilRunning));
+    }
+    if (iLoad != 0) iRc = iLoad;
+    if (n > 0 && n <= ilRoom - ilRunning) ilRunning += n;
+  }
+  *pilLength = ilRunning + FICDATA_REC_HEADER;
+  return iRc;
+}
+
+}  // namespace
+
+/* ------------------------------------------------------------ public */
+
+unload *unloadCreate(part *ppart, zortask *ptaskSelect, int32_t ilLongCol)
+{
+  unload *punload = static_cast<unload *>(calloc(1, sizeof(unload)));
+  if (punload == nullptr) return nullptr;
+  punload->ppart = ppart;
+  punload->ptaskSelect = ptaskSelect;
+  punload->ilLongCol = ilLongCol;
+  punload->ilSkip = _unloadAtomInt(ptaskSelect, TOKEN_SKIP, 0);
+  punload->ilInterval = _unloadAtomInt(ptaskSelect, TOKEN_INTERVAL, 0);
+  punload->iSampling = punload->ilSkip > 0 || punload->ilInterval > 0;
+  return punload;
+}
+
+void unloadDestroy(unload *punload)
+{
+  free(punload);
+}
+
+int unloadTableDesc(const char *pcUser, ficcont *pficcont, int32_t ilObid, ficdataTableDesc *pdesc, int32_t *pilPages)
+{
+  if (pficcont == nullptr || pdesc == nullptr) return 1;
+  switch (pficcont->ilType) {
+    case FICCONT_TYPE_SMS: return _unloadTableDescSMS(pcUser, pficcont, ilObid, pdesc, pilPages);
+    case FICCONT_TYPE_DMS: return _unloadTableDescDMS(pcUser, pficcont, ilObid, pdesc, pilPages);
+    default:
+      omsgsTrace("Table-space type %d is neither SMS nor DMS", pficcont->ilType);
+      return 1;
+  }
+}
+
+int unloadTableDB2Seq(const char *pcUser, int32_t ilObid, zorurunReader *preader)
+{
+  if (preader == nullptr || preader->punload == nullptr || preader->punload->ppart == nullptr) return 1;
+  part *ppart = preader->punload->ppart;
+  int iRc;
+  if (ppart->pzorts != nullptr) {
+    iRc = unloadFromTs(preader);
+  } else if (ppart->pficcont == nullptr) {
+    _unloadPostEOF(preader);
+    iRc = 1;
+  } else {
+    switch (ppart->pficcont->ilType) {
+      case FICCONT_TYPE_SMS: iRc = _unloadTableDB2SeqSMS(pcUser, ilObid, preader); break;
+      case FICCONT_TYPE_DMS: iRc = _unloadTableDB2SeqDMS(pcUser, ilObid, preader); break;
+      default:
+        omsgsTrace("Table-space type %d is neither SMS nor DMS", ppart->pficcont->ilType);
+        _unloadPostEOF(preader);
+        iRc = 1;
+        break;
+    }
+  }
+  ficdataTableDesc *pdesc = static_cast<ficdataTableDesc *>(ppart->pTableDesc);
+  if (pdesc != nullptr) {
+    free(pdesc->pcolumns);
+    pdesc->pcolumns = nullptr;
+  }
+  return iRc;
+}
+
+int unloadFromTs(zorurunReader *preader)
+{
+  if (preader == nullptr || preader->punload == nullptr || preader->punload->ppart == nullptr ||
+      preader->punload->ppart->pzorts == nullptr)
+    return ORC_INVALID;
+  unload *punload = preader->punload;
+  zorts *pts = punload->ppart->pzorts;
+  int iRc = zortsLaunchThreads(pts);
+  if (iRc != 0) {
+    /* The writers wait for every pair's end record: give it to them. */
+    omsgsTrace("Reader threads not started (0x%x)", iRc);
+    _unloadPostEOF(preader);
+    return iRc;
+  }
+
+  int32_t ilSize = pts->ilMaxRecord > 0 ? pts->ilMaxRecord : ficdataSizeEnreg(&pts->tbdesc);
+  if (ilSize < FICDATA_MAX_ROW + FICDATA_REC_HEADER) ilSize = FICDATA_MAX_ROW + FICDATA_REC_HEADER;
+  /* The expanded record and the completed one are kept apart, so that a
+     record completed for one pair can be completed again from its own
+     descriptors for the next pair that writes its own LOB files. */
+  unsigned char *pcExpand = static_cast<unsigned char *>(malloc(static_cast<size_t>(ilSize)));
+  unsigned char *pcBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ilSize)));
+  ficdataSlots *pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
+  bool boLong = punload->ptaskSelect != nullptr &&
+                (punload->ptaskSelect->ulFlags & (ZORURUN_SELFLAG_LONG | ZORURUN_SELFLAG_LOB)) != 0;
+  bool boLobFiles = (preader->ulFlags & ZORURUN_READER_LOBFILE) != 0;
+  bool boAllStopped = false;
+  int iReadCode = 0;
+  if (pcExpand == nullptr || pcBuffer == nullptr || pslots == nullptr) iRc = ORC_NOMEM;
+
+  while (iRc == 0) {
+    unsigned char *pcPage = pts->pfnReadNext(pts, &iReadCode);
+    if (iReadCode != 0) break;
+    if (pcPage == nullptr) continue;
+    int iSlots = ficdataReadSlots(pcPage, pts->ilPageSize, pslots);
+    if (iSlots != 0) omsgsTrace("Page %u: slot directory 0x%x (%d slots usable)",
+                                obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER), iSlots, pslots->ilCount);
+    int iFirst = ficdataFirstDataSlot(obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER));
+    for (int32_t s = iFirst; s < pslots->ilCount && !boAllStopped; s++) {
+      int iKind = pslots->aiKind[s];
+      if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
+      int32_t ilOffset = pslots->ailOffset[s];
+      int32_t ilLength = 0;
+      int iCheck = ficdataRecordInPage(pcPage, pts->ilPageSize, ilOffset, &ilLength);
+      if (iCheck != 0) {
+        omsgsTrace("Slot %d: damaged record skipped (0x%x)", s, iCheck);
+        continue;
+      }
+      if (!_unloadRecordConcerned(punload)) continue;
+      const unsigned char *pcRecord = pcPage + ilOffset;
+      if (pcRecord[FICDATA_REC_FORMAT] == FICDATA_FORMAT_COMPRESSED) {
+        int iExp = _ficdataExpandCompressedRecord(&pts->tbdesc, pcRecord, ilLength, pcExpand, ilSize, &ilLength);
+        if (iExp != 0) {
+          omsgsTrace("Slot %d: compressed record not expanded (0x%x)", s, iExp);
+          iRc = iExp;
+          continue;
+        }
+        pcRecord = pcExpand;
+      }
+      if (pcRecord[FICDATA_REC_FORMAT] != FICDATA_FORMAT_ROW) {
+        omsgsTrace("Invalid Record Type: %x for slot %d", pcRecord[FICDATA_REC_FORMAT], s);
+        continue;
+      }
+      const unsigned char *pcOut = pcRecord;
+      int32_t ilOut = ilLength;
+      bool boCompleted = false;
+      int iLive = 0;
+      for (int32_t i = 0; i < preader->iPairCount; i++) {
+        zorurunPair *ppair = preader->appair[i];
+        if (ppair == nullptr || ppair->povf == nullptr) continue;
+        if (ppair->pnodeWhere != nullptr && ppair->pctxEval != nullptr) {
+          zornodeEvalSetRecord(ppair->pctxEval, reinterpret_cast<const char *>(pcRecord), ilLength);
+          if (zornodeEvalBool(ppair->pctxEval, ppair->pnodeWhere) != 1) {
+            iLive++;
+            continue;
+          }
+        }
+        if (boLong && (!boCompleted || boLobFiles)) {
+          int iLoad = _unloadProcessLFLOB(preader, pts, pcBuffer, ilSize, &ilOut, pcRecord, ilLength);
+          if (iLoad != 0) iRc = iLoad;
+          pcOut = pcBuffer;
+          boCompleted = true;
+        }
+        int iWrite = ovfWrite(ppair->povf, pcOut, ilOut);
+        if (iWrite == OVF_RC_STOPPED) {
+          omsgsTrace("Pair %d stopped by its writer", i);
+          ppair->povf = nullptr;
+          continue;
+        }
+        if (iWrite != 0) {
+          omsgsTrace("Record of %d bytes not written to pair %d (0x%x)", ilOut, i, iWrite);
+          if (iRc == 0) iRc = iWrite;
+        }
+        iLive++;
+      }
+      if (iLive == 0) {
+        boAllStopped = true;
+        for (int32_t i = 0; i < preader->iPairCount; i++)
+          if (preader->appair[i] != nullptr && preader->appair[i]->povf != nullptr) boAllStopped = false;
+      }
+    }
+    if (boAllStopped) {
+      omsgsTrace("Jump to end for lack of ovf");
+      break;
+    }
+  }
+  if (iRc == 0 && iReadCode != 0 && iReadCode != ZORTS_RC_END && iReadCode != ZORTS_RC_ENDEMP) {
+    omsgsTrace("Page read failed (0x%x)", iReadCode);
+    iRc = iReadCode;
+  }
+  if (!boAllStopped) {
+    omsgsTrace("Post EOFs to ovf");
+    int iCount = _unloadPostEOF(preader);
+    omsgsTrace("EOF written in %d pairs", iCount);
+  }
+  omsgsTrace("Ts to be destroyed");
+  zortsDestroy(pts);
+  punload->ppart->pzorts = nullptr;
+  omsgsTrace("Ts destroyed");
+  free(pcExpand);
+  free(pcBuffer);
+  free(pslots);
+  return iRc;
+}
+
+unloadInitRecord *unloadInit(int32_t ilCount, const intptr_t *alValues, intptr_t l1, intptr_t l2, intptr_t l3,
+                             intptr_t l4, intptr_t l5, intptr_t l6, intptr_t l7, intptr_t l8)
+{
+  if (ilCount < 0 || (ilCount > 0 && alValues == nullptr)) return nullptr;
+  unloadInitRecord *arec =
+      static_cast<unloadInitRecord *>(calloc(ilCount > 0 ? static_cast<size_t>(ilCount) : 1, sizeof(unloadInitRecord)));
+  if (arec == nullptr) return nullptr;
+  for (int32_t i = 0; i < ilCount; i++) {
+    arec[i].lValue = alValues[i];
+    intptr_t al[8] = {l1, l2, l3, l4, l5, l6, l7, l8};
+    memcpy(arec[i].alWords, al, sizeof al);
+  }
+  return arec;
+}

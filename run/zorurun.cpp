@@ -1,0 +1,891 @@
+/*
+** zorurun.cpp
+**   The run step of the main process (see zorurun.h): run context, child
+**   table and reaping, the select status stream, the SELECT and remote-run
+**   launches, the remote-run child, and the preparation of a direct-read
+**   SELECT in the main process (work items, table descriptions, row
+**   converter, WHERE variables).  Traces go to the "$URUN" keyword.
+**
+**   The child table grows when a remote-run child is launched while it is
+**   full, so that every child running is listed and reaped with its count.
+*/
+#include "run/zorurun.h"
+
+#include <pwd.h>
+#include <signal.h>
+#include <sys/time.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "common/ochaine.h"
+#include "common/ochar.h"
+#include "common/olist.h"
+#include "common/omsgs.h"
+#include "common/oreason.h"
+#include "common/ovf.h"
+#include "control/zorcontrol.h"
+#include "driver/db2util.h"
+#include "driver/socket.h"
+#include "driver/stats.h"
+#include "driver/token.h"
+#include "driver/tools.h"
+#include "driver/zoratom.h"
+#include "driver/zormsgs.h"
+#include "driver/zortask.h"
+#include "catalog/osysibm.h"
+#include "common/obf.h"
+#include "driver/part.h"
+#include "expr/zorcol.h"
+#include "expr/zornode.h"
+#include "run/oconvert.h"
+#include "run/orow.h"
+#include "run/zor3unload.h"
+#include "run/zorucore.h"
+#include "run/zorurundb2.h"
+#include "run/zorurunsel.h"
+#include "storage/ficcont.h"
+#include "storage/ficdata.h"
+#include "storage/zorbk.h"
+#include "storage/zordat.h"
+#include "storage/zorts.h"
+
+#define OMSGS_TRACE_KEYWORD "$URUN"
+#define OMSGS_DEBUG_KEYWORD nullptr
+#include "common/omsgsmod.h"
+
+/* SELECT task flags of the dispatch. */
+#define ZORURUN_DISPATCH_MASK 0xD   /* 0: direct read */
+#define ZORURUN_DB2_MASK      0xC   /* through DB2 */
+
+static zorurunSelectChildProc gprocSelectChild = nullptr;
+static zorurunRemoteChildProc gprocRemoteChild = nullptr;
+
+void zorurunSetSelectChildProc(zorurunSelectChildProc proc)
+{
+  gprocSelectChild = proc;
+}
+
+void zorurunSetRemoteChildProc(zorurunRemoteChildProc proc)
+{
+  gprocRemoteChild = proc;
+}
+
+/* ------------------------------------------------------------------ atoms */
+
+static zoratom *_zorurunAtom(zortask *ptask, int iToken)
+{
+  return ptask != nullptr ? zortaskDetermineAtom(ptask, gapnameTotalToken[iToken]) : nullptr;
+}
+
+static int32_t _zorurunInt(zortask *ptask, int iToken, int32_t ilDefault)
+{
+  zoratom *patom = _zorurunAtom(ptask, iToken);
+  return patom != nullptr ? patom->value.iValue : ilDefault;
+}
+
+static ochar *_zorurunString(zortask *ptask, int iToken)
+{
+  zoratom *patom = _zorurunAtom(ptask, iToken);
+  return patom != nullptr ? patom->value.pchar : nullptr;
+}
+
+/* The text of a string object as a std::string (its length, not a NUL). */
+static std::string _zorurunText(const ochar *pchar)
+{
+  if (pchar == nullptr || pchar->pcData == nullptr) return std::string();
+  const char *pc = pchar->pcData + ((pchar->usFlags & OCHAR_VARCHAR) ? 2 : 0);
+  return std::string(pc, static_cast<size_t>(pchar->ilBU));
+}
+
+/* ------------------------------------------------------------------ context */
+
+zorurun *_zorurunCreate(zorcontrol *pcontrol, int32_t iCapacity, int32_t iPartCount, uint32_t ulLocal,
+                        ochar *pcharSysin, ochar *pcharArgs, int32_t iKillSiblings, const db2utilNode *pnodes)
+{
+  if (iCapacity <= 0) {
+    iCapacity = _zorurunInt(pcontrol != nullptr ? pcontrol->ptaskGlobal : nullptr, TOKEN_MAXTASK, 1);
+    /* MAXTASK 0 would never let a SELECT start */
+    if (iCapacity <= 0) iCapacity = 1;
+  }
+  zorurun *prun = static_cast<zorurun *>(std::calloc(1, sizeof(zorurun)));
+  if (prun == nullptr) return nullptr;
+  prun->plistReaders = olistCreate(0, nullptr, nullptr);
+  prun->plistWriters = olistCreate(0, nullptr, nullptr);
+  prun->plistPairs = olistCreate(0, nullptr, nullptr);
+  prun->pcontrol = pcontrol;
+  prun->ulLocal = ulLocal;
+  prun->pcharSysin = pcharSysin;
+  prun->pcharArgs = pcharArgs;
+  prun->iKillSiblings = iKillSiblings;
+  prun->iFirstAbnormal = 1;
+  prun->iCapacity = iCapacity;
+  prun->ailTaskCount = static_cast<int32_t *>(std::calloc(static_cast<size_t>(iCapacity), sizeof(int32_t)));
+  prun->ailPid = static_cast<int32_t *>(std::calloc(static_cast<size_t>(iCapacity), sizeof(int32_t)));
+  bool boOk = prun->plistReaders != nullptr && prun->plistWriters != nullptr && prun->plistPairs != nullptr &&
+              prun->ailTaskCount != nullptr && prun->ailPid != nullptr;
+  if (boOk && iPartCount > 0) {
+    prun->iPartCount = iPartCount;
+    char acHost[ZORURUN_HOST_SIZE] = {0};
+    toolsGetHostName(acHost, sizeof(acHost));
+    acHost[sizeof(acHost) - 1] = '\0';
+    int32_t ilLen = static_cast<int32_t>(std::strlen(acHost));
+    prun->pcharHost = ocharCreate(ilLen + 1, 850);
+    prun->ailRemoteState = static_cast<int32_t *>(std::calloc(static_cast<size_t>(iPartCount), sizeof(int32_t)));
+    prun->apcHost = static_cast<const char **>(std::calloc(static_cast<size_t>(iPartCount), sizeof(char *)));
+    boOk = prun->pcharHost != nullptr && prun->ailRemoteState != nullptr && prun->apcHost != nullptr;
+    if (boOk) {
+      std::memcpy(prun->pcharHost->pcData, acHost, static_cast<size_t>(ilLen) + 1);
+      prun->pcharHost->ilBU = ilLen;
+      prun->pcharHost->ilL = ilLen;
+      for (int32_t i = 0; i < iPartCount; i++) prun->apcHost[i] = pnodes != nullptr ? pnodes[i].acHost : "";
+    }
+  }
+  if (!boOk) {
+    _zorurunDestroy(prun);
+    return nullptr;
+  }
+  return prun;
+}
+
+void _zorurunDestroy(zorurun *prun)
+{
+  if (prun == nullptr) return;
+  if (prun->plistReaders != nullptr) olistDestroy(prun->plistReaders);
+  if (prun->plistWriters != nullptr) olistDestroy(prun->plistWriters);
+  if (prun->plistPairs != nullptr) olistDestroy(prun->plistPairs);
+  std::free(prun->ailTaskCount);
+  std::free(prun->ailPid);
+  if (prun->pcharHost != nullptr) ocharDestroy(prun->pcharHost);
+  std::free(prun->ailRemoteState);
+  std::free(prun->apcHost);
+  std::free(prun);
+}
+
+int _zorurunAddChild(zorurun *prun, pid_t pid, int32_t ilTaskCount)
+{
+  if (prun->iDirectRunning >= prun->iCapacity) {
+    int32_t iNew = prun->iCapacity * 2 + 1;
+    int32_t *ailCount = static_cast<int32_t *>(std::realloc(prun->ailTaskCount, sizeof(int32_t) * iNew));
+    if (ailCount == nullptr) return ORC_NOMEM;
+    prun->ailTaskCount = ailCount;
+    int32_t *ailPid = static_cast<int32_t *>(std::realloc(prun->ailPid, sizeof(int32_t) * iNew));
+    if (ailPid == nullptr) return ORC_NOMEM;
+    prun->ailPid = ailPid;
+    prun->iCapacity = iNew;
+  }
+  prun->ailPid[prun->iDirectRunning] = static_cast<int32_t>(pid);
+  prun->ailTaskCount[prun->iDirectRunning] = ilTaskCount;
+  prun->iDirectRunning++;
+  prun->ilTasksLaunched += ilTaskCount;
+  prun->ilTasksRunning += ilTaskCount;
+  return 0;
+}
+
+/* ------------------------------------------------------------------ reaping */
+
+int _zorurunWaitTasks(zorurun *prun)
+{
+  int iStatus = 0;
+  pid_t pid;
+  do {
+    pid = wait(&iStatus);
+  } while (pid < 0 && errno == EINTR);
+  if (pid < 0) {
+    /* nothing left to reap: forget what the table still lists */
+    omsgsTrace("_zorurunWaitTasks: wait: %s\n", std::strerror(errno));
+    prun->iDirectRunning = 0;
+    prun->ilTasksRunning = 0;
+    return 0;
+  }
+  int iRc = 0;
+  if (WIFEXITED(iStatus)) {
+    iRc = WEXITSTATUS(iStatus);
+  } else if (prun->iFirstAbnormal == 1) {
+    prun->iFirstAbnormal = 0;
+    iRc = ZORURUN_RC_SIGNAL;
+    int iSignal = iStatus & 0x7F;
+    if (iSignal != 0 && iSignal != 0x7F) omsgsFMTEDO(ZORU368E, iSignal);
+    if (prun->iKillSiblings == 1) {
+      for (int32_t i = 0; i < prun->iDirectRunning; i++)
+        if (prun->ailPid[i] != static_cast<int32_t>(pid) && prun->ailPid[i] > 0) kill(prun->ailPid[i], SIGTERM);
+    }
+  }
+  omsgsTrace("_zorurunWaitTasks: pid %d status 0x%x rc 0x%x\n", static_cast<int>(pid), iStatus, iRc);
+  for (int32_t i = 0; i < prun->iDirectRunning; i++) {
+    if (prun->ailPid[i] != static_cast<int32_t>(pid)) continue;
+    prun->ilTasksEnded += prun->ailTaskCount[i];
+    prun->ilTasksRunning -= prun->ailTaskCount[i];
+    for (int32_t j = i + 1; j < prun->iDirectRunning; j++) {
+      prun->ailPid[j - 1] = prun->ailPid[j];
+      prun->ailTaskCount[j - 1] = prun->ailTaskCount[j];
+    }
+    prun->iDirectRunning--;
+    break;
+  }
+  return iRc;
+}
+
+/* ------------------------------------------------------------------ status stream */
+
+int _zorurunMarkRemote(zorurun *prun, int32_t iIndex)
+{
+  if (prun == nullptr || iIndex < 0 || iIndex >= prun->iPartCount || prun->ailRemoteState == nullptr) return 0;
+  if (prun->ailRemoteState[iIndex] != ZORURUN_REMOTE_NONE) return 0;
+  int32_t ilState = ZORURUN_REMOTE_LAUNCH;
+  const char *pcHost = prun->apcHost[iIndex] != nullptr ? prun->apcHost[iIndex] : "";
+  for (int32_t i = 0; i < prun->iPartCount; i++) {
+    if (i == iIndex) continue;
+    int32_t ilOther = prun->ailRemoteState[i];
+    if ((ilOther == ZORURUN_REMOTE_LAUNCH || ilOther == ZORURUN_REMOTE_DONE) && prun->apcHost[i] != nullptr &&
+        std::strcmp(prun->apcHost[i], pcHost) == 0) {
+      ilState = ZORURUN_REMOTE_TAKEN;
+      break;
+    }
+  }
+  prun->ailRemoteState[iIndex] = ilState;
+  return 1;
+}
+
+static int _zorurunWriteInt(ovf *povf, int32_t il)
+{
+  return ovfWrite(povf, &il, static_cast<int>(sizeof(il)));
+}
+
+int _zorurunWriteStatus(ovf *povf, int iWithTaskCount, int32_t ilTaskCount, int32_t ilRemoteCount,
+                        const zorurun *prun)
+{
+  int iRc = 0;
+  if (iWithTaskCount == 1) iRc = _zorurunWriteInt(povf, ilTaskCount);
+  if (iRc == 0) iRc = _zorurunWriteInt(povf, ilRemoteCount);
+  if (prun != nullptr && prun->ailRemoteState != nullptr) {
+    for (int32_t i = 0; iRc == 0 && i < prun->iPartCount; i++) {
+      int32_t ilState = prun->ailRemoteState[i];
+      if (ilState != ZORURUN_REMOTE_LAUNCH && ilState != ZORURUN_REMOTE_TAKEN) continue;
+      iRc = _zorurunWriteInt(povf, i);
+      if (iRc == 0) iRc = _zorurunWriteInt(povf, ilState);
+    }
+  }
+  int iRcEnd = ovfWrite(povf, nullptr, 0);
+  return iRc != 0 ? iRc : iRcEnd;
+}
+
+/* Reads one integer record; false at the end record (or a short record). */
+static bool _zorurunReadInt(ovf *povf, int32_t *pil)
+{
+  unsigned char auc[ZORURUN_STATUS_LEN];
+  int iLen = 0;
+  if (ovfRead(povf, auc, sizeof(auc), &iLen) != 0 || iLen == 0) return false;
+  if (iLen != static_cast<int>(sizeof(int32_t))) {
+    omsgsTrace("_zorurunReadStatus: record of %d bytes\n", iLen);
+    *pil = 0;
+    return true;
+  }
+  std::memcpy(pil, auc, sizeof(int32_t));
+  return true;
+}
+
+/* Reads and drops every record up to the end record. */
+static void _zorurunDrain(ovf *povf)
+{
+  unsigned char auc[ZORURUN_STATUS_LEN];
+  int iLen = 1;
+  while (ovfRead(povf, auc, sizeof(auc), &iLen) == 0 && iLen != 0) {
+  }
+}
+
+int _zorurunReadStatus(zorurun *prun, ovf *povf, int iWithTaskCount, int32_t *pilTaskCount, int *piRemote)
+{
+  *pilTaskCount = 0;
+  int32_t ilCount = 1;
+  if (iWithTaskCount == 1 && !_zorurunReadInt(povf, &ilCount)) return 0;
+  *pilTaskCount = ilCount;
+  int32_t ilRemote = 0;
+  if (!_zorurunReadInt(povf, &ilRemote)) return 0;
+  if (ilRemote > 0) {
+    *piRemote = 1;
+    for (int32_t n = 0; n < ilRemote; n++) {
+      int32_t ilIndex = 0, ilState = 0;
+      if (!_zorurunReadInt(povf, &ilIndex) || !_zorurunReadInt(povf, &ilState)) {
+        omsgsTrace("Early EOF found\n");
+        return 0;
+      }
+      /* an index outside the node table is not trusted */
+      if (prun->ailRemoteState != nullptr && ilIndex >= 0 && ilIndex < prun->iPartCount)
+        prun->ailRemoteState[ilIndex] = ilState;
+      else
+        omsgsTrace("_zorurunReadStatus: index %d out of range\n", ilIndex);
+    }
+  }
+  _zorurunDrain(povf);
+  return 0;
+}
+
+/* ------------------------------------------------------------------ preparation */
+
+/* Stored types of long fields and LOBs. */
+#define ZORURUN_TYPE_LONGVARCHAR    260
+#define ZORURUN_TYPE_LONGVARGRAPHIC 514
+#define ZORURUN_TYPE_BLOB           264
+#define ZORURUN_TYPE_CLOB           265
+#define ZORURUN_TYPE_DBCLOB         515
+
+/* The column of the description with that DB2 column number, or NULL. */
+static ficdataColumnDesc *_zorurunDescColumn(ficdataTableDesc *pdesc, int32_t iDb2Number)
+{
+  if (pdesc == nullptr || pdesc->pcolumns == nullptr || iDb2Number < 0 || iDb2Number >= pdesc->sColumnCount)
+    return nullptr;
+  return &pdesc->pcolumns[iDb2Number];
+}
+
+static zortask *_zorurunFirstSub(zortask *ptask)
+{
+  return ptask->pchaineSubTasks != nullptr ? static_cast<zortask *>(ptask->pchaineSubTasks->pitemTop) : nullptr;
+}
+
+int _zorurunPrepareConvert(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTableDesc)
+{
+  (void)pcontrol;
+  auto *pdesc = static_cast<ficdataTableDesc *>(pTableDesc);
+  int32_t iCount = ptaskSelect->pchaineSubTasks != nullptr ? ptaskSelect->pchaineSubTasks->iItemCount : 0;
+  orow *prowSource = orowCreate(iCount);
+  orow *prowTarget = orowCreate(iCount);
+  if (prowSource == nullptr || prowTarget == nullptr) {
+    orowDestroy(prowSource);
+    orowDestroy(prowTarget);
+    return ORC_NOMEM;
+  }
+  for (zortask *ptaskCol = _zorurunFirstSub(ptaskSelect); ptaskCol != nullptr; ptaskCol = ptaskCol->ptaskNext) {
+    zoratom *patomSource = zortaskDetermineAtom(ptaskCol, gapnameTotalToken[TOKEN_SOURCECOL]);
+    zoratom *patomTarget = zortaskDetermineAtom(ptaskCol, gapnameTotalToken[TOKEN_COL]);
+    zoratom *patomCore = zortaskDetermineAtom(ptaskCol, gapnameTotalToken[TOKEN_COREDATA]);
+    zorcol *pcolSource = patomSource != nullptr ? patomSource->value.pcol : nullptr;
+    zorcol *pcolTarget = patomTarget != nullptr ? patomTarget->value.pcol : nullptr;
+    rowColDef defSource{};
+    rowColDef defTarget{};
+    if (pcolSource != nullptr) {
+      defSource.iType = pcolSource->iType;
+      defSource.iLength = pcolSource->iSubType;
+      defSource.usCCSID = static_cast<uint16_t>(pcolSource->sCCSID);
+      defSource.sOffset = -1;
+      defSource.sNullOffset = -1;
+      if (pcolSource->usFlags & ZORCOL_VAR) {
+        ficdataColumnDesc *pdc = _zorurunDescColumn(pdesc, pcolSource->iDb2Number);
+        if (pdc != nullptr) {
+          defSource.sOffset = pdc->sOffset;
+          defSource.sNullOffset = pdc->sNullOffset;
+          pdc->sUsed = 1;
+          if (pdc->sType == ZORURUN_TYPE_BLOB || pdc->sType == ZORURUN_TYPE_CLOB ||
+              pdc->sType == ZORURUN_TYPE_DBCLOB)
+            ptaskSelect->ulFlags |= ZORURUN_SELFLAG_LOB;
+          if (pdc->sType == ZORURUN_TYPE_LONGVARCHAR || pdc->sType == ZORURUN_TYPE_LONGVARGRAPHIC)
+            ptaskSelect->ulFlags |= ZORURUN_SELFLAG_LONG;
+        } else {
+          omsgsTrace("_zorurunPrepareConvert: column %d not in the table description\n", pcolSource->iDb2Number);
+        }
+      }
+    }
+    if (pcolTarget != nullptr) {
+      defTarget.iType = pcolTarget->iType;
+      defTarget.iLength = pcolTarget->iSubType;
+      defTarget.usCCSID = static_cast<uint16_t>(pcolTarget->sCCSID);
+    }
+    defTarget.sOffset = -1;
+    defTarget.sNullOffset = -1;
+    defTarget.pExtra = patomCore != nullptr ? patomCore->value.pcoreData : nullptr;
+    orowAddColumn(prowSource, &defSource);
+    orowAddColumn(prowTarget, &defTarget);
+  }
+  oconvertInitModule();
+  zorucoreInitModule();
+  int iRc = 0;
+  oconvert *pconvert = oconvertCreate(prowSource, prowTarget, OCONVERT_OWN_SOURCE | OCONVERT_OWN_TARGET, &iRc);
+  if (pconvert == nullptr) {
+    omsgsTrace("_zorurunPrepareConvert: oconvertCreate = 0x%x\n", iRc);
+    zortaskTraceMsgsService(ptaskSelect, "$URUN");
+    return ZORURUN_RC_CONVERTER;
+  }
+  zoratom *patom = zoratomCreate(gapnameTotalToken[TOKEN_CONVERTER], ZORATOM_CONVERTER, 0,
+                                 reinterpret_cast<uintptr_t>(pconvert), nullptr, nullptr);
+  if (patom == nullptr) {
+    oconvertDestroy(pconvert);
+    return ORC_NOMEM;
+  }
+  iRc = zortaskAddAtom(ptaskSelect, patom);
+  if (iRc != 0) zoratomDestroy(patom);
+  return iRc;
+}
+
+int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTableDesc)
+{
+  (void)pcontrol;
+  zoratom *patomWhere = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_WHERE]);
+  if (patomWhere == nullptr || patomWhere->value.pnode == nullptr) return 0;
+  zoratom *patomCols = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_COLTABLE]);
+  ochaine *pchaine = patomCols != nullptr ? patomCols->value.pchaine : nullptr;
+  auto *pdesc = static_cast<ficdataTableDesc *>(pTableDesc);
+
+  /* indexed by DB2 column number: room for the highest number met */
+  int32_t iSize = pdesc != nullptr ? pdesc->sColumnCount : 0;
+  for (zorcol *pcol = pchaine != nullptr ? static_cast<zorcol *>(pchaine->pitemTop) : nullptr; pcol != nullptr;
+       pcol = pcol->pcolNext)
+    if (pcol->iDb2Number + 1 > iSize) iSize = pcol->iDb2Number + 1;
+  auto **apdef = static_cast<rowColDef **>(std::calloc(static_cast<size_t>(iSize) + 1, sizeof(rowColDef *)));
+  if (apdef == nullptr) return ORC_NOMEM;
+  for (zorcol *pcol = pchaine != nullptr ? static_cast<zorcol *>(pchaine->pitemTop) : nullptr; pcol != nullptr;
+       pcol = pcol->pcolNext) {
+    if (pcol->iDb2Number < 0) continue;
+    auto *pdef = static_cast<rowColDef *>(std::calloc(1, sizeof(rowColDef)));
+    if (pdef == nullptr) {
+      std::free(apdef);
+      return ORC_NOMEM;
+    }
+    pdef->iType = pcol->iType;
+    pdef->iLength = pcol->iLength;
+    pdef->usCCSID = static_cast<uint16_t>(pcol->sCCSID);
+    pdef->sOffset = -1;
+    pdef->sNullOffset = -1;
+    ficdataColumnDesc *pdc = _zorurunDescColumn(pdesc, pcol->iDb2Number);
+    if (pdc != nullptr) {
+      pdef->sOffset = pdc->sOffset;
+      pdef->sNullOffset = pdc->sNullOffset;
+    }
+    apdef[pcol->iDb2Number] = pdef;
+  }
+  int iRc = zornodeSubstituteVar(patomWhere->value.pnode, apdef);
+  omsgsTrace("_zorurunPrepareWhere: zornodeSubstituteVar = 0x%x\n", iRc);
+  /* the definitions the tree took stay with it; the others are freed */
+  olist *plistUsed = olistCreateRef(nullptr, nullptr);
+  if (plistUsed != nullptr && zornodeGetExpressionColumns(plistUsed, patomWhere->value.pnode) == 0) {
+    std::set<const void *> setUsed;
+    for (auto *pref = static_cast<olistRef *>(plistUsed->pitemTop); pref != nullptr;
+         pref = static_cast<olistRef *>(pref->pitemNext))
+      setUsed.insert(pref->pData);
+    for (int32_t i = 0; i <= iSize; i++)
+      if (apdef[i] != nullptr && setUsed.count(apdef[i]) == 0) std::free(apdef[i]);
+  }
+  if (plistUsed != nullptr) olistDestroy(plistUsed);
+  std::free(apdef);
+  return 0;
+}
+
+ficcont *_zorurunGetLongContainers(zoratom *patomLong, ficcont *pficcont)
+{
+  if (patomLong == nullptr || patomLong->value.plist == nullptr || pficcont == nullptr) return pficcont;
+  for (auto *plong = static_cast<ficcont *>(patomLong->value.plist->pitemTop); plong != nullptr;
+       plong = static_cast<ficcont *>(plong->pitemNext))
+    if (plong->ilPart == pficcont->ilPart) return plong;
+  return pficcont;
+}
+
+/* True when the partition is in the PART set (every partition without one). */
+static bool _zorurunInPart(zoratom *patomPart, int32_t ilPart)
+{
+  if (patomPart == nullptr || patomPart->value.pobf == nullptr) return true;
+  return ilPart >= 0 && obfGet(patomPart->value.pobf, static_cast<uint32_t>(ilPart)) == 1;
+}
+
+/* Copies the used-by-output marks of the first description into another. */
+static void _zorurunCopyUsed(const ficdataTableDesc *pfirst, ficdataTableDesc *pdesc)
+{
+  if (pfirst == nullptr || pdesc == nullptr || pfirst == pdesc || pfirst->pcolumns == nullptr ||
+      pdesc->pcolumns == nullptr)
+    return;
+  int32_t n = std::min<int32_t>(pfirst->sColumnCount, pdesc->sColumnCount);
+  for (int32_t i = 0; i < n; i++) pdesc->pcolumns[i].sUsed = pfirst->pcolumns[i].sUsed;
+}
+
+/* Runs the converter and WHERE preparation on the first description. */
+static int _zorurunPrepareFirst(zorcontrol *pcontrol, zortask *ptaskSelect, ficdataTableDesc *pdesc)
+{
+  int iRc = _zorurunPrepareConvert(pcontrol, ptaskSelect, pdesc);
+  if (iRc == 0) iRc = _zorurunPrepareWhere(pcontrol, ptaskSelect, pdesc);
+  return iRc;
+}
+
+/* Work items of a backup SELECT. */
+static int _zorurunPrepareBackup(zorcontrol *pcontrol, zortask *ptaskSelect, olist *plistItems, zoratom *patomBackup,
+                                 zoratom *patomPart, osysibmSystables *ptable)
+{
+  int iRc = 0;
+  ficdataTableDesc *pfirst = nullptr;
+  for (auto *pentry = static_cast<zorbkFileEntry *>(patomBackup->value.plist != nullptr
+                                                        ? patomBackup->value.plist->pitemTop
+                                                        : nullptr);
+       pentry != nullptr && iRc == 0; pentry = pentry->pitemNext) {
+    if (!_zorurunInPart(patomPart, pentry->ilPart)) continue;
+    if (pentry->pzorbk == nullptr) {
+      pentry->pzorbk = zorbkCreate(pentry->pcharFileName, pentry->pcharAlias, nullptr, &iRc);
+      if (pentry->pzorbk == nullptr) {
+        if (iRc == 0) iRc = ORC_NOMEM;
+        break;
+      }
+    }
+    int iCode = 0;
+    zorts *pts = zortsCreateFromBackup(pentry->pzorbk, ptable->sTID, ptable->sOBID, &iCode);
+    if (pts == nullptr) {
+      iRc = iCode != 0 ? iCode : ORC_NOMEM;
+      break;
+    }
+    part *pitem = partCreate(pentry->ilPart, 0, nullptr, nullptr, nullptr, 0);
+    if (pitem == nullptr) {
+      zortsDestroy(pts);
+      iRc = ORC_NOMEM;
+      break;
+    }
+    pitem->pzorts = pts;
+    olistAppend(plistItems, pitem);
+    if (pfirst == nullptr) {
+      pfirst = &pts->tbdesc;
+      iRc = _zorurunPrepareFirst(pcontrol, ptaskSelect, pfirst);
+      if (iRc != 0) return -iRc;
+    } else {
+      _zorurunCopyUsed(pfirst, &pts->tbdesc);
+    }
+  }
+  return iRc;
+}
+
+/* Work items of an online-reader SELECT. */
+static int _zorurunPrepareOnline(zorcontrol *pcontrol, zortask *ptaskSelect, olist *plistItems, olist *plistCont,
+                                 zoratom *patomLong, zoratom *patomPart, osysibmSystables *ptable,
+                                 const char *pcUser)
+{
+  int iRc = 0;
+  ficdataTableDesc *pfirst = nullptr;
+  for (auto *prec = static_cast<ficcont *>(plistCont != nullptr ? plistCont->pitemTop : nullptr);
+       prec != nullptr && iRc == 0; prec = static_cast<ficcont *>(prec->pitemNext)) {
+    if (!_zorurunInPart(patomPart, prec->ilPart)) continue;
+    ficcont *plong = _zorurunGetLongContainers(patomLong, prec);
+    int iCode = 0;
+    zordat *pdat = zordatCreate(prec, plong, ptable->sTID, ptable->sOBID, pcUser, nullptr, &iCode);
+    zorts *pts = pdat != nullptr ? zortsCreateFromDat(pdat, &iCode) : nullptr;
+    if (pts == nullptr) {
+      iRc = iCode != 0 ? iCode : ORC_NOMEM;
+      break;
+    }
+    part *pitem = partCreate(prec->ilPart, 0, nullptr, prec, plong, 0);
+    if (pitem == nullptr) {
+      zortsDestroy(pts);
+      iRc = ORC_NOMEM;
+      break;
+    }
+    pitem->pzorts = pts;
+    olistAppend(plistItems, pitem);
+    if (pfirst == nullptr) {
+      pfirst = &pts->tbdesc;
+      iRc = _zorurunPrepareFirst(pcontrol, ptaskSelect, pfirst);
+      if (iRc != 0) return -iRc;
+    } else {
+      _zorurunCopyUsed(pfirst, &pts->tbdesc);
+    }
+  }
+  return iRc;
+}
+
+/* Drops a work-item list of the main process with the column arrays of the
+** table descriptions its items own and their table-space objects. */
+static void _zorurunDropItems(olist *plistItems)
+{
+  for (auto *pitem = static_cast<part *>(plistItems->pitemTop); pitem != nullptr; pitem = pitem->pitemNext) {
+    if ((pitem->usFlags & PART_OWN_TABLEDESC) && pitem->pTableDesc != nullptr) {
+      auto *pdesc = static_cast<ficdataTableDesc *>(pitem->pTableDesc);
+      std::free(pdesc->pcolumns);
+      pdesc->pcolumns = nullptr;
+    }
+    if (pitem->pzorts != nullptr) zortsDestroy(pitem->pzorts);
+    pitem->pzorts = nullptr;
+  }
+  olistDestroy(plistItems);
+}
+
+int _zorurunPrepareSelect(zorcontrol *pcontrol, zortask *ptaskSelect)
+{
+  if (gboTorvelExist) omsgsTraceInIntern("_zorurunPrepareSelect", 0);
+  zoratom *patomPart = _zorurunAtom(ptaskSelect, TOKEN_PART);
+  zoratom *patomTable = _zorurunAtom(ptaskSelect, TOKEN_SYSTABLE);
+  zoratom *patomBackup = _zorurunAtom(ptaskSelect, TOKEN_BACKUP);
+  zoratom *patomCont = _zorurunAtom(ptaskSelect, TOKEN_CONTAINERS);
+  zoratom *patomLong = _zorurunAtom(ptaskSelect, TOKEN_CONTAINERS_LONG);
+  std::string strUser = _zorurunText(_zorurunString(ptaskSelect, TOKEN_INSTANCE_USER));
+  if (patomTable == nullptr || patomTable->value.psysibm == nullptr) {
+    omsgsTrace("_zorurunPrepareSelect: no SYSTABLE\n");
+    return ZORURUN_RC_TABLEDESC;
+  }
+  auto *ptable = reinterpret_cast<osysibmSystables *>(patomTable->value.psysibm);
+  olist *plistCont = patomCont != nullptr ? patomCont->value.plist : nullptr;
+  olist *plistItems = olistCreate(0, partCloneItem, partDestroyItem);
+  if (plistItems == nullptr) return ORC_NOMEM;
+
+  int iRc = 0;
+  if (patomBackup != nullptr || _zorurunInt(ptaskSelect, TOKEN_PTK001, 0) == 1) {
+    iRc = patomBackup != nullptr
+              ? _zorurunPrepareBackup(pcontrol, ptaskSelect, plistItems, patomBackup, patomPart, ptable)
+              : _zorurunPrepareOnline(pcontrol, ptaskSelect, plistItems, plistCont, patomLong, patomPart, ptable,
+                                      strUser.c_str());
+    if (iRc < 0) {
+      /* the converter or WHERE preparation failed: nothing is kept */
+      _zorurunDropItems(plistItems);
+      return -iRc;
+    }
+  } else {
+    int iSucceeded = 0;
+    bool boFailed = false;
+    for (auto *prec = static_cast<ficcont *>(plistCont != nullptr ? plistCont->pitemTop : nullptr);
+         prec != nullptr; prec = static_cast<ficcont *>(prec->pitemNext)) {
+      if (!_zorurunInPart(patomPart, prec->ilPart)) continue;
+      auto *pdesc = static_cast<ficdataTableDesc *>(std::calloc(1, PART_TABLEDESC_SIZE));
+      if (pdesc == nullptr) {
+        _zorurunDropItems(plistItems);
+        return ORC_NOMEM;
+      }
+      int32_t ilPages = 0;
+      if (unloadTableDesc(strUser.c_str(), prec, ptable->sOBID, pdesc, &ilPages) != 0) {
+        omsgsTrace("_zorurunPrepareSelect: no table description on partition %d\n", prec->ilPart);
+        std::free(pdesc->pcolumns);
+        std::free(pdesc);
+        boFailed = true;
+        continue;
+      }
+      part *pitem = partCreate(prec->ilPart, ilPages, pdesc, prec, _zorurunGetLongContainers(patomLong, prec),
+                               PART_OWN_TABLEDESC);
+      if (pitem == nullptr) {
+        std::free(pdesc->pcolumns);
+        std::free(pdesc);
+        _zorurunDropItems(plistItems);
+        return ORC_NOMEM;
+      }
+      olistAppend(plistItems, pitem);
+      if (iSucceeded++ == 0) {
+        iRc = _zorurunPrepareFirst(pcontrol, ptaskSelect, pdesc);
+        if (iRc != 0) {
+          _zorurunDropItems(plistItems);
+          return iRc;
+        }
+      }
+    }
+    if (iSucceeded == 0) {
+      std::string strQ = _zorurunText(_zorurunString(ptaskSelect, TOKEN_TBQUALIFIER));
+      std::string strN = _zorurunText(_zorurunString(ptaskSelect, TOKEN_TBNAME));
+      omsgsFMTEDO(ZORU357E, static_cast<int>(strQ.size()), strQ.c_str(), static_cast<int>(strN.size()),
+                  strN.c_str());
+      _zorurunDropItems(plistItems);
+      return ZORURUN_RC_NOPART;
+    }
+    if (boFailed) {
+      _zorurunDropItems(plistItems);
+      return ZORURUN_RC_TABLEDESC;
+    }
+  }
+  zoratom *patom = zoratomCreate(gapnameTotalToken[TOKEN_PARTS_TAKEN], ZORATOM_OLIST, 0,
+                                 reinterpret_cast<uintptr_t>(plistItems), nullptr, nullptr);
+  if (patom == nullptr) {
+    _zorurunDropItems(plistItems);
+    return ORC_NOMEM;
+  }
+  int iRcAdd = zortaskAddAtom(ptaskSelect, patom);
+  if (iRcAdd != 0) zoratomDestroy(patom);
+  if (iRc == 0) iRc = iRcAdd;
+  if (gboTorvelExist) omsgsTraceOutIntern("_zorurunPrepareSelect", iRc);
+  return iRc;
+}
+
+/* ------------------------------------------------------------------ launches */
+
+static void _zorurunForkFailed(int iErrno)
+{
+  omsgsFMTEDO(ZORU359E, ZORURUN_RC_FORK, std::strerror(iErrno));
+}
+
+int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote)
+{
+  int iErr = 0;
+  ovf *povf = ovfCreate(ZORURUN_STATUS_LEN, 1, &iErr);
+  if (povf == nullptr) {
+    omsgsFMTEDO(ZORU363E, std::strerror(iErr));
+    return ZORURUN_RC_STATUS;
+  }
+  zorurunSelectLaunch launch{prun, prun->pcontrol, ptaskSelect, povf, 0};
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    zorurunSelectChildProc proc = gprocSelectChild != nullptr ? gprocSelectChild : _zorurunRunSelectChild;
+    int iRc = proc(&launch);
+    std::fflush(nullptr);
+    _exit(iRc & 0xFF);
+  }
+  int iRc = 0;
+  if (pid < 0) {
+    _zorurunForkFailed(errno);
+    ovfWrite(povf, nullptr, 0);
+    _zorurunDrain(povf);
+    iRc = ZORURUN_RC_FORK;
+  } else {
+    int32_t ilCount = 0;
+    int iRemote = 0;
+    iRc = _zorurunReadStatus(prun, povf, 1, &ilCount, &iRemote);
+    if (iRemote != 0) *piRemote = 1;
+    if (_zorurunAddChild(prun, pid, ilCount) != 0) omsgsTrace("_zorurunRunSelect: child %d not listed\n", pid);
+    omsgsTrace("_zorurunRunSelect: pid %d tasks %d remote %d\n", static_cast<int>(pid), ilCount, iRemote);
+  }
+  ovfDestroy(povf);
+  return iRc;
+}
+
+int _zorurunRunRemote(zorurun *prun, int32_t iIndex)
+{
+  zorurunRemoteLaunch launch{prun, prun->pcontrol, prun->apcHost[iIndex], prun->pcharSysin, prun->pcharArgs};
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    zorurunRemoteChildProc proc = gprocRemoteChild != nullptr ? gprocRemoteChild : _zorurunRunRemoteChild;
+    int iRc = proc(&launch);
+    std::fflush(nullptr);
+    _exit(iRc & 0xFF);
+  }
+  if (pid < 0) {
+    _zorurunForkFailed(errno);
+    return ZORURUN_RC_FORK;
+  }
+  if (_zorurunAddChild(prun, pid, 1) != 0) omsgsTrace("_zorurunRunRemote: child %d not listed\n", pid);
+  omsgsTrace("_zorurunRunRemote: host %s pid %d\n", launch.pcHost, static_cast<int>(pid));
+  return 0;
+}
+
+int _zorurunRunRemoteChild(zorurunRemoteLaunch *plaunch)
+{
+  struct timeval tvBeg, tvEnd;
+  statsRecupTimeBeg(&tvBeg);
+  /* without the control file there is nothing to send */
+  if (plaunch->pcharSysin == nullptr) {
+    omsgsTrace("_zorurunRunRemoteChild: no control file\n");
+    return ZORURUN_RC_SAVEFILE;
+  }
+  std::string strPath = _zorurunText(plaunch->pcharSysin);
+  int iCode = 0;
+  FILE *pfile = toolsOpenBFile(strPath.c_str(), &iCode);
+  if (pfile == nullptr) return ZORURUN_RC_SAVEFILE;
+  std::string strText;
+  char acLine[100];
+  while (std::fgets(acLine, sizeof(acLine), pfile) != nullptr) strText += acLine;
+  std::fclose(pfile);
+
+  int iRc = 0;
+  char *pcErr = nullptr;
+  int iSocket = iSOCKETsaveFile(plaunch->pcHost, strText.c_str(), &pcErr);
+  if (iSocket == -1) {
+    omsgsTrace("_zorurunRunRemoteChild: save on %s failed (%s)\n", plaunch->pcHost,
+               pcErr != nullptr ? pcErr : "");
+    iRc = ZORURUN_RC_SAVEFILE;
+  } else {
+    std::string strArgs = _zorurunText(plaunch->pcharArgs);
+    struct passwd *ppw = getpwuid(geteuid());
+    if (ppw != nullptr && ppw->pw_name != nullptr) strArgs += ppw->pw_name;
+    pcErr = nullptr;
+    iSOCKETexecCmdLocal(iSocket, strArgs.c_str(), &pcErr);
+  }
+  statsRecupTimeEnd(&tvEnd);
+  statsCalculTrace("Remote Child", 0, &tvBeg, &tvEnd);
+  return iRc;
+}
+
+/* ------------------------------------------------------------------ run step */
+
+/* Keeps the first non-zero code. */
+static void _zorurunKeep(int *piResult, int iRc)
+{
+  if (*piResult == 0 && iRc != 0) *piResult = iRc;
+}
+
+/* Launches the remote runs the last SELECT reported, by ascending index. */
+static void _zorurunLaunchRemotes(zorurun *prun, int *piResult)
+{
+  for (int32_t i = 0; i < prun->iPartCount; i++) {
+    if (prun->ailRemoteState[i] == ZORURUN_REMOTE_LAUNCH) {
+      prun->ailRemoteState[i] = ZORURUN_REMOTE_DONE;
+      _zorurunKeep(piResult, _zorurunRunRemote(prun, i));
+    } else if (prun->ailRemoteState[i] == ZORURUN_REMOTE_TAKEN) {
+      prun->ailRemoteState[i] = ZORURUN_REMOTE_DONE;
+    }
+  }
+}
+
+/* One SELECT: preparation and launch by its flags. */
+static int _zorurunDispatch(zorurun *prun, zortask *ptaskSelect, int *piRemote)
+{
+  uint32_t ulFlags = ptaskSelect->ulFlags;
+  if ((ulFlags & ZORURUN_DISPATCH_MASK) == 0) {
+    int iRc = _zorurunPrepareSelect(prun->pcontrol, ptaskSelect);
+    if (iRc == 0) iRc = _zorurunRunSelect(prun, ptaskSelect, piRemote);
+    return iRc;
+  }
+  if ((ulFlags & ZORURUN_DB2_MASK) != 0) {
+    /* the export child reports no remote partitions */
+    if (_zorurunInt(ptaskSelect, TOKEN_PTK002, 0) == 1) return _zorurunRunExportDB2(prun, ptaskSelect);
+    int iRc = _zorurunPrepareSelectDB2(prun->pcontrol, ptaskSelect);
+    if (iRc == 0) iRc = _zorurunRunSelectDB2(prun, ptaskSelect, piRemote);
+    return iRc;
+  }
+  omsgsTrace("zorurunRun: SELECT in error skipped (flags 0x%x)\n", ulFlags);
+  return 0;
+}
+
+int zorurunRun(zorcontrol *pcontrol)
+{
+  if (gboTorvelExist) omsgsTraceInIntern("zorurunRun", 0);
+  zortask *ptaskGlobal = pcontrol->ptaskGlobal;
+  uint32_t ulLocal = static_cast<uint32_t>(_zorurunInt(ptaskGlobal, TOKEN_LOCAL, ZORURUN_LOCAL_NO));
+  ochar *pcharSysin = _zorurunString(ptaskGlobal, TOKEN_SYSIN);
+  ochar *pcharArgs = _zorurunString(ptaskGlobal, TOKEN_ARGS);
+  std::string strInstance = _zorurunText(_zorurunString(ptaskGlobal, TOKEN_INSTANCE_NAME));
+
+  int iNodes = 0;
+  db2utilNode *pnodes = strInstance.empty() ? nullptr : db2utilGetNodes(strInstance.c_str(), &iNodes);
+  if (pnodes == nullptr) iNodes = 0;
+
+  int iResult = 0;
+  zorurun *prun = _zorurunCreate(pcontrol, 0, iNodes, ulLocal, pcharSysin, pcharArgs, 0, pnodes);
+  if (prun == nullptr) {
+    std::free(pnodes);
+    omsgsFMTEDO(ZORU363E, std::strerror(ENOMEM));
+    return ZORURUN_RC_NOMEM;
+  }
+  struct timeval tvBeg{}, tvEnd{};
+  if (ulLocal == ZORURUN_LOCAL_NO) statsRecupTimeBeg(&tvBeg);
+
+  /* the child table's initial capacity is the throttle */
+  int32_t iMaxTask = prun->iCapacity;
+  for (zortask *ptaskUnload = ptaskGlobal->pchaineSubTasks != nullptr
+                                  ? static_cast<zortask *>(ptaskGlobal->pchaineSubTasks->pitemTop)
+                                  : nullptr;
+       ptaskUnload != nullptr; ptaskUnload = ptaskUnload->ptaskNext) {
+    for (zortask *ptaskSelect = ptaskUnload->pchaineSubTasks != nullptr
+                                    ? static_cast<zortask *>(ptaskUnload->pchaineSubTasks->pitemTop)
+                                    : nullptr;
+         ptaskSelect != nullptr; ptaskSelect = ptaskSelect->ptaskNext) {
+      while (prun->iDirectRunning >= iMaxTask) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
+      int iRemote = 0;
+      _zorurunKeep(&iResult, _zorurunDispatch(prun, ptaskSelect, &iRemote));
+      if (ulLocal == ZORURUN_LOCAL_NO && iRemote != 0 && prun->ailRemoteState != nullptr)
+        _zorurunLaunchRemotes(prun, &iResult);
+    }
+  }
+  while (prun->iDirectRunning > 0) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
+
+  if (iResult == 0 && ulLocal == ZORURUN_LOCAL_NO) {
+    statsRecupTimeEnd(&tvEnd);
+    statsCalcul(1, &tvBeg, &tvEnd);
+  }
+  std::free(pnodes);
+  _zorurunDestroy(prun);
+  if (gboTorvelExist) omsgsTraceOutIntern("zorurunRun", iResult);
+  return iResult;
+}

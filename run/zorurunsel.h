@@ -1,0 +1,106 @@
+/*
+** zorurunsel.h
+**   Direct-read SELECT child: its readers (one process per partition), its
+**   writers (one process per output file) and the pairs that link them, each
+**   pair with its own shared-memory record channel (ovf).  The run step forks
+**   the SELECT child; the child builds the lists, reports its process count
+**   and the partitions left to remote runs on the select status stream, makes
+**   the serialization semaphore, forks every reader then every writer and
+**   reaps them.
+**
+**   Processes (design note).
+**     SELECT child -> readers (forked first, in PARTS_TAKEN order) and writers.
+**     Every channel, group and the semaphore exist before the first fork.
+**     A reader ends when it has written the end record into all its pairs;
+**     a writer ends when every pair of its group reached its end record.
+**     Writer stop: the write operation returns 0x10f8001 -> ovfGroupStop ->
+**     each reader's next ovfWrite on such a channel writes the end record and
+**     returns 0x1a9001 -> the reader clears that pair's channel -> the writer
+**     drains the group to length 0.  The same stop is used when the writer
+**     cannot open its file, or when any write fails.
+**     Serialization semaphore (value 1): P before a reader's quiesce, V after
+**     its reset (or after a failed quiesce); readers of a backup never take it.
+*/
+#ifndef ZAV_RUN_ZORURUNSEL_H
+#define ZAV_RUN_ZORURUNSEL_H
+
+#include "run/zorurun.h"
+
+#include <cstdint>
+
+/*
+** Partition read entry point of a reader process.  Returns 0 or non-zero
+** (the reader then ends with 0x10da003).  It must write the end record into
+** every pair whose channel is set.  The default is unloadTableDB2Seq;
+** tests install their own with _zorurunSetReadEntry.
+*/
+typedef int (*zorurunReadEntry)(const char *pcInstanceUser, int32_t ilObid, zorurunReader *preader);
+
+/* _zorurunSetReadEntry: installs the read entry (NULL: the default); returns the previous one. */
+zorurunReadEntry _zorurunSetReadEntry(zorurunReadEntry pfn);
+
+/*
+** _zorurunRunSelectChild
+**   Main of a SELECT child.  Returns the code the process exits with: 0,
+**   0x10da008 when the lists could not be made, 0x10da001 after a fork
+**   failure, 0x10da004 when a reader or writer ended by a signal, or the
+**   first non-zero exit byte of a reader or writer.
+*/
+int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch);
+
+/*
+** _zorurunCreateWithLists
+**   Builds readers, writers and pairs by output placement and the SELECT
+**   child's own run context (capacity readers + writers, kill-siblings 1).
+**   Returns the context, or NULL (then *piTaskCount and *piRemoteCount are
+**   0) when a channel or group could not be made (ZORU363E) or memory ran
+**   out.
+*/
+zorurun *_zorurunCreateWithLists(zorcontrol *pcontrol, zorurun *prunParent, zortask *ptaskSelect,
+                                 int *piTaskCount, int *piRemoteCount);
+
+/* _zorurunDestroyWithLists: frees the lists (channels, groups, writers) and the context. */
+void _zorurunDestroyWithLists(zorurun *prun);
+
+/*
+** _zorurunCreateReader
+**   A reader for the work item: its partition, no semaphore, its unload
+**   object; with LOBFILE flag 1 and a LOB-file writer.  Returns the reader,
+**   or NULL when memory runs out.
+*/
+zorurunReader *_zorurunCreateReader(zorcontrol *pcontrol, zortask *ptaskSelect, part *pitem);
+
+/*
+** _zorurunCreatePair
+**   A pair linking the reader and the writer with a fresh channel of
+**   max(MAXBUFFER_MAIN, 2 x ficdataSizeEnreg) bytes, and the WHERE tree with
+**   its evaluation context when the SELECT has one.  Returns the pair, or
+**   NULL after ZORU363E when the channel cannot be made.
+*/
+zorurunPair *_zorurunCreatePair(zorurunReader *preader, zorurunWriter *pwriter);
+
+/* _zorurunDestroyPair: destroys the channel (if still set) and the pair. */
+void _zorurunDestroyPair(zorurunPair *ppair);
+
+/* _zorurunDestroyReaderList, _zorurunDestroyWriterList: free each entry (its pair array, its
+** LOB-file writer or file writer and group) and the list. */
+void _zorurunDestroyReaderList(zorurunReader *preaderFirst);
+void _zorurunDestroyWriterList(zorurunWriter *pwriterFirst);
+
+/*
+** _zorurunRunReadChild
+**   Main of a reader process.  Returns 0, 0x10da003 when the partition read
+**   failed, or the quiesce code when the table could not be quiesced/locked.
+*/
+int _zorurunRunReadChild(zorurunReader *preader);
+
+/*
+** _zorurunRunWriteChild
+**   Main of a writer process: opens the file, writes the IXF header if any,
+**   converts and writes every record of its group.  Returns the final flush
+**   code, the open code when the file could not be opened, or the first
+**   write failure code.
+*/
+int _zorurunRunWriteChild(zorurunWriter *pwriter);
+
+#endif

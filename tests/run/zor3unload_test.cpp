@@ -1,0 +1,649 @@
+/*
+** zor3unload_test.cpp
+**   The partition read driver over real channels: a DMS and an SMS table
+**   written into a temporary directory, described and then read by a
+**   forked reader process into two pairs that this process reads back
+**   exactly; a damaged container failing the partition with its end
+**   records; and the table-space object path over a page source of known
+**   pages: sampling, empty and non-data slots, compressed rows, a writer
+**   that stops its pair, and a read error.
+*/
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/ochar.h"
+#include "common/olist.h"
+#include "common/ovf.h"
+#include "driver/part.h"
+#include "driver/token.h"
+#include "driver/zoratom.h"
+#include "driver/zortask.h"
+#include "common/odict.h"
+#include "expr/opool.h"
+#include "expr/zornode.h"
+#include "expr/zornodeeval.h"
+#include "run/orow.h"
+#include "run/zor3unload.h"
+#include "run/zorurun.h"
+#include "storage/ficcont.h"
+#include "storage/ficdata.h"
+#include "storage/ficdms.h"
+#include "storage/zorts.h"
+#include "tests/storage/empspace.h"
+#include "tests/storage/fictable.h"
+#include "tests/zavtest.h"
+#include "tools/db2pages.h"
+#include "tools/db2spcs.h"
+
+namespace {
+
+using fictable::Bytes;
+
+const int32_t kPageSize = 4096;
+const int32_t kTbsId = 3;
+const int32_t kObjId = 4;
+const uint32_t kTablePages = 10;
+
+/* A reader with iPairs pairs over fresh channels, as a SELECT child builds it. */
+struct Reader {
+  std::vector<fictable::Channel *> vChan;
+  std::vector<zorurunPair> vPairs;
+  std::vector<zorurunPair *> vpPairs;
+  zorurunReader reader{};
+  Reader(unload *punload, int iPairs) : vPairs(static_cast<size_t>(iPairs))
+  {
+    for (int i = 0; i < iPairs; i++) {
+      vChan.push_back(new fictable::Channel);
+      vPairs[i] = zorurunPair{};
+      vPairs[i].povf = vChan.back()->povf;
+      vPairs[i].preader = &reader;
+    }
+    for (auto &p : vPairs) vpPairs.push_back(&p);
+    reader.punload = punload;
+    reader.iSemId = -1;
+    reader.iPairCount = iPairs;
+    reader.appair = vpPairs.data();
+  }
+  ~Reader()
+  {
+    for (auto *p : vChan) delete p;
+  }
+  /* Forks the reader process running fn(&reader); returns its exit code and fills each pair's records. */
+  template <typename Fn>
+  int Run(Fn fn, std::vector<std::vector<Bytes>> *pvGot)
+  {
+    pid_t pid = fork();
+    if (pid == 0) {
+      alarm(60);
+      _exit(fn(&reader) & 0xFF);
+    }
+    EXPECT_GT(pid, 0);
+    pvGot->clear();
+    for (auto *c : vChan) pvGot->push_back(c->ReadAll());
+    return fictable::Wait(pid);
+  }
+};
+
+/* ------------------------------------------------- DMS and SMS tables */
+
+/*
+** A DMS table space of extents of 4 pages over two containers: object
+** table at page 20, the table's extent map at page 96 listing extents at
+** 100, 104 and 108 (12 pages for a table of 10: the two pages past the
+** table hold rows that must not be read).
+*/
+class UnloadDms : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    strDb = dir.path + "/db/";
+    std::filesystem::create_directories(strDb);
+    db2spcsTablespace ts;
+    ts.sId = kTbsId;
+    ts.strName = "USERSPACE1";
+    ts.ulFlags = FICCONT_TYPE_DMS;
+    ts.ulExtentSize = 4;
+    ts.ulPageSize = kPageSize;
+    ts.vContainers = {{"c0", 0, 200, 200, kPageSize}, {"c1", 0, 200, 200, kPageSize}};
+    db2spcsAddStripe(&ts, 60, {0, 1});
+    ASSERT_TRUE(db2spcsWriteFile(strDb + "SQLSPCS.1", {ts}));
+    ochar *pchar = ocharCreate(0, 850);
+    ocharAppendFixedS(pchar, ts.strName.data(), static_cast<int32_t>(ts.strName.size()));
+    ASSERT_EQ(ficcontGetLocalPart(&plist, "hosta", "SAMPLE", pchar, strDb.c_str(), 0), 0);
+    ocharDestroy(pchar);
+    ASSERT_NE(plist, nullptr);
+    pficcont = static_cast<ficcont *>(plist->pitemTop);
+    empSpace sp;
+    sp.emp(1, {20});
+    db2empObject o;
+    o.usTbsId = kTbsId, o.usObjId = kObjId, o.ulDataEmp = 96, o.ulFirstData = 100;
+    db2empWriteDataPage(sp.page(20), kPageSize, 0, {db2empDataFileHeader(1), {}, {}, {}, db2empObjTabRecord(o)});
+    sp.empExtent(96, {{100, 104, 108}});
+    for (uint32_t p = 0; p < 12; p++) {
+      Bytes v = fictable::Page(kPageSize, p, kTablePages, p < kTablePages ? &vRows : nullptr);
+      std::copy(v.begin(), v.end(), sp.page(100 + p));
+    }
+    ficdmsConf *pconf = ficdmsInitConf(pficcont);
+    ASSERT_NE(pconf, nullptr);
+    int aiFd[2];
+    for (int i = 0; i < 2; i++) aiFd[i] = open(Cont(i).c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    for (const auto &[ulPage, v] : sp.mapPages) {
+      int32_t ilCont = -1;
+      int32_t ilAt = ficdmsIdentifyPage(pconf, 0, static_cast<int32_t>(ulPage), &ilCont);
+      ASSERT_GE(ilAt, 0);
+      ASSERT_EQ(pwrite(aiFd[ilCont], v.data(), v.size(), static_cast<off_t>(ilAt) * kPageSize),
+                static_cast<ssize_t>(v.size()));
+    }
+    for (int fd : aiFd) close(fd);
+    ficdmsFreeBuffers(pconf);
+  }
+  void TearDown() override { olistDestroy(plist); }
+  std::string Cont(int i) const { return strDb + "c" + std::to_string(i); }
+
+  zavtestTempDir dir;
+  std::string strDb;
+  olist *plist = nullptr;
+  ficcont *pficcont = nullptr;
+  std::vector<Bytes> vRows;
+};
+
+TEST_F(UnloadDms, DescriptionThenForkedReadSendsEveryRowToEveryPairOnce)
+{
+  ficdataTableDesc desc{};
+  int32_t ilPages = -1;
+  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  EXPECT_EQ(ilPages, static_cast<int32_t>(kTablePages));
+  EXPECT_EQ(desc.sColumnCount, 3);
+
+  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
+  unload *punload = unloadCreate(ppart, nullptr, 0);
+  ASSERT_NE(punload, nullptr);
+  EXPECT_EQ(punload->iSampling, 0);
+  Reader r(punload, 2);
+  std::vector<std::vector<Bytes>> vGot;
+  int iRc = r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot);
+  EXPECT_EQ(iRc, 0);
+  ASSERT_EQ(vGot.size(), 2u);
+  EXPECT_EQ(vGot[0], vRows);
+  EXPECT_EQ(vGot[1], vRows);
+  /* The reader frees the description's columns in its own process only. */
+  free(desc.pcolumns);
+  unloadDestroy(punload);
+  partDestroy(ppart);
+}
+
+TEST_F(UnloadDms, ContainerCutShortFailsThePartitionAfterItsEndRecords)
+{
+  ficdataTableDesc desc{};
+  int32_t ilPages = -1;
+  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  /* Cut both containers in the middle of the table's extents. */
+  ASSERT_EQ(truncate(Cont(0).c_str(), static_cast<off_t>(53) * kPageSize), 0);
+  ASSERT_EQ(truncate(Cont(1).c_str(), static_cast<off_t>(53) * kPageSize), 0);
+  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
+  unload *punload = unloadCreate(ppart, nullptr, 0);
+  Reader r(punload, 1);
+  std::vector<std::vector<Bytes>> vGot;
+  int iRc = r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot);
+  EXPECT_NE(iRc, 0);
+  ASSERT_EQ(vGot.size(), 1u);
+  EXPECT_LT(vGot[0].size(), vRows.size());   /* the channel ended all the same */
+  free(desc.pcolumns);
+  unloadDestroy(punload);
+  partDestroy(ppart);
+}
+
+TEST_F(UnloadDms, MissingContainerFailsDescriptionAndReadWithEndRecords)
+{
+  ficdataTableDesc desc{};
+  int32_t ilPages = -1;
+  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  ASSERT_EQ(unlink(Cont(1).c_str()), 0);
+  ficdataTableDesc desc2{};
+  std::vector<std::string> vMsgs = zavtestMessages([&] {
+    EXPECT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc2, &ilPages), 1);
+  });
+  EXPECT_FALSE(vMsgs.empty());
+  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
+  unload *punload = unloadCreate(ppart, nullptr, 0);
+  Reader r(punload, 2);
+  std::vector<std::vector<Bytes>> vGot;
+  int iRc = r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot);
+  EXPECT_EQ(iRc, 1);
+  EXPECT_TRUE(vGot[0].empty());
+  EXPECT_TRUE(vGot[1].empty());
+  free(desc.pcolumns);
+  unloadDestroy(punload);
+  partDestroy(ppart);
+}
+
+TEST_F(UnloadDms, StoppedPairIsLeftWhileTheOtherGetsEveryRow)
+{
+  ficdataTableDesc desc{};
+  int32_t ilPages = -1;
+  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
+  unload *punload = unloadCreate(ppart, nullptr, 0);
+  std::vector<std::vector<Bytes>> vGot;
+  {
+    Reader r(punload, 2);
+    ovfStop(r.vPairs[0].povf);
+    EXPECT_EQ(r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot), 0);
+  }
+  EXPECT_TRUE(vGot[0].empty());
+  EXPECT_EQ(vGot[1], vRows);
+  /* Both stopped: the reader ends early and without error. */
+  {
+    Reader r(punload, 2);
+    ovfStop(r.vPairs[0].povf);
+    ovfStop(r.vPairs[1].povf);
+    EXPECT_EQ(r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot), 0);
+  }
+  EXPECT_TRUE(vGot[0].empty());
+  EXPECT_TRUE(vGot[1].empty());
+  free(desc.pcolumns);
+  unloadDestroy(punload);
+  partDestroy(ppart);
+}
+
+/* An SMS table of 4 pages in one container directory (extent size 2). */
+TEST(UnloadSms, DescriptionThenReadSendsEveryRowInPageOrder)
+{
+  zavtestTempDir dir;
+  std::string strDb = dir.path + "/db/";
+  std::filesystem::create_directories(strDb + "cont0");
+  db2spcsTablespace ts;
+  ts.sId = kTbsId;
+  ts.strName = "SMSSPACE";
+  ts.ulFlags = FICCONT_TYPE_SMS;
+  ts.ulExtentSize = 2;
+  ts.ulPageSize = kPageSize;
+  ts.vContainers = {{"cont0", 0, 0, 0, kPageSize}};
+  ASSERT_TRUE(db2spcsWriteFile(strDb + "SQLSPCS.1", {ts}));
+  olist *plist = nullptr;
+  ochar *pchar = ocharCreate(0, 850);
+  ocharAppendFixedS(pchar, ts.strName.data(), static_cast<int32_t>(ts.strName.size()));
+  ASSERT_EQ(ficcontGetLocalPart(&plist, "hosta", "SAMPLE", pchar, strDb.c_str(), 0), 0);
+  ocharDestroy(pchar);
+  ASSERT_NE(plist, nullptr);
+  ficcont *pficcont = static_cast<ficcont *>(plist->pitemTop);
+
+  std::vector<Bytes> vRows;
+  std::string strFile = strDb + "cont0/SQL00004.DAT";
+  {
+    int fd = open(strFile.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    for (uint32_t p = 0; p < 4; p++) {
+      Bytes v = fictable::Page(kPageSize, p, 4, &vRows);
+      ASSERT_EQ(write(fd, v.data(), v.size()), static_cast<ssize_t>(v.size()));
+    }
+    close(fd);
+  }
+  ficdataTableDesc desc{};
+  int32_t ilPages = -1;
+  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  EXPECT_EQ(ilPages, 4);
+  EXPECT_EQ(desc.sColumnCount, 3);
+  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
+  unload *punload = unloadCreate(ppart, nullptr, 0);
+  {
+    Reader r(punload, 2);
+    std::vector<std::vector<Bytes>> vGot;
+    EXPECT_EQ(r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot), 0);
+    EXPECT_EQ(vGot[0], vRows);
+    EXPECT_EQ(vGot[1], vRows);
+  }
+  /* A table-space kind that is neither SMS nor DMS. */
+  pficcont->ilType = 7;
+  ficdataTableDesc desc2{};
+  EXPECT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc2, &ilPages), 1);
+  {
+    Reader r(punload, 1);
+    std::vector<std::vector<Bytes>> vGot;
+    EXPECT_EQ(r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot), 1);
+    EXPECT_TRUE(vGot[0].empty());
+  }
+  free(desc.pcolumns);
+  unloadDestroy(punload);
+  partDestroy(ppart);
+  olistDestroy(plist);
+}
+
+/* ------------------------------------------- table-space object path */
+
+/* Pages served by the fake read-next, then the code that ends them. */
+std::vector<Bytes> gvPages;
+size_t gulNext = 0;
+int giEndCode = ZORTS_RC_END;
+
+unsigned char *_fakeReadNext(zorts *, int *piCode)
+{
+  *piCode = 0;
+  if (gulNext < gvPages.size()) {
+    Bytes &v = gvPages[gulNext++];
+    return v.empty() ? nullptr : v.data();   /* an empty entry: no page for this call */
+  }
+  *piCode = giEndCode;
+  return nullptr;
+}
+
+/* A backup-kind table-space object without page source over the fake pages. */
+zorts *_fakeTs()
+{
+  zorts *pts = static_cast<zorts *>(calloc(1, sizeof(zorts)));
+  pts->pfnReadNext = _fakeReadNext;
+  pts->iSource = ZORTS_SOURCE_BACKUP;
+  pts->iType = ZORTS_TYPE_DMS;
+  pts->ilPageSize = kPageSize;
+  Bytes vDesc = db2pages::descriptor(fictable::Columns());
+  Bytes vPage = db2pages::page(kPageSize, 0, {vDesc});
+  EXPECT_EQ(_ficdataReadTableDescriptorRecord(nullptr, vPage.data(), kPageSize, 48 + 20 + 2, &pts->tbdesc), 0);
+  pts->ilMaxRecord = ficdataSizeEnreg(&pts->tbdesc);
+  return pts;
+}
+
+/* A SELECT task with SKIP and INTERVAL. */
+zortask *_selectTask(int32_t ilSkip, int32_t ilInterval)
+{
+  tokenInitKeyword();
+  zortask *ptask = zortaskCreateNamed(nullptr);
+  if (ilSkip >= 0)
+    zortaskAddAtom(ptask, zoratomCreate(gapnameTotalToken[TOKEN_SKIP], ZORATOM_INTEGER, 0,
+                                        static_cast<uintptr_t>(ilSkip), nullptr, nullptr));
+  if (ilInterval >= 0)
+    zortaskAddAtom(ptask, zoratomCreate(gapnameTotalToken[TOKEN_INTERVAL], ZORATOM_INTEGER, 0,
+                                        static_cast<uintptr_t>(ilInterval), nullptr, nullptr));
+  return ptask;
+}
+
+/* Binds every node of a WHERE tree to its evaluation procedure, as the check does. */
+void _bind(zornode *pnode)
+{
+  if (pnode == nullptr) return;
+  if (pnode->sKind == ZORNODE_CSTE || pnode->sKind == ZORNODE_VAR) {
+    pnode->procEval = pnode->sKind == ZORNODE_CSTE ? _zornodeEvalProc_LoadCste : _zornodeEvalProc_LoadVar;
+    return;
+  }
+  zornode *pleft = static_cast<zornode *>(pnode->pLeft);
+  zornode *pright = static_cast<zornode *>(pnode->pRight);
+  _bind(pleft);
+  _bind(pright);
+  void *pproc = odictLoad(gpdictNodeProc, zornodeEvalProcKey(pnode->sCode, pleft->usCtrlType & 0xFF,
+                                                             pright->usCtrlType & 0xFF));
+  ASSERT_NE(pproc, nullptr);
+  pnode->procEval = reinterpret_cast<zornodeEvalProc>(pproc);
+}
+
+/* WHERE <INTEGER column 0> <iOp> <iValue>, bound over the row layout of the test table. */
+zornode *_whereInt(rowColDef *pdef, int iOp, int32_t iValue)
+{
+  pdef->iLength = 4;
+  pdef->sOffset = 0;
+  pdef->sNullOffset = -1;
+  zornode *pcol = zornodeCreate(ZORNODE_VAR, NODE_CTINT, pdef, nullptr, NODE_SUBS, nullptr, nullptr);
+  pcol->usCtrlType = NODE_T_VINT;
+  pcol->usLength = 4;
+  zornode *pnode = zornodeCreate(ZORNODE_OPRT, iOp, pcol, zornodeCreateInteger(iValue, nullptr, nullptr), 0,
+                                 nullptr, nullptr);
+  pnode->usCtrlType = NODE_T_BOOL;
+  _bind(pnode);
+  return pnode;
+}
+
+class UnloadTs : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    gvPages.clear();
+    gulNext = 0;
+    giEndCode = ZORTS_RC_END;
+    vRows.clear();
+    /* Four pages of three rows (with empty, pointer and non-data slots), a
+       call without page between them; object page 0 holds the descriptor. */
+    for (uint32_t p = 0; p < 4; p++) {
+      gvPages.push_back(fictable::Page(kPageSize, p, 4, &vRows));
+      if (p == 1) gvPages.push_back(Bytes{});
+    }
+  }
+  /* Reads the fake pages through a forked reader with iPairs pairs. */
+  int Read(zortask *ptask, int iPairs, std::vector<std::vector<Bytes>> *pvGot, bool boStopFirst = false)
+  {
+    part *ppart = partCreate(0, 4, nullptr, nullptr, nullptr, 0);
+    ppart->pzorts = _fakeTs();
+    unload *punload = unloadCreate(ppart, ptask, 0);
+    Reader r(punload, iPairs);
+    if (boStopFirst) ovfStop(r.vPairs[0].povf);
+    int iRc = r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, pvGot);
+    /* The reader destroyed its copy of the object; this process's copy goes here. */
+    zortsDestroy(ppart->pzorts);
+    ppart->pzorts = nullptr;
+    unloadDestroy(punload);
+    partDestroy(ppart);
+    return iRc;
+  }
+  std::vector<Bytes> vRows;
+};
+
+TEST_F(UnloadTs, EveryRowInPageAndSlotOrderWithoutSampling)
+{
+  std::vector<std::vector<Bytes>> vGot;
+  EXPECT_EQ(Read(nullptr, 2, &vGot), 0);
+  EXPECT_EQ(vGot[0], vRows);
+  EXPECT_EQ(vGot[1], vRows);
+}
+
+TEST_F(UnloadTs, SamplingKeepsTheNumberedRecords)
+{
+  struct Case {
+    int32_t ilSkip, ilInterval;
+    std::vector<int> vKept;
+  };
+  const Case acases[] = {
+      {2, 3, {2, 5, 8, 11}},
+      {0, 4, {0, 4, 8}},
+      {10, 0, {10, 11}},
+      {-1, -1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+  };
+  for (const Case &c : acases) {
+    SetUp();
+    zortask *ptask = _selectTask(c.ilSkip, c.ilInterval);
+    std::vector<std::vector<Bytes>> vGot;
+    EXPECT_EQ(Read(ptask, 1, &vGot), 0);
+    std::vector<Bytes> vWant;
+    for (int i : c.vKept) vWant.push_back(vRows[static_cast<size_t>(i)]);
+    EXPECT_EQ(vGot[0], vWant) << "SKIP " << c.ilSkip << " INTERVAL " << c.ilInterval;
+    zortaskDestroy(ptask);
+  }
+}
+
+TEST_F(UnloadTs, CompressedRowReachesThePairsExpanded)
+{
+  std::vector<db2pages::Value> v = {db2pages::val(db2pages::le32(77)), db2pages::val(std::string("cmp")),
+                                    db2pages::val(std::string("xyz"))};
+  Bytes vCompressed = db2pages::compressed(fictable::Columns(), v);
+  Bytes vPlain = db2pages::row(fictable::Columns(), v);
+  gvPages = {db2pages::page(kPageSize, 7, {vCompressed})};
+  std::vector<std::vector<Bytes>> vGot;
+  EXPECT_EQ(Read(nullptr, 1, &vGot), 0);
+  ASSERT_EQ(vGot[0].size(), 1u);
+  const Bytes &got = vGot[0][0];
+  ASSERT_EQ(got.size(), vPlain.size());
+  EXPECT_EQ(got[4], FICDATA_FORMAT_ROW);
+  EXPECT_EQ(Bytes(got.begin() + 6, got.end()), Bytes(vPlain.begin() + 6, vPlain.end()));
+}
+
+TEST_F(UnloadTs, StoppedPairIsLeftWhileTheOtherIsFed)
+{
+  std::vector<std::vector<Bytes>> vGot;
+  EXPECT_EQ(Read(nullptr, 2, &vGot, true), 0);
+  EXPECT_TRUE(vGot[0].empty());
+  EXPECT_EQ(vGot[1], vRows);
+}
+
+TEST_F(UnloadTs, EveryPairStoppedEndsTheReadWithoutError)
+{
+  /* Many pages: the reader must stop without reading them all. */
+  for (int i = 0; i < 200; i++) gvPages.push_back(fictable::Page(kPageSize, 5 + i, 4, nullptr));
+  std::vector<std::vector<Bytes>> vGot;
+  EXPECT_EQ(Read(nullptr, 1, &vGot, true), 0);
+  EXPECT_TRUE(vGot[0].empty());
+}
+
+TEST_F(UnloadTs, ReadNextCodesEndOrFailThePartitionAfterTheEndRecords)
+{
+  const struct {
+    int iCode, iExit;
+  } acases[] = {{ZORTS_RC_END, 0}, {ZORTS_RC_ENDEMP, 0}, {ZORTS_RC_READ, ZORTS_RC_READ & 0xFF},
+                {ZORTS_RC_BADMAP, ZORTS_RC_BADMAP & 0xFF}};
+  for (const auto &c : acases) {
+    SetUp();
+    giEndCode = c.iCode;
+    std::vector<std::vector<Bytes>> vGot;
+    EXPECT_EQ(Read(nullptr, 1, &vGot), c.iExit) << std::hex << c.iCode;
+    EXPECT_EQ(vGot[0], vRows) << std::hex << c.iCode;
+  }
+}
+
+TEST_F(UnloadTs, EachPairKeepsTheRowsItsOwnWhereTreeAccepts)
+{
+  ASSERT_EQ(zornodeEvalInitProcDict(), 0);
+  rowColDef adef[2] = {};
+  zornode *pGreater = _whereInt(&adef[0], NODE_SUP_OP, 15);
+  zornode *pEqual = _whereInt(&adef[1], NODE_EQU_OP, 11);
+  part *ppart = partCreate(0, 4, nullptr, nullptr, nullptr, 0);
+  ppart->pzorts = _fakeTs();
+  unload *punload = unloadCreate(ppart, nullptr, 0);
+  std::vector<std::vector<Bytes>> vGot;
+  {
+    Reader r(punload, 3);
+    r.vPairs[0].pnodeWhere = pGreater;
+    r.vPairs[0].pctxEval = zornodeEvalCreate(4);
+    r.vPairs[1].pnodeWhere = pEqual;
+    r.vPairs[1].pctxEval = zornodeEvalCreate(4);
+    EXPECT_EQ(r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot), 0);
+    for (int i = 0; i < 2; i++) {
+      opoolDelete(&r.vPairs[i].pctxEval->pool);
+      free(r.vPairs[i].pctxEval);
+    }
+  }
+  /* Rows hold 0 1 2, 10 11 12, 20 21 22, 30 31 32 in their INTEGER column. */
+  EXPECT_EQ(vGot[0], std::vector<Bytes>(vRows.begin() + 6, vRows.end()));
+  EXPECT_EQ(vGot[1], std::vector<Bytes>{vRows[4]});
+  EXPECT_EQ(vGot[2], vRows);
+  zortsDestroy(ppart->pzorts);
+  ppart->pzorts = nullptr;
+  unloadDestroy(punload);
+  partDestroy(ppart);
+  zornodeDestroy(pGreater);
+  zornodeDestroy(pEqual);
+}
+
+/* LOB object pages of the fake LOB child: byte i of the object holds i * 3 + 1. */
+unsigned char *_fakeLobReadAbs(zorts *pzorts, uint32_t ulPage, unsigned char *pcBuffer, int32_t ilCount, int32_t,
+                               int *piCode)
+{
+  *piCode = 0;
+  size_t ulSize = static_cast<size_t>(pzorts->ilPageSize) * static_cast<size_t>(ilCount);
+  if (pcBuffer == nullptr) pcBuffer = static_cast<unsigned char *>(malloc(ulSize));
+  for (size_t i = 0; i < ulSize; i++)
+    pcBuffer[i] = static_cast<unsigned char>((static_cast<size_t>(ulPage) * pzorts->ilPageSize + i) * 3 + 1);
+  return pcBuffer;
+}
+
+TEST_F(UnloadTs, LobIsAppendedAndPatchedUnlessItsNullByteIsSet)
+{
+  const std::vector<db2pages::Column> cols = {{1, 4, false}, {264, 1000, true}};
+  /* A LOB of 100 bytes in one 1 KB buddy segment at unit 0. */
+  Bytes vLobDesc(60, 0);
+  vLobDesc[2] = 1;
+  db2pages::putLE32(vLobDesc, 8, 100);
+  db2pages::putLE32(vLobDesc, 56, 0);
+  Bytes vWith = db2pages::row(cols, {db2pages::val(db2pages::le32(1)), db2pages::val(vLobDesc)});
+  Bytes vNull = db2pages::row(cols, {db2pages::val(db2pages::le32(2)), db2pages::null()});
+  gvPages = {db2pages::page(kPageSize, 9, {vWith, vNull})};
+
+  zorts *pts = static_cast<zorts *>(calloc(1, sizeof(zorts)));
+  pts->pfnReadNext = _fakeReadNext;
+  pts->iSource = ZORTS_SOURCE_BACKUP;
+  pts->iType = ZORTS_TYPE_SMS;
+  pts->ilPageSize = kPageSize;
+  Bytes vPage = db2pages::page(kPageSize, 0, {db2pages::descriptor(cols)});
+  ASSERT_EQ(_ficdataReadTableDescriptorRecord(nullptr, vPage.data(), kPageSize, 48 + 20 + 2, &pts->tbdesc), 0);
+  pts->tbdesc.pcolumns[1].sUsed = 1;
+  pts->ilMaxRecord = ficdataSizeEnreg(&pts->tbdesc);
+  pts->pzortsLOB = static_cast<zorts *>(calloc(1, sizeof(zorts)));
+  pts->pzortsLOB->pfnReadAbs = _fakeLobReadAbs;
+  pts->pzortsLOB->iSource = ZORTS_SOURCE_BACKUP;
+  pts->pzortsLOB->iType = ZORTS_TYPE_SMS;
+  pts->pzortsLOB->ilPageSize = kPageSize;
+
+  zortask *ptask = zortaskCreateNamed(nullptr);
+  ptask->ulFlags = ZORURUN_SELFLAG_LOB;
+  part *ppart = partCreate(0, 1, nullptr, nullptr, nullptr, 0);
+  ppart->pzorts = pts;
+  unload *punload = unloadCreate(ppart, ptask, UNLOAD_LONGCOL_LOB);
+  std::vector<std::vector<Bytes>> vGot;
+  {
+    Reader r(punload, 2);
+    EXPECT_EQ(r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot), 0);
+  }
+  Bytes vWant = vWith;
+  int32_t ilAt = static_cast<int32_t>(vWith.size()) - 8;
+  int32_t ilDesc = static_cast<int16_t>(vWith[8 + 4] | vWith[8 + 5] << 8);
+  db2pages::putLE32(vWant, 8 + ilDesc + 12, 100);
+  db2pages::putLE32(vWant, 8 + ilDesc + 56, static_cast<uint32_t>(ilAt));
+  for (int i = 0; i < 100; i++) vWant.push_back(static_cast<unsigned char>(i * 3 + 1));
+  for (const auto &v : vGot) {
+    ASSERT_EQ(v.size(), 2u);
+    EXPECT_EQ(v[0], vWant);
+    EXPECT_EQ(v[1], vNull);
+  }
+  zortsDestroy(ppart->pzorts);
+  ppart->pzorts = nullptr;
+  unloadDestroy(punload);
+  partDestroy(ppart);
+  zortaskDestroy(ptask);
+}
+
+TEST_F(UnloadTs, ObjectThatCannotStartEndsThePairsWithItsCode)
+{
+  part *ppart = partCreate(0, 4, nullptr, nullptr, nullptr, 0);
+  ppart->pzorts = _fakeTs();
+  ppart->pzorts->iSource = 0;   /* neither a backup nor the online reader */
+  unload *punload = unloadCreate(ppart, nullptr, 0);
+  std::vector<std::vector<Bytes>> vGot;
+  {
+    Reader r(punload, 2);
+    EXPECT_EQ(r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot),
+              ZORTS_RC_UNKNOWN_SOURCE & 0xFF);
+  }
+  EXPECT_TRUE(vGot[0].empty());
+  EXPECT_TRUE(vGot[1].empty());
+  zortsDestroy(ppart->pzorts);
+  ppart->pzorts = nullptr;
+  unloadDestroy(punload);
+  partDestroy(ppart);
+}
+
+TEST(UnloadInit, EachRecordHoldsItsValueAndTheSharedWords)
+{
+  const intptr_t al[3] = {10, 20, 30};
+  unloadInitRecord *arec = unloadInit(3, al, 1, 2, 3, 4, 5, 6, 7, 8);
+  ASSERT_NE(arec, nullptr);
+  for (int i = 0; i < 3; i++) {
+    EXPECT_EQ(arec[i].lValue, al[i]);
+    for (int w = 0; w < 8; w++) EXPECT_EQ(arec[i].alWords[w], w + 1);
+  }
+  free(arec);
+  EXPECT_EQ(unloadInit(-1, al, 0, 0, 0, 0, 0, 0, 0, 0), nullptr);
+}
+
+}  // namespace

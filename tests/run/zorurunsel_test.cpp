@@ -1,0 +1,639 @@
+/*
+** zorurunsel_test.cpp
+**   SELECT child, readers and writers: a writer process fed through real
+**   channels by forked producers, converting with the real DEL converters and
+**   writing through the real file writer; a writer that reaches MAXROWS or
+**   cannot open its file stops its producers; a whole SELECT child with a
+**   fake partition reader (two partitions into one DEL file, a killed reader).
+**   Every test waits for the processes it forks and leaves no IPC resource.
+*/
+#include "run/zorurunsel.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/run/ucoretest.h"
+#include "tests/zavtest.h"
+
+#include <sys/sem.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/obyte.h"
+#include "common/ochar.h"
+#include "common/olist.h"
+#include "common/ovf.h"
+#include "driver/part.h"
+#include "driver/token.h"
+#include "driver/udb.h"
+#include "driver/zoratom.h"
+#include "driver/zortask.h"
+#include "run/zor3write.h"
+#include "run/zorucore.h"
+#include "catalog/osysibm.h"
+#include "run/zor3unload.h"
+#include "storage/ficcont.h"
+#include "storage/ficdata.h"
+#include "storage/ficdms.h"
+#include "tests/storage/empspace.h"
+#include "tests/storage/fictable.h"
+#include "tools/db2emp.h"
+#include "tools/db2spcs.h"
+
+#include <fcntl.h>
+#include <filesystem>
+
+namespace {
+
+ochar *_text(const std::string &str)
+{
+  ochar *pchar = ocharCreate(0, 850);
+  ocharAppendFixed(pchar, str.data(), static_cast<int32_t>(str.size()));
+  ocharMakeC(pchar);
+  return pchar;
+}
+
+/* Unload record of a row (SMALLINT s nullable at 0, INTEGER l nullable at 3). */
+std::vector<unsigned char> _record(int16_t s, int32_t l)
+{
+  ucoreBytes data;
+  data.le16(0, static_cast<uint16_t>(s)).put(2, {0}).le32(3, static_cast<uint32_t>(l)).put(7, {0});
+  return ucoreRecord(8, data);
+}
+
+std::string _line(int16_t s, int32_t l) { return std::to_string(s) + "," + std::to_string(l) + "\n"; }
+
+/* A SELECT task with a DEL converter of the two columns and the sizes the child reads. */
+struct Select {
+  zortask *ptask = nullptr;
+  ucoreCores cores;
+  oconvert *pconvert = nullptr;
+  olist *plistOutput = nullptr;
+  olist *plistParts = nullptr;
+
+  Select()
+  {
+    static const int iTokens = tokenInitKeyword();
+    EXPECT_EQ(iTokens, 0);
+    ptask = zortaskCreateNamed(gapnameTotalToken[TOKEN_SELECT]);
+    add(zoratomCreate(gapnameTotalToken[TOKEN_TBNAME], ZORATOM_OCHAR, 0, (uintptr_t)_text("T1"), nullptr, nullptr));
+    add(zoratomCreate(gapnameTotalToken[TOKEN_TBQUALIFIER], ZORATOM_OCHAR, 0, (uintptr_t)_text("ZAV"), nullptr, nullptr));
+    integer(TOKEN_MAXBUFFER_MAIN, 4096).integer(TOKEN_MAXRECORD_MAIN, 100).integer(TOKEN_MAXDB2LEN, 512);
+    orow *prowSource = orowCreate(3);
+    orow *prowTarget = orowCreate(3);
+    const ucoreCol acol[] = {{0x0801, 0xB001, 2, 0, cores.make(ZORUCORE_FLAG_DELIM)},
+                             {0x0802, 0xB002, 4, 3, cores.make(ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM)},
+                             ucoreEndCol(cores.end())};
+    for (const ucoreCol &col : acol) {
+      rowColDef defSource{};
+      defSource.iType = col.usSource;
+      defSource.iLength = col.iLength;
+      defSource.sOffset = col.sOffset;
+      defSource.sNullOffset = -1;
+      orowAddColumn(prowSource, &defSource);
+      rowColDef defTarget{};
+      defTarget.iType = col.usTarget;
+      defTarget.iLength = col.iLength;
+      defTarget.sOffset = -1;
+      defTarget.sNullOffset = -1;
+      defTarget.pExtra = col.pcore;
+      orowAddColumn(prowTarget, &defTarget);
+    }
+    oconvertInitModule();
+    zorucoreInitModule();
+    int iRc = 0;
+    pconvert = oconvertCreate(prowSource, prowTarget, OCONVERT_OWN_SOURCE | OCONVERT_OWN_TARGET, &iRc);
+    EXPECT_NE(pconvert, nullptr);
+    add(zoratomCreate(gapnameTotalToken[TOKEN_CONVERTER], ZORATOM_CONVERTER, ZORATOM_BORROWED, (uintptr_t)pconvert,
+                      nullptr, nullptr));
+  }
+  ~Select()
+  {
+    zortaskDestroy(ptask);
+    oconvertDestroy(pconvert);
+    for (olist *plist : {plistOutput, plistParts}) {
+      if (plist == nullptr) continue;
+      void *pitem = plist->pitemTop;
+      while (pitem != nullptr) {
+        void *pnext = static_cast<olistItem *>(pitem)->pitemNext;
+        if (plist == plistOutput) udbOutFileDestroy(static_cast<udbOutFile *>(pitem));
+        else partDestroy(static_cast<part *>(pitem));
+        pitem = pnext;
+      }
+      plist->pitemTop = plist->pitemBottom = nullptr;
+      olistDestroy(plist);
+    }
+  }
+  void add(zoratom *patom) { ASSERT_EQ(zortaskAddAtom(ptask, patom), 0); }
+  Select &integer(int iToken, int32_t iValue)
+  {
+    add(zoratomCreate(gapnameTotalToken[iToken], ZORATOM_INTEGER, ZORATOM_BORROWED, (uintptr_t)(uint32_t)iValue, nullptr,
+                      nullptr));
+    return *this;
+  }
+  Select &output(const std::string &strPath, uint32_t ulMode = UDB_MODE_CURRENT)
+  {
+    plistOutput = olistCreate(0, nullptr, nullptr);
+    olistAppend(plistOutput, udbOutFileCreate(_text(strPath), nullptr, nullptr, UDB_MODE_REPLACE | ulMode));
+    add(zoratomCreate(gapnameTotalToken[TOKEN_OUTPUT], ZORATOM_OLIST, ZORATOM_BORROWED, (uintptr_t)plistOutput, nullptr,
+                      nullptr));
+    return *this;
+  }
+  Select &parts(const std::vector<int32_t> &vParts)
+  {
+    plistParts = olistCreate(0, nullptr, nullptr);
+    for (int32_t il : vParts) olistAppend(plistParts, partCreate(il, 0, nullptr, nullptr, nullptr, 0));
+    add(zoratomCreate(gapnameTotalToken[TOKEN_PARTS_TAKEN], ZORATOM_OLIST, ZORATOM_BORROWED, (uintptr_t)plistParts,
+                      nullptr, nullptr));
+    return *this;
+  }
+};
+
+/* A writer of the task with iPairs channels, built as the SELECT child builds it. */
+zorurunWriter *_writer(Select &sel, const std::string &strPath, int iPairs)
+{
+  zorurunWriter *pwriter = static_cast<zorurunWriter *>(std::calloc(1, sizeof(zorurunWriter)));
+  pwriter->ptaskSelect = sel.ptask;
+  udbOutFile *pout = static_cast<udbOutFile *>(sel.plistOutput->pitemTop);
+  (void)strPath;
+  pwriter->pwrite = writeCreate(ZORWRITE_SYNC, -1, pout, 0, nullptr, sel.ptask);
+  pwriter->iPairCount = iPairs;
+  pwriter->appair = static_cast<zorurunPair **>(std::calloc(static_cast<size_t>(iPairs), sizeof(zorurunPair *)));
+  int iErr = 0;
+  pwriter->pgroup = ovfGroupCreate(iPairs, &iErr);
+  for (int i = 0; i < iPairs; i++) {
+    pwriter->appair[i] = _zorurunCreatePair(nullptr, pwriter);
+    EXPECT_NE(pwriter->appair[i], nullptr);
+    ovfGroupAdd(pwriter->pgroup, pwriter->appair[i]->povf);
+  }
+  return pwriter;
+}
+
+/* Forks a producer writing the rows on the channel, then the end record.
+   Its exit status is 7 when the consumer stopped it, 0 otherwise. */
+pid_t _producer(ovf *povf, const std::vector<std::pair<int16_t, int32_t>> &vRows)
+{
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  int iExit = 0;
+  for (const auto &row : vRows) {
+    std::vector<unsigned char> v = _record(row.first, row.second);
+    int iRc = ovfWrite(povf, v.data(), static_cast<int>(v.size()));
+    if (iRc == OVF_RC_STOPPED) {
+      iExit = 7;
+      break;
+    }
+    if (iRc != 0) _exit(9);
+  }
+  if (iExit == 0) ovfWrite(povf, nullptr, 0);
+  _exit(iExit);
+}
+
+int _wait(pid_t pid)
+{
+  int iStatus = 0;
+  if (waitpid(pid, &iStatus, 0) != pid) return -1;
+  return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : 128 + WTERMSIG(iStatus);
+}
+
+/* Runs the writer in this process and frees it as the SELECT child would. */
+int _runWriter(zorurunWriter *pwriter)
+{
+  int iRc = _zorurunRunWriteChild(pwriter);
+  for (int i = 0; i < pwriter->iPairCount; i++) _zorurunDestroyPair(pwriter->appair[i]);
+  pwriter->iPairCount = 0;
+  _zorurunDestroyWriterList(pwriter);
+  return iRc;
+}
+
+std::vector<std::string> _lines(const std::string &strPath)
+{
+  std::vector<unsigned char> v = zavtestReadFile(strPath);
+  std::vector<std::string> vLines;
+  std::string str;
+  for (unsigned char uc : v) {
+    str += static_cast<char>(uc);
+    if (uc == '\n') {
+      vLines.push_back(str);
+      str.clear();
+    }
+  }
+  if (!str.empty()) vLines.push_back(str);
+  return vLines;
+}
+
+std::vector<std::pair<int16_t, int32_t>> _rows(int16_t sFrom, int iCount)
+{
+  std::vector<std::pair<int16_t, int32_t>> v;
+  for (int i = 0; i < iCount; i++) v.emplace_back(static_cast<int16_t>(sFrom + i), (sFrom + i) * 1000 - 7);
+  return v;
+}
+
+}  // namespace
+
+TEST(zorurunselWriter, ConvertsEveryRecordOfEveryChannelIntoTheFile)
+{
+  zavtestTempDir dir;
+  Select sel;
+  sel.output(dir.file("out.del"));
+  zorurunWriter *pwriter = _writer(sel, dir.file("out.del"), 2);
+  /* enough rows to fill several halves of each 4096-byte channel */
+  auto vA = _rows(1, 600), vB = _rows(-600, 300);
+  pid_t pidA = _producer(pwriter->appair[0]->povf, vA);
+  pid_t pidB = _producer(pwriter->appair[1]->povf, vB);
+  std::vector<std::string> vMsgs = zavtestMessages([&] { EXPECT_EQ(_runWriter(pwriter), 0); });
+  EXPECT_EQ(_wait(pidA), 0);
+  EXPECT_EQ(_wait(pidB), 0);
+
+  std::vector<std::string> vWant;
+  for (const auto &r : vA) vWant.push_back(_line(r.first, r.second));
+  for (const auto &r : vB) vWant.push_back(_line(r.first, r.second));
+  std::vector<std::string> vGot = _lines(dir.file("out.del"));
+  ASSERT_EQ(vGot.size(), vWant.size());
+  /* each channel keeps its order; the two interleave */
+  std::vector<std::string> vGotA, vGotB;
+  for (const std::string &s : vGot) (s[0] == '-' || s[0] == '0' ? vGotB : vGotA).push_back(s);
+  EXPECT_EQ(vGotA, std::vector<std::string>(vWant.begin(), vWant.begin() + 600));
+  EXPECT_EQ(vGotB, std::vector<std::string>(vWant.begin() + 600, vWant.end()));
+  /* ZORU410I reports the rows written */
+  ASSERT_FALSE(vMsgs.empty());
+  EXPECT_NE(vMsgs.back().find("900"), std::string::npos) << vMsgs.back();
+}
+
+TEST(zorurunselWriter, IxfHeaderComesFirstAndIsNotCountedAsARow)
+{
+  zavtestTempDir dir;
+  Select sel;
+  sel.output(dir.file("out.ixf"));
+  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_HEADER_IXF], ZORATOM_OCHAR, 0, (uintptr_t)_text("HDR"), nullptr, nullptr));
+  zorurunWriter *pwriter = _writer(sel, dir.file("out.ixf"), 1);
+  pid_t pid = _producer(pwriter->appair[0]->povf, _rows(1, 2));
+  std::vector<std::string> vMsgs = zavtestMessages([&] { EXPECT_EQ(_runWriter(pwriter), 0); });
+  EXPECT_EQ(_wait(pid), 0);
+  std::vector<unsigned char> v = zavtestReadFile(dir.file("out.ixf"));
+  EXPECT_EQ(std::string(v.begin(), v.end()), "HDR1,993\n2,1993\n");
+  ASSERT_FALSE(vMsgs.empty());
+  EXPECT_NE(vMsgs.back().find(" 2 "), std::string::npos) << vMsgs.back();
+}
+
+TEST(zorurunselWriter, UnconvertibleRecordIsDroppedSilently)
+{
+  zavtestTempDir dir;
+  Select sel;
+  sel.output(dir.file("out.del"));
+  zorurunWriter *pwriter = _writer(sel, dir.file("out.del"), 1);
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<unsigned char> vGood = _record(1, 2), vShort = {1, 2, 3}, vGood2 = _record(3, 4);
+    ovfWrite(pwriter->appair[0]->povf, vGood.data(), static_cast<int>(vGood.size()));
+    ovfWrite(pwriter->appair[0]->povf, vShort.data(), static_cast<int>(vShort.size()));
+    ovfWrite(pwriter->appair[0]->povf, vGood2.data(), static_cast<int>(vGood2.size()));
+    ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
+    _exit(0);
+  }
+  zavtestMessages([&] { EXPECT_EQ(_runWriter(pwriter), 0); });
+  EXPECT_EQ(_wait(pid), 0);
+  EXPECT_EQ(_lines(dir.file("out.del")), (std::vector<std::string>{"1,2\n", "3,4\n"}));
+}
+
+TEST(zorurunselWriter, MaxrowsStopsEveryProducer)
+{
+  zavtestTempDir dir;
+  Select sel;
+  sel.integer(TOKEN_MAXROWS, 5).output(dir.file("out.del"));
+  zorurunWriter *pwriter = _writer(sel, dir.file("out.del"), 2);
+  /* far more rows than the two halves of a channel hold */
+  pid_t pidA = _producer(pwriter->appair[0]->povf, _rows(1, 5000));
+  pid_t pidB = _producer(pwriter->appair[1]->povf, _rows(10000, 5000));
+  zavtestMessages([&] { EXPECT_EQ(_runWriter(pwriter), 0); });
+  EXPECT_EQ(_wait(pidA), 7);
+  EXPECT_EQ(_wait(pidB), 7);
+  EXPECT_EQ(_lines(dir.file("out.del")).size(), 5u);
+}
+
+TEST(zorurunselWriter, FileThatCannotBeOpenedStopsProducersAndGivesTheOpenCode)
+{
+  zavtestTempDir dir;
+  Select sel;
+  sel.output(dir.file("missing/out.del"));
+  zorurunWriter *pwriter = _writer(sel, dir.file("missing/out.del"), 1);
+  pid_t pid = _producer(pwriter->appair[0]->povf, _rows(1, 5000));
+  int iRc = 0;
+  std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
+  EXPECT_NE(iRc, 0);
+  EXPECT_EQ(_wait(pid), 7);
+  ASSERT_FALSE(vMsgs.empty());
+  EXPECT_EQ(vMsgs[0].rfind("ZORU347E", 0), 0u) << vMsgs[0];
+}
+
+/* ---------------------------------------------------------- SELECT child */
+
+namespace {
+
+/* Fake partition reader: partition p sends rows p*100+1 .. p*100+50 to every pair;
+   partition 9 is killed after its first record. */
+int _fakeRead(const char *, int32_t, zorurunReader *preader)
+{
+  for (int i = 1; i <= 50; i++) {
+    int16_t s = static_cast<int16_t>(preader->ilPartition * 100 + i);
+    std::vector<unsigned char> v = _record(s, -s);
+    for (int32_t p = 0; p < preader->iPairCount; p++) {
+      zorurunPair *ppair = preader->appair[p];
+      if (ppair->povf == nullptr) continue;
+      if (ovfWrite(ppair->povf, v.data(), static_cast<int>(v.size())) == OVF_RC_STOPPED) ppair->povf = nullptr;
+    }
+    if (preader->ilPartition == 9) raise(SIGKILL);
+  }
+  for (int32_t p = 0; p < preader->iPairCount; p++)
+    if (preader->appair[p]->povf != nullptr) ovfWrite(preader->appair[p]->povf, nullptr, 0);
+  return 0;
+}
+
+struct ReadEntry {
+  zorurunReadEntry pfnOld;
+  ReadEntry() : pfnOld(_zorurunSetReadEntry(_fakeRead)) {}
+  ~ReadEntry() { _zorurunSetReadEntry(pfnOld); }
+};
+
+/* Runs a SELECT child in this process; returns its result and the status stream's integers. */
+int _runSelectChild(Select &sel, std::vector<int32_t> *pviStatus, std::vector<std::string> *pvMsgs)
+{
+  zorurun *prun = _zorurunCreate(nullptr, 4, 0, ZORURUN_LOCAL_NO, nullptr, nullptr, 0, nullptr);
+  int iErr = 0;
+  ovf *povf = ovfCreate(ZORURUN_STATUS_LEN, 1, &iErr);
+  EXPECT_NE(povf, nullptr);
+  zorurunSelectLaunch launch{prun, nullptr, sel.ptask, povf, 0};
+  int iRc = 0;
+  *pvMsgs = zavtestMessages([&] { iRc = _zorurunRunSelectChild(&launch); });
+  for (;;) {
+    int32_t il = 0;
+    int iLen = 0;
+    if (ovfRead(povf, &il, 4, &iLen) != 0 || iLen == 0) break;
+    pviStatus->push_back(il);
+  }
+  ovfDestroy(povf);
+  _zorurunDestroy(prun);
+  return iRc;
+}
+
+}  // namespace
+
+TEST(zorurunselSelectChild, TwoPartitionsIntoOneFile)
+{
+  zavtestTempDir dir;
+  ReadEntry entry;
+  Select sel;
+  sel.output(dir.file("out.del")).parts({1, 2});
+  std::vector<int32_t> viStatus;
+  std::vector<std::string> vMsgs;
+  EXPECT_EQ(_runSelectChild(sel, &viStatus, &vMsgs), 0);
+  /* two readers and one writer, no remote partition */
+  EXPECT_EQ(viStatus, (std::vector<int32_t>{3, 0}));
+  std::vector<std::string> vGot = _lines(dir.file("out.del")), vWant;
+  for (int p = 1; p <= 2; p++)
+    for (int i = 1; i <= 50; i++) vWant.push_back(_line(static_cast<int16_t>(p * 100 + i), -(p * 100 + i)));
+  std::sort(vGot.begin(), vGot.end());
+  std::sort(vWant.begin(), vWant.end());
+  EXPECT_EQ(vGot, vWant);
+}
+
+TEST(zorurunselSelectChild, KilledReaderEndsTheOthersAndGivesSignalCode)
+{
+  zavtestTempDir dir;
+  ReadEntry entry;
+  Select sel;
+  sel.output(dir.file("out.del")).parts({1, 9});
+  std::vector<int32_t> viStatus;
+  std::vector<std::string> vMsgs;
+  int iRc = _runSelectChild(sel, &viStatus, &vMsgs);
+  EXPECT_EQ(iRc, ZORURUN_RC_SIGNAL);
+  int iCount = 0;
+  for (const std::string &s : vMsgs)
+    if (s.rfind("ZORU368E", 0) == 0) {
+      iCount++;
+      EXPECT_NE(s.find("WITH SIGNAL 9"), std::string::npos) << s;
+    }
+  EXPECT_EQ(iCount, 1);
+}
+
+namespace {
+
+/* Fake partition reader that reports the semaphore it was given: one row (partition, semaphore id). */
+int _semRead(const char *, int32_t, zorurunReader *preader)
+{
+  std::vector<unsigned char> v = _record(static_cast<int16_t>(preader->ilPartition), preader->iSemId);
+  for (int32_t p = 0; p < preader->iPairCount; p++) {
+    ovfWrite(preader->appair[p]->povf, v.data(), static_cast<int>(v.size()));
+    ovfWrite(preader->appair[p]->povf, nullptr, 0);
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST(zorurunselSelectChild, SerializationSemaphoreOnlyWithQuiesceOrLock)
+{
+  const int32_t YES = ZORURUN_LOCAL_YES, NO = ZORURUN_LOCAL_NO;
+  struct {
+    int32_t iSerial, iQuiesce;
+    bool boBackup;
+    bool boSem;
+  } acase[] = {{YES, NO, false, false}, {NO, YES, true, false}, {YES, YES, true, true}};
+  zorurunReadEntry pfnOld = _zorurunSetReadEntry(_semRead);
+  for (auto &c : acase) {
+    zavtestTempDir dir;
+    Select sel;
+    sel.integer(TOKEN_SERIAL_EXEC, c.iSerial).integer(TOKEN_QUIESCE, c.iQuiesce).integer(TOKEN_LOCK, NO);
+    /* a backup SELECT neither waits on the semaphore nor quiesces */
+    if (c.boBackup) sel.integer(TOKEN_BACKUP, 1);
+    sel.output(dir.file("out.del")).parts({1, 2});
+    std::vector<int32_t> viStatus;
+    std::vector<std::string> vMsgs;
+    EXPECT_EQ(_runSelectChild(sel, &viStatus, &vMsgs), 0);
+    std::vector<std::string> vLines = _lines(dir.file("out.del"));
+    ASSERT_EQ(vLines.size(), 2u);
+    std::sort(vLines.begin(), vLines.end());
+    int iSem1 = std::atoi(vLines[0].c_str() + 2), iSem2 = std::atoi(vLines[1].c_str() + 2);
+    EXPECT_EQ(iSem1, iSem2);
+    EXPECT_EQ(iSem1 >= 0, c.boSem);
+    /* the SELECT child removed the set */
+    if (iSem1 >= 0) {
+      EXPECT_EQ(semctl(iSem1, 0, GETVAL), -1);
+    }
+  }
+  _zorurunSetReadEntry(pfnOld);
+}
+
+TEST(zorurunselSelectChild, NoWorkItemStillEndsCleanly)
+{
+  zavtestTempDir dir;
+  ReadEntry entry;
+  Select sel;
+  sel.output(dir.file("out.del")).parts({});
+  std::vector<int32_t> viStatus;
+  std::vector<std::string> vMsgs;
+  /* a writer without pair is dropped: nothing is forked, no file is made */
+  EXPECT_EQ(_runSelectChild(sel, &viStatus, &vMsgs), 0);
+  EXPECT_EQ(viStatus, (std::vector<int32_t>{0, 0}));
+  EXPECT_TRUE(zavtestReadFile(dir.file("out.del")).empty());
+}
+
+TEST(zorurunselLists, PlacementOfOutputs)
+{
+  struct {
+    uint32_t ulMode;
+    uint32_t ulLocal;
+    int iTasks;                 /* readers + writers */
+    std::vector<int32_t> viWriterParts;
+    uint32_t ulWriterKind;
+  } acase[] = {
+      /* current host: one writer for every partition */
+      {UDB_MODE_CURRENT, ZORURUN_LOCAL_NO, 4, {-1}, ZORWRITE_ASYNC},
+      /* current host in a local run: no writer, no reader */
+      {UDB_MODE_CURRENT, ZORURUN_LOCAL_YES, 0, {}, 0},
+      /* ON REMOTE HOST with local partitions: one synchronous writer each */
+      {UDB_MODE_REMOTE, ZORURUN_LOCAL_NO, 6, {1, 2, 3}, ZORWRITE_SYNC},
+  };
+  for (auto &c : acase) {
+    zavtestTempDir dir;
+    Select sel;
+    sel.output(dir.file("out.del"), c.ulMode).parts({1, 2, 3});
+    zorurun *prunParent = _zorurunCreate(nullptr, 4, 0, c.ulLocal, nullptr, nullptr, 0, nullptr);
+    int iTasks = -1, iRemote = -1;
+    zorurun *prun = _zorurunCreateWithLists(nullptr, prunParent, sel.ptask, &iTasks, &iRemote);
+    ASSERT_NE(prun, nullptr);
+    EXPECT_EQ(iTasks, c.iTasks);
+    EXPECT_EQ(iRemote, 0);
+    EXPECT_EQ(prun->iKillSiblings, 1);
+    std::vector<int32_t> viParts;
+    for (auto *pwriter = static_cast<zorurunWriter *>(prun->plistWriters->pitemTop); pwriter != nullptr;
+         pwriter = pwriter->pwriterNext) {
+      viParts.push_back(pwriter->pwrite->iPartition);
+      EXPECT_EQ(pwriter->pwrite->ulType & ZORWRITE_KIND_MASK, c.ulWriterKind);
+      EXPECT_EQ(pwriter->iPairCount, pwriter->pwrite->iPartition < 0 ? 3 : 1);
+    }
+    EXPECT_EQ(viParts, c.viWriterParts);
+    for (auto *preader = static_cast<zorurunReader *>(prun->plistReaders->pitemTop); preader != nullptr;
+         preader = preader->preaderNext)
+      EXPECT_EQ(preader->iPairCount, 1);
+    _zorurunDestroyWithLists(prun);
+    _zorurunDestroy(prunParent);
+  }
+}
+
+/* ------------------------------------------------------------ end to end */
+
+/*
+** A DMS table space (extents of 4 pages over two containers) holding a table
+** of 10 pages, three rows each (INTEGER r, VARCHAR, CHAR), unloaded by a
+** SELECT child with the real partition reader into a DEL file of the first
+** column.
+*/
+TEST(zorurunselEndToEnd, DmsTableIntoDelFile)
+{
+  const int32_t kPageSize = 4096, kTbsId = 3, kObjId = 4;
+  const uint32_t kTablePages = 10;
+  zavtestTempDir dir;
+  std::string strDb = dir.path + "/db/";
+  std::filesystem::create_directories(strDb);
+  db2spcsTablespace ts;
+  ts.sId = kTbsId;
+  ts.strName = "USERSPACE1";
+  ts.ulFlags = FICCONT_TYPE_DMS;
+  ts.ulExtentSize = 4;
+  ts.ulPageSize = kPageSize;
+  ts.vContainers = {{"c0", 0, 200, 200, kPageSize}, {"c1", 0, 200, 200, kPageSize}};
+  db2spcsAddStripe(&ts, 60, {0, 1});
+  ASSERT_TRUE(db2spcsWriteFile(strDb + "SQLSPCS.1", {ts}));
+  ochar *pchar = ocharCreate(0, 850);
+  ocharAppendFixedS(pchar, ts.strName.data(), static_cast<int32_t>(ts.strName.size()));
+  olist *plistCont = nullptr;
+  ASSERT_EQ(ficcontGetLocalPart(&plistCont, "hosta", "SAMPLE", pchar, strDb.c_str(), 0), 0);
+  ocharDestroy(pchar);
+  ficcont *pficcont = static_cast<ficcont *>(plistCont->pitemTop);
+  empSpace sp;
+  sp.emp(1, {20});
+  db2empObject o;
+  o.usTbsId = kTbsId, o.usObjId = kObjId, o.ulDataEmp = 96, o.ulFirstData = 100;
+  db2empWriteDataPage(sp.page(20), kPageSize, 0, {db2empDataFileHeader(1), {}, {}, {}, db2empObjTabRecord(o)});
+  sp.empExtent(96, {{100, 104, 108}});
+  for (uint32_t p = 0; p < 12; p++) {
+    fictable::Bytes v = fictable::Page(kPageSize, p, kTablePages, nullptr);
+    std::copy(v.begin(), v.end(), sp.page(100 + p));
+  }
+  ficdmsConf *pconf = ficdmsInitConf(pficcont);
+  ASSERT_NE(pconf, nullptr);
+  int aiFd[2];
+  for (int i = 0; i < 2; i++) aiFd[i] = open((strDb + "c" + std::to_string(i)).c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  for (const auto &[ulPage, v] : sp.mapPages) {
+    int32_t ilCont = -1;
+    int32_t ilAt = ficdmsIdentifyPage(pconf, 0, static_cast<int32_t>(ulPage), &ilCont);
+    ASSERT_GE(ilAt, 0);
+    ASSERT_EQ(pwrite(aiFd[ilCont], v.data(), v.size(), static_cast<off_t>(ilAt) * kPageSize), static_cast<ssize_t>(v.size()));
+  }
+  for (int fd : aiFd) close(fd);
+  ficdmsFreeBuffers(pconf);
+
+  ficdataTableDesc desc{};
+  int32_t ilPages = -1;
+  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  ASSERT_EQ(ilPages, static_cast<int32_t>(kTablePages));
+
+  /* SELECT of the INTEGER column as DEL */
+  Select sel;
+  sel.output(dir.file("out.del"));
+  sel.plistParts = olistCreate(0, nullptr, nullptr);
+  olistAppend(sel.plistParts, partCreate(0, ilPages, nullptr, pficcont, pficcont, 0));
+  static_cast<part *>(sel.plistParts->pitemTop)->pTableDesc = &desc;
+  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_PARTS_TAKEN], ZORATOM_OLIST, ZORATOM_BORROWED, (uintptr_t)sel.plistParts,
+                        nullptr, nullptr));
+  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_INSTANCE_USER], ZORATOM_OCHAR, 0, (uintptr_t)_text("inst"), nullptr, nullptr));
+  osysibmSystables *ptable = static_cast<osysibmSystables *>(std::calloc(1, sizeof(osysibmSystables)));
+  ptable->sOBID = kObjId;
+  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_SYSTABLE], ZORATOM_SYSIBM, ZORATOM_BORROWED, (uintptr_t)ptable, nullptr,
+                        nullptr));
+  /* the task's converter is replaced by one of the first column */
+  oconvertDestroy(sel.pconvert);
+  zoratomDestroy(zortaskRemoveAtom(sel.ptask, gapnameTotalToken[TOKEN_CONVERTER]));
+  orow *prowSource = orowCreate(2), *prowTarget = orowCreate(2);
+  const ucoreCol acol[] = {{0x0002, 0xB002, 4, desc.pcolumns[0].sOffset, sel.cores.make(ZORUCORE_FLAG_DELIM)},
+                           ucoreEndCol(sel.cores.end())};
+  for (const ucoreCol &col : acol) {
+    rowColDef defSource{};
+    defSource.iType = col.usSource;
+    defSource.iLength = col.iLength;
+    defSource.sOffset = col.sOffset;
+    defSource.sNullOffset = -1;
+    orowAddColumn(prowSource, &defSource);
+    rowColDef defTarget{};
+    defTarget.iType = col.usTarget;
+    defTarget.iLength = col.iLength;
+    defTarget.sOffset = -1;
+    defTarget.sNullOffset = -1;
+    defTarget.pExtra = col.pcore;
+    orowAddColumn(prowTarget, &defTarget);
+  }
+  int iRc = 0;
+  sel.pconvert = oconvertCreate(prowSource, prowTarget, OCONVERT_OWN_SOURCE | OCONVERT_OWN_TARGET, &iRc);
+  ASSERT_NE(sel.pconvert, nullptr);
+  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_CONVERTER], ZORATOM_CONVERTER, ZORATOM_BORROWED, (uintptr_t)sel.pconvert,
+                        nullptr, nullptr));
+
+  std::vector<int32_t> viStatus;
+  std::vector<std::string> vMsgs;
+  EXPECT_EQ(_runSelectChild(sel, &viStatus, &vMsgs), 0);
+  EXPECT_EQ(viStatus, (std::vector<int32_t>{2, 0}));
+  std::string strWant;
+  for (uint32_t p = 0; p < kTablePages; p++)
+    for (int i = 0; i < 3; i++) strWant += std::to_string(p * 10 + i) + "\n";
+  std::vector<unsigned char> v = zavtestReadFile(dir.file("out.del"));
+  EXPECT_EQ(std::string(v.begin(), v.end()), strWant);
+  std::free(ptable);
+  std::free(desc.pcolumns);
+  olistDestroy(plistCont);
+}
