@@ -12,6 +12,7 @@
 **   DB2INSTANCE=zavinst (see <target>/env.sh).
 */
 #include "platform/db2admin.h"
+#include "tools/db2spcs.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -176,6 +177,23 @@ int main(int argc, char **argv)
     if (db2adminExecute("SAMPLE", pc, &strErr) != 0) return _fail("rows", strErr);
   if (db2adminGrantDbadm("SAMPLE", "zavgrp", 'G', &strErr) != 0) return _fail("grant", strErr);
 
+  /* The partition's table-space control file, one container each.  The
+     containers' pages themselves are not written yet: the rows live in the
+     engine, so the sample job reads them through DB2. */
+  {
+    std::vector<db2spcsTablespace> vSpaces;
+    for (auto &s : aSpaces) {
+      db2spcsTablespace ts;
+      ts.sId = static_cast<int16_t>(s.iId);
+      ts.strName = s.pcName;
+      ts.ulExtentSize = 16;
+      ts.vContainers.push_back({std::string("c_") + s.pcName, 0, 0, 0, 4096});
+      vSpaces.push_back(ts);
+    }
+    std::string strDir = strTarget + "/data/zavinst/NODE0000/SQL00001";
+    fs::create_directories(strDir, ec);
+    if (ec || !db2spcsWriteFile(strDir + "/SQLSPCS.1", vSpaces)) return _fail("table-space control file", strDir);
+  }
   {
     std::ofstream cfg(strTarget + "/topzav/cfg/db2zav.cfg");
     cfg << "# db2zav configuration of the sample instance\n"

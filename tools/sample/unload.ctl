@@ -1,6 +1,7 @@
 -- The sample job: the employees and departments of the sample database.
 GLOBAL
   CONNECT TO SAMPLE
+  DB2 FORCE
 ;
 UNLOAD TABLESPACE DMSDATA
   SELECT EMPNO, FIRSTNME, LASTNAME, WORKDEPT, HIREDATE, SALARY, BONUS
