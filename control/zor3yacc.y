@@ -165,7 +165,7 @@ zoratom *_zor3yyType(int iSlot, int32_t iNumber, int32_t iSecond,
 void _zor3yyTaskChaineDestroy(ochaine *pchaine);
 
 /* Frees an atom that never reached a task, including the values that the
-** parser makes borrowed (the LOB list and the column-specification chain). */
+** parser makes borrowed (the LOB list and the chain of column clauses). */
 void _zor3yyAtomDestroy(zoratom *patom)
 {
   if (patom == nullptr) return;
