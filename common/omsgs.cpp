@@ -9,6 +9,7 @@
 **   unchanged, so the listing is whole), a trace line is cut.
 */
 #include "common/omsgs.h"
+#include "common/omsgsshared.h"
 
 #include <algorithm>
 #include <cctype>
@@ -134,155 +135,6 @@ bool _msgsFormat(std::string &str, const char *pcFormat, va_list va)
   va_end(vaCopy);
   str.resize((size_t)iLen);
   return true;
-}
-
-/* Frees every text of a deferred stack and the stack. */
-void _msgsDestroyStack(ostack *pstack)
-{
-  if (pstack == nullptr) return;
-  for (int i = 0; i < ostackGetCount(pstack); i++) std::free((void *)ostackGetAt(pstack, i));
-  ostackDestroy(pstack);
-}
-
-/* Pushes a malloc'ed copy of the first ulLength bytes of pcText on the deferred stack. */
-void _msgsPushCopy(const char *pcText, size_t ulLength)
-{
-  char *pc = (char *)std::malloc(ulLength + 1);
-  if (pc == nullptr) return;
-  std::memcpy(pc, pcText, ulLength);
-  pc[ulLength] = '\0';
-  if (gpstackMessage == nullptr) gpstackMessage = ostackCreate(20);
-  if (gpstackMessage == nullptr) {
-    std::free(pc);
-    return;
-  }
-  ostackPush(gpstackMessage, (uintptr_t)pc);
-}
-
-/*
-** Argument signature of a printf format: per consumed argument its length
-** modifier and class (i integer, f floating, s string, p pointer; '*'
-** widths and precisions count as integers).  Returns false for a format
-** this check does not vouch for (positional arguments, %n, unknown
-** conversions, a lone '%' at the end).
-*/
-bool _msgsSignature(const char *pc, std::string &strSig)
-{
-  strSig.clear();
-  for (; *pc != '\0'; pc++) {
-    if (*pc != '%') continue;
-    pc++;
-    if (*pc == '%') continue;
-    while (*pc != '\0' && std::strchr("-+ #0'I", *pc) != nullptr) pc++;
-    if (*pc == '*') {
-      strSig += "i,";
-      pc++;
-    } else {
-      while (std::isdigit((unsigned char)*pc)) pc++;
-      if (*pc == '$') return false;
-    }
-    if (*pc == '.') {
-      pc++;
-      if (*pc == '*') {
-        strSig += "i,";
-        pc++;
-      } else {
-        while (std::isdigit((unsigned char)*pc)) pc++;
-      }
-    }
-    while (*pc != '\0' && std::strchr("hlLqjzt", *pc) != nullptr) strSig += *pc++;
-    switch (*pc) {
-      case 'd': case 'i': case 'o': case 'u': case 'x': case 'X': case 'c':
-        strSig += 'i';
-        break;
-      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
-        strSig += 'f';
-        break;
-      case 's':
-        strSig += 's';
-        break;
-      case 'p':
-        strSig += 'p';
-        break;
-      default:
-        return false;
-    }
-    strSig += ',';
-  }
-  return true;
-}
-
-/* True when pcCatalogue consumes the same arguments, in the same order, as pcBuiltin. */
-bool _msgsSameConversions(const char *pcCatalogue, const char *pcBuiltin)
-{
-  std::string strCat, strBuiltin;
-  return _msgsSignature(pcCatalogue, strCat) && _msgsSignature(pcBuiltin, strBuiltin) &&
-         strCat == strBuiltin;
-}
-
-/* CCSID of sysprint texts: the external mixed CCSID, else the external SBCS; 0 when unknown. */
-uint16_t _msgsSysprintCCSID(void)
-{
-  if (gccsidSysprint != 0) return gccsidSysprint;
-  if (gpcnvft == nullptr) return 0;
-  gccsidSysprint = gpcnvft->tripleExternal.usMixed != 0 ? gpcnvft->tripleExternal.usMixed
-                                                         : gpcnvft->tripleExternal.usSBCS;
-  return gccsidSysprint;
-}
-
-/*
-** The catalogue text of the message whose identifier starts pcFormat,
-** converted to the sysprint CCSID, in a new string object (the caller
-** destroys it), or NULL: no catalogue, no text, no sysprint CCSID, or a
-** text whose conversions differ from the built-in format's.  A text that
-** cannot be converted closes the catalogue for good.
-*/
-ochar *_msgsCatalogueText(const char *pcFormat)
-{
-  if (gures_messages == nullptr || pcFormat == nullptr || strnlen(pcFormat, 8) < 8) return nullptr;
-  char acKey[9];
-  std::memcpy(acKey, pcFormat, 8);
-  acKey[8] = '\0';
-  UErrorCode err = U_ZERO_ERROR;
-  int32_t ilLen = 0;
-  const UChar *puText = ures_getStringByKey(gures_messages, acKey, &ilLen, &err);
-  if (U_FAILURE(err) || puText == nullptr) return nullptr;
-  uint16_t usCCSID = _msgsSysprintCCSID();
-  if (usCCSID == 0) return nullptr;
-  ochar *pchar = ocharCreate(ilLen * 2, 1202);
-  if (pchar == nullptr) return nullptr;
-  int rc = ocharAppendFixedS(pchar, puText, ilLen * 2);
-  if (rc == 0) {
-    _charSetLen(pchar, ilLen);
-    rc = ocharConvert(pchar, usCCSID);
-    if (rc != 0) {
-      ures_close(gures_messages);
-      gures_messages = nullptr;
-    }
-  }
-  if (rc == 0) rc = ocharMakeC(pchar);
-  if (rc != 0 || !_msgsSameConversions(_charText(pchar), pcFormat)) {
-    ocharDestroy(pchar);
-    return nullptr;
-  }
-  return pchar;
-}
-
-/* Opens the catalogue; no bundle path means no catalogue. */
-void _msgsOpenCatalogue(const char *pcBundle, const char *pcLocale)
-{
-  if (gures_messages != nullptr) {
-    ures_close(gures_messages);
-    gures_messages = nullptr;
-  }
-  if (pcBundle == nullptr) return;
-  UErrorCode err = U_ZERO_ERROR;
-  UResourceBundle *pres = ures_open(pcBundle, pcLocale, &err);
-  if (U_FAILURE(err)) {
-    if (pres != nullptr) ures_close(pres);
-    return;
-  }
-  gures_messages = pres;
 }
 
 /*
@@ -723,25 +575,6 @@ void omsgsFlushDefered(void)
     _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, pc, std::strlen(pc));
   }
   _msgsDestroyStack(pstack);
-}
-
-ostack *omsgsExportDefered(void)
-{
-  ostack *pstack = gpstackMessage;
-  gpstackMessage = nullptr;
-  return pstack;
-}
-
-void omsgsRestaureDefered(ostack *pstack)
-{
-  if (gpstackMessage != nullptr && gpstackMessage != pstack) _msgsDestroyStack(gpstackMessage);
-  gpstackMessage = pstack;
-}
-
-void omsgsStack(const char *pcText, int iLength)
-{
-  if (pcText == nullptr || iLength < 0) return;
-  _msgsPushCopy(pcText, (size_t)iLength);
 }
 
 int omsgsOpenSysprint(void)

@@ -8,6 +8,7 @@
 **   of daemonlib/common/omsgsmod.h.  One thread, no locks.
 */
 #include "common/omsgs.h"
+#include "common/omsgsshared.h"
 #include "daemonlib/omsgsd.h"
 
 #include <cctype>
@@ -45,7 +46,6 @@ unsigned long gulTraceSet = 0;
 namespace {
 
 const unsigned long kulFirstBuffer = 1024;   /* first size of the formatting buffer */
-const int kiDeferSlots = 20;                 /* first size of the deferred stack */
 
 /* Every trace stream opened since the keyword set was built, closed with it. */
 std::vector<FILE *> gvTraceStreams;
@@ -61,142 +61,6 @@ void _msgsdIssue(const char *pcText)
   openlog("db2zav", LOG_PID, LOG_DAEMON);
   syslog(LOG_DAEMON | LOG_ERR, "%s", pcText);
   closelog();
-}
-
-/* Pushes a malloc'ed copy of the first ulLength bytes of pcText on the deferred stack. */
-void _msgsdPushCopy(const char *pcText, size_t ulLength)
-{
-  char *pc = (char *)std::malloc(ulLength + 1);
-  if (pc == nullptr) return;
-  std::memcpy(pc, pcText, ulLength);
-  pc[ulLength] = '\0';
-  if (gpstackMessage == nullptr) gpstackMessage = ostackCreate(kiDeferSlots);
-  if (gpstackMessage == nullptr) {
-    std::free(pc);
-    return;
-  }
-  ostackPush(gpstackMessage, (uintptr_t)pc);
-}
-
-/* Frees every text of a deferred stack and the stack. */
-void _msgsdDestroyStack(ostack *pstack)
-{
-  if (pstack == nullptr) return;
-  for (int i = 0; i < ostackGetCount(pstack); i++) std::free((void *)ostackGetAt(pstack, i));
-  ostackDestroy(pstack);
-}
-
-/*
-** Argument signature of a printf format: per consumed argument its length
-** modifiers and class (i integer, f floating, s string, p pointer; '*'
-** counts as an integer).  False for a format not vouched for (positional
-** arguments, %n, unknown conversions).
-*/
-bool _msgsdSignature(const char *pc, std::string &strSig)
-{
-  strSig.clear();
-  for (; *pc != '\0'; pc++) {
-    if (*pc != '%') continue;
-    pc++;
-    if (*pc == '%') continue;
-    while (*pc != '\0' && std::strchr("-+ #0'I", *pc) != nullptr) pc++;
-    if (*pc == '*') {
-      strSig += "i,";
-      pc++;
-    } else {
-      while (std::isdigit((unsigned char)*pc)) pc++;
-      if (*pc == '$') return false;
-    }
-    if (*pc == '.') {
-      pc++;
-      if (*pc == '*') {
-        strSig += "i,";
-        pc++;
-      } else {
-        while (std::isdigit((unsigned char)*pc)) pc++;
-      }
-    }
-    while (*pc != '\0' && std::strchr("hlLqjzt", *pc) != nullptr) strSig += *pc++;
-    if (*pc == '\0') return false;
-    if (std::strchr("diouxXc", *pc) != nullptr)
-      strSig += 'i';
-    else if (std::strchr("eEfFgGaA", *pc) != nullptr)
-      strSig += 'f';
-    else if (*pc == 's')
-      strSig += 's';
-    else if (*pc == 'p')
-      strSig += 'p';
-    else
-      return false;
-    strSig += ',';
-  }
-  return true;
-}
-
-/* CCSID of sysprint texts from the global conversion context, kept once known; 0 when unknown. */
-uint16_t _msgsdSysprintCCSID(void)
-{
-  if (gccsidSysprint != 0 || gpcnvft == nullptr) return gccsidSysprint;
-  gccsidSysprint = gpcnvft->tripleExternal.usMixed != 0 ? gpcnvft->tripleExternal.usMixed
-                                                         : gpcnvft->tripleExternal.usSBCS;
-  return gccsidSysprint;
-}
-
-/*
-** The catalogue text of the message whose identifier begins pcFormat, in
-** the sysprint CCSID, as a new string object the caller destroys; NULL when
-** there is none.  A text that cannot be converted closes the catalogue for
-** the rest of the process.  A text that would take other arguments than the
-** built-in format is not used: the caller's arguments fit the built-in one.
-*/
-ochar *_msgsdCatalogueText(const char *pcFormat)
-{
-  if (gures_messages == nullptr || strnlen(pcFormat, 8) < 8) return nullptr;
-  char acKey[9];
-  std::memcpy(acKey, pcFormat, 8);
-  acKey[8] = '\0';
-  UErrorCode err = U_ZERO_ERROR;
-  int32_t ilLen = 0;
-  const UChar *puText = ures_getStringByKey(gures_messages, acKey, &ilLen, &err);
-  if (U_FAILURE(err) || puText == nullptr) return nullptr;
-  uint16_t usCCSID = _msgsdSysprintCCSID();
-  if (usCCSID == 0) return nullptr;
-  ochar *pchar = ocharCreate(ilLen * 2, 1202);
-  if (pchar == nullptr) return nullptr;
-  int rc = ocharAppendFixedS(pchar, puText, ilLen * 2);
-  if (rc == 0) {
-    _charSetLen(pchar, ilLen);
-    rc = ocharConvert(pchar, usCCSID);
-    if (rc != 0) {
-      ures_close(gures_messages);
-      gures_messages = nullptr;
-    }
-  }
-  if (rc == 0) rc = ocharMakeC(pchar);
-  std::string strCat, strBuiltin;
-  if (rc != 0 || !_msgsdSignature(_charText(pchar), strCat) || !_msgsdSignature(pcFormat, strBuiltin) ||
-      strCat != strBuiltin) {
-    ocharDestroy(pchar);
-    return nullptr;
-  }
-  return pchar;
-}
-
-/* Opens the catalogue (closing the open one); no bundle path means no catalogue. */
-void _msgsdOpenCatalogue(const char *pcBundle, const char *pcLocale)
-{
-  if (gures_messages != nullptr) {
-    ures_close(gures_messages);
-    gures_messages = nullptr;
-  }
-  if (pcBundle == nullptr) return;
-  UErrorCode err = U_ZERO_ERROR;
-  UResourceBundle *pres = ures_open(pcBundle, pcLocale, &err);
-  if (U_FAILURE(err)) {
-    if (pres != nullptr) ures_close(pres);
-    return;
-  }
-  gures_messages = pres;
 }
 
 /* Closes every trace stream and frees the keyword set. */
@@ -304,13 +168,13 @@ int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprin
   omsgsCloseSysprint();
   omsgsOpenSysprint();
 
-  _msgsdOpenCatalogue(pcBundle, pcLocale);
+  _msgsOpenCatalogue(pcBundle, pcLocale);
   return 0;
 }
 
 int omsgsInitLanguage(const char *pcBundle, const char *pcLocale)
 {
-  _msgsdOpenCatalogue(pcBundle, pcLocale);
+  _msgsOpenCatalogue(pcBundle, pcLocale);
   return 0;
 }
 
@@ -355,7 +219,7 @@ int omsgsDestroyModule(int iCentre)
 int omsgsFMTEDO(const char *pcFormat, ...)
 {
   if (pcFormat == nullptr) return 0;
-  ochar *pcharCatalogue = _msgsdCatalogueText(pcFormat);
+  ochar *pcharCatalogue = _msgsCatalogueText(pcFormat);
   const char *pcUsed = pcharCatalogue != nullptr ? _charText(pcharCatalogue) : pcFormat;
 
   size_t ulFormat = std::strlen(pcUsed);
@@ -376,7 +240,7 @@ int omsgsFMTEDO(const char *pcFormat, ...)
     va_end(va);
     if (iLen >= 0) {
       if (gboDefered)
-        _msgsdPushCopy(gpacMsgsBuffer, std::strlen(gpacMsgsBuffer));
+        _msgsPushCopy(gpacMsgsBuffer, std::strlen(gpacMsgsBuffer));
       else
         _msgsdIssue(gpacMsgsBuffer);
     }
@@ -390,7 +254,7 @@ void omsgsPrint(const char *pcText, int iLength)
 {
   if (pcText == nullptr) return;
   if (gboDefered) {
-    if (iLength >= 0) _msgsdPushCopy(pcText, (size_t)iLength);
+    if (iLength >= 0) _msgsPushCopy(pcText, (size_t)iLength);
     return;
   }
   _msgsdIssue(pcText);
@@ -416,26 +280,7 @@ void omsgsFlushDefered(void)
   if (pstack == nullptr) return;
   gpstackMessage = nullptr;
   for (int i = 0; i < ostackGetCount(pstack); i++) _msgsdIssue((const char *)ostackGetAt(pstack, i));
-  _msgsdDestroyStack(pstack);
-}
-
-ostack *omsgsExportDefered(void)
-{
-  ostack *pstack = gpstackMessage;
-  gpstackMessage = nullptr;
-  return pstack;
-}
-
-void omsgsRestaureDefered(ostack *pstack)
-{
-  if (gpstackMessage != nullptr && gpstackMessage != pstack) _msgsdDestroyStack(gpstackMessage);
-  gpstackMessage = pstack;
-}
-
-void omsgsStack(const char *pcText, int iLength)
-{
-  if (pcText == nullptr || iLength < 0) return;
-  _msgsdPushCopy(pcText, (size_t)iLength);
+  _msgsDestroyStack(pstack);
 }
 
 int omsgsOpenSysprint(void)

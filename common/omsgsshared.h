@@ -1,0 +1,43 @@
+/*
+** omsgsshared.h
+**   What the program's message system (omsgs.cpp, with the message centre)
+**   and the daemon library's (daemonlib/omsgsd.cpp, without it) have in
+**   common: the deferred-message stack and the message catalogue.  Both work
+**   on the module globals declared in common/omsgs.h, which each variant
+**   defines.  Private to the two message modules.
+*/
+#ifndef ZAV_COMMON_OMSGSSHARED_H
+#define ZAV_COMMON_OMSGSSHARED_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct ochar;
+struct ostack;
+
+/* Frees every text of a deferred stack and the stack. */
+void _msgsDestroyStack(ostack *pstack);
+
+/* Pushes a malloc'ed copy of the first ulLength bytes of pcText on the
+   deferred stack, creating it with 20 slots when there is none. */
+void _msgsPushCopy(const char *pcText, size_t ulLength);
+
+/* Argument signature of a printf format; false for a format the check
+   does not vouch for. */
+bool _msgsSignature(const char *pc, std::string &strSig);
+
+/* True when pcCatalogue consumes the same arguments, in the same order, as pcBuiltin. */
+bool _msgsSameConversions(const char *pcCatalogue, const char *pcBuiltin);
+
+/* CCSID of sysprint texts, kept once known; 0 when unknown. */
+uint16_t _msgsSysprintCCSID(void);
+
+/* The catalogue text for the identifier that starts pcFormat, in the
+   sysprint CCSID, as a new string object, or NULL. */
+ochar *_msgsCatalogueText(const char *pcFormat);
+
+/* Opens the catalogue, closing the open one; no bundle path means none. */
+void _msgsOpenCatalogue(const char *pcBundle, const char *pcLocale);
+
+#endif
