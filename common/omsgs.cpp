@@ -558,13 +558,6 @@ int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength)
   return _msgsSend(pmsg, _msgsBodySize(iTextLength));
 }
 
-int omsgsSetDefered(int boOn)
-{
-  int boOld = gboDefered;
-  gboDefered = boOn ? 1 : 0;
-  return boOld;
-}
-
 void omsgsFlushDefered(void)
 {
   ostack *pstack = gpstackMessage;
@@ -615,34 +608,6 @@ int omsgsVDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, va_li
   std::string str;
   if (!_msgsFormat(str, pcFormat, va)) return -1;
   return _msgsPostText(OMSGS_TYPE_RAW, (int)getpid(), pcKeyword, str.data(), str.size()) < 0 ? -1 : 0;
-}
-
-int omsgsDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, ...)
-{
-  va_list va;
-  va_start(va, pcFormat);
-  int rc = omsgsVDumpTo(pfile, pcKeyword, pcFormat, va);
-  va_end(va);
-  return rc;
-}
-
-void omsgsTraceInIntern(const char *pcFunction, int iValue)
-{
-  (void)pcFunction;
-  (void)iValue;
-}
-
-void omsgsTraceOutIntern(const char *pcFunction, int iResult)
-{
-  (void)pcFunction;
-  (void)iResult;
-}
-
-int omsgsTraceCheck(const char *pcKeyword)
-{
-  if (gpstrdictTrace == nullptr) return -1;
-  if (pcKeyword == nullptr) return 0;
-  return ostrdictLoad(gpstrdictTrace, pcKeyword) != nullptr ? 1 : 0;
 }
 
 int omsgsTracePostV(int iType, const char *pcKeyword, const char *pcFormat, va_list va)

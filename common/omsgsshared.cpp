@@ -9,11 +9,14 @@
 #include "common/ocnvft.h"
 #include "common/omsgs.h"
 #include "common/ostack.h"
+#include "common/ostrdict.h"
 
 #include <unicode/ures.h>
 #include <unicode/ustring.h>
 
 #include <cctype>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -183,4 +186,39 @@ void omsgsStack(const char *pcText, int iLength)
 {
   if (pcText == nullptr || iLength < 0) return;
   _msgsPushCopy(pcText, (size_t)iLength);
+}
+
+int omsgsDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, ...)
+{
+  va_list va;
+  va_start(va, pcFormat);
+  int rc = omsgsVDumpTo(pfile, pcKeyword, pcFormat, va);
+  va_end(va);
+  return rc;
+}
+
+void omsgsTraceInIntern(const char *pcFunction, int iValue)
+{
+  (void)pcFunction;
+  (void)iValue;
+}
+
+void omsgsTraceOutIntern(const char *pcFunction, int iResult)
+{
+  (void)pcFunction;
+  (void)iResult;
+}
+
+int omsgsTraceCheck(const char *pcKeyword)
+{
+  if (gpstrdictTrace == nullptr) return -1;
+  if (pcKeyword == nullptr) return 0;
+  return ostrdictLoad(gpstrdictTrace, pcKeyword) != nullptr ? 1 : 0;
+}
+
+int omsgsSetDefered(int boOn)
+{
+  int boOld = gboDefered;
+  gboDefered = boOn ? 1 : 0;
+  return boOld;
 }

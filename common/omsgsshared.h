@@ -2,7 +2,8 @@
 ** omsgsshared.h
 **   What the program's message system (omsgs.cpp, with the message centre)
 **   and the daemon library's (daemonlib/omsgsd.cpp, without it) have in
-**   common: the deferred-message stack and the message catalogue.  Both work
+**   common: the deferred-message stack, the message catalogue, the dump and
+**   trace-check wrappers and the function hooks.  Both work
 **   on the module globals declared in common/omsgs.h, which each variant
 **   defines.  Private to the two message modules.
 */

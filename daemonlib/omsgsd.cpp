@@ -267,13 +267,6 @@ int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength)
   return -1;   /* there is no queue */
 }
 
-int omsgsSetDefered(int boOn)
-{
-  int boOld = gboDefered;
-  gboDefered = boOn ? 1 : 0;
-  return boOld;
-}
-
 void omsgsFlushDefered(void)
 {
   ostack *pstack = gpstackMessage;
@@ -320,34 +313,6 @@ int omsgsVDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, va_li
   FILE *pfileTrace = _msgsdKeywordStream(pcKeyword);
   if (pfileTrace == nullptr) return 0;
   return omsgsdTraceWriteV(pfileTrace, 0, pcFormat, va);
-}
-
-int omsgsDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, ...)
-{
-  va_list va;
-  va_start(va, pcFormat);
-  int rc = omsgsVDumpTo(pfile, pcKeyword, pcFormat, va);
-  va_end(va);
-  return rc;
-}
-
-void omsgsTraceInIntern(const char *pcFunction, int iValue)
-{
-  (void)pcFunction;
-  (void)iValue;
-}
-
-void omsgsTraceOutIntern(const char *pcFunction, int iResult)
-{
-  (void)pcFunction;
-  (void)iResult;
-}
-
-int omsgsTraceCheck(const char *pcKeyword)
-{
-  if (gpstrdictTrace == nullptr) return -1;
-  if (pcKeyword == nullptr) return 0;
-  return ostrdictLoad(gpstrdictTrace, pcKeyword) != nullptr ? 1 : 0;
 }
 
 int omsgsTracePostV(int iType, const char *pcKeyword, const char *pcFormat, va_list va)
