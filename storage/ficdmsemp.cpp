@@ -329,7 +329,9 @@ ficdmsTabObj *ficdmsInitTabObj(ficdmsConf *pconf, const int *piFd, uint32_t ulOf
       }
       llPages = ulPages;
     }
-    iCode = _ficdmsTakeRecords(pconf, p == 0 ? 4 : 0, vObj);
+    /* object page 0: slot 0 is the data-file header; the records of objects 1 to 3 lie
+       in slots 1 to 3, where the position of an object id puts them */
+    iCode = _ficdmsTakeRecords(pconf, p == 0 ? 1 : 0, vObj);
   }
   if (iCode != 0) {
     omsgsTrace("ficdmsInitTabObj: 0x%x", iCode);

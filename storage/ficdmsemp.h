@@ -54,7 +54,8 @@ struct ficdmsTabObj {
 ** ficdmsInitTabObj
 **   Reads the object table: table-space page 1 gives its extents, object
 **   page 0 its page count N (u32 at offset 4 of the record in slot 0) and
-**   records from slot 4 on, its following pages records in every slot, in
+**   records from slot 1 on (objects 1 to 3 sit in slots 1 to 3, where their
+**   position puts them), its following pages records in every slot, in
 **   map order until N pages have been read.
 **   Returns the array of entries (free with ficdmsFreeTabObj) with
 **   *pilCount; NULL with *pilCount 0 when the table holds no record; NULL

@@ -185,17 +185,98 @@ static int _zortsSlot(const unsigned char *pPage, int32_t iPageSize, int32_t iSl
   return 0;
 }
 
+/* The object-table record at page offset iOffset of pPage in the current
+** layout (new, caller frees) into *ppRecord; 0x113a005 when it runs past
+** the page, 0x113c001 when memory runs out. */
+static int _zortsTakeObjTabRecord(const unsigned char *pPage, int32_t iPageSize, int32_t iOffset,
+                                  unsigned char **ppRecord)
+{
+  /* the record from offset 4; an old-layout record is shorter */
+  unsigned char aucRec[ZORTS_OBJTAB_CURRENT_SIZE] = {};
+  int32_t iAvail = iPageSize - (iOffset + 4);
+  int32_t iTake = iAvail < ZORTS_OBJTAB_CURRENT_SIZE ? iAvail : ZORTS_OBJTAB_CURRENT_SIZE;
+  if (iTake > 0) memcpy(aucRec, pPage + iOffset + 4, iTake);
+  int32_t iNeed = aucRec[ZORTS_OBJTAB_MARKER] == ZORTS_OBJTAB_OLD_MARKER ? ZORTS_OBJTAB_OLD_SIZE : ZORTS_OBJTAB_LOB_EMP + 4;
+  if (iTake < iNeed) {
+    omsgsTrace("Object-table record at %d runs past the page", iOffset);
+    return ZORTS_RC_BADMAP;
+  }
+  *ppRecord = zortsObjTabToLastVersion(aucRec);
+  return *ppRecord == nullptr ? ZORTS_RC_NOMEM : 0;
+}
+
+/* Whether the current-layout record describes data object iObjId. */
+static bool _zortsRecordIs(const unsigned char *pRecord, int32_t iObjId)
+{
+  return obyteGetLE16(pRecord + ZORTS_OBJTAB_DAT_OBJID) == static_cast<uint32_t>(iObjId);
+}
+
+/* Looks through every record of the object table (page 0 from slot 1, the
+** data-file header being slot 0; the other pages from slot 0) for the one
+** of data object iObjId; pBuf holds one page.  Same returns as
+** zortsFindObjTabRecord. */
+static int _zortsScanObjTab(zorts *pzorts, int32_t iObjId, const unsigned char *pAllocs, int32_t iEntries,
+                            unsigned char *pBuf, unsigned char **ppRecord)
+{
+  int32_t iPageSize = pzorts->ilPageSize, iX = pzorts->ilExtentSize;
+  int64_t llPages = 1;
+  for (int64_t p = 0; p < llPages; p++) {
+    uint32_t ulExtent = 0;
+    if (p / iX >= iEntries) {
+      omsgsTrace("Object %d: object-table page %lld not mapped", iObjId, static_cast<long long>(p));
+      return p == 0 ? ZORTS_RC_ENDEMP : ZORTS_RC_BADMAP;
+    }
+    int iCode = _zortsEntry(pAllocs, static_cast<int32_t>(p / iX), iX, &ulExtent);
+    if (iCode == 0) iCode = _zortsRead(pzorts, ulExtent + static_cast<uint32_t>(p % iX), pBuf, 1);
+    if (iCode != 0) return iCode;
+    ficdataSlots slots;
+    if (ficdataReadSlots(pBuf, iPageSize, &slots) != 0 && slots.ilCount == 0) {
+      if (p == 0) return ZORTS_RC_BADMAP;
+      continue;
+    }
+    if (p == 0) {
+      uint32_t ulPages = 0;
+      if (slots.ilCount < 1 || slots.ailOffset[0] < 0 ||
+          !obyteReadLE32(pBuf + slots.ailOffset[0] + 4, pBuf + iPageSize, &ulPages) || ulPages < 1) {
+        omsgsTrace("Object table: no data-file header");
+        return ZORTS_RC_BADMAP;
+      }
+      llPages = ulPages;
+    }
+    for (int32_t s = p == 0 ? 1 : 0; s < slots.ilCount; s++) {
+      /* a damaged record of another object does not stop the search */
+      int32_t iOffset = -1;
+      if (_zortsSlot(pBuf, iPageSize, s, &iOffset) != 0 || iOffset < 0) continue;
+      unsigned char *pRecord = nullptr;
+      iCode = _zortsTakeObjTabRecord(pBuf, iPageSize, iOffset, &pRecord);
+      if (iCode == ZORTS_RC_NOMEM) return iCode;
+      if (iCode != 0) continue;
+      if (_zortsRecordIs(pRecord, iObjId)) {
+        omsgsTrace("Object %d: record found on object-table page %lld, slot %d", iObjId,
+                   static_cast<long long>(p), s);
+        *ppRecord = pRecord;
+        return 0;
+      }
+      free(pRecord);
+    }
+  }
+  omsgsTrace("Object %d: not in the object table", iObjId);
+  return ZORTS_RC_ENDEMP;
+}
+
 /*
 ** zortsFindObjTabRecord
 **   The object-table record of object iObjId of a DMS table space, through
-**   table-space page 1 (the object table's first EMP page) and the page of
-**   the record among that page's extents.
+**   table-space page 1 (the object table's first EMP page): first at the
+**   record's position (zortsGetObjTabRecordPos); when that slot is empty or
+**   holds another object's record, among all records of the object table,
+**   so that the record is found wherever it lies, as the first-generation
+**   reader finds it.
 **   Returns 0 with a new 148-byte current-layout record in *ppRecord (the
-**   caller frees it); 0x1139002 when the object table has no such record
-**   (page not mapped, slot missing or empty); 0x113a005 for an inconsistent
-**   page or a record running past its page; ORC_INVALID for a negative id
-**   or a page size without positions; the read code of a failed read;
-**   0x113c001 when memory runs out.
+**   caller frees it); 0x1139002 when the object table has no such record;
+**   0x113a005 for an inconsistent page or a record running past its page;
+**   ORC_INVALID for a negative id or a page size without positions; the
+**   read code of a failed read; 0x113c001 when memory runs out.
 */
 int zortsFindObjTabRecord(zorts *pzorts, int32_t iObjId, unsigned char **ppRecord)
 {
@@ -206,44 +287,43 @@ int zortsFindObjTabRecord(zorts *pzorts, int32_t iObjId, unsigned char **ppRecor
   int32_t iPageSize = pzorts->ilPageSize, iX = pzorts->ilExtentSize;
   if (iX < 1) return ORC_INVALID;
   if (zortsEmpEntriesPerPage(iPageSize, &iE, &iK) != 0) iK = (iPageSize - ZORTS_EMP_ALLOCATIONS) / 4;
-  auto *pBuf = static_cast<unsigned char *>(malloc(iPageSize));
+  auto *pBuf = static_cast<unsigned char *>(malloc(2 * static_cast<size_t>(iPageSize)));
   if (pBuf == nullptr) return ZORTS_RC_NOMEM;
-  int iCode = _zortsRead(pzorts, 1, pBuf, 1);
+  unsigned char *pEmp = pBuf + iPageSize;
+  int iCode = _zortsRead(pzorts, 1, pEmp, 1);
   uint32_t ulLevel;
-  int32_t iEntries, iOffset = -1;
-  const unsigned char *pAllocs;
+  int32_t iEntries = 0, iOffset = -1;
+  const unsigned char *pAllocs = nullptr;
   uint32_t ulExtent = 0;
-  if (iCode == 0) iCode = zortsEmpReadHeader(pBuf, iPageSize, iK, &ulLevel, &iEntries, &pAllocs);
+  if (iCode == 0) iCode = zortsEmpReadHeader(pEmp, iPageSize, iK, &ulLevel, &iEntries, &pAllocs);
+  bool boScan = false;
   if (iCode == 0) {
     int32_t k = iPage / iX;
     if (k >= iEntries) {
       omsgsTrace("Object %d: object-table page %d not mapped (%d extents)", iObjId, iPage, iEntries);
-      iCode = ZORTS_RC_ENDEMP;
+      boScan = true;
     } else {
       iCode = _zortsEntry(pAllocs, k, iX, &ulExtent);
     }
   }
-  if (iCode == 0) iCode = _zortsRead(pzorts, ulExtent + iPage % iX, pBuf, 1);
-  if (iCode == 0) iCode = _zortsSlot(pBuf, iPageSize, iSlot, &iOffset);
-  if (iCode == 0 && iOffset < 0) {
+  if (iCode == 0 && !boScan) iCode = _zortsRead(pzorts, ulExtent + iPage % iX, pBuf, 1);
+  if (iCode == 0 && !boScan) iCode = _zortsSlot(pBuf, iPageSize, iSlot, &iOffset);
+  if (iCode == 0 && !boScan && iOffset < 0) {
     omsgsTrace("Object %d: slot %d of object-table page %d is empty", iObjId, iSlot, iPage);
-    iCode = ZORTS_RC_ENDEMP;
+    boScan = true;
   }
-  if (iCode == 0) {
-    /* the record from offset 4; an old-layout record is shorter */
-    unsigned char aucRec[ZORTS_OBJTAB_CURRENT_SIZE] = {};
-    int32_t iAvail = iPageSize - (iOffset + 4);
-    int32_t iTake = iAvail < ZORTS_OBJTAB_CURRENT_SIZE ? iAvail : ZORTS_OBJTAB_CURRENT_SIZE;
-    memcpy(aucRec, pBuf + iOffset + 4, iTake);
-    int32_t iNeed = aucRec[ZORTS_OBJTAB_MARKER] == ZORTS_OBJTAB_OLD_MARKER ? ZORTS_OBJTAB_OLD_SIZE : ZORTS_OBJTAB_LOB_EMP + 4;
-    if (iTake < iNeed) {
-      omsgsTrace("Object %d: record at %d runs past the page", iObjId, iOffset);
-      iCode = ZORTS_RC_BADMAP;
-    } else {
-      *ppRecord = zortsObjTabToLastVersion(aucRec);
-      if (*ppRecord == nullptr) iCode = ZORTS_RC_NOMEM;
+  /* object page 0 slot 0 is the data-file header, never an object's record */
+  if (iCode == 0 && !boScan && iPage == 0 && iSlot == 0) boScan = true;
+  if (iCode == 0 && !boScan) {
+    iCode = _zortsTakeObjTabRecord(pBuf, iPageSize, iOffset, ppRecord);
+    if (iCode == 0 && !_zortsRecordIs(*ppRecord, iObjId)) {
+      omsgsTrace("Object %d: slot %d of object-table page %d holds another object's record", iObjId, iSlot, iPage);
+      free(*ppRecord);
+      *ppRecord = nullptr;
+      boScan = true;
     }
   }
+  if (iCode == 0 && boScan) iCode = _zortsScanObjTab(pzorts, iObjId, pAllocs, iEntries, pBuf, ppRecord);
   free(pBuf);
   return iCode;
 }

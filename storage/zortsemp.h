@@ -40,7 +40,7 @@
 **
 **   Object table: an object whose first EMP page is table-space page 1,
 **   laid out as a table (object page 0: data-file header in slot 0, records
-**   from slot 4; other pages: records in every slot).  The record of an
+**   from slot 1; other pages: records in every slot).  The record of an
 **   object starts 4 bytes into the DB2 record of its slot; current layout,
 **   148 bytes:
 **

@@ -2,10 +2,26 @@
 ** db2emp.h
 **   Writer of DMS extent-map (EMP) pages, object-table pages and
 **   object-table records of known content, for tests and for building
-**   sample table spaces: each page is laid out as the readers of
-**   storage/zortsemp.h and storage/ficdmsemp.h expect it (slot directory or
-**   EMP header at offset 48) and sealed with torn-page words that make the
-**   readers' restoration leave it unchanged.  Header only; no state.
+**   sample table spaces: each page is laid out as DB2 lays it out (slot
+**   directory or EMP header at offset 48) and sealed with torn-page words
+**   that make the readers' restoration leave it unchanged.  Header only;
+**   no state.  The offsets are written out from DB2's layout, not taken
+**   from the readers:
+**
+**   EMP page header (from the page's slot-directory offset o, u16 at 0)
+**     OFFSET  SIZE  DESCRIPTION
+**        0      4   version          4  4  level (0; 2 on double-indirect pages)
+**        8      4   unFmtChild      12  4  n_entries
+**     40+4i     4   allocations[i]: first table-space page of an extent
+**
+**   Object-table record, current layout (148 bytes after the 4-byte record header)
+**        3      1   0: the long-field and LOB objects belong to this table
+**        4      2   data object: table-space id      6  2  object id
+**        8      4   data object: first EMP page     16  4  first data page
+**       64      2   long-field object: table-space id  66  2  object id  68  4  first EMP page
+**       88      2   LOB object: table-space id         90  2  object id  92  4  first EMP page
+**   Old layout (marker 'O' at 2, 126 bytes): 12 own-long flag, 16/18/20/24
+**   data ids, EMP and first page, 64/66/68 long field, 88/90/92 LOB.
 */
 #ifndef ZAV_TOOLS_DB2EMP_H
 #define ZAV_TOOLS_DB2EMP_H
@@ -15,7 +31,6 @@
 #include <vector>
 
 #include "common/obyte.h"
-#include "storage/zortsemp.h"
 
 /* Offset of the EMP header and of the slot directory on the pages written here. */
 #define DB2EMP_HEADER 48
@@ -49,12 +64,12 @@ inline void db2empWriteEMP(unsigned char *pPage, uint32_t ulPageSize, uint32_t u
   memset(pPage, 0, ulPageSize);
   obytePutLE16(pPage, DB2EMP_HEADER);
   unsigned char *pHdr = pPage + DB2EMP_HEADER;
-  obytePutLE32(pHdr + ZORTS_EMP_VERSION, 1);
-  obytePutLE32(pHdr + ZORTS_EMP_LEVEL, ulLevel);
-  obytePutLE32(pHdr + ZORTS_EMP_NENTRIES,
+  obytePutLE32(pHdr + 0, 1);
+  obytePutLE32(pHdr + 4, ulLevel);
+  obytePutLE32(pHdr + 12,
                static_cast<uint32_t>(llCount >= 0 ? llCount : static_cast<int64_t>(vEntries.size())));
-  for (size_t i = 0; i < vEntries.size() && DB2EMP_HEADER + ZORTS_EMP_ALLOCATIONS + 4 * (i + 1) <= ulPageSize; i++)
-    obytePutLE32(pHdr + ZORTS_EMP_ALLOCATIONS + 4 * i, vEntries[i]);
+  for (size_t i = 0; i < vEntries.size() && DB2EMP_HEADER + 40 + 4 * (i + 1) <= ulPageSize; i++)
+    obytePutLE32(pHdr + 40 + 4 * i, vEntries[i]);
   db2empSeal(pPage, ulPageSize);
 }
 
@@ -119,28 +134,28 @@ struct db2empObject {
 /* The object-table record of an object in the current layout (148 bytes after the record header). */
 inline std::vector<unsigned char> db2empObjTabRecord(const db2empObject &o)
 {
-  std::vector<unsigned char> v(ZORTS_OBJTAB_CURRENT_SIZE);
+  std::vector<unsigned char> v(148);
   unsigned char *p = v.data();
-  p[ZORTS_OBJTAB_OWNLONG] = o.ucOwnLong;
-  obytePutLE16(p + ZORTS_OBJTAB_DAT_TBSID, o.usTbsId);
-  obytePutLE16(p + ZORTS_OBJTAB_DAT_OBJID, o.usObjId);
-  obytePutLE32(p + ZORTS_OBJTAB_DAT_EMP, o.ulDataEmp);
-  obytePutLE32(p + ZORTS_OBJTAB_DAT_FIRST, o.ulFirstData);
-  obytePutLE16(p + ZORTS_OBJTAB_LF_TBSID, o.usLFTbsId);
-  obytePutLE16(p + ZORTS_OBJTAB_LF_OBJID, o.usLFObjId);
-  obytePutLE32(p + ZORTS_OBJTAB_LF_EMP, o.ulLFEmp);
-  obytePutLE16(p + ZORTS_OBJTAB_LOB_TBSID, o.usLOBTbsId);
-  obytePutLE16(p + ZORTS_OBJTAB_LOB_OBJID, o.usLOBObjId);
-  obytePutLE32(p + ZORTS_OBJTAB_LOB_EMP, o.ulLOBEmp);
+  p[3] = o.ucOwnLong;
+  obytePutLE16(p + 4, o.usTbsId);
+  obytePutLE16(p + 6, o.usObjId);
+  obytePutLE32(p + 8, o.ulDataEmp);
+  obytePutLE32(p + 16, o.ulFirstData);
+  obytePutLE16(p + 64, o.usLFTbsId);
+  obytePutLE16(p + 66, o.usLFObjId);
+  obytePutLE32(p + 68, o.ulLFEmp);
+  obytePutLE16(p + 88, o.usLOBTbsId);
+  obytePutLE16(p + 90, o.usLOBObjId);
+  obytePutLE32(p + 92, o.ulLOBEmp);
   return db2empRecord(v);
 }
 
 /* The same object in the old layout (marker 'O' at byte 2, 126 bytes after the record header). */
 inline std::vector<unsigned char> db2empOldObjTabRecord(const db2empObject &o)
 {
-  std::vector<unsigned char> v(ZORTS_OBJTAB_OLD_SIZE);
+  std::vector<unsigned char> v(126);
   unsigned char *p = v.data();
-  p[ZORTS_OBJTAB_MARKER] = ZORTS_OBJTAB_OLD_MARKER;
+  p[2] = 'O';
   p[12] = o.ucOwnLong;
   obytePutLE16(p + 16, o.usTbsId);
   obytePutLE16(p + 18, o.usObjId);

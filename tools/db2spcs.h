@@ -3,19 +3,37 @@
 **   Writer of table-space control files (SQLSPCS.1) and of container
 **   contents of a known geometry, for tests and for building sample
 **   instances: a table space is described by its fields, its containers and
-**   its stripes; db2spcsRecord lays it out as one 65536-byte record (layout
-**   in storage/ficcont.h), db2spcsWriteFile writes the records of a
+**   its stripes; db2spcsRecord lays it out as one 65536-byte record,
+**   db2spcsWriteFile writes the records of a
 **   partition, and the container writers fill DMS containers and SMS table
 **   files by placing extents one after the other, round-robin, as DB2 does,
 **   each page stamped with its own number so that a reader can tell where
 **   it landed.  Header only; no state.
+**
+**   Every offset below is written out from DB2's layout, not taken from the
+**   readers, so that a wrong reader constant shows in the tests:
+**
+**   Table-space record (65536 bytes; integers little-endian)
+**     OFFSET  SIZE  DESCRIPTION
+**        8      2   table-space id (negative: free record)
+**       10      -   name, NUL-terminated
+**     0x90      4   descriptor flags; & 3 = type: 1 SMS, 2 DMS
+**     0xA0      4   extent size          0xA4  4  prefetch size
+**    0x40C      4   pages                0x410  4  usable pages
+**    0x424      4   n = containers       0x42C  4  container-list size
+**    0x434      4   m = map control blocks (stripes)
+**    0x438      4   page size
+**    0x508      -   m stripes of 44 + 4n bytes each:
+**                     0 last page, 4 last extent, 8 first and 12 last extent
+**                     on the reference container, 40 c = containers, 44 c ids
+**   0x6000      -   n containers, each 53 + strlen(path) bytes: 0 flags
+**                   (4: header takes one extent), 4 pages, 8 usable pages,
+**                   20 page size, 52 path NUL-terminated
 */
 #ifndef ZAV_TOOLS_DB2SPCS_H
 #define ZAV_TOOLS_DB2SPCS_H
 
 #include "common/obyte.h"
-#include "storage/ficcont.h"
-#include "storage/ficsms.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -27,9 +45,15 @@
 /* Stamp of a page that belongs to no table or table-space page (container headers). */
 #define DB2SPCS_NO_PAGE 0xFFFFFFFFu
 
+/* Size of one table-space record; table-space types in the flags; container flag of a one-extent header. */
+#define DB2SPCS_RECORD_SIZE 65536
+#define DB2SPCS_SMS 1u
+#define DB2SPCS_DMS 2u
+#define DB2SPCS_HEADER_EXTENT 4u
+
 struct db2spcsContainer {
   std::string strPath;       /* as stored: relative to the database directory unless it starts with '/' */
-  uint32_t ulFlags = 0;      /* FICCONT_CONT_HEADEREXTENT: the header takes one extent */
+  uint32_t ulFlags = 0;      /* DB2SPCS_HEADER_EXTENT: the header takes one extent */
   uint32_t ulPages = 0;
   uint32_t ulUsable = 0;
   uint32_t ulPageSize = 4096;
@@ -46,7 +70,7 @@ struct db2spcsStripe {
 struct db2spcsTablespace {
   int16_t sId = 0;                  /* negative: a free record */
   std::string strName;              /* bytes as stored */
-  uint32_t ulFlags = FICCONT_TYPE_SMS;
+  uint32_t ulFlags = DB2SPCS_SMS;
   uint32_t ulExtentSize = 32;
   uint32_t ulPrefetch = 32;
   uint32_t ulPages = 0;
@@ -86,44 +110,43 @@ inline void db2spcsAddStripe(db2spcsTablespace *pts, uint32_t ulExtents, const s
 /* The 65536-byte record of the table space. */
 inline std::vector<unsigned char> db2spcsRecord(const db2spcsTablespace &ts)
 {
-  std::vector<unsigned char> v(FICCONT_RECORD_SIZE, 0);
+  std::vector<unsigned char> v(DB2SPCS_RECORD_SIZE, 0);
   unsigned char *p = v.data();
   uint32_t n = static_cast<uint32_t>(ts.vContainers.size());
-  obytePutLE16(p + FICCONT_OFF_ID, static_cast<uint16_t>(ts.sId));
-  std::memcpy(p + FICCONT_OFF_NAME, ts.strName.data(),
-              std::min<size_t>(ts.strName.size(), FICCONT_OFF_FLAGS - FICCONT_OFF_NAME));
-  obytePutLE32(p + FICCONT_OFF_FLAGS, ts.ulFlags);
-  obytePutLE32(p + FICCONT_OFF_EXTENTSIZE, ts.ulExtentSize);
-  obytePutLE32(p + FICCONT_OFF_PREFETCH, ts.ulPrefetch);
-  obytePutLE32(p + FICCONT_OFF_PAGES, ts.ulPages);
-  obytePutLE32(p + FICCONT_OFF_USABLE, ts.ulUsable);
-  obytePutLE32(p + FICCONT_OFF_CONTAINERS, n);
-  obytePutLE32(p + FICCONT_OFF_MAPCBCOUNT, static_cast<uint32_t>(ts.vStripes.size()));
-  obytePutLE32(p + FICCONT_OFF_PAGESIZE, ts.ulPageSize);
-  size_t ulEntry = FICCONT_MAPCB_SIZE(n);
+  obytePutLE16(p + 8, static_cast<uint16_t>(ts.sId));
+  std::memcpy(p + 10, ts.strName.data(), std::min<size_t>(ts.strName.size(), 0x90 - 10));
+  obytePutLE32(p + 0x90, ts.ulFlags);
+  obytePutLE32(p + 0xA0, ts.ulExtentSize);
+  obytePutLE32(p + 0xA4, ts.ulPrefetch);
+  obytePutLE32(p + 0x40C, ts.ulPages);
+  obytePutLE32(p + 0x410, ts.ulUsable);
+  obytePutLE32(p + 0x424, n);
+  obytePutLE32(p + 0x434, static_cast<uint32_t>(ts.vStripes.size()));
+  obytePutLE32(p + 0x438, ts.ulPageSize);
+  size_t ulEntry = 44 + 4 * static_cast<size_t>(n);
   for (size_t k = 0; k < ts.vStripes.size(); k++) {
-    unsigned char *pe = p + FICCONT_OFF_MAPCB + k * ulEntry;
+    unsigned char *pe = p + 0x508 + k * ulEntry;
     if (pe + ulEntry > p + v.size()) break;
     const db2spcsStripe &s = ts.vStripes[k];
-    obytePutLE32(pe + FICCONT_MAPCB_LASTPAGE, s.ulLastPage);
-    obytePutLE32(pe + FICCONT_MAPCB_LASTEXT, s.ulLastExtent);
-    obytePutLE32(pe + FICCONT_MAPCB_FIRSTREF, s.ulFirstExtentRef);
-    obytePutLE32(pe + FICCONT_MAPCB_LASTREF, s.ulLastExtentRef);
-    obytePutLE32(pe + FICCONT_MAPCB_COUNT, static_cast<uint32_t>(s.vContIds.size()));
-    for (size_t i = 0; i < s.vContIds.size() && i < n; i++) obytePutLE32(pe + FICCONT_MAPCB_IDS + 4 * i, s.vContIds[i]);
+    obytePutLE32(pe + 0, s.ulLastPage);
+    obytePutLE32(pe + 4, s.ulLastExtent);
+    obytePutLE32(pe + 8, s.ulFirstExtentRef);
+    obytePutLE32(pe + 12, s.ulLastExtentRef);
+    obytePutLE32(pe + 40, static_cast<uint32_t>(s.vContIds.size()));
+    for (size_t i = 0; i < s.vContIds.size() && i < n; i++) obytePutLE32(pe + 44 + 4 * i, s.vContIds[i]);
   }
-  size_t ulOffset = FICCONT_OFF_CONTLIST;
+  size_t ulOffset = 0x6000;
   for (const db2spcsContainer &c : ts.vContainers) {
-    if (ulOffset + FICCONT_CONT_FIXED + c.strPath.size() > v.size()) break;
+    if (ulOffset + 53 + c.strPath.size() > v.size()) break;
     unsigned char *pc = p + ulOffset;
-    obytePutLE32(pc + FICCONT_CONT_FLAGS, c.ulFlags);
-    obytePutLE32(pc + FICCONT_CONT_PAGES, c.ulPages);
-    obytePutLE32(pc + FICCONT_CONT_USABLE, c.ulUsable);
-    obytePutLE32(pc + FICCONT_CONT_PAGESIZE, c.ulPageSize);
-    std::memcpy(pc + FICCONT_CONT_PATH, c.strPath.data(), c.strPath.size());
-    ulOffset += FICCONT_CONT_FIXED + c.strPath.size();
+    obytePutLE32(pc + 0, c.ulFlags);
+    obytePutLE32(pc + 4, c.ulPages);
+    obytePutLE32(pc + 8, c.ulUsable);
+    obytePutLE32(pc + 20, c.ulPageSize);
+    std::memcpy(pc + 52, c.strPath.data(), c.strPath.size());
+    ulOffset += 53 + c.strPath.size();
   }
-  obytePutLE32(p + FICCONT_OFF_CONTLISTSIZE, static_cast<uint32_t>(ulOffset - FICCONT_OFF_CONTLIST));
+  obytePutLE32(p + 0x42C, static_cast<uint32_t>(ulOffset - 0x6000));
   return v;
 }
 
@@ -173,7 +196,7 @@ inline bool db2spcsWriteDmsContainers(const db2spcsTablespace &ts, const std::st
 {
   std::vector<std::vector<uint32_t>> vPages(ts.vContainers.size());
   for (size_t i = 0; i < ts.vContainers.size(); i++) {
-    uint32_t ulHeader = (ts.vContainers[i].ulFlags & FICCONT_CONT_HEADEREXTENT) ? ts.ulExtentSize : 1;
+    uint32_t ulHeader = (ts.vContainers[i].ulFlags & DB2SPCS_HEADER_EXTENT) ? ts.ulExtentSize : 1;
     vPages[i].assign(ulHeader, DB2SPCS_NO_PAGE);
   }
   uint32_t ulExtent = 0;
@@ -212,7 +235,7 @@ inline bool db2spcsWriteSmsTable(const db2spcsTablespace &ts, const std::string 
     const std::string &strPath = ts.vContainers[i].strPath;
     std::string strDir = !strPath.empty() && strPath[0] == '/' ? strPath : strDbPath + strPath;
     char acName[1024];
-    std::snprintf(acName, sizeof acName, FICSMS_FILE_FORMAT, strDir.c_str(), iFileId, pcExtension);
+    std::snprintf(acName, sizeof acName, "%s/SQL%.5d%s", strDir.c_str(), iFileId, pcExtension);
     if (!_db2spcsWritePages(acName, vPages[i], ts.ulPageSize)) return false;
   }
   return true;

@@ -353,3 +353,50 @@ TEST(FicdmsEmp, PagesWithoutAContainerAreNotRead)
   EXPECT_EQ(_ficdmsReadPage(two.aiFd, 200, 0, 0, two.vBuf0.data(), &two.conf), ZORTS_RC_BADMAP);
   ficdmsFreeTabObj(pentries, ilCount);
 }
+
+/*
+** Objects 1 to 3 share object page 0 with the data-file header: object 2's
+** record at its position (slot 2), object 3's record one slot away from its
+** position (slot 4), and slot 5, the position of object 5, holding object
+** 9's record.  The forked reader's object table and the table-space
+** object's lookup find the same record for each, or none for both.
+*/
+TEST(FicdmsEmp, LowObjectIdsAreFoundWhereverTheirRecordLies)
+{
+  empSpace sp;
+  sp.emp(1, {20});
+  auto object = [](uint16_t usObjId, uint32_t ulFirst) {
+    db2empObject o;
+    o.usTbsId = 3, o.usObjId = usObjId, o.ulDataEmp = 96, o.ulFirstData = ulFirst;
+    return db2empObjTabRecord(o);
+  };
+  ASSERT_TRUE(db2empWriteDataPage(sp.page(20), sp.ulPageSize, 0,
+                                  {db2empDataFileHeader(1), {}, object(2, 200), {}, object(3, 300), object(9, 900)}));
+  zavtestTempDir dir;
+  Image img(sp, dir.file("image"), 0);
+  int32_t ilCount = 0;
+  ficdmsTabObj *pentries = ficdmsInitTabObj(&img.conf, img.aiFd, 0, 0, &ilCount);
+  ASSERT_NE(pentries, nullptr);
+  empTs ts(&sp);
+  struct {
+    int32_t ilObjId;
+    int32_t ilFirst;   /* -1: not found */
+  } aCases[] = {{2, 200}, {3, 300}, {9, 900}, {5, -1}, {1, -1}, {0, -1}};
+  for (const auto &c : aCases) {
+    SCOPED_TRACE("object " + std::to_string(c.ilObjId));
+    int32_t ilPage = -7;
+    EXPECT_EQ(ficdmsGetFirstDataPage(pentries, ilCount, c.ilObjId, 3, &ilPage), c.ilFirst < 0 ? FICDMS_RC_NOT_FOUND : 0);
+    if (c.ilFirst >= 0) {
+      EXPECT_EQ(ilPage, c.ilFirst);
+    }
+    unsigned char *pRecord = nullptr;
+    EXPECT_EQ(zortsFindObjTabRecord(&ts.ts, c.ilObjId, &pRecord), c.ilFirst < 0 ? ZORTS_RC_ENDEMP : 0);
+    if (c.ilFirst >= 0) {
+      ASSERT_NE(pRecord, nullptr);
+      EXPECT_EQ(obyteGetLE16(pRecord + 6), static_cast<uint32_t>(c.ilObjId));
+      EXPECT_EQ(obyteGetLE32(pRecord + 16), static_cast<uint32_t>(c.ilFirst));
+    }
+    free(pRecord);
+  }
+  ficdmsFreeTabObj(pentries, ilCount);
+}
