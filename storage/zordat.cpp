@@ -69,7 +69,9 @@ static void _zordatTimedWait(pthread_cond_t *pcond, pthread_mutex_t *pmutex)
 /*
 ** Opens one container for reading: locally with the identities exchanged,
 ** remotely through the daemon of the partition's host.  Returns 0 with the
-** descriptor (or connection) and the file size, or the failure code.
+** descriptor (or connection) and the file size, or the failure code.  A
+** local SMS table file that does not exist is an empty one: descriptor -1,
+** size 0 (the table's extents never reached that container).
 */
 static int _zordatOpen(const zordat *pzordat, const zordatCont *pcont, int *piFd, int64_t *pllSize,
                        int iRemoteCode)
@@ -95,6 +97,14 @@ static int _zordatOpen(const zordat *pzordat, const zordatCont *pcont, int *piFd
   }
   int iRc = 0;
   omsgsTrace("Open Container local |%s|", pcont->pcFileName);
+  struct stat stFile;
+  if (prec->ilType == FICCONT_TYPE_SMS && stat(pcont->pcFileName, &stFile) != 0 && errno == ENOENT) {
+    /* a small table has no file in the containers that none of its extents reach */
+    omsgsTrace("No file %s: no pages in this container", pcont->pcFileName);
+    *piFd = -1;
+    *pllSize = 0;
+    return 0;
+  }
   pthread_mutex_lock(&gmutexOpen);
   int iFd = toolsOpenFile(pcont->pcFileName, &iRc, 1);
   pthread_mutex_unlock(&gmutexOpen);
