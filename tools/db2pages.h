@@ -146,8 +146,8 @@ inline Bytes row(const std::vector<Column> &cols, const std::vector<Value> &vals
     }
     if (c.boNullable) rowb[off[k] + sz] = boNull ? 1 : 0;
   }
-  Bytes r(8, 0);
-  r.insert(r.end(), rowb.begin(), rowb.end());
+  Bytes r(8 + rowb.size(), 0);
+  if (!rowb.empty()) std::memcpy(r.data() + 8, rowb.data(), rowb.size());
   header(r, iKind, 1, iFixed);
   return r;
 }

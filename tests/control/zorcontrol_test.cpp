@@ -483,21 +483,9 @@ TEST(ControlStepProgram, SampleJobPassesTheControlStep)
   zavtestTempDir dir;
   std::string strCmd = strSample + " " + dir.path + "/sample >/dev/null 2>&1";
   ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
-  fs::create_directories(dir.path + "/run");
-  /* the sample's table spaces come without control files: write the partition's */
-  std::string strSpcs = dir.path + "/sample/data/zavinst/NODE0000/SQL00001/";
-  fs::create_directories(strSpcs);
-  std::vector<db2spcsTablespace> v;
-  int16_t sId = 2;
-  for (const char *pc : {"USERSPACE1", "DMSDATA", "DMSLONG"}) {
-    db2spcsTablespace ts;
-    ts.sId = sId++;
-    ts.strName = pc;
-    ts.vContainers.push_back({std::string("c_") + pc, 0, 0, 0, 4096});
-    v.push_back(ts);
-  }
-  ASSERT_TRUE(db2spcsWriteFile(strSpcs + "SQLSPCS.1", v));
-  strCmd = "cd " + dir.path + "/run && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + dir.path +
+  /* the sample job runs in <sample>/out, where its BACKUP path leads to the images */
+  fs::create_directories(dir.path + "/sample/out");
+  strCmd = "cd " + dir.path + "/sample/out && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + dir.path +
            "/sample/topzav ZAVDB2_INSTHOME=" + dir.path + "/sample/home DB2INSTANCE=zavinst " + strDb2zav +
            " -n -f " ZAV_SOURCE_DIR "/tools/sample/unload.ctl 2>&1";
   FILE *pfile = popen(strCmd.c_str(), "r");

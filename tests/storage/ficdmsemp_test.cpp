@@ -373,9 +373,9 @@ TEST(FicdmsEmp, LowObjectIdsAreFoundWhereverTheirRecordLies)
   ASSERT_TRUE(db2empWriteDataPage(sp.page(20), sp.ulPageSize, 0,
                                   {db2empDataFileHeader(1), {}, object(2, 200), {}, object(3, 300), object(9, 900)}));
   zavtestTempDir dir;
-  Image img(sp, dir.file("image"), 0);
+  Image img(sp, dir.file("image"), 4096);
   int32_t ilCount = 0;
-  ficdmsTabObj *pentries = ficdmsInitTabObj(&img.conf, img.aiFd, 0, 0, &ilCount);
+  ficdmsTabObj *pentries = ficdmsInitTabObj(&img.conf, img.aiFd, 4096, 0, &ilCount);
   ASSERT_NE(pentries, nullptr);
   empTs ts(&sp);
   struct {
