@@ -295,7 +295,7 @@ int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int
       char acPid[32];
       std::snprintf(acPid, sizeof acPid, "%5.5i", (int)pidParent);
       strName += acPid;
-      kf.pfile = std::fopen(strName.c_str(), "w");
+      kf.pfile = _msgsCreateTrace(strName.c_str());
       ostrdictStore(gpstrdictTrace, kf.strKeyword.c_str(), kf.pfile);
     }
   }

@@ -14,7 +14,11 @@
 #include <unicode/ures.h>
 #include <unicode/ustring.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -221,4 +225,15 @@ int omsgsSetDefered(int boOn)
   int boOld = gboDefered;
   gboDefered = boOn ? 1 : 0;
   return boOld;
+}
+
+FILE *_msgsCreateTrace(const char *pcName)
+{
+  int iFd = open(pcName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (iFd < 0 && errno == EEXIST && unlink(pcName) == 0)
+    iFd = open(pcName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (iFd < 0) return nullptr;
+  FILE *pfile = fdopen(iFd, "w");
+  if (pfile == nullptr) close(iFd);
+  return pfile;
 }

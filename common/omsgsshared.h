@@ -10,6 +10,7 @@
 #ifndef ZAV_COMMON_OMSGSSHARED_H
 #define ZAV_COMMON_OMSGSSHARED_H
 
+#include <cstdio>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -40,5 +41,16 @@ ochar *_msgsCatalogueText(const char *pcFormat);
 
 /* Opens the catalogue, closing the open one; no bundle path means none. */
 void _msgsOpenCatalogue(const char *pcBundle, const char *pcLocale);
+
+/*
+** _msgsCreateTrace
+**   Creates the trace file pcName in the current directory for writing:
+**   exclusively (O_CREAT | O_EXCL | O_NOFOLLOW, mode 0644), so that neither
+**   a symbolic link nor a file put there beforehand is written through.  A
+**   name already there is removed first (unlink removes a link itself,
+**   never its target) and the creation tried once more.
+**   Returns the stream, or NULL when the file cannot be made.
+*/
+FILE *_msgsCreateTrace(const char *pcName);
 
 #endif

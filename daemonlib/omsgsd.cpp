@@ -11,6 +11,9 @@
 #include "common/omsgsshared.h"
 #include "daemonlib/omsgsd.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -122,11 +125,17 @@ int omsgsdTraceOpen(const char *pcKeyword, FILE **ppfile, unsigned long *pulSet)
   if (pcKeyword == nullptr) return 0;
   void *pValue = ostrdictLoad(gpstrdictTrace, pcKeyword);
   if (pValue == nullptr) return 0;
+  /* the first stream creates the file exclusively; later ones share its
+     open file (appending), so that nothing is ever opened by name again */
+  FILE *pfile = nullptr;
   if (pValue == (void *)-1) {
-    FILE *pfileNew = std::fopen(pcKeyword, "w");
-    if (pfileNew != nullptr) std::fclose(pfileNew);
+    pfile = _msgsCreateTrace(pcKeyword);
+  } else {
+    int iFd = fcntl(fileno((FILE *)pValue), F_DUPFD_CLOEXEC, 0);
+    if (iFd >= 0 && (fcntl(iFd, F_SETFL, fcntl(iFd, F_GETFL) | O_APPEND) != 0 ||
+                     (pfile = fdopen(iFd, "a")) == nullptr))
+      close(iFd);
   }
-  FILE *pfile = std::fopen(pcKeyword, "a");
   if (pfile != nullptr) {
     if (ostrdictStore(gpstrdictTrace, pcKeyword, pfile) == 0) {
       gvTraceStreams.push_back(pfile);

@@ -42,8 +42,11 @@ extern unsigned long gulTraceSet;
 /*
 ** omsgsdTraceOpen
 **   First step of a module's trace helper for keyword pcKeyword: when the
-**   keyword is enabled, opens its file for append (creating it empty first
-**   when its value in the set is still -1), stores the new stream as the
+**   keyword is enabled, gives the module a stream of its own on the
+**   keyword's file: when its value in the set is still -1 the file is
+**   created exclusively (_msgsCreateTrace: never through a link or into a
+**   file put there before), else the open file of the stream stored for
+**   the keyword is shared, appending; stores the new stream as the
 **   keyword's value and returns it through *ppfile (NULL when the file
 **   cannot be opened), with the current set number in *pulSet.
 **   Returns -1 when there is no keyword set, 0 when the keyword is not

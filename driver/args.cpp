@@ -208,12 +208,11 @@ static int _argsTable(argsOptions *pargs, const char *pcValue)
   return _argsStoreText(pargs->acTable, sizeof pargs->acTable, strAfter.c_str(), nullptr);
 }
 
-/* --host / --hostname: another host than this one makes the request remote. */
+/* --host / --hostname: another host than this one makes the request remote;
+** this host is known by its names and by its addresses. */
 static int _argsHost(argsOptions *pargs, const char *pcValue)
 {
-  char acHost[100] = {0};
-  if (toolsGetHostName(acHost, sizeof acHost) != 0) acHost[0] = '\0';
-  if (std::strcmp(acHost, pcValue) == 0) return 0;
+  if (toolsIsLocalHost(pcValue)) return 0;
   pargs->boRemote = 1;
   return _argsSetChar(&pargs->pcharHost, pcValue);
 }
@@ -332,6 +331,18 @@ int argsParse(argsOptions *pargs, int argc, char **argv)
   }
   omsgsTrace("argsParse: scan 0x%x\n", iRc);
   if (iRc != 0) return iRc == ORC_NOMEM ? ORC_NOMEM : ARGS_RC_BADOPTION;
+
+  /* The password of -u may come in the environment (a run started by the
+     daemon gets it so); it is taken out of the environment at once. */
+  if (const char *pcEnvPassword = std::getenv(ARGS_PASSWORD_ENV)) {
+    std::string strPassword = pcEnvPassword;
+    unsetenv(ARGS_PASSWORD_ENV);
+    if (pargs->boUser && !pargs->boPassword) {
+      if (!_argsStoreText(pargs->acPassword, sizeof pargs->acPassword, strPassword.c_str(), "-p"))
+        return ARGS_RC_BADOPTION;
+      pargs->boPassword = 1;
+    }
+  }
 
   if (pargs->boTable && (!_argsCaseName(pargs->acTable, &pargs->boTableDelimited) ||
                          (pargs->boQualifier &&
@@ -472,7 +483,6 @@ int _argsGetRemoteArgs(argsOptions *pargs, int argc, char **argv)
     strArgs += pcArg;
   }
   if (!boHost) strArgs += " -l";
-  strArgs += " --identity ";
   return _argsSetChar(&pargs->pcharRemoteArgs, strArgs.c_str());
 }
 

@@ -13,6 +13,9 @@
 **   Text fields hold a value of at most their size less one byte; a longer
 **   value is refused with ZORU320E (the password is named "-p", not shown).
 **   A partition list names numbers 0 to ARGS_PART_MAX only (else ZORU323E).
+**   With -u and without -p the password is taken from the environment
+**   variable ZAV_PASSWORD when it is set (the daemon passes it so to the
+**   runs it starts); the variable is removed from the environment.
 **   Single-threaded; called by the program driver with messages deferred.
 */
 #ifndef ZAV_DRIVER_ARGS_H
@@ -106,6 +109,9 @@ extern const char gacArgsShortOptions[];
 **   Returns 0, ARGS_RC_BADOPTION, or ORC_NOMEM.
 */
 int argsParse(argsOptions *pargs, int argc, char **argv);
+
+/* Environment variable that may hold the password of -u. */
+#define ARGS_PASSWORD_ENV "ZAV_PASSWORD"
 
 /*
 ** argsControl

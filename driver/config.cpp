@@ -35,11 +35,12 @@
 const char *const gapcTabVarNames[CONFIG_ITEM_COUNT] = {
     nullptr,      "bufsize",      "recsize",     "db2dbdft", "db2instance",
     "maxunloads", "maxsockets",   "insthomes",   "instusers", "languagecode",
-    "countrycode", "ptk001",      "ptk002",      "ptk003",   "doubledelim"};
+    "countrycode", "ptk001",      "ptk002",      "ptk003",   "doubledelim",
+    "dbpaths",    "daemontimeout"};
 
 const char *const gapcTabVarValues[CONFIG_ITEM_COUNT] = {
     nullptr, "8388608", "10000", "SAMPLE", "db2inst1", "5", "5", "db2inst1:/db2home/db2inst1",
-    "db2inst1:db2inst1", "en", "US", nullptr, nullptr, nullptr, nullptr};
+    "db2inst1:db2inst1", "en", "US", nullptr, nullptr, nullptr, nullptr, nullptr, "30"};
 
 /* The trace switch file: a free list of identifiers; anything else is an
 ** error lexeme, which is dropped. */
@@ -64,7 +65,7 @@ static char *_configGetFileName(const char *pcFileName)
   return strdup(strPath.c_str());
 }
 
-/* The item whose key equals pcKey (1 to 14), or -1. */
+/* The item whose key equals pcKey (1 to 16), or -1. */
 static int _configFindVarName(const std::string &strKey)
 {
   for (int i = 1; i < CONFIG_ITEM_COUNT; i++)
@@ -186,6 +187,7 @@ void *configUseItem(int iItem, int iAlloc)
   case CONFIG_ITEM_INSTUSERS:
   case CONFIG_ITEM_LANGUAGECODE:
   case CONFIG_ITEM_COUNTRYCODE:
+  case CONFIG_ITEM_DBPATHS:
     return strdup(value->c_str());
   default:
     break;
@@ -229,7 +231,8 @@ static char *_configUseItemInLstInstusers(const std::string &strList, const char
 char *configUseItemInLst(int iItem, int iAlloc, const char *pcInstance)
 {
   if (iAlloc != 1 || pcInstance == nullptr) return nullptr;
-  if (iItem != CONFIG_ITEM_INSTHOMES && iItem != CONFIG_ITEM_INSTUSERS) return nullptr;
+  if (iItem != CONFIG_ITEM_INSTHOMES && iItem != CONFIG_ITEM_INSTUSERS && iItem != CONFIG_ITEM_DBPATHS)
+    return nullptr;
   std::optional<std::string> list = _configReadItemInFile(iItem);
   if (!list) return nullptr;
   if (iItem == CONFIG_ITEM_INSTHOMES) return _configUseItemInLstInsthomes(*list, pcInstance);

@@ -3,10 +3,10 @@
 **   Installation-wide settings.  The installation directory is named by the
 **   environment variable TOPZAV; under it cfg/db2zav.cfg holds key=value
 **   lines, cfg/db2zav.trace the trace keywords to switch on, msg/db2zav the
-**   message catalogue.  The module offers the TOPZAV check, fifteen numbered
+**   message catalogue.  The module offers the TOPZAV check, seventeen numbered
 **   configuration items with built-in defaults (the file is read anew at
-**   every look-up; the first line with a key wins), look-ups in the two
-**   per-instance lists (instance homes, instance users), the user defaults
+**   every look-up; the first line with a key wins), look-ups in the three
+**   per-instance lists (instance homes, instance users, database paths), the user defaults
 **   of the unload copied once into the parameter library, the trace keyword
 **   list, and the language set-up that picks the process's code pages from
 **   the locale and makes the global conversion context.
@@ -21,7 +21,7 @@
 **   compared exactly (case and blanks count), the value is the rest of the
 **   line without its line feed.  Lines of any length are read whole.
 **
-**   Instance list (items 7 and 8): entries "instance:value" separated by
+**   Instance list (items 7, 8 and 15): entries "instance:value" separated by
 **   commas; the instance name holds no ':' and the value no ','.
 */
 #ifndef ZAV_DRIVER_CONFIG_H
@@ -55,7 +55,9 @@ struct olexContextDef;
 #define CONFIG_ITEM_PTK002       12
 #define CONFIG_ITEM_PTK003       13
 #define CONFIG_ITEM_DOUBLEDELIM  14
-#define CONFIG_ITEM_COUNT        15
+#define CONFIG_ITEM_DBPATHS      15   /* database paths of an instance, besides its home */
+#define CONFIG_ITEM_DAEMONTIMEOUT 16  /* seconds a daemon waits within a conversation */
+#define CONFIG_ITEM_COUNT        17
 
 /* File names under TOPZAV. */
 #define CONFIG_FILE_CFG   "db2zav.cfg"
@@ -80,19 +82,20 @@ int configVerifyTopzav(void);
 /*
 ** configUseItem
 **   Looks item iItem up (iAlloc must be 1).  Returns a new value the caller
-**   frees: a NUL-terminated text for items 0, 3, 4 and 7 to 10, an int32_t
+**   frees: a NUL-terminated text for items 0, 3, 4, 7 to 10 and 15, an int32_t
 **   for the others (strtol base 10; no digits give 0), for item 14 the
 **   integer 1 for a value beginning with "ON", 0 for "OFF" (any case).
 **   NULL when there is no configuration file, when the item has neither a
 **   value in the file nor a default, for item 14 with another value, for an
-**   item above 14, and when iAlloc is not 1.
+**   item above 16, and when iAlloc is not 1.
 */
 void *configUseItem(int iItem, int iAlloc);
 
 /*
 ** configUseItemInLst
-**   For item 7 (instance homes) or 8 (instance users): a new copy of the
-**   value the list gives for pcInstance (exact match).  NULL when there is
+**   For item 7 (instance homes), 8 (instance users) or 15 (database paths,
+**   separated by ';'): a new copy of the value the list gives for
+**   pcInstance (exact match).  NULL when there is
 **   no such entry, no file, for any other item, and when iAlloc is not 1.
 */
 char *configUseItemInLst(int iItem, int iAlloc, const char *pcInstance);

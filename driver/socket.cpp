@@ -8,9 +8,14 @@
 **   that arrives from the peer is checked before it is used.
 **
 **   Service side design (one process per conversation):
-**     IDLE --3/13--> control file saved in the private directory
-**     any  --4/11--> command built from quoted words, run by the shell,
-**                    its message file sent back line by line, deleted
+**     NEW  --14----> challenge sent (peer host and key file checked)
+**          --15----> AUTHENTICATED: the process is the instance user now
+**          --other-> error reply, end (nothing is served before 15)
+**     AUTHENTICATED:
+**          --3/13--> control file saved in the private directory
+**          --4/11--> the allowed arguments checked, db2zav run without a
+**                    shell, its message file sent back line by line and
+**                    deleted, then 501 with the run's exit status
 **     any  --7-----> file open; 8 and 10 use it; 9 closes it and ends
 **     any  --999---> wait 1 s, end;  errors of 5, 7, 8, 9, malformed or
 **                    unknown requests end it with an error reply.
@@ -28,6 +33,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -35,14 +41,19 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+#include <openssl/crypto.h>
 
 #include "common/obyte.h"
 #include "common/ochar.h"
 #include "common/ocnvft.h"
 #include "common/omsgs.h"
+#include "driver/authkey.h"
 #include "driver/config.h"
+#include "driver/dmguard.h"
 #include "driver/parm.h"
 #include "driver/tools.h"
 #include "driver/zormsgs.h"
@@ -52,6 +63,7 @@ namespace {
 constexpr int kiLookupTries = 5;     /* host and service look-ups */
 constexpr int kiEmptyTries = 5;      /* empty receives in a row */
 constexpr uint16_t kusUTF8 = 1208;
+constexpr const char *kpcStalled = "Peer stalled: nothing received within the time limit";
 
 /* Error text of the calling thread (see socket.h). */
 thread_local char gacSocketError[1024];
@@ -178,14 +190,98 @@ bool _socketReadRefused(int iSocket, const char *pc, int iGot, char **ppcErrorTe
   return true;
 }
 
-/* Looks the host and the service up and connects.  Returns the socket or -1. */
+/* The key of this process's conversations (see iSOCKETsetInstance). */
+struct _socketClientKey {
+  std::mutex    mutex;
+  bool          boPinned = false;
+  std::string   strInstance;
+  unsigned char aucKey[AUTHKEY_SIZE] = {};
+  int           rc = 0;
+  std::string   strWhy;
+};
+_socketClientKey gkeyClient;
+
+/* The instance and key of a new conversation.  Returns 0, or the code of
+   authkeyLoad with its text in strWhy. */
+int _socketClientKey(std::string &strInstance, unsigned char *pucKey, std::string &strWhy)
+{
+  std::lock_guard<std::mutex> lock(gkeyClient.mutex);
+  if (gkeyClient.boPinned) {
+    strInstance = gkeyClient.strInstance;
+    std::memcpy(pucKey, gkeyClient.aucKey, AUTHKEY_SIZE);
+    strWhy = gkeyClient.strWhy;
+    return gkeyClient.rc;
+  }
+  const char *pc = std::getenv("DB2INSTANCE");
+  if (pc != nullptr && pc[0] != '\0') {
+    strInstance = pc;
+  } else {
+    char *pcItem = static_cast<char *>(configUseItem(CONFIG_ITEM_DB2INSTANCE, 1));
+    strInstance = pcItem != nullptr ? pcItem : "";
+    std::free(pcItem);
+  }
+  return authkeyLoad(strInstance.c_str(), pucKey, &strWhy);
+}
+
+/*
+** Proves the instance secret on a new connection: 14 with the instance,
+** the challenge back, 15 with the proof, 501 back.  Returns 0, or -2 with
+** the error text (the connection is left to the caller).
+*/
+int _socketAuthenticate(int iSocket, char **ppcErrorText)
+{
+  std::string strInstance, strWhy;
+  unsigned char aucKey[AUTHKEY_SIZE];
+  if (_socketClientKey(strInstance, aucKey, strWhy) != 0) {
+    OPENSSL_cleanse(aucKey, sizeof aucKey);
+    _socketSetText(ppcErrorText, ("Instance secret unusable: " + strWhy).c_str());
+    return -2;
+  }
+  int iResult = -2;
+  zor3socketMessage msg{};
+  unsigned char aucProof[AUTHKEY_PROOF_SIZE];
+  if (strInstance.size() > SOCKET_MAX_TEXT) {
+    _socketSetText(ppcErrorText, "Bad Request, invalid size");
+  } else if (_socketSendText(iSocket, SOCKET_RQ_HELLO, {}, strInstance.c_str()) != 0) {
+    _socketSetSystem(ppcErrorText, errno);
+  } else {
+    int iCode = _socketReply(iSocket, &msg, ppcErrorText);
+    if (iCode == SOCKET_RP_DONE && msg.ulLength == AUTHKEY_CHALLENGE_SIZE && msg.pcPayload != nullptr &&
+        authkeyProof(aucKey, strInstance.c_str(), reinterpret_cast<unsigned char *>(msg.pcPayload), aucProof) == 0) {
+      if (_socketSend(iSocket, SOCKET_RQ_PROOF, {}, aucProof, sizeof aucProof) != 0) {
+        _socketSetSystem(ppcErrorText, errno);
+      } else {
+        std::free(msg.pcPayload);
+        msg = zor3socketMessage{};
+        iCode = _socketReply(iSocket, &msg, ppcErrorText);
+        if (iCode == SOCKET_RP_DONE) iResult = 0;
+        else if (iCode != SOCKET_RP_ERROR && iCode >= 0) _socketSetText(ppcErrorText, "Authentication failed");
+      }
+    } else if (iCode == SOCKET_RP_DONE) {
+      _socketSetText(ppcErrorText, "Authentication failed");
+    }
+  }
+  std::free(msg.pcPayload);
+  OPENSSL_cleanse(aucKey, sizeof aucKey);
+  return iResult;
+}
+
+/* Looks the host and the service up, connects and authenticates.  Returns
+   the socket, -1 when no daemon could be reached, -2 when the conversation
+   was refused. */
 int _socketOpen(const char *pcHost, char **ppcErrorText)
 {
   hostent *phostent = ptSOCKETgetHostDescriptor(pcHost, ppcErrorText);
   if (phostent == nullptr) return -1;
   servent *pservent = ptSOCKETgetServiceDescriptor(SOCKET_SERVICE, SOCKET_PROTOCOL, ppcErrorText);
   if (pservent == nullptr) return -1;
-  return iSOCKETconnect(pservent, phostent, ppcErrorText);
+  int iSocket = iSOCKETconnect(pservent, phostent, ppcErrorText);
+  if (iSocket < 0) return -1;
+  if (_socketAuthenticate(iSocket, ppcErrorText) != 0) {
+    _socketClose(iSocket);
+    return -2;
+  }
+  return iSocket;
 }
 
 /* Storage of the look-ups of the calling thread. */
@@ -206,6 +302,14 @@ thread_local _socketServiceStore gstoreService;
 
 /* Conversation state of the service side. */
 struct _socketConversation {
+  bool        boAuthenticated = false;
+  bool        boChallenge = false;  /* a challenge was sent (14) */
+  unsigned char aucChallenge[AUTHKEY_CHALLENGE_SIZE] = {};
+  std::string strInstance;          /* instance of the conversation (14) */
+  std::string strUser;              /* its instance user */
+  std::string strPeer;              /* the peer's address, for messages */
+  sockaddr_in addrPeer{};
+  dmguardFiles files;               /* what file requests may reach */
   int         iFile = -1;           /* file of request 7 */
   std::string strDir;               /* private directory, "" until needed */
   std::string strControl;           /* control file of request 3 or 13, or "" */
@@ -213,39 +317,6 @@ struct _socketConversation {
   std::string strCommand;           /* command of the last run */
   std::vector<unsigned char> vRead; /* buffer of request 8 */
 };
-
-/* Quotes one word for the shell: in single quotes, each quote as '\''. */
-std::string _socketQuote(const std::string &str)
-{
-  std::string strOut = "'";
-  for (char c : str) {
-    if (c == '\'')
-      strOut += "'\\''";
-    else
-      strOut += c;
-  }
-  strOut += "'";
-  return strOut;
-}
-
-/* Splits an argument string at blanks and quotes each word. */
-std::string _socketQuoteWords(const char *pcArguments)
-{
-  std::string strOut, strWord;
-  for (const char *pc = pcArguments;; pc++) {
-    if (*pc == '\0' || *pc == ' ' || *pc == '\t' || *pc == '\n' || *pc == '\r') {
-      if (!strWord.empty()) {
-        if (!strOut.empty()) strOut += ' ';
-        strOut += _socketQuote(strWord);
-        strWord.clear();
-      }
-      if (*pc == '\0') break;
-    } else {
-      strWord += *pc;
-    }
-  }
-  return strOut;
-}
 
 /* Makes the private directory once.  Returns 0, or -1 with errno. */
 int _socketEnsureDir(_socketConversation &conv)
@@ -393,18 +464,38 @@ void _socketSave(int iSocket, _socketConversation &conv, const zor3socketMessage
   _socketSend(iSocket, SOCKET_RP_DONE, {}, nullptr, 0);
 }
 
-/* Requests 4 and 11: run db2zav and send its messages back. */
-void _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage &msg)
+/* Ends a run's child: 128 + the signal, or the exit status. */
+int _socketRunStatus(int iStatus)
+{
+  if (WIFEXITED(iStatus)) return WEXITSTATUS(iStatus);
+  if (WIFSIGNALED(iStatus)) return 128 + WTERMSIG(iStatus);
+  return 255;
+}
+
+/*
+** Requests 4 and 11: run db2zav with the allowed arguments and send its
+** messages back, then 501 with its exit status.  Returns 0, or -1 after an
+** error reply for refused arguments (the conversation ends).
+*/
+int _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage &msg, char **ppcErrorText)
 {
   const char *pcArguments = msg.pcPayload != nullptr ? msg.pcPayload : "";
   if (strnlen(pcArguments, msg.ulLength) > SOCKET_MAX_TEXT) {
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Bad Request, invalid size");
-    return;
+    return 0;
+  }
+  dmguardRun run;
+  std::string strWhy;
+  if (dmguardRunArguments(conv.strInstance.c_str(), pcArguments, &run, &strWhy) != 0) {
+    omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), strWhy.c_str());
+    _socketSetText(ppcErrorText, strWhy.c_str());
+    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, strWhy.c_str());
+    return -1;
   }
   const char *pcTop = std::getenv("TOPZAV");
   if (pcTop == nullptr || pcTop[0] == '\0') {
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "TOPZAV is not defined");
-    return;
+    return 0;
   }
   std::string strOutput, strMessages;
   int iFdOut = _socketNewFile(conv, "out", strOutput);
@@ -412,22 +503,56 @@ void _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage 
   if (iFdOut >= 0) close(iFdOut);
   int iFdMsg = iErrno == 0 ? _socketNewFile(conv, "msg", strMessages) : -1;
   if (iErrno == 0 && iFdMsg < 0) iErrno = errno;
-  if (iFdMsg >= 0) close(iFdMsg);
   if (iErrno != 0) {
     char *pcError = nullptr;
     _socketSetSystem(&pcError, iErrno);
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, pcError);
-    return;
+    return 0;
   }
   conv.strOutput = strOutput;
 
-  std::string strWords = _socketQuoteWords(pcArguments);
-  conv.strCommand = _socketQuote(std::string(pcTop) + "/bin/db2zav") + " -m " + _socketQuote(strMessages);
-  if (!strWords.empty()) conv.strCommand += " " + strWords;
-  if (!conv.strControl.empty()) conv.strCommand += " -f " + _socketQuote(conv.strControl);
-  conv.strCommand += " -o " + _socketQuote(strOutput) + " 2> " + _socketQuote(strMessages);
-  int iStatus = std::system(conv.strCommand.c_str());
-  (void)iStatus;                            /* the run's own result is not sent */
+  std::vector<std::string> vArgv = {std::string(pcTop) + "/bin/db2zav", "-m", strMessages};
+  vArgv.insert(vArgv.end(), run.vArgs.begin(), run.vArgs.end());
+  if (!conv.strControl.empty()) vArgv.insert(vArgv.end(), {"-f", conv.strControl});
+  vArgv.insert(vArgv.end(), {"-o", strOutput});
+  conv.strCommand.clear();
+  for (const std::string &str : vArgv) conv.strCommand += (conv.strCommand.empty() ? "" : " ") + str;
+  std::vector<char *> vpc;
+  for (std::string &str : vArgv) vpc.push_back(str.data());
+  vpc.push_back(nullptr);
+
+  /* the child is waited for here, whatever the daemon program does with SIGCHLD */
+  struct sigaction actOld {}, actDefault {};
+  actDefault.sa_handler = SIG_DFL;
+  sigemptyset(&actDefault.sa_mask);
+  sigaction(SIGCHLD, &actDefault, &actOld);
+  int iRunStatus = 255;
+  pid_t pid = fork();
+  if (pid == 0) {
+    int iFdNull = open("/dev/null", O_RDONLY);
+    if (iFdNull >= 0) dup2(iFdNull, 0);
+    dup2(iFdMsg, 1);
+    dup2(iFdMsg, 2);
+    if (run.boPassword)
+      setenv("ZAV_PASSWORD", run.strPassword.c_str(), 1);
+    else
+      unsetenv("ZAV_PASSWORD");
+    execv(vpc[0], vpc.data());
+    const char *pcFail = "db2zav could not be started\n";
+    if (write(2, pcFail, std::strlen(pcFail)) < 0) {
+    }
+    _exit(127);
+  }
+  OPENSSL_cleanse(run.strPassword.data(), run.strPassword.size());
+  close(iFdMsg);
+  if (pid > 0) {
+    int iStatus = 0;
+    pid_t pidDone;
+    while ((pidDone = waitpid(pid, &iStatus, 0)) < 0 && errno == EINTR) {
+    }
+    if (pidDone == pid) iRunStatus = _socketRunStatus(iStatus);
+  }
+  sigaction(SIGCHLD, &actOld, nullptr);
 
   FILE *pfile = std::fopen(strMessages.c_str(), "re");
   if (pfile == nullptr) {
@@ -435,7 +560,7 @@ void _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage 
     _socketSetSystem(&pcError, errno);
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, pcError);
     unlink(strMessages.c_str());
-    return;
+    return 0;
   }
   char acLine[SOCKET_MAX_LINE + 1];
   while (std::fgets(acLine, sizeof(acLine), pfile) != nullptr) {
@@ -455,28 +580,96 @@ void _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage 
   }
   std::fclose(pfile);
   unlink(strMessages.c_str());
-  _socketSend(iSocket, SOCKET_RP_DONE, {}, nullptr, 0);
+  _socketSend(iSocket, SOCKET_RP_DONE, {static_cast<uint32_t>(iRunStatus)}, nullptr, 0);
+  return 0;
 }
 
-/* Request 5: becomes the user for good.  Returns 0, or -1 after an error reply. */
-int _socketUser(int iSocket, const char *pcUser)
+/* Request 5: only the instance user, whose identity the process has.
+   Returns 0, or -1 after an error reply. */
+int _socketUser(int iSocket, const _socketConversation &conv, const char *pcUser)
 {
-  errno = 0;
-  passwd *ppw = getpwnam(pcUser);
-  if (ppw == nullptr) {
-    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Unknown user");
+  if (conv.strUser != pcUser) {
+    std::string strWhy = std::string("User ") + pcUser + " not allowed";
+    omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), strWhy.c_str());
+    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "User not allowed");
     return -1;
   }
-  int iRc = 0;
-  if (geteuid() == 0 && initgroups(ppw->pw_name, ppw->pw_gid) != 0) iRc = -1;
-  if (iRc == 0 && ppw->pw_gid != getegid() && setgid(ppw->pw_gid) != 0) iRc = -1;
-  if (iRc == 0 && setuid(ppw->pw_uid) != 0) iRc = -1;
-  if (iRc != 0) {
-    char *pcError = nullptr;
-    _socketSetSystem(&pcError, errno);
-    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, pcError);
+  _socketSend(iSocket, SOCKET_RP_DONE, {}, nullptr, 0);
+  return 0;
+}
+
+/* Becomes the instance user for good.  Returns 0, or -1 with the reason. */
+int _socketBecome(_socketConversation &conv, std::string &strWhy)
+{
+  uid_t uid = 0;
+  gid_t gid = 0;
+  if (authkeyInstanceUser(conv.strInstance.c_str(), &conv.strUser, &uid, &gid, &strWhy) != 0) return -1;
+  if (uid == 0) {
+    strWhy = "the instance user " + conv.strUser + " is root";
     return -1;
   }
+  if (geteuid() == 0) {
+    if (initgroups(conv.strUser.c_str(), gid) != 0 || setgid(gid) != 0 || setuid(uid) != 0) {
+      char ac[256];
+      strWhy = "cannot become " + conv.strUser + ": " + strerror_r(errno, ac, sizeof ac);
+      return -1;
+    }
+  } else if (geteuid() != uid || getuid() != uid) {
+    strWhy = "the daemon cannot serve as " + conv.strUser;
+    return -1;
+  }
+  umask(022);
+  return 0;
+}
+
+/* Request 14: the peer's host and the instance's key are checked, a
+   challenge goes back.  Returns 0, or -1 with the reason (no reply yet). */
+int _socketHello(int iSocket, _socketConversation &conv, const zor3socketMessage &msg, std::string &strWhy)
+{
+  const char *pcInstance = msg.pcPayload != nullptr ? msg.pcPayload : "";
+  size_t ulLength = strnlen(pcInstance, msg.ulLength);
+  if (conv.boChallenge || ulLength == 0 || ulLength > SOCKET_MAX_TEXT) {
+    strWhy = "malformed hello";
+    return -1;
+  }
+  conv.strInstance.assign(pcInstance, ulLength);
+  if (dmguardPeer(conv.strInstance.c_str(), conv.addrPeer, &strWhy) != 0) return -1;
+  unsigned char aucKey[AUTHKEY_SIZE];
+  int rc = authkeyLoad(conv.strInstance.c_str(), aucKey, &strWhy);
+  OPENSSL_cleanse(aucKey, sizeof aucKey);
+  if (rc != 0) return -1;
+  if (authkeyRandom(conv.aucChallenge, sizeof conv.aucChallenge) != 0) {
+    strWhy = "no random bytes";
+    return -1;
+  }
+  conv.boChallenge = true;
+  _socketSend(iSocket, SOCKET_RP_DONE, {}, conv.aucChallenge, sizeof conv.aucChallenge);
+  return 0;
+}
+
+/* Request 15: the proof is checked, the process becomes the instance user.
+   Returns 0, or -1 with the reason (no reply yet). */
+int _socketProof(int iSocket, _socketConversation &conv, const zor3socketMessage &msg, std::string &strWhy)
+{
+  if (!conv.boChallenge || msg.ulLength != AUTHKEY_PROOF_SIZE || msg.pcPayload == nullptr) {
+    strWhy = "proof without a challenge, or of a wrong size";
+    return -1;
+  }
+  conv.boChallenge = false;
+  unsigned char aucKey[AUTHKEY_SIZE], aucProof[AUTHKEY_PROOF_SIZE];
+  int rc = authkeyLoad(conv.strInstance.c_str(), aucKey, &strWhy);
+  if (rc == 0) rc = authkeyProof(aucKey, conv.strInstance.c_str(), conv.aucChallenge, aucProof);
+  OPENSSL_cleanse(aucKey, sizeof aucKey);
+  if (rc != 0) {
+    if (strWhy.empty()) strWhy = "no proof could be computed";
+    return -1;
+  }
+  if (!authkeySame(aucProof, reinterpret_cast<const unsigned char *>(msg.pcPayload))) {
+    strWhy = "wrong proof for instance " + conv.strInstance;
+    return -1;
+  }
+  if (_socketBecome(conv, strWhy) != 0) return -1;
+  conv.boAuthenticated = true;
   _socketSend(iSocket, SOCKET_RP_DONE, {}, nullptr, 0);
   return 0;
 }
@@ -708,7 +901,10 @@ int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
     while (ulGot < SOCKET_HEADER_SIZE && iErrno == 0 && pcError == nullptr) {
       ssize_t l = recv(iSocket, aucHead + ulGot, SOCKET_HEADER_SIZE - ulGot, 0);
       if (l < 0) {
-        if (errno != EINTR) iErrno = errno;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+          pcError = kpcStalled;
+        else if (errno != EINTR)
+          iErrno = errno;
       } else if (l == 0) {
         if (++iEmpty >= kiEmptyTries) {
           pcError = "Error receive empty request";
@@ -742,7 +938,10 @@ int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
       while (pcError == nullptr && iErrno == 0 && ulGot < pmsg->ulLength) {
         ssize_t l = recv(iSocket, pmsg->pcPayload + ulGot, pmsg->ulLength - ulGot, 0);
         if (l < 0) {
-          if (errno != EINTR) iErrno = errno;
+          if (errno == EAGAIN || errno == EWOULDBLOCK)
+            pcError = kpcStalled;
+          else if (errno != EINTR)
+            iErrno = errno;
         } else if (l == 0) {
           if (++iEmpty >= kiEmptyTries) {
             pcError = "Error receive unterminated request";
@@ -772,6 +971,15 @@ int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
 
 /* ================================================================ client */
 
+int iSOCKETsetInstance(const char *pcInstance)
+{
+  std::lock_guard<std::mutex> lock(gkeyClient.mutex);
+  gkeyClient.boPinned = true;
+  gkeyClient.strInstance = pcInstance != nullptr ? pcInstance : "";
+  gkeyClient.rc = authkeyLoad(gkeyClient.strInstance.c_str(), gkeyClient.aucKey, &gkeyClient.strWhy);
+  return gkeyClient.rc;
+}
+
 int iSOCKETstartServices(void)
 {
   return 0;
@@ -785,19 +993,19 @@ int iSOCKETtestDaemon(const char *pcHost, char **ppcErrorText)
 {
   _socketClearError(ppcErrorText);
   int iSocket = _socketOpen(pcHost, ppcErrorText);
-  if (iSocket < 0) return -1;
+  if (iSocket < 0) return iSocket;
   if (_socketSetBuffer(iSocket, SO_SNDBUF, 512) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0 ||
       _socketSend(iSocket, SOCKET_RQ_PING, {}, nullptr, 0) != 0) {
     _socketSetSystem(ppcErrorText, errno);
     close(iSocket);
-    return -1;
+    return -2;
   }
   zor3socketMessage msg;
   int iCode = _socketReply(iSocket, &msg, ppcErrorText);
   std::free(msg.pcPayload);
   if (iCode < 0 || iCode == SOCKET_RP_ERROR) {
     close(iSocket);
-    return -1;
+    return -2;
   }
   _socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0);
   _socketClose(iSocket);
@@ -842,7 +1050,7 @@ int iSOCKETexecCmdLocal(int iSocket, const char *pcArguments, char **ppcErrorTex
     _socketClose(iSocket);
     return -1;
   }
-  int iResult = 0;
+  int iResult = -1;
   for (;;) {
     zor3socketMessage msg;
     int iCode = _socketReply(iSocket, &msg, ppcErrorText);
@@ -853,8 +1061,15 @@ int iSOCKETexecCmdLocal(int iSocket, const char *pcArguments, char **ppcErrorTex
       std::free(msg.pcPayload);
       continue;
     }
+    /* the end of the run carries its exit status; anything else is a failure */
+    const unsigned char *puc = reinterpret_cast<const unsigned char *>(msg.pcPayload);
+    uint32_t ulStatus = 0;
+    if (iCode == SOCKET_RP_DONE && puc != nullptr && obyteReadBE32(puc, puc + msg.ulLength, &ulStatus) &&
+        ulStatus <= 255)
+      iResult = static_cast<int>(ulStatus);
+    else if (iCode == SOCKET_RP_DONE || (iCode >= 0 && iCode != SOCKET_RP_ERROR))
+      _socketSetText(ppcErrorText, "The daemon gave no exit status for the run");
     std::free(msg.pcPayload);
-    if (iCode == SOCKET_RP_ERROR) iResult = -1;
     break;
   }
   if (_socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0) != 0) {
@@ -1049,7 +1264,7 @@ void vSOCKETdaemonInit(void)
   signal(SIGHUP, SIG_IGN);
   pid = fork();
   if (pid != 0) _exit(0);
-  umask(0);
+  umask(022);
   close(0);
   close(1);
   close(2);
@@ -1109,15 +1324,38 @@ int iSOCKETaccept(int iSocket, void *pAddress, char **ppcErrorText)
   return -1;
 }
 
+/* Seconds a daemon waits for the next bytes of its peer. */
+static int _socketTimeout(void)
+{
+  int32_t *pil = static_cast<int32_t *>(configUseItem(CONFIG_ITEM_DAEMONTIMEOUT, 1));
+  int iSeconds = pil != nullptr && *pil > 0 ? *pil : 30;
+  std::free(pil);
+  return iSeconds;
+}
+
 int iSOCKETdoService(int iSocket, char **ppcErrorText)
 {
   _socketClearError(ppcErrorText);
   _socketConversation conv;
+  socklen_t lenPeer = sizeof conv.addrPeer;
+  char acPeer[INET_ADDRSTRLEN] = "?";
+  if (getpeername(iSocket, reinterpret_cast<sockaddr *>(&conv.addrPeer), &lenPeer) == 0 &&
+      conv.addrPeer.sin_family == AF_INET)
+    inet_ntop(AF_INET, &conv.addrPeer.sin_addr, acPeer, sizeof acPeer);
+  else
+    conv.addrPeer = sockaddr_in{};
+  conv.strPeer = acPeer;
+  timeval tv{_socketTimeout(), 0};
+  setsockopt(iSocket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  setsockopt(iSocket, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+
   int iResult = 0;
   bool boEnd = false;
   while (!boEnd) {
     zor3socketMessage msg;
     iResult = _iSOCKETread(iSocket, &msg, ppcErrorText);
+    if (iResult != 0 && !conv.boAuthenticated)
+      omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), ppcErrorText != nullptr && *ppcErrorText != nullptr ? *ppcErrorText : "");
     uint32_t ulCode = iResult != 0 ? SOCKET_RQ_END : msg.ulCode;
     const char *pcText = msg.pcPayload != nullptr ? msg.pcPayload : "";
     const unsigned char *puc = reinterpret_cast<const unsigned char *>(msg.pcPayload);
@@ -1129,13 +1367,48 @@ int iSOCKETdoService(int iSocket, char **ppcErrorText)
       iResult = iSOCKETsendError(iSocket, SOCKET_RC_ERROR, SOCKET_ERROR_ID, pcError);
       boEnd = true;
     };
+    /* A refusal: reported on the daemon's side with its reason, answered with pcError. */
+    auto refuse = [&](const std::string &strWhy, const char *pcError) {
+      omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), strWhy.c_str());
+      fail(pcError);
+    };
+    /* A file request's path: refused outside the instance's files. */
+    auto pathAllowed = [&](const char *pcPath, size_t ulMax) {
+      std::string strWhy;
+      if (strnlen(pcPath, ulMax + 1) > ulMax) {
+        refuse(std::string("path longer than ") + std::to_string(ulMax) + " bytes", "Bad Request, invalid size");
+        return false;
+      }
+      if (dmguardPath(conv.strInstance.c_str(), &conv.files, pcPath, &strWhy) != 0) {
+        refuse(std::string(pcPath) + ": " + strWhy, "Path not allowed");
+        return false;
+      }
+      return true;
+    };
+    std::string strWhy;
+    if (!conv.boAuthenticated && ulCode != SOCKET_RQ_HELLO && ulCode != SOCKET_RQ_PROOF && ulCode != SOCKET_RQ_END) {
+      refuse("request " + std::to_string(ulCode) + " before authentication", "Authentication required");
+      ulCode = 0;
+    }
     switch (ulCode) {
+      case 0:
+        break;
+      case SOCKET_RQ_HELLO:
+        if (_socketHello(iSocket, conv, msg, strWhy) != 0) refuse(strWhy, "Authentication failed");
+        break;
+      case SOCKET_RQ_PROOF:
+        if (conv.boAuthenticated || _socketProof(iSocket, conv, msg, strWhy) != 0)
+          refuse(strWhy.empty() ? "a second proof" : strWhy, "Authentication failed");
+        break;
       case SOCKET_RQ_ACK:
       case SOCKET_RQ_PING:
         _socketSend(iSocket, SOCKET_RP_DONE, {}, nullptr, 0);
         break;
       case SOCKET_RQ_NODES:
-        _socketNodes(iSocket, pcText);
+        if (conv.strInstance != pcText)
+          iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Bad Configuration file");
+        else
+          _socketNodes(iSocket, pcText);
         break;
       case SOCKET_RQ_SAVEUTF8:
       case SOCKET_RQ_SAVE:
@@ -1143,11 +1416,14 @@ int iSOCKETdoService(int iSocket, char **ppcErrorText)
         break;
       case SOCKET_RQ_RUNUTF8:
       case SOCKET_RQ_RUN:
-        _socketRun(iSocket, conv, msg);
+        if (_socketRun(iSocket, conv, msg, ppcErrorText) != 0) {
+          iResult = SOCKET_RC_ERROR;
+          boEnd = true;
+        }
         break;
       case SOCKET_RQ_USER:
-        if (_socketUser(iSocket, pcText) != 0) {
-          _socketSetText(ppcErrorText, "Cannot become the user");
+        if (_socketUser(iSocket, conv, pcText) != 0) {
+          _socketSetText(ppcErrorText, "User not allowed");
           iResult = SOCKET_RC_ERROR;
           boEnd = true;
         }
@@ -1157,9 +1433,10 @@ int iSOCKETdoService(int iSocket, char **ppcErrorText)
           fail("Bad Request");
           break;
         }
-        _socketExist(iSocket, aul[0], pcText + 4);
+        if (pathAllowed(pcText + 4, SOCKET_MAX_PATH6)) _socketExist(iSocket, aul[0], pcText + 4);
         break;
       case SOCKET_RQ_OPEN:
+        if (!pathAllowed(pcText, SOCKET_MAX_TEXT)) break;
         if (_socketOpenFile(iSocket, conv, pcText) != 0) {
           _socketSetText(ppcErrorText, "Cant open file");
           iResult = SOCKET_RC_ERROR;

@@ -14,11 +14,13 @@
 **
 **     OFFSET  SIZE  DESCRIPTION
 **        0      4   total length of the message, header included (>= 12)
-**        4      4   protocol version, always 210
+**        4      4   protocol version, always 211
 **        8      4   request code (client -> daemon) or reply code
 **       12  total-12 payload
 **
-**   Requests: 1 acknowledge, 2 partition list (instance NUL), 3 save a
+**   Requests: 14 hello (instance NUL; answered by 501 with a challenge of
+**   32 random bytes), 15 proof (the 32-byte HMAC of driver/authkey.h over
+**   the challenge), 1 acknowledge, 2 partition list (instance NUL), 3 save a
 **   control file converted from UTF-8 (text NUL), 13 save it unchanged,
 **   4 run db2zav with its output lines converted to UTF-8 (arguments NUL),
 **   11 run with the lines unchanged, 5 become a user (name NUL), 6 does a
@@ -26,10 +28,33 @@
 **   (u32 size, i32 block; answered by exactly size raw bytes without a
 **   header), 9 close the file (ends the conversation), 10 set the file
 **   position (i32 unit, i32 count, i32 offset), 12 ping, 999 end of the
-**   conversation.  Replies: 500 one text line (no NUL), 501 done (6: i32
-**   status, u32 blocks; 7: u32 size high, u32 size low; 9: one word of no
-**   meaning), 666 error ("ZOR0666F", a blank and the text, no NUL, the whole
-**   message at most 512 bytes).
+**   conversation.  Replies: 500 one text line (no NUL), 501 done (14: the
+**   challenge; 4 and 11: i32 exit status of the run, 128 + the signal when
+**   a signal ended it; 6: i32 status, u32 blocks; 7: u32 size high, u32
+**   size low; 9: one word of no meaning), 666 error ("ZOR0666F", a blank
+**   and the text, no NUL, the whole message at most 512 bytes).
+**
+**   Authentication: every conversation begins with 14 then 15.  The daemon
+**   answers 14 only for a peer on a loopback address or on a host of the
+**   instance's db2nodes.cfg and when the instance's key file is sound, and
+**   15 only for the right proof; then the serving process becomes the
+**   instance user for good (never root) and sets its file-creation mask to
+**   022.  A failed authentication, any other request before it, and a
+**   message of another protocol version are answered by an error reply
+**   that ends the conversation, and reported through ZOR0667E.  The client
+**   proves with the key of its instance (iSOCKETsetInstance, else the
+**   DB2INSTANCE variable, else the configuration's db2instance).
+**
+**   What an authenticated peer may ask (driver/dmguard.h): request 5 only
+**   for the instance user; 2 only for the instance; 6 and 7 only for files
+**   of the instance's databases; 4 and 11 only with the options a shipped
+**   run needs, a password being passed to the run in its environment
+**   (ZAV_PASSWORD), never on its command line.  The run is the program
+**   itself, started without a shell, as the instance user.
+**
+**   Time limit: a daemon drops a peer that sends nothing for the
+**   configuration's daemontimeout seconds (30 by default), within a message
+**   or between two.
 **
 **   Limits, checked on both sides before anything is allocated or sent: a
 **   message with a header is at most SOCKET_MAX_MESSAGE bytes; a read asks
@@ -59,7 +84,7 @@
 **   of a run, all kept in a private directory (mode 0700, made with mkdtemp
 **   from "/tmp/zavXXXXXX") that is removed with its files when the
 **   conversation ends.  Arguments received for a run are split at blanks
-**   and each word is quoted for the shell.
+**   and each word is passed as one argument.
 **
 **   No threads of its own; the client operations may be called from several
 **   threads at once (host and service look-ups use the reentrant calls).
@@ -73,7 +98,7 @@ struct hostent;
 struct servent;
 
 /* Protocol. */
-#define SOCKET_VERSION       210
+#define SOCKET_VERSION       211
 #define SOCKET_HEADER_SIZE   12
 #define SOCKET_SERVICE       "db2zavdm"
 #define SOCKET_PROTOCOL      "tcp"
@@ -93,6 +118,8 @@ struct servent;
 #define SOCKET_RQ_RUN        11
 #define SOCKET_RQ_PING       12
 #define SOCKET_RQ_SAVE       13
+#define SOCKET_RQ_HELLO      14
+#define SOCKET_RQ_PROOF      15
 #define SOCKET_RQ_END        999
 
 /* Reply codes. */
@@ -122,7 +149,7 @@ struct servent;
 ** NUL-terminated one byte past ulLength.
 */
 struct zor3socketMessage {
-  uint32_t ulVersion;    /* always 210 once read */
+  uint32_t ulVersion;    /* always SOCKET_VERSION once read */
   uint32_t ulCode;       /* request or reply code */
   uint32_t ulLength;     /* payload bytes */
   char    *pcPayload;    /* payload, or NULL */
@@ -131,9 +158,23 @@ struct zor3socketMessage {
 /* ---------------------------------------------------------------- client */
 
 /*
+** iSOCKETsetInstance
+**   Names the instance whose key proves this process's conversations and
+**   reads the key now, with the identity the process has now; later
+**   connections use that key.  Without this call each connection reads
+**   the key of the instance of DB2INSTANCE, else of the configuration.
+**   Returns 0, or the code of authkeyLoad (the connections then fail with
+**   its text).
+*/
+int iSOCKETsetInstance(const char *pcInstance);
+
+/*
 ** iSOCKETtestDaemon
-**   Connects to the daemon of pcHost, sends a ping and ends the conversation.
-**   Returns 0 when a daemon answered, -1 otherwise (*ppcErrorText says why).
+**   Connects to the daemon of pcHost, authenticates, sends a ping and ends
+**   the conversation.
+**   Returns 0 when a daemon answered, -1 when none could be reached (host,
+**   service or connection failed), -2 when one answered but refused the
+**   conversation or the key could not be read (*ppcErrorText says why).
 */
 int iSOCKETtestDaemon(const char *pcHost, char **ppcErrorText);
 
@@ -151,8 +192,9 @@ int iSOCKETsaveFile(const char *pcHost, const char *pcText, char **ppcErrorText)
 **   Has the daemon run db2zav with pcArguments and the saved control file
 **   (request 11); prints each reply line, with a newline, on sysprint, then
 **   ends the conversation and closes iSocket in every case.
-**   Returns 0, or -1 when the daemon answered with an error, a send failed
-**   or the arguments are longer than SOCKET_MAX_TEXT.
+**   Returns the exit status of the remote run (0 to 255), or -1 when the
+**   daemon answered with an error or with no status, a send or read
+**   failed or the arguments are longer than SOCKET_MAX_TEXT.
 */
 int iSOCKETexecCmdLocal(int iSocket, const char *pcArguments, char **ppcErrorText);
 
@@ -221,8 +263,8 @@ void vSOCKETcloseServices(void);
 ** vSOCKETdaemonInit
 **   Puts the process in the background: fork (the parent exits with 0),
 **   setsid, SIGHUP ignored, fork again (the parent exits with 0); in the
-**   grandchild the file-creation mask becomes 0 and descriptors 0, 1 and 2
-**   are closed.  Returns in the grandchild only.
+**   grandchild the file-creation mask becomes 022 and descriptors 0, 1 and
+**   2 are closed.  Returns in the grandchild only.
 */
 void vSOCKETdaemonInit(void);
 
@@ -250,8 +292,9 @@ int iSOCKETaccept(int iSocket, void *pAddress, char **ppcErrorText);
 **   Serves one conversation on iSocket until it ends, then removes the
 **   conversation's files and shuts the connection down and closes it.
 **   Returns 0 after a normal end (999, or a successful close), or 16 when an
-**   error reply ended it (unreadable or malformed message, unknown code, a
-**   failed open, read, seek of a read, or close, a refused user change).
+**   error reply ended it (unreadable, malformed or stalled message, unknown
+**   code, a refused authentication, user change, path or run argument, a
+**   failed open, read, seek of a read, or close).
 */
 int iSOCKETdoService(int iSocket, char **ppcErrorText);
 
@@ -287,8 +330,9 @@ int iSOCKETconnect(const servent *pservent, const hostent *phostent, char **ppcE
 /*
 ** _iSOCKETread
 **   Reads one message into *pmsg.  An empty receive is reported (ZOR0666F)
-**   and retried after 1 s, at most 5 times in a row.  Sizes below 12 or
-**   above SOCKET_MAX_MESSAGE and versions other than 210 are refused before
+**   and retried after 1 s, at most 5 times in a row; a receive that times
+**   out (a time limit set on the socket) ends the reading.  Sizes below 12 or
+**   above SOCKET_MAX_MESSAGE and versions other than SOCKET_VERSION are refused before
 **   anything is allocated; on any failure an error reply goes to the peer.
 **   Returns 0, or 16 (pmsg->pcPayload NULL, *ppcErrorText says why).
 */
@@ -296,7 +340,7 @@ int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText);
 
 /*
 ** iSOCKETsendError
-**   Sends the error reply {total, 210, 666} + pcIdentifier + " " + pcText,
+**   Sends the error reply {total, SOCKET_VERSION, 666} + pcIdentifier + " " + pcText,
 **   the text cut so that the message is at most 512 bytes.
 **   Returns iResult, or 16 when the buffer size cannot be set (the identifier
 **   is then ZOR0666F) or the send fails (ZOR0666F "Cant send message").

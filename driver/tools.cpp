@@ -17,7 +17,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <string>
+#include <strings.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -319,6 +324,42 @@ int toolsGetHostName(char *pcBuffer, int iSize)
   }
   omsgsTrace("toolsGetHostName iRc 0x%x, pcHostName(%s)\n", iRc, iRc == 0 ? pcBuffer : "");
   return iRc;
+}
+
+/* True when two socket addresses hold the same IPv4 or IPv6 address. */
+static bool _toolsSameAddress(const sockaddr *pa, const sockaddr *pb)
+{
+  if (pa == nullptr || pb == nullptr || pa->sa_family != pb->sa_family) return false;
+  if (pa->sa_family == AF_INET)
+    return reinterpret_cast<const sockaddr_in *>(pa)->sin_addr.s_addr ==
+           reinterpret_cast<const sockaddr_in *>(pb)->sin_addr.s_addr;
+  if (pa->sa_family == AF_INET6)
+    return memcmp(&reinterpret_cast<const sockaddr_in6 *>(pa)->sin6_addr,
+                  &reinterpret_cast<const sockaddr_in6 *>(pb)->sin6_addr, sizeof(in6_addr)) == 0;
+  return false;
+}
+
+int toolsIsLocalHost(const char *pcHost)
+{
+  if (pcHost == nullptr || pcHost[0] == '\0') return 1;
+  char acFull[256] = {0};
+  if (gethostname(acFull, sizeof acFull - 1) == 0) {
+    std::string strShort(acFull, strcspn(acFull, "."));
+    if (strcasecmp(pcHost, acFull) == 0 || strcasecmp(pcHost, strShort.c_str()) == 0) return 1;
+  }
+  int iLocal = 0;
+  addrinfo hints{}, *pres = nullptr;
+  hints.ai_socktype = SOCK_STREAM;
+  ifaddrs *pifs = nullptr;
+  if (getaddrinfo(pcHost, nullptr, &hints, &pres) == 0 && getifaddrs(&pifs) == 0) {
+    for (addrinfo *pa = pres; pa != nullptr && !iLocal; pa = pa->ai_next)
+      for (ifaddrs *pif = pifs; pif != nullptr && !iLocal; pif = pif->ifa_next)
+        if (_toolsSameAddress(pa->ai_addr, pif->ifa_addr)) iLocal = 1;
+  }
+  if (pifs != nullptr) freeifaddrs(pifs);
+  if (pres != nullptr) freeaddrinfo(pres);
+  omsgsTrace("toolsIsLocalHost(%s) = %d\n", pcHost, iLocal);
+  return iLocal;
 }
 
 const char *toolsGetError(void)

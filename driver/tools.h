@@ -131,6 +131,15 @@ char *toolsFormatFilename(const char *pcName, int iLength, int iPartition, int i
 ** of iSize bytes.  Returns 0, or -1 when gethostname fails. */
 int toolsGetHostName(char *pcBuffer, int iSize);
 
+/*
+** toolsIsLocalHost
+**   True (1) when pcHost names this host: its full or short name (any
+**   case), or a name or address that resolves to an address of one of its
+**   interfaces (127.0.0.1 among them); an empty name is this host too.
+**   Returns 1 or 0.
+*/
+int toolsIsLocalHost(const char *pcHost);
+
 /* toolsGetError: the system's text for the current errno. */
 const char *toolsGetError(void);
 

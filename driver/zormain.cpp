@@ -38,6 +38,7 @@
 #include "driver/socket.h"
 #include "driver/token.h"
 #include "driver/zoratom.h"
+#include "driver/zormaindisp.h"
 #include "driver/zormsgs.h"
 #include "driver/zortask.h"
 #include "storage/ficcont.h"
@@ -109,6 +110,17 @@ void _mainEnd(int iReason, int iCentre)
   omsgsDestroyModule(iCentre);
   vSOCKETcloseServices();
   std::exit(0);
+}
+
+/* Ends a shipped request with the exit status of the run on the other host,
+** whose own end message came back with its lines. */
+[[noreturn]] static void _mainEndRemote(int iStatus, int iCentre)
+{
+  if (gboTorvelExist) omsgsTraceOutIntern("main", iStatus);
+  omsgsFlushDefered();
+  omsgsDestroyModule(iCentre);
+  vSOCKETcloseServices();
+  std::exit(iStatus);
 }
 
 /* Before the options are read there is no centre for the first failures:
@@ -509,6 +521,20 @@ void mainRun(int argc, char **argv)
     if (iRc != 0) _mainEnd(iRc, giMainCentre);
   }
 
+  /* The key of the daemon conversations is read with the identity the
+     program was started with, before it changes. */
+  std::string strKeyInstance;
+  if (!args.boRemote) {
+    strKeyInstance = _mainAtomText(args.ptaskParmlib, TOKEN_SSID);
+  } else if (args.boInstance) {
+    strKeyInstance = args.acInstance;
+  } else if (char *pcItem = static_cast<char *>(configUseItem(CONFIG_ITEM_DB2INSTANCE, 1))) {
+    strKeyInstance = pcItem;
+    std::free(pcItem);
+  }
+  omsgsTrace("main:iSOCKETsetInstance(%s) : 0x%x\n", strKeyInstance.c_str(),
+             iSOCKETsetInstance(strKeyInstance.c_str()));
+
   /* 14: identities. */
   iRc = _mainChangeUsers(&args);
   if (iRc != 0) _mainEnd(iRc, giMainCentre);
@@ -518,5 +544,6 @@ void mainRun(int argc, char **argv)
   iRc = _mainDispatch(&args);
   omsgsTrace("main:almost done : 0x%x\n", iRc);
   if (iRc != 0) _mainEnd(iRc, giMainCentre);
+  if (giMainRemoteStatus > 0) _mainEndRemote(giMainRemoteStatus, giMainCentre);
   _mainEndOk(giMainCentre);
 }

@@ -8,7 +8,8 @@
 **   as the caller (or the --identity user), hands the one request to the
 **   request dispatch, and ends every path the same way: a non-zero final
 **   reason code is reported with ZORU366I, the message system is stopped and
-**   the process exits with the reason code (the shell sees its low byte).
+**   the process exits with the reason code (the shell sees its low byte);
+**   a request shipped to another host exits with the remote run's status.
 **
 **   Start-up states: deferred start-up (messages held) -> options known ->
 **   checked -> PARMLIB task built -> identities switched -> one request ->

@@ -51,6 +51,8 @@ static oyacc gyaccMain;
 static ostream *gpstreamMain = nullptr;
 static zorcontrol *gpcontrolMain = nullptr;
 
+int giMainRemoteStatus = -1;
+
 /* ------------------------------------------------------------------ helpers */
 
 /* True when the module's trace keyword is enabled (dumps are big). */
@@ -327,23 +329,33 @@ int _mainExecuteRemote(argsOptions *pargs, ostream *pstream)
 
   const char *pcHost = pargs->pcharHost != nullptr ? _charText(pargs->pcharHost) : "";
   char *pcError = nullptr;
-  if (iSOCKETtestDaemon(pcHost, &pcError) != 0) {
+  int iTest = iSOCKETtestDaemon(pcHost, &pcError);
+  if (iTest == -1) {
     omsgsTrace("_mainExecuteRemote: no daemon on %s (%s)\n", pcHost, pcError != nullptr ? pcError : "");
     omsgsFMTEDO(ZORU358W, pcHost);
+    iRc = MAIN_RC_NODAEMON;
+  } else if (iTest != 0) {
+    omsgsFMTEDO(ZORU450E, pcHost, pcError != nullptr ? pcError : "");
+    iRc = MAIN_RC_REFUSED;
   } else {
     int iSocket = iSOCKETsaveFile(pcHost, strText.c_str(), &pcError);
-    if (iSocket == -1) {
+    if (iSocket < 0) {
       omsgsTrace("_mainExecuteRemote: control file not saved on %s (%s)\n", pcHost,
                  pcError != nullptr ? pcError : "");
+      omsgsFMTEDO(ZORU450E, pcHost, pcError != nullptr ? pcError : "");
       iRc = MAIN_RC_NOSAVE;
     } else {
       std::string strArgs;
       if (pargs->pcharRemoteArgs != nullptr)
         strArgs.assign(_charText(pargs->pcharRemoteArgs), static_cast<size_t>(pargs->pcharRemoteArgs->ilBU));
-      struct passwd *ppw = getpwuid(geteuid());
-      strArgs += ppw != nullptr ? ppw->pw_name : std::to_string(geteuid());
       int iRcRun = iSOCKETexecCmdLocal(iSocket, strArgs.c_str(), &pcError);
       omsgsTrace("_mainExecuteRemote: run on %s: %d (%s)\n", pcHost, iRcRun, pcError != nullptr ? pcError : "");
+      if (iRcRun < 0) {
+        omsgsFMTEDO(ZORU450E, pcHost, pcError != nullptr ? pcError : "");
+        iRc = MAIN_RC_REFUSED;
+      } else {
+        giMainRemoteStatus = iRcRun;
+      }
     }
   }
   if (gboTorvelExist) omsgsTraceOutIntern("_mainExecuteRemote", iRc);

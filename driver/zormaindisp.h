@@ -30,6 +30,8 @@ struct zortask;
 #define MAIN_RC_NOSYSIN  0x107A002   /* the control file cannot be read */
 #define MAIN_RC_SYNTAX   0x107A003   /* syntax error in the control file */
 #define MAIN_RC_NOSAVE   0x107A007   /* the other host did not store the control file */
+#define MAIN_RC_NODAEMON 0x107A008   /* the other host has no daemon (ZORU358W) */
+#define MAIN_RC_REFUSED  0x107A009   /* the other host's daemon refused or failed the request (ZORU450E) */
 #define MAIN_RC_NOLIST   0x107C000   /* the control file cannot be listed (ignored) */
 
 /* Mark of a SELECT * column chain (pData word), "STA" packed. */
@@ -88,13 +90,20 @@ int _mainControlAuth(zortask *ptaskGlobal);
 /*
 ** _mainExecuteRemote
 **   Ships the control-file text to the daemon of the --host host and has it
-**   run db2zav there with the forwarded arguments and the effective user's
-**   name; the remote messages are copied to sysprint as they arrive.
-**   Returns 0 (whatever the remote run ends with, and after ZORU358W when
-**   the host has no daemon); MAIN_RC_NOSAVE when the control file was not
-**   stored there; ORC_NOMEM.
+**   run db2zav there with the forwarded arguments; the remote messages are
+**   copied to sysprint as they arrive and the remote run's exit status is
+**   kept in giMainRemoteStatus, which the program then ends with.
+**   Returns 0 once the remote run has ended; MAIN_RC_NODAEMON after
+**   ZORU358W when the host has no daemon; MAIN_RC_NOSAVE (after ZORU450E)
+**   when the control file was not stored there; MAIN_RC_REFUSED after
+**   ZORU450E when the daemon refused the conversation or the run, or gave
+**   no exit status.
 */
 int _mainExecuteRemote(argsOptions *pargs, ostream *pstream);
+
+/* Exit status of the run a shipped request started on another host; -1
+   while none has ended. */
+extern int giMainRemoteStatus;
 
 /*
 ** _mainCopySysinToSysprint

@@ -19,9 +19,9 @@
 **     first call, no keyword set yet by omsgsInitModule: the module never
 **       traces in this process (keyword cleared);
 **     first call after omsgsInitModule: keyword not enabled -> cleared, the
-**       module never traces; enabled -> the keyword's file is opened for
-**       append (created empty first when no module has opened it since the
-**       set was built) and kept as the module's stream;
+**       module never traces; enabled -> a stream on the keyword's file
+**       (created exclusively when no module has opened it since the set
+**       was built, else shared, appending) is kept as the module's stream;
 **     omsgsDestroyModule closes every trace stream: a helper whose stream
 **       belongs to an earlier set writes nothing until omsgsInitModule has
 **       built a new set, and then opens its file again.
