@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -31,13 +32,75 @@
 #include <vector>
 
 #include "common/obyte.h"
+#include "driver/authkey.h"
 #include "tests/zavtest.h"
+#include "tools/db2spcs.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
+
+/*
+** The instance every conversation of these tests belongs to: an
+** installation (TOPZAV) whose configuration names instance inst1, its home
+** with the key file, its user (nobody when the tests run as root, since a
+** daemon never serves as root) and its database path, under which the
+** scratch directories of the tests lie.
+*/
+struct TestInstance {
+  std::string strBase, strTop, strHome, strDb, strUser;
+};
+TestInstance gInst;
+
+class InstanceEnv : public ::testing::Environment {
+ public:
+  void SetUp() override
+  {
+    char ac[] = "/tmp/sockinstXXXXXX";
+    ASSERT_NE(mkdtemp(ac), nullptr);
+    gInst.strBase = ac;
+    chmod(ac, 0755);
+    gInst.strTop = gInst.strBase + "/top";
+    gInst.strHome = gInst.strBase + "/home";
+    gInst.strDb = gInst.strBase + "/db";
+    for (const std::string &str : {gInst.strTop + "/cfg", gInst.strTop + "/bin", gInst.strHome + "/sqllib",
+                                   gInst.strDb + "/inst1"})
+      fs::create_directories(str);
+    for (auto &entry : fs::recursive_directory_iterator(gInst.strBase)) chmod(entry.path().c_str(), 0755);
+    passwd *ppw = getpwuid(geteuid());
+    gInst.strUser = geteuid() == 0 ? "nobody" : (ppw != nullptr ? ppw->pw_name : "");
+    WriteConfig("");
+    setenv("TOPZAV", gInst.strTop.c_str(), 1);
+    setenv("DB2INSTANCE", "inst1", 1);
+    std::string strPath, strWhy;
+    int boCreated = 0;
+    ASSERT_EQ(authkeyCreate("inst1", &strPath, &boCreated, &strWhy), 0) << strWhy;
+  }
+  void TearDown() override
+  {
+    std::error_code ec;
+    fs::remove_all(gInst.strBase, ec);
+  }
+  /* The configuration, with strMore appended. */
+  static void WriteConfig(const std::string &strMore)
+  {
+    std::ofstream(gInst.strTop + "/cfg/db2zav.cfg")
+        << "db2instance=inst1\ninsthomes=inst1:" << gInst.strHome << "\ninstusers=inst1:" << gInst.strUser
+        << "\ndbpaths=inst1:" << gInst.strDb << "\n" << strMore;
+  }
+};
+::testing::Environment *const gpenvInstance = ::testing::AddGlobalTestEnvironment(new InstanceEnv);
+
+/* The key of inst1, as its file holds it. */
+std::vector<unsigned char> Key()
+{
+  std::vector<unsigned char> v(AUTHKEY_SIZE);
+  std::string strWhy;
+  EXPECT_EQ(authkeyLoad("inst1", v.data(), &strWhy), 0) << strWhy;
+  return v;
+}
 
 /* A message as it travels: header, then the words, then the raw bytes. */
 Bytes Msg(uint32_t ulCode, std::initializer_list<uint32_t> words = {}, const std::string &str = "",
@@ -145,6 +208,49 @@ int Connect(int iPort)
   return fd;
 }
 
+/* Proves the instance secret on a raw connection with pucKey.  Returns the
+   code of the last reply (501 when accepted). */
+uint32_t Authenticate(int fd, const std::vector<unsigned char> &key, const std::string &strInstance = "inst1")
+{
+  SendRaw(fd, Text(SOCKET_RQ_HELLO, strInstance));
+  Reply reply = ReadReply(fd);
+  if (reply.ulCode != SOCKET_RP_DONE || reply.strPayload.size() != AUTHKEY_CHALLENGE_SIZE) return reply.ulCode;
+  unsigned char aucProof[AUTHKEY_PROOF_SIZE];
+  EXPECT_EQ(authkeyProof(key.data(), strInstance.c_str(),
+                         reinterpret_cast<const unsigned char *>(reply.strPayload.data()), aucProof),
+            0);
+  SendRaw(fd, Msg(SOCKET_RQ_PROOF, {}, std::string(reinterpret_cast<char *>(aucProof), sizeof aucProof)));
+  return ReadReply(fd).ulCode;
+}
+
+/* A raw connection that has proved the instance secret. */
+int ConnectAuth(int iPort)
+{
+  int fd = Connect(iPort);
+  EXPECT_EQ(Authenticate(fd, Key()), static_cast<uint32_t>(SOCKET_RP_DONE));
+  return fd;
+}
+
+/* A fake daemon's side of the authentication, done right.  Returns true
+   when the client proved the key. */
+bool FakeAuth(int fd)
+{
+  zor3socketMessage msg;
+  char *pcErr = nullptr;
+  if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_HELLO) return false;
+  std::string strInstance = msg.pcPayload != nullptr ? msg.pcPayload : "";
+  std::free(msg.pcPayload);
+  unsigned char aucChallenge[AUTHKEY_CHALLENGE_SIZE], aucProof[AUTHKEY_PROOF_SIZE];
+  authkeyRandom(aucChallenge, sizeof aucChallenge);
+  SendRaw(fd, Msg(SOCKET_RP_DONE, {}, std::string(reinterpret_cast<char *>(aucChallenge), sizeof aucChallenge)));
+  if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_PROOF) return false;
+  authkeyProof(Key().data(), strInstance.c_str(), aucChallenge, aucProof);
+  bool boOk = msg.ulLength == sizeof aucProof && std::memcmp(msg.pcPayload, aucProof, sizeof aucProof) == 0;
+  std::free(msg.pcPayload);
+  if (boOk) SendRaw(fd, Msg(SOCKET_RP_DONE));
+  return boOk;
+}
+
 /*
 ** A forked peer: accepts iConversations connections one after the other and
 ** hands each to fn, whose result goes back through a pipe.  The client
@@ -211,19 +317,23 @@ int Serve(int fd)
   return iSOCKETdoService(fd, &pcErr);
 }
 
+/* The user the daemon serves as. */
 std::string CurrentUser()
 {
-  passwd *ppw = getpwuid(geteuid());
-  return ppw != nullptr ? ppw->pw_name : "";
+  return gInst.strUser;
 }
 
 /* A private scratch directory removed with its contents. */
 class Scratch {
  public:
-  Scratch()
+  /* Under the instance's database tree by default: the daemon serves it. */
+  explicit Scratch(bool boInstance = true)
   {
-    char ac[] = "/tmp/socktestXXXXXX";
-    path_ = mkdtemp(ac);
+    std::string str = (boInstance ? gInst.strDb + "/inst1" : std::string("/tmp")) + "/socktestXXXXXX";
+    std::vector<char> v(str.begin(), str.end());
+    v.push_back('\0');
+    path_ = mkdtemp(v.data());
+    chmod(path_.c_str(), 0755);
   }
   ~Scratch()
   {
@@ -315,7 +425,6 @@ TEST(SocketClient, ExistFileReportsStatusAndBlocks)
   std::string strFile = scratch.File("data", std::string(10000, 'x'));
   std::string strLocked = scratch.File("locked", "secret");
   chmod(strLocked.c_str(), 0);
-  bool boRoot = geteuid() == 0;
 
   struct Case {
     std::string strPath;
@@ -329,7 +438,7 @@ TEST(SocketClient, ExistFileReportsStatusAndBlocks)
       {strFile, 0, 0, 0},                           /* no block size: no count, no crash */
       {scratch.Path() + "/missing", 4096, -1, 0},
   };
-  if (!boRoot) cases.push_back({strLocked, 4096, -2, 0});
+  cases.push_back({strLocked, 4096, -2, 0});   /* the daemon serves as the instance user, never root */
   Peer peer(static_cast<int>(cases.size()), Serve);
   for (const Case &c : cases) {
     char *pcErr = nullptr;
@@ -340,7 +449,6 @@ TEST(SocketClient, ExistFileReportsStatusAndBlocks)
     EXPECT_EQ(ilBlocks, c.ilBlocks) << c.strPath;
   }
   EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), 0));
-  if (boRoot) std::fprintf(stderr, "running as root: the access-denied case is not checked\n");
 }
 
 TEST(SocketClient, OpenReadSeekAndCloseAFile)
@@ -414,12 +522,13 @@ TEST(SocketClient, OpenFileFailuresEndTheConversation)
   };
   std::vector<Case> cases = {
       {CurrentUser(), scratch.Path() + "/missing", Error("Cant find file size")},
-      {"zav-no-such-user", scratch.Path(), Error("Unknown user")},
+      {"zav-no-such-user", scratch.Path(), Error("User not allowed")},
+      {"root", scratch.Path(), Error("User not allowed")},
+      {CurrentUser(), "/etc/passwd", Error("Path not allowed")},
   };
-  if (geteuid() != 0) cases.push_back({"root", scratch.Path(), Error(strerror(EPERM))});
   std::string strLocked = scratch.File("locked", "x");
   chmod(strLocked.c_str(), 0);
-  if (geteuid() != 0) cases.push_back({CurrentUser(), strLocked, Error("Cant open file")});
+  cases.push_back({CurrentUser(), strLocked, Error("Cant open file")});
 
   Peer peer(static_cast<int>(cases.size()), Serve);
   for (const Case &c : cases) {
@@ -430,7 +539,6 @@ TEST(SocketClient, OpenFileFailuresEndTheConversation)
     EXPECT_EQ(ilSize, -1);
   }
   EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), SOCKET_RC_ERROR));
-  if (geteuid() == 0) std::fprintf(stderr, "running as root: the refused user change is not checked\n");
 }
 
 TEST(SocketClient, ChangeUserThenExist)
@@ -443,29 +551,34 @@ TEST(SocketClient, ChangeUserThenExist)
   EXPECT_EQ(iSOCKETexistFile(kpcHost, CurrentUser().c_str(), strFile.c_str(), 1, &ilBlocks, &pcErr), 0) << pcErr;
   EXPECT_EQ(ilBlocks, 3);
   EXPECT_EQ(iSOCKETexistFile(kpcHost, "zav-no-such-user", strFile.c_str(), 1, &ilBlocks, &pcErr), -2);
-  EXPECT_EQ(std::string(pcErr), Error("Unknown user"));
+  EXPECT_EQ(std::string(pcErr), Error("User not allowed"));
   EXPECT_EQ(peer.Results(), (std::vector<int>{0, SOCKET_RC_ERROR}));
 }
 
-/* Run as root: a daemon that became an ordinary user (for good) is refused
-   what that user may not do. */
-TEST(SocketClient, UnprivilegedDaemonRefusesAccessAndUserChange)
+/* Whatever the daemon runs as, it serves as the instance user: root and
+   users the configuration does not list are refused, and a file only root
+   may read stays closed. */
+TEST(SocketClient, RootAndUnlistedUsersAreRefused)
 {
-  if (geteuid() != 0) GTEST_SKIP() << "not root: the access rows of the tests above cover this";
-  passwd *ppw = getpwnam("nobody");
-  if (ppw == nullptr) GTEST_SKIP() << "no user nobody here";
   Scratch scratch;
-  chmod(scratch.Path().c_str(), 0755);
   std::string strLocked = scratch.File("locked", "secret");
   chmod(strLocked.c_str(), 0600);
-  Peer peer(2, Serve);                 /* one process serves both conversations */
+  std::string strFile = scratch.File("open", "x");
+  std::vector<std::string> vUsers = {"root", "daemon", "zav-no-such-user"};
+  Peer peer(static_cast<int>(vUsers.size()) + 1, Serve);
+  for (const std::string &strUser : vUsers) {
+    char *pcErr = nullptr;
+    int64_t ilBlocks = 0;
+    EXPECT_EQ(iSOCKETexistFile(kpcHost, strUser.c_str(), strFile.c_str(), 1, &ilBlocks, &pcErr), -2) << strUser;
+    EXPECT_EQ(std::string(pcErr), Error("User not allowed")) << strUser;
+  }
   char *pcErr = nullptr;
   int64_t ilBlocks = 0;
-  EXPECT_EQ(iSOCKETexistFile(kpcHost, "nobody", strLocked.c_str(), 1, &ilBlocks, &pcErr), -2) << pcErr;
-  int64_t ilSize = 0;
-  EXPECT_EQ(iSOCKETopenFile(kpcHost, "root", strLocked.c_str(), &ilSize, &pcErr), -1);
-  EXPECT_EQ(std::string(pcErr), Error(strerror(EPERM)));
-  EXPECT_EQ(peer.Results(), (std::vector<int>{0, SOCKET_RC_ERROR}));
+  if (geteuid() == 0)
+    EXPECT_EQ(iSOCKETexistFile(kpcHost, CurrentUser().c_str(), strLocked.c_str(), 1, &ilBlocks, &pcErr), -2) << pcErr;
+  else
+    EXPECT_EQ(iSOCKETexistFile(kpcHost, CurrentUser().c_str(), strLocked.c_str(), 1, &ilBlocks, &pcErr), 0) << pcErr;
+  EXPECT_EQ(peer.Results(), (std::vector<int>{SOCKET_RC_ERROR, SOCKET_RC_ERROR, SOCKET_RC_ERROR, 0}));
 }
 
 /* An installation whose db2zav prints its arguments and its control file. */
@@ -473,8 +586,9 @@ class FakeInstall {
  public:
   FakeInstall()
   {
-    strScript_ = scratch_.File("top/bin/db2zav",
-                               "#!/bin/sh\n"
+    strScript_ = gInst.strTop + "/bin/db2zav";
+    std::ofstream(strScript_) << "#!/bin/sh\n"
+                               "printf 'pw:%s\\n' \"$ZAV_PASSWORD\" >&2\n"
                                "f=\n"
                                "for a in \"$@\"; do\n"
                                "  printf 'arg:%s\\n' \"$a\" >&2\n"
@@ -483,11 +597,10 @@ class FakeInstall {
                                "done\n"
                                "[ -n \"$f\" ] && stat -c 'mode:%a' \"${f%/*}\" \"$f\" >&2\n"
                                "[ -n \"$f\" ] && cat \"$f\" >&2\n"
-                               "exit 3\n");
+                               "exit 3\n";
     chmod(strScript_.c_str(), 0755);
-    setenv("TOPZAV", (scratch_.Path() + "/top").c_str(), 1);
   }
-  ~FakeInstall() { unsetenv("TOPZAV"); }
+  ~FakeInstall() { unlink(strScript_.c_str()); }
   const Scratch &Dir() const { return scratch_; }
 
  private:
@@ -512,42 +625,69 @@ std::vector<std::string> Lines(const std::vector<std::string> &v, std::string *p
 TEST(SocketClient, SaveAndRunShipsTheRequest)
 {
   FakeInstall install;
-  std::string strMarker = install.Dir().Path() + "/pwned";
+  Scratch scratch(false);
+  std::string strMarker = scratch.Path() + "/pwned";
   Peer peer(1, Serve);
   char *pcErr = nullptr;
   int fd = iSOCKETsaveFile(kpcHost, "UNLOAD TABLESPACE\nSELECT * FROM T;\n", &pcErr);
   ASSERT_GE(fd, 0) << pcErr;
-  std::string strArgs = " -i inst1 it's;touch${IFS}" + strMarker + " $(touch " + strMarker + ") -l --identity bob";
+  /* values reach the program as words of their own, never through a shell;
+     the password travels in the run's environment, not on its command line */
+  std::string strArgs = " -d it's;touch${IFS}" + strMarker + " -u $(touch --threads " + strMarker +
+                        ") -p s3cret -n --part=1,2";
   int iRc = 99;
   std::vector<std::string> v = zavtestMessages([&] { iRc = iSOCKETexecCmdLocal(fd, strArgs.c_str(), &pcErr); });
-  EXPECT_EQ(iRc, 0) << pcErr;
+  EXPECT_EQ(iRc, 3) << pcErr;                      /* the run's own exit status */
   std::string strControl;
   EXPECT_EQ(Lines(v, &strControl),
-            (std::vector<std::string>{"arg:-m\n", "arg:<private>\n", "arg:-i\n", "arg:inst1\n",
-                                      "arg:it's;touch${IFS}" + strMarker + "\n", "arg:$(touch\n",
-                                      "arg:" + strMarker + ")\n", "arg:-l\n", "arg:--identity\n", "arg:bob\n",
-                                      "arg:-f\n", "arg:<private>\n", "arg:-o\n", "arg:<private>\n",
-                                      "mode:700\n", "mode:600\n",   /* private directory and file */
+            (std::vector<std::string>{"pw:s3cret\n", "arg:-m\n", "arg:<private>\n", "arg:-i\n", "arg:inst1\n",
+                                      "arg:-d\n", "arg:it's;touch${IFS}" + strMarker + "\n", "arg:-u\n",
+                                      "arg:$(touch\n", "arg:--threads\n", "arg:" + strMarker + ")\n", "arg:-n\n",
+                                      "arg:--part\n", "arg:1,2\n", "arg:-f\n", "arg:<private>\n", "arg:-o\n",
+                                      "arg:<private>\n", "mode:700\n", "mode:600\n",   /* private directory and file */
                                       "UNLOAD TABLESPACE\n", "SELECT * FROM T;\n"}));
   EXPECT_EQ(peer.Results(), std::vector<int>{0});
-  EXPECT_FALSE(fs::exists(strMarker)) << "an argument reached the shell unquoted";
+  EXPECT_FALSE(fs::exists(strMarker)) << "an argument reached a shell";
   ASSERT_FALSE(strControl.empty());
   EXPECT_EQ(strControl.rfind("/tmp/zav", 0), 0u) << strControl;
   EXPECT_FALSE(fs::exists(fs::path(strControl).parent_path())) << "the conversation's files stayed";
 }
 
+/* Run arguments that would name a file of the daemon's host, change the
+   identity or leave the instance are refused before anything runs. */
+TEST(SocketClient, RunArgumentsOutsideTheAllowedOptionsAreRefused)
+{
+  FakeInstall install;
+  struct Case {
+    std::string strArgs, strError;
+  };
+  std::vector<Case> cases = {
+      {"-m /tmp/zavmsg", "Option -m is not allowed in a remote run"},
+      {"-d SAMPLE --identity root", "Option --identity is not allowed in a remote run"},
+      {"-o /etc/cron.d/x", "Option -o is not allowed in a remote run"},
+      {"-f /etc/shadow", "Option -f is not allowed in a remote run"},
+      {"--nodescfg /etc/passwd", "Option --nodescfg is not allowed in a remote run"},
+      {"--message=/tmp/x", "Option --message=/tmp/x is not allowed in a remote run"},
+      {"-mx", "Option -mx is not allowed in a remote run"},
+      {"-i inst2", "Instance inst2 is not the instance of the conversation"},
+      {"-d SAMPLE stray", "Argument stray is not allowed in a remote run"},
+      {"-u", "Option -u requires a value"},
+  };
+  Peer peer(static_cast<int>(cases.size()), Serve);
+  for (const Case &c : cases) {
+    char *pcErr = nullptr;
+    int fd = iSOCKETsaveFile(kpcHost, "x", &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    std::vector<std::string> v = zavtestMessages([&] { EXPECT_EQ(iSOCKETexecCmdLocal(fd, c.strArgs.c_str(), &pcErr), -1); });
+    EXPECT_EQ(std::string(pcErr), Error(c.strError.c_str())) << c.strArgs;
+    EXPECT_TRUE(v.empty()) << c.strArgs << ": the program ran";
+  }
+  EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), SOCKET_RC_ERROR));
+}
+
 TEST(SocketClient, RunFailuresAreReported)
 {
   char *pcErr = nullptr;
-  {
-    unsetenv("TOPZAV");
-    Peer peer(1, Serve);
-    int fd = iSOCKETsaveFile(kpcHost, "x", &pcErr);
-    ASSERT_GE(fd, 0) << pcErr;
-    EXPECT_EQ(iSOCKETexecCmdLocal(fd, "-l", &pcErr), -1);
-    EXPECT_EQ(std::string(pcErr), Error("TOPZAV is not defined"));
-    EXPECT_EQ(peer.Results(), std::vector<int>{0});
-  }
   {
     FakeInstall install;
     Peer peer(1, Serve);
@@ -567,7 +707,7 @@ TEST(SocketService, SaveAndRunConvertBetweenUTF8AndTheLocale)
 {
   FakeInstall install;
   Peer peer(1, Serve);
-  int fd = Connect(peer.Port());
+  int fd = ConnectAuth(peer.Port());
   SendRaw(fd, Text(SOCKET_RQ_SAVEUTF8, "caf\xC3\xA9\n"));
   EXPECT_EQ(ReadReply(fd).ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
   for (uint32_t ulCode : {SOCKET_RQ_RUN, SOCKET_RQ_RUNUTF8}) {
@@ -576,6 +716,7 @@ TEST(SocketService, SaveAndRunConvertBetweenUTF8AndTheLocale)
     Reply reply;
     while ((reply = ReadReply(fd)).ulCode == SOCKET_RP_LINE) vLines.push_back(reply.strPayload);
     EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
+    EXPECT_EQ(reply.strPayload, std::string("\0\0\0\3", 4));   /* the run's exit status */
     ASSERT_FALSE(vLines.empty());
     EXPECT_EQ(vLines.back(), ulCode == SOCKET_RQ_RUN ? "caf\x82" : "caf\xC3\xA9");   /* CCSID 850 locally */
   }
@@ -585,19 +726,16 @@ TEST(SocketService, SaveAndRunConvertBetweenUTF8AndTheLocale)
   EXPECT_EQ(peer.Results(), std::vector<int>{0});
 }
 
-TEST(SocketService, PartitionListOfAnInstance)
+TEST(SocketService, PartitionListOfTheInstance)
 {
-  Scratch scratch;
-  std::string strHome = scratch.Path() + "/home";
-  scratch.File("home/sqllib/db2nodes.cfg", "0 hosta 0\n  1 hostb.example.com 1  \n2 hostc 0");
-  scratch.File("top/cfg/db2zav.cfg", "insthomes=inst1:" + strHome + ",inst2:" + scratch.Path() + "/none\n");
-  setenv("TOPZAV", (scratch.Path() + "/top").c_str(), 1);
+  std::string strNodes = gInst.strHome + "/sqllib/db2nodes.cfg";
+  std::ofstream(strNodes) << "0 hosta 0\n  1 hostb.example.com 1  \n2 hostc 0";
   char acHost[256];
   gethostname(acHost, sizeof(acHost));
   std::string strHost(acHost, strcspn(acHost, "."));
 
   Peer peer(1, Serve);
-  int fd = Connect(peer.Port());
+  int fd = ConnectAuth(peer.Port());
   auto list = [&](const std::string &strInstance) {
     SendRaw(fd, Text(SOCKET_RQ_NODES, strInstance));
     std::vector<std::string> v;
@@ -607,14 +745,15 @@ TEST(SocketService, PartitionListOfAnInstance)
     return v;
   };
   EXPECT_EQ(list("inst1"), (std::vector<std::string>{"0 hosta 0", "1 hostb.example.com 1", "2 hostc 0", "501 "}));
-  EXPECT_EQ(list("inst2"), (std::vector<std::string>{"0 " + strHost + " 0", "501 "}));
-  EXPECT_EQ(list("inst9"), (std::vector<std::string>{"666 " + Error("Bad Configuration file")}));
+  unlink(strNodes.c_str());
+  EXPECT_EQ(list("inst1"), (std::vector<std::string>{"0 " + strHost + " 0", "501 "}));
+  /* another instance's list is not given to a peer of this one */
+  EXPECT_EQ(list("inst2"), (std::vector<std::string>{"666 " + Error("Bad Configuration file")}));
   SendRaw(fd, Msg(SOCKET_RQ_ACK));                       /* the conversation goes on */
   EXPECT_EQ(ReadReply(fd).ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
   SendRaw(fd, Msg(SOCKET_RQ_END));
   close(fd);
   EXPECT_EQ(peer.Results(), std::vector<int>{0});
-  unsetenv("TOPZAV");
 }
 
 /* Malformed requests: each is answered by an error reply, then the daemon hangs up. */
@@ -624,28 +763,34 @@ TEST(SocketService, MalformedRequestsEndTheConversation)
     const char *pcName;
     Bytes       request;
     std::string strError;
+    bool        boAuthenticate = true;
   };
   Bytes truncatedPayload = Msg(SOCKET_RQ_SAVE, {}, std::string(40, 'x'));
   truncatedPayload.resize(30);
   Bytes truncatedHeader = Msg(SOCKET_RQ_PING);
   truncatedHeader.resize(5);
   std::vector<Case> cases = {
-      {"version 211", Msg(SOCKET_RQ_PING, {}, "", 211), Error("Client/Server Uncompatible Versions")},
-      {"total below 12", Msg(SOCKET_RQ_PING, {}, "", SOCKET_VERSION, 8), Error("Bad Request, invalid size")},
+      {"older version", Msg(SOCKET_RQ_HELLO, {}, std::string("inst1") + '\0', 210),
+       Error("Client/Server Uncompatible Versions"), false},
+      {"older version after authentication", Msg(SOCKET_RQ_PING, {}, "", 210), Error("Client/Server Uncompatible Versions")},
+      {"total below 12", Msg(SOCKET_RQ_PING, {}, "", SOCKET_VERSION, 8), Error("Bad Request, invalid size"), false},
       {"huge total", Msg(SOCKET_RQ_PING, {}, "", SOCKET_VERSION, 0x7FFFFFFF), Error("Bad Request, invalid size")},
-      {"undefined code", Msg(14), Error("Bad Request")},
+      {"undefined code", Msg(16), Error("Bad Request")},
+      {"over-long path", Text(SOCKET_RQ_OPEN, "/" + std::string(1999, 'p')), Error("Bad Request, invalid size")},
+      {"over-long path of 6", Text(SOCKET_RQ_EXIST, "/" + std::string(SOCKET_MAX_PATH6, 'p'), {1}),
+       Error("Bad Request, invalid size")},
       {"read without words", Msg(SOCKET_RQ_READ, {4096}), Error("Bad Request")},
       {"read too large", Msg(SOCKET_RQ_READ, {SOCKET_MAX_READ + 1, 0}), Error("Bad Request, invalid size")},
       {"read without a file", Msg(SOCKET_RQ_READ, {16, 0}), Error("lseek into file error")},
       {"seek without words", Msg(SOCKET_RQ_SEEK, {1, 2}), Error("Bad Request")},
       {"exist without words", Msg(SOCKET_RQ_EXIST, {}, "ab"), Error("Bad Request")},
       {"close without a file", Msg(SOCKET_RQ_CLOSE), Error("Cant close file")},
-      {"truncated payload", truncatedPayload, Error("Error receive unterminated request")},
+      {"truncated payload", truncatedPayload, Error("Error receive unterminated request"), false},
       {"truncated header", truncatedHeader, Error("Error receive empty request")},
   };
   Peer peer(static_cast<int>(cases.size()), Serve);
   for (const Case &c : cases) {
-    int fd = Connect(peer.Port());
+    int fd = c.boAuthenticate ? ConnectAuth(peer.Port()) : Connect(peer.Port());
     SendRaw(fd, c.request);
     shutdown(fd, SHUT_WR);
     Reply reply = ReadReply(fd);
@@ -660,7 +805,7 @@ TEST(SocketService, MalformedRequestsEndTheConversation)
 TEST(SocketService, AcknowledgeAndPingAnswerDone)
 {
   Peer peer(1, Serve);
-  int fd = Connect(peer.Port());
+  int fd = ConnectAuth(peer.Port());
   for (uint32_t ulCode : {SOCKET_RQ_ACK, SOCKET_RQ_PING}) {
     SendRaw(fd, Msg(ulCode));
     Reply reply = ReadReply(fd);
@@ -671,6 +816,142 @@ TEST(SocketService, AcknowledgeAndPingAnswerDone)
   EXPECT_TRUE(PeerClosed(fd));
   close(fd);
   EXPECT_EQ(peer.Results(), std::vector<int>{0});
+}
+
+/* Nothing is served before the peer has proved the instance secret: every
+   request kind gets the same refusal and the daemon hangs up. */
+TEST(SocketService, UnauthenticatedOrWrongKeyPeersGetOnlyARefusal)
+{
+  Scratch scratch;
+  std::string strFile = scratch.File("data", "secret data");
+  std::vector<Bytes> vRequests = {
+      Msg(SOCKET_RQ_PING),         Msg(SOCKET_RQ_ACK),          Text(SOCKET_RQ_NODES, "inst1"),
+      Text(SOCKET_RQ_SAVE, "x"),   Text(SOCKET_RQ_RUN, "-l"),   Text(SOCKET_RQ_USER, "root"),
+      Text(SOCKET_RQ_EXIST, strFile, {1}), Text(SOCKET_RQ_OPEN, strFile),
+      Msg(SOCKET_RQ_READ, {16, 0}), Msg(SOCKET_RQ_PROOF, {}, std::string(AUTHKEY_PROOF_SIZE, 'p'))};
+  std::vector<unsigned char> wrongKey(AUTHKEY_SIZE);
+  authkeyRandom(wrongKey.data(), wrongKey.size());
+  int iWrong = 3;
+  Peer peer(static_cast<int>(vRequests.size()) + iWrong, Serve);
+  for (const Bytes &request : vRequests) {
+    int fd = Connect(peer.Port());
+    SendRaw(fd, request);
+    Reply reply = ReadReply(fd);
+    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << obyteGetBE32(request.data() + 8);
+    bool boKnown = reply.strPayload == Error("Authentication required") ||
+                   reply.strPayload == Error("Authentication failed");
+    EXPECT_TRUE(boKnown) << reply.strPayload;
+    EXPECT_TRUE(PeerClosed(fd));
+    close(fd);
+  }
+  /* a wrong key, an instance the daemon has no key for, a proof for another instance */
+  for (int i = 0; i < iWrong; i++) {
+    int fd = Connect(peer.Port());
+    uint32_t ulCode = i == 0 ? Authenticate(fd, wrongKey) : i == 1 ? Authenticate(fd, Key(), "inst2") : 0;
+    if (i == 2) {
+      SendRaw(fd, Text(SOCKET_RQ_HELLO, "inst1"));
+      Reply challenge = ReadReply(fd);
+      unsigned char aucProof[AUTHKEY_PROOF_SIZE];
+      authkeyProof(Key().data(), "inst9", reinterpret_cast<const unsigned char *>(challenge.strPayload.data()),
+                   aucProof);
+      SendRaw(fd, Msg(SOCKET_RQ_PROOF, {}, std::string(reinterpret_cast<char *>(aucProof), sizeof aucProof)));
+      ulCode = ReadReply(fd).ulCode;
+    }
+    EXPECT_EQ(ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << i;
+    EXPECT_TRUE(PeerClosed(fd)) << i;
+    close(fd);
+  }
+  EXPECT_EQ(peer.Results(), std::vector<int>(vRequests.size() + iWrong, SOCKET_RC_ERROR));
+
+  /* the client side: a key file others may read is not used */
+  std::string strKey = gInst.strHome + "/" AUTHKEY_FILE;
+  chmod(strKey.c_str(), 0644);
+  Peer peerClient(1, Serve);
+  char *pcErr = nullptr;
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2);
+  EXPECT_EQ(std::string(pcErr), "Instance secret unusable: " + strKey + ": readable or writable by others than its owner");
+  chmod(strKey.c_str(), 0600);
+  EXPECT_EQ(peerClient.Results(), std::vector<int>{SOCKET_RC_ERROR});   /* it was sent nothing */
+}
+
+/* File requests reach the instance's database trees and the containers its
+   control files name, nothing else; links are followed before judging. */
+TEST(SocketService, FileRequestsStayWithinTheInstance)
+{
+  Scratch scratch, outside(false);
+  std::string strInside = scratch.File("inside", "in");
+  std::string strContainer = outside.File("cont/c1", std::string(4096, 'c'));
+  std::string strDirContainer = outside.Path() + "/smscont";
+  outside.File("smscont/SQL00002.DAT", "sms");
+  std::string strOther = outside.File("other", "no");
+  std::string strLink = scratch.Path() + "/link";
+  ASSERT_EQ(symlink(strOther.c_str(), strLink.c_str()), 0);
+  /* a control file of the instance names the two outside containers */
+  std::string strDbDir = gInst.strDb + "/inst1/NODE0000/SQL00001";
+  fs::create_directories(strDbDir);
+  for (const std::string &str : {gInst.strDb + "/inst1/NODE0000", strDbDir}) chmod(str.c_str(), 0755);
+  db2spcsTablespace ts;
+  ts.sId = 2;
+  ts.strName = "DMS1";
+  ts.vContainers.push_back({strContainer, 0, 0, 0, 4096});
+  ts.vContainers.push_back({strDirContainer, 0, 0, 0, 4096});
+  ASSERT_TRUE(db2spcsWriteFile(strDbDir + "/SQLSPCS.1", {ts}));
+  chmod((strDbDir + "/SQLSPCS.1").c_str(), 0644);
+
+  struct Case {
+    std::string strPath;
+    bool        boAllowed;
+  };
+  std::vector<Case> cases = {
+      {strInside, true},
+      {strDbDir + "/SQLSPCS.1", true},
+      {strContainer, true},
+      {strDirContainer + "/SQL00002.DAT", true},
+      {strOther, false},
+      {strLink, false},
+      {"/etc/passwd", false},
+      {scratch.Path() + "/../../../../../../etc/passwd", false},
+      {"relative/path", false},
+  };
+  Peer peer(static_cast<int>(cases.size()), Serve);
+  for (const Case &c : cases) {
+    char *pcErr = nullptr;
+    int64_t ilSize = 0;
+    int fd = iSOCKETopenFile(kpcHost, CurrentUser().c_str(), c.strPath.c_str(), &ilSize, &pcErr);
+    if (c.boAllowed) {
+      EXPECT_GE(fd, 0) << c.strPath << " " << pcErr;
+      if (fd >= 0) {
+        EXPECT_EQ(iSOCKETcloseFile(fd, &pcErr), 0);
+      }
+    } else {
+      EXPECT_EQ(fd, -1) << c.strPath;
+      EXPECT_EQ(std::string(pcErr), Error("Path not allowed")) << c.strPath;
+    }
+  }
+  std::vector<int> vExpected;
+  for (const Case &c : cases) vExpected.push_back(c.boAllowed ? 0 : SOCKET_RC_ERROR);
+  EXPECT_EQ(peer.Results(), vExpected);
+  fs::remove_all(gInst.strDb + "/inst1/NODE0000");
+}
+
+/* A peer that stops within a message is dropped after the configured time. */
+TEST(SocketService, StalledPeerIsDropped)
+{
+  InstanceEnv::WriteConfig("daemontimeout=1\n");
+  Peer peer(2, Serve);
+  Bytes half = Text(SOCKET_RQ_HELLO, "inst1");
+  half.resize(15);                                  /* the header and part of the payload */
+  for (bool boAuthenticated : {false, true}) {
+    int fd = boAuthenticated ? ConnectAuth(peer.Port()) : Connect(peer.Port());
+    SendRaw(fd, half);                              /* then nothing, the connection kept open */
+    Reply reply = ReadReply(fd);                    /* waits 10 s at most */
+    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << boAuthenticated;
+    EXPECT_EQ(reply.strPayload, Error("Peer stalled: nothing received within the time limit")) << boAuthenticated;
+    EXPECT_TRUE(PeerClosed(fd));
+    close(fd);
+  }
+  EXPECT_EQ(peer.Results(), (std::vector<int>{SOCKET_RC_ERROR, SOCKET_RC_ERROR}));
+  InstanceEnv::WriteConfig("");
 }
 
 /* ================================================ client against fake daemons */
@@ -705,7 +986,8 @@ TEST(SocketClient, BadRepliesFromTheDaemonAreRefused)
   Bytes truncated = Msg(SOCKET_RP_DONE);
   truncated.resize(6);
   std::vector<Case> cases = {
-      {"version 211", Msg(SOCKET_RP_DONE, {}, "", 211), "Client/Server Uncompatible Versions", true},
+      {"older version", Msg(SOCKET_RP_DONE, {}, "", 210), "Client/Server Uncompatible Versions", true},
+      {"no challenge", Msg(SOCKET_RP_DONE), "Authentication failed", false},
       {"huge total", Msg(SOCKET_RP_DONE, {}, "", SOCKET_VERSION, 0x10000000), "Bad Request, invalid size", true},
       {"error reply", Msg(SOCKET_RP_ERROR, {}, "ZOR0666F boom"), "ZOR0666F boom", false},
       {"truncated header", truncated, "Error receive empty request", true},
@@ -713,7 +995,7 @@ TEST(SocketClient, BadRepliesFromTheDaemonAreRefused)
   for (const Case &c : cases) {
     Peer peer(1, [&](int fd) { return Answer(fd, c.answer, c.boClientReplies, c.strError); });
     char *pcErr = nullptr;
-    EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -1) << c.pcName;
+    EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2) << c.pcName;
     EXPECT_EQ(std::string(pcErr), c.strError) << c.pcName;
     EXPECT_EQ(peer.Results(), std::vector<int>{0}) << c.pcName;
   }
@@ -724,6 +1006,7 @@ TEST(SocketClient, ReadStopsWhenTheDaemonHangsUpEarly)
   Peer peer(1, [](int fd) {
     zor3socketMessage msg;
     char *pcErr = nullptr;
+    if (!FakeAuth(fd)) return 1;
     for (int i = 0; i < 3; i++) {     /* user, open: done; read: half the bytes */
       if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 1;
       std::free(msg.pcPayload);
@@ -772,20 +1055,24 @@ TEST(SocketClient, ExecPrintsLinesUntilTheDaemonStops)
   };
   Bytes error = Msg(SOCKET_RP_ERROR, {}, "ZOR0666F late");
   std::vector<Case> cases = {
-      {"done", Msg(SOCKET_RP_DONE), 0},
+      {"done", Msg(SOCKET_RP_DONE, {0}), 0},
+      {"done with status 12", Msg(SOCKET_RP_DONE, {12}), 12},
+      {"done without status", Msg(SOCKET_RP_DONE), -1},
+      {"status out of range", Msg(SOCKET_RP_DONE, {256}), -1},
       {"error", error, -1},
-      {"other code", Msg(SOCKET_RQ_PING), 0},
+      {"other code", Msg(SOCKET_RQ_PING), -1},
   };
   for (const Case &c : cases) {
     Peer peer(1, [&](int fd) {
       zor3socketMessage msg;
       char *pcErr = nullptr;
+      if (!FakeAuth(fd)) return 4;
       if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_SAVE) return 1;
       std::free(msg.pcPayload);
       Bytes done = Msg(SOCKET_RP_DONE);
       send(fd, done.data(), done.size(), MSG_NOSIGNAL);
       if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_RUN ||
-          std::string(msg.pcPayload) != "-l --identity bob")
+          std::string(msg.pcPayload) != "-l -d SAMPLE")
         return 2;
       std::free(msg.pcPayload);
       Bytes answer = Msg(SOCKET_RP_LINE, {}, "ZORU001I one");
@@ -801,7 +1088,7 @@ TEST(SocketClient, ExecPrintsLinesUntilTheDaemonStops)
     int fd = iSOCKETsaveFile(kpcHost, "ctl", &pcErr);
     ASSERT_GE(fd, 0) << pcErr;
     int iRc = 99;
-    std::vector<std::string> v = zavtestMessages([&] { iRc = iSOCKETexecCmdLocal(fd, "-l --identity bob", &pcErr); });
+    std::vector<std::string> v = zavtestMessages([&] { iRc = iSOCKETexecCmdLocal(fd, "-l -d SAMPLE", &pcErr); });
     EXPECT_EQ(iRc, c.iRc) << c.pcName;
     EXPECT_EQ(v, (std::vector<std::string>{"ZORU001I one\n", "ZORU002I two\n"})) << c.pcName;
     EXPECT_EQ(peer.Results(), std::vector<int>{0}) << c.pcName;
@@ -931,7 +1218,7 @@ TEST(SocketShared, DaemonInitDetachesTheProcess)
   waitpid(pidHelper, &iStatus, 0);
   EXPECT_TRUE(WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0) << "the first parent exits with 0";
   EXPECT_EQ(aiState[0], 1) << "new session";
-  EXPECT_EQ(aiState[1], 0) << "umask";
+  EXPECT_EQ(aiState[1], 022) << "umask: nothing the daemon's runs make is world-writable";
   EXPECT_EQ(aiState[2], 1) << "standard descriptors closed";
   EXPECT_EQ(aiState[3], 1) << "SIGHUP ignored";
 }
