@@ -6,6 +6,7 @@
 
 #include "common/ochar.h"
 #include "common/olist.h"
+#include "driver/authkey.h"
 #include "driver/db2util.h"
 #include "driver/socket.h"
 #include "driver/token.h"
@@ -25,6 +26,8 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -125,7 +128,22 @@ class SysibmContainers : public ::testing::Test {
     setenv("ZAVDB2_INSTHOME", (strRoot + "/home").c_str(), 1);
     setenv("TOPZAV", (strRoot + "/topzav").c_str(), 1);
     fs::create_directories(strRoot + "/topzav/cfg");
-    std::ofstream(strRoot + "/topzav/cfg/db2zav.cfg") << "insthomes=zavinst:" << strRoot << "/home\n";
+    /* the daemon serves as the instance user, never as root */
+    std::ofstream(strRoot + "/topzav/cfg/db2zav.cfg")
+        << "insthomes=zavinst:" << strRoot << "/home\ninstusers=zavinst:" << UserName() << "\ndbpaths=zavinst:"
+        << strRoot << "/data\n";
+  }
+
+  /* The instance's key, and its files open to the instance user. */
+  void OpenToDaemon()
+  {
+    std::string strPath, strWhy;
+    int boCreated = 0;
+    fs::create_directories(strRoot + "/home");
+    chmod(strRoot.c_str(), 0755);
+    for (auto &entry : fs::recursive_directory_iterator(strRoot))
+      if (entry.is_directory()) chmod(entry.path().c_str(), 0755);
+    ASSERT_EQ(authkeyCreate("zavinst", &strPath, &boCreated, &strWhy), 0) << strWhy;
   }
 
   void TearDown() override { olistDestroy(plist); }
@@ -157,10 +175,11 @@ class SysibmContainers : public ::testing::Test {
     return vMsgs;
   }
 
+  /* The instance user, as the configuration names it: the daemon serves no other. */
   static std::string UserName()
   {
     passwd *ppw = getpwuid(geteuid());
-    return ppw != nullptr ? ppw->pw_name : "";
+    return geteuid() == 0 ? "nobody" : (ppw != nullptr ? ppw->pw_name : "");
   }
 
   std::vector<ficcont *> Items()
@@ -265,6 +284,7 @@ TEST_F(SysibmContainers, RemotePartitionThroughTheDaemon)
   ts.vContainers = {{"d0"}, {"d1"}};
   db2spcsAddStripe(&ts, 4, {0, 1});
   ASSERT_TRUE(db2spcsWriteFile(PartPath(1) + "SQLSPCS.1", {Sms("SYSCATSPACE", 0, "c"), ts}, 10));
+  OpenToDaemon();
   {
     Daemon daemon(2);   /* the daemon test, then the file */
     int rc = -1;

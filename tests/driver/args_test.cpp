@@ -9,6 +9,8 @@
 */
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -449,6 +451,37 @@ TEST_F(ArgsTest, FlagsErrorsAndHosts)
   EXPECT_EQ(parse({"-c", "--hostname=elsewhere-h13"}), 0);
   EXPECT_EQ(args.boRemote, 1);
   EXPECT_STREQ(_charText(args.pcharHost), "elsewhere-h13");
+
+  /* This host by any of its names and addresses; 127.0.0.2 is no address of
+     an interface, so it counts as another host. */
+  char acFull[256] = {0};
+  gethostname(acFull, sizeof acFull - 1);
+  std::string strFull = acFull, strUpper = acFull;
+  for (char &c : strUpper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  struct {
+    std::string strHost;
+    int         boRemote;
+  } aHosts[] = {{strFull, 0}, {strUpper, 0}, {"localhost", 0}, {"127.0.0.1", 0}, {"127.0.0.2", 1}};
+  for (auto &h : aHosts) {
+    EXPECT_EQ(parse({"-c", "--hostname", h.strHost}), 0) << h.strHost;
+    EXPECT_EQ(args.boRemote, h.boRemote) << h.strHost;
+  }
+}
+
+/* The password of -u may come in the environment, and leaves it at once. */
+TEST_F(ArgsTest, PasswordFromTheEnvironment)
+{
+  setenv("ZAV_PASSWORD", "envpw", 1);
+  EXPECT_EQ(parse({"-c", "-u", "bob"}), 0);
+  EXPECT_EQ(args.boPassword, 1);
+  EXPECT_STREQ(args.acPassword, "envpw");
+  EXPECT_EQ(getenv("ZAV_PASSWORD"), nullptr);
+  setenv("ZAV_PASSWORD", "envpw", 1);
+  EXPECT_EQ(parse({"-c", "-u", "bob", "-p", "given"}), 0);   /* -p wins */
+  EXPECT_STREQ(args.acPassword, "given");
+  EXPECT_EQ(getenv("ZAV_PASSWORD"), nullptr);
+  EXPECT_EQ(parse({"-c"}), 0);
+  EXPECT_EQ(args.boPassword, 0);
 }
 
 TEST_F(ArgsTest, Checks)
@@ -490,19 +523,19 @@ TEST_F(ArgsTest, ForwardedArguments)
     std::vector<std::string> vArgs;
     const char *pcExpected;   /* NULL: none is built */
   } aCases[] = {
-      {{"-f", "ctl", "-i", "inst1", "-o", "out.del"}, " -i inst1 -o out.del -l --identity "},
-      {{"-m", "msgs", "--file", "ctl", "-d", "db"}, " -d db -l --identity "},
+      {{"-f", "ctl", "-i", "inst1", "-o", "out.del"}, " -i inst1 -o out.del -l"},
+      {{"-m", "msgs", "--file", "ctl", "-d", "db"}, " -d db -l"},
       /* a value given in the option's own argument takes no other argument with it */
-      {{"--file=ctl", "-i", "inst1", "-fi=x"}, " -i inst1 -l --identity "},
-      {{"-fctl", "-i", "inst1"}, " -i inst1 -l --identity "},
-      {{"-f", "ctl", "-me", "m", "-i", "i"}, " -i i -l --identity "},
+      {{"--file=ctl", "-i", "inst1", "-fi=x"}, " -i inst1 -l"},
+      {{"-fctl", "-i", "inst1"}, " -i inst1 -l"},
+      {{"-f", "ctl", "-me", "m", "-i", "i"}, " -i i -l"},
       /* the shortest abbreviations of file and message are dropped too */
-      {{"--f", "ctl", "--m=msgs", "-i", "i"}, " -i i -l --identity "},
+      {{"--f", "ctl", "--m=msgs", "-i", "i"}, " -i i -l"},
       /* another host: no -l, the host option dropped */
-      {{"-f", "ctl", "-host", "elsewhere-h13", "-i", "i"}, " -i i --identity "},
-      {{"-f", "ctl", "--host=elsewhere-h13", "-i", "i"}, " -i i --identity "},
+      {{"-f", "ctl", "-host", "elsewhere-h13", "-i", "i"}, " -i i"},
+      {{"-f", "ctl", "--host=elsewhere-h13", "-i", "i"}, " -i i"},
       /* the local host: a local request, -l added */
-      {{"-f", "ctl", "-host", localHost(), "-i", "i"}, " -i i -l --identity "},
+      {{"-f", "ctl", "-host", localHost(), "-i", "i"}, " -i i -l"},
       {{"-f", "ctl", "-l"}, nullptr},
       {{"-c"}, nullptr},
   };
@@ -618,7 +651,7 @@ TEST_F(ArgsInstallTest, FillParmsFromOptionsAndConfiguration)
   EXPECT_EQ(integer(TOKEN_LOCAL), iNo);
   EXPECT_EQ(integer(TOKEN_VERBOSE), iNo);
   EXPECT_EQ(text(TOKEN_SYSIN), "ctl");
-  EXPECT_EQ(text(TOKEN_ARGS), " -o out.del --part 0,2 -u bob -p pw -l --identity ");
+  EXPECT_EQ(text(TOKEN_ARGS), " -o out.del --part 0,2 -u bob -p pw -l");
   EXPECT_EQ(atom(TOKEN_ARGS)->value.pchar, args.pcharRemoteArgs);
 
   zoratom *ppart = atom(TOKEN_PART);

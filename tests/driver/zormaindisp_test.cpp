@@ -38,6 +38,8 @@
 #include "driver/args.h"
 #include "driver/parm.h"
 #include "driver/socket.h"
+#include "common/obyte.h"
+#include "driver/authkey.h"
 #include "driver/token.h"
 #include "driver/zoratom.h"
 #include "driver/zormain.h"
@@ -533,13 +535,13 @@ TEST_F(MainRequest, GroupOfTheEffectiveUserMustBeTheInstanceUsersGroup)
 
 /* ------------------------------------------------------------------ another host */
 
-/* A listening socket on an ephemeral loopback port. */
+/* A listening socket on an ephemeral port of 127.0.0.2. */
 int listenLoopback(int *piPort)
 {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_addr.s_addr = htonl(0x7F000002);   /* 127.0.0.2: the sample's other host */
   if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || listen(fd, 8) != 0) return -1;
   socklen_t len = sizeof addr;
   getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
@@ -581,15 +583,23 @@ class Daemon {
   int iPort_ = 0;
 };
 
+/* The sample's other host is 127.0.0.2: a loopback address that is no
+   address of an interface, so the program ships the request there, and the
+   test daemon (listening on every address) answers it. */
+const char *kpcOtherHost = "127.0.0.2";
+
 class MainRemote : public MainRequest {
  protected:
   void SetUp() override
   {
-    char acHost[256] = {0};
-    gethostname(acHost, sizeof acHost - 1);
-    if (std::string(acHost).substr(0, std::string(acHost).find('.')) == "localhost")
-      GTEST_SKIP() << "this host is named localhost: no other host to name";
     MainRequest::SetUp();
+    makeKey();
+  }
+  /* The instance secret of the sample, made by the documented command. */
+  void makeKey()
+  {
+    std::string strCmd = "TOPZAV=" + strDir + "/sample/topzav " ZAV_DB2ZAVKEY_PROGRAM " zavinst >/dev/null 2>&1";
+    ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
   }
 };
 
@@ -600,60 +610,166 @@ TEST_F(MainRemote, NoDaemonOnTheHost)
   ASSERT_GE(fd, 0);
   close(fd);   /* nothing listens there any more */
   mEnv[SOCKET_PORT_ENV] = std::to_string(iPort);
-  RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", "localhost"});
-  EXPECT_EQ(r.iStatus, 0);
-  EXPECT_EQ(r.strOut, "ZORU358W THERE IS NO ZAV DAEMON LAUNCHED ON localhost HOST\n");
+  RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", kpcOtherHost});
+  EXPECT_EQ(r.iStatus, 8);   /* nothing was unloaded: not a success */
+  EXPECT_EQ(r.strOut, std::string("ZORU358W THERE IS NO ZAV DAEMON LAUNCHED ON ") + kpcOtherHost + " HOST\n" +
+                          end(MAIN_RC_NODAEMON));
 
   /* a control file that cannot be read is reported before any host is asked */
-  r = run({"-f", strDir + "/run/nosuch.ctl", "--host", "localhost"});
+  r = run({"-f", strDir + "/run/nosuch.ctl", "--host", kpcOtherHost});
   EXPECT_EQ(r.iStatus, 2);
   EXPECT_EQ(r.strOut, "ZORU001E SYSIN CANNOT BE OPENED.\n" + end(MAIN_RC_NOSYSIN));
 }
 
+/* This host named by its full name, its short name or an address of it is
+   this host: the request runs here, no daemon is asked. */
+TEST_F(MainRemote, TheLocalHostByItsNamesRunsHere)
+{
+  int iPort = 0;
+  int fd = listenLoopback(&iPort);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  mEnv[SOCKET_PORT_ENV] = std::to_string(iPort);
+  char acFull[256] = {0};
+  gethostname(acFull, sizeof acFull - 1);
+  for (std::string strHost : {std::string(acFull), std::string(acFull, strcspn(acFull, ".")),
+                              std::string("localhost"), std::string("127.0.0.1")}) {
+    RunResult r = run({"-n", "-f", ctl("good.ctl", gstrGood), "--host", strHost});
+    EXPECT_EQ(r.iStatus, 0) << strHost;
+    EXPECT_EQ(r.strOut, listing(gstrGood) + gstrChecked) << strHost;
+  }
+}
+
 TEST_F(MainRemote, DaemonRefusesTheControlFile)
 {
-  /* the ping is served, the control file is refused */
-  Daemon daemon(2, [](int fd) {
+  /* the daemon checks the proof, answers the ping, then refuses the control file */
+  std::string strTop = strDir + "/sample/topzav";
+  Daemon daemon(2, [&](int fd) {
+    setenv("TOPZAV", strTop.c_str(), 1);
     zor3socketMessage msg{};
     char *pcErr = nullptr;
-    if (_iSOCKETread(fd, &msg, &pcErr) == 0) {
-      if (msg.ulCode == SOCKET_RQ_PING) {
-        unsigned char auc[12] = {0, 0, 0, 12, 0, 0, 0, 210, 0, 0, 0x01, 0xF5};   /* 501 */
-        if (write(fd, auc, sizeof auc) != sizeof auc) {}
+    if (_iSOCKETread(fd, &msg, &pcErr) == 0 && msg.ulCode == SOCKET_RQ_HELLO) {
+      std::free(msg.pcPayload);
+      unsigned char aucChallenge[AUTHKEY_CHALLENGE_SIZE], aucProof[AUTHKEY_PROOF_SIZE], aucKey[AUTHKEY_SIZE];
+      authkeyRandom(aucChallenge, sizeof aucChallenge);
+      unsigned char auc[12 + sizeof aucChallenge];
+      obytePutBE32(auc, sizeof auc);
+      obytePutBE32(auc + 4, SOCKET_VERSION);
+      obytePutBE32(auc + 8, SOCKET_RP_DONE);
+      std::memcpy(auc + 12, aucChallenge, sizeof aucChallenge);
+      if (write(fd, auc, sizeof auc) != sizeof auc) {}
+      std::string strWhy;
+      bool boKnown = authkeyLoad("zavinst", aucKey, &strWhy) == 0 &&
+                     authkeyProof(aucKey, "zavinst", aucChallenge, aucProof) == 0;
+      if (_iSOCKETread(fd, &msg, &pcErr) == 0 && boKnown && msg.ulLength == sizeof aucProof &&
+          std::memcmp(msg.pcPayload, aucProof, sizeof aucProof) == 0) {
         std::free(msg.pcPayload);
-        if (_iSOCKETread(fd, &msg, &pcErr) == 0) std::free(msg.pcPayload);   /* the end */
+        unsigned char aucDone[12];
+        obytePutBE32(aucDone, 12);
+        obytePutBE32(aucDone + 4, SOCKET_VERSION);
+        obytePutBE32(aucDone + 8, SOCKET_RP_DONE);
+        if (write(fd, aucDone, sizeof aucDone) != sizeof aucDone) {}
+        if (_iSOCKETread(fd, &msg, &pcErr) == 0) {
+          if (msg.ulCode == SOCKET_RQ_PING) {
+            if (write(fd, aucDone, sizeof aucDone) != sizeof aucDone) {}
+            std::free(msg.pcPayload);
+            if (_iSOCKETread(fd, &msg, &pcErr) == 0) std::free(msg.pcPayload);   /* the end */
+          } else {
+            std::free(msg.pcPayload);
+            iSOCKETsendError(fd, 16, SOCKET_ERROR_ID, "no room for the control file");
+          }
+        }
       } else {
         std::free(msg.pcPayload);
-        iSOCKETsendError(fd, 16, SOCKET_ERROR_ID, "no room for the control file");
+        iSOCKETsendError(fd, 16, SOCKET_ERROR_ID, "Authentication failed");
       }
     }
     close(fd);
   });
   mEnv[SOCKET_PORT_ENV] = std::to_string(daemon.port());
-  RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", "localhost"});
+  RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", kpcOtherHost});
   EXPECT_EQ(r.iStatus, 7);
-  EXPECT_EQ(r.strOut, end(MAIN_RC_NOSAVE));
+  EXPECT_EQ(r.strOut, std::string("ZORU450E THE ZAV DAEMON ON ") + kpcOtherHost +
+                          " HOST REFUSED THE REQUEST: ZOR0666F no room for the control file\n" + end(MAIN_RC_NOSAVE));
+
 }
 
-TEST_F(MainRemote, RequestRunsOnTheOtherHost)
+TEST_F(MainRemote, RequestRunsOnTheOtherHostAndEndsWithItsStatus)
 {
   /* The real service side runs the program of the sample installation with
-     the saved control file; its messages come back, and the local result
-     is 0 whatever the remote run ends with. */
+     the saved control file, as the instance user (never root); its messages
+     come back, and the local exit status is the remote run's. */
+  std::string strUser;
+  struct Remover {
+    std::string str;
+    ~Remover()
+    {
+      if (!str.empty()) removeUser(str);
+    }
+  } remover;
+  if (geteuid() == 0) {
+    strUser = "zdr" + std::to_string(getpid() % 100000);
+    removeUser(strUser);
+    uid_t uid;
+    gid_t gid;
+    ASSERT_TRUE(makeUser(strUser, &uid, &gid));
+    remover.str = strUser;
+    std::string strCfg = strDir + "/sample/topzav/cfg/db2zav.cfg";
+    std::string strText = readFile(strCfg);
+    size_t ulAt = strText.find("instusers=zavinst:");
+    ASSERT_NE(ulAt, std::string::npos);
+    size_t ulEnd = strText.find('\n', ulAt);
+    strText.replace(ulAt, ulEnd - ulAt, "instusers=zavinst:" + strUser);
+    std::ofstream(strCfg) << strText;
+    fs::remove(strDir + "/sample/home/.db2zav.key");
+    makeKey();
+    for (auto &entry : fs::recursive_directory_iterator(strDir))
+      if (entry.is_directory()) chmod(entry.path().c_str(), 0755);
+    chmod(strDir.c_str(), 0755);
+    for (auto &entry : fs::recursive_directory_iterator(strDir + "/sample"))
+      if (entry.is_regular_file() && entry.path().filename() != ".db2zav.key")
+        chmod(entry.path().c_str(), (fs::status(entry).permissions() & fs::perms::owner_exec) != fs::perms::none
+                                        ? 0755 : 0666);
+    mEnv["ASAN_OPTIONS"] = "detect_leaks=0";
+  }
   std::map<std::string, std::string> mDaemonEnv = mEnv;
   std::string strRun = strDir + "/run";
   Daemon daemon(2, [&](int fd) {
     clearenv();
     for (auto &[k, v] : mDaemonEnv) setenv(k.c_str(), v.c_str(), 1);
     if (chdir(strRun.c_str()) != 0) _exit(1);
-    char *pcErr = nullptr;
-    iSOCKETdoService(fd, &pcErr);
+    pid_t pid = fork();   /* one process per conversation, as the daemon program does */
+    if (pid == 0) {
+      char *pcErr = nullptr;
+      _exit(iSOCKETdoService(fd, &pcErr));
+    }
+    close(fd);
+    waitpid(pid, nullptr, 0);
   });
   mEnv[SOCKET_PORT_ENV] = std::to_string(daemon.port());
-  RunResult r = run({"-n", "-f", ctl("good.ctl", gstrGood), "--host", "localhost"});
-  EXPECT_EQ(r.iStatus, 0);
+  RunResult r = run({"-n", "-f", ctl("good.ctl", gstrGood), "--host", kpcOtherHost});
+  EXPECT_EQ(r.iStatus, 0) << r.strOut;
   /* no local listing: the remote run lists the file it was sent */
   EXPECT_EQ(r.strOut, listing(gstrGood) + gstrChecked);
+
+  /* a remote run that fails: its status is the local one */
+  Daemon daemonBad(2, [&](int fd) {
+    clearenv();
+    for (auto &[k, v] : mDaemonEnv) setenv(k.c_str(), v.c_str(), 1);
+    if (chdir(strRun.c_str()) != 0) _exit(1);
+    pid_t pid = fork();
+    if (pid == 0) {
+      char *pcErr = nullptr;
+      _exit(iSOCKETdoService(fd, &pcErr));
+    }
+    close(fd);
+    waitpid(pid, nullptr, 0);
+  });
+  mEnv[SOCKET_PORT_ENV] = std::to_string(daemonBad.port());
+  r = run({"-n", "-f", ctl("bad.ctl", "UNLOAD TABLESPACE SELECT FROM;\n"), "--host", kpcOtherHost});
+  EXPECT_EQ(r.iStatus, MAIN_RC_SYNTAX & 0xFF) << r.strOut;
+  EXPECT_NE(r.strOut.find("ZORU333E SYNTAX ERROR IN THE CONTROL FILE\n"), std::string::npos) << r.strOut;
+  EXPECT_EQ(r.strOut.find("ZORU450E"), std::string::npos) << r.strOut;
 }
 
 }  // namespace
