@@ -13,6 +13,8 @@
 #include "storage/zordat.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <fstream>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -35,6 +37,7 @@
 #include "storage/ficcont.h"
 #include "storage/ficdb2.h"
 #include "storage/zorts.h"
+#include "driver/authkey.h"
 #include "driver/socket.h"
 #include "driver/tools.h"
 #include "tests/zavtest.h"
@@ -523,8 +526,29 @@ TEST(ZordatSms, TablesOfOneAndOfSeveralExtents)
 */
 struct Daemon {
   pid_t pid = -1;
-  Daemon()
+  std::string strTop;
+  /* The space's directory is the database tree of an instance named after
+     it, whose secret the daemon and this process share; the daemon serves
+     as the instance user (nobody when the test runs as root). */
+  explicit Daemon(const std::string &strDbDir)
   {
+    std::string strDir = strDbDir.substr(0, strDbDir.find_last_not_of('/') + 1);
+    std::string strParent = strDir.substr(0, strDir.rfind('/'));
+    std::string strInstance = strDir.substr(strDir.rfind('/') + 1);
+    passwd *ppw = getpwuid(geteuid());
+    std::string strUser = geteuid() == 0 ? "nobody" : (ppw != nullptr ? ppw->pw_name : "");
+    strTop = strDir + "/top";
+    std::filesystem::create_directories(strTop + "/cfg");
+    std::filesystem::create_directories(strDir + "/home");
+    std::ofstream(strTop + "/cfg/db2zav.cfg") << "insthomes=" << strInstance << ":" << strDir
+                                              << "/home\ninstusers=" << strInstance << ":" << strUser
+                                              << "\ndbpaths=" << strInstance << ":" << strParent << "\n";
+    for (const std::string &str : {strDir, strTop, strTop + "/cfg", strDir + "/home"}) chmod(str.c_str(), 0755);
+    setenv("TOPZAV", strTop.c_str(), 1);
+    setenv("DB2INSTANCE", strInstance.c_str(), 1);
+    std::string strPath, strWhy;
+    int boCreated = 0;
+    EXPECT_EQ(authkeyCreate(strInstance.c_str(), &strPath, &boCreated, &strWhy), 0) << strWhy;
     servent se{};
     char acProto[] = "tcp";
     se.s_proto = acProto;
@@ -563,13 +587,16 @@ struct Daemon {
       waitpid(pid, nullptr, 0);
     }
     unsetenv(SOCKET_PORT_ENV);
+    unsetenv("TOPZAV");
+    unsetenv("DB2INSTANCE");
   }
 };
 
+/* The instance user the daemon serves as. */
 std::string CurrentUser()
 {
   passwd *ppw = getpwuid(geteuid());
-  return ppw != nullptr ? ppw->pw_name : "";
+  return geteuid() == 0 ? "nobody" : (ppw != nullptr ? ppw->pw_name : "");
 }
 
 TEST(ZordatRemote, OneReaderForAllContainersInMapOrder)
@@ -577,7 +604,7 @@ TEST(ZordatRemote, OneReaderForAllContainersInMapOrder)
   DmsSpace sp({5, 3, 9, 4, 13, 7, 11}, 26, {6});
   sp.Write();
   sp.prec->ilRemote = 1;
-  Daemon daemon;
+  Daemon daemon(sp.strDb);
   int iCode = -1;
   zordat *pzordat = zordatCreate(sp.prec, nullptr, 3, 4, CurrentUser().c_str(), nullptr, &iCode);
   ASSERT_NE(nullptr, pzordat);
