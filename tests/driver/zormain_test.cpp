@@ -540,7 +540,12 @@ TEST_F(MainIdentity, PrivilegedInstallationHonoursIdentityOnlyForTheInstanceUser
 
 TEST_F(MainIdentity, UnprivilegedCallerCannotBecomeInstanceUser)
 {
-  RunResult r = runAs(ZAV_DB2ZAV_PROGRAM, {"-c"}, &userCaller);
+  /* A plain copy in the run's directory: the build tree need not be
+     reachable by other users. */
+  std::string strPlain = strDir + "/db2zav-plain";
+  fs::copy_file(ZAV_DB2ZAV_PROGRAM, strPlain);
+  ASSERT_EQ(chmod(strPlain.c_str(), 0755), 0);
+  RunResult r = runAs(strPlain, {"-c"}, &userCaller);
   EXPECT_EQ(r.iStatus, 5);
   EXPECT_EQ(r.strOut, "ZORU328E CANNOT BECOME USER " + userInstance.strName + "\n" + end(0x107a005));
 }
