@@ -22,8 +22,10 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/ipc.h>
 #include <sys/msg.h>
+#include <sys/prctl.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
 #include <sys/time.h>
@@ -60,6 +62,78 @@ namespace {
 bool gboStarted = false;          /* omsgsInitModule ran in this process */
 const int kiMaxText = OMSGS_TEXT_SIZE - 1;   /* characters a record carries */
 const int kiKeyProbes = 64;       /* keys tried past a stale queue */
+const long klFullWaitMaxNs = 20000000;   /* longest pause between two sends to a full queue */
+
+/* What every process of the run knows of the centre (copied by fork). */
+pid_t gpidCentre = -1;            /* the centre's process id, -1 when none */
+pid_t gpidCentreParent = -1;      /* the process that forked it (main) */
+bool gboCentreLost = false;       /* the centre ended before its stop record */
+bool gboQuietAll = false;         /* sysprint silenced for the run */
+std::string gstrSysprintPath;     /* the sysprint file the centre writes, empty: standard error */
+
+/*
+** Writes a sysprint text without the centre, once it has gone: appended to
+** the sysprint file it was writing (never created or followed through a
+** link here), else to standard error.
+*/
+void _msgsWriteDirect(const char *pcText, size_t ulLength)
+{
+  if (gboQuietAll || ulLength == 0) return;
+  int iFd = 2;
+  if (!gstrSysprintPath.empty()) {
+    iFd = open(gstrSysprintPath.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    if (iFd < 0) iFd = 2;
+  }
+  size_t ulDone = 0;
+  while (ulDone < ulLength) {
+    ssize_t l = write(iFd, pcText + ulDone, ulLength - ulDone);
+    if (l < 0 && errno == EINTR) continue;
+    if (l <= 0) break;
+    ulDone += (size_t)l;
+  }
+  if (iFd != 2) close(iFd);
+}
+
+/*
+** Takes note that the centre has ended: later posts find no queue, and
+** sysprint lines are written directly.  The process that forked the centre
+** removes the queue (nobody reads it any more) and says so on sysprint.
+*/
+void _msgsCentreGone(int iStatus, bool boReaped)
+{
+  if (gboCentreLost) return;
+  gboCentreLost = true;
+  int iQueue = gmsgid;
+  gmsgid = -1;
+  if (getpid() != gpidCentreParent) return;
+  if (iQueue >= 0) msgctl(iQueue, IPC_RMID, nullptr);
+  if (boReaped) gpidCentre = -1;
+  char ac[256];
+  int iLen = std::snprintf(ac, sizeof ac, ZORI160E, iStatus);
+  if (iLen > 0) _msgsWriteDirect(ac, std::min((size_t)iLen, sizeof ac - 1));
+}
+
+/* True when the centre has ended (a zombie counts as ended); the centre's parent reaps it. */
+bool _msgsCentreEnded(void)
+{
+  if (gpidCentre <= 0) return false;
+  if (getpid() == gpidCentreParent) {
+    int iStatus = 0;
+    if (waitpid(gpidCentre, &iStatus, WNOHANG) != gpidCentre) return false;
+    _msgsCentreGone(iStatus, true);
+    return true;
+  }
+  if (kill(gpidCentre, 0) != 0) return errno == ESRCH;
+  char acPath[64];
+  std::snprintf(acPath, sizeof acPath, "/proc/%d/stat", (int)gpidCentre);
+  FILE *pfile = std::fopen(acPath, "r");
+  if (pfile == nullptr) return false;
+  char acStat[256] = {0};
+  size_t ul = std::fread(acStat, 1, sizeof acStat - 1, pfile);
+  std::fclose(pfile);
+  const char *pcEnd = (const char *)std::memchr(acStat, ')', ul);   /* state follows the name */
+  return pcEnd != nullptr && pcEnd + 2 < acStat + ul && (pcEnd[2] == 'Z' || pcEnd[2] == 'X');
+}
 
 /* Body size of a record whose text is iTextLength bytes (its NUL added). */
 inline size_t _msgsBodySize(int iTextLength)
@@ -77,18 +151,36 @@ void _msgsFillHead(omsgsMessage *pmsg, long lType, int iSender, const char *pcKe
     std::memcpy(pmsg->abHead + OMSGS_OFF_KEYWORD, pcKeyword, strnlen(pcKeyword, OMSGS_KEYWORD_SIZE));
 }
 
-/* Sends a record, retrying when a signal interrupts the wait; -1 without a queue. */
+/*
+** Sends a record.  A full queue is waited on for as long as the centre
+** lives (short pauses, so that its end is seen at once); -1 without a
+** queue, once the centre has ended, or when the queue was removed.
+*/
 int _msgsSend(omsgsMessage *pmsg, size_t ulBody)
 {
-  if (gmsgid < 0) {
-    errno = EINVAL;
-    return -1;
+  long lPauseNs = 100000;
+  for (;;) {
+    int iQueue = gmsgid;
+    if (iQueue < 0) {
+      errno = EINVAL;
+      return -1;
+    }
+    if (msgsnd(iQueue, pmsg, ulBody, IPC_NOWAIT) == 0) return 0;
+    if (errno == EINTR) continue;
+    if (errno == EIDRM || errno == EINVAL) {
+      /* removed under us: the centre has gone */
+      if (iQueue == gmsgid) _msgsCentreGone(0, false);
+      return -1;
+    }
+    if (errno != EAGAIN) return -1;
+    if (_msgsCentreEnded()) {
+      _msgsCentreGone(0, false);
+      return -1;
+    }
+    struct timespec ts = {0, lPauseNs};
+    nanosleep(&ts, nullptr);
+    lPauseNs = std::min(lPauseNs * 2, klFullWaitMaxNs);
   }
-  int rc;
-  do {
-    rc = msgsnd(gmsgid, pmsg, ulBody, 0);
-  } while (rc < 0 && errno == EINTR);
-  return rc;
 }
 
 /*
@@ -108,6 +200,7 @@ int _msgsPostText(long lType, int iSender, const char *pcKeyword, const char *pc
     std::memcpy(msg.acText, pcText + ulDone, ulPiece);
     msg.acText[ulPiece] = '\0';
     rc = _msgsSend(&msg, _msgsBodySize((int)ulPiece));
+    if (rc != 0 && lType == OMSGS_TYPE_PRINT && gboCentreLost) _msgsWriteDirect(pcText + ulDone, ulPiece);
     ulDone += ulPiece;
   } while (ulDone < ulLength);
   return rc;
@@ -245,6 +338,9 @@ bool _centreHandle(MsgsCentre &centre, omsgsMessage &msg, size_t ulBody)
   return false;
 }
 
+/* Wakes the centre's receive; nothing else. */
+void _centreWake(int) {}
+
 /* True when the main process has gone: it no longer exists, or this process was reparented. */
 bool _centreParentGone(pid_t pidParent)
 {
@@ -300,24 +396,36 @@ int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int
     }
   }
 
+  /* The receive waits for the next record; SIGALRM interrupts it when the
+     main process ends (parent-death signal, set after the identity swap,
+     which clears it) and once a second, to look at the main process. */
+  struct sigaction sa {};
+  sa.sa_handler = _centreWake;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;   /* file writes restart; msgrcv never does */
+  sigaction(SIGALRM, &sa, nullptr);
+  prctl(PR_SET_PDEATHSIG, SIGALRM);
+  struct itimerval itv = {{1, 0}, {1, 0}};
+  setitimer(ITIMER_REAL, &itv, nullptr);
+
   int rc = 0;
-  bool boParentGone = false;
+  bool boParentGone = _centreParentGone(pidParent);
   omsgsMessage msg;
   for (;;) {
-    ssize_t lRead = msgrcv(centre.iQueue, &msg, OMSGS_BODY_SIZE, 0, IPC_NOWAIT);
+    ssize_t lRead = msgrcv(centre.iQueue, &msg, OMSGS_BODY_SIZE, 0, boParentGone ? IPC_NOWAIT : 0);
     if (lRead < 0) {
-      if (errno == EINTR) continue;
-      if (errno != ENOMSG) {
-        rc = OMSGS_RC_QUEUE;
-        break;
+      if (errno == EINTR) {
+        if (!boParentGone) boParentGone = _centreParentGone(pidParent);
+        continue;
       }
-      if (boParentGone) break;                 /* drained after the parent went */
-      boParentGone = _centreParentGone(pidParent);
-      sleep(1);
-      continue;
+      if (errno == ENOMSG && boParentGone) break;   /* drained after the parent went */
+      rc = OMSGS_RC_QUEUE;
+      break;
     }
     if (_centreHandle(centre, msg, (size_t)lRead)) break;
   }
+  struct itimerval itvOff {};
+  setitimer(ITIMER_REAL, &itvOff, nullptr);
 
   for (const auto &entry : centre.vRegistry) {
     switch (entry.first) {
@@ -390,6 +498,11 @@ int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprin
     } else {
       gboStarted = true;
       iCentre = (int)pid;
+      gpidCentre = pid;
+      gpidCentreParent = pidSelf;
+      gboCentreLost = false;
+      gboQuietAll = iQuiet1 != 0 && iQuiet2 != 0;
+      gstrSysprintPath = pcSysprint != nullptr ? pcSysprint : "";
       /* wait for the centre's queue; give up when the centre has died */
       for (;;) {
         int id = msgget(key, 0);
@@ -405,6 +518,7 @@ int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprin
         if (waitpid(pid, &iStatus, WNOHANG) == pid) {
           rc = OMSGS_RC_QUEUE;
           iCentre = -1;
+          gpidCentre = -1;
           gboStarted = false;
           break;
         }
@@ -432,6 +546,7 @@ int omsgsInitMessageFileName(const char *pcPath)
   _msgsFillHead(&msg, OMSGS_TYPE_SYSPRINT, 0, nullptr);
   std::memcpy(msg.acText, pcPath, ulLen + 1);
   _msgsSend(&msg, _msgsBodySize((int)ulLen));
+  gstrSysprintPath = pcPath;
   return 0;
 }
 
@@ -475,8 +590,11 @@ int omsgsDestroyModule(int iCentre)
       pid = waitpid((pid_t)iCentre, &iStatus, 0);
     } while (pid < 0 && errno == EINTR);
     if (pid == (pid_t)iCentre && WIFEXITED(iStatus)) rc = WEXITSTATUS(iStatus);
+    if (pid == (pid_t)iCentre && !WIFEXITED(iStatus)) _msgsCentreGone(iStatus, true);
   }
+  if (gboCentreLost) rc = OMSGS_RC_LOST;
   gmsgid = -1;
+  gpidCentre = -1;
   gboStarted = false;
   if (gpstrdictTrace != nullptr) {
     ostrdictDestroy(gpstrdictTrace);
@@ -493,6 +611,19 @@ int omsgsDestroyModule(int iCentre)
   gulSizeMsgsBuffer = 0;
   pthread_mutex_unlock(&gmutexFMTEDO);
   return rc;
+}
+
+int omsgsCentreEnded(int iPid, int iStatus)
+{
+  if (gpidCentre <= 0 || iPid != (int)gpidCentre || getpid() != gpidCentreParent) return 0;
+  _msgsCentreGone(iStatus, true);
+  gpidCentre = -1;
+  return 1;
+}
+
+int omsgsCentreLost(void)
+{
+  return gboCentreLost ? 1 : 0;
 }
 
 int omsgsFMTEDO(const char *pcFormat, ...)

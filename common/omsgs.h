@@ -26,14 +26,28 @@
 **       (owner and group only), opens sysprint and one trace file per
 **       enabled keyword.  The main process polls for the queue to appear and
 **       gives up when the centre has died (waitpid WNOHANG).
-**     polling: reads records without waiting; on an empty queue checks that
-**       the main process still exists (kill 0: only ESRCH, or a changed
-**       parent, counts as gone) and sleeps one second.
+**     receiving: waits in the receive, so that a record (the stop record
+**       too) is handled as soon as it is posted.  SIGALRM interrupts the
+**       wait once a second and at once when the main process ends (its
+**       parent-death signal); the centre then checks that the main process
+**       still exists (kill 0: only ESRCH, or a changed parent, counts as
+**       gone) and, when it has gone, drains the queue without waiting.
 **     stopping: on the stop record (type 9), a receive error, or the main
-**       process gone.  Removes every registered resource in registration
-**       order, closes the trace files and sysprint, removes its queue.
+**       process gone and the queue drained.  Removes every registered
+**       resource in registration order, closes the trace files and
+**       sysprint, removes its queue.
 **     Invariants: one reader (the centre); the records of one sender keep
 **       their order; records posted before the stop record are all handled.
+**
+**   A centre that ends without the stop record (killed) is noticed by the
+**   senders: a post never waits on a full queue for a centre that has gone
+**   (it pauses briefly between tries and looks at the centre each time).
+**   The main process reaps the centre (in its own waits, through
+**   omsgsCentreEnded, or in a post), removes the queue and says so with
+**   ZORI160E; from then on every process writes its sysprint lines
+**   directly (appended to the sysprint file, else standard error), traces
+**   are dropped, and omsgsDestroyModule returns OMSGS_RC_LOST so that the
+**   run ends non-zero.
 */
 #ifndef ZAV_COMMON_OMSGS_H
 #define ZAV_COMMON_OMSGS_H
@@ -54,6 +68,7 @@ struct UResourceBundle;
 /* Reason codes of this module. */
 #define OMSGS_RC_STARTED   0x198001   /* warning: module already started */
 #define OMSGS_RC_QUEUE     0x19a001   /* error: message-queue failure */
+#define OMSGS_RC_LOST      0x19a002   /* error: the centre ended before its stop record */
 #define OMSGS_RC_FORK      0x19c001   /* terminal: the centre cannot be forked */
 
 /* Record types. */
@@ -164,9 +179,24 @@ int omsgsDeleteIPCResource(int iKind, int iId);
 ** omsgsDestroyModule
 **   Sends the stop record, waits for the centre, frees the enabled set and
 **   the mutexes, closes the catalogue.  Nothing may be posted afterwards.
-**   Returns the centre's exit status when it ended normally, else 0.
+**   Returns OMSGS_RC_LOST when the centre ended before its stop record
+**   (messages may have been lost), else the centre's exit status when it
+**   ended normally, else 0.
 */
 int omsgsDestroyModule(int iCentre);
+
+/*
+** omsgsCentreEnded
+**   For the process that started the centre and reaps its own children:
+**   tells whether the reaped process iPid (wait status iStatus) is the
+**   centre.  When it is, the centre's end is taken note of as described
+**   above (queue removed, ZORI160E, direct sysprint).  Returns 1 for the
+**   centre, 0 for any other process.
+*/
+int omsgsCentreEnded(int iPid, int iStatus);
+
+/* omsgsCentreLost: 1 once the centre has ended before its stop record, else 0. */
+int omsgsCentreLost(void);
 
 /*
 ** omsgsFMTEDO
@@ -186,8 +216,9 @@ void omsgsPrint(const char *pcText, int iLength);
 
 /*
 ** omsgsPostMessage
-**   Sends pmsg with body size iTextLength + 17, blocking while the queue is
-**   full.  Returns the msgsnd result (-1 when there is no queue).
+**   Sends pmsg with body size iTextLength + 17, waiting while the queue is
+**   full and the centre lives.  Returns the msgsnd result (-1 when there is
+**   no queue or the centre has gone).
 */
 int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength);
 

@@ -16,6 +16,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <netdb.h>
@@ -23,6 +24,7 @@
 #include <string>
 #include <strings.h>
 #include <sys/socket.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -365,4 +367,11 @@ int toolsIsLocalHost(const char *pcHost)
 const char *toolsGetError(void)
 {
   return strerror(errno);
+}
+
+void toolsDieWithParent(pid_t pidParent)
+{
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  /* the parent may have ended before the signal was asked for */
+  if (getppid() != pidParent) raise(SIGKILL);
 }

@@ -19,6 +19,17 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <sys/types.h>
+
+/*
+** toolsDieWithParent
+**   For a process of the unload tree, first thing after its fork: the
+**   process is killed (SIGKILL) when the process that forked it, pidParent,
+**   ends, so that no unload process runs on unsupervised after its parent
+**   was killed.  When the parent has already gone the calling process is
+**   killed at once.
+*/
+void toolsDieWithParent(pid_t pidParent);
 
 /* Reason code of a failed file operation: TOOLS_RC_IO | errno. */
 #define TOOLS_RC_IO 0x114A000

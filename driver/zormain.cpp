@@ -105,10 +105,16 @@ void _mainEnd(int iReason, int iCentre)
 /* Ends a run that went well (or stopped early on purpose): exit 0. */
 [[noreturn]] static void _mainEndOk(int iCentre)
 {
+  /* messages were lost with a message centre that ended early */
+  if (omsgsCentreLost()) _mainEnd(OMSGS_RC_LOST, iCentre);
   if (gboTorvelExist) omsgsTraceOutIntern("main", 0);
   omsgsFlushDefered();
-  omsgsDestroyModule(iCentre);
+  int iRc = omsgsDestroyModule(iCentre);
   vSOCKETcloseServices();
+  if (iRc == OMSGS_RC_LOST) {
+    omsgsFMTEDO(ZORU366I, (iRc & 0x7000) >> 10, iRc);   /* written directly */
+    std::exit(iRc);
+  }
   std::exit(0);
 }
 

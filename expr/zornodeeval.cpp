@@ -12,7 +12,10 @@
 */
 #include "expr/zornodeeval.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -88,9 +91,49 @@ static void _evalReclaim(zornodeEvalContext *pctx)
 
 zornodeEvalContext *zornodeEvalCreate(int32_t iInitial)
 {
+  return zornodeEvalCreateSized(iInitial, ZORNODE_STRING_MAX);
+}
+
+int32_t zornodeEvalStringRoom(const zornode *pnode)
+{
+  if (pnode == nullptr) return ZORNODE_STRING_MAX;
+  int32_t iRoom = ZORNODE_STRING_MAX;
+  switch (pnode->sKind) {
+    case ZORNODE_VAR:
+      /* the column's declared length, two bytes a unit for graphic data */
+      iRoom = std::max<int32_t>(iRoom, 2 * static_cast<int32_t>(pnode->usLength));
+      if ((pnode->usStatus & NODE_SUBS) && pnode->pLeft != nullptr) {
+        int32_t iLength = static_cast<const rowColDef *>(pnode->pLeft)->iLength;
+        if (iLength > 0 && iLength <= 0xFFFF) iRoom = std::max(iRoom, 2 * iLength);
+      }
+      break;
+    case ZORNODE_CSTE:
+      iRoom = std::max<int32_t>(iRoom, 2 * static_cast<int32_t>(pnode->usLength));
+      break;
+    case ZORNODE_OPRT:
+      if (!(pnode->usStatus & NODE_LEFT_NOT))
+        iRoom = std::max(iRoom, zornodeEvalStringRoom(static_cast<const zornode *>(pnode->pLeft)));
+      if (!(pnode->usStatus & NODE_RIGHT_NOT))
+        iRoom = std::max(iRoom, zornodeEvalStringRoom(static_cast<const zornode *>(pnode->pRight)));
+      break;
+    default:
+      break;
+  }
+  /* a length word counts units of up to two bytes */
+  return std::min<int32_t>(iRoom, 2 * 0xFFFF);
+}
+
+zornodeEvalContext *zornodeEvalCreateSized(int32_t iInitial, int32_t iStringMax)
+{
+  if (iStringMax < ZORNODE_STRING_MAX) iStringMax = ZORNODE_STRING_MAX;
   zornodeEvalContext *pctx = static_cast<zornodeEvalContext *>(std::calloc(1, sizeof(zornodeEvalContext)));
   if (pctx == nullptr) return nullptr;
-  if (!opoolInit(&pctx->pool, sizeof(zornodeEvalValue), iInitial, ZORNODE_EVAL_GROWTH)) {
+  /* an element holds the value area, widened for the longest character value */
+  size_t ulElement = std::max(sizeof(zornodeEvalValue),
+                              (offsetof(zornodeEvalValue, u) + sizeof(uint16_t) + static_cast<size_t>(iStringMax) + 7) &
+                                  ~static_cast<size_t>(7));
+  pctx->iStringMax = iStringMax;
+  if (!opoolInit(&pctx->pool, static_cast<uint32_t>(ulElement), iInitial, ZORNODE_EVAL_GROWTH)) {
     opoolDelete(&pctx->pool);
     std::free(pctx);
     return nullptr;
@@ -174,13 +217,19 @@ static void _evalCheckSpan(const zornodeEvalContext *pctx, int32_t iOffset, int3
     zornodeEvalJump(ZORNODE_RC_RECORD);
 }
 
-/* Stores a character or graphic value of iUnits units of iUnitBytes bytes. */
-static void _evalSetString(zornodeEvalValue *pval, const unsigned char *pucData, int32_t iUnits,
-                           int32_t iUnitBytes)
+/* The bytes of a character value: they run on past acBytes in a widened element. */
+static inline unsigned char *_evalStrBytes(zornodeEvalValue *pval)
 {
-  if (iUnits < 0 || iUnits * iUnitBytes > ZORNODE_STRING_MAX) zornodeEvalJump(ZORNODE_RC_VALUELEN);
+  return reinterpret_cast<unsigned char *>(pval) + offsetof(zornodeEvalValue, u) + offsetof(zornodeEvalString, acBytes);
+}
+
+/* Stores a character or graphic value of iUnits units of iUnitBytes bytes. */
+static void _evalSetString(const zornodeEvalContext *pctx, zornodeEvalValue *pval, const unsigned char *pucData,
+                           int32_t iUnits, int32_t iUnitBytes)
+{
+  if (iUnits < 0 || iUnits * iUnitBytes > pctx->iStringMax) zornodeEvalJump(ZORNODE_RC_VALUELEN);
   pval->u.str.usLength = static_cast<uint16_t>(iUnits);
-  if (iUnits > 0) std::memcpy(pval->u.str.acBytes, pucData, static_cast<size_t>(iUnits) * iUnitBytes);
+  if (iUnits > 0) std::memcpy(_evalStrBytes(pval), pucData, static_cast<size_t>(iUnits) * iUnitBytes);
 }
 
 /* A packed date (0x1000), time (0x2000) or timestamp (0x7000) from its bytes. */
@@ -212,13 +261,33 @@ zornodeEvalValue *_zornodeEvalProc_LoadVar(zornodeEvalContext *pctx, zornode *pn
   uint16_t usNull = static_cast<uint16_t>(pdef->sNullOffset);
   zornodeEvalValue *pval = zornodeEvalTake(pctx);
 
-  /* A column the record does not hold: the table was altered after it was written. */
+  /* A column the record does not hold: the table was altered after it was
+     written.  It reads as its default when it has one (as a row of its
+     own, bound by the run step), else as NULL when nullable. */
   if (pctx->iFixedLength >= 0 && iOffset >= pctx->iFixedLength) {
+    const auto *pdflt = static_cast<const zornodeEvalDefault *>(pdef->pExtra);
+    if (pdflt != nullptr && pdflt->iLength > iOffset) {
+      zornodeEvalGive(pctx, pval);
+      const char *pcRow = pctx->pcRow;
+      int32_t ilRow = pctx->ilRowLength, iFixed = pctx->iFixedLength;
+      pctx->pcRow = reinterpret_cast<const char *>(pdflt->acRow);
+      pctx->ilRowLength = pdflt->iLength;
+      pctx->iFixedLength = pdflt->iLength;
+      zornodeEvalValue *pvalDefault = _zornodeEvalProc_LoadVar(pctx, pnode);
+      pctx->pcRow = pcRow;
+      pctx->ilRowLength = ilRow;
+      pctx->iFixedLength = iFixed;
+      return pvalDefault;
+    }
     if (usNull == 0xFFFF) zornodeEvalJump(ZORNODE_RC_RECORD);
     pval->iNull = 1;
     return pval;
   }
   pval->iNull = 0;
+  if (usNull != 0xFFFF && pctx->iFixedLength >= 0 && usNull >= pctx->iFixedLength) {
+    pval->iNull = 1;   /* the null byte of a column added later lies past the record's fixed part */
+    return pval;
+  }
   if (usNull != 0xFFFF) {
     _evalCheckSpan(pctx, usNull, 1);
     /* Any non-zero null byte is NULL; kept as 1 so that a NULL result never reads as true. */
@@ -246,9 +315,9 @@ zornodeEvalValue *_zornodeEvalProc_LoadVar(zornodeEvalContext *pctx, zornode *pn
     case NODE_T_VCHR:
     case NODE_T_VGRA: {
       int32_t iUnitBytes = pnode->usCtrlType == NODE_T_VGRA ? 2 : 1;
-      if (iLength < 0 || iLength * iUnitBytes > ZORNODE_STRING_MAX) zornodeEvalJump(ZORNODE_RC_VALUELEN);
+      if (iLength < 0 || iLength * iUnitBytes > pctx->iStringMax) zornodeEvalJump(ZORNODE_RC_VALUELEN);
       _evalCheckSpan(pctx, iOffset, iLength * iUnitBytes);
-      _evalSetString(pval, puc, iLength, iUnitBytes);
+      _evalSetString(pctx, pval, puc, iLength, iUnitBytes);
       break;
     }
     case NODE_T_VVCH:
@@ -257,9 +326,9 @@ zornodeEvalValue *_zornodeEvalProc_LoadVar(zornodeEvalContext *pctx, zornode *pn
       _evalCheckSpan(pctx, iOffset, 4);
       int32_t iDataOffset = obyteGetLE16(puc);
       int32_t iUnits = obyteGetLE16(puc + 2);
-      if (iUnits * iUnitBytes > ZORNODE_STRING_MAX) zornodeEvalJump(ZORNODE_RC_VALUELEN);
+      if (iUnits * iUnitBytes > pctx->iStringMax) zornodeEvalJump(ZORNODE_RC_VALUELEN);
       _evalCheckSpan(pctx, iDataOffset, iUnits * iUnitBytes);
-      _evalSetString(pval, pucRow + iDataOffset, iUnits, iUnitBytes);
+      _evalSetString(pctx, pval, pucRow + iDataOffset, iUnits, iUnitBytes);
       break;
     }
     case NODE_T_VINT:
@@ -326,7 +395,7 @@ zornodeEvalValue *_zornodeEvalProc_LoadCste(zornodeEvalContext *pctx, zornode *p
     case NODE_T_GRA:
       /* The buffer holds usStored units: never read beyond them. */
       std::memcpy(&usStored, pucBuffer, sizeof usStored);
-      _evalSetString(pval, pucBuffer + 2, pnode->usLength < usStored ? pnode->usLength : usStored,
+      _evalSetString(pctx, pval, pucBuffer + 2, pnode->usLength < usStored ? pnode->usLength : usStored,
                      pnode->usCtrlType == NODE_T_GRA ? 2 : 1);
       break;
     case NODE_T_INT:
@@ -446,8 +515,8 @@ static int _evalSign(int i)
 */
 static int _cmpChar(const zornode *pnode, zornodeEvalValue *pvalL, zornodeEvalValue *pvalR)
 {
-  const unsigned char *pucL = pvalL->u.str.acBytes;
-  const unsigned char *pucR = pvalR->u.str.acBytes;
+  const unsigned char *pucL = _evalStrBytes(pvalL);
+  const unsigned char *pucR = _evalStrBytes(pvalR);
   int32_t iLenL = pvalL->u.str.usLength, iLenR = pvalR->u.str.usLength;
   int32_t iCommon = iLenL < iLenR ? iLenL : iLenR;
   int i = iCommon > 0 ? std::memcmp(pucL, pucR, static_cast<size_t>(iCommon)) : 0;
@@ -468,8 +537,8 @@ static int _cmpChar(const zornode *pnode, zornodeEvalValue *pvalL, zornodeEvalVa
 */
 static int _cmpGra(const zornode *pnode, zornodeEvalValue *pvalL, zornodeEvalValue *pvalR)
 {
-  const unsigned char *pucL = pvalL->u.str.acBytes;
-  const unsigned char *pucR = pvalR->u.str.acBytes;
+  const unsigned char *pucL = _evalStrBytes(pvalL);
+  const unsigned char *pucR = _evalStrBytes(pvalR);
   int32_t iLenL = pvalL->u.str.usLength, iLenR = pvalR->u.str.usLength;
   int32_t iCommon = iLenL < iLenR ? iLenL : iLenR;
   int i = iCommon > 0 ? std::memcmp(pucL, pucR, static_cast<size_t>(iCommon) * 2) : 0;

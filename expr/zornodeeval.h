@@ -50,8 +50,10 @@
 **     DATE, TIME, TIMESTAMP (0x20, 0x24, 0x28)     otime, packed form valid (u.time)
 **   The value area sits 4 bytes past an 8-byte boundary: 64-bit integers and
 **   doubles go through the accessors below.  A character value holds at most
-**   ZORNODE_STRING_MAX bytes (a graphic value half as many characters); a
-**   longer column value or constant ends the evaluation with
+**   the context's iStringMax bytes (a graphic value half as many
+**   characters): ZORNODE_STRING_MAX in an element of this size, more in the
+**   wider elements of a context made for a tree with longer columns
+**   (zornodeEvalCreateSized); a longer value ends the evaluation with
 **   ZORNODE_RC_VALUELEN.
 **
 **   Record bounds.  The caller points the context at the row data of the
@@ -120,6 +122,17 @@ struct zornodeEvalValue {
 static_assert(sizeof(zornodeEvalValue) == 272, "result element layout");
 static_assert(offsetof(zornodeEvalValue, u) == 12, "value area offset");
 
+/*
+** Default of a column that records written before it was added do not
+** hold: a row of its own (iLength bytes) in which the column lies where the
+** column definition says.  A bound column definition's pExtra points to it
+** (or is NULL).
+*/
+struct zornodeEvalDefault {
+  int32_t iLength;
+  unsigned char acRow[1];   /* iLength bytes */
+};
+
 /* 64-bit integer and double values of the value area (not 8-byte aligned). */
 inline int64_t zornodeEvalGetBig(const zornodeEvalValue *pval)
 {
@@ -153,6 +166,8 @@ struct zornodeEvalContext {
   int32_t     ilRowLength;   /* bytes of row data at pcRow, -1 when not known */
   int32_t     iFixedLength;  /* fixed-part length of the current record, -1 when not known */
   uint32_t    uiElemOffset;  /* offset of the first element in a pool block */
+  int32_t     iStringMax;    /* bytes a character value may hold: the value area reaches past the
+                                element's 258 bytes when the tree's columns are longer */
 };
 
 /* Elements of every pool block after the first. */
@@ -214,6 +229,24 @@ int zornodeEvalInitProcDict(void);
 **   Returns the context, or NULL when memory runs out.
 */
 zornodeEvalContext *zornodeEvalCreate(int32_t iInitial);
+
+/*
+** zornodeEvalCreateSized
+**   As zornodeEvalCreate, with elements whose value area holds character
+**   values of iStringMax bytes (at least ZORNODE_STRING_MAX): the string
+**   bytes continue past acBytes within the element.  The run step passes
+**   zornodeEvalStringRoom of the tree, so that no value of a column of the
+**   tree is too long for the evaluation.
+*/
+zornodeEvalContext *zornodeEvalCreateSized(int32_t iInitial, int32_t iStringMax);
+
+/*
+** zornodeEvalStringRoom
+**   Bytes the longest character or graphic value of the tree may take: two
+**   bytes for each unit of the declared length of every bound column and
+**   of every constant, at least ZORNODE_STRING_MAX.
+*/
+int32_t zornodeEvalStringRoom(const zornode *pnode);
 
 /*
 ** zornodeEvalSetRecord

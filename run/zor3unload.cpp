@@ -19,16 +19,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "catalog/osysibm.h"
 #include "common/obyte.h"
+#include "common/ochar.h"
 #include "common/ovf.h"
 #include "driver/token.h"
 #include "driver/part.h"
 #include "driver/tools.h"
 #include "driver/zoratom.h"
+#include "driver/zormsgs.h"
 #include "driver/zortask.h"
 #include "expr/zornodeeval.h"
 #include "run/zorurun.h"
@@ -60,6 +65,31 @@ std::vector<ficdataPair> _unloadPairs(const zorurunReader *preader)
                             ppair != nullptr ? ppair->pctxEval : nullptr});
   }
   return v;
+}
+
+/* The table of the SELECT as "QUALIFIER.NAME" into pc (iSize bytes); empty when unknown. */
+void _unloadTableName(zortask *ptask, char *pc, size_t ulSize)
+{
+  pc[0] = '\0';
+  const char *pcName = gapnameTotalToken[TOKEN_SYSTABLE];
+  zoratom *patom = pcName != nullptr && ptask != nullptr ? zortaskDetermineAtom(ptask, pcName) : nullptr;
+  if (patom == nullptr || patom->value.pValue == nullptr) return;
+  const auto *ptable = static_cast<const osysibmSystables *>(patom->value.pValue);
+  auto text = [](const ochar *pchar) -> std::string {
+    if (pchar == nullptr || pchar->pcData == nullptr || pchar->ilBU <= 0) return std::string();
+    const char *pcData = pchar->pcData + ((pchar->usFlags & OCHAR_VARCHAR) ? 2 : 0);
+    return std::string(pcData, static_cast<size_t>(pchar->ilBU));
+  };
+  std::string str = text(ptable->pcharCREATOR);
+  str = (str.empty() ? std::string() : str + ".") + text(ptable->pcharNAME);
+  std::snprintf(pc, ulSize, "%s", str.c_str());
+}
+
+/* Adds the damaged records a record loop skipped to its reader's shared count. */
+void _unloadCountDamaged(zorurunReader *preader, int64_t llDamaged)
+{
+  if (llDamaged > 0 && preader->pllDamaged != nullptr)
+    __atomic_fetch_add(preader->pllDamaged, llDamaged, __ATOMIC_RELAXED);
 }
 
 /* Clears the channels of the reader's pairs that the decoder found stopped. */
@@ -260,6 +290,7 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
     }
   }
   if (pficdata->ilReadCode != 0) iRc = 1;
+  _unloadCountDamaged(preader, pficdata->llDamaged);
   _unloadSyncPairs(preader, vpairs);
   _unloadPostEOF(preader);
   free(pcBuffer);
@@ -288,6 +319,7 @@ int _unloadTableDB2SeqSMS(const char *pcUser, int32_t ilObid, zorurunReader *pre
   int *piFd = ficsmsOpenFiles(pficcont, pcUser, ppcNames, piAccess);
   free(ppcNames);
   ficdata *pficdata = ficdataCreate(pficcont->ilPageSize, ppart->ilPart, punload->ptaskSelect, punload->ilLongCol);
+  if (pficdata != nullptr) _unloadTableName(punload->ptaskSelect, pficdata->acTable, sizeof pficdata->acTable);
   ficsmsConf *pconf = ficsmsInitConf(pficcont);
   ficdataInfoTable info{}, infoLong{};
   ficdataInitInfoTable(pficcont, ilObid, pficcont->sTbsId, 0, 0, &info);
@@ -381,6 +413,7 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
     }
   }
   if (pficdata->ilReadCode != 0) iRc = 1;
+  _unloadCountDamaged(preader, pficdata->llDamaged);
   _unloadSyncPairs(preader, vpairs);
   _unloadPostEOF(preader);
   free(pcBuffer);
@@ -414,6 +447,7 @@ int _unloadDb2DataReaderChild(unloadChildBlock *pblock)
   if (pdesc->ucLob && (punload->ilLongCol & UNLOAD_LONGCOL_LOB))
     piFdLOB = ficdmsOpenFiles(pficcontLong, pblock->pcUser);
   ficdata *pficdata = ficdataCreate(pficcont->ilPageSize, ppart->ilPart, punload->ptaskSelect, punload->ilLongCol);
+  if (pficdata != nullptr) _unloadTableName(punload->ptaskSelect, pficdata->acTable, sizeof pficdata->acTable);
   int iRc = 1;
   if (piFd == nullptr || pficdata == nullptr) {
     _unloadPostEOF(pblock->preader);
@@ -452,8 +486,12 @@ int _unloadTableDB2SeqDMS(const char *pcUser, int32_t ilObid, zorurunReader *pre
     _unloadPostEOF(preader);
     return 1;
   }
+  pid_t pidReader = getpid();
   pid_t pid = fork();
-  if (pid == 0) _exit(_unloadDb2DataReaderChild(&block));
+  if (pid == 0) {
+    toolsDieWithParent(pidReader);
+    _exit(_unloadDb2DataReaderChild(&block));
+  }
   if (pid < 0) {
     /* Nobody would read the page numbers: end the pairs here. */
     omsgsTrace("Record-reader child not forked (%s)", strerror(errno));
@@ -665,6 +703,9 @@ int unloadFromTs(zorurunReader *preader)
   bool boLobFiles = (preader->ulFlags & ZORURUN_READER_LOBFILE) != 0;
   bool boAllStopped = false;
   int iReadCode = 0;
+  int64_t llDamaged = 0;
+  char acTable[FICDATA_TABLE_NAME_SIZE];
+  _unloadTableName(punload->ptaskSelect, acTable, sizeof acTable);
   if (pcExpand == nullptr || pcBuffer == nullptr || pslots == nullptr) iRc = ORC_NOMEM;
 
   while (iRc == 0) {
@@ -672,17 +713,25 @@ int unloadFromTs(zorurunReader *preader)
     if (iReadCode != 0) break;
     if (pcPage == nullptr) continue;
     int iSlots = ficdataReadSlots(pcPage, pts->ilPageSize, pslots);
-    if (iSlots != 0) omsgsTrace("Page %u: slot directory 0x%x (%d slots usable)",
-                                obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER), iSlots, pslots->ilCount);
-    int iFirst = ficdataFirstDataSlot(obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER));
+    int64_t llObjectPage = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
+    if (iSlots != 0) {
+      omsgsTrace("Page %u: slot directory 0x%x (%d slots usable)", static_cast<unsigned>(llObjectPage), iSlots,
+                 pslots->ilCount);
+      if (pslots->ilCount == 0) ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, -1, iSlots);
+    }
+    int iFirst = ficdataFirstDataSlot(llObjectPage);
     for (int32_t s = iFirst; s < pslots->ilCount && !boAllStopped; s++) {
       int iKind = pslots->aiKind[s];
+      if (iKind == FICDATA_KIND_DAMAGED) {
+        ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, FICDATA_RC_CORRUPT);
+        continue;
+      }
       if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
       int32_t ilOffset = pslots->ailOffset[s];
       int32_t ilLength = 0;
       int iCheck = ficdataRecordInPage(pcPage, pts->ilPageSize, ilOffset, &ilLength);
       if (iCheck != 0) {
-        omsgsTrace("Slot %d: damaged record skipped (0x%x)", s, iCheck);
+        ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iCheck);
         continue;
       }
       if (!_unloadRecordConcerned(punload)) continue;
@@ -690,14 +739,15 @@ int unloadFromTs(zorurunReader *preader)
       if (pcRecord[FICDATA_REC_FORMAT] == FICDATA_FORMAT_COMPRESSED) {
         int iExp = _ficdataExpandCompressedRecord(&pts->tbdesc, pcRecord, ilLength, pcExpand, ilSize, &ilLength);
         if (iExp != 0) {
-          omsgsTrace("Slot %d: compressed record not expanded (0x%x)", s, iExp);
-          iRc = iExp;
+          ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iExp);
           continue;
         }
         pcRecord = pcExpand;
       }
-      if (pcRecord[FICDATA_REC_FORMAT] != FICDATA_FORMAT_ROW) {
-        omsgsTrace("Invalid Record Type: %x for slot %d", pcRecord[FICDATA_REC_FORMAT], s);
+      int iRow = pcRecord[FICDATA_REC_FORMAT] != FICDATA_FORMAT_ROW ? FICDATA_RC_CORRUPT
+                                                                     : ficdataCheckRow(&pts->tbdesc, pcRecord, ilLength);
+      if (iRow != 0) {
+        ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iRow);
         continue;
       }
       const unsigned char *pcOut = pcRecord;
@@ -727,8 +777,9 @@ int unloadFromTs(zorurunReader *preader)
           continue;
         }
         if (iWrite != 0) {
-          omsgsTrace("Record of %d bytes not written to pair %d (0x%x)", ilOut, i, iWrite);
-          if (iRc == 0) iRc = iWrite;
+          omsgsFMTEDO(ZORU452E, static_cast<int>(ilOut), acTable, static_cast<long long>(llObjectPage),
+                      static_cast<int>(s), iWrite);
+          if (iRc == 0) iRc = FICDATA_RC_REFUSED;
         }
         iLive++;
       }
@@ -743,6 +794,7 @@ int unloadFromTs(zorurunReader *preader)
       break;
     }
   }
+  _unloadCountDamaged(preader, llDamaged);
   if (iRc == 0 && iReadCode != 0 && iReadCode != ZORTS_RC_END && iReadCode != ZORTS_RC_ENDEMP) {
     omsgsTrace("Page read failed (0x%x)", iReadCode);
     iRc = iReadCode;

@@ -23,6 +23,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
+#include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 
@@ -46,6 +48,7 @@
 #include "driver/part.h"
 #include "expr/zorcol.h"
 #include "expr/zornode.h"
+#include "expr/zornodeeval.h"
 #include "run/oconvert.h"
 #include "run/orow.h"
 #include "run/zor3unload.h"
@@ -206,6 +209,8 @@ int _zorurunWaitTasks(zorurun *prun)
     prun->ilTasksRunning = 0;
     return 0;
   }
+  /* the message centre is the main process's child too, but no unload task */
+  if (omsgsCentreEnded(static_cast<int>(pid), iStatus)) return 0;
   int iRc = 0;
   if (WIFEXITED(iStatus)) {
     iRc = WEXITSTATUS(iStatus);
@@ -424,6 +429,168 @@ int _zorurunPrepareConvert(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTa
   return iRc;
 }
 
+/* The digits of a text, in order. */
+static std::string _zorurunDigits(const std::string &str)
+{
+  std::string strDigits;
+  for (char c : str)
+    if (c >= '0' && c <= '9') strDigits += c;
+  return strDigits;
+}
+
+/* The value of an SQL character constant (apostrophes removed, doubled ones made single). */
+static std::string _zorurunUnquote(const std::string &str)
+{
+  if (str.size() < 2 || str.front() != '\'' || str.back() != '\'') return str;
+  std::string strValue;
+  for (size_t i = 1; i + 1 < str.size(); i++) {
+    strValue += str[i];
+    if (str[i] == '\'' && i + 2 < str.size() && str[i + 1] == '\'') i++;
+  }
+  return strValue;
+}
+
+/*
+** The stored bytes of a column's default, from the catalogue text (none:
+** DB2's default of the type, 0 or blanks or empty), for the control type
+** of its WHERE node; false for a type or text this cannot store (the column
+** then keeps no default).  *pboVarying: the bytes are varying-length data.
+*/
+static bool _zorurunStoredDefault(uint16_t usCtrlType, const rowColDef *pdef, uint16_t usNodeLength,
+                                  const ochar *pcharDefault, std::string *pstrBytes, bool *pboVarying)
+{
+  std::string strText = _zorurunText(pcharDefault);
+  while (!strText.empty() && strText.back() == ' ') strText.pop_back();
+  bool boNone = strText.empty();
+  *pboVarying = false;
+  auto le = [&](uint64_t ull, int iBytes) {
+    for (int i = 0; i < iBytes; i++) *pstrBytes += static_cast<char>((ull >> (8 * i)) & 0xFF);
+  };
+  switch (usCtrlType) {
+    case NODE_T_VINT:
+    case NODE_T_VSMI:
+    case NODE_T_VBIG: {
+      char *pcEnd = nullptr;
+      long long ll = boNone ? 0 : std::strtoll(strText.c_str(), &pcEnd, 10);
+      if (!boNone && (pcEnd == nullptr || *pcEnd != '\0')) return false;
+      le(static_cast<uint64_t>(ll), usCtrlType == NODE_T_VBIG ? 8 : (pdef->iLength == 4 ? 4 : 2));
+      return true;
+    }
+    case NODE_T_VFLT: {
+      char *pcEnd = nullptr;
+      double d = boNone ? 0.0 : std::strtod(strText.c_str(), &pcEnd);
+      if (!boNone && (pcEnd == nullptr || *pcEnd != '\0')) return false;
+      if (pdef->iLength == 4) {
+        float f = static_cast<float>(d);
+        uint32_t ul;
+        std::memcpy(&ul, &f, sizeof ul);
+        le(ul, 4);
+      } else {
+        uint64_t ull;
+        std::memcpy(&ull, &d, sizeof ull);
+        le(ull, 8);
+      }
+      return true;
+    }
+    case NODE_T_VDEC: {
+      int iPrecision = usNodeLength >> 8, iScale = usNodeLength & 0xFF;
+      bool boNegative = !boNone && strText[0] == '-';
+      std::string strInt, strFrac;
+      size_t ulDot = strText.find('.');
+      for (size_t i = 0; i < strText.size(); i++) {
+        char c = strText[i];
+        if (c == '-' || c == '+' || c == '.') continue;
+        if (c < '0' || c > '9') return false;
+        (ulDot != std::string::npos && i > ulDot ? strFrac : strInt) += c;
+      }
+      if (static_cast<int>(strFrac.size()) > iScale) return false;
+      strFrac.append(static_cast<size_t>(iScale) - strFrac.size(), '0');
+      std::string strDigits = strInt + strFrac;
+      int iDigits = (iPrecision / 2) * 2 + 1;   /* digits of the packed bytes */
+      while (static_cast<int>(strDigits.size()) > iDigits && strDigits[0] == '0') strDigits.erase(0, 1);
+      if (static_cast<int>(strDigits.size()) > iDigits) return false;
+      strDigits.insert(0, static_cast<size_t>(iDigits) - strDigits.size(), '0');
+      strDigits += boNegative ? static_cast<char>(0xD) : static_cast<char>(0xC);
+      for (size_t i = 0; i < strDigits.size(); i += 2) {
+        int iHigh = strDigits[i] & 0xF, iLow = strDigits[i + 1] <= 0xF ? strDigits[i + 1] : strDigits[i + 1] - '0';
+        *pstrBytes += static_cast<char>(iHigh << 4 | iLow);
+      }
+      return true;
+    }
+    case NODE_T_VCHR: {
+      std::string strValue = _zorurunUnquote(strText);
+      if (pdef->iLength <= 0 || static_cast<int32_t>(strValue.size()) > pdef->iLength) return false;
+      strValue.resize(static_cast<size_t>(pdef->iLength), ' ');
+      *pstrBytes = strValue;
+      return true;
+    }
+    case NODE_T_VVCH:
+      *pstrBytes = _zorurunUnquote(strText);
+      *pboVarying = true;
+      return true;
+    case NODE_T_VDTE:
+    case NODE_T_VTME:
+    case NODE_T_VTST: {
+      if (boNone) return false;
+      std::string strDigits = _zorurunDigits(_zorurunUnquote(strText));
+      size_t ulWant = usCtrlType == NODE_T_VDTE ? 8 : (usCtrlType == NODE_T_VTME ? 6 : 20);
+      if (strDigits.size() != ulWant) return false;
+      for (size_t i = 0; i < strDigits.size(); i += 2)
+        *pstrBytes += static_cast<char>((strDigits[i] - '0') << 4 | (strDigits[i + 1] - '0'));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+/*
+** Binds to every column node of the tree whose column is NOT NULL the
+** column's default, for the records written before the column was added.
+*/
+static void _zorurunBindDefaults(zornode *pnode, const std::map<const rowColDef *, const zorcol *> &mapCols)
+{
+  if (pnode == nullptr) return;
+  if (pnode->sKind == ZORNODE_OPRT) {
+    if (!(pnode->usStatus & NODE_LEFT_NOT)) _zorurunBindDefaults(static_cast<zornode *>(pnode->pLeft), mapCols);
+    if (!(pnode->usStatus & NODE_RIGHT_NOT)) _zorurunBindDefaults(static_cast<zornode *>(pnode->pRight), mapCols);
+    return;
+  }
+  if (pnode->sKind != ZORNODE_VAR || !(pnode->usStatus & NODE_SUBS) || pnode->pLeft == nullptr) return;
+  auto *pdef = static_cast<rowColDef *>(pnode->pLeft);
+  auto it = mapCols.find(pdef);
+  if (it == mapCols.end() || pdef->pExtra != nullptr || pdef->sOffset < 0) return;
+  const zorcol *pcol = it->second;
+  if (pcol->usFlags & ZORCOL_NULL) return;
+  std::string strBytes;
+  bool boVarying = false;
+  if (!_zorurunStoredDefault(pnode->usCtrlType, pdef, pnode->usLength, pcol->pcharDefault, &strBytes, &boVarying))
+    return;
+  /* the row: the value (or its descriptor) at the column's offset, the data after it */
+  std::string strRow(static_cast<size_t>(pdef->sOffset), '\0');
+  if (boVarying) {
+    size_t ulData = strRow.size() + 4 + 1;
+    uint16_t usUnits = static_cast<uint16_t>(strBytes.size());
+    strRow += static_cast<char>(ulData & 0xFF);
+    strRow += static_cast<char>(ulData >> 8);
+    strRow += static_cast<char>(usUnits & 0xFF);
+    strRow += static_cast<char>(usUnits >> 8);
+    strRow += '\0';   /* null byte room */
+    strRow += strBytes;
+  } else {
+    strRow += strBytes;
+    strRow += '\0';
+  }
+  if (pdef->sNullOffset >= 0 && static_cast<size_t>(pdef->sNullOffset) >= strRow.size())
+    strRow.resize(static_cast<size_t>(pdef->sNullOffset) + 1, '\0');
+  if (strRow.size() > 0x7FFF) return;
+  auto *pdflt = static_cast<zornodeEvalDefault *>(std::calloc(1, offsetof(zornodeEvalDefault, acRow) + strRow.size()));
+  if (pdflt == nullptr) return;
+  pdflt->iLength = static_cast<int32_t>(strRow.size());
+  std::memcpy(pdflt->acRow, strRow.data(), strRow.size());
+  pdef->pExtra = pdflt;
+}
+
 int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTableDesc)
 {
   (void)pcontrol;
@@ -440,6 +607,7 @@ int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTabl
     if (pcol->iDb2Number + 1 > iSize) iSize = pcol->iDb2Number + 1;
   auto **apdef = static_cast<rowColDef **>(std::calloc(static_cast<size_t>(iSize) + 1, sizeof(rowColDef *)));
   if (apdef == nullptr) return ORC_NOMEM;
+  std::map<const rowColDef *, const zorcol *> mapCols;
   for (zorcol *pcol = pchaine != nullptr ? static_cast<zorcol *>(pchaine->pitemTop) : nullptr; pcol != nullptr;
        pcol = pcol->pcolNext) {
     if (pcol->iDb2Number < 0) continue;
@@ -459,9 +627,11 @@ int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTabl
       pdef->sNullOffset = pdc->sNullOffset;
     }
     apdef[pcol->iDb2Number] = pdef;
+    mapCols[pdef] = pcol;
   }
   int iRc = zornodeSubstituteVar(patomWhere->value.pnode, apdef);
   omsgsTrace("_zorurunPrepareWhere: zornodeSubstituteVar = 0x%x\n", iRc);
+  _zorurunBindDefaults(patomWhere->value.pnode, mapCols);
   /* the definitions the tree took stay with it; the others are freed */
   olist *plistUsed = olistCreateRef(nullptr, nullptr);
   if (plistUsed != nullptr && zornodeGetExpressionColumns(plistUsed, patomWhere->value.pnode) == 0) {
@@ -715,8 +885,10 @@ int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote)
   }
   zorurunSelectLaunch launch{prun, prun->pcontrol, ptaskSelect, povf, 0};
   std::fflush(nullptr);
+  pid_t pidMain = getpid();
   pid_t pid = fork();
   if (pid == 0) {
+    toolsDieWithParent(pidMain);
     zorurunSelectChildProc proc = gprocSelectChild != nullptr ? gprocSelectChild : _zorurunRunSelectChild;
     int iRc = proc(&launch);
     std::fflush(nullptr);
@@ -744,8 +916,10 @@ int _zorurunRunRemote(zorurun *prun, int32_t iIndex)
 {
   zorurunRemoteLaunch launch{prun, prun->pcontrol, prun->apcHost[iIndex], prun->pcharSysin, prun->pcharArgs};
   std::fflush(nullptr);
+  pid_t pidMain = getpid();
   pid_t pid = fork();
   if (pid == 0) {
+    toolsDieWithParent(pidMain);
     zorurunRemoteChildProc proc = gprocRemoteChild != nullptr ? gprocRemoteChild : _zorurunRunRemoteChild;
     int iRc = proc(&launch);
     std::fflush(nullptr);

@@ -70,6 +70,7 @@ struct db2utilNode;
 #define ZORURUN_RC_DB2WRITERS  0x10da009  /* the DB2 writers could not be made */
 #define ZORURUN_RC_STATUS      0x10da00a  /* the status channel could not be made */
 #define ZORURUN_RC_NOMEM       0x10da00b  /* out of memory */
+#define ZORURUN_RC_DAMAGED     0x10d900c  /* warning: damaged records were skipped */
 
 /* Packed LOCAL keyword values. */
 #define ZORURUN_LOCAL_NO  0xD5D6
@@ -120,6 +121,8 @@ struct zorurunReader {
   uint32_t ulFlags;                /* ZORURUN_READER_LOBFILE */
   int32_t iPairCount;
   zorurunPair **appair;            /* the reader's pairs (owned array, borrowed pairs) */
+  int64_t *pllDamaged;             /* damaged records skipped, in memory shared with the SELECT
+                                      child (NULL: not counted) */
 };
 
 /* One writer per output file of a SELECT child. */

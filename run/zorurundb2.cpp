@@ -27,6 +27,7 @@
 #include "common/ovf.h"
 #include "driver/db2util.h"
 #include "driver/token.h"
+#include "driver/tools.h"
 #include "driver/udb.h"
 #include "driver/zoratom.h"
 #include "driver/zormsgs.h"
@@ -493,6 +494,7 @@ namespace {
 int _db2Fork(zorurun *prun, zortask *ptaskSelect, ovf *povf, int (*procMain)(zorurunSelectLaunch *), pid_t *ppid)
 {
   std::fflush(nullptr);
+  pid_t pidMain = getpid();
   pid_t pid = fork();
   if (pid < 0) {
     int iErrno = errno;
@@ -500,6 +502,7 @@ int _db2Fork(zorurun *prun, zortask *ptaskSelect, ovf *povf, int (*procMain)(zor
     return ZORURUN_RC_FORK;
   }
   if (pid == 0) {
+    toolsDieWithParent(pidMain);
     zorurunSelectLaunch launch{};
     launch.prun = prun;
     launch.pcontrol = prun != nullptr ? prun->pcontrol : nullptr;

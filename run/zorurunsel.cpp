@@ -21,6 +21,7 @@
 #include "driver/part.h"
 #include "driver/stats.h"
 #include "driver/token.h"
+#include "driver/tools.h"
 #include "driver/udb.h"
 #include "driver/zoratom.h"
 #include "driver/zortask.h"
@@ -35,6 +36,7 @@
 #include "storage/zorts.h"
 
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/sem.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -45,6 +47,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string>
 #include <vector>
 
 #define OMSGS_TRACE_KEYWORD "$URUN"
@@ -124,7 +127,8 @@ zorurunPair *_zorurunCreatePair(zorurunReader *preader, zorurunWriter *pwriter)
   zoratom *patom = _selAtom(ptask, TOKEN_WHERE);
   if (patom != nullptr && patom->iKind == ZORATOM_ZORNODE && patom->value.pnode != nullptr) {
     ppair->pnodeWhere = patom->value.pnode;
-    ppair->pctxEval = zornodeEvalCreate(zornodeGetTreeDepth(ppair->pnodeWhere, 0) + 1);
+    ppair->pctxEval = zornodeEvalCreateSized(zornodeGetTreeDepth(ppair->pnodeWhere, 0) + 1,
+                                             zornodeEvalStringRoom(ppair->pnodeWhere));
   }
   return ppair;
 }
@@ -620,6 +624,28 @@ void _zorurunDestroyWithLists(zorurun *prun)
   _zorurunDestroy(prun);
 }
 
+/* ------------------------------------------------------ end of SELECT */
+
+int _zorurunEndSelect(zortask *ptaskSelect, const zorurunSelectEnd *pend)
+{
+  if (pend == nullptr || pend->llDamaged <= 0) return 0;
+  std::string strQualifier, strName;
+  zoratom *patom = ptaskSelect != nullptr ? _selAtom(ptaskSelect, TOKEN_SYSTABLE) : nullptr;
+  if (patom != nullptr && patom->value.pValue != nullptr) {
+    const auto *ptable = static_cast<const osysibmSystables *>(patom->value.pValue);
+    auto text = [](const ochar *pchar) {
+      return pchar != nullptr && pchar->pcData != nullptr && pchar->ilBU > 0
+                 ? std::string(_charText(pchar), static_cast<size_t>(pchar->ilBU))
+                 : std::string();
+    };
+    strQualifier = text(ptable->pcharCREATOR);
+    strName = text(ptable->pcharNAME);
+  }
+  omsgsFMTEDO(ZORU453W, static_cast<int>(strQualifier.size()), strQualifier.c_str(), static_cast<int>(strName.size()),
+              strName.c_str(), static_cast<long long>(pend->llDamaged));
+  return ZORURUN_RC_DAMAGED;
+}
+
 /* Ends a forked process without running the handlers its parent registered. */
 [[noreturn]] static void _selExit(int iRc)
 {
@@ -665,12 +691,24 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
 
   int iRc = 0;
   std::vector<zorurunWriter *> vwriterFailed;
+  /* The readers' counts live in memory shared with them (and their own
+     children), one word per reader; it goes with the last process. */
+  size_t ulReaders = std::max<size_t>(1, static_cast<size_t>(prun->plistReaders->iItemCount));
+  void *pShared = mmap(nullptr, ulReaders * sizeof(int64_t), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  int64_t *pllCounts = pShared != MAP_FAILED ? static_cast<int64_t *>(pShared) : nullptr;
+  if (pllCounts == nullptr) omsgsTrace("Shared counts not mapped: %s", std::strerror(errno));
   std::fflush(nullptr);
+  pid_t pidSelect = getpid();
+  size_t ulReader = 0;
   for (zorurunReader *preader = static_cast<zorurunReader *>(prun->plistReaders->pitemTop); preader != nullptr;
        preader = preader->preaderNext) {
     preader->iSemId = iSemId;
+    preader->pllDamaged = pllCounts != nullptr && ulReader < ulReaders ? &pllCounts[ulReader++] : nullptr;
     pid_t pid = fork();
-    if (pid == 0) _selExit(_zorurunRunReadChild(preader));
+    if (pid == 0) {
+      toolsDieWithParent(pidSelect);
+      _selExit(_zorurunRunReadChild(preader));
+    }
     if (pid < 0) {
       omsgsFMTEDO(ZORU359E, ZORURUN_RC_FORK, std::strerror(errno));
       if (iRc == 0) iRc = ZORURUN_RC_FORK;
@@ -684,7 +722,10 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
   for (zorurunWriter *pwriter = static_cast<zorurunWriter *>(prun->plistWriters->pitemTop); pwriter != nullptr;
        pwriter = pwriter->pwriterNext) {
     pid_t pid = fork();
-    if (pid == 0) _selExit(_zorurunRunWriteChild(pwriter));
+    if (pid == 0) {
+      toolsDieWithParent(pidSelect);
+      _selExit(_zorurunRunWriteChild(pwriter));
+    }
     if (pid < 0) {
       omsgsFMTEDO(ZORU359E, ZORURUN_RC_FORK, std::strerror(errno));
       if (iRc == 0) iRc = ZORURUN_RC_FORK;
@@ -708,6 +749,14 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
     int iRcChild = _zorurunWaitTasks(prun);
     if (iRc == 0) iRc = iRcChild;
   }
+
+  zorurunSelectEnd end{};
+  if (pllCounts != nullptr) {
+    for (size_t i = 0; i < ulReaders; i++) end.llDamaged += pllCounts[i];
+    munmap(pShared, ulReaders * sizeof(int64_t));
+  }
+  int iRcEnd = _zorurunEndSelect(ptask, &end);
+  if (iRc == 0) iRc = iRcEnd;
 
   _zorurunDestroyWithLists(prun);
   if (iSemId >= 0) {

@@ -20,6 +20,15 @@
 **     cannot open its file, or when any write fails.
 **     Serialization semaphore (value 1): P before a reader's quiesce, V after
 **     its reset (or after a failed quiesce); readers of a backup never take it.
+**     Counts: every reader adds the damaged records it skipped to its own
+**     word of an anonymous shared mapping made before the first fork
+**     (inherited by the reader's own children); the SELECT child adds them
+**     up once every process has ended and reports them in one place,
+**     _zorurunEndSelect.
+**     Lifetime: every reader and writer is killed when the SELECT child
+**     ends (parent-death signal), and the SELECT child when the main
+**     process ends; the first child ending by a signal makes the SELECT
+**     child end the others (SIGTERM).
 */
 #ifndef ZAV_RUN_ZORURUNSEL_H
 #define ZAV_RUN_ZORURUNSEL_H
@@ -38,6 +47,20 @@ typedef int (*zorurunReadEntry)(const char *pcInstanceUser, int32_t ilObid, zoru
 
 /* _zorurunSetReadEntry: installs the read entry (NULL: the default); returns the previous one. */
 zorurunReadEntry _zorurunSetReadEntry(zorurunReadEntry pfn);
+
+/* What a SELECT reports at its end, added up over its readers. */
+struct zorurunSelectEnd {
+  int64_t llDamaged;   /* damaged records and slot directories skipped */
+};
+
+/*
+** _zorurunEndSelect
+**   The end-of-SELECT report of a direct-read SELECT child: with damaged
+**   records skipped, ZORU453W with the table and the count.  Returns 0, or
+**   ZORURUN_RC_DAMAGED (a warning: the run ends non-zero) when something
+**   was skipped.
+*/
+int _zorurunEndSelect(zortask *ptaskSelect, const zorurunSelectEnd *pend);
 
 /*
 ** _zorurunRunSelectChild

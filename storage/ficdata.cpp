@@ -594,7 +594,7 @@ int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, in
     ilLength = ilRecord;
   } else {
     omsgsTrace("Invalid Record Type: %x at offset %d", iFormat, ilOffset);
-    return 1;
+    return FICDATA_RC_CORRUPT;
   }
   rc = ficdataCheckRow(pdesc, pcBuffer, ilLength);
   if (rc != 0) return rc;
@@ -636,6 +636,16 @@ int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, in
   }
   *pilLength = ilLength;
   return 0;
+}
+
+void ficdataSkipDamaged(const char *pcTable, int64_t *pllCount, int64_t llPage, int iSlot, int iReason)
+{
+  const char *pc = pcTable != nullptr && pcTable[0] != '\0' ? pcTable : "?";
+  if (iSlot < 0)
+    omsgsFMTEDO(ZORU451W, pc, static_cast<long long>(llPage), iReason);
+  else
+    omsgsFMTEDO(ZORU450W, pc, static_cast<long long>(llPage), iSlot, iReason);
+  if (pllCount != nullptr) (*pllCount)++;
 }
 
 /* ------------------------------------------------------ reader state */
@@ -913,10 +923,18 @@ int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfo
   unsigned char *pcPage = pficdata->apcPage[iBuffer];
   if (_readPage(pficdata, iFd, pinfo, pinfo->ilPhysicalPage, pcPage) != 0) return 0;
   int rc = ficdataReadSlots(pcPage, ilSize, pslots);
-  if (rc != 0) omsgsTrace("Page %d: slot directory 0x%x (%d slots usable)", pinfo->ilPhysicalPage, rc, pslots->ilCount);
-  int iFirst = ficdataFirstDataSlot(obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER));
+  int64_t llObjectPage = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
+  if (rc != 0) {
+    omsgsTrace("Page %d: slot directory 0x%x (%d slots usable)", pinfo->ilPhysicalPage, rc, pslots->ilCount);
+    if (pslots->ilCount == 0) ficdataSkipDamaged(pficdata->acTable, &pficdata->llDamaged, llObjectPage, -1, rc);
+  }
+  int iFirst = ficdataFirstDataSlot(llObjectPage);
   for (int s = iFirst; s < pslots->ilCount; s++) {
     int iKind = pslots->aiKind[s];
+    if (iKind == FICDATA_KIND_DAMAGED) {
+      ficdataSkipDamaged(pficdata->acTable, &pficdata->llDamaged, llObjectPage, s, FICDATA_RC_CORRUPT);
+      continue;
+    }
     if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
     if (!_ficdataRecordConcerned(pficdata)) continue;
     int32_t ilLength = 0;
@@ -928,15 +946,22 @@ int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfo
       return 0;
     }
     if (rc != 0) {
-      omsgsTrace("Page %d slot %d: damaged record skipped (0x%x)", pinfo->ilPhysicalPage, s, rc);
+      ficdataSkipDamaged(pficdata->acTable, &pficdata->llDamaged, llObjectPage, s, rc);
       continue;
     }
     bool boOpen = false;
     for (int32_t i = 0; i < iPairCount && apair != nullptr; i++) {
       if (apair[i].povf == nullptr) continue;
-      if (ovfWrite(apair[i].povf, pcBuffer, ilLength) == OVF_RC_STOPPED) {
+      int iWrite = ovfWrite(apair[i].povf, pcBuffer, ilLength);
+      if (iWrite == OVF_RC_STOPPED) {
         omsgsTrace("Pair %d stopped by its writer", i);
         apair[i].povf = nullptr;
+      } else if (iWrite != 0) {
+        /* the record would be lost: the read fails */
+        omsgsFMTEDO(ZORU452E, static_cast<int>(ilLength), pficdata->acTable, static_cast<long long>(llObjectPage), s,
+                    iWrite);
+        if (pficdata->ilReadCode == 0) pficdata->ilReadCode = FICDATA_RC_REFUSED;
+        return 0;
       } else {
         boOpen = true;
       }

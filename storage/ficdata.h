@@ -87,6 +87,7 @@ struct zortask;
 #define FICDATA_RC_CORRUPT   ORC_MAKE(0x117, 2, 0x002)  /* 0x117a002 a count, offset or length no sound page holds */
 #define FICDATA_RC_PIPE      ORC_MAKE(0x117, 2, 0x003)  /* 0x117a003 a long-field or LOB child's answer failed */
 #define FICDATA_RC_READ      ORC_MAKE(0x117, 2, 0x004)  /* 0x117a004 a page could not be read whole */
+#define FICDATA_RC_REFUSED   ORC_MAKE(0x117, 2, 0x005)  /* 0x117a005 a record channel refused a record */
 
 /* Page layout. */
 #define FICDATA_SECTOR          512
@@ -209,6 +210,9 @@ struct ficdataInfoLong {
   int iLOBAnswer;       /* LOB answer read end */
 };
 
+/* Room for a table's "QUALIFIER.NAME" in messages (128 + 1 + 128 and a NUL). */
+#define FICDATA_TABLE_NAME_SIZE 264
+
 /* Long-data flags of a reader. */
 #define FICDATA_LONG_LOB 0x1
 #define FICDATA_LONG_LF  0x2
@@ -225,6 +229,8 @@ struct ficdata {
   ochar *pcharLobDir;          /* LOB directory, borrowed, or NULL */
   ochar *pcharLobFile;         /* LOBFILE name template, borrowed, or NULL */
   int32_t ilReadCode;          /* first page-read failure (FICDATA_RC_READ), 0 none */
+  int64_t llDamaged;           /* damaged records and slot directories skipped */
+  char acTable[FICDATA_TABLE_NAME_SIZE];   /* "QUALIFIER.NAME" for messages, may be empty */
 };
 
 /*
@@ -436,8 +442,8 @@ int ficdataGetLBFileName(ficdata *pficdata, int32_t ilNumber, char *pcTarget, in
 ** _ficdataReadDB2DataRecord
 **   Decodes the record at ilOffset of the page (kind 0 or 4) into the
 **   record buffer (ilBufferSize bytes, at least ficdataSizeEnreg) as an
-**   unload record: expands a format-2 record or copies a format-1 one,
-**   drops a record whose format is not 1 then, tests the WHERE tree of
+**   unload record: expands a format-2 record or copies a format-1 one
+**   (any other format is damage), tests the WHERE tree of
 **   every open pair (kept only when each gives 1), and when the table has
 **   long-field or LOB columns appends the data of every used, present,
 **   non-NULL such column through the long-data children (pinfolong) and
@@ -516,13 +522,27 @@ int ficdataGetEnreg(ficdata *pficdata, const int *piFd, void *pUnused, int iSlot
 **   sampler keeps is decoded into pcBuffer (ilBufferSize bytes, at least
 **   ficdataSizeEnreg) and written to every pair whose channel is set; a
 **   pair whose write answers 0x1a9001 gets its channel cleared.  A damaged
-**   record is skipped (traced).  pslots is the caller's scratch.
+**   record, slot or slot directory is skipped and counted in
+**   pficdata->llDamaged with ZORU450W or ZORU451W (ficdataSkipDamaged).
+**   pslots is the caller's scratch.
 **   Returns 1 to go on; 0 when no pair takes records any more, when a long-
-**   data child's answer broke (pipes out of step), or when the page could
-**   not be read whole (ZORU347E, pficdata->ilReadCode = FICDATA_RC_READ).
+**   data child's answer broke (pipes out of step), when the page could
+**   not be read whole (ZORU347E, pficdata->ilReadCode = FICDATA_RC_READ), or
+**   when a channel refused a record (ZORU452E, pficdata->ilReadCode =
+**   FICDATA_RC_REFUSED).
 */
 int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfolong, ficdataInfoTable *pinfo,
                         const ficdataTableDesc *pdesc, ficdataSlots *pslots, int iBuffer, unsigned char *pcBuffer,
                         int32_t ilBufferSize, ficdataPair *apair, int32_t iPairCount);
+
+/*
+** ficdataSkipDamaged
+**   The one policy of every reader for damaged data: the record (or, with
+**   iSlot -1, the slot directory) is skipped, named in a message (ZORU450W
+**   for a record or slot, ZORU451W for a slot directory: table pcTable,
+**   object page llPage, slot iSlot, reason iReason) and counted in
+**   *pllCount; reading goes on, and the SELECT ends with the count.
+*/
+void ficdataSkipDamaged(const char *pcTable, int64_t *pllCount, int64_t llPage, int iSlot, int iReason);
 
 #endif

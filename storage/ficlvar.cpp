@@ -349,6 +349,7 @@ pid_t _ficlvarLaunch(ficlvar *p)
     close(p->piRequest[1]);
     return -1;
   }
+  pid_t pidParent = getpid();
   pid_t pid = fork();
   if (pid < 0) {
     for (int i = 0; i < 2; i++) {
@@ -358,6 +359,7 @@ pid_t _ficlvarLaunch(ficlvar *p)
     return -1;
   }
   if (pid == 0) {
+    toolsDieWithParent(pidParent);
     close(p->piRequest[1]);
     close(p->piAnswer[0]);
     p->pfnMain(p);
