@@ -435,7 +435,7 @@ TEST(FicdataRecord, DamagedRowsAreRefused)
       {"variable data outside the row", badPair, FICDATA_RC_CORRUPT},
       {"fixed part outside the row", badFixed, FICDATA_RC_CORRUPT},
       {"NULL column with a stale pair", nullPair, 0},
-      {"format 3 is dropped", unknownFormat, 1},
+      {"format 3 is damage, not a row to drop", unknownFormat, FICDATA_RC_CORRUPT},
   };
   for (const auto &c : acases) {
     Bytes page = db2pages::page(4096, 2, {c.rec});

@@ -1,0 +1,412 @@
+/*
+** procinst.h
+**   A private instance for tests of the whole program: the DB2 stand-in's
+**   catalogue with one DMS table space and one table ZAVTEST.BIG (INTEGER
+**   NOT NULL, VARCHAR(20), CHAR(3) NOT NULL), whose container files hold
+**   the table's pages as the page writers make them (the rows of
+**   tests/storage/fictable.h, three a page), the installation tree, and
+**   the run of db2zav on a control file with its output, status and the
+**   processes and SysV objects it made.  Header only.
+*/
+#ifndef ZAV_TESTS_RUN_PROCINST_H
+#define ZAV_TESTS_RUN_PROCINST_H
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/shm.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/ochar.h"
+#include "common/olist.h"
+#include "platform/db2admin.h"
+#include "storage/ficcont.h"
+#include "storage/ficdms.h"
+#include "tests/storage/empspace.h"
+#include "tests/storage/fictable.h"
+#include "tests/zavtest.h"
+#include "tools/db2emp.h"
+#include "tools/db2spcs.h"
+
+namespace procinst {
+
+constexpr int32_t kPageSize = 4096;
+constexpr int16_t kTbsId = 3;
+constexpr int16_t kObjId = 4;
+constexpr uint32_t kFirstData = 100;   /* table-space page of object page 0 */
+
+inline std::string HostName()
+{
+  char ac[256] = {0};
+  if (gethostname(ac, sizeof ac - 1) != 0) return "localhost";
+  std::string str = ac;
+  size_t ulDot = str.find('.');
+  return ulDot == std::string::npos ? str : str.substr(0, ulDot);
+}
+
+/*
+** The instance.  ulTablePages object pages of three rows each; fnPage may
+** change object page p after it is made (damage it).
+*/
+struct Instance {
+  zavtestTempDir dir;
+  std::string strError;
+  bool boOk = false;
+
+  explicit Instance(uint32_t ulTablePages, const std::function<void(uint32_t, fictable::Bytes &)> &fnPage = nullptr)
+  {
+    namespace fs = std::filesystem;
+    std::string strHome = dir.path + "/home", strData = dir.path + "/data", strTop = dir.path + "/topzav";
+    for (const char *pc : {"/home", "/data", "/topzav/bin", "/topzav/cfg", "/topzav/msg", "/run"})
+      fs::create_directories(dir.path + pc);
+    setenv("DB2INSTANCE", "zavinst", 1);
+    setenv("ZAVDB2_INSTHOME", strHome.c_str(), 1);
+    struct passwd *ppw = getpwuid(getuid());
+    std::string strUser = ppw != nullptr ? ppw->pw_name : "root";
+    if (db2adminCreateInstance({"0 " + HostName() + " 0"}, &strError) != 0 ||
+        db2adminCreateDatabase("SAMPLE", strData, 819, 1, &strError) != 0 ||
+        db2adminCreateTablespace("SAMPLE", "DMSDATA", kTbsId, 'D', 'A', 4, kPageSize, &strError) != 0 ||
+        db2adminCreateTable("SAMPLE", "ZAVTEST", "BIG", "DMSDATA", "", kObjId,
+                            {{"R", "INTEGER", false, "", -1},
+                             {"V", "VARCHAR(20)", true, "", -1},
+                             {"C", "CHAR(3)", false, "", -1}},
+                            &strError) != 0)
+      return;
+
+    /* the table space: extents of 4 pages over two containers */
+    std::string strDb = strData + "/zavinst/NODE0000/SQL00001/";
+    fs::create_directories(strDb);
+    uint32_t ulExtents = ((kFirstData + ulTablePages + 3) / 4 + 2) / 2 * 2 + 2;
+    uint32_t ulContPages = ulExtents / 2 * 4 + 64;
+    db2spcsTablespace ts;
+    ts.sId = kTbsId;
+    ts.strName = "DMSDATA";
+    ts.ulFlags = FICCONT_TYPE_DMS;
+    ts.ulExtentSize = 4;
+    ts.ulPageSize = kPageSize;
+    ts.vContainers = {{strDb + "c0", 0, ulContPages, ulContPages, kPageSize},
+                      {strDb + "c1", 0, ulContPages, ulContPages, kPageSize}};
+    db2spcsAddStripe(&ts, ulExtents, {0, 1});
+    if (!db2spcsWriteFile(strDb + "SQLSPCS.1", {ts})) {
+      strError = "SQLSPCS.1 not written";
+      return;
+    }
+    /* the extent map: one EMP page listing the table's data extents */
+    empSpace sp;
+    std::vector<uint32_t> vExtents;
+    for (uint32_t p = 0; p < ulTablePages; p += 4) vExtents.push_back(kFirstData + p);
+    sp.emp(1, {20});
+    db2empObject o;
+    o.usTbsId = kTbsId, o.usObjId = kObjId, o.ulDataEmp = 96, o.ulFirstData = kFirstData;
+    db2empWriteDataPage(sp.page(20), kPageSize, 0, {db2empDataFileHeader(1), {}, {}, {}, db2empObjTabRecord(o)});
+    std::vector<std::vector<uint32_t>> vEmpPages;
+    const size_t ulPerPage = 500;
+    for (size_t i = 0; i < vExtents.size(); i += ulPerPage)
+      vEmpPages.emplace_back(vExtents.begin() + static_cast<long>(i),
+                             vExtents.begin() + static_cast<long>(std::min(vExtents.size(), i + ulPerPage)));
+    if (vEmpPages.size() > 4) {
+      strError = "table too large for one EMP extent";
+      return;
+    }
+    sp.empExtent(96, vEmpPages);
+    for (uint32_t p = 0; p < ulTablePages; p++) {
+      fictable::Bytes v = fictable::Page(kPageSize, p, ulTablePages, nullptr);
+      if (fnPage) fnPage(p, v);
+      std::copy(v.begin(), v.end(), sp.page(kFirstData + p));
+    }
+    /* the pages into the containers where the table space puts them */
+    ochar *pchar = ocharCreate(0, 850);
+    ocharAppendFixedS(pchar, ts.strName.data(), static_cast<int32_t>(ts.strName.size()));
+    olist *plistCont = nullptr;
+    int iRc = ficcontGetLocalPart(&plistCont, "hosta", "SAMPLE", pchar, strDb.c_str(), 0);
+    ocharDestroy(pchar);
+    if (iRc != 0 || plistCont == nullptr) {
+      strError = "containers not described";
+      return;
+    }
+    ficdmsConf *pconf = ficdmsInitConf(static_cast<ficcont *>(plistCont->pitemTop));
+    int aiFd[2];
+    for (int i = 0; i < 2; i++)
+      aiFd[i] = open((strDb + "c" + std::to_string(i)).c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    for (int i = 0; i < 2; i++)
+      if (ftruncate(aiFd[i], static_cast<off_t>(ulContPages) * kPageSize) != 0) strError = "container not sized";
+    for (const auto &[ulPage, v] : sp.mapPages) {
+      int32_t ilCont = -1;
+      int32_t ilAt = ficdmsIdentifyPage(pconf, 0, static_cast<int32_t>(ulPage), &ilCont);
+      if (ilAt < 0 || ilCont < 0 || pwrite(aiFd[ilCont], v.data(), v.size(), static_cast<off_t>(ilAt) * kPageSize) !=
+                                         static_cast<ssize_t>(v.size()))
+        strError = "page " + std::to_string(ulPage) + " not placed";
+    }
+    for (int fd : aiFd) close(fd);
+    ficdmsFreeBuffers(pconf);
+    olistDestroy(plistCont);
+
+    std::ofstream cfg(strTop + "/cfg/db2zav.cfg");
+    cfg << "db2instance=zavinst\ndb2dbdft=SAMPLE\ninsthomes=zavinst:" << strHome << "\ninstusers=zavinst:" << strUser
+        << "\nlanguagecode=en\ncountrycode=US\n"
+        << "bufsize=16384\n";   /* small writer buffers: a blocked output holds the whole tree up */
+    std::ofstream trace(strTop + "/cfg/db2zav.trace");
+    trace << "-- no trace\n";
+    boOk = strError.empty() && cfg && trace;
+  }
+
+  /* The control file of an unload of the table into strOutput with an optional WHERE. */
+  std::string Control(const std::string &strOutput, const std::string &strWhere = "") const
+  {
+    return "GLOBAL CONNECT TO SAMPLE LOCK NO QUIESCE NO ;\n"
+           "UNLOAD TABLESPACE DMSDATA\n"
+           "  SELECT R, V, C FROM ZAVTEST.BIG " +
+           (strWhere.empty() ? std::string() : "WHERE " + strWhere + " ") +
+           ";\n"
+           "  OUTPUT(\"" +
+           strOutput + "\")\n  FORMAT DEL\n;\n";
+  }
+};
+
+/* A running db2zav: its process (leader of its own group), its sysprint file. */
+struct Program {
+  pid_t pid = -1;
+  std::string strSysprint;
+  std::chrono::steady_clock::time_point tpStart;
+
+  Program(const Instance &inst, const std::string &strControl)
+  {
+    std::string strCtl = inst.dir.path + "/run/unload.ctl";
+    {
+      std::ofstream ctl(strCtl);
+      ctl << strControl;
+    }
+    strSysprint = inst.dir.path + "/run/sysprint";
+    std::string strDb2zav = ZAV_BINARY_DIR "/driver/db2zav";
+    std::string strTop = "TOPZAV=" + inst.dir.path + "/topzav";
+    std::string strHome = "ZAVDB2_INSTHOME=" + inst.dir.path + "/home";
+    std::fflush(nullptr);
+    tpStart = std::chrono::steady_clock::now();
+    pid = fork();
+    if (pid == 0) {
+      setpgid(0, 0);
+      if (chdir((inst.dir.path + "/run").c_str()) != 0) _exit(126);
+      int iFd = open(strSysprint.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+      if (iFd >= 0) {
+        dup2(iFd, 1);
+        dup2(iFd, 2);
+        close(iFd);
+      }
+      const char *apcEnv[] = {"PATH=/usr/bin:/bin", "LANG=C", strTop.c_str(), strHome.c_str(),
+                              "DB2INSTANCE=zavinst", "ASAN_OPTIONS=detect_leaks=0", nullptr};
+      execle(strDb2zav.c_str(), "db2zav", "-f", strCtl.c_str(), static_cast<char *>(nullptr), apcEnv);
+      _exit(127);
+    }
+  }
+
+  /* Waits at most iSeconds; the exit status (or 128 + signal), -1 when it had to be killed. */
+  int Wait(int iSeconds = 60)
+  {
+    for (int i = 0; i < iSeconds * 200; i++) {
+      int iStatus = 0;
+      pid_t p = waitpid(pid, &iStatus, WNOHANG);
+      if (p == pid) {
+        pid = -1;
+        return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : 128 + WTERMSIG(iStatus);
+      }
+      usleep(5000);
+    }
+    kill(-pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+    return -1;
+  }
+  double Seconds() const
+  {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - tpStart).count();
+  }
+  std::string Sysprint() const
+  {
+    std::vector<unsigned char> v = zavtestReadFile(strSysprint);
+    return std::string(v.begin(), v.end());
+  }
+  ~Program()
+  {
+    if (pid > 0) {
+      kill(-pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  Program(const Program &) = delete;
+  Program &operator=(const Program &) = delete;
+};
+
+/* ---------------------------------------------------------- process tree */
+
+/* The text of a /proc file, empty when it cannot be read (the process went). */
+inline std::string ProcText(const std::string &strPath)
+{
+  std::vector<unsigned char> v = zavtestReadFile(strPath);
+  return std::string(v.begin(), v.end());
+}
+
+/* Parent of every process: pid -> ppid. */
+inline std::map<pid_t, pid_t> Parents()
+{
+  std::map<pid_t, pid_t> map;
+  DIR *pdir = opendir("/proc");
+  if (pdir == nullptr) return map;
+  while (struct dirent *pent = readdir(pdir)) {
+    pid_t pid = static_cast<pid_t>(std::atoi(pent->d_name));
+    if (pid <= 0) continue;
+    std::string str = ProcText("/proc/" + std::string(pent->d_name) + "/stat");
+    size_t ul = str.rfind(')');
+    if (ul == std::string::npos) continue;
+    std::istringstream is(str.substr(ul + 2));
+    char cState;
+    pid_t ppid;
+    if (is >> cState >> ppid) map[pid] = ppid;
+  }
+  closedir(pdir);
+  return map;
+}
+
+/* The children of pid. */
+inline std::vector<pid_t> Children(pid_t pid)
+{
+  std::vector<pid_t> v;
+  for (const auto &[p, pp] : Parents())
+    if (pp == pid) v.push_back(p);
+  return v;
+}
+
+/* pid and every process below it. */
+inline std::set<pid_t> Tree(pid_t pid)
+{
+  std::map<pid_t, pid_t> map = Parents();
+  std::set<pid_t> set{pid};
+  for (bool boMore = true; boMore;) {
+    boMore = false;
+    for (const auto &[p, pp] : map)
+      if (set.count(pp) && !set.count(p)) {
+        set.insert(p);
+        boMore = true;
+      }
+  }
+  return set;
+}
+
+/* True when the process exists and is not a zombie. */
+inline bool Alive(pid_t pid)
+{
+  std::string str = ProcText("/proc/" + std::to_string(pid) + "/stat");
+  size_t ul = str.rfind(')');
+  return ul != std::string::npos && ul + 2 < str.size() && str[ul + 2] != 'Z' && str[ul + 2] != 'X';
+}
+
+/* True when the process has a descriptor open on strPath. */
+inline bool HasOpen(pid_t pid, const std::string &strPath)
+{
+  std::string strDir = "/proc/" + std::to_string(pid) + "/fd";
+  DIR *pdir = opendir(strDir.c_str());
+  if (pdir == nullptr) return false;
+  bool boFound = false;
+  while (struct dirent *pent = readdir(pdir)) {
+    char ac[4096];
+    ssize_t l = readlink((strDir + "/" + pent->d_name).c_str(), ac, sizeof ac - 1);
+    if (l > 0 && std::string(ac, static_cast<size_t>(l)) == strPath) boFound = true;
+  }
+  closedir(pdir);
+  return boFound;
+}
+
+/* ------------------------------------------------------------ SysV objects */
+
+/* Rows of /proc/sysvipc/<kind> as column name -> value. */
+inline std::vector<std::map<std::string, long long>> SysvRows(const char *pcKind)
+{
+  std::vector<std::map<std::string, long long>> v;
+  std::ifstream in(std::string("/proc/sysvipc/") + pcKind);
+  std::string strLine;
+  std::vector<std::string> vNames;
+  if (!std::getline(in, strLine)) return v;
+  std::istringstream isHead(strLine);
+  for (std::string str; isHead >> str;) vNames.push_back(str);
+  while (std::getline(in, strLine)) {
+    std::istringstream is(strLine);
+    std::map<std::string, long long> row;
+    for (const std::string &strName : vNames) {
+      long long ll = 0;
+      if (!(is >> ll)) break;
+      row[strName] = ll;
+    }
+    v.push_back(row);
+  }
+  return v;
+}
+
+/* The SysV objects a run made, seen while it runs. */
+struct SysvObjects {
+  std::set<long long> setShm, setSem, setMsg;
+  bool empty() const { return setShm.empty() && setSem.empty() && setMsg.empty(); }
+};
+
+/*
+** The run's objects: its message queue (key tag 0x5A.. over the main
+** process id), the segments its processes created, and the semaphore sets
+** those segments name (a channel keeps its set's id at byte 68, a group's
+** id + 1 at byte 64).
+*/
+inline SysvObjects Objects(pid_t pidMain, const std::set<pid_t> &setTree)
+{
+  SysvObjects obj;
+  for (auto &row : SysvRows("msg")) {
+    long long llKey = row["key"];
+    if ((llKey & 0xFFFFFF) == (pidMain & 0xFFFFFF) && ((llKey >> 24) & 0x7F) >= 0x5A) obj.setMsg.insert(row["msqid"]);
+  }
+  for (auto &row : SysvRows("shm")) {
+    if (!setTree.count(static_cast<pid_t>(row["cpid"]))) continue;
+    long long llId = row["shmid"];
+    obj.setShm.insert(llId);
+    void *p = shmat(static_cast<int>(llId), nullptr, SHM_RDONLY);
+    if (p == reinterpret_cast<void *>(-1)) continue;
+    const unsigned char *puc = static_cast<const unsigned char *>(p);
+    int32_t ilSem, ilGroup;
+    std::memcpy(&ilSem, puc + 68, 4);
+    std::memcpy(&ilGroup, puc + 64, 4);
+    obj.setSem.insert(ilSem);
+    if (ilGroup > 0) obj.setSem.insert(ilGroup - 1);
+    shmdt(p);
+  }
+  return obj;
+}
+
+/* Those of the objects that still exist. */
+inline SysvObjects Left(const SysvObjects &obj)
+{
+  SysvObjects left;
+  std::set<long long> setShm, setSem, setMsg;
+  for (auto &row : SysvRows("shm")) setShm.insert(row["shmid"]);
+  for (auto &row : SysvRows("sem")) setSem.insert(row["semid"]);
+  for (auto &row : SysvRows("msg")) setMsg.insert(row["msqid"]);
+  for (long long ll : obj.setShm)
+    if (setShm.count(ll)) left.setShm.insert(ll);
+  for (long long ll : obj.setSem)
+    if (setSem.count(ll)) left.setSem.insert(ll);
+  for (long long ll : obj.setMsg)
+    if (setMsg.count(ll)) left.setMsg.insert(ll);
+  return left;
+}
+
+}  // namespace procinst
+
+#endif
