@@ -471,6 +471,13 @@ int _ficdataRecordConcerned(ficdata *pficdata)
   return ficdataSampleKeep(ps->iOn, ps->ilSkip, ps->ilInterval, &ps->ilCounter, &ps->ilLastKept);
 }
 
+int32_t ficdataLobFileNumber(ficdata *pficdata, int32_t ilFirst)
+{
+  if (ilFirst >= 0 || pficdata == nullptr) return ilFirst;
+  /* no first slot: numbers from the top down, one per such LOB */
+  return INT32_MAX - pficdata->ilLobsWithoutSlot++;
+}
+
 int ficdataGetLBFileName(ficdata *pficdata, int32_t ilNumber, char *pcTarget, int32_t ilTargetSize,
                          int32_t *pilLength)
 {
@@ -526,7 +533,7 @@ static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, 
   if (boFile) {
     int32_t ilName = 0;
     int32_t ilFree = ilRoom - ilRowEnd;
-    int rc = ilFree >= 2 ? ficdataGetLBFileName(pficdata, _getI32(pcDesc + FICDATA_LOB_FIRST),
+    int rc = ilFree >= 2 ? ficdataGetLBFileName(pficdata, ficdataLobFileNumber(pficdata, _getI32(pcDesc + FICDATA_LOB_FIRST)),
                                                 reinterpret_cast<char *>(pcRow + ilRowEnd), ilFree - 1, &ilName)
                          : FICDATA_RC_CORRUPT;
     if (rc != 0) return rc;

@@ -230,6 +230,7 @@ struct ficdata {
   ochar *pcharLobFile;         /* LOBFILE name template, borrowed, or NULL */
   int32_t ilReadCode;          /* first page-read failure (FICDATA_RC_READ), 0 none */
   int64_t llDamaged;           /* damaged records and slot directories skipped */
+  int32_t ilLobsWithoutSlot;   /* LOB files numbered so far for LOBs without a first slot */
   char acTable[FICDATA_TABLE_NAME_SIZE];   /* "QUALIFIER.NAME" for messages, may be empty */
 };
 
@@ -437,6 +438,17 @@ int _ficdataRecordConcerned(ficdata *pficdata);
 */
 int ficdataGetLBFileName(ficdata *pficdata, int32_t ilNumber, char *pcTarget, int32_t ilTargetSize,
                          int32_t *pilLength);
+
+/*
+** ficdataLobFileNumber
+**   The number of the LOB file of a LOB whose first slot is ilFirst: that
+**   slot, or for a LOB without one (-1) a number of its own, counted down
+**   from INT32_MAX, so that no two LOBs of a reader share a file.  The
+**   record reader and its LOB child each keep the count in their copy of
+**   the state and meet the LOBs in the same order, so both give the same
+**   number.  Returns the number.
+*/
+int32_t ficdataLobFileNumber(ficdata *pficdata, int32_t ilFirst);
 
 /*
 ** _ficdataReadDB2DataRecord

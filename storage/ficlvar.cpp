@@ -294,8 +294,6 @@ int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
 {
   ficlvar *p = r.pficlvar;
   ficdata *pfd = p->pficdata;
-  int64_t llServed = 0;
-  int64_t llMaxRows = (pfd != nullptr && pfd->psampling != nullptr) ? pfd->psampling->llMaxRows : -1;
   std::vector<unsigned char> vDesc;
   for (;;) {
     int32_t n;
@@ -312,14 +310,15 @@ int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
     if (llLength < 0) llLength = 0;
     LobServe serve{&r, -1, 0};
     if (boFile) {
-      if (llMaxRows >= 0 && llServed >= llMaxRows) continue;   /* limit reached: nothing written */
+      /* every LOB asked for gets its file: the row naming it was written
+         (MAXROWS counts rows, which the record reader and the writer limit) */
       if (n < FICDATA_LOB_FIRST + 4) {
         omsgsTrace("LOB request of %d bytes holds no first segment", n);
         continue;
       }
       char acName[4096];
       int32_t ilName = 0;
-      int32_t ilNumber = static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_FIRST));
+      int32_t ilNumber = ficdataLobFileNumber(pfd, static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_FIRST)));
       if (ficdataGetLBFileName(pfd, ilNumber, acName, sizeof acName, &ilName) != 0) continue;
       int iRc = 0;
       serve.iFile = toolsCreateFile(acName, &iRc);
@@ -335,7 +334,6 @@ int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
     } else if (serve.llSent < llLength) {
       _ficlvarSendZeroChunks(r, llLength - serve.llSent);   /* keep the pipe in step */
     }
-    llServed++;
   }
   return 0;
 }
