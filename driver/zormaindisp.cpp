@@ -398,7 +398,10 @@ int _mainFileRequest(argsOptions *pargs)
           iRc = ORC_NOMEM;
         } else {
           iRc = zorcontrolUdbExpandDatabase(gpcontrolMain, gyaccMain.ptaskResult);
-          if (iRc == 0) iRc = _mainExecuteLocal(pargs, gpcontrolMain);
+          if (iRc == 0)
+            iRc = _mainExecuteLocal(pargs, gpcontrolMain);
+          else
+            db2utilDisconnect(&ghenv, &ghdbc);   /* the catalogue's connection of the expansion */
         }
       }
     }

@@ -183,8 +183,9 @@ struct Program {
   std::string strSysprint;
   std::chrono::steady_clock::time_point tpStart;
 
-  Program(const Instance &inst, const std::string &strControl)
+  Program(const Instance &inst, const std::string &strControl, bool boLeakCheck = false)
   {
+    std::string strAsan = boLeakCheck ? "ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0" : "ASAN_OPTIONS=detect_leaks=0";
     std::string strCtl = inst.dir.path + "/run/unload.ctl";
     {
       std::ofstream ctl(strCtl);
@@ -207,7 +208,7 @@ struct Program {
         close(iFd);
       }
       const char *apcEnv[] = {"PATH=/usr/bin:/bin", "LANG=C", strTop.c_str(), strHome.c_str(),
-                              "DB2INSTANCE=zavinst", "ASAN_OPTIONS=detect_leaks=0", nullptr};
+                              "DB2INSTANCE=zavinst", strAsan.c_str(), nullptr};
       execle(strDb2zav.c_str(), "db2zav", "-f", strCtl.c_str(), static_cast<char *>(nullptr), apcEnv);
       _exit(127);
     }

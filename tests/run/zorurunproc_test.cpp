@@ -99,6 +99,19 @@ TEST(ZorurunProc, DamagedRecordsAreSkippedNamedCountedAndFailTheRun)
       << strSysprint;
 }
 
+/* A table space the catalogue does not hold: ZORU019E, and nothing of the catalogue's connection is left. */
+TEST(ZorurunProc, UnknownTablespaceLeavesNoConnectionBehind)
+{
+  Instance inst(1);
+  ASSERT_TRUE(inst.boOk) << inst.strError;
+  Program run(inst, "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE D ;\n", true);
+  int iStatus = run.Wait();
+  std::string strSysprint = run.Sysprint();
+  EXPECT_NE(iStatus, 0) << strSysprint;
+  EXPECT_NE(strSysprint.find("ZORU019E TABLESPACE NOT FOUND IN THE CATALOG"), std::string::npos) << strSysprint;
+  EXPECT_EQ(strSysprint.find("LeakSanitizer"), std::string::npos) << strSysprint;
+}
+
 /* -------------------------------------------------------------- kills */
 
 enum Kind { MAIN, CENTRE, SELECT, READER, WRITER };
