@@ -651,7 +651,7 @@ void ficdataSkipDamaged(const char *pcTable, int64_t *pllCount, int64_t llPage, 
   if (iSlot < 0)
     omsgsFMTEDO(ZORU451W, pc, static_cast<long long>(llPage), iReason);
   else
-    omsgsFMTEDO(ZORU450W, pc, static_cast<long long>(llPage), iSlot, iReason);
+    omsgsFMTEDO(ZORU454W, pc, static_cast<long long>(llPage), iSlot, iReason);
   if (pllCount != nullptr) (*pllCount)++;
 }
 

@@ -535,7 +535,7 @@ int ficdataGetEnreg(ficdata *pficdata, const int *piFd, void *pUnused, int iSlot
 **   ficdataSizeEnreg) and written to every pair whose channel is set; a
 **   pair whose write answers 0x1a9001 gets its channel cleared.  A damaged
 **   record, slot or slot directory is skipped and counted in
-**   pficdata->llDamaged with ZORU450W or ZORU451W (ficdataSkipDamaged).
+**   pficdata->llDamaged with ZORU454W or ZORU451W (ficdataSkipDamaged).
 **   pslots is the caller's scratch.
 **   Returns 1 to go on; 0 when no pair takes records any more, when a long-
 **   data child's answer broke (pipes out of step), when the page could
@@ -550,7 +550,7 @@ int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfo
 /*
 ** ficdataSkipDamaged
 **   The one policy of every reader for damaged data: the record (or, with
-**   iSlot -1, the slot directory) is skipped, named in a message (ZORU450W
+**   iSlot -1, the slot directory) is skipped, named in a message (ZORU454W
 **   for a record or slot, ZORU451W for a slot directory: table pcTable,
 **   object page llPage, slot iSlot, reason iReason) and counted in
 **   *pllCount; reading goes on, and the SELECT ends with the count.

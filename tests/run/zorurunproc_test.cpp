@@ -89,7 +89,7 @@ TEST(ZorurunProc, DamagedRecordsAreSkippedNamedCountedAndFailTheRun)
   EXPECT_EQ(_read(inst.dir.path + "/run/out.del"),
             _expected(3, {11}))
       << strSysprint;
-  EXPECT_NE(strSysprint.find("ZORU450W DAMAGED RECORD SKIPPED: TABLE ZAVTEST.BIG PAGE 1 SLOT 3 (REASON CODE 0x117a001)"),
+  EXPECT_NE(strSysprint.find("ZORU454W DAMAGED RECORD SKIPPED: TABLE ZAVTEST.BIG PAGE 1 SLOT 3 (REASON CODE 0x117a001)"),
             std::string::npos)
       << strSysprint;
   EXPECT_NE(strSysprint.find("ZORU451W DAMAGED SLOT DIRECTORY, RECORDS OF THE PAGE SKIPPED: TABLE ZAVTEST.BIG PAGE 3"),
