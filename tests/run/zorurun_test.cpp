@@ -11,6 +11,7 @@
 */
 #include "run/zorurun.h"
 
+#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -101,6 +102,15 @@ std::string ReadText(const std::string &strPath)
   return ss.str();
 }
 
+/* The suite compares the whole list of SysV resources before and after each
+   test; where it may (root), it moves into an IPC namespace of its own first
+   so that other processes on the machine do not show up in that list. */
+bool _ipcPrivateNamespace()
+{
+  static const bool boDone = unshare(CLONE_NEWIPC) == 0;
+  return boDone;
+}
+
 /* Ids of the SysV resources of one kind ("shm", "sem") now present. */
 std::set<std::string> Ipc(const char *pcKind)
 {
@@ -137,6 +147,7 @@ class Zorurun : public ::testing::Test {
   void SetUp() override
   {
     alarm(60);                 /* a stuck run must not hang the suite */
+    _ipcPrivateNamespace();
     setShm_ = Ipc("shm");
     setSem_ = Ipc("sem");
     gstrLog = dir_.file("log");
