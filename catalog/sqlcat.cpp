@@ -740,6 +740,9 @@ void _sqlcatGetDb2ErrorInfo(SQLSMALLINT sHandleType, SQLHANDLE hHandle, SQLRETUR
     if (SQLGetDiagRec(sHandleType, hHandle, sRecord, acState, &iNative, acText, static_cast<SQLSMALLINT>(sizeof acText),
                       &sLength) != SQL_SUCCESS)
       break;
+    /* the message text ends the line */
+    size_t ulLength = std::strlen(reinterpret_cast<const char *>(acText));
+    while (ulLength > 0 && acText[ulLength - 1] == '\n') acText[--ulLength] = 0;
     omsgsFMTEDO(ZORU306E, reinterpret_cast<const char *>(acText));
   }
 }

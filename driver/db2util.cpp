@@ -60,9 +60,9 @@ void _cliDiagnostics(SQLSMALLINT sType, SQLHANDLE h, SQLRETURN rc)
   SQLINTEGER iNative = 0;
   SQLSMALLINT sLength = 0;
   for (SQLSMALLINT s = 1; SQLGetDiagRec(sType, h, s, acState, &iNative, acText, 1025, &sLength) == SQL_SUCCESS; s++) {
-    /* CLI texts carry no line end; the sysprint line gets one */
+    /* the message text ends the line */
     std::string strText = reinterpret_cast<char *>(acText);
-    if (strText.empty() || strText.back() != '\n') strText += '\n';
+    while (!strText.empty() && strText.back() == '\n') strText.pop_back();
     omsgsFMTEDO(ZORU306E, strText.c_str());
   }
 }
@@ -73,6 +73,8 @@ void _apiDiagnostics(struct sqlca *pca)
   char acText[1024];
   acText[0] = 0;
   if (sqlaintp_api(acText, 1024, 80, "db2sql.mo", pca) < 0) acText[0] = 0;
+  size_t ulLength = std::strlen(acText);
+  while (ulLength > 0 && acText[ulLength - 1] == '\n') acText[--ulLength] = 0;
   omsgsFMTEDO(ZORU306E, acText);
 }
 

@@ -30,6 +30,7 @@
 
 #include "common/ochar.h"
 #include "common/omsgs.h"
+#include "common/oreason.h"
 #include "driver/args.h"
 #include "driver/config.h"
 #include "driver/db2util.h"
@@ -94,12 +95,12 @@ static int giMainCentre = -1;
 
 void _mainEnd(int iReason, int iCentre)
 {
-  if (iReason != 0) omsgsFMTEDO(ZORU366I, (iReason & 0x7000) >> 10, iReason);
+  if (iReason != 0) omsgsFMTEDO(ZORU366I, oreasonEndReturnCode(iReason), iReason);
   if (gboTorvelExist) omsgsTraceOutIntern("main", iReason);
   omsgsFlushDefered();
   omsgsDestroyModule(iCentre);
   vSOCKETcloseServices();
-  std::exit(iReason);
+  std::exit(oreasonExitStatus(iReason));
 }
 
 /* Ends a run that went well (or stopped early on purpose): exit 0. */
@@ -463,9 +464,9 @@ void mainRun(int argc, char **argv)
   iRc = omsgsInitModule(pcCfgPath, static_cast<int>(getpid()), nullptr, 0, 0, pcharTrace, 1,
                         &giMainCentre, nullptr, nullptr);
   if (iRc != 0) {
-    omsgsFMTEDO(ZORU366I, (iRc & 0x7000) >> 10, iRc);
+    omsgsFMTEDO(ZORU366I, oreasonEndReturnCode(iRc), iRc);
     omsgsFlushDefered();
-    std::exit(iRc);
+    std::exit(oreasonExitStatus(iRc));
   }
   if (gboTorvelExist) omsgsTraceInIntern("main", argc);
 

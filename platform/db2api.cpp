@@ -56,6 +56,21 @@ std::string _undefined(const char *pcName)
   return str;
 }
 
+/* A store that cannot be opened: lock timeout, damaged store or I/O error. */
+void _setStoreFailure(struct sqlca *pSqlca, int iCode, const std::string &strError)
+{
+  int iSqlcode = 0;
+  std::string strState, strText;
+  if (db2standEngineFailure(iCode, &iSqlcode, &strState, &strText)) {
+    /* the message text without its identifier, which sqlaintp_api puts back */
+    size_t ulBody = strText.find("  ");
+    _setSqlca(pSqlca, iSqlcode, ulBody == std::string::npos ? strText : strText.substr(ulBody + 2));
+    if (pSqlca != nullptr) std::memcpy(pSqlca->sqlstate, strState.data(), 5);
+  } else {
+    _setSqlca(pSqlca, -1036, strError);
+  }
+}
+
 /* Opens the store of the process's current connection. */
 sqlite3 *_currentStore(struct sqlca *pSqlca, std::string *pstrUser)
 {
@@ -65,8 +80,9 @@ sqlite3 *_currentStore(struct sqlca *pSqlca, std::string *pstrUser)
     _setSqlca(pSqlca, -1024, "A database connection does not exist.");
     return nullptr;
   }
-  sqlite3 *pdb = db2standOpenStore(entry, &strError);
-  if (pdb == nullptr) _setSqlca(pSqlca, -1036, strError);
+  int iCode = 0;
+  sqlite3 *pdb = db2standOpenStore(entry, &strError, &iCode);
+  if (pdb == nullptr) _setStoreFailure(pSqlca, iCode, strError);
   return pdb;
 }
 
@@ -132,11 +148,12 @@ void sqlfxdb(const char *pcDatabase, uint16_t usCount, struct sqlfupd *pItems, s
   if (!_injected("sqlfxdb", pSqlca)) {
     db2standDbEntry entry;
     std::string strError;
+    int iCode = 0;
     sqlite3 *pdb = nullptr;
     if (pcDatabase == nullptr || !db2standFindDatabase(pcDatabase, &entry)) {
       _setSqlca(pSqlca, -1013, std::string("The database ") + _str(pcDatabase) + " could not be found.");
-    } else if ((pdb = db2standOpenStore(entry, &strError)) == nullptr) {
-      _setSqlca(pSqlca, -1036, strError);
+    } else if ((pdb = db2standOpenStore(entry, &strError, &iCode)) == nullptr) {
+      _setStoreFailure(pSqlca, iCode, strError);
     } else {
       _setSqlca(pSqlca, 0, "");
       for (uint16_t i = 0; i < usCount && pItems; i++) {

@@ -131,7 +131,11 @@ std::string _text(const SQLCHAR *pc, SQLINTEGER iLength)
 void _sqliteDiag(Handle *p, sqlite3 *pdb)
 {
   std::string strMsg = pdb ? sqlite3_errmsg(pdb) : "unknown error";
-  if (strMsg.find("no such table") != std::string::npos) {
+  int iSqlcode = 0;
+  std::string strState, strText;
+  if (pdb != nullptr && db2standEngineFailure(sqlite3_extended_errcode(pdb), &iSqlcode, &strState, &strText)) {
+    _diag(p, strState, iSqlcode, strText);
+  } else if (strMsg.find("no such table") != std::string::npos) {
     std::string strName = strMsg.substr(strMsg.find(':') + 1);
     while (!strName.empty() && strName[0] == ' ') strName.erase(0, 1);
     _diag(p, "42704", -204, "SQL0204N  \"" + strName + "\" is an undefined name.  SQLSTATE=42704");
@@ -339,13 +343,19 @@ SQLRETURN SQLConnect(SQLHDBC hDbc, SQLCHAR *pcDsn, SQLSMALLINT sDsnLength, SQLCH
   } else {
     db2standDbEntry entry;
     std::string strError;
+    int iCode = 0;
     if (!db2standFindDatabase(strDsn, &entry)) {
       _diag(p, "08001", -1013, "SQL1013N  The database alias name or database name \"" + db2standUpper(strDsn) +
                                    "\" could not be found.  SQLSTATE=42705");
       rc = SQL_ERROR;
-    } else if ((p->pdb = db2standOpenStore(entry, &strError)) == nullptr) {
-      _diag(p, "58031", -1036, "SQL1036C  An I/O error occurred while accessing the database (" + strError +
-                                   ").  SQLSTATE=58030");
+    } else if ((p->pdb = db2standOpenStore(entry, &strError, &iCode)) == nullptr) {
+      int iSqlcode = 0;
+      std::string strState, strText;
+      if (db2standEngineFailure(iCode, &iSqlcode, &strState, &strText))
+        _diag(p, strState, iSqlcode, strText);
+      else
+        _diag(p, "58030", -1036, "SQL1036C  An I/O error occurred while accessing the database (" + strError +
+                                     ").  SQLSTATE=58030");
       rc = SQL_ERROR;
     } else if (!strUser.empty() && !db2standCheckUser(p->pdb, strUser, strPassword)) {
       sqlite3_close_v2(p->pdb);

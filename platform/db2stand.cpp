@@ -83,10 +83,46 @@ std::string db2standStorePath(const db2standDbEntry &entry)
   return entry.strPath + "/" + db2standInstance() + "/NODE0000/" + entry.strInternal;
 }
 
-sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError)
+bool db2standEngineFailure(int iCode, int *piSqlcode, std::string *pstrState, std::string *pstrText)
+{
+  switch (iCode & 0xFF) {
+  case SQLITE_BUSY:
+  case SQLITE_LOCKED:
+    *piSqlcode = -911;
+    *pstrState = "40001";
+    *pstrText = "SQL0911N  The current transaction has been rolled back because of a deadlock or timeout.  "
+                "Reason code \"68\".  SQLSTATE=40001";
+    return true;
+  case SQLITE_CORRUPT:
+  case SQLITE_NOTADB:
+    *piSqlcode = -1034;
+    *pstrState = "58031";
+    *pstrText = "SQL1034C  The database is damaged.  SQLSTATE=58031";
+    return true;
+  default:
+    return false;
+  }
+}
+
+/* Reads the schema of one file of the store (main or an attached one). */
+static int _readSchema(sqlite3 *pdb, const std::string &strSchema)
+{
+  sqlite3_stmt *pst = nullptr;
+  std::string strSql = "SELECT count(*) FROM \"" + strSchema + "\".sqlite_master";
+  int iRc = sqlite3_prepare_v2(pdb, strSql.c_str(), -1, &pst, nullptr);
+  if (iRc == SQLITE_OK) {
+    iRc = sqlite3_step(pst);
+    if (iRc == SQLITE_ROW) iRc = SQLITE_OK;
+  }
+  sqlite3_finalize(pst);
+  return iRc;
+}
+
+sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError, int *piCode)
 {
   std::string strDir = db2standStorePath(entry);
   std::string strMain = strDir + "/main.db";
+  if (piCode != nullptr) *piCode = SQLITE_CANTOPEN;
   if (access(strMain.c_str(), R_OK) != 0) {
     *pstrError = "database store " + strMain + " not found";
     return nullptr;
@@ -97,7 +133,20 @@ sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError)
     sqlite3_close(pdb);
     return nullptr;
   }
-  sqlite3_busy_timeout(pdb, 10000);
+  int iTimeout = 10;
+  const char *pcTimeout = std::getenv("ZAVDB2_LOCKTIMEOUT");
+  if (pcTimeout != nullptr && *pcTimeout != 0) iTimeout = std::atoi(pcTimeout);
+  sqlite3_busy_timeout(pdb, iTimeout > 0 ? iTimeout * 1000 : 0);
+  /* a file whose schema cannot be read fails the open: its tables would
+     otherwise look undefined */
+  auto fail = [&](int iRc, const std::string &strFile) -> sqlite3 * {
+    *pstrError = strFile + ": " + sqlite3_errmsg(pdb);
+    if (piCode != nullptr) *piCode = iRc;
+    sqlite3_close(pdb);
+    return nullptr;
+  };
+  int iRc = _readSchema(pdb, "main");
+  if (iRc != SQLITE_OK) return fail(iRc, strMain);
   DIR *pdir = opendir(strDir.c_str());
   if (pdir != nullptr) {
     while (struct dirent *pent = readdir(pdir)) {
@@ -105,17 +154,25 @@ sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError)
       if (strFile.size() < 4 || strFile.compare(strFile.size() - 3, 3, ".db") != 0 || strFile == "main.db")
         continue;
       std::string strSchema = strFile.substr(0, strFile.size() - 3);
+      std::string strPath = strDir + "/" + strFile;
       sqlite3_stmt *pst = nullptr;
-      if (sqlite3_prepare_v2(pdb, "ATTACH DATABASE ?1 AS ?2", -1, &pst, nullptr) == SQLITE_OK) {
-        std::string strPath = strDir + "/" + strFile;
+      iRc = sqlite3_prepare_v2(pdb, "ATTACH DATABASE ?1 AS ?2", -1, &pst, nullptr);
+      if (iRc == SQLITE_OK) {
         sqlite3_bind_text(pst, 1, strPath.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(pst, 2, strSchema.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(pst);
+        iRc = sqlite3_step(pst);
+        if (iRc == SQLITE_DONE) iRc = SQLITE_OK;
       }
       sqlite3_finalize(pst);
+      if (iRc == SQLITE_OK) iRc = _readSchema(pdb, strSchema);
+      if (iRc != SQLITE_OK) {
+        closedir(pdir);
+        return fail(iRc, strPath);
+      }
     }
     closedir(pdir);
   }
+  if (piCode != nullptr) *piCode = SQLITE_OK;
   return pdb;
 }
 

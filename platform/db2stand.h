@@ -43,9 +43,19 @@ bool db2standFindDatabase(const std::string &strName, db2standDbEntry *pEntry);
 /* The store directory of a database. */
 std::string db2standStorePath(const db2standDbEntry &entry);
 
-/* Opens a database's store with SYSIBM and every schema attached.
-   Returns nullptr and an error text when it cannot. */
-sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError);
+/* Opens a database's store with SYSIBM and every schema attached, each
+   file's schema read once so that a locked or damaged file is found here.
+   A lock held by another connection is waited for $ZAVDB2_LOCKTIMEOUT
+   seconds (default 10).  Returns nullptr, an error text and, when piCode is
+   given, the SQLite result code of the failure (SQLITE_BUSY for a lock)
+   when it cannot. */
+sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError, int *piCode = nullptr);
+
+/* How DB2 reports an engine failure of SQLite result code iCode: a lock
+   held past the lock timeout is SQL0911N (reason 68, SQLSTATE 40001), a
+   damaged file SQL1034C (SQLSTATE 58031).  Fills the SQLCODE, the SQLSTATE
+   and DB2's text and returns true for those two; false for any other code. */
+bool db2standEngineFailure(int iCode, int *piSqlcode, std::string *pstrState, std::string *pstrText);
 
 /* Appends one line to the call log when $ZAVDB2_CALLLOG names a file. */
 void db2standLog(const char *pcCall, const std::string &strArgs, int iResult);

@@ -11,6 +11,7 @@
 */
 #include "run/zorurun.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/time.h>
@@ -133,8 +134,15 @@ zorurun *_zorurunCreate(zorcontrol *pcontrol, int32_t iCapacity, int32_t iPartCo
   prun->iCapacity = iCapacity;
   prun->ailTaskCount = static_cast<int32_t *>(std::calloc(static_cast<size_t>(iCapacity), sizeof(int32_t)));
   prun->ailPid = static_cast<int32_t *>(std::calloc(static_cast<size_t>(iCapacity), sizeof(int32_t)));
+  prun->ailCode = static_cast<int32_t *>(std::calloc(static_cast<size_t>(iCapacity), sizeof(int32_t)));
+  prun->aiResultPipe[0] = prun->aiResultPipe[1] = -1;
   bool boOk = prun->plistReaders != nullptr && prun->plistWriters != nullptr && prun->plistPairs != nullptr &&
-              prun->ailTaskCount != nullptr && prun->ailPid != nullptr;
+              prun->ailTaskCount != nullptr && prun->ailPid != nullptr && prun->ailCode != nullptr;
+  if (boOk && pipe2(prun->aiResultPipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+    omsgsTrace("_zorurunCreate: result pipe: %s\n", std::strerror(errno));
+    prun->aiResultPipe[0] = prun->aiResultPipe[1] = -1;
+    boOk = false;
+  }
   if (boOk && iPartCount > 0) {
     prun->iPartCount = iPartCount;
     char acHost[ZORURUN_HOST_SIZE] = {0};
@@ -167,6 +175,9 @@ void _zorurunDestroy(zorurun *prun)
   if (prun->plistPairs != nullptr) olistDestroy(prun->plistPairs);
   std::free(prun->ailTaskCount);
   std::free(prun->ailPid);
+  std::free(prun->ailCode);
+  for (int iFd : prun->aiResultPipe)
+    if (iFd >= 0) close(iFd);
   if (prun->pcharHost != nullptr) ocharDestroy(prun->pcharHost);
   std::free(prun->ailRemoteState);
   std::free(prun->apcHost);
@@ -183,8 +194,12 @@ int _zorurunAddChild(zorurun *prun, pid_t pid, int32_t ilTaskCount)
     int32_t *ailPid = static_cast<int32_t *>(std::realloc(prun->ailPid, sizeof(int32_t) * iNew));
     if (ailPid == nullptr) return ORC_NOMEM;
     prun->ailPid = ailPid;
+    int32_t *ailCode = static_cast<int32_t *>(std::realloc(prun->ailCode, sizeof(int32_t) * iNew));
+    if (ailCode == nullptr) return ORC_NOMEM;
+    prun->ailCode = ailCode;
     prun->iCapacity = iNew;
   }
+  prun->ailCode[prun->iDirectRunning] = ZORURUN_NO_CODE;
   prun->ailPid[prun->iDirectRunning] = static_cast<int32_t>(pid);
   prun->ailTaskCount[prun->iDirectRunning] = ilTaskCount;
   prun->iDirectRunning++;
@@ -194,6 +209,42 @@ int _zorurunAddChild(zorurun *prun, pid_t pid, int32_t ilTaskCount)
 }
 
 /* ------------------------------------------------------------------ reaping */
+
+/* Bytes of one record of the result pipe: pid, code (native 32-bit). */
+#define ZORURUN_RESULT_RECORD 8
+
+void _zorurunExitChild(const zorurun *prunParent, int iRc)
+{
+  std::fflush(nullptr);
+  if (iRc != 0 && prunParent != nullptr && prunParent->aiResultPipe[1] >= 0) {
+    int32_t ail[2] = {static_cast<int32_t>(getpid()), static_cast<int32_t>(iRc)};
+    /* one write below PIPE_BUF is atomic; a full pipe loses the record only */
+    ssize_t l;
+    do {
+      l = write(prunParent->aiResultPipe[1], ail, ZORURUN_RESULT_RECORD);
+    } while (l < 0 && errno == EINTR);
+  }
+  _exit(oreasonExitStatus(iRc));
+}
+
+/* Moves the records waiting in the result pipe to the child table. */
+static void _zorurunReadResults(zorurun *prun)
+{
+  if (prun->aiResultPipe[0] < 0) return;
+  for (;;) {
+    int32_t ail[2];
+    ssize_t l = read(prun->aiResultPipe[0], ail, ZORURUN_RESULT_RECORD);
+    if (l < 0 && errno == EINTR) continue;
+    if (l != ZORURUN_RESULT_RECORD) break;
+    bool boFound = false;
+    for (int32_t i = 0; i < prun->iDirectRunning && !boFound; i++) {
+      if (prun->ailPid[i] != ail[0]) continue;
+      prun->ailCode[i] = ail[1];
+      boFound = true;
+    }
+    if (!boFound) omsgsTrace("_zorurunReadResults: code 0x%x of unknown child %d\n", ail[1], ail[0]);
+  }
+}
 
 int _zorurunWaitTasks(zorurun *prun)
 {
@@ -214,6 +265,12 @@ int _zorurunWaitTasks(zorurun *prun)
   int iRc = 0;
   if (WIFEXITED(iStatus)) {
     iRc = WEXITSTATUS(iStatus);
+    _zorurunReadResults(prun);
+    for (int32_t i = 0; i < prun->iDirectRunning; i++) {
+      if (prun->ailPid[i] != static_cast<int32_t>(pid)) continue;
+      if (iRc != 0) iRc = prun->ailCode[i] != ZORURUN_NO_CODE ? prun->ailCode[i] : (ZORURUN_RC_CHILD | iRc);
+      break;
+    }
   } else if (prun->iFirstAbnormal == 1) {
     prun->iFirstAbnormal = 0;
     iRc = ZORURUN_RC_SIGNAL;
@@ -232,6 +289,7 @@ int _zorurunWaitTasks(zorurun *prun)
     for (int32_t j = i + 1; j < prun->iDirectRunning; j++) {
       prun->ailPid[j - 1] = prun->ailPid[j];
       prun->ailTaskCount[j - 1] = prun->ailTaskCount[j];
+      prun->ailCode[j - 1] = prun->ailCode[j];
     }
     prun->iDirectRunning--;
     break;
@@ -890,9 +948,7 @@ int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote)
   if (pid == 0) {
     toolsDieWithParent(pidMain);
     zorurunSelectChildProc proc = gprocSelectChild != nullptr ? gprocSelectChild : _zorurunRunSelectChild;
-    int iRc = proc(&launch);
-    std::fflush(nullptr);
-    _exit(iRc & 0xFF);
+    _zorurunExitChild(prun, proc(&launch));
   }
   int iRc = 0;
   if (pid < 0) {
@@ -921,9 +977,7 @@ int _zorurunRunRemote(zorurun *prun, int32_t iIndex)
   if (pid == 0) {
     toolsDieWithParent(pidMain);
     zorurunRemoteChildProc proc = gprocRemoteChild != nullptr ? gprocRemoteChild : _zorurunRunRemoteChild;
-    int iRc = proc(&launch);
-    std::fflush(nullptr);
-    _exit(iRc & 0xFF);
+    _zorurunExitChild(prun, proc(&launch));
   }
   if (pid < 0) {
     _zorurunForkFailed(errno);
@@ -973,10 +1027,10 @@ int _zorurunRunRemoteChild(zorurunRemoteLaunch *plaunch)
 
 /* ------------------------------------------------------------------ run step */
 
-/* Keeps the first non-zero code. */
+/* Keeps the worse code: a warning of one SELECT never hides a later error. */
 static void _zorurunKeep(int *piResult, int iRc)
 {
-  if (*piResult == 0 && iRc != 0) *piResult = iRc;
+  *piResult = oreasonWorse(*piResult, iRc);
 }
 
 /* Launches the remote runs the last SELECT reported, by ascending index. */

@@ -8,8 +8,16 @@
 **   SELECT child (at most MAXTASK direct children at a time), reads the
 **   child's select status stream, forks one remote-run child per remote host
 **   the child reported (originating run only), reaps every child and makes
-**   the result: the first non-zero code among launch codes and reaped exit
-**   bytes.
+**   the result: the worst code (oreasonWorse: highest severity, the first
+**   met on a tie) among launch codes and the codes of reaped children.
+**
+**   A child's code.  Every child ends through _zorurunExitChild, which
+**   writes (pid, full reason code) on its parent context's result pipe and
+**   exits with oreasonExitStatus(code), never 0 after a failure.  The parent
+**   reads the pipe when it reaps a child and takes the code written for that
+**   pid; a child that wrote none but exited with byte b != 0 gives
+**   ZORURUN_RC_CHILD | b.  Both ends are non-blocking and close on exec: a
+**   full pipe loses only the record, never the exit byte.
 **
 **   This header also carries the records shared with the SELECT child
 **   (readers, writers, pairs, launch block), the DB2 SELECT child and the
@@ -40,6 +48,7 @@
 #ifndef ZAV_RUN_ZORURUN_H
 #define ZAV_RUN_ZORURUN_H
 
+#include <climits>
 #include <cstdint>
 #include <sys/types.h>
 
@@ -70,7 +79,13 @@ struct db2utilNode;
 #define ZORURUN_RC_DB2WRITERS  0x10da009  /* the DB2 writers could not be made */
 #define ZORURUN_RC_STATUS      0x10da00a  /* the status channel could not be made */
 #define ZORURUN_RC_NOMEM       0x10da00b  /* out of memory */
-#define ZORURUN_RC_DAMAGED     0x10d900c  /* warning: damaged records were skipped */
+#define ZORURUN_RC_DAMAGED     0x10d900e  /* warning: damaged records were skipped */
+#define ZORURUN_RC_ROWSLOST    0x10d900c  /* warning: rows a converter could not write were left out */
+#define ZORURUN_RC_LOBCUT      0x10d900d  /* warning: values cut to what an inline LOB holds */
+#define ZORURUN_RC_CHILD       0x10da100  /* | exit byte: a child failed without reporting its code */
+
+/* Bytes of an inline LOB or long-field value: longer values are cut. */
+#define ZORURUN_INLINE_MAX 32700
 
 /* Packed LOCAL keyword values. */
 #define ZORURUN_LOCAL_NO  0xD5D6
@@ -158,6 +173,25 @@ struct zorurun {
   ochar *pcharHost;                /* local short host name (CCSID 850), when iPartCount > 0 */
   int32_t *ailRemoteState;         /* per partition index: ZORURUN_REMOTE_* */
   const char **apcHost;            /* per partition index: host of its node entry (borrowed) */
+  int aiResultPipe[2];             /* children's (pid, code) records: read end, write end; -1 none */
+  int32_t *ailCode;                /* per child (same index as ailPid): code it reported,
+                                      ZORURUN_NO_CODE until then */
+};
+
+/* No code reported yet by a child. */
+#define ZORURUN_NO_CODE INT32_MIN
+
+/*
+** What a SELECT left out or cut, for the messages at its end.  Each process
+** that writes rows (DB2 SELECT child, writer process) keeps one and hands it
+** to _zorurunReportSelectEnd after its writer is closed.
+*/
+struct zorurunSelectCounts {
+  int64_t llRowsSeen;              /* rows offered to the converter */
+  int64_t llRowsNotConverted;      /* rows a converter could not write: not written */
+  int64_t llFirstNotConverted;     /* 1-based position among the rows seen of the first of them */
+  int64_t llValuesCut;             /* inline LOB / long-field values cut to ZORURUN_INLINE_MAX bytes */
+  int64_t llFirstCut;              /* 1-based position of the first row with a cut value */
 };
 
 /* Launch block of a SELECT child (direct read, DB2 or export). */
@@ -211,13 +245,32 @@ int _zorurunAddChild(zorurun *prun, pid_t pid, int32_t ilTaskCount);
 
 /*
 ** _zorurunWaitTasks
-**   Reaps one child with wait().  Returns its exit byte when it exited,
+**   Reaps one child with wait().  Returns the code it reported through
+**   _zorurunExitChild (ZORURUN_RC_CHILD | its exit byte when it reported none
+**   but exited non-zero, 0 for exit 0) when it exited,
 **   ZORURUN_RC_SIGNAL for the first child of this context that ended by a
 **   signal or stopped (ZORU368E when it was killed; SIGTERM to every other
 **   listed child when iKillSiblings is 1), 0 for later ones.  The child's
 **   entry is removed.  Returns 0 at once when no child is left (ECHILD).
 */
 int _zorurunWaitTasks(zorurun *prun);
+
+/*
+** _zorurunExitChild
+**   Ends a child forked from the context prunParent: flushes stdio, writes
+**   (own pid, iRc) on the context's result pipe when iRc is not 0 and exits
+**   with oreasonExitStatus(iRc).  prunParent may be NULL (exit byte only).
+*/
+[[noreturn]] void _zorurunExitChild(const zorurun *prunParent, int iRc);
+
+/*
+** _zorurunReportSelectEnd
+**   The messages at the end of the rows of a SELECT written to pcFile:
+**   ZORU461W for rows a converter could not write, ZORU462W for cut values.
+**   Returns 0, or the worst of ZORURUN_RC_ROWSLOST and ZORURUN_RC_LOBCUT that
+**   applies (warnings: the run then ends with return code 4 or worse).
+*/
+int _zorurunReportSelectEnd(zortask *ptaskSelect, const zorurunSelectCounts *pcounts, const char *pcFile);
 
 /*
 ** _zorurunMarkRemote

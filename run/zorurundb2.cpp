@@ -24,6 +24,7 @@
 #include "common/ochar.h"
 #include "common/olist.h"
 #include "common/omsgs.h"
+#include "common/oreason.h"
 #include "common/ovf.h"
 #include "driver/db2util.h"
 #include "driver/token.h"
@@ -37,6 +38,8 @@
 #include "run/orow.h"
 #include "run/zor3write.h"
 #include "run/zorucore.h"
+#include "run/zorucorecli.h"
+#include "storage/ficdata.h"
 
 #define OMSGS_TRACE_KEYWORD "$URUN"
 #define OMSGS_DEBUG_KEYWORD nullptr
@@ -123,6 +126,35 @@ bool _db2SameHost(const char *pcA, const ochar *pcharB)
   while (!strA.empty() && strA.back() == ' ') strA.pop_back();
   while (!strB.empty() && strB.back() == ' ') strB.pop_back();
   return strA == strB;
+}
+
+/*
+** A character or binary value longer than its place in the fetched row
+** arrives cut to that place, with its whole length in the indicator.  The
+** indicator is set to what the row holds, and the cut is counted.
+** pcData is the row data (after the 8-byte header).
+*/
+void _db2CutValues(const orow *prowSource, char *pcData, zorurunSelectCounts *pcounts)
+{
+  bool boCut = false;
+  for (int32_t i = 0; prowSource != nullptr && i < prowSource->iCount; i++) {
+    const rowColDef &def = prowSource->pcoldef[i];
+    int iType = def.iType & 0xFF;
+    if (iType != ZORCOL_T_VARCHAR && iType != ZORCOL_T_LONGVAR && iType != ZORCOL_T_BLOB && iType != ZORCOL_T_CLOB)
+      continue;
+    if (def.sOffset < 0 || def.iLength <= 0) continue;
+    char *pcIndicator = pcData + def.sOffset + ZORUCORE_CLI_SLOT_VALUE;
+    SQLINTEGER iIndicator = 0;
+    std::memcpy(&iIndicator, pcIndicator, sizeof iIndicator);
+    if (iIndicator <= def.iLength) continue;
+    omsgsTrace("Column %d: %ld bytes cut to %d\n", static_cast<int>(i + 1), static_cast<long>(iIndicator),
+               static_cast<int>(def.iLength));
+    iIndicator = def.iLength;
+    std::memcpy(pcIndicator, &iIndicator, sizeof iIndicator);
+    pcounts->llValuesCut++;
+    boCut = true;
+  }
+  if (boCut && pcounts->llFirstCut == 0) pcounts->llFirstCut = pcounts->llRowsSeen;
 }
 
 } /* namespace */
@@ -357,10 +389,35 @@ int _zorurunRunSelectDB2Child(zorurunSelectLaunch *plaunch)
       return iRc;
     }
   }
+  /* The first failure of a writer, of DB2 or of the LOB extraction sticks: the
+     fetching stops, every file is still flushed and closed, and the SELECT
+     ends with that code. */
+  int iRcFirst = 0;
+  auto keep = [&](int iRcNew) {
+    if (iRcFirst == 0 && iRcNew != 0) iRcFirst = iRcNew;
+  };
+  /* writers that reached MAXROWS or SIZELIMIT take no more rows */
+  std::vector<bool> vboLimited(static_cast<size_t>(iWriters), false);
+  int iWritersLimited = 0;
+  auto writeAll = [&](const char *pcData, int32_t ilLength) {
+    for (int i = 0; i < iWriters && iRcFirst == 0; i++) {
+      if (vboLimited[static_cast<size_t>(i)]) continue;
+      int iRcWrite = apwrite[i]->procWrite(apwrite[i], pcData, ilLength);
+      /* a writer at MAXROWS takes no more: no row is fetched for nothing */
+      bool boFull = iRcWrite == 0 && apwrite[i]->llMaxRows >= 0 && apwrite[i]->llRowsTotal >= apwrite[i]->llMaxRows;
+      if (iRcWrite == ZORWRITE_RC_LIMIT || boFull) {
+        vboLimited[static_cast<size_t>(i)] = true;
+        iWritersLimited++;
+      } else {
+        keep(iRcWrite);
+      }
+    }
+  };
   ochar *pcharHeader = _db2String(ptask, TOKEN_HEADER_IXF);
   if (pcharHeader != nullptr) {
     for (int i = 0; i < iWriters; i++) {
-      (void)apwrite[i]->procWrite(apwrite[i], _charText(pcharHeader), pcharHeader->ilBU);
+      int iRcWrite = apwrite[i]->procWrite(apwrite[i], _charText(pcharHeader), pcharHeader->ilBU);
+      if (iRcWrite != ZORWRITE_RC_LIMIT) keep(iRcWrite);
       writeAddToCount(apwrite[i], -1);
     }
   }
@@ -369,55 +426,65 @@ int _zorurunRunSelectDB2Child(zorurunSelectLaunch *plaunch)
   int iLobBound = 0;
   while (iLobBound < iLobCount && palob[iLobBound].pcLocator != nullptr) iLobBound++;
   oconvert *pconvert = _db2Converter(ptask);
-  int iRcConvert = 0;
   if (pconvert == nullptr) {
     omsgsTrace("DB2 SELECT child: no row converter\n");
-    iRcConvert = ORC_INVALID;
+    keep(ORC_INVALID);
   } else {
     orowSetBuffer(pconvert->prowTarget, pcBufferOut, static_cast<int32_t>(ulRow * 6), 0);
   }
+  /* the direct path's sampling, over the rows DB2 returns */
+  int32_t ilSkip = _db2Integer(ptask, TOKEN_SKIP, 0), ilInterval = _db2Integer(ptask, TOKEN_INTERVAL, 0);
+  int32_t iSampling = ilSkip > 0 || ilInterval > 0, ilCounter = 0, ilLastKept = 0;
+  zorurunSelectCounts counts{};
   long lRows = 0;
-  while (pconvert != nullptr) {
+  while (iRcFirst == 0 && iWritersLimited < iWriters) {
     SQLRETURN sqlrc = SQLFetch(hstmt);
+    if (sqlrc == SQL_NO_DATA_FOUND) break;
     if (sqlrc != SQL_SUCCESS && sqlrc != SQL_SUCCESS_WITH_INFO) {
-      if (sqlrc != SQL_NO_DATA_FOUND) omsgsTrace("SQLFetch ended sqlrc %i\n", sqlrc);
+      /* a failed fetch is never the end of the data */
+      omsgsTrace("SQLFetch ended sqlrc %i after %ld rows\n", sqlrc, lRows);
+      _sqlcatGetDb2ErrorInfo(SQL_HANDLE_STMT, hstmt, sqlrc);
+      keep(SQLCAT_RC_DB2);
       break;
     }
     lRows++;
-    omsgsTrace("Nb lignes retournees : %d\n", static_cast<int>(ulFetched));
+    if (!ficdataSampleKeep(iSampling, ilSkip, ilInterval, &ilCounter, &ilLastKept)) continue;
     if (pwriteLob != nullptr) {
-      iRc = sqlcatExtractionFichierLOB(pconvert, hdbc, palob, iLobBound, pwriteLob, pcLobBuffer, SQLCAT_LOB_PIECE);
-      if (iRc != 0) {
-        release();
-        freeAll();
-        return iRc;
-      }
+      keep(sqlcatExtractionFichierLOB(pconvert, hdbc, palob, iLobBound, pwriteLob, pcLobBuffer, SQLCAT_LOB_PIECE));
+      if (iRcFirst != 0) break;
     }
+    counts.llRowsSeen++;
+    _db2CutValues(pconvert->prowSource, pcBufferIn + 8, &counts);
     orowSetBuffer(pconvert->prowSource, pcBufferIn, static_cast<int32_t>(ulRow), 2);
     orowResetBuffer(pconvert->prowSource, 0);
     orowResetBuffer(pconvert->prowTarget, 0);
-    iRcConvert = oconvertConvert(pconvert);
-    if (iRcConvert != 0) continue;
-    char *pcStart = pconvert->prowTarget->pcStart;
-    int32_t ilLength = static_cast<int32_t>(pconvert->prowTarget->pcCursor - pcStart);
-    for (int i = 0; i < iWriters; i++) {
-      if (apwrite[i]->procWrite(apwrite[i], pcStart, ilLength) != 0) break;
+    int iRcConvert = oconvertConvert(pconvert);
+    if (iRcConvert != 0) {
+      omsgsTrace("DB2 SELECT child: row %lld not converted (0x%x)\n", static_cast<long long>(counts.llRowsSeen),
+                 iRcConvert);
+      if (counts.llRowsNotConverted++ == 0) counts.llFirstNotConverted = counts.llRowsSeen;
+      continue;
     }
+    char *pcStart = pconvert->prowTarget->pcStart;
+    writeAll(pcStart, static_cast<int32_t>(pconvert->prowTarget->pcCursor - pcStart));
   }
   omsgsTrace("DB2 SELECT child: %ld rows fetched\n", lRows);
   if (pwriteLob != nullptr) {
-    (void)writeFlush(pwriteLob);
-    (void)writeClose(pwriteLob);
+    keep(writeFlush(pwriteLob));
+    keep(writeClose(pwriteLob));
   }
+  int iRcEnd = 0;
   for (int i = 0; i < iWriters; i++) {
-    (void)writeFlush(apwrite[i]);
-    (void)writeClose(apwrite[i]);
+    int iRcFile = writeFlush(apwrite[i]);
+    int iRcClose = writeClose(apwrite[i]);
+    keep(iRcFile != 0 ? iRcFile : iRcClose);
+    iRcEnd = oreasonWorse(iRcEnd, _zorurunReportSelectEnd(ptask, &counts, apwrite[i]->pcFileName));
   }
   if (pconvert != nullptr) orowSetBuffer(pconvert->prowTarget, nullptr, 0, 0);
   if (pconvert != nullptr) orowSetBuffer(pconvert->prowSource, nullptr, 0, 0);
   freeAll();
   release();
-  return iRcConvert;
+  return oreasonWorse(iRcFirst, iRcEnd);
 }
 
 /* -------------------------------------------------------- export child */
@@ -508,9 +575,7 @@ int _db2Fork(zorurun *prun, zortask *ptaskSelect, ovf *povf, int (*procMain)(zor
     launch.pcontrol = prun != nullptr ? prun->pcontrol : nullptr;
     launch.ptaskSelect = ptaskSelect;
     launch.povfStatus = povf;
-    int iRc = procMain(&launch);
-    std::fflush(nullptr);
-    _exit(iRc & 0xFF);
+    _zorurunExitChild(prun, procMain(&launch));
   }
   *ppid = pid;
   if (prun != nullptr) (void)_zorurunAddChild(prun, pid, 1);

@@ -252,6 +252,43 @@ int _zorurunRunReadChild(zorurunReader *preader)
   return iRc;
 }
 
+/* ------------------------------------------------------ end of a SELECT */
+
+/* The text of a name atom of the SELECT (qualifier, table) for a message:
+   its bytes and their count, "" when the SELECT has none. */
+static const char *_selNameText(zortask *ptaskSelect, int iToken, int *pilLength)
+{
+  zoratom *patom = ptaskSelect != nullptr ? _selAtom(ptaskSelect, iToken) : nullptr;
+  if (patom == nullptr || patom->iKind != ZORATOM_OCHAR || patom->value.pchar == nullptr ||
+      patom->value.pchar->pcData == nullptr) {
+    *pilLength = 0;
+    return "";
+  }
+  *pilLength = static_cast<int>(patom->value.pchar->ilBU);
+  return _charText(patom->value.pchar);
+}
+
+int _zorurunReportSelectEnd(zortask *ptaskSelect, const zorurunSelectCounts *pcounts, const char *pcFile)
+{
+  if (pcounts == nullptr) return 0;
+  int ilQualifier = 0, ilTable = 0;
+  const char *pcQualifier = _selNameText(ptaskSelect, TOKEN_TBQUALIFIER, &ilQualifier);
+  const char *pcTable = _selNameText(ptaskSelect, TOKEN_TBNAME, &ilTable);
+  if (pcFile == nullptr) pcFile = "stdout";
+  int iRc = 0;
+  if (pcounts->llRowsNotConverted > 0) {
+    omsgsFMTEDO(ZORU461W, static_cast<long long>(pcounts->llRowsNotConverted), ilQualifier, pcQualifier, ilTable,
+                pcTable, pcFile, static_cast<long long>(pcounts->llFirstNotConverted));
+    iRc = oreasonWorse(iRc, ZORURUN_RC_ROWSLOST);
+  }
+  if (pcounts->llValuesCut > 0) {
+    omsgsFMTEDO(ZORU462W, static_cast<long long>(pcounts->llValuesCut), ilQualifier, pcQualifier, ilTable, pcTable,
+                pcFile, static_cast<long long>(pcounts->llFirstCut));
+    iRc = oreasonWorse(iRc, ZORURUN_RC_LOBCUT);
+  }
+  return iRc;
+}
+
 /* ---------------------------------------------------- writer process */
 
 /* Asks every producer of the group to stop and reads the group to its end. */
@@ -293,6 +330,7 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
 
   zorwrite *pwrite = pwriter->pwrite;
   int iRcWrite = 0;
+  zorurunSelectCounts counts{};
   zoratom *patomHeader = _selAtom(ptask, TOKEN_HEADER_IXF);
   if (patomHeader != nullptr && patomHeader->iKind == ZORATOM_OCHAR && patomHeader->value.pchar != nullptr) {
     iRcWrite = pwrite->procWrite(pwrite, _charText(patomHeader->value.pchar), patomHeader->value.pchar->ilBU);
@@ -321,11 +359,20 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
         continue;
       }
       if (iRcRead != 0 || iLen == 0) break;
-      if (iLen > ilSize) continue;   /* cut by the buffer: never a valid record */
-      orowSetBuffer(pconvert->prowSource, pcRecord, iLen, 0);
-      orowResetBuffer(pconvert->prowSource, 0);
-      orowResetBuffer(pconvert->prowTarget, 0);
-      if (oconvertConvert(pconvert) != 0) continue;
+      counts.llRowsSeen++;
+      int iRcConvert = ORC_INVALID;   /* a record cut by the buffer is never valid */
+      if (iLen <= ilSize) {
+        orowSetBuffer(pconvert->prowSource, pcRecord, iLen, 0);
+        orowResetBuffer(pconvert->prowSource, 0);
+        orowResetBuffer(pconvert->prowTarget, 0);
+        iRcConvert = oconvertConvert(pconvert);
+      }
+      if (iRcConvert != 0) {
+        omsgsTrace("Write Child: row %lld not converted (0x%x)\n", static_cast<long long>(counts.llRowsSeen),
+                   iRcConvert);
+        if (counts.llRowsNotConverted++ == 0) counts.llFirstNotConverted = counts.llRowsSeen;
+        continue;
+      }
       orow *prowTarget = pconvert->prowTarget;
       iRcWrite = pwrite->procWrite(pwrite, prowTarget->pcStart, static_cast<int32_t>(prowTarget->pcCursor - prowTarget->pcStart));
       if (iRcWrite != 0) {
@@ -341,7 +388,9 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
   iRc = writeFlush(pwrite);
   if (iRc == 0) iRc = iRcWrite;
   int iRcClose = writeClose(pwrite);
-  if (iRc == 0 && iRcClose > 1) iRc = iRcClose;
+  if (iRc == 0) iRc = iRcClose;
+  /* the rows left out are told even when the file failed */
+  iRc = oreasonWorse(iRc, _zorurunReportSelectEnd(ptask, &counts, pwrite->pcFileName));
   writeDestroy(pwrite);
   pwriter->pwrite = nullptr;
   if (pconvert != nullptr) orowSetBuffer(pconvert->prowTarget, nullptr, 0, 0);
@@ -629,29 +678,18 @@ void _zorurunDestroyWithLists(zorurun *prun)
 int _zorurunEndSelect(zortask *ptaskSelect, const zorurunSelectEnd *pend)
 {
   if (pend == nullptr || pend->llDamaged <= 0) return 0;
-  std::string strQualifier, strName;
-  zoratom *patom = ptaskSelect != nullptr ? _selAtom(ptaskSelect, TOKEN_SYSTABLE) : nullptr;
-  if (patom != nullptr && patom->value.pValue != nullptr) {
-    const auto *ptable = static_cast<const osysibmSystables *>(patom->value.pValue);
-    auto text = [](const ochar *pchar) {
-      return pchar != nullptr && pchar->pcData != nullptr && pchar->ilBU > 0
-                 ? std::string(_charText(pchar), static_cast<size_t>(pchar->ilBU))
-                 : std::string();
-    };
-    strQualifier = text(ptable->pcharCREATOR);
-    strName = text(ptable->pcharNAME);
-  }
-  omsgsFMTEDO(ZORU453W, static_cast<int>(strQualifier.size()), strQualifier.c_str(), static_cast<int>(strName.size()),
-              strName.c_str(), static_cast<long long>(pend->llDamaged));
+  int ilQualifier = 0, ilTable = 0;
+  const char *pcQualifier = _selNameText(ptaskSelect, TOKEN_TBQUALIFIER, &ilQualifier);
+  const char *pcTable = _selNameText(ptaskSelect, TOKEN_TBNAME, &ilTable);
+  omsgsFMTEDO(ZORU453W, ilQualifier, pcQualifier, ilTable, pcTable, static_cast<long long>(pend->llDamaged));
   return ZORURUN_RC_DAMAGED;
 }
 
 /* Ends a forked process without running the handlers its parent registered. */
-[[noreturn]] static void _selExit(int iRc)
+[[noreturn]] static void _selExit(const zorurun *prun, int iRc)
 {
   omsgsFlushDefered();
-  std::fflush(nullptr);
-  _exit(iRc & 0xFF);
+  _zorurunExitChild(prun, iRc);
 }
 
 static bool _selYes(zortask *ptask, int iToken)
@@ -707,7 +745,7 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
     pid_t pid = fork();
     if (pid == 0) {
       toolsDieWithParent(pidSelect);
-      _selExit(_zorurunRunReadChild(preader));
+      _selExit(prun, _zorurunRunReadChild(preader));
     }
     if (pid < 0) {
       omsgsFMTEDO(ZORU359E, ZORURUN_RC_FORK, std::strerror(errno));
@@ -724,7 +762,7 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
     pid_t pid = fork();
     if (pid == 0) {
       toolsDieWithParent(pidSelect);
-      _selExit(_zorurunRunWriteChild(pwriter));
+      _selExit(prun, _zorurunRunWriteChild(pwriter));
     }
     if (pid < 0) {
       omsgsFMTEDO(ZORU359E, ZORURUN_RC_FORK, std::strerror(errno));
@@ -747,7 +785,7 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
 
   while (prun->iDirectRunning > 0) {
     int iRcChild = _zorurunWaitTasks(prun);
-    if (iRc == 0) iRc = iRcChild;
+    iRc = oreasonWorse(iRc, iRcChild);
   }
 
   zorurunSelectEnd end{};
@@ -755,8 +793,7 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
     for (size_t i = 0; i < ulReaders; i++) end.llDamaged += pllCounts[i];
     munmap(pShared, ulReaders * sizeof(int64_t));
   }
-  int iRcEnd = _zorurunEndSelect(ptask, &end);
-  if (iRc == 0) iRc = iRcEnd;
+  iRc = oreasonWorse(iRc, _zorurunEndSelect(ptask, &end));
 
   _zorurunDestroyWithLists(prun);
   if (iSemId >= 0) {
