@@ -271,10 +271,13 @@ void _zor3yyTaskChaineDestroy(ochaine *pchaine)
 }
 
 /* Column specifications are read only for a SELECT: at block level their
-** chain is dropped, so that it never stands among the block's SELECTs. */
-void _zor3yyDropColumnSpecs(olist *plist)
+** chain is dropped, so that it never stands among the block's SELECTs, and
+** the request is refused (ZORU010I over the block's clauses, ZORU465E), since
+** they would not be used. */
+void _zor3yyDropColumnSpecs(oyacc *pyacc, olist *plist, const ostreamLocation &loc)
 {
   if (plist == nullptr) return;
+  bool boDropped = false;
   olistIterator iter;
   olistIteratorInit(&iter, plist);
   while (olistIteratorNext(&iter)) {
@@ -283,9 +286,15 @@ void _zor3yyDropColumnSpecs(olist *plist)
     if (patom != nullptr && patom->iKind == ZORATOM_TASKCHAINE) {
       _zor3yyAtomDestroy(patom);
       pnode->pData = nullptr;
+      boDropped = true;
     }
   }
   olistIteratorDestroy(&iter);
+  if (boDropped) {
+    _zor3yyReport(loc, loc);
+    omsgsFMTEDO(ZORU465E);
+    _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
+  }
 }
 
 /* Moves the list into the task; the result is not looked at: a duplicate
@@ -607,7 +616,7 @@ zav_unload_database:
         $$ = zortaskCreateNamed(_zor3yyName(TOKEN_DATABASE));
         if ($$ == nullptr) { ocharDestroy($3); _zor3yyAtomListDestroy($4); YYABORT; }
         _zor3yyAdd($$, _zor3yyString(TOKEN_DBNAME, $3, @3, @3));
-        _zor3yyDropColumnSpecs($4);
+        _zor3yyDropColumnSpecs(pyacc, $4, @4);
         _zor3yyTransfer($$, $4);
       }
   | UNLOAD_KW DATABASE_KW IDENTIFIER_LX SEMICOLON_LX
@@ -620,7 +629,7 @@ zav_unload_database:
       {
         $$ = zortaskCreateNamed(_zor3yyName(TOKEN_DATABASE));
         if ($$ == nullptr) { _zor3yyAtomListDestroy($3); YYABORT; }
-        _zor3yyDropColumnSpecs($3);
+        _zor3yyDropColumnSpecs(pyacc, $3, @3);
         _zor3yyTransfer($$, $3);
       }
   | UNLOAD_KW DATABASE_KW SEMICOLON_LX
@@ -670,7 +679,7 @@ zav_unload_blk:
   | zav_unload_header zav_params SEMICOLON_LX
       {
         $$ = $1;
-        _zor3yyDropColumnSpecs($2);
+        _zor3yyDropColumnSpecs(pyacc, $2, @2);
         _zor3yyTransfer($$, $2);
       }
   | zav_unload_header zav_select_blocks SEMICOLON_LX
@@ -682,7 +691,7 @@ zav_unload_blk:
       {
         $$ = $1;
         zortaskSetSubTaskChaine($$, $3);
-        _zor3yyDropColumnSpecs($2);
+        _zor3yyDropColumnSpecs(pyacc, $2, @2);
         _zor3yyTransfer($$, $2);
       }
   | zav_unload_header error SEMICOLON_LX

@@ -601,6 +601,12 @@ int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
           omsgsFMTEDO(ZORU063W);
       }
       boExport = _ctlNumber(_ctlFound(p, TOKEN_PTK002), 0) == 1;
+      /* DB2's rows have no converters into a user layout: refused here rather
+         than failing every run */
+      if (iRcDb2 == 0 && _ctlNumber(_ctlFound(p, TOKEN_FORMAT), 0) == ZORCONTROL_FORMAT_USER) {
+        omsgsFMTEDO(ZORU464E);
+        iRcDb2 = ZORCONTROL_RC_USERDB2;
+      }
       if (iRcDb2 == 0 && !boExport) iRcDb2 = zorcontrolBuildSelectDb2Clause(pcontrol, p);
       if (iRcDb2 != 0) {
         _ctlPrintKept(p);

@@ -143,17 +143,25 @@ int _udbAddText(zortask *ptask, int iSlot, const std::string &str, uint16_t usCC
   return _udbAdd(ptask, patom);
 }
 
-/* Sets the task's own LOCK atom to NO, adding one when it has none.  Returns 0 or a code. */
-int _udbLockNo(zortask *ptask)
+/* Sets the task's own atom of a YES/NO slot to NO, adding one when it has
+   none, so that the owners' value stays as it is for the other blocks.
+   Returns 0 or a code. */
+int _udbSetNo(zortask *ptask, int iSlot)
 {
-  zoratom *patom = _udbOwn(ptask, TOKEN_LOCK);
+  zoratom *patom = _udbOwn(ptask, iSlot);
   if (patom != nullptr) {
     patom->value.ulWord = 0;
     patom->value.iValue = kiNo;
     return 0;
   }
-  return _udbAdd(ptask, zoratomCreate(_udbName(TOKEN_LOCK), ZORATOM_INTEGER, ZORATOM_BORROWED,
+  return _udbAdd(ptask, zoratomCreate(_udbName(iSlot), ZORATOM_INTEGER, ZORATOM_BORROWED,
                                       static_cast<uintptr_t>(kiNo), nullptr, nullptr));
+}
+
+/* Sets the task's own LOCK atom to NO.  Returns 0 or a code. */
+int _udbLockNo(zortask *ptask)
+{
+  return _udbSetNo(ptask, TOKEN_LOCK);
 }
 
 /* Appends "_" and each suffix to the string, keeping it NUL-terminated.  Returns 0 or ORC_NOMEM. */
@@ -460,8 +468,10 @@ int zorcontrolUdbCheckBackup(zorcontrol *pcontrol, zortask *ptaskUnload)
       omsgsFMTEDO(ZORU421E);
     } else if (patomDb2->value.iValue == kiYes) {
       omsgsFMTEDO(ZORU420W);
-      patomDb2->value.ulWord = 0;
-      patomDb2->value.iValue = kiNo;
+      /* the block's own choice: a DB2 YES of GLOBAL or of the defaults still
+         holds for the other blocks */
+      int iRc = _udbSetNo(ptaskUnload, TOKEN_DB2);
+      if (iRc != 0) return iRc;
     }
   }
   return zorcontrolUdbValidateBackupFiles(pcontrol, ptaskUnload, patomBackup);

@@ -351,10 +351,57 @@ static void _configApplyUserParam(const char *pcKey, std::string strValue)
   }
 }
 
+/* The keys of the user defaults. */
+static const char *const gapcUserKeys[] = {"lock", "quiesce", "date",    "time",   "timestamp",        "mask",
+                                           "pic",  "nullpos", "db2",     "scheme", "decimal_separator"};
+
+int configCheckFile(void)
+{
+  char *pcPath = _configGetFileName(CONFIG_FILE_CFG);
+  if (pcPath == nullptr) return 0;
+  int iRc = 0;
+  FILE *pfile = toolsOpenBFile(pcPath, &iRc);
+  if (pfile == nullptr) {
+    free(pcPath);
+    return 0;
+  }
+  int iReported = 0;
+  int iLine = 0;
+  char *pcLine = nullptr;
+  size_t lCapacity = 0;
+  ssize_t lRead;
+  while ((lRead = getline(&pcLine, &lCapacity, pfile)) >= 0) {
+    iLine++;
+    std::string strLine(pcLine, static_cast<size_t>(lRead));
+    while (!strLine.empty() && (strLine.back() == '\n' || strLine.back() == '\r')) strLine.pop_back();
+    if (strLine.empty() || strLine[0] == '#') continue;
+    if (strLine.find_first_not_of(" \t") == std::string::npos) continue;
+    /* the key as the look-ups read it */
+    size_t lStart = strLine.find_first_not_of('=');
+    size_t lEqual = lStart == std::string::npos ? std::string::npos : strLine.find('=', lStart);
+    std::string strWhy;
+    if (lEqual == std::string::npos) {
+      strWhy = "NOT A KEY=VALUE LINE";
+    } else {
+      std::string strKey = strLine.substr(lStart, lEqual - lStart);
+      bool boKnown = _configFindVarName(strKey) > 0;
+      for (const char *pc : gapcUserKeys)
+        if (strKey == pc) boKnown = true;
+      if (!boKnown) strWhy = "UNKNOWN KEY " + strKey;
+    }
+    if (strWhy.empty()) continue;
+    omsgsFMTEDO(ZORU466W, iLine, pcPath, strWhy.c_str());
+    iReported++;
+  }
+  free(pcLine);
+  fclose(pfile);
+  free(pcPath);
+  return iReported;
+}
+
 int configGetDefaultUserParam(void)
 {
-  static const char *const apcKeys[] = {"lock", "quiesce", "date",    "time",   "timestamp",        "mask",
-                                        "pic",  "nullpos", "db2",     "scheme", "decimal_separator"};
+  const auto &apcKeys = gapcUserKeys;
   int iRc = 0;
   for (const char *pcKey : apcKeys) {
     ochar *pchar = nullptr;

@@ -111,6 +111,17 @@ char *configUseItemInLst(int iItem, int iAlloc, const char *pcInstance);
 int configGetDefaultUserParam(void);
 
 /*
+** configCheckFile
+**   Reads the configuration file once and reports each line that no look-up
+**   would ever use with ZORU466W (its number, the file, why): a line that is
+**   neither blank, nor a comment, nor key=value, or whose key is not one of
+**   the fifteen items or the user defaults.  Such lines are ignored, as
+**   before; the warning only tells that a setting was not taken.
+**   Returns the number of lines reported (0 without a file).
+*/
+int configCheckFile(void);
+
+/*
 ** configReadFileTrace
 **   Returns the trace keyword list: a new CCSID 850 string object holding
 **   each word of $TOPZAV/cfg/db2zav.trace, upper-cased and followed by one

@@ -485,6 +485,7 @@ void mainRun(int argc, char **argv)
   omsgsInitLanguage(pcCatalogue, pcLanguage);
   std::free(pcCatalogue);
   std::free(pcLanguage);
+  (void)configCheckFile();
   iSOCKETstartServices();
   partSetFiccontProcs(ficcontClone, ficcontDestroy);
 

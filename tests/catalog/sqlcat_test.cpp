@@ -273,7 +273,7 @@ TEST_F(Sqlcat, TableSpaceAndTypeOfATable)
 TEST_F(Sqlcat, FailuresGiveTheirCodesAndMessages)
 {
   Connect();
-  const std::string strDiag = "ZORU306E DB2 ERROR: SQL0999N injected";
+  const std::string strDiag = "ZORU306E DB2 ERROR: SQL0999N injected\n";
   const std::string strRetrieve = "ZORU020E ERROR WHILE RETRIEVING TABLESPACE INFO FROM THE CATALOG SAMPLE";
   struct Case {
     const char *pcLabel;
@@ -365,7 +365,7 @@ TEST_F(Sqlcat, DiagnosticsReportEveryRecordOfAnErrorOnly)
   SQLBindCol(hstmt, 1, SQL_C_CHAR, ac1, sizeof ac1, nullptr);
   SQLBindCol(hstmt, 2, SQL_C_CHAR, ac2, sizeof ac2, nullptr);
   ASSERT_EQ(SQL_SUCCESS_WITH_INFO, SQLFetch(hstmt));  // two truncations: two records
-  const std::string strCut = "ZORU306E DB2 ERROR: Data truncated.  SQLSTATE=01004";
+  const std::string strCut = "ZORU306E DB2 ERROR: Data truncated.  SQLSTATE=01004\n";
   for (SQLRETURN rc : {SQL_ERROR, SQL_SUCCESS_WITH_INFO, SQL_INVALID_HANDLE}) {
     SCOPED_TRACE(rc);
     auto msgs = zavtestMessages([&] { _sqlcatGetDb2ErrorInfo(SQL_HANDLE_STMT, hstmt, rc); });

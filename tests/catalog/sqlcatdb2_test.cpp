@@ -435,7 +435,7 @@ TEST_P(SqlcatDb2Lob, AFailedPieceEndsTheExtractionWithItsDiagnostics)
   });
   unsetenv("ZAVDB2_FAIL");
   EXPECT_EQ(SQLCAT_RC_DB2, rc);
-  EXPECT_EQ((std::vector<std::string>{"ZORU306E DB2 ERROR: SQL0901N injected"}), vMsgs);
+  EXPECT_EQ((std::vector<std::string>{"ZORU306E DB2 ERROR: SQL0901N injected\n"}), vMsgs);
   Release(henv, hdbc, hstmt);
 }
 

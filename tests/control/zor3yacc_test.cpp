@@ -286,35 +286,34 @@ TEST_F(Zor3yacc, SnippetsBuildTheirTrees)
 }
 
 /* Column specifications only belong to a SELECT: written at block level
-** they are dropped (FORMAT USER stays), never taken for SELECT tasks. */
-TEST_F(Zor3yacc, BlockLevelColumnSpecificationsAreDropped)
+** they are never taken for SELECT tasks, and the request is refused, since
+** they would not be used. */
+TEST_F(Zor3yacc, BlockLevelColumnSpecificationsAreRefused)
 {
-  Parse parse("UNLOAD TABLESPACE A FORMAT USER(COL 1 TYPE INTEGER) OUTPUT(\"a\");\n"
-              "UNLOAD TABLESPACE B FORMAT USER(COL 1 TYPE INTEGER) SELECT * FROM T; MAXROWS 1;");
-  EXPECT_TRUE(parse.Runnable());
-  EXPECT_EQ(parse.strTree,
-            "GLOBAL\n"
-            "  TASKTYPE 5\n"
-            "  -\n"
-            "    FORMAT 5\n"
-            "    OUTPUT [\"a\" mode=5 parts={}/255]\n"
-            "    TSNAME 'A'\n"
-            "  -\n"
-            "    FORMAT 5\n"
-            "    TSNAME 'B'\n"
-            "    SELECT\n"
-            "      MAXROWS 1\n"
-            "      SELECT [*]\n"
-            "      SELECTSQL 'SELECT * FROM T '\n"
-            "      TBNAME 'T'\n");
-  Parse parseDatabase("UNLOAD DATABASE D FORMAT USER(COL 1 TYPE INTEGER);");
-  EXPECT_TRUE(parseDatabase.Runnable());
-  EXPECT_EQ(parseDatabase.strTree,
-            "GLOBAL\n"
-            "  TASKTYPE 5\n"
-            "  DATABASE\n"
-            "    DBNAME 'D'\n"
-            "    FORMAT 5\n");
+  struct {
+    const char *pcWhat;
+    const char *pcText;
+    const char *pcMessages;
+  } aCases[] = {
+      {"block without SELECT", "UNLOAD TABLESPACE A FORMAT USER(COL 1 TYPE INTEGER) OUTPUT(\"a\");",
+       "ZORU010I ITEM STARTING AT (1,21) ENDING AT(1,64)\n"
+       "ZORU465E FORMAT USER COLUMN SPECIFICATIONS ARE TAKEN ONLY AFTER A SELECT\n"},
+      {"block with a SELECT", "UNLOAD TABLESPACE B FORMAT USER(COL 1 TYPE INTEGER) SELECT * FROM T; MAXROWS 1;",
+       "ZORU010I ITEM STARTING AT (1,21) ENDING AT(1,52)\n"
+       "ZORU465E FORMAT USER COLUMN SPECIFICATIONS ARE TAKEN ONLY AFTER A SELECT\n"},
+      {"database", "UNLOAD DATABASE D FORMAT USER(COL 1 TYPE INTEGER);",
+       "ZORU010I ITEM STARTING AT (1,19) ENDING AT(1,50)\n"
+       "ZORU465E FORMAT USER COLUMN SPECIFICATIONS ARE TAKEN ONLY AFTER A SELECT\n"},
+  };
+  for (auto &c : aCases) {
+    SCOPED_TRACE(c.pcWhat);
+    Parse parse(c.pcText);
+    EXPECT_FALSE(parse.Runnable());
+    EXPECT_EQ(parse.AllMessages(), c.pcMessages);
+  }
+  /* FORMAT USER without specifications stays a block's format */
+  Parse parse("UNLOAD TABLESPACE A FORMAT USER OUTPUT(\"a\");");
+  EXPECT_TRUE(parse.Runnable()) << parse.AllMessages();
 }
 
 struct ErrorCase {

@@ -273,7 +273,7 @@ TEST_F(ControlStep, SelectsAreRoutedByTheirDb2Option)
        "GLOBAL CONNECT TO SAMPLE DB2 YES ;\n" + strBlock + "NOSUCH FROM ZAVTEST.DEPT ;\n  FORMAT DEL\n;\n", 0x116a001,
        1 | 2 | 8,
        {"ZORU063W UNSUPPORTED SELECT, WILL ATTEMPT DB2 PROCESSING\n",
-        "ZORU306E DB2 ERROR: SQL0206N  \"NOSUCH\" is not valid in the context where it is used.  SQLSTATE=42703"}},
+        "ZORU306E DB2 ERROR: SQL0206N  \"NOSUCH\" is not valid in the context where it is used.  SQLSTATE=42703\n"}},
       {"DB2 NO, table in no table space",
        "GLOBAL CONNECT TO SAMPLE DB2 NO ;\n" + strBlock + "* FROM ZAVTEST.NOSUCH ;\n  FORMAT DEL\n;\n", 0x105a001, 1 | 8,
        {"ZORU066E NO TABLESPACE FOUND FOR TABLE ZAVTEST.NOSUCH\n"}},

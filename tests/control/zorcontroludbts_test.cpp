@@ -413,9 +413,11 @@ TEST_F(UdbChecks, BackupFileNamesAndTheDb2Option)
       EXPECT_EQ(c.iRc, rc);
       EXPECT_EQ(c.vMsgs, msgs);
     }
-    // the DB2 atom of GLOBAL, which the SELECT inherits
+    // the DB2 atom the SELECT sees; GLOBAL's own stays as written, for the other blocks
     EXPECT_EQ(std::string("DB2 ") + c.pcDb2After,
               zor3test::Atom(zortaskDetermineAtom(Sub(ptaskUnload, 0), gapnameTotalToken[TOKEN_DB2])));
+    const std::string strGlobalDb2 = c.strGlobal.substr(7, c.strGlobal.find(" ;") - 7);
+    EXPECT_EQ(strGlobalDb2, zor3test::Atom(zortaskDetermineAtom(p.ptask, gapnameTotalToken[TOKEN_DB2])));
     if (rc == 0) {
       // the database comes from the first file; no catalogue was read
       EXPECT_EQ("DBNAME 'db'", zor3test::Atom(Own(ptaskUnload, TOKEN_DBNAME)));

@@ -234,7 +234,7 @@ class Zorurun : public ::testing::Test {
   zorcontrol *pcontrol_ = nullptr;
 };
 
-TEST_F(Zorurun, ResultIsFirstNonZeroCodeInOrderMet)
+TEST_F(Zorurun, ResultIsTheWorstCodeFirstOnATie)
 {
   struct Case {
     const char *pcName;
@@ -243,8 +243,11 @@ TEST_F(Zorurun, ResultIsFirstNonZeroCodeInOrderMet)
   } acases[] = {
       {"all clean", {0, 0, 0}, 0},
       {"first fails, second succeeds", {3, 0}, 3},
-      {"later failures do not replace the first", {0, 8, 5}, 8},
-      {"only the low byte of a child's code arrives", {0x10da003}, 3},
+      {"later failures of the same severity do not replace the first", {0, 8, 5}, 8},
+      {"a child's whole code arrives", {0x10da003}, 0x10da003},
+      {"a later error replaces an earlier warning", {ZORURUN_RC_ROWSLOST, 0x10da003}, 0x10da003},
+      {"a later warning does not replace an earlier error", {0x10da003, ZORURUN_RC_LOBCUT}, 0x10da003},
+      {"a code whose low byte is 0 still fails the child", {0x10da100}, 0x10da100},
   };
   for (const Case &c : acases) {
     SCOPED_TRACE(c.pcName);
@@ -351,12 +354,13 @@ TEST_F(Zorurun, WaitTasksInSelectChildTerminatesSiblings)
     while (prun->iDirectRunning > 0) vRc.push_back(_zorurunWaitTasks(prun));
   });
   /* first abnormal end: the code and SIGTERM to the siblings; the sibling's
-  ** own SIGTERM end gives 0 and no message; the clean exit its byte */
+  ** own SIGTERM end gives 0 and no message; an exit 7 without a reported
+  ** code gives ZORURUN_RC_CHILD with its byte */
   ASSERT_EQ(3u, vRc.size());
   EXPECT_EQ(ZORURUN_RC_SIGNAL, vRc[0]);
   EXPECT_EQ(std::vector<std::string>{"ZORU368E AN UNLOAD PROCESS FINISHED ABNORMALLY WITH SIGNAL 9\n"}, vMsgs);
   std::multiset<int> setRest(vRc.begin() + 1, vRc.end());
-  EXPECT_TRUE((setRest.count(0) == 1 && setRest.count(7) == 1) || setRest.count(0) == 2) << vRc[1] << " " << vRc[2];
+  EXPECT_TRUE((setRest.count(0) == 1 && setRest.count(ZORURUN_RC_CHILD | 7) == 1) || setRest.count(0) == 2) << vRc[1] << " " << vRc[2];
   EXPECT_EQ(4, prun->ilTasksEnded);
   EXPECT_EQ(0, prun->ilTasksRunning);
   _zorurunDestroy(prun);

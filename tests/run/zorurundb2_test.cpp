@@ -324,7 +324,7 @@ TEST_F(ZorurunDb2, CliFailureEndsTheChildWithOneMessagePerDiagnostic)
   std::vector<std::string> vMsgs = zavtestMessages([&] { rc = _zorurunRunSelectDB2Child(&launch); });
   unsetenv("ZAVDB2_FAIL");
   EXPECT_EQ(SQLCAT_RC_DB2, rc);
-  EXPECT_EQ((std::vector<std::string>{"ZORU306E DB2 ERROR: SQL0901N injected"}), vMsgs);
+  EXPECT_EQ((std::vector<std::string>{"ZORU306E DB2 ERROR: SQL0901N injected\n"}), vMsgs);
   EXPECT_FALSE(std::filesystem::exists(strOut));
 }
 

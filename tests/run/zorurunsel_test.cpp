@@ -281,7 +281,7 @@ TEST(zorurunselWriter, IxfHeaderComesFirstAndIsNotCountedAsARow)
   EXPECT_NE(vMsgs.back().find(" 2 "), std::string::npos) << vMsgs.back();
 }
 
-TEST(zorurunselWriter, UnconvertibleRecordIsDroppedSilently)
+TEST(zorurunselWriter, UnconvertibleRecordIsCountedToldAndWarns)
 {
   zavtestTempDir dir;
   Select sel;
@@ -296,9 +296,18 @@ TEST(zorurunselWriter, UnconvertibleRecordIsDroppedSilently)
     ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
     _exit(0);
   }
-  zavtestMessages([&] { EXPECT_EQ(_runWriter(pwriter), 0); });
+  int iRc = 0;
+  std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
+  EXPECT_EQ(iRc, ZORURUN_RC_ROWSLOST);
   EXPECT_EQ(_wait(pid), 0);
   EXPECT_EQ(_lines(dir.file("out.del")), (std::vector<std::string>{"1,2\n", "3,4\n"}));
+  /* after the rows written, the row left out and its position */
+  ASSERT_EQ(vMsgs.size(), 2u);
+  EXPECT_NE(vMsgs[0].find("UNLOADED 2 ROWS"), std::string::npos) << vMsgs[0];
+  EXPECT_NE(vMsgs[1].find("ZORU461W 1 ROWS OF "), std::string::npos) << vMsgs[1];
+  EXPECT_NE(vMsgs[1].find(" COULD NOT BE CONVERTED AND ARE NOT IN " + dir.file("out.del") + " (FIRST: ROW 2)\n"),
+            std::string::npos)
+      << vMsgs[1];
 }
 
 TEST(zorurunselWriter, MaxrowsStopsEveryProducer)

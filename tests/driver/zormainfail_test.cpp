@@ -1,0 +1,393 @@
+/*
+** zormainfail_test.cpp
+**   Whole runs that meet a failure, as subprocesses of the built program on a
+**   copy of the bundled sample instance (built afresh for each test): a full
+**   disk and missing directories, a failing fetch, values longer than an
+**   inline LOB, rows no converter can write, sampling and the row limit
+**   through DB2, a locked and a damaged store, FORMAT USER that cannot run,
+**   a BACKUP block beside a block that falls back to DB2, and a garbled
+**   configuration file.  Each asserts the messages, the exit status and the
+**   output files: no run that lost or cut a row ends with exit 0 or ZORU412I.
+*/
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/db2admin.h"
+
+#ifndef ZAV_DB2ZAV_PROGRAM
+#define ZAV_DB2ZAV_PROGRAM ZAV_BINARY_DIR "/driver/db2zav"
+#endif
+#ifndef ZAV_ZAVSAMPLE_PROGRAM
+#define ZAV_ZAVSAMPLE_PROGRAM ZAV_BINARY_DIR "/tools/zavsample"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int iStatus;         /* exit status, -1 when the program did not exit */
+  std::string strOut;  /* standard output and error together */
+};
+
+RunResult runProgram(const std::vector<std::string> &vArgs, const std::map<std::string, std::string> &mEnv,
+                     const std::string &strCwd)
+{
+  int aiPipe[2];
+  if (pipe(aiPipe) != 0) return {-1, "pipe"};
+  std::vector<std::string> vArgv = {ZAV_DB2ZAV_PROGRAM};
+  vArgv.insert(vArgv.end(), vArgs.begin(), vArgs.end());
+  std::vector<std::string> vEnv;
+  for (auto &[k, v] : mEnv) vEnv.push_back(k + "=" + v);
+  std::vector<char *> vpcArgv, vpcEnv;
+  for (auto &s : vArgv) vpcArgv.push_back(s.data());
+  vpcArgv.push_back(nullptr);
+  for (auto &s : vEnv) vpcEnv.push_back(s.data());
+  vpcEnv.push_back(nullptr);
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(aiPipe[1], 1);
+    dup2(aiPipe[1], 2);
+    close(aiPipe[0]);
+    close(aiPipe[1]);
+    int iNull = open("/dev/null", O_RDONLY);
+    if (iNull >= 0) dup2(iNull, 0);
+    if (chdir(strCwd.c_str()) != 0) _exit(126);
+    execve(vpcArgv[0], vpcArgv.data(), vpcEnv.data());
+    _exit(127);
+  }
+  close(aiPipe[1]);
+  std::string strOut;
+  char ac[4096];
+  ssize_t l;
+  while ((l = read(aiPipe[0], ac, sizeof ac)) > 0) strOut.append(ac, static_cast<size_t>(l));
+  close(aiPipe[0]);
+  int iStatus = 0;
+  waitpid(pid, &iStatus, 0);
+  return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strOut};
+}
+
+std::string readFile(const std::string &strPath)
+{
+  std::ifstream in(strPath, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::vector<std::string> lines(const std::string &strText)
+{
+  std::vector<std::string> v;
+  std::stringstream ss(strText);
+  std::string str;
+  while (std::getline(ss, str)) v.push_back(str);
+  return v;
+}
+
+/* The end line of a failed run. */
+std::string end(int iReturnCode, int iReason)
+{
+  char ac[100];
+  std::snprintf(ac, sizeof ac, "ZORU366I ZAV RETURN CODE %d (REASON CODE 0x%x)\n", iReturnCode, iReason);
+  return ac;
+}
+
+/* A request of one SELECT through DB2 into one file. */
+std::string request(const std::string &strSelect, const std::string &strOptions)
+{
+  return "GLOBAL\n  CONNECT TO SAMPLE\n  DB2 FORCE\n;\nUNLOAD TABLESPACE DMSDATA\n  " + strSelect + " ;\n    " +
+         strOptions + "\n;\n";
+}
+
+/* The sample instance in a temporary directory, its store reachable from
+** this process through the stand-in, and a working directory for the runs. */
+class RunFailure : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    char acDir[] = "/tmp/zormainfail_testXXXXXX";
+    ASSERT_NE(mkdtemp(acDir), nullptr);
+    strDir = acDir;
+    std::string strCmd = std::string(ZAV_ZAVSAMPLE_PROGRAM) + " " + strDir + "/sample " + ZAV_BINARY_DIR +
+                         "/msg/db2zav " + ZAV_DB2ZAV_PROGRAM + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
+    fs::create_directories(strDir + "/run");
+    mEnv = {{"TOPZAV", strDir + "/sample/topzav"},
+            {"ZAVDB2_INSTHOME", strDir + "/sample/home"},
+            {"DB2INSTANCE", "zavinst"},
+            {"LANG", "C"},
+            {"PATH", "/usr/bin:/bin"}};
+    setenv("DB2INSTANCE", "zavinst", 1);
+    setenv("ZAVDB2_INSTHOME", (strDir + "/sample/home").c_str(), 1);
+  }
+  void TearDown() override
+  {
+    if (!strDir.empty()) fs::remove_all(strDir);
+  }
+  RunResult run(const std::string &strControl, const std::vector<std::string> &vMore = {})
+  {
+    std::string strPath = strDir + "/run/request.ctl";
+    std::ofstream(strPath) << strControl;
+    std::vector<std::string> vArgs = {"-f", strPath};
+    vArgs.insert(vArgs.end(), vMore.begin(), vMore.end());
+    return runProgram(vArgs, mEnv, strDir + "/run");
+  }
+  void sql(const std::string &strSql)
+  {
+    std::string strError;
+    ASSERT_EQ(db2adminExecute("SAMPLE", strSql, &strError), 0) << strError;
+  }
+  std::string store(const char *pcFile) const
+  {
+    return strDir + "/sample/data/zavinst/NODE0000/SQL00001/" + pcFile;
+  }
+  std::string out(const char *pcFile) const { return strDir + "/run/" + pcFile; }
+  std::string strDir;
+  std::map<std::string, std::string> mEnv;
+};
+
+/* The messages after the listing of the control file. */
+std::string messages(const std::string &strOut)
+{
+  size_t ul = strOut.find("\n\n");
+  return ul == std::string::npos ? strOut : strOut.substr(ul + 2);
+}
+
+TEST_F(RunFailure, OutputThatCannotBeWrittenFailsTheRun)
+{
+  struct {
+    const char *pcWhat;
+    std::string strOutput;
+    int iStatus;
+    std::string strMessages;
+  } aCases[] = {
+      {"full disk", "/dev/full", 28,
+       "ZORU062I DB2 FORCE SPECIFIED: SELECT PROCESS THROUGH DB2\n"
+       "ZORU347E IO FAILURE ON FILE /dev/full (No space left on device)\n" +
+           end(8, 0x114a01c)},
+      {"missing directory", "nodir/emp.del", 2,
+       "ZORU062I DB2 FORCE SPECIFIED: SELECT PROCESS THROUGH DB2\n"
+       "ZORU347E IO FAILURE ON FILE nodir/emp.del (No such file or directory)\n" +
+           end(8, 0x114a002)},
+  };
+  for (auto &c : aCases) {
+    SCOPED_TRACE(c.pcWhat);
+    RunResult r = run(request("SELECT * FROM ZAVTEST.EMPLOYEE", "OUTPUT(\"" + c.strOutput + "\") FORMAT DEL"));
+    EXPECT_EQ(r.iStatus, c.iStatus);
+    EXPECT_EQ(messages(r.strOut), c.strMessages);
+  }
+  EXPECT_FALSE(fs::exists(out("nodir")));
+}
+
+TEST_F(RunFailure, FailingFetchIsAnErrorNotTheEndOfTheData)
+{
+  /* a SMALLINT that does not fit: the engine refuses the row it is in */
+  sql("INSERT INTO ZAVTEST.EMPLOYEE (EMPNO, FIRSTNME, LASTNAME, EDLEVEL) VALUES ('000999', 'BIG', 'LEVEL', 70000)");
+  RunResult r = run(request("SELECT EMPNO, EDLEVEL FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO", "OUTPUT(\"emp.del\") FORMAT DEL"));
+  EXPECT_EQ(r.iStatus, 1);
+  /* the DB2 text ends its own line */
+  EXPECT_NE(messages(r.strOut).find("ZORU306E DB2 ERROR: SQL0413N  Overflow occurred during numeric data type "
+                                    "conversion.  SQLSTATE=22003\nZORU410I ZAV UTILITY HAS UNLOADED 20 ROWS"),
+            std::string::npos)
+      << r.strOut;
+  EXPECT_EQ(r.strOut.substr(r.strOut.size() - end(8, 0x116a001).size()), end(8, 0x116a001));
+  EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos);
+  EXPECT_EQ(lines(readFile(out("emp.del"))).size(), 20u);
+}
+
+TEST_F(RunFailure, LongLobIsCutInlineWithAWarningAndWholeInALobFile)
+{
+  /* 40,000 bytes: more than the 32,700 an inline value holds */
+  sql("INSERT INTO ZAVTEST.DOCS VALUES (4, 'big', replace(hex(zeroblob(20000)), '0', 'x'), NULL, NULL)");
+  const std::string strCut = "4,\"" + std::string(32700, 'x') + "\"";
+  for (const char *pcOrder : {"DESC", "ASC"}) {
+    SCOPED_TRACE(pcOrder);
+    RunResult r = run(request(std::string("SELECT ID, BODY FROM ZAVTEST.DOCS ORDER BY ID ") + pcOrder,
+                              "OUTPUT(\"docs.del\") FORMAT DEL"));
+    EXPECT_EQ(r.iStatus, 13);
+    std::string strRow = pcOrder[0] == 'D' ? "1" : "4";
+    EXPECT_NE(messages(r.strOut).find("ZORU410I ZAV UTILITY HAS UNLOADED 4 ROWS"), std::string::npos) << r.strOut;
+    EXPECT_NE(messages(r.strOut).find("ZORU462W 1 VALUES OF ZAVTEST.DOCS IN docs.del ARE CUT TO THEIR FIRST 32700 "
+                                      "BYTES (FIRST: ROW " + strRow + ")\n" + end(4, 0x10d900d)),
+              std::string::npos)
+        << r.strOut;
+    EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos);
+    std::vector<std::string> vLines = lines(readFile(out("docs.del")));
+    ASSERT_EQ(vLines.size(), 5u);   /* row 3 holds a line end */
+    EXPECT_EQ(pcOrder[0] == 'D' ? vLines.front() : vLines.back(), strCut);
+  }
+
+  /* with a LOB file the whole value is fetched */
+  fs::create_directories(out("lobs"));
+  RunResult r = run(request("SELECT ID, BODY FROM ZAVTEST.DOCS WHERE ID = 4",
+                            "OUTPUT(\"docsl.del\") LOB IN(\"lobs\") LOBFILE(\"doc\") FORMAT DEL"));
+  EXPECT_EQ(r.iStatus, 0) << r.strOut;
+  EXPECT_NE(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+  EXPECT_EQ(readFile(out("docsl.del")), "4,\"lobs/doc.001\"\n");
+  EXPECT_EQ(readFile(out("lobs/doc.001")), std::string(40000, 'x'));
+}
+
+TEST_F(RunFailure, RowsNoConverterCanWriteAreCountedAndTheRunWarns)
+{
+  sql("INSERT INTO ZAVTEST.EMPLOYEE (EMPNO, FIRSTNME, LASTNAME, HIREDATE, EDLEVEL) "
+      "VALUES ('000005', 'BAD', 'DATE', '19xx-zz-01', 12), ('000006', 'BAD', 'AGAIN', '1999-1x-01', 12)");
+  RunResult r = run(request("SELECT EMPNO, HIREDATE FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO", "OUTPUT(\"emp.del\") FORMAT DEL"));
+  EXPECT_EQ(r.iStatus, 12);
+  std::string strMessages = messages(r.strOut);
+  EXPECT_NE(strMessages.find("ZORU410I ZAV UTILITY HAS UNLOADED 20 ROWS"), std::string::npos) << strMessages;
+  const std::string strTail =
+      "ZORU461W 2 ROWS OF ZAVTEST.EMPLOYEE COULD NOT BE CONVERTED AND ARE NOT IN emp.del (FIRST: ROW 1)\n" +
+      end(4, 0x10d900c);
+  ASSERT_GE(strMessages.size(), strTail.size()) << strMessages;
+  EXPECT_EQ(strMessages.substr(strMessages.size() - strTail.size()), strTail);
+  std::vector<std::string> vLines = lines(readFile(out("emp.del")));
+  ASSERT_EQ(vLines.size(), 20u);
+  EXPECT_EQ(vLines[0].substr(0, 8), "\"000010\"");
+}
+
+TEST_F(RunFailure, SamplingAndTheRowLimitThroughDb2)
+{
+  const std::string strLog = strDir + "/calls.log";
+  mEnv["ZAVDB2_CALLLOG"] = strLog;
+  RunResult r = run(request("SELECT EMPNO FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO",
+                            "OUTPUT(\"emp.del\") FORMAT DEL SKIP 2 INTERVAL 3 MAXROWS 4"));
+  EXPECT_EQ(r.iStatus, 0) << r.strOut;
+  /* rows 2, 5, 8 and 11 of the ordered table, counted from 0 */
+  EXPECT_EQ(readFile(out("emp.del")), "\"000030\"\n\"000070\"\n\"000110\"\n\"000140\"\n");
+  /* the SELECT child fetched up to the twelfth row and no further */
+  std::map<std::string, int> mapFetches;
+  for (const std::string &str : lines(readFile(strLog)))
+    if (str.find(" SQLFetch ") != std::string::npos) mapFetches[str.substr(0, str.find(' '))]++;
+  /* (the main process's fetches are the catalogue's; a child that read the
+     whole table would show 21: 20 rows and the end) */
+  bool boTwelve = false;
+  for (auto &[strPid, iCount] : mapFetches) {
+    EXPECT_NE(iCount, 21) << strPid;
+    if (iCount == 12) boTwelve = true;
+  }
+  EXPECT_TRUE(boTwelve);
+
+  r = run(request("SELECT EMPNO FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO", "OUTPUT(\"emp5.del\") FORMAT DEL MAXROWS 5"));
+  EXPECT_EQ(r.iStatus, 0) << r.strOut;
+  EXPECT_EQ(lines(readFile(out("emp5.del"))).size(), 5u);
+}
+
+TEST_F(RunFailure, LockedAndDamagedStoresAreToldAsDb2TellsThem)
+{
+  /* a second connection holds the table file's lock past the lock timeout */
+  sqlite3 *pdb = nullptr;
+  ASSERT_EQ(sqlite3_open(store("ZAVTEST.db").c_str(), &pdb), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(pdb, "BEGIN EXCLUSIVE; UPDATE EMPLOYEE SET EDLEVEL = EDLEVEL", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  mEnv["ZAVDB2_LOCKTIMEOUT"] = "1";
+  RunResult r = run(request("SELECT EMPNO FROM ZAVTEST.EMPLOYEE", "OUTPUT(\"emp.del\") FORMAT DEL"));
+  sqlite3_exec(pdb, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(pdb);
+  EXPECT_NE(r.iStatus, 0);
+  EXPECT_NE(r.strOut.find("ZORU306E DB2 ERROR: SQL0911N  The current transaction has been rolled back because of a "
+                          "deadlock or timeout.  Reason code \"68\".  SQLSTATE=40001\n"),
+            std::string::npos)
+      << r.strOut;
+  EXPECT_EQ(r.strOut.find("SQL0204N"), std::string::npos) << r.strOut;
+  EXPECT_NE(r.strOut.find("ZORU366I ZAV RETURN CODE 8"), std::string::npos) << r.strOut;
+  EXPECT_FALSE(fs::exists(out("emp.del")));
+
+  /* the same file with its header overwritten */
+  {
+    std::fstream f(store("ZAVTEST.db"), std::ios::in | std::ios::out | std::ios::binary);
+    f.write(std::string(100, 'z').data(), 100);
+  }
+  r = run(request("SELECT EMPNO FROM ZAVTEST.EMPLOYEE", "OUTPUT(\"emp.del\") FORMAT DEL"));
+  EXPECT_NE(r.iStatus, 0);
+  EXPECT_NE(r.strOut.find("ZORU306E DB2 ERROR: SQL1034C  The database is damaged.  SQLSTATE=58031\n"),
+            std::string::npos)
+      << r.strOut;
+  EXPECT_NE(r.strOut.find("ZORU366I ZAV RETURN CODE 8"), std::string::npos) << r.strOut;
+  EXPECT_FALSE(fs::exists(out("emp.del")));
+}
+
+TEST_F(RunFailure, FormatUserThatCannotRunIsRefusedAtCheckTime)
+{
+  struct {
+    const char *pcWhat;
+    std::string strControl;
+    int iStatus;
+    std::string strTail;
+  } aCases[] = {
+      {"through DB2",
+       request("SELECT DEPTNO, DEPTNAME FROM ZAVTEST.DEPT",
+               "OUTPUT(\"dept.txt\") FORMAT USER (COL 1 TYPE CHAR(5), COL 2 TYPE VARCHAR(40))"),
+       0x20, "ZORU464E FORMAT USER IS NOT AVAILABLE FOR A SELECT PROCESSED THROUGH DB2\n" + end(8, 0x105a020)},
+      {"column specifications of a block with SELECTs",
+       "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n  FORMAT USER (COL 1 TYPE CHAR(5))\n"
+       "  SELECT DEPTNO FROM ZAVTEST.DEPT ;\n    OUTPUT(\"dept.txt\")\n;\n",
+       3,
+       "ZORU010I ITEM STARTING AT (3,3) ENDING AT(3,35)\n"
+       "ZORU465E FORMAT USER COLUMN SPECIFICATIONS ARE TAKEN ONLY AFTER A SELECT\n"
+       "ZORU333E SYNTAX ERROR IN THE CONTROL FILE\n" +
+           end(8, 0x107a003)},
+  };
+  for (auto &c : aCases) {
+    SCOPED_TRACE(c.pcWhat);
+    for (bool boCheckOnly : {true, false}) {
+      RunResult r = run(c.strControl, boCheckOnly ? std::vector<std::string>{"-n"} : std::vector<std::string>{});
+      EXPECT_EQ(r.iStatus, c.iStatus) << r.strOut;
+      ASSERT_GE(r.strOut.size(), c.strTail.size()) << r.strOut;
+      EXPECT_EQ(r.strOut.substr(r.strOut.size() - c.strTail.size()), c.strTail);
+      EXPECT_FALSE(fs::exists(out("dept.txt")));
+    }
+  }
+}
+
+TEST_F(RunFailure, BackupBlockKeepsItsDb2ChoiceToItself)
+{
+  /* the replaced column table of a SELECT that falls back to DB2 is kept to
+     the end on purpose, which the leak check would take for a leak */
+  mEnv["ASAN_OPTIONS"] = "detect_leaks=0";
+  RunResult r = run("GLOBAL\n  CONNECT TO SAMPLE\n  DB2 YES\n;\n"
+                    "UNLOAD TABLESPACE USERSPACE1\n"
+                    "  BACKUP (\"SAMPLE.0.zavinst.NODE0001.CATN0000.20240101120000.001\")\n"
+                    "  SELECT * FROM ZAVTEST.DEPT ;\n    OUTPUT(\"dept.del\")\n;\n"
+                    "UNLOAD TABLESPACE DMSDATA\n"
+                    "  SELECT EMPNO FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO ;\n    OUTPUT(\"emp.del\")\n;\n");
+  /* the first block's image is missing; the second falls back to DB2 as it would alone */
+  EXPECT_EQ(r.iStatus, 2);
+  std::string strMessages = messages(r.strOut);
+  EXPECT_NE(strMessages.find("ZORU420W DB2 YES IS INCOMPATIBLE WITH THE KEYWORD BACKUP, CONVERTED TO DB2 NO\n"),
+            std::string::npos);
+  EXPECT_NE(strMessages.find("ZORU063W UNSUPPORTED SELECT, WILL ATTEMPT DB2 PROCESSING\n"), std::string::npos)
+      << strMessages;
+  EXPECT_EQ(strMessages.find("ZORU380E"), std::string::npos) << strMessages;
+  EXPECT_EQ(lines(readFile(out("emp.del"))).size(), 20u);
+  EXPECT_EQ(r.strOut.substr(r.strOut.size() - end(8, 0x114a002).size()), end(8, 0x114a002));
+}
+
+TEST_F(RunFailure, GarbledConfigurationLinesAreReportedWithTheirNumbers)
+{
+  const std::string strCfg = strDir + "/sample/topzav/cfg/db2zav.cfg";
+  std::string strText = readFile(strCfg);
+  int iLines = static_cast<int>(lines(strText).size());
+  std::ofstream(strCfg, std::ios::app) << "this is not a setting\n\n# a comment\nbufsise=100\n";
+  RunResult r = run(request("SELECT * FROM ZAVTEST.DEPT", "FORMAT DEL"), {"-n"});
+  EXPECT_EQ(r.iStatus, 0) << r.strOut;
+  EXPECT_EQ(r.strOut.substr(0, r.strOut.find("       ----+")),
+            "ZORU466W LINE " + std::to_string(iLines + 1) + " OF " + strCfg +
+                " IS IGNORED: NOT A KEY=VALUE LINE\n"
+                "ZORU466W LINE " + std::to_string(iLines + 4) + " OF " + strCfg + " IS IGNORED: UNKNOWN KEY bufsise\n");
+}
+
+}  // namespace
