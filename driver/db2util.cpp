@@ -546,7 +546,7 @@ int db2utilGetAuthorizations(const char *pcDatabase, const char *pcUser, const c
   return boHeld ? 0 : DB2UTIL_RC_AUTH;
 }
 
-void db2utilExport(char *pcStatement, const char *pcDataFile, const char *pcMessageFile, const char *pcFileType,
+int db2utilExport(char *pcStatement, const char *pcDataFile, const char *pcMessageFile, const char *pcFileType,
                    int iLobPaths, char **ppcLobPaths, int iLobFiles, char **ppcLobFiles)
 {
   std::vector<sqlu_media_entry> vPaths(static_cast<size_t>(iLobPaths > 0 ? iLobPaths : 0));
@@ -585,8 +585,9 @@ void db2utilExport(char *pcStatement, const char *pcDataFile, const char *pcMess
     std::vector<char> vTemplate(strTemplate.begin(), strTemplate.end());
     vTemplate.push_back(0);
     if (mkdtemp(vTemplate.data()) == nullptr) {
+      int iErrno = errno;
       omsgsFMTEDO(ZORU347E, vTemplate.data(), toolsGetError());
-      return;
+      return TOOLS_RC_IO | iErrno;
     }
     strTempDir = vTemplate.data();
   }
@@ -600,18 +601,33 @@ void db2utilExport(char *pcStatement, const char *pcDataFile, const char *pcMess
   sqluexpr_api(strData.c_str(), vPaths.empty() ? nullptr : &listPaths, vFiles.empty() ? nullptr : &listFiles, &dcol,
                pAction, pcFileType, pModifier, strMessages.c_str(), 0, &out, nullptr, &ca);
   bool boFailed = ca.sqlcode != 0 && ca.sqlwarn[0] == ' ';
+  int iRc = 0;
   if (boFailed) {
     omsgsFMTEDO(ZORU311E);
     _apiDiagnostics(&ca);
+    iRc = DB2UTIL_RC_EXPORT;
   }
   if (!boFailed && pcDataFile == nullptr) {
     int rc = 0;
     int iFd = toolsOpenFile(strData.c_str(), &rc, 1);
-    if (iFd >= 0) {
+    if (iFd < 0) {
+      iRc = rc != 0 ? rc : TOOLS_RC_IO;
+    } else {
       char ac[2048];
       ssize_t l;
-      while ((l = read(iFd, ac, sizeof ac)) > 0)
-        if (write(STDOUT_FILENO, ac, static_cast<size_t>(l)) != l) break;
+      while (iRc == 0 && (l = read(iFd, ac, sizeof ac)) > 0) {
+        for (ssize_t lDone = 0; lDone < l;) {
+          ssize_t lWritten = write(STDOUT_FILENO, ac + lDone, static_cast<size_t>(l - lDone));
+          if (lWritten < 0 && errno == EINTR) continue;
+          if (lWritten <= 0) {
+            int iErrno = lWritten < 0 ? errno : ENOSPC;
+            omsgsFMTEDO(ZORU347E, "stdout", std::strerror(iErrno));
+            iRc = TOOLS_RC_IO | iErrno;
+            break;
+          }
+          lDone += lWritten;
+        }
+      }
       close(iFd);
     }
   }
@@ -629,4 +645,5 @@ void db2utilExport(char *pcStatement, const char *pcDataFile, const char *pcMess
      inspection; otherwise the temporary one goes */
   if (pcDataFile == nullptr && !boFailed) unlink(strData.c_str());
   if (!strTempDir.empty()) rmdir(strTempDir.c_str());
+  return iRc;
 }

@@ -32,6 +32,7 @@ struct zortask;
 #define DB2UTIL_RC_NODB       0x280a007  /* database in no directory entry, or no directory */
 #define DB2UTIL_RC_NODE       0x280a008  /* directing the connection to the partition failed */
 #define DB2UTIL_RC_SCAN       0x280a009  /* directory scan failed otherwise */
+#define DB2UTIL_RC_EXPORT     0x280a00a  /* the export API failed */
 
 /* Longest host name of a partition entry, with its NUL. */
 #define DB2UTIL_HOST_SIZE 104
@@ -130,9 +131,12 @@ int db2utilGetAuthorizations(const char *pcDatabase, const char *pcUser, const c
 ** db2utilExport
 **   Runs the export API for one statement into pcDataFile (standard output
 **   when NULL, through a private temporary file) with its messages in
-**   pcMessageFile (sysprint when NULL).  Failures are reported (ZORU311E).
+**   pcMessageFile (sysprint when NULL).
+**   Returns 0, DB2UTIL_RC_EXPORT after ZORU311E and DB2's text, or
+**   TOOLS_RC_IO | errno after ZORU347E when the temporary directory cannot
+**   be made or standard output cannot be written.
 */
-void db2utilExport(char *pcStatement, const char *pcDataFile, const char *pcMessageFile, const char *pcFileType,
+int db2utilExport(char *pcStatement, const char *pcDataFile, const char *pcMessageFile, const char *pcFileType,
                    int iLobPaths, char **ppcLobPaths, int iLobFiles, char **ppcLobFiles);
 
 #endif

@@ -362,7 +362,8 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
       } else {
         std::vector<db2standColType> vCols;
         db2standDescribe(pdb, pst, &vCols);
-        while (sqlite3_step(pst) == SQLITE_ROW) {
+        int iStep;
+        while ((iStep = sqlite3_step(pst)) == SQLITE_ROW) {
           for (size_t i = 0; i < vCols.size(); i++) {
             if (i) std::fputc(',', pfData);
             int iIdx = static_cast<int>(i);
@@ -386,10 +387,24 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
           std::fputc('\n', pfData);
           llRows++;
         }
-        std::fclose(pfData);
-        _setSqlca(pSqlca, 0, "");
-        if (pfMsg) std::fprintf(pfMsg, "SQL3105N  The Export utility has finished exporting \"%lld\" rows.\n",
-                                static_cast<long long>(llRows));
+        /* a write that failed (a full disk) or a statement that ended in
+           error is no export */
+        bool boWriteFailed = std::ferror(pfData) != 0;
+        if (std::fclose(pfData) != 0) boWriteFailed = true;
+        int iSqlcode = 0;
+        std::string strState, strText;
+        if (iStep != SQLITE_DONE && db2standEngineFailure(sqlite3_extended_errcode(pdb), &iSqlcode, &strState, &strText)) {
+          size_t ulBody = strText.find("  ");
+          _setSqlca(pSqlca, iSqlcode, ulBody == std::string::npos ? strText : strText.substr(ulBody + 2));
+        } else if (iStep != SQLITE_DONE) {
+          _setSqlca(pSqlca, -901, sqlite3_errmsg(pdb));
+        } else if (boWriteFailed) {
+          _setSqlca(pSqlca, -3002, "An I/O error occurred while writing to the output data file.");
+        } else {
+          _setSqlca(pSqlca, 0, "");
+          if (pfMsg) std::fprintf(pfMsg, "SQL3105N  The Export utility has finished exporting \"%lld\" rows.\n",
+                                  static_cast<long long>(llRows));
+        }
       }
       if (pst) sqlite3_finalize(pst);
       if (pOut) pOut->rowsExported = llRows;

@@ -536,10 +536,13 @@ int _zorurunRunExportDB2Child(zorurunSelectLaunch *plaunch)
 
   bool boHasOutput = false;
   std::vector<udbOutFile *> vout = _db2Outputs(ptask, &boHasOutput);
+  /* the first failed export is the child's code */
+  int iRcExport = 0;
   auto exportTo = [&](const char *pcFile) {
-    db2utilExport(vSql.data(), pcFile, nullptr, pcType, static_cast<int>(vpcPaths.size()),
-                  vpcPaths.empty() ? nullptr : vpcPaths.data(), static_cast<int>(vpcFiles.size()),
-                  vpcFiles.empty() ? nullptr : vpcFiles.data());
+    int iRcFile = db2utilExport(vSql.data(), pcFile, nullptr, pcType, static_cast<int>(vpcPaths.size()),
+                                vpcPaths.empty() ? nullptr : vpcPaths.data(), static_cast<int>(vpcFiles.size()),
+                                vpcFiles.empty() ? nullptr : vpcFiles.data());
+    if (iRcExport == 0) iRcExport = iRcFile;
   };
   if (!boHasOutput) {
     exportTo(nullptr);
@@ -550,7 +553,7 @@ int _zorurunRunExportDB2Child(zorurunSelectLaunch *plaunch)
     }
   }
   db2utilDisconnect(&henv, &hdbc);
-  return 0;
+  return iRcExport;
 }
 
 /* -------------------------------------------------------------- launches */

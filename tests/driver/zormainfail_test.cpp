@@ -2,7 +2,7 @@
 ** zormainfail_test.cpp
 **   Whole runs that meet a failure, as subprocesses of the built program on a
 **   copy of the bundled sample instance (built afresh for each test): a full
-**   disk and missing directories, a failing fetch, values longer than an
+**   disk and missing directories (CLI and export API), a failing fetch, values longer than an
 **   inline LOB, rows no converter can write, sampling and the row limit
 **   through DB2, a locked and a damaged store, FORMAT USER that cannot run,
 **   a BACKUP block beside a block that falls back to DB2, and a garbled
@@ -191,6 +191,17 @@ TEST_F(RunFailure, OutputThatCannotBeWrittenFailsTheRun)
     EXPECT_EQ(messages(r.strOut), c.strMessages);
   }
   EXPECT_FALSE(fs::exists(out("nodir")));
+
+  /* the same through the export API (ptk002=1) */
+  std::ofstream(strDir + "/sample/topzav/cfg/db2zav.cfg", std::ios::app) << "ptk002=1\n";
+  RunResult r = run(request("SELECT * FROM ZAVTEST.EMPLOYEE", "OUTPUT(\"/dev/full\") FORMAT DEL"));
+  EXPECT_EQ(r.iStatus, 10);
+  EXPECT_EQ(messages(r.strOut),
+            "ZORU062I DB2 FORCE SPECIFIED: SELECT PROCESS THROUGH DB2\n"
+            "ZORU311E ERROR WHILE EXPORTING WITH DB2 API\n"
+            "ZORU306E DB2 ERROR: SQL3002N  An I/O error occurred while writing to the output data file.\n"
+            "SQL3002N  An I/O error occurred while writing to the output data file.\n" +
+                end(8, 0x280a00a));
 }
 
 TEST_F(RunFailure, FailingFetchIsAnErrorNotTheEndOfTheData)
