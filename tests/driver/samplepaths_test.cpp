@@ -250,6 +250,13 @@ TEST_F(SamplePaths, EveryReaderGivesTheEngineBytes)
     if (std::regex_search(strOptions, m, std::regex("LOBFILE\\(\"([^\"]*)\"\\)"))) strLob = m[1].str();
     std::string strWant = readAll(strEngine + "/" + strOutput);
     ASSERT_FALSE(strWant.empty()) << strOutput;
+    if (strOutput == "employee_skip.del") {
+      /* SKIP 2 INTERVAL 3 keeps records 2, 5, 8 ... of the table, on the
+         engine path too */
+      std::vector<std::string> vAll = lines(readAll(strEngine + "/employee.del")), vKept;
+      for (size_t i = 2; i < vAll.size(); i += 3) vKept.push_back(vAll[i]);
+      EXPECT_EQ(lines(strWant), vKept);
+    }
     for (int p = 0; p < 3; p++) {
       /* KNOWN FAULT, left open: over the images of both partitions the backup
          path unloads partition 0's rows twice and none of partition 1's */
@@ -269,14 +276,6 @@ TEST_F(SamplePaths, EveryReaderGivesTheEngineBytes)
         /* one reader per partition: the partitions' rows may come in either order */
         std::sort(vGot.begin(), vGot.end());
         std::sort(vWant.begin(), vWant.end());
-      }
-      if (strOutput == "employee_skip.del") {
-        /* SKIP 2 INTERVAL 3 keeps records 2, 5, 8 ... of the table; the
-           engine path does not sample yet, so the rows are taken from the
-           engine's whole unload */
-        std::vector<std::string> vAll = lines(readAll(strEngine + "/employee.del"));
-        vWant.clear();
-        for (size_t i = 2; i < vAll.size(); i += 3) vWant.push_back(vAll[i]);
       }
       EXPECT_EQ(vGot.size(), vWant.size());
       for (size_t i = 0; i < vGot.size() && i < vWant.size(); i++)
