@@ -212,8 +212,32 @@ static void _udbNoDefault(zorucoreData *pcore)
 
 void _zorcontrolUdbDefaultDelChar(zorucoreData *pcore, const ochar *pcharDefault)
 {
+  _zorcontrolUdbDefaultDelText(pcore, pcharDefault, 0, false);
+}
+
+void _zorcontrolUdbDefaultDelText(zorucoreData *pcore, const ochar *pcharDefault, uint16_t usTargetCCSID,
+                                  bool boDoubled)
+{
   if (pcore == nullptr || pcharDefault == nullptr) return;
-  _udbSetDefault(pcore, pcore->cDelim + _udbUnquote(_udbText(pcharDefault), false) + pcore->cDelim);
+  std::string strValue = _udbUnquote(_udbText(pcharDefault), false);
+  uint16_t usSource = pcharDefault->usCCSID;
+  bool boCodePages = usSource != 0 && usSource != 0xFFFF && usTargetCCSID != 0 && usTargetCCSID != 0xFFFF;
+  if (boCodePages && usSource != usTargetCCSID && !strValue.empty()) {
+    ochar charValue{};
+    if (ocharInitFromFixed(&charValue, strValue.data(), static_cast<int32_t>(strValue.size()), usSource) != 0)
+      return _udbNoDefault(pcore);
+    int rc = ocharConvert(&charValue, usTargetCCSID);
+    if (rc == 0 && charValue.pcData != nullptr && charValue.ilBU > 0)
+      strValue.assign(_charText(&charValue), static_cast<size_t>(charValue.ilBU));
+    if (charValue.usFlags & OCHAR_OWNED) std::free(charValue.pcData);
+    if (rc != 0) return _udbNoDefault(pcore);
+  }
+  std::string strText(1, pcore->cDelim);
+  for (char c : strValue) {
+    strText += c;
+    if (boDoubled && c == pcore->cDelim) strText += c;
+  }
+  _udbSetDefault(pcore, strText + pcore->cDelim);
 }
 
 void _zorcontrolUdbDefaultIxfChar(zorucoreData *pcore, const ochar *pcharDefault)

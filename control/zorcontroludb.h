@@ -89,6 +89,16 @@ int _zorcontrolUdbTimestampTemplate(zorucoreData *pcore, zortask *ptaskEcs, cons
 /* CHAR, VARCHAR, LONG VARCHAR, BLOB, CLOB as DEL: the text between two DEL delimiter characters. */
 void _zorcontrolUdbDefaultDelChar(zorucoreData *pcore, const ochar *pcharDefault);
 
+/*
+** _zorcontrolUdbDefaultDelText
+**   As _zorcontrolUdbDefaultDelChar, with the text converted from the
+**   default's CCSID to usTargetCCSID (when both name code pages; a text
+**   that cannot be converted leaves the column without default) and, when
+**   boDoubled, each delimiter character inside it written twice.
+*/
+void _zorcontrolUdbDefaultDelText(zorucoreData *pcore, const ochar *pcharDefault, uint16_t usTargetCCSID,
+                                  bool boDoubled);
+
 /* CHAR as IXF: the text. */
 void _zorcontrolUdbDefaultIxfChar(zorucoreData *pcore, const ochar *pcharDefault);
 

@@ -543,6 +543,17 @@ int zorcontrolUdbValidateBackupFiles(zorcontrol *pcontrol, zortask *ptaskUnload,
     omsgsFMTEDO(ZORU427W);
     return 0;
   }
+  /*
+  ** The catalogue comes from the image, so no CLI connection gives the
+  ** database code page (the IXF header needs it): the image's code set
+  ** does, else the instance's configuration of the database.
+  */
+  if (gpcnvft != nullptr && gpcnvft->usDbCCSID == 0) {
+    uint16_t usDb = pzorbk->isCCSID > 0 ? ocnvftSubstInternal(static_cast<uint16_t>(pzorbk->isCCSID))
+                                        : zorcontrolUdbGetDbCcsid(pcontrol, ptaskUnload);
+    omsgsTrace("database code page from the backup: %u\n", static_cast<unsigned>(usDb));
+    if (usDb != 0) ocnvftSetDB(nullptr, usDb);
+  }
   if (pchaine->iItemCount == 0) {
     ochaineDestroy(pchaine);
     return ZORCTRLU_RC_CATALOG;

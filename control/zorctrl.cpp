@@ -144,7 +144,9 @@ int _zorcontrolFormatZavSelect(zorcontrol *pcontrol, zortask *ptaskSelect)
   int iFormat = 0;
   int rc = _ctrlFormat(ptaskSelect, &iFormat);
   if (rc == 0) rc = zorcontrolCcsidScheme(pcontrol, ptaskSelect, iFormat);
+  if (rc == 0) rc = zorcontrolUdbIgnoredOptions(pcontrol, ptaskSelect, iFormat);
   if (rc == 0) rc = zorcontrolUdbDetermineDefault(pcontrol, ptaskSelect, iFormat);
+  if (rc == 0) rc = zorcontrolUdbDelCodePage(pcontrol, ptaskSelect, iFormat);
   if (rc != 0) return rc;
 
   /* the parser's FORMAT USER column specs, all unused so far */
@@ -166,6 +168,7 @@ int _zorcontrolFormatZavSelect(zorcontrol *pcontrol, zortask *ptaskSelect)
   if (rc == 0) rc = zorcontrolUdbInsertProEpilogue(pcontrol, ptaskSelect, iFormat);
   if (rc == 0 && iFormat == 11) {
     rc = ixfWriteHeader(ptaskSelect);
+    if (rc == 0) rc = zorcontrolUdbIxfFileMaxSize(pcontrol, ptaskSelect);
     if (rc == 0) rc = ixfAddVirtualCol(ptaskSelect);
     if (rc == 0) statsTimeTrace("IXF header");
   }

@@ -8,6 +8,8 @@
 #include "control/zorctrlu.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_err.h>
+#include <unicode/utf16.h>
 #include <unicode/utypes.h>
 
 #include <cstdio>
@@ -100,12 +102,12 @@ static void _ctrluDrop(zortask *ptask, int iSlot)
   zoratomDestroy(zortaskRemoveAtom(ptask, _ctrluName(iSlot)));
 }
 
-/* Adds an OCHAR atom holding the text in CCSID 850. */
-static int _ctrluAddString(zortask *ptask, int iSlot, const char *pcText)
+/* Adds an OCHAR atom holding ilLength bytes of text in that CCSID. */
+static int _ctrluAddBytes(zortask *ptask, int iSlot, const char *pcText, int32_t ilLength, uint16_t usCCSID)
 {
   ochar *pchar = static_cast<ochar *>(std::calloc(1, sizeof(ochar)));
   if (pchar == nullptr) return ORC_NOMEM;
-  if (ocharInitFromFixed(pchar, pcText, static_cast<int32_t>(std::strlen(pcText)), OCHAR_CCSID_ASCII) != 0) {
+  if (ocharInitFromFixed(pchar, pcText, ilLength, usCCSID) != 0) {
     std::free(pchar);
     return ORC_NOMEM;
   }
@@ -116,6 +118,12 @@ static int _ctrluAddString(zortask *ptask, int iSlot, const char *pcText)
     return ORC_NOMEM;
   }
   return _ctrluAdd(ptask, patom);
+}
+
+/* Adds an OCHAR atom holding the text in CCSID 850. */
+static int _ctrluAddString(zortask *ptask, int iSlot, const char *pcText)
+{
+  return _ctrluAddBytes(ptask, iSlot, pcText, static_cast<int32_t>(std::strlen(pcText)), OCHAR_CCSID_ASCII);
 }
 
 /* Replaces the embedded string by a copy of the source (left empty for NULL). */
@@ -135,6 +143,13 @@ static std::string _ctrluColName(const zorcol *pcol)
 {
   if (pcol == nullptr || pcol->pcharName == nullptr || pcol->pcharName->pcData == nullptr) return std::string();
   return std::string(_charText(pcol->pcharName), static_cast<size_t>(pcol->pcharName->ilBU));
+}
+
+/* The mixed member of the CCSID triple in force, 0 when none. */
+static uint16_t _ctrluMixed(zortask *ptask)
+{
+  zoratom *patom = _ctrluAtom(ptask, TOKEN_CCSID);
+  return (patom != nullptr && patom->iKind == ZORATOM_TRISHORT) ? patom->value.ausShort[1] : 0;
 }
 
 /* ----------------------------------------------------------- CCSID triple */
@@ -237,6 +252,24 @@ int _zorcontrolUdbDefaultDelimited(zorcontrol *pcontrol, zortask *ptaskSelect)
   return _ctrluAddRecordEnd(ptaskSelect);
 }
 
+/* IXF holds dates, times and timestamps in their ISO text, whatever the options say. */
+static int _ctrluDefaultIxf(zortask *ptaskSelect)
+{
+  static const int aiSlots[] = {TOKEN_TIMESTAMP, TOKEN_TIME, TOKEN_DATE};
+  for (int iSlot : aiSlots) {
+    _ctrluDrop(ptaskSelect, iSlot);
+    int rc = _ctrluAddDefault(ptaskSelect, iSlot);
+    if (rc != 0) return rc;
+  }
+  _ctrluDrop(ptaskSelect, TOKEN_DATE);
+  int rc = _ctrluAdd(ptaskSelect, zoratomCreateType(_ctrluName(TOKEN_DATE), 10, 'C', nullptr, nullptr));
+  _ctrluDrop(ptaskSelect, TOKEN_DATEDELIM);
+  if (rc == 0) rc = _ctrluAddString(ptaskSelect, TOKEN_DATEDELIM, "-");
+  _ctrluDrop(ptaskSelect, TOKEN_TIMEDELIM);
+  if (rc == 0) rc = _ctrluAddString(ptaskSelect, TOKEN_TIMEDELIM, ".");
+  return rc;
+}
+
 int zorcontrolUdbDetermineDefault(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat)
 {
   int rc = 0;
@@ -244,8 +277,233 @@ int zorcontrolUdbDetermineDefault(zorcontrol *pcontrol, zortask *ptaskSelect, in
     rc = _zorcontrolUdbDefaultDel(pcontrol, ptaskSelect);
   else if (iFormat == 1)
     rc = _zorcontrolUdbDefaultDelimited(pcontrol, ptaskSelect);
+  else if (iFormat == 11)
+    rc = _ctrluDefaultIxf(ptaskSelect);
   statsTimeTrace("Format defaults");
   return rc;
+}
+
+/* ------------------------------------------------------- ignored options */
+
+/* The own atom of that name in the SELECT or a block above it, below PARMLIB; NULL when none. */
+static zoratom *_ctrluGiven(zorcontrol *pcontrol, zortask *ptaskSelect, int iSlot)
+{
+  for (zortask *ptask = ptaskSelect; ptask != nullptr; ptask = ptask->ptaskOwner) {
+    if (pcontrol != nullptr && ptask == pcontrol->ptaskParmlib) break;
+    if (ptask->pcName != nullptr && ptask->pcName == _ctrluName(TOKEN_PARMLIB)) break;
+    zoratom *patom = _ctrluOwnAtom(ptask, iSlot);
+    if (patom != nullptr) return patom;
+  }
+  return nullptr;
+}
+
+int zorcontrolUdbIgnoredOptions(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat)
+{
+  const char *pcFormat = iFormat == 13 ? "DEL" : iFormat == 1 ? "DELIMITED" : iFormat == 11 ? "IXF" : "USER";
+  struct {
+    int iSlot;
+    const char *pcOption;
+    bool boIgnored;
+  } aOptions[] = {
+      /* DEL and IXF have their own date and time layouts */
+      {TOKEN_DATE, "DATE", iFormat == 13 || iFormat == 11},
+      {TOKEN_TIME, "TIME", iFormat == 13 || iFormat == 11},
+      {TOKEN_TIMESTAMP, "TIMESTAMP", iFormat == 13 || iFormat == 11},
+      {TOKEN_DATEDELIM, "DATEDELIM", iFormat == 11},
+      {TOKEN_TIMEDELIM, "TIMEDELIM", iFormat == 11},
+      /* no output form reads them */
+      {TOKEN_NULL, "NULL", true},
+      {TOKEN_NULLDELIM, "NULL DELIM", true},
+      {TOKEN_PIC, "PIC", true},
+  };
+  for (auto &option : aOptions)
+    if (option.boIgnored && _ctrluGiven(pcontrol, ptaskSelect, option.iSlot) != nullptr)
+      omsgsFMTEDO(ZORU474W, option.pcOption, pcFormat);
+  return 0;
+}
+
+/* ------------------------------------------------ DEL in the output code page */
+
+/*
+** Bytes the DEL converters write as they stand, whatever the output code
+** page: the digits, signs, point and exponent letter of numbers, dates and
+** times, the blank and letters of TIME_C, and the letters of the location
+** specifier "dummy.0.-1/".  An output code page must hold each of them as
+** the same single byte.
+*/
+static const char kacDelAscii[] = "0123456789+-.E AMPdumy/";
+
+/* The ICU converter of a CCSID, with callbacks that stop at a character without form; NULL when none. */
+static UConverter *_ctrluOpenStrict(uint16_t usCCSID)
+{
+  char acName[32];
+  if (usCCSID == 13488)
+    std::snprintf(acName, sizeof acName, "UTF-16BE");
+  else
+    std::snprintf(acName, sizeof acName, "ibm-%u", static_cast<unsigned>(usCCSID));
+  UErrorCode err = U_ZERO_ERROR;
+  UConverter *pconv = ucnv_open(acName, &err);
+  if (U_FAILURE(err) || pconv == nullptr) {
+    omsgsTrace("RC ucnv_open %s = %d : %s\n", acName, static_cast<int>(err), u_errorName(err));
+    return nullptr;
+  }
+  ucnv_setToUCallBack(pconv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+  ucnv_setFromUCallBack(pconv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+  if (U_FAILURE(err)) {
+    ucnv_close(pconv);
+    return nullptr;
+  }
+  return pconv;
+}
+
+/* UTF-16 units in the code page of pconvOut; false when one has no form there. */
+static bool _ctrluFromUnits(UConverter *pconvOut, const UChar *pu, int32_t ilUnits, std::string *pstr)
+{
+  pstr->assign(4 * static_cast<size_t>(ilUnits) + 4, '\0');
+  UErrorCode err = U_ZERO_ERROR;
+  ucnv_resetFromUnicode(pconvOut);
+  int32_t ilLength = ucnv_fromUChars(pconvOut, pstr->data(), static_cast<int32_t>(pstr->size()), pu, ilUnits, &err);
+  if (U_FAILURE(err)) return false;
+  pstr->resize(static_cast<size_t>(ilLength));
+  return true;
+}
+
+/*
+** The text of the string (boFirst: its first character only) in the code
+** page of pconvOut, usOut.  An absent or empty string gives "".  Returns
+** false when a character has no form in either code page.
+*/
+static bool _ctrluInCodePage(const ochar *pchar, UConverter *pconvOut, uint16_t usOut, bool boFirst,
+                             std::string *pstr)
+{
+  pstr->clear();
+  if (pchar == nullptr || pchar->pcData == nullptr || pchar->ilBU <= 0) return true;
+  std::string strText(_charText(pchar), static_cast<size_t>(pchar->ilBU));
+  if (pchar->usCCSID == usOut && !boFirst) {
+    *pstr = strText;
+    return true;
+  }
+  UConverter *pconvIn = _ctrluOpenStrict(pchar->usCCSID);
+  if (pconvIn == nullptr) return false;
+  std::u16string strUnits(2 * strText.size() + 2, u'\0');
+  UErrorCode err = U_ZERO_ERROR;
+  int32_t ilUnits = ucnv_toUChars(pconvIn, reinterpret_cast<UChar *>(strUnits.data()),
+                                  static_cast<int32_t>(strUnits.size()), strText.data(),
+                                  static_cast<int32_t>(strText.size()), &err);
+  ucnv_close(pconvIn);
+  if (U_FAILURE(err)) return false;
+  if (boFirst && ilUnits > 0) ilUnits = U16_IS_LEAD(strUnits[0]) && ilUnits > 1 ? 2 : 1;
+  return _ctrluFromUnits(pconvOut, reinterpret_cast<const UChar *>(strUnits.data()), ilUnits, pstr);
+}
+
+/* Replaces the SELECT's own OCHAR atom of that slot by the bytes in CCSID usOut. */
+static int _ctrluSetFraming(zortask *ptaskSelect, int iSlot, const std::string &str, uint16_t usOut)
+{
+  _ctrluDrop(ptaskSelect, iSlot);
+  return _ctrluAddBytes(ptaskSelect, iSlot, str.data(), static_cast<int32_t>(str.size()), usOut);
+}
+
+int zorcontrolUdbDelCodePage(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat)
+{
+  (void)pcontrol;
+  if (iFormat != 13 && iFormat != 1) return 0;
+  const char *pcFormat = iFormat == 13 ? "DEL" : "DELIMITED";
+  uint16_t usOut = _ctrluMixed(ptaskSelect);
+  if (!_ctrluIsCodePage(usOut)) return 0;   /* nothing is converted: the texts stay as given */
+
+  const char *pcWhy = nullptr;
+  UConverter *pconv = nullptr;
+  if (usOut == 1200 || usOut == 1202 || usOut == 13488)
+    pcWhy = "DELIMITED FILES ARE NOT WRITTEN IN UTF-16";
+  else if ((pconv = _ctrluOpenStrict(usOut)) == nullptr)
+    pcWhy = "THERE IS NO CONVERTER FOR IT";
+  for (const char *pc = kacDelAscii; pcWhy == nullptr && *pc != '\0'; pc++) {
+    UChar u = static_cast<UChar>(*pc);
+    std::string str;
+    if (!_ctrluFromUnits(pconv, &u, 1, &str) || str.size() != 1 || str[0] != *pc)
+      pcWhy = "ITS DIGITS AND SIGNS ARE NOT THOSE OF ASCII";
+  }
+
+  /* the separator, delimiter and decimal point are one byte each; the other texts any length */
+  std::string strSep, strDelim, strPoint, strDate, strTime, strEnd;
+  struct {
+    int iSlot;
+    std::string *pstr;
+    bool boOneByte;
+    const char *pcWhy;
+  } aFraming[] = {
+      {TOKEN_SEP, &strSep, true, "THE SEPARATOR IS NOT ONE BYTE IN IT"},
+      {TOKEN_DELIM, &strDelim, true, "THE DELIMITER IS NOT ONE BYTE IN IT"},
+      {TOKEN_DECIMAL, &strPoint, true, "THE DECIMAL POINT IS NOT ONE BYTE IN IT"},
+      {TOKEN_DATEDELIM, &strDate, false, "THE DATE DELIMITER HAS NO FORM IN IT"},
+      {TOKEN_TIMEDELIM, &strTime, false, "THE TIME DELIMITER HAS NO FORM IN IT"},
+      {TOKEN_CR, &strEnd, false, "THE RECORD END HAS NO FORM IN IT"},
+  };
+  for (auto &f : aFraming) {
+    if (pcWhy != nullptr) break;
+    const ochar *pchar = _ctrluString(ptaskSelect, f.iSlot);
+    if (!_ctrluInCodePage(pchar, pconv, usOut, f.boOneByte, f.pstr) ||
+        (f.boOneByte && pchar != nullptr && pchar->ilBU > 0 && f.pstr->size() != 1))
+      pcWhy = f.pcWhy;
+  }
+  ucnv_close(pconv);
+  if (pcWhy != nullptr) {
+    omsgsFMTEDO(ZORU470E, pcFormat, static_cast<int>(usOut), pcWhy);
+    return ZORCTRLU_RC_DELCCSID;
+  }
+
+  /* a separator that may stand inside a field of its own would cut it in two */
+  const char *pcClash = nullptr;
+  if (!strSep.empty()) {
+    char cSep = strSep[0];
+    if (!strDelim.empty() && strDelim[0] == cSep)
+      pcClash = "THE SEPARATOR IS THE DELIMITER";
+    else if (!strPoint.empty() && strPoint[0] == cSep)
+      pcClash = "THE SEPARATOR IS THE DECIMAL POINT";
+    else if (std::strchr("0123456789+-.E", cSep) != nullptr)
+      pcClash = "THE SEPARATOR IS A CHARACTER OF NUMBERS";
+    else if (strDate.find(cSep) != std::string::npos)
+      pcClash = "THE SEPARATOR IS IN THE DATE DELIMITER";
+    else if (strEnd.find(cSep) != std::string::npos)
+      pcClash = "THE SEPARATOR IS IN THE RECORD END";
+  }
+  if (pcClash == nullptr && !strDelim.empty() && strEnd.find(strDelim[0]) != std::string::npos)
+    pcClash = "THE DELIMITER IS IN THE RECORD END";
+  if (pcClash != nullptr) {
+    omsgsFMTEDO(ZORU472E, pcFormat, pcClash);
+    return ZORCTRLU_RC_DELCLASH;
+  }
+
+  int rc = 0;
+  for (auto &f : aFraming)
+    if (rc == 0 && _ctrluString(ptaskSelect, f.iSlot) != nullptr)
+      rc = _ctrluSetFraming(ptaskSelect, f.iSlot, *f.pstr, usOut);
+  statsTimeTrace("DEL code page");
+  return rc;
+}
+
+/* --------------------------------------------------- IXF and FILEMAXSIZE */
+
+int zorcontrolUdbIxfFileMaxSize(zorcontrol *pcontrol, zortask *ptaskSelect)
+{
+  (void)pcontrol;
+  zoratom *patomMax = _ctrluAtom(ptaskSelect, TOKEN_FILEMAXSIZE);
+  const ochar *pcharHeader = _ctrluString(ptaskSelect, TOKEN_HEADER_IXF);
+  if (patomMax == nullptr || pcharHeader == nullptr) return 0;
+  int64_t llMax;
+  if (patomMax->iKind == ZORATOM_INTEGER) {
+    llMax = patomMax->value.iValue;
+  } else if (patomMax->iKind == ZORATOM_TYPE) {
+    static const int64_t kallUnit[] = {1, 1024, 1024 * 1024, 1024 * 1024 * 1024};
+    int32_t iUnit = patomMax->value.iValue;
+    llMax = static_cast<int64_t>(patomMax->value2.iValue) * (iUnit >= 1 && iUnit <= 3 ? kallUnit[iUnit] : 1);
+  } else {
+    return 0;
+  }
+  /* every file of the SELECT starts with the header: it must leave room for rows */
+  if (llMax < 0 || llMax > pcharHeader->ilBU) return 0;
+  omsgsFMTEDO(ZORU475E, static_cast<long long>(llMax), static_cast<int>(pcharHeader->ilBU));
+  return ZORCTRLU_RC_FILEMAX;
 }
 
 /* ----------------------------------------------- FORMAT USER column specs */
@@ -291,12 +549,6 @@ static int32_t _ctrluLetter(zortask *ptask, int iSlot)
   return (patom != nullptr && patom->iKind == ZORATOM_TYPE) ? patom->value2.iValue : 0;
 }
 
-/* The mixed member of the CCSID triple in force, 0 when none. */
-static uint16_t _ctrluMixed(zortask *ptask)
-{
-  zoratom *patom = _ctrluAtom(ptask, TOKEN_CCSID);
-  return (patom != nullptr && patom->iKind == ZORATOM_TRISHORT) ? patom->value.ausShort[1] : 0;
-}
 
 int _zorcontrolUdbCheckEcsDelimited(zorcontrol *pcontrol, zortask *ptaskEcs, int iDirect)
 {
@@ -308,7 +560,8 @@ int _zorcontrolUdbCheckEcsDelimited(zorcontrol *pcontrol, zortask *ptaskEcs, int
   int32_t iSource = pcolSource->iType;
   int32_t iCleared = (iSource | 0xB000) & ~0x0800;
   uint16_t usMixed = _ctrluMixed(ptaskEcs);
-  bool boDoubleDelim = _ctrluInteger(ptaskEcs, TOKEN_DOUBLE_DELIM, 0) == 1;
+  /* delimiters inside values are doubled unless DOUBLE DELIM OFF asks for the bare text */
+  bool boDoubleDelim = _ctrluInteger(ptaskEcs, TOKEN_DOUBLE_DELIM, 1) != 0;
   bool boLobFile = _ctrluAtom(ptaskEcs, TOKEN_LOBFILE) != nullptr;
   bool boLls = _ctrluInteger(ptaskEcs, TOKEN_LLS, 0) == 1;
 
@@ -342,7 +595,8 @@ int _zorcontrolUdbCheckEcsDelimited(zorcontrol *pcontrol, zortask *ptaskEcs, int
       break;
     }
     case 13: case 14: case 15:
-      pcolTarget->iType = iCleared;
+      /* doubled only when converted: the core-data step takes 0x0100 back otherwise */
+      pcolTarget->iType = iCleared | (boDoubleDelim ? 0x0100 : 0);
       pcolTarget->sCCSID = static_cast<int16_t>(usMixed);
       break;
     case 16: case 17: case 18: {
@@ -350,7 +604,7 @@ int _zorcontrolUdbCheckEcsDelimited(zorcontrol *pcontrol, zortask *ptaskEcs, int
       if (boLobFile) {
         iTarget |= 0x0400;
         if (boLls) iTarget |= 0x0100;
-      } else if ((iSource & 0xFF) == 17 && boDoubleDelim) {
+      } else if (boDoubleDelim) {
         iTarget |= 0x0100;
       }
       pcolTarget->iType = iTarget;
@@ -591,7 +845,10 @@ static void _ctrluDefaultForm(zorucoreData *pcore, zortask *ptaskEcs, const zorc
 
   if (iBase == 0xB000) {
     switch (iType) {
-      case 7: case 8: case 9: case 16: case 17: _zorcontrolUdbDefaultDelChar(pcore, pcharDefault); break;
+      case 7: case 8: case 9: case 16: case 17:
+        _zorcontrolUdbDefaultDelText(pcore, pcharDefault, iType == 16 ? 0 : usTargetCCSID,
+                                     (pcolTarget->iType & 0x0500) == 0x0100);
+        break;
       case 10: if (pcore->pcTemplate != nullptr) _zorcontrolUdbDefaultDelDate(pcore, pcharDefault, ptaskEcs); break;
       case 11:
         if (pcore->pcTemplate != nullptr && boFits) _zorcontrolUdbDefaultDelTime(pcore, pcharDefault, ptaskEcs);
@@ -664,25 +921,28 @@ int _zorcontrolUdbCreateEcsCoreData(zorcontrol *pcontrol, zortask *ptaskEcs, int
     if (_zorcontrolUdbOpenConverters(pcore, usSourceCCSID, usTargetCCSID) == 0) {
       if (pcore->pconvToUtf16 != nullptr || pcore->pconvFromUtf16 != nullptr) pcolTarget->iType |= 0x0200;
     } else {
-      /* half-open pairs are not used: the column goes out as it is */
+      /* a column that cannot be converted is not written unconverted: the SELECT fails */
       ucnv_close(pcore->pconvToUtf16);
       ucnv_close(pcore->pconvFromUtf16);
       pcore->pconvToUtf16 = nullptr;
       pcore->pconvFromUtf16 = nullptr;
-      omsgsFMTEDO(ZORU361W, _ctrluColName(pcolSource).c_str());
+      omsgsFMTEDO(ZORU471E, _ctrluColName(pcolSource).c_str(), static_cast<int>(usSourceCCSID),
+                  static_cast<int>(usTargetCCSID));
+      return ZORCTRLU_RC_CONVERTER;
     }
   }
+  /* graphic text is doubled only once converted into the output code page: raw double-byte text is not */
+  int iSourceType = pcolSource->iType & 0xFF;
+  if ((pcolTarget->iType & 0xF000) == 0xB000 && (pcolTarget->iType & 0x0600) == 0 &&
+      (iSourceType == 13 || iSourceType == 14 || iSourceType == 15 || iSourceType == 18))
+    pcolTarget->iType &= ~0x0100;
 
   /* delimiter */
   const ochar *pcharDelim = _ctrluString(ptaskEcs, TOKEN_DELIM);
   rc = _ctrluCopyString(&pcore->charDelim, pcharDelim);
   if (rc != 0) return rc;
-  if (pcore->charDelim.pcData != nullptr && pcore->charDelim.ilBU > 0) {
-    unsigned char ucDelim = static_cast<unsigned char>(_charText(&pcore->charDelim)[0]);
-    int iCode = 0;
-    uint16_t usChar = ocharConvertChar(ucDelim, usTargetCCSID, &iCode);
-    pcore->cDelim = static_cast<char>(iCode == 0 ? usChar : ucDelim);
-  }
+  /* already in the output code page (zorcontrolUdbDelCodePage): the first byte as it stands */
+  if (pcore->charDelim.pcData != nullptr && pcore->charDelim.ilBU > 0) pcore->cDelim = _charText(&pcore->charDelim)[0];
 
   /* templates, default value, sign */
   int iType = pcolSource->iType & 0xFF;

@@ -31,6 +31,12 @@ struct zorucoreData;
 
 /* A converter of the column could not be opened (ZORU360E issued). */
 #define ZORCTRLU_RC_CONVERTER ORC_MAKE(0x105, 0xa, 0x16)   /* 0x105a016 */
+/* A delimited file cannot be written in the output code page (ZORU470E). */
+#define ZORCTRLU_RC_DELCCSID  ORC_MAKE(0x105, 2, 0x030)    /* 0x105a030 */
+/* The separator of a delimited file would stand inside fields (ZORU472E). */
+#define ZORCTRLU_RC_DELCLASH  ORC_MAKE(0x105, 2, 0x031)    /* 0x105a031 */
+/* FILEMAXSIZE leaves no room for a row after the IXF header (ZORU475E). */
+#define ZORCTRLU_RC_FILEMAX   ORC_MAKE(0x105, 2, 0x032)    /* 0x105a032 */
 
 /* Task flags used during the preparation. */
 #define ZORCTRLU_TASK_UNUSED    0x1u    /* FORMAT USER column spec not matched yet */
@@ -66,6 +72,35 @@ int zorcontrolCcsidScheme(zorcontrol *pcontrol, zortask *ptaskSelect, int iForma
 int zorcontrolUdbDetermineDefault(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
 int _zorcontrolUdbDefaultDel(zorcontrol *pcontrol, zortask *ptaskSelect);
 int _zorcontrolUdbDefaultDelimited(zorcontrol *pcontrol, zortask *ptaskSelect);
+
+/*
+** zorcontrolUdbIgnoredOptions
+**   Warns (ZORU474W) of each option the SELECT or a block above it gives
+**   that its format does not apply: DATE, TIME and TIMESTAMP under DEL and
+**   IXF, DATEDELIM and TIMEDELIM under IXF, and NULL, NULL DELIM and PIC
+**   under every format.  Values of the parameter library and the
+**   configuration are defaults, not options given: they are not reported.
+**   Call it before zorcontrolUdbDetermineDefault.  Returns 0.
+*/
+int zorcontrolUdbIgnoredOptions(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
+
+/*
+** zorcontrolUdbDelCodePage
+**   DEL and DELIMITED: every byte of the file is in the output code page
+**   (the mixed member of the CCSID triple).  The converters write digits,
+**   signs and a few letters as ASCII bytes, so the output code page must
+**   hold them as the same bytes; the separator, delimiter, decimal point,
+**   date and time delimiters and record end in force are converted into it
+**   and put on the SELECT as its own atoms (the separator, delimiter and
+**   decimal point must become one byte each).  Without an output code page
+**   (mixed CCSID 0) nothing changes.  Also refuses a separator that could
+**   stand inside a field (the delimiter, the decimal point, a character of
+**   numbers, a byte of the date delimiter or of the record end) and a
+**   delimiter inside the record end.  Other formats: nothing.
+**   Returns 0; ZORCTRLU_RC_DELCCSID after ZORU470E; ZORCTRLU_RC_DELCLASH
+**   after ZORU472E; ORC_NOMEM.
+*/
+int zorcontrolUdbDelCodePage(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
 
 /*
 ** zorcontrolFindEcs
@@ -113,19 +148,30 @@ int zorcontrolUdbDetectLongColums(zorcontrol *pcontrol, zortask *ptaskSelect);
 int zorcontrolUdbInsertProEpilogue(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
 
 /*
+** zorcontrolUdbIxfFileMaxSize
+**   IXF with FILEMAXSIZE: each file of the SELECT begins with the IXF
+**   header, which counts in FILEMAXSIZE; a FILEMAXSIZE that leaves no room
+**   for a row after it is refused.  Call it after the header is built.
+**   Returns 0, or ZORCTRLU_RC_FILEMAX after ZORU475E.
+*/
+int zorcontrolUdbIxfFileMaxSize(zorcontrol *pcontrol, zortask *ptaskSelect);
+
+/*
 ** zorcontrolUdbCreateCoreData
 **   Makes the SELECT-level core data with its work buffer (4 x the largest
 **   capped source storage length), and a filled copy of it for every
-**   output-column task that has none.  A column whose converters cannot be
-**   opened is written unconverted (ZORU361W).
-**   Returns 0, or ORC_NOMEM.
+**   output-column task that has none.  Every column is filled; the first
+**   failure is returned.
+**   Returns 0, ZORCTRLU_RC_CONVERTER when a column's converters cannot be
+**   opened (ZORU360E, ZORU471E), or ORC_NOMEM.
 */
 int zorcontrolUdbCreateCoreData(zorcontrol *pcontrol, zortask *ptaskSelect);
 
 /*
 ** _zorcontrolUdbCreateEcsCoreData
 **   Fills the core data of one output-column task (iFirst: the first column
-**   of the SELECT).  Returns 0, or ORC_NOMEM.
+**   of the SELECT).  Returns 0, ZORCTRLU_RC_CONVERTER after ZORU360E and
+**   ZORU471E when the column's converters cannot be opened, or ORC_NOMEM.
 */
 int _zorcontrolUdbCreateEcsCoreData(zorcontrol *pcontrol, zortask *ptaskEcs, int iFirst);
 

@@ -590,7 +590,17 @@ int argsFillParms(argsOptions *pargs)
   if (iRc == 0) iRc = _argsAddItem(ptask, TOKEN_PTK001, CONFIG_ITEM_PTK001);
   if (iRc == 0) iRc = _argsAddItem(ptask, TOKEN_PTK002, CONFIG_ITEM_PTK002);
   if (iRc == 0) iRc = _argsAddItem(ptask, TOKEN_PTK003, CONFIG_ITEM_PTK003);
-  if (iRc == 0) iRc = _argsAddItem(ptask, TOKEN_DOUBLE_DELIM, CONFIG_ITEM_DOUBLEDELIM);
+  if (iRc == 0) {
+    int32_t *piDouble = static_cast<int32_t *>(configUseItem(CONFIG_ITEM_DOUBLEDELIM, 1));
+    bool boGiven = piDouble != nullptr;
+    int32_t iDouble = boGiven ? *piDouble : 1;
+    std::free(piDouble);
+    if (iDouble == CONFIG_DOUBLEDELIM_INVALID) {
+      omsgsFMTEDO(ZORU473E);
+      return ARGS_RC_BADOPTION;
+    }
+    if (boGiven) iRc = _argsAddInteger(ptask, TOKEN_DOUBLE_DELIM, iDouble);
+  }
   if (iRc != 0) return iRc;
 
   /* 9: the partition set. */

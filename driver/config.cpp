@@ -163,16 +163,6 @@ int configVerifyTopzav(void)
   return getenv("TOPZAV") != nullptr ? 0 : CONFIG_RC_NOTOPZAV;
 }
 
-/* True when the upper-cased text begins with pcPrefix. */
-static bool _configBeginsUpper(const std::string &strText, const char *pcPrefix)
-{
-  size_t lLength = strlen(pcPrefix);
-  if (strText.size() < lLength) return false;
-  for (size_t i = 0; i < lLength; i++)
-    if (toupper(static_cast<unsigned char>(strText[i])) != pcPrefix[i]) return false;
-  return true;
-}
-
 void *configUseItem(int iItem, int iAlloc)
 {
   if (iAlloc != 1) return nullptr;
@@ -194,9 +184,14 @@ void *configUseItem(int iItem, int iAlloc)
   }
   int32_t ilValue;
   if (iItem == CONFIG_ITEM_DOUBLEDELIM) {
-    if (_configBeginsUpper(*value, "ON")) ilValue = 1;
-    else if (_configBeginsUpper(*value, "OFF")) ilValue = 0;
-    else return nullptr;
+    /* the forms users write, blanks around the word allowed; anything else is refused by the caller */
+    std::string strWord = *value;
+    strWord.erase(0, strWord.find_first_not_of(" \t\r"));
+    strWord.erase(strWord.find_last_not_of(" \t\r") + 1);
+    for (char &c : strWord) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    if (strWord == "ON" || strWord == "YES" || strWord == "1") ilValue = 1;
+    else if (strWord == "OFF" || strWord == "NO" || strWord == "0") ilValue = 0;
+    else ilValue = CONFIG_DOUBLEDELIM_INVALID;
   } else {
     ilValue = static_cast<int32_t>(strtol(value->c_str(), nullptr, 10));
   }

@@ -59,6 +59,9 @@ struct olexContextDef;
 #define CONFIG_ITEM_DAEMONTIMEOUT 16  /* seconds a daemon waits within a conversation */
 #define CONFIG_ITEM_COUNT        17
 
+/* Item 14's value when the file holds none of the accepted words. */
+#define CONFIG_DOUBLEDELIM_INVALID (-1)
+
 /* File names under TOPZAV. */
 #define CONFIG_FILE_CFG   "db2zav.cfg"
 #define CONFIG_FILE_TRACE "db2zav.trace"
@@ -84,10 +87,11 @@ int configVerifyTopzav(void);
 **   Looks item iItem up (iAlloc must be 1).  Returns a new value the caller
 **   frees: a NUL-terminated text for items 0, 3, 4, 7 to 10 and 15, an int32_t
 **   for the others (strtol base 10; no digits give 0), for item 14 the
-**   integer 1 for a value beginning with "ON", 0 for "OFF" (any case).
+**   integer 1 for ON, YES or 1, 0 for OFF, NO or 0 (any case, blanks around
+**   the word allowed), CONFIG_DOUBLEDELIM_INVALID for any other value.
 **   NULL when there is no configuration file, when the item has neither a
-**   value in the file nor a default, for item 14 with another value, for an
-**   item above 16, and when iAlloc is not 1.
+**   value in the file nor a default, for an item above 16, and when iAlloc
+**   is not 1.
 */
 void *configUseItem(int iItem, int iAlloc);
 

@@ -214,6 +214,23 @@ zorcol *zorcolCreateFromColDescription(int iIndex, const char *pcName, int iSqlT
   pcol->iNumber = pcol->iDb2Number = iIndex + 1;
   int iType = osysibmSql2Internal(iSqlType);
   pcol->iType = iType > 0 ? iType : ZORCOL_T_UNKNOWN;
+  /*
+  ** CLI gives every result column the connection's code page; only text
+  ** columns hold text in it.  Numbers, dates, times, timestamps and BLOBs
+  ** have no code page, as their catalogue descriptions say on the direct
+  ** path, so both paths describe them alike (class and CCSID of 0).
+  */
+  bool boText = false;
+  switch (pcol->iType) {
+    case ZORCOL_T_CHAR: case ZORCOL_T_VARCHAR: case ZORCOL_T_LONGVAR: case ZORCOL_T_CLOB:
+    case ZORCOL_T_GRAPHIC: case ZORCOL_T_VARGRAPHIC: case ZORCOL_T_LONGVARG: case ZORCOL_T_DBCLOB:
+    case ZORCOL_T_UNKNOWN:
+      boText = true;
+      break;
+    default:
+      break;
+  }
+  if (!boText) usCCSID = 0;
   pcol->usFlags = static_cast<uint16_t>(ocharDetermineBCS(usCCSID) | ZORCOL_VAR | (iNullable == 1 ? ZORCOL_NULL : 0));
 
   switch (pcol->iType) {

@@ -123,7 +123,10 @@ zorcol *zorcolCreateFromSyscolumn(const osysibm *prec);
 **   Descriptor of result column iIndex (0-based) as DB2 CLI describes it.
 **   iNaming 0 names it with pcName (NUL-terminated, CCSID 850), 1 with the
 **   default name, any other value leaves it unnamed.  Each LOB column adds
-**   one to *piLobCount (piLobCount may be NULL).
+**   one to *piLobCount (piLobCount may be NULL).  usCCSID (the
+**   connection's code page) and its class go to text columns only (CHAR,
+**   VARCHAR, LONG VARCHAR, CLOB, the graphic types, DBCLOB, and types that
+**   cannot be read); every other column has CCSID 0.
 **   Returns the descriptor, or NULL when memory runs out.
 */
 zorcol *zorcolCreateFromColDescription(int iIndex, const char *pcName, int iSqlType,

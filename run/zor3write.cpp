@@ -397,6 +397,47 @@ static int _writePlace(zorwrite *pwrite, const char *pc, int32_t ilLength)
   return 0;
 }
 
+/*
+** _writePlaceHeader
+**   Puts the file header in front of what the current file will hold, when
+**   it is due: into the buffer of a synchronous writer (written as a row
+**   is), into the owner's buffer of a threaded one (grown when needed).
+**   Returns 0, or the open, write or buffer failure code.
+*/
+static int _writePlaceHeader(zorwrite *pwrite)
+{
+  if (!pwrite->boHeaderDue) return 0;
+  pwrite->boHeaderDue = 0;
+  if (pwrite->ilFileHeader <= 0) return 0;
+  if (_writeKind(pwrite) == ZORWRITE_ASYNC) {
+    if (pwrite->pbuffCurrent == nullptr) {
+      int iRc = _writeWaitFree(pwrite, 1);
+      if (iRc != 0) return iRc;
+    }
+    zorwriteBuff *pbuff = pwrite->pbuffCurrent;
+    if (pwrite->ilFileHeader > pbuff->ilCapacity - pbuff->ilUsed) {
+      size_t ulSize = static_cast<size_t>(pbuff->ilUsed) + static_cast<size_t>(pwrite->ilFileHeader);
+      char *pc = static_cast<char *>(std::realloc(pbuff->pcData, ulSize));
+      if (pc == nullptr) return ORC_NOMEM;
+      pbuff->pcData = pc;
+      pbuff->ilCapacity = static_cast<int32_t>(ulSize);
+    }
+    std::memcpy(pbuff->pcData + pbuff->ilUsed, pwrite->pcFileHeader, static_cast<size_t>(pwrite->ilFileHeader));
+    pbuff->ilUsed += pwrite->ilFileHeader;
+  } else {
+    int iRc = _writePlace(pwrite, pwrite->pcFileHeader, pwrite->ilFileHeader);
+    if (iRc != 0) return iRc;
+  }
+  pwrite->llBytesInFile += pwrite->ilFileHeader;
+  return 0;
+}
+
+/* True when the current data file holds at least one row after its header. */
+static bool _writeFileHasRows(const zorwrite *pwrite)
+{
+  return pwrite->llBytesInFile > pwrite->ilFileHeader;
+}
+
 /* True when MAXROWS rows have been written, or SIZELIMIT bytes put into the
 ** current file: the row is refused (the row that reached SIZELIMIT was
 ** written and already answered with the limit code). */
@@ -411,7 +452,8 @@ static int _writeWriteFile(zorwrite *pwrite, const void *pData, int32_t ilLength
 {
   if (pwrite->iRcFailure != 0) return pwrite->iRcFailure;
   if (ilLength < 0 || (pData == nullptr && ilLength > 0)) return ORC_INVALID;
-  int iRc = _writePlace(pwrite, static_cast<const char *>(pData), ilLength);
+  int iRc = _writePlaceHeader(pwrite);
+  if (iRc == 0) iRc = _writePlace(pwrite, static_cast<const char *>(pData), ilLength);
   if (iRc != 0) return iRc;
   pwrite->llRowsTotal++;
   pwrite->llRowsInFile++;
@@ -431,16 +473,21 @@ static int _writeWriteFileLimited(zorwrite *pwrite, const void *pData, int32_t i
   if (pwrite->iRcFailure != 0) return pwrite->iRcFailure;
   if (ilLength < 0 || (pData == nullptr && ilLength > 0)) return ORC_INVALID;
   if (_writeLimitReached(pwrite)) return ZORWRITE_RC_LIMIT;
-  if (!_writeIsLob(pwrite) && pwrite->llFileMaxSize >= 0 && pwrite->llBytesInFile > 0 &&
+  int iRc = _writePlaceHeader(pwrite);
+  if (iRc != 0) return iRc;
+  if (!_writeIsLob(pwrite) && pwrite->llFileMaxSize >= 0 && _writeFileHasRows(pwrite) &&
       pwrite->llBytesInFile + ilLength > pwrite->llFileMaxSize) {
-    int iRc = writeFlush(pwrite);
+    iRc = writeFlush(pwrite);
     if (iRc != 0) return iRc;
     writeClose(pwrite);
     if (pwrite->iRcFailure != 0) return pwrite->iRcFailure;
     iRc = _writeEnsureOpen(pwrite);
     if (iRc != 0) return iRc;
+    pwrite->boHeaderDue = 1;
+    iRc = _writePlaceHeader(pwrite);
+    if (iRc != 0) return iRc;
   }
-  int iRc = _writePlace(pwrite, static_cast<const char *>(pData), ilLength);
+  iRc = _writePlace(pwrite, static_cast<const char *>(pData), ilLength);
   if (iRc != 0) return iRc;
   pwrite->llRowsTotal++;
   pwrite->llRowsInFile++;
@@ -468,8 +515,10 @@ static int _writeAsync(zorwrite *pwrite, const void *pData, int32_t ilLength, bo
     int iRc = _writeWaitFree(pwrite, 1);
     if (iRc != 0) return iRc;
   }
+  int iRc = _writePlaceHeader(pwrite);
+  if (iRc != 0) return iRc;
   zorwriteBuff *pbuff = pwrite->pbuffCurrent;
-  bool boRotate = boLimited && pwrite->llFileMaxSize >= 0 && pwrite->llBytesInFile > 0 &&
+  bool boRotate = boLimited && pwrite->llFileMaxSize >= 0 && _writeFileHasRows(pwrite) &&
                   pwrite->llBytesInFile + ilLength > pwrite->llFileMaxSize;
   if (boRotate || (pbuff->ilUsed > 0 && ilLength > pbuff->ilCapacity - pbuff->ilUsed)) {
     if (boRotate) {
@@ -478,15 +527,21 @@ static int _writeAsync(zorwrite *pwrite, const void *pData, int32_t ilLength, bo
       pwrite->llRowsInFile = 0;
     }
     _writeHandOver(pwrite);
-    int iRc = _writeWaitFree(pwrite, 1);
+    iRc = _writeWaitFree(pwrite, 1);
     if (iRc != 0) return iRc;
+    if (boRotate) {
+      pwrite->boHeaderDue = 1;
+      iRc = _writePlaceHeader(pwrite);
+      if (iRc != 0) return iRc;
+    }
     pbuff = pwrite->pbuffCurrent;
   }
-  if (ilLength > pbuff->ilCapacity) {
-    char *pc = static_cast<char *>(std::realloc(pbuff->pcData, static_cast<size_t>(ilLength)));
+  if (ilLength > pbuff->ilCapacity - pbuff->ilUsed) {
+    size_t ulSize = static_cast<size_t>(pbuff->ilUsed) + static_cast<size_t>(ilLength);
+    char *pc = static_cast<char *>(std::realloc(pbuff->pcData, ulSize));
     if (pc == nullptr) return ORC_NOMEM;
     pbuff->pcData = pc;
-    pbuff->ilCapacity = ilLength;
+    pbuff->ilCapacity = static_cast<int32_t>(ulSize);
   }
   if (ilLength > 0) std::memcpy(pbuff->pcData + pbuff->ilUsed, pData, static_cast<size_t>(ilLength));
   pbuff->ilUsed += ilLength;
@@ -494,7 +549,7 @@ static int _writeAsync(zorwrite *pwrite, const void *pData, int32_t ilLength, bo
   pwrite->llRowsInFile++;
   pwrite->llBytesInFile += ilLength;
   if (boLimited && pwrite->llSizeLimit >= 0 && pwrite->llBytesInFile >= pwrite->llSizeLimit) {
-    int iRc = writeFlush(pwrite);
+    iRc = writeFlush(pwrite);
     return iRc != 0 ? iRc : ZORWRITE_RC_LIMIT;
   }
   return 0;
@@ -620,6 +675,11 @@ zorwrite *writeCreate(uint32_t ulType, int32_t iPartition, udbOutFile *pout, int
   if (pwrite->llMaxRows < 0) pwrite->llMaxRows = -1;
   if (pwrite->llSizeLimit < 0) pwrite->llSizeLimit = -1;
   if (pwrite->llFileMaxSize < 0) pwrite->llFileMaxSize = -1;
+  if (pout == nullptr && iKind != ZORWRITE_LOB && pwrite->llFileMaxSize >= 0) {
+    /* one stream has no files to rotate into */
+    omsgsTrace("writeCreate: FILEMAXSIZE ignored on standard output\n");
+    pwrite->llFileMaxSize = -1;
+  }
   pwrite->iLimited = (pwrite->llMaxRows >= 0 || pwrite->llSizeLimit >= 0 || pwrite->llFileMaxSize >= 0) ? 1 : 0;
 
   if (ilCapacity <= 0) {
@@ -676,6 +736,23 @@ int writeOpen(zorwrite *pwrite)
   return _writeFail(pwrite, pwrite->procOpen(pwrite));
 }
 
+int writeSetFileHeader(zorwrite *pwrite, const void *pData, int32_t ilLength)
+{
+  if (pwrite == nullptr || _writeIsLob(pwrite) || ilLength < 0 || (pData == nullptr && ilLength > 0) ||
+      pwrite->llRowsTotal > 0)
+    return ORC_INVALID;
+  std::free(pwrite->pcFileHeader);
+  pwrite->pcFileHeader = nullptr;
+  pwrite->ilFileHeader = 0;
+  if (ilLength > 0) {
+    pwrite->pcFileHeader = static_cast<char *>(_writeAlloc(static_cast<size_t>(ilLength)));
+    std::memcpy(pwrite->pcFileHeader, pData, static_cast<size_t>(ilLength));
+    pwrite->ilFileHeader = ilLength;
+  }
+  pwrite->boHeaderDue = 1;
+  return 0;
+}
+
 void writeAddToCount(zorwrite *pwrite, int iCount)
 {
   if (pwrite == nullptr) return;
@@ -704,6 +781,9 @@ int writeFlush(zorwrite *pwrite)
 {
   if (pwrite == nullptr) return ORC_INVALID;
   if (pwrite->iRcFailure != 0) return pwrite->iRcFailure;
+  /* a file without rows still gets its header */
+  int iRcHeader = _writePlaceHeader(pwrite);
+  if (iRcHeader != 0) return iRcHeader;
   if (_writeKind(pwrite) == ZORWRITE_ASYNC) {
     if (pwrite->pbuffCurrent != nullptr && pwrite->pbuffCurrent->ilUsed > 0) _writeHandOver(pwrite);
     int iWanted = pwrite->iBuffCount - (pwrite->pbuffCurrent != nullptr ? 1 : 0);
@@ -759,5 +839,6 @@ void writeDestroy(zorwrite *pwrite)
   std::free(pwrite->ppcharLobDirs);
   ocharDestroy(pwrite->pcharLobName);
   std::free(pwrite->pcFileName);
+  std::free(pwrite->pcFileHeader);
   std::free(pwrite);
 }

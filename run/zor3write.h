@@ -22,6 +22,13 @@
 **   TOOLS_RC_IO | errno; the failure sticks to the writer, so every later
 **   write, flush and close returns it, and ZORU410I is then not issued.
 **
+**   File header: a writer may be given bytes that begin every data file it
+**   writes (the IXF header, so that each file of a rotated output is a
+**   complete IXF file).  The header is no row; it counts in the file's bytes
+**   (FILEMAXSIZE, SIZELIMIT), and a file is rotated only once it holds a
+**   row after it.  A writer on standard output does not rotate: its
+**   FILEMAXSIZE is ignored.
+**
 **   Data files: the first file keeps the output item's name (per partition
 **   writer: "_<partition>" before the extension); the files opened when
 **   FILEMAXSIZE is reached replace the extension by ".001", ".002" ...
@@ -143,6 +150,9 @@ struct zorwrite {
   int32_t iSequence;            /* file sequence, -1 at first */
   int32_t iFilesPerName;        /* LOB files per LOBFILE name (999) */
   int64_t llLobFilesOpened;     /* kind 4: LOB files opened so far */
+  char *pcFileHeader;           /* bytes that begin every data file (owned), NULL: none */
+  int32_t ilFileHeader;         /* their length */
+  int boHeaderDue;              /* the current file still lacks its header */
   int iRcFailure;               /* first open or write failure of the owner's side, sticky */
   int boThread;                 /* the writing thread runs */
   pthread_t threadWriter;       /* the writing thread */
@@ -181,6 +191,18 @@ zorwrite *writeCreate(uint32_t ulType, int32_t iPartition, udbOutFile *pout, int
 **   thread cannot be started.
 */
 int writeOpen(zorwrite *pwrite);
+
+/*
+** writeSetFileHeader
+**   Gives a data-file writer the ilLength bytes at pData as the header of
+**   every data file it writes (copied).  Call it before the first row: the
+**   header goes in front of the first row, or is written alone by
+**   writeFlush when no row comes, and again at the start of each file that
+**   FILEMAXSIZE opens.
+**   Returns 0, or ORC_INVALID for a LOB-file writer, a writer that has
+**   written rows, or a negative length.
+*/
+int writeSetFileHeader(zorwrite *pwrite, const void *pData, int32_t ilLength);
 
 /*
 ** writeAddToCount

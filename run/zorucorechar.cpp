@@ -86,6 +86,24 @@ int32_t UCORE_CONVERT(zorucoreData *pcore, int32_t ilCount, const unsigned char 
   return 2 * ilUnits;
 }
 
+int32_t _zorucoreDoubleDelim(char *pcText, int32_t ilLength, char cDelim, int64_t ilRoom)
+{
+  int32_t ilDelims = 0;
+  for (int32_t i = 0; i < ilLength; i++)
+    if (pcText[i] == cDelim) ilDelims++;
+  if (static_cast<int64_t>(ilLength) + ilDelims > ilRoom) return -2;
+  /* from the end: each byte moves right by the delimiters still before it */
+  int32_t ilShift = ilDelims;
+  for (int32_t i = ilLength - 1; i >= 0 && ilShift > 0; i--) {
+    pcText[i + ilShift] = pcText[i];
+    if (pcText[i] == cDelim) {
+      ilShift--;
+      pcText[i + ilShift] = pcText[i];
+    }
+  }
+  return ilLength + ilDelims;
+}
+
 int32_t UCORE_CONVERTDD(zorucoreData *pcore, int32_t ilCount, const unsigned char *pucSource, char *pcOut,
                         int64_t ilRoom)
 {
@@ -97,20 +115,7 @@ int32_t UCORE_CONVERTDD(zorucoreData *pcore, int32_t ilCount, const unsigned cha
   if (pcore->pconvFromUtf16 != nullptr) {
     int32_t ilLength = _ucoreFromUnits(pcore, pu, ilUnits, pcOut, ilRoom);
     if (ilLength < 0) return ilLength;
-    int32_t ilDelims = 0;
-    for (int32_t i = 0; i < ilLength; i++)
-      if (static_cast<unsigned char>(pcOut[i]) == ucDelim) ilDelims++;
-    if (static_cast<int64_t>(ilLength) + ilDelims > ilRoom) return -2;
-    /* from the end: each byte moves right by the delimiters still before it */
-    int32_t ilShift = ilDelims;
-    for (int32_t i = ilLength - 1; i >= 0 && ilShift > 0; i--) {
-      pcOut[i + ilShift] = pcOut[i];
-      if (static_cast<unsigned char>(pcOut[i]) == ucDelim) {
-        ilShift--;
-        pcOut[i + ilShift] = pcOut[i];
-      }
-    }
-    return ilLength + ilDelims;
+    return _zorucoreDoubleDelim(pcOut, ilLength, pcore->cDelim, ilRoom);
   }
 
   int32_t ilDelims = 0;
@@ -314,9 +319,13 @@ UCORE_TEXT(_zorucore_Vargraphic2DelimitedConvert, UCORE_VAR, UCORE_CONV, false)
 UCORE_TEXT(_zorucore_VargraphicN2DelimitedConvert, UCORE_VAR, UCORE_CONV, false)
 UCORE_TEXT(_zorucore_Longvargraphic2DelimitedConvert, UCORE_LONG, UCORE_CONV, false)
 UCORE_TEXT(_zorucore_LongvargraphicN2DelimitedConvert, UCORE_LONG, UCORE_CONV, false)
+UCORE_TEXT(_zorucore_Graphic2DelimitedConvertDD, UCORE_GRAPHIC, UCORE_CONVDD, false)
+UCORE_TEXT(_zorucore_Vargraphic2DelimitedConvertDD, UCORE_VAR, UCORE_CONVDD, false)
+UCORE_TEXT(_zorucore_Longvargraphic2DelimitedConvertDD, UCORE_LONG, UCORE_CONVDD, false)
 
 UCORE_TEXT(_zorucore_Blob2Delimited, UCORE_LOB, UCORE_PLAIN, false)
 UCORE_TEXT(_zorucore_BlobN2Delimited, UCORE_LOB, UCORE_PLAIN, false)
+UCORE_TEXT(_zorucore_Blob2DelimitedDD, UCORE_LOB, UCORE_DD, false)
 UCORE_TEXT(_zorucore_Clob2Delimited, UCORE_LOB, UCORE_PLAIN, false)
 UCORE_TEXT(_zorucore_ClobN2Delimited, UCORE_LOB, UCORE_PLAIN, false)
 UCORE_TEXT(_zorucore_Clob2DelimitedDD, UCORE_LOB, UCORE_DD, false)
@@ -327,6 +336,7 @@ UCORE_TEXT(_zorucore_Dbclob2Delimited, UCORE_LOB, UCORE_PLAIN, false)
 UCORE_TEXT(_zorucore_DbclobN2Delimited, UCORE_LOB, UCORE_PLAIN, false)
 UCORE_TEXT(_zorucore_Dbclob2DelimitedConvert, UCORE_LOB, UCORE_CONV, false)
 UCORE_TEXT(_zorucore_DbclobN2DelimitedConvert, UCORE_LOB, UCORE_CONV, false)
+UCORE_TEXT(_zorucore_Dbclob2DelimitedConvertDD, UCORE_LOB, UCORE_CONVDD, false)
 UCORE_TEXT(_zorucore_BlobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN, true)
 UCORE_TEXT(_zorucore_ClobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN, true)
 UCORE_TEXT(_zorucore_DbclobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN, true)

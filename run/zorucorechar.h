@@ -64,6 +64,15 @@ int32_t UCORE_CONVERTDD(zorucoreData *pcore, int32_t ilCount, const unsigned cha
                         int64_t ilRoom);
 
 /*
+** _zorucoreDoubleDelim
+**   Doubles, in place, every byte equal to cDelim among the ilLength bytes
+**   at pcText, which has room for ilRoom bytes.
+**   Returns the new length, or -2 when the doubled text does not fit (the
+**   bytes are then unchanged).
+*/
+int32_t _zorucoreDoubleDelim(char *pcText, int32_t ilLength, char cDelim, int64_t ilRoom);
+
+/*
 ** _zorucoreNullDefaultLls
 **   The null and default step of the location-specifier converters: a null
 **   LOB, or a LOB column beyond the record's fixed part, is written as the
@@ -108,10 +117,15 @@ int _zorucore_Vargraphic2DelimitedConvert(orow *prowSource, orow *prowTarget);
 int _zorucore_VargraphicN2DelimitedConvert(orow *prowSource, orow *prowTarget);
 int _zorucore_Longvargraphic2DelimitedConvert(orow *prowSource, orow *prowTarget);
 int _zorucore_LongvargraphicN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+/* Converted graphics with delimiters doubled (nullable and not). */
+int _zorucore_Graphic2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Vargraphic2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
+int _zorucore_Longvargraphic2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
 
 /* LOBs: the bytes held (first bytes, file reference or location specifier). */
 int _zorucore_Blob2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_BlobN2Delimited(orow *prowSource, orow *prowTarget);
+int _zorucore_Blob2DelimitedDD(orow *prowSource, orow *prowTarget);
 int _zorucore_Clob2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_ClobN2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_Clob2DelimitedDD(orow *prowSource, orow *prowTarget);
@@ -122,6 +136,7 @@ int _zorucore_Dbclob2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_DbclobN2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_Dbclob2DelimitedConvert(orow *prowSource, orow *prowTarget);
 int _zorucore_DbclobN2DelimitedConvert(orow *prowSource, orow *prowTarget);
+int _zorucore_Dbclob2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
 int _zorucore_BlobLlsN2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_ClobLlsN2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_DbclobLlsN2Delimited(orow *prowSource, orow *prowTarget);

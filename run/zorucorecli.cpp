@@ -216,7 +216,22 @@ enum ucoreCliMode {
   UCORE_CLI_LOBCONV    /* at most 32700 bytes converted, output cut at 32700 */
 };
 
-static int _ucoreCliVar(orow *prowSource, orow *prowTarget, ucoreCliMode mode)
+/* Copies ilLength bytes to pcOut with each delimiter byte twice; the bytes written, or -2 without room. */
+static int64_t _ucoreCliCopyDD(char *pcOut, const unsigned char *puc, int32_t ilLength, char cDelim, int64_t ilRoom)
+{
+  int64_t ilNeed = ilLength;
+  for (int32_t i = 0; i < ilLength; i++)
+    if (static_cast<char>(puc[i]) == cDelim) ilNeed++;
+  if (ilNeed > ilRoom) return -2;
+  for (int32_t i = 0; i < ilLength; i++) {
+    *pcOut++ = static_cast<char>(puc[i]);
+    if (static_cast<char>(puc[i]) == cDelim) *pcOut++ = cDelim;
+  }
+  return ilNeed;
+}
+
+/* boDD: every delimiter byte of the value's text is written twice. */
+static int _ucoreCliVar(orow *prowSource, orow *prowTarget, ucoreCliMode mode, bool boDD)
 {
   zorucoreCol col;
   int iRc = _zorucoreColBegin(prowSource, prowTarget, &col);
@@ -238,12 +253,19 @@ static int _ucoreCliVar(orow *prowSource, orow *prowTarget, ucoreCliMode mode)
   pcOut = _zorucorePrintDelim1C(pcore, pcOut);
   int64_t ilRoom = (prowTarget->pcEnd - pcOut) - ilDelims;   /* the closing delimiter's byte is kept */
   if (mode == UCORE_CLI_PLAIN || mode == UCORE_CLI_LOB) {
-    if (ilLength > ilRoom) return ZORUCORE_RC_NOROOM;
-    if (ilLength > 0) std::memcpy(pcOut, pucBytes, static_cast<size_t>(ilLength));
-    pcOut += ilLength;
+    if (boDD) {
+      int64_t ilOut = _ucoreCliCopyDD(pcOut, pucBytes, ilLength, pcore->cDelim, ilRoom);
+      if (ilOut < 0) return ZORUCORE_RC_NOROOM;
+      pcOut += ilOut;
+    } else {
+      if (ilLength > ilRoom) return ZORUCORE_RC_NOROOM;
+      if (ilLength > 0) std::memcpy(pcOut, pucBytes, static_cast<size_t>(ilLength));
+      pcOut += ilLength;
+    }
   } else {
     int32_t ilOut = mode == UCORE_CLI_CONVERT ? UCORE_CONVERT(pcore, ilLength, pucBytes, pcOut, ilRoom)
                                               : _ucoreConvertCut(pcore, ilLength, pucBytes, pcOut, ilRoom);
+    if (ilOut >= 0 && boDD) ilOut = _zorucoreDoubleDelim(pcOut, ilOut, pcore->cDelim, ilRoom);
     if (ilOut == -2) return ZORUCORE_RC_NOROOM;
     if (ilOut < 0) return ZORUCORE_RC_ICU;
     pcOut += ilOut;
@@ -252,34 +274,23 @@ static int _ucoreCliVar(orow *prowSource, orow *prowTarget, ucoreCliMode mode)
   return _zorucoreColEnd(prowSource, prowTarget, pcOut);
 }
 
-int _zorucore_VarcharN2DelimitedSelectDB2(orow *prowSource, orow *prowTarget)
-{
-  return _ucoreCliVar(prowSource, prowTarget, UCORE_CLI_PLAIN);
-}
-int _zorucore_VarcharN2DelimitedConvertSelectDB2(orow *prowSource, orow *prowTarget)
-{
-  return _ucoreCliVar(prowSource, prowTarget, UCORE_CLI_CONVERT);
-}
-int _zorucore_LongvarcharN2DelimitedSelectDB2(orow *prowSource, orow *prowTarget)
-{
-  return _ucoreCliVar(prowSource, prowTarget, UCORE_CLI_PLAIN);
-}
-int _zorucore_LongvarcharN2DelimitedConvertSelectDB2(orow *prowSource, orow *prowTarget)
-{
-  return _ucoreCliVar(prowSource, prowTarget, UCORE_CLI_CONVERT);
-}
-int _zorucore_ClobN2DelimitedSelectDB2(orow *prowSource, orow *prowTarget)
-{
-  return _ucoreCliVar(prowSource, prowTarget, UCORE_CLI_LOB);
-}
-int _zorucore_BlobN2DelimitedSelectDB2(orow *prowSource, orow *prowTarget)
-{
-  return _ucoreCliVar(prowSource, prowTarget, UCORE_CLI_LOB);
-}
-int _zorucore_ClobN2DelimitedConvertSelectDB2(orow *prowSource, orow *prowTarget)
-{
-  return _ucoreCliVar(prowSource, prowTarget, UCORE_CLI_LOBCONV);
-}
+#define UCORE_CLI_VAR(name, mode, dd) \
+  int name(orow *prowSource, orow *prowTarget) { return _ucoreCliVar(prowSource, prowTarget, mode, dd); }
+
+UCORE_CLI_VAR(_zorucore_VarcharN2DelimitedSelectDB2, UCORE_CLI_PLAIN, false)
+UCORE_CLI_VAR(_zorucore_VarcharN2DelimitedConvertSelectDB2, UCORE_CLI_CONVERT, false)
+UCORE_CLI_VAR(_zorucore_LongvarcharN2DelimitedSelectDB2, UCORE_CLI_PLAIN, false)
+UCORE_CLI_VAR(_zorucore_LongvarcharN2DelimitedConvertSelectDB2, UCORE_CLI_CONVERT, false)
+UCORE_CLI_VAR(_zorucore_ClobN2DelimitedSelectDB2, UCORE_CLI_LOB, false)
+UCORE_CLI_VAR(_zorucore_BlobN2DelimitedSelectDB2, UCORE_CLI_LOB, false)
+UCORE_CLI_VAR(_zorucore_ClobN2DelimitedConvertSelectDB2, UCORE_CLI_LOBCONV, false)
+UCORE_CLI_VAR(_zorucore_VarcharN2DelimitedDDSelectDB2, UCORE_CLI_PLAIN, true)
+UCORE_CLI_VAR(_zorucore_VarcharN2DelimitedConvertDDSelectDB2, UCORE_CLI_CONVERT, true)
+UCORE_CLI_VAR(_zorucore_LongvarcharN2DelimitedDDSelectDB2, UCORE_CLI_PLAIN, true)
+UCORE_CLI_VAR(_zorucore_LongvarcharN2DelimitedConvertDDSelectDB2, UCORE_CLI_CONVERT, true)
+UCORE_CLI_VAR(_zorucore_ClobN2DelimitedDDSelectDB2, UCORE_CLI_LOB, true)
+UCORE_CLI_VAR(_zorucore_BlobN2DelimitedDDSelectDB2, UCORE_CLI_LOB, true)
+UCORE_CLI_VAR(_zorucore_ClobN2DelimitedConvertDDSelectDB2, UCORE_CLI_LOBCONV, true)
 
 /* --------------------------------------------- dates, times, timestamps */
 

@@ -86,6 +86,18 @@ int _zorucore_BlobN2DelimitedSelectDB2(orow *prowSource, orow *prowTarget);
 ** output kept; both cuts fall between characters.
 */
 int _zorucore_ClobN2DelimitedConvertSelectDB2(orow *prowSource, orow *prowTarget);
+/*
+** Doubled delimiters: the same texts with every delimiter byte written
+** twice; the 32700-byte cuts of CLOB and BLOB apply to the value, before
+** the delimiters are doubled.
+*/
+int _zorucore_VarcharN2DelimitedDDSelectDB2(orow *prowSource, orow *prowTarget);
+int _zorucore_VarcharN2DelimitedConvertDDSelectDB2(orow *prowSource, orow *prowTarget);
+int _zorucore_LongvarcharN2DelimitedDDSelectDB2(orow *prowSource, orow *prowTarget);
+int _zorucore_LongvarcharN2DelimitedConvertDDSelectDB2(orow *prowSource, orow *prowTarget);
+int _zorucore_ClobN2DelimitedDDSelectDB2(orow *prowSource, orow *prowTarget);
+int _zorucore_BlobN2DelimitedDDSelectDB2(orow *prowSource, orow *prowTarget);
+int _zorucore_ClobN2DelimitedConvertDDSelectDB2(orow *prowSource, orow *prowTarget);
 int _zorucore_DateN2DelimitedSelectDB2(orow *prowSource, orow *prowTarget);
 int _zorucore_TimeN2DelimitedSelectDB2(orow *prowSource, orow *prowTarget);
 int _zorucore_TimestampN2DelimitedSelectDB2(orow *prowSource, orow *prowTarget);

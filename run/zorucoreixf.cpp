@@ -23,9 +23,8 @@
 #define UCORE_LOB_FULL_LENGTH 8
 /* Largest length an i16 length field holds. */
 #define UCORE_I16_MAX 32767
-/* Longest file name a file reference holds, read from a table space (with its zero byte) or through CLI. */
-#define UCORE_LOBFILE_NAME_MAX  (ZORUCORE_IXF_LOBFILE_SIZE - 12)
-#define UCORE_CLI_NAME_MAX      (ZORUCORE_IXF_LOBFILE_SIZE - 13)
+/* Longest file name a file reference holds (a zero byte follows it), however it was read. */
+#define UCORE_LOBFILE_NAME_MAX  (ZORUCORE_IXF_LOBFILE_SIZE - 13)
 /* Longest location specifier, read from a table space (two zero bytes follow it) or through CLI. */
 #define UCORE_LLS_TEXT_MAX      (ZORUCORE_IXF_LLS_SIZE - 2)
 #define UCORE_CLI_LLS_TEXT_MAX  ZORUCORE_IXF_LLS_SIZE
@@ -330,11 +329,13 @@ static int _ucoreIxfValue(const ucoreIxfType *ptype, zorucoreCol *pcol, orow *pr
         if (pucSlot == nullptr) return ZORUCORE_RC_BADVALUE;
         iRc = _ucoreLobHeld(pcol, pucSlot, &pucBytes, &ilLength, &ilFull);
         if (iRc != 0) return iRc;
+        /* the name's length without the reader's closing zero, as the CLI path gives it */
+        if (ilLength > 0 && pucBytes[ilLength - 1] == 0) ilLength--;
         if (ilLength > UCORE_LOBFILE_NAME_MAX) return ZORUCORE_RC_BADVALUE;
       } else {
         iRc = _zorucoreCliBytes(pcol, &pucBytes, &ilLength);
         if (iRc != 0) return iRc;
-        if (ilLength > UCORE_CLI_NAME_MAX) return ZORUCORE_RC_BADVALUE;
+        if (ilLength > UCORE_LOBFILE_NAME_MAX) return ZORUCORE_RC_BADVALUE;
         /* the LOB's length follows the name */
         const unsigned char *pucFull = _zorucoreValue(pcol, (pucBytes - pcol->pucData) + ilLength, 4);
         if (pucFull == nullptr) return ZORUCORE_RC_BADVALUE;

@@ -19,8 +19,9 @@
 **     DATE, TIME,       the core data's template with the value's digit
 **     TIMESTAMP           groups at its positions (template length)
 **     LOB held          i32 byte length, bytes (at most 32700)
-**     LOB file ref      268 bytes: i32 name length, i32 LOB length, i32 2,
-**                         the name, zeros
+**     LOB file ref      268 bytes: i32 name length (without a closing zero
+**                         byte, however the name was read), i32 LOB
+**                         length, i32 2, the name, zeros
 **     location          255 bytes: the text, zeros
 **       specifier
 **

@@ -414,13 +414,8 @@ int _zorurunRunSelectDB2Child(zorurunSelectLaunch *plaunch)
     }
   };
   ochar *pcharHeader = _db2String(ptask, TOKEN_HEADER_IXF);
-  if (pcharHeader != nullptr) {
-    for (int i = 0; i < iWriters; i++) {
-      int iRcWrite = apwrite[i]->procWrite(apwrite[i], _charText(pcharHeader), pcharHeader->ilBU);
-      if (iRcWrite != ZORWRITE_RC_LIMIT) keep(iRcWrite);
-      writeAddToCount(apwrite[i], -1);
-    }
-  }
+  if (pcharHeader != nullptr)
+    for (int i = 0; i < iWriters; i++) keep(writeSetFileHeader(apwrite[i], _charText(pcharHeader), pcharHeader->ilBU));
 
   /* DBCLOB columns count as LOBs but are not fetched: only bound records are read */
   int iLobBound = 0;

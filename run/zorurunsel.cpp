@@ -332,10 +332,8 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
   int iRcWrite = 0;
   zorurunSelectCounts counts{};
   zoratom *patomHeader = _selAtom(ptask, TOKEN_HEADER_IXF);
-  if (patomHeader != nullptr && patomHeader->iKind == ZORATOM_OCHAR && patomHeader->value.pchar != nullptr) {
-    iRcWrite = pwrite->procWrite(pwrite, _charText(patomHeader->value.pchar), patomHeader->value.pchar->ilBU);
-    writeAddToCount(pwrite, -1);
-  }
+  if (patomHeader != nullptr && patomHeader->iKind == ZORATOM_OCHAR && patomHeader->value.pchar != nullptr)
+    iRcWrite = writeSetFileHeader(pwrite, _charText(patomHeader->value.pchar), patomHeader->value.pchar->ilBU);
 
   oconvert *pconvert = nullptr;
   zoratom *patomConv = _selAtom(ptask, TOKEN_CONVERTER);

@@ -237,7 +237,7 @@ TEST_F(CtrlTest, SelectWithoutFormatBecomesDelAndIgnoresTheBlockOptions)
     uint32_t ulFlags;
   } aexpect[] = {
     {1, 0x0802, 0xB002, 0, ZORUCORE_FLAG_DELIM},
-    {2, 0x0007, 0xB007, 819, ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM},
+    {2, 0x0007, 0xB107, 819, ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM},   /* delimiters doubled */
     {3, 0x000A, 0xB03B, 819, ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM},
   };
   for (size_t i = 0; i < 3; i++) {
@@ -277,15 +277,15 @@ TEST_F(CtrlTest, SelectWithoutFormatBecomesDelAndIgnoresTheBlockOptions)
 
   /* one record through the prepared columns: INTEGER 42 (nullable), CHAR 'x;y', DATE 2024-02-29 */
   ucoreBytes data;
-  data.le32(0, 42).put(4, {0}).put(5, "x;y").put(8, {0x20, 0x24, 0x02, 0x29});
+  data.le32(0, 42).put(4, {0}).put(5, "x\"y").put(8, {0x20, 0x24, 0x02, 0x29});
   std::string strOut;
   ASSERT_EQ(convert({0, 5, 8, 0}, ucoreRecord(12, data), &strOut), 0);
-  EXPECT_EQ(strOut, "42,\"x;y\",20240229\n");
+  EXPECT_EQ(strOut, "42,\"x\"\"y\",20240229\n");
 
   /* the null ID leaves an empty field */
   data.put(4, {1});
   ASSERT_EQ(convert({0, 5, 8, 0}, ucoreRecord(12, data), &strOut), 0);
-  EXPECT_EQ(strOut, ",\"x;y\",20240229\n");
+  EXPECT_EQ(strOut, ",\"x\"\"y\",20240229\n");
 }
 
 TEST_F(CtrlTest, DelimitedKeepsTheOptionsInForceAndAddsTheRest)
@@ -299,7 +299,9 @@ TEST_F(CtrlTest, DelimitedKeepsTheOptionsInForceAndAddsTheRest)
   select({kId, kHired});
   ASSERT_EQ(prepare(), 0);
 
-  EXPECT_EQ(own(pselect, TOKEN_SEP), nullptr);
+  /* the separator in force, taken into the output code page on the SELECT */
+  EXPECT_EQ(str(own(pselect, TOKEN_SEP)->value.pchar), ";");
+  EXPECT_EQ(own(pselect, TOKEN_SEP)->value.pchar->usCCSID, 819);
   EXPECT_EQ(own(pselect, TOKEN_DATE), nullptr);
   EXPECT_EQ(str(own(pselect, TOKEN_DELIM)->value.pchar), "\"");
   EXPECT_EQ(str(own(pselect, TOKEN_CR)->value.pchar), "\n");
@@ -328,26 +330,30 @@ TEST_F(CtrlTest, DelTargetKeysFollowTypeAndLobOptions)
     const char *pcWhat;
     int32_t     iType;
     bool        boNull;
-    bool        boDoubleDelim, boLobFile, boLls;
+    int         iDoubleDelim;   /* DOUBLE DELIM ON 1, OFF 0, not given -1: doubled */
+    bool        boLobFile, boLls;
     int32_t     iTarget;
     int16_t     sTargetCCSID;   /* the mixed CCSID is 819 */
   } acase[] = {
-    {"nullable VARCHAR", 8, true, false, false, false, 0xB008, 819},
-    {"VARCHAR doubled delimiters", 8, false, true, false, false, 0xB108, 819},
-    {"GRAPHIC", 13, false, false, false, false, 0xB00D, 819},
-    {"BLOB inline", 16, false, true, false, false, 0xB010, 1208},
-    {"CLOB doubled delimiters", 17, true, true, false, false, 0xB111, 819},
-    {"CLOB to LOB file", 17, false, true, true, false, 0xB411, 819},
-    {"DBCLOB to LOB file, LLS", 18, false, false, true, true, 0xB512, 819},
-    {"TIME_A", 11, false, false, false, false, 0xB041, 819},
-    {"TIMESTAMP_B", 12, false, false, false, false, 0xB047, 819},
-    {"ROWID", 19, false, false, false, false, 0xB000, 1208},
+    {"nullable VARCHAR", 8, true, -1, false, false, 0xB108, 819},
+    {"VARCHAR, DOUBLE DELIM ON", 8, false, 1, false, false, 0xB108, 819},
+    {"VARCHAR, DOUBLE DELIM OFF", 8, false, 0, false, false, 0xB008, 819},
+    {"GRAPHIC, converted", 13, false, -1, false, false, 0xB10D, 819},
+    {"GRAPHIC, DOUBLE DELIM OFF", 13, false, 0, false, false, 0xB00D, 819},
+    {"BLOB inline", 16, false, -1, false, false, 0xB110, 1208},
+    {"BLOB inline, DOUBLE DELIM OFF", 16, false, 0, false, false, 0xB010, 1208},
+    {"CLOB", 17, true, -1, false, false, 0xB111, 819},
+    {"CLOB to LOB file", 17, false, 1, true, false, 0xB411, 819},
+    {"DBCLOB to LOB file, LLS", 18, false, -1, true, true, 0xB512, 819},
+    {"TIME_A", 11, false, -1, false, false, 0xB041, 819},
+    {"TIMESTAMP_B", 12, false, -1, false, false, 0xB047, 819},
+    {"ROWID", 19, false, -1, false, false, 0xB000, 1208},
   };
   for (auto &c : acase) {
     SCOPED_TRACE(c.pcWhat);
     TearDown();
     SetUp();
-    if (c.boDoubleDelim) setInt(punload, TOKEN_DOUBLE_DELIM, 1);
+    if (c.iDoubleDelim >= 0) setInt(punload, TOKEN_DOUBLE_DELIM, c.iDoubleDelim);
     if (c.boLobFile) setText(punload, TOKEN_LOBFILE, "lob");
     if (c.boLls) setInt(punload, TOKEN_LLS, 1);
     select({{"C", c.iType, 10, 10, 1208, c.boNull, nullptr}});
@@ -548,7 +554,7 @@ TEST_F(CtrlTest, IxfSetsAsisWritesTheHeaderAndFramesTheRecord)
 
 /* ----------------------------------------------------------- converters */
 
-TEST_F(CtrlTest, ConvertersOpenedPerSideAndFailuresLeaveTheColumnUnconverted)
+TEST_F(CtrlTest, ConvertersOpenedPerSide)
 {
   struct {
     uint16_t usSource, usTarget;
@@ -576,26 +582,34 @@ TEST_F(CtrlTest, ConvertersOpenedPerSideAndFailuresLeaveTheColumnUnconverted)
     EXPECT_EQ(vMessages, vExpect);
   }
 
-  /* through the preparation: a UTF-8 column is converted, an unknown code page is not */
-  select({{"U", ZORCOL_T_VARCHAR, 10, 12, 1208, false, nullptr}, {"X", ZORCOL_T_VARCHAR, 10, 12, 4242, false, nullptr}});
+  /* through the preparation: a UTF-8 column is converted */
+  select({{"U", ZORCOL_T_VARCHAR, 10, 12, 1208, false, nullptr}, {"A", ZORCOL_T_VARCHAR, 10, 12, 819, false, nullptr}});
   std::vector<std::string> vMessages;
   ASSERT_EQ(prepare(&vMessages), 0);
+  EXPECT_TRUE(vMessages.empty());
   auto v = subTasks(pselect);
-  EXPECT_EQ(colOf(v[0], TOKEN_COL)->iType, 0xB208);
+  EXPECT_EQ(colOf(v[0], TOKEN_COL)->iType, 0xB308);
   EXPECT_NE(coreOf(v[0])->pconvToUtf16, nullptr);
   EXPECT_NE(coreOf(v[0])->pconvFromUtf16, nullptr);
-  EXPECT_EQ(colOf(v[1], TOKEN_COL)->iType, 0xB008);
-  EXPECT_EQ(coreOf(v[1])->pconvToUtf16, nullptr);
-  EXPECT_EQ(vMessages, (std::vector<std::string>{"ZORU360E ERROR WHILE OPENING CONVERTER FOR CCSID 4242\n",
-                                                  "ZORU361W COLUMN X WILL NOT BE CONVERTED\n"}));
+  EXPECT_EQ(colOf(v[1], TOKEN_COL)->iType, 0xB108);
 
   /* VARCHAR slots (offset, length) at 0 and 4, their bytes after the fixed part */
   ucoreBytes data;
-  data.le16(0, 8).le16(2, 5).le16(4, 13).le16(6, 2).put(8, "\xC3\xA9t\xC3\xA9").put(13, "ab");
+  data.le16(0, 8).le16(2, 5).le16(4, 13).le16(6, 3).put(8, "\xC3\xA9t\xC3\xA9").put(13, "a\"b");
   std::string strOut;
   ASSERT_EQ(convert({0, 4, 0}, ucoreRecord(8, data), &strOut), 0);
   /* the UTF-8 "\u00e9t\u00e9" leaves as ISO-8859-1 */
-  EXPECT_EQ(strOut, "\"\xE9t\xE9\",\"ab\"\n");
+  EXPECT_EQ(strOut, "\"\xE9t\xE9\",\"a\"\"b\"\n");
+}
+
+TEST_F(CtrlTest, ColumnThatCannotBeConvertedFailsTheSelect)
+{
+  /* a column is never written in a code page other than the file's */
+  select({{"U", ZORCOL_T_VARCHAR, 10, 12, 1208, false, nullptr}, {"X", ZORCOL_T_VARCHAR, 10, 12, 4242, false, nullptr}});
+  std::vector<std::string> vMessages;
+  EXPECT_EQ(prepare(&vMessages), ZORCTRLU_RC_CONVERTER);
+  EXPECT_EQ(vMessages, (std::vector<std::string>{"ZORU360E ERROR WHILE OPENING CONVERTER FOR CCSID 4242\n",
+                                                  "ZORU471E COLUMN X CANNOT BE CONVERTED FROM CCSID 4242 TO CCSID 819\n"}));
 }
 
 /* ------------------------------------------------------- DECIMAL sign */
@@ -644,6 +658,194 @@ TEST_F(CtrlTest, DefaultValuesTakeTheFormOfTheOutputFormat)
             std::string("\x2A\0\0\0", 4));
   EXPECT_EQ(std::string(coreOf(v[2])->pcDefault, static_cast<size_t>(coreOf(v[2])->sDefaultLength)),
             std::string("\x03\0ABC", 5));
+}
+
+/* ------------------------------------------------- the DEL file's code page */
+
+TEST_F(CtrlTest, DelimitedFilesAreWrittenWhollyInTheOutputCodePage)
+{
+  /* CCSID(m): the mixed member is the code page of every byte of the file */
+  struct {
+    const char *pcWhat;
+    uint16_t usMixed;
+    const char *pcSep;       /* CCSID 850 text; NULL: the default */
+    int rc;
+    const char *pcMessage;   /* NULL: none */
+    const char *pcSepOut;    /* the separator byte written */
+  } acase[] = {
+    {"ISO-8859-1", 819, nullptr, 0, nullptr, ","},
+    {"UTF-8", 1208, nullptr, 0, nullptr, ","},
+    {"a separator of one byte in 819", 819, "\xF5", 0, nullptr, "\xA7"},
+    {"a separator of two bytes in UTF-8", 1208, "\xF5", ZORCTRLU_RC_DELCCSID,
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 1208: THE SEPARATOR IS NOT ONE BYTE IN IT\n", nullptr},
+    {"EBCDIC", 37, nullptr, ZORCTRLU_RC_DELCCSID,
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 37: ITS DIGITS AND SIGNS ARE NOT THOSE OF ASCII\n", nullptr},
+    {"UTF-16", 1200, nullptr, ZORCTRLU_RC_DELCCSID,
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 1200: DELIMITED FILES ARE NOT WRITTEN IN UTF-16\n", nullptr},
+    {"no converter", 12345, nullptr, ZORCTRLU_RC_DELCCSID,
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 12345: THERE IS NO CONVERTER FOR IT\n", nullptr},
+  };
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.pcWhat);
+    TearDown();
+    SetUp();
+    setInt(pselect, TOKEN_FORMAT, 1);
+    add(pselect, zoratomCreateTripleShort(tok(TOKEN_CCSID), c.usMixed, c.usMixed, 1200, nullptr, nullptr));
+    if (c.pcSep != nullptr) setText(punload, TOKEN_SEP, c.pcSep);
+    select({kId, {"V", ZORCOL_T_VARCHAR, 5, 7, 819, false, nullptr}});
+    std::vector<std::string> vMessages;
+    EXPECT_EQ(prepare(&vMessages), c.rc);
+    std::vector<std::string> vExpect;
+    if (c.pcMessage != nullptr) vExpect.push_back(c.pcMessage);
+    EXPECT_EQ(vMessages, vExpect);
+    if (c.rc != 0) continue;
+    auto v = subTasks(pselect);
+    EXPECT_EQ(str(&coreOf(v[1])->charSep), c.pcSepOut);
+    EXPECT_EQ(str(coreOf(v[2])->pcharConstant), "\n");
+    EXPECT_EQ(coreOf(v[2])->pcharConstant->usCCSID, c.usMixed);
+  }
+}
+
+TEST_F(CtrlTest, SeparatorThatWouldStandInsideAFieldIsRefused)
+{
+  struct {
+    int iSlot;
+    const char *pcValue;
+    const char *pcSep;
+    const char *pcWhy;   /* NULL: accepted */
+  } acase[] = {
+    {TOKEN_DELIM, ";", ";", "THE SEPARATOR IS THE DELIMITER"},
+    {TOKEN_DECIMAL, ",", ",", "THE SEPARATOR IS THE DECIMAL POINT"},
+    {TOKEN_DATEDELIM, "-", "-", "THE SEPARATOR IS A CHARACTER OF NUMBERS"},
+    {TOKEN_DATEDELIM, "/", "/", "THE SEPARATOR IS IN THE DATE DELIMITER"},
+    {TOKEN_DECIMAL, ",", ";", nullptr},
+  };
+  for (auto &c : acase) {
+    SCOPED_TRACE(std::string(c.pcValue) + " " + c.pcSep);
+    TearDown();
+    SetUp();
+    setInt(pselect, TOKEN_FORMAT, 1);
+    setText(punload, TOKEN_SEP, c.pcSep);
+    setText(punload, c.iSlot, c.pcValue);
+    select({kId, kHired});
+    std::vector<std::string> vMessages;
+    int rc = prepare(&vMessages);
+    if (c.pcWhy == nullptr) {
+      EXPECT_EQ(rc, 0);
+      EXPECT_TRUE(vMessages.empty());
+    } else {
+      EXPECT_EQ(rc, ZORCTRLU_RC_DELCLASH);
+      EXPECT_EQ(vMessages, std::vector<std::string>{"ZORU472E FORMAT DELIMITED: " + std::string(c.pcWhy) +
+                                                    ", THE FILE COULD NOT BE READ BACK\n"});
+    }
+  }
+}
+
+TEST_F(CtrlTest, DefaultTextOfACharacterColumnHasItsDelimitersDoubled)
+{
+  select({{"Q", ZORCOL_T_VARCHAR, 5, 7, 819, false, "'a\"b'"}});
+  ASSERT_EQ(prepare(), 0);
+  zorucoreData *pcore = coreOf(subTasks(pselect)[0]);
+  EXPECT_EQ(std::string(pcore->pcDefault, static_cast<size_t>(pcore->sDefaultLength)), "\"a\"\"b\"");
+  TearDown();
+  SetUp();
+  setInt(pselect, TOKEN_DOUBLE_DELIM, 0);
+  select({{"Q", ZORCOL_T_VARCHAR, 5, 7, 819, false, "'a\"b'"}});
+  ASSERT_EQ(prepare(), 0);
+  pcore = coreOf(subTasks(pselect)[0]);
+  EXPECT_EQ(std::string(pcore->pcDefault, static_cast<size_t>(pcore->sDefaultLength)), "\"a\"b\"");
+}
+
+/* ------------------------------------------------------- ignored options */
+
+TEST_F(CtrlTest, OptionsTheFormatDoesNotApplyAreReported)
+{
+  /* what the parameter library holds is no option given: never reported */
+  setLetter(pparmlib, TOKEN_DATE, 10, 'C');
+  add(pparmlib, zoratomCreateDoubleChar(tok(TOKEN_NULL), text("\x00"), text("\xFF"), nullptr, nullptr));
+  setInt(pparmlib, TOKEN_PIC, 0xC112);
+  struct {
+    const char *pcWhat;
+    int iFormat;
+    std::vector<int> viGiven;   /* slots given on the block */
+    std::vector<std::string> vExpect;
+  } acase[] = {
+    {"nothing given", 13, {}, {}},
+    {"DEL keeps its date and time layouts", 13, {TOKEN_DATE, TOKEN_TIMESTAMP},
+     {"ZORU474W OPTION DATE IS IGNORED UNDER FORMAT DEL\n", "ZORU474W OPTION TIMESTAMP IS IGNORED UNDER FORMAT DEL\n"}},
+    {"DELIMITED applies them", 1, {TOKEN_DATE, TOKEN_TIME}, {}},
+    {"IXF keeps ISO dates and times", 11, {TOKEN_TIME, TOKEN_DATEDELIM},
+     {"ZORU474W OPTION TIME IS IGNORED UNDER FORMAT IXF\n", "ZORU474W OPTION DATEDELIM IS IGNORED UNDER FORMAT IXF\n"}},
+    {"no format reads NULL, NULL DELIM or PIC", 1, {TOKEN_NULL, TOKEN_NULLDELIM, TOKEN_PIC},
+     {"ZORU474W OPTION NULL IS IGNORED UNDER FORMAT DELIMITED\n",
+      "ZORU474W OPTION NULL DELIM IS IGNORED UNDER FORMAT DELIMITED\n",
+      "ZORU474W OPTION PIC IS IGNORED UNDER FORMAT DELIMITED\n"}},
+  };
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.pcWhat);
+    std::vector<std::string> vMessages;
+    zortask *pother = zortaskCreate("SELECT");
+    ASSERT_EQ(zortaskAddSubTask(punload, pother), 0);
+    for (int iSlot : c.viGiven) {
+      zortask *ptask = iSlot == TOKEN_PIC ? pglobal : punload;
+      switch (iSlot) {
+        case TOKEN_DATE: setLetter(ptask, iSlot, 10, 'A'); break;
+        case TOKEN_TIME: setLetter(ptask, iSlot, 11, 'B'); break;
+        case TOKEN_TIMESTAMP: setLetter(ptask, iSlot, 12, 'A'); break;
+        case TOKEN_NULL: add(ptask, zoratomCreateDoubleChar(tok(iSlot), text("N"), text("-"), nullptr, nullptr)); break;
+        case TOKEN_DATEDELIM: setText(ptask, iSlot, "/"); break;
+        default: setInt(ptask, iSlot, 1); break;
+      }
+    }
+    auto v = zavtestMessages([&] { EXPECT_EQ(zorcontrolUdbIgnoredOptions(pcontrol, pother, c.iFormat), 0); });
+    EXPECT_EQ(v, c.vExpect);
+    for (int iSlot : c.viGiven) {
+      zoratomDestroy(zortaskRemoveAtom(pglobal, tok(iSlot)));
+      zoratomDestroy(zortaskRemoveAtom(punload, tok(iSlot)));
+    }
+  }
+}
+
+TEST_F(CtrlTest, IxfDatesAndTimesKeepTheirIsoText)
+{
+  setInt(pselect, TOKEN_FORMAT, 11);
+  setText(pselect, TOKEN_TBNAME, "EMP");
+  setLetter(punload, TOKEN_DATE, 10, 'A');
+  setText(punload, TOKEN_DATEDELIM, "/");
+  select({{"D", ZORCOL_T_DATE, 4, 4, 0, false, nullptr}, {"T", ZORCOL_T_TIMESTAMP, 10, 10, 0, false, nullptr}});
+  std::vector<std::string> vMessages;
+  ASSERT_EQ(prepare(&vMessages), 0);
+  EXPECT_EQ(vMessages, (std::vector<std::string>{"ZORU474W OPTION DATE IS IGNORED UNDER FORMAT IXF\n",
+                                                  "ZORU474W OPTION DATEDELIM IS IGNORED UNDER FORMAT IXF\n"}));
+  auto v = subTasks(pselect);
+  EXPECT_EQ(std::string(coreOf(v[1])->pcTemplate, static_cast<size_t>(coreOf(v[1])->sTemplateLength)), "0000-00-00");
+  EXPECT_EQ(std::string(coreOf(v[2])->pcTemplate, static_cast<size_t>(coreOf(v[2])->sTemplateLength)),
+            "0000-00-00-00.00.00.000000");
+}
+
+TEST_F(CtrlTest, IxfFileMaxSizeMustLeaveRoomAfterTheHeader)
+{
+  /* H (57) + T (1610) + one C (878) record: 2545 bytes */
+  struct {
+    int32_t iUnit, iNumber;
+    int rc;
+  } acase[] = {{0, 2545, ZORCTRLU_RC_FILEMAX}, {0, 2546, 0}, {1, 2, ZORCTRLU_RC_FILEMAX}, {1, 3, 0}};
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.iNumber);
+    TearDown();
+    SetUp();
+    setInt(pselect, TOKEN_FORMAT, 11);
+    setText(pselect, TOKEN_TBNAME, "EMP");
+    add(punload, zoratomCreateType(tok(TOKEN_FILEMAXSIZE), c.iUnit, c.iNumber, nullptr, nullptr));
+    select({kId});
+    std::vector<std::string> vMessages;
+    EXPECT_EQ(prepare(&vMessages), c.rc);
+    if (c.rc != 0) {
+      long long llMax = c.iUnit == 1 ? c.iNumber * 1024LL : c.iNumber;
+      EXPECT_EQ(vMessages, std::vector<std::string>{"ZORU475E FILEMAXSIZE OF " + std::to_string(llMax) +
+                                                    " BYTES LEAVES NO ROOM FOR ROWS AFTER THE IXF HEADER OF 2545 BYTES\n"});
+    }
+  }
 }
 
 }  // namespace

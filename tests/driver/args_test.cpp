@@ -692,6 +692,35 @@ TEST_F(ArgsInstallTest, FillParmsFromOptionsAndConfiguration)
   EXPECT_EQ(atom(TOKEN_PART)->value.pobf->ulBitCount, static_cast<uint32_t>(ARGS_PART_BITS));
 }
 
+TEST_F(ArgsInstallTest, DoubledDelimiterSwitchOfTheConfiguration)
+{
+  /* the forms users write are taken; any other value stops the request */
+  struct {
+    const char *pcLine;
+    int iRc;
+    int32_t iValue;   /* -1: no atom */
+  } aCases[] = {
+      {"doubledelim=ON\n", 0, 1},  {"doubledelim=yes\n", 0, 1}, {"doubledelim=1\n", 0, 1},
+      {"doubledelim=off\n", 0, 0}, {"doubledelim=NO\n", 0, 0},  {"doubledelim= 0 \n", 0, 0},
+      {"", 0, -1},
+      {"doubledelim=maybe\n", ARGS_RC_BADOPTION, -1},
+      {"doubledelim=\n", ARGS_RC_BADOPTION, -1},
+      {"doubledelim=ONE\n", ARGS_RC_BADOPTION, -1},
+  };
+  for (auto &c : aCases) {
+    SCOPED_TRACE(c.pcLine);
+    writeConfig(c.pcLine);
+    EXPECT_EQ(fill({"-f", "ctl"}), c.iRc);
+    if (c.iRc == 0) {
+      EXPECT_TRUE(vMsgs.empty());
+      EXPECT_EQ(integer(TOKEN_DOUBLE_DELIM), c.iValue);
+    } else {
+      EXPECT_EQ(vMsgs, std::vector<std::string>{"ZORU473E CONFIGURATION ITEM doubledelim HAS AN INVALID VALUE: ON, OFF, "
+                                                "YES, NO, 1 OR 0 EXPECTED\n"});
+    }
+  }
+}
+
 TEST_F(ArgsInstallTest, FillParmsFailures)
 {
   /* An instance without an instance user. */

@@ -130,7 +130,9 @@ TEST_F(configTest, DoubleDelimiterSwitch)
     const char *pcFile, *pcExpected;
   } acases[] = {
       {"doubledelim=on\n", "1"},   {"doubledelim=ON \n", "1"}, {"doubledelim=Off\n", "0"},
-      {"doubledelim=yes\n", "(null)"}, {"doubledelim=\n", "(null)"}, {"bufsize=1\n", "(null)"},
+      {"doubledelim=yes\n", "1"},  {"doubledelim=No\n", "0"},  {"doubledelim=1\n", "1"},
+      {"doubledelim=0\n", "0"},    {"doubledelim=\n", "-1"},   {"doubledelim=online\n", "-1"},
+      {"bufsize=1\n", "(null)"},
   };
   for (const Case &c : acases) {
     Config(c.pcFile);

@@ -225,15 +225,17 @@ TEST(ZorcolCli, ResultColumnsAsCliDescribesThem)
     int32_t ilSize;
     int iType, iSubType, iLength, iCCSID, iLobs;
   } cases[] = {
+      /* only text columns take the connection's code page: numbers, dates and BLOBs have none,
+         as their catalogue descriptions on the direct path */
       {91, 10, 0, 10, 10, 10, 67, 0, 0},          /* DATE */
       {92, 8, 0, 8, 11, 8, 65, 0, 0},             /* TIME */
       {93, 26, 6, 26, 12, 26, 66, 0, 0},          /* TIMESTAMP */
-      {3, 7, 2, 9, 3, 0x0702, 4, 850, 0},         /* DECIMAL(7,2) */
+      {3, 7, 2, 9, 3, 0x0702, 4, 0, 0},           /* DECIMAL(7,2) */
       {-98, 0, 0, 1000, 16, 32700, 32700, 0, 1},  /* BLOB */
       {-99, 0, 0, 1000, 17, 32700, 32700, 850, 1},/* CLOB */
       {-350, 0, 0, 1000, 18, 32700, 32700, 850, 1},
       {1, 12, 0, 12, 7, 12, 12, 850, 0},          /* CHAR(12) */
-      {4, 10, 0, 4, 2, 4, 4, 850, 0},             /* INTEGER */
+      {4, 10, 0, 4, 2, 4, 4, 0, 0},               /* INTEGER */
   };
   int iLobs = 0;
   for (const auto &c : cases) {
@@ -248,7 +250,7 @@ TEST(ZorcolCli, ResultColumnsAsCliDescribesThem)
     EXPECT_EQ(iLobs - iBefore, c.iLobs) << c.iSqlType;
     EXPECT_EQ(pcol->iNumber, 5);
     EXPECT_EQ(pcol->iDb2Number, 5);
-    EXPECT_EQ(pcol->usFlags, ZORCOL_SBCS | ZORCOL_VAR | ZORCOL_NULL);
+    EXPECT_EQ(pcol->usFlags, (c.iCCSID != 0 ? ZORCOL_SBCS : ZORCOL_FBD) | ZORCOL_VAR | ZORCOL_NULL) << c.iSqlType;
     EXPECT_EQ(text(pcol->pcharName), "AMOUNT");
     ASSERT_NE(pcol->pnodeExpr, nullptr);
     EXPECT_EQ(pcol->pnodeExpr->sKind, ZORNODE_VAR);

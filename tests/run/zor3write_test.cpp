@@ -208,8 +208,7 @@ RunResult _run(uint32_t ulType, Select &select, udbOutFile *pout, int32_t ilCapa
     zorwrite *pwrite = writeCreate(ulType, iPartition, pout, ilCapacity, pcharHost, select.ptask);
     run.iRcOpen = writeOpen(pwrite);
     if (pstrHeader != nullptr) {
-      pwrite->procWrite(pwrite, pstrHeader->data(), static_cast<int32_t>(pstrHeader->size()));
-      writeAddToCount(pwrite, -1);
+      EXPECT_EQ(writeSetFileHeader(pwrite, pstrHeader->data(), static_cast<int32_t>(pstrHeader->size())), 0);
     }
     for (const std::string &str : vRows)
       run.viRc.push_back(pwrite->procWrite(pwrite, str.data(), static_cast<int32_t>(str.size())));
@@ -310,6 +309,65 @@ TEST_F(Zor3writeTest, RotationReportsEachClosedFileWhenSynchronousAndOnceWhenThr
   ocharDestroy(pcharHost);
 }
 
+TEST_F(Zor3writeTest, EveryRotatedFileBeginsWithTheFileHeader)
+{
+  /* the header counts in FILEMAXSIZE; a file is closed only once it holds a row after it */
+  const std::string strHeader(60, 'H');
+  struct Case {
+    const char *pcName;
+    int32_t iFileMax;
+    int iRows, iRowSize;
+    std::vector<int> viRowsPerFile;
+  } aCases[] = {
+      {"two rows after the header per file", 100, 5, 20, {2, 2, 1}},
+      {"a row longer than the room after the header still gets a file", 70, 3, 40, {1, 1, 1}},
+      {"no rows: the header alone", 100, 0, 20, {0}},
+  };
+  for (const Case &c : aCases) {
+    for (uint32_t ulKind : gaulKinds) {
+      SCOPED_TRACE(std::string(c.pcName) + (ulKind == ZORWRITE_SYNC ? " synchronous" : " threaded"));
+      zavtestTempDir dirCase;
+      Select select;
+      select.size(TOKEN_FILEMAXSIZE, 0, c.iFileMax);
+      std::vector<std::string> vRows;
+      for (int i = 0; i < c.iRows; i++) vRows.push_back(std::string(static_cast<size_t>(c.iRowSize), 'a' + i));
+      Output out(dirCase.file("out.del"));
+      RunResult run = _run(ulKind, select, out.pout, 0, vRows, -1, &strHeader);
+      for (int iRc : run.viRc) EXPECT_EQ(iRc, 0);
+      EXPECT_EQ(run.iRcFlush, 0);
+      EXPECT_EQ(run.iRcClose, 0);
+      std::map<std::string, std::string> files = _files(dirCase);
+      ASSERT_EQ(files.size(), c.viRowsPerFile.size());
+      size_t ulRow = 0;
+      for (size_t i = 0; i < c.viRowsPerFile.size(); i++) {
+        std::string strExpected = strHeader;
+        for (int k = 0; k < c.viRowsPerFile[i]; k++) strExpected += vRows[ulRow++];
+        EXPECT_EQ(files[_rotated(static_cast<int>(i))], strExpected) << _rotated(static_cast<int>(i));
+      }
+      EXPECT_NE(run.vMessages.back().find("UNLOADED " + std::to_string(c.iRows) + " ROWS"), std::string::npos)
+          << run.vMessages.back();
+    }
+  }
+
+  /* a LOB-file writer takes no header, nor a writer that has written rows */
+  Select select;
+  zorwrite *pwrite = writeCreate(ZORWRITE_LOB, -1, nullptr, 0, nullptr, select.ptask);
+  EXPECT_EQ(writeSetFileHeader(pwrite, "H", 1), ORC_INVALID);
+  writeDestroy(pwrite);
+}
+
+TEST_F(Zor3writeTest, StandardOutputIsNotRotated)
+{
+  Select select;
+  select.size(TOKEN_FILEMAXSIZE, 0, 10);
+  for (uint32_t ulKind : gaulKinds) {
+    zorwrite *pwrite = writeCreate(ulKind, -1, nullptr, 0, nullptr, select.ptask);
+    EXPECT_EQ(pwrite->llFileMaxSize, -1);
+    EXPECT_EQ(pwrite->iLimited, 0);
+    writeDestroy(pwrite);
+  }
+}
+
 TEST_F(Zor3writeTest, LimitsStopTheCallerAtTheRightRow)
 {
   const std::string strHeader = "HEADER-RECORD\n";
@@ -323,7 +381,7 @@ TEST_F(Zor3writeTest, LimitsStopTheCallerAtTheRightRow)
   } aCases[] = {
       {"MAXROWS 5", TOKEN_MAXROWS, 5, false, 5, 5},
       {"MAXROWS 5 after an IXF header", TOKEN_MAXROWS, 5, true, 5, 5},
-      {"MAXROWS 0 after an IXF header writes no row", TOKEN_MAXROWS, 0, true, 0, 0},
+      {"MAXROWS 0 after an IXF header writes the header alone", TOKEN_MAXROWS, 0, true, 0, 0},
       {"SIZELIMIT reached by the third row, which is written", TOKEN_SIZELIMIT, 30, false, 3, 2},
       {"SIZELIMIT passed by the third row", TOKEN_SIZELIMIT, 25, false, 3, 2},
   };
@@ -341,7 +399,7 @@ TEST_F(Zor3writeTest, LimitsStopTheCallerAtTheRightRow)
       /* from the limit on every write is answered with the limit code */
       for (int i = 0; i < static_cast<int>(run.viRc.size()); i++)
         EXPECT_EQ(run.viRc[i], i >= c.iFirstLimit ? ZORWRITE_RC_LIMIT : 0) << "row " << i;
-      std::string strHead = c.boHeader && c.iValue > 0 ? strHeader : "";
+      std::string strHead = c.boHeader ? strHeader : "";
       EXPECT_EQ(_content(dirCase.file("out.del")), strHead + _joined(vRows, c.ulRowsWritten));
       ASSERT_EQ(run.vMessages.size(), 1u);
       EXPECT_NE(run.vMessages[0].find("UNLOADED " + std::to_string(c.ulRowsWritten) + " ROWS"), std::string::npos)
@@ -451,8 +509,9 @@ TEST_F(Zor3writeTest, BufferCapacityComesFromTheConfigurationAndFileMaxSize)
     else unsetenv("TOPZAV");
     Select select;
     if (c.iFileMax >= 0) select.size(TOKEN_FILEMAXSIZE, 0, c.iFileMax);
+    Output out(dir.file("out.del"));
     for (uint32_t ulKind : gaulKinds) {
-      zorwrite *pwrite = writeCreate(ulKind, -1, nullptr, c.ilGiven, nullptr, select.ptask);
+      zorwrite *pwrite = writeCreate(ulKind, -1, out.pout, c.ilGiven, nullptr, select.ptask);
       zorwriteBuff *pbuff = ulKind == ZORWRITE_SYNC ? pwrite->pbuffCurrent
                                                     : static_cast<zorwriteBuff *>(pwrite->pchaineFree->pitemTop);
       EXPECT_EQ(pbuff->ilCapacity, c.ilExpected) << c.boTopzav << " " << c.ilGiven << " " << c.iFileMax;

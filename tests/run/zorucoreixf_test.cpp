@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "run/oconvert.h"
+#include "run/zorucorechar.h"
 #include "run/zorucorecli.h"
 #include "run/zorucoredel.h"
 #include "tests/run/ucoretest.h"
@@ -195,13 +196,15 @@ TEST(zorucoreIxf, DatesTimesAndTimestampsFromTheirTemplate)
 
 TEST(zorucoreIxf, LobFileReferencesAndLocationSpecifiers)
 {
-  std::string strRef = "\x08\x00\x00\x00"s + "\x40\xE2\x01\x00"s + "\x02\x00\x00\x00"s + "lob.001\0"s;
+  std::string strRef = "\x07\x00\x00\x00"s + "\x40\xE2\x01\x00"s + "\x02\x00\x00\x00"s + "lob.001\0"s;
   std::string strLls = "lob.001.0.5/";
   std::string strDummy = "dummy.0.-1/";
   ucoreBytes beyond(4);
   runCases({
-    /* the name's length counts the zero byte the reader stored */
+    /* the name's length leaves out the zero byte the reader stored, as on the CLI path */
     {"BLOB in a file", 0x0010, 0x8410, 0, 5, lobData("lob.001\0"s), strRef + zeros(268 - strRef.size())},
+    {"BLOB in a file, name without zero byte", 0x0010, 0x8410, 0, 5, lobData("lob.001"s),
+     strRef + zeros(268 - strRef.size())},
     {"nullable CLOB in a file", 0x0811, 0x8C11, 0, 5, lobData("lob.001\0"s), "\x00\x00"s + strRef + zeros(268 - strRef.size())},
     {"nullable DBCLOB in a file, null", 0x0812, 0x8C12, 0, 5, lobData("lob.001\0"s, 1), "\xFF\xFF"s + zeros(268)},
     {"nullable CLOB in a file, beyond the record", 0x0811, 0x8C11, 0, 0, beyond, "\xFF\xFF"s + zeros(268)},
@@ -215,6 +218,7 @@ TEST(zorucoreIxf, LobFileReferencesAndLocationSpecifiers)
   });
   /* a name or specifier longer than its field would overrun the next column */
   EXPECT_EQ(convertCode(0x0010, 0x8410, 0, 5, lobData(std::string(257, 'n')), 4096), ZORUCORE_RC_BADVALUE);
+  EXPECT_EQ(convertCode(0x0010, 0x8410, 0, 5, lobData(std::string(256, 'n') + "\0"s), 4096), ZORUCORE_RC_BADVALUE);
   EXPECT_EQ(convertCode(0x0010, 0x8410, 0, 5, lobData(std::string(255, 'n') + "\0"s), 268), 0);
   EXPECT_EQ(convertCode(0x0810, 0x8D10, 0, 5, lobData(std::string(254, 's')), 4096), ZORUCORE_RC_BADVALUE);
   EXPECT_EQ(convertCode(0x0810, 0x8D10, 0, 5, lobData(std::string(253, 's')), 257), 0);
@@ -404,7 +408,7 @@ TEST(zorucoreIxf, RowFramedIntoDataRecords)
 
 TEST(zorucoreIxf, ConversionTableIsComplete)
 {
-  EXPECT_EQ(zorucoreTabCount(), 368);
+  EXPECT_EQ(zorucoreTabCount(), 396);
   oconvertInitModule();
   zorucoreInitModule();
   struct {
@@ -423,7 +427,17 @@ TEST(zorucoreIxf, ConversionTableIsComplete)
     {0xD00C, 0x800C, _zorucore_TimestampN2IxfSelectDB2},
     {0x0010, 0x8510, nullptr},   /* non-nullable LOB with location specifier */
     {0x0810, 0x8910, nullptr},   /* location specifier without LOB file */
-    {0xD007, 0xB107, nullptr},   /* CLI: doubled delimiters */
+    {0xD007, 0xB107, _zorucore_Char2DelimitedDD},                    /* CLI: doubled delimiters */
+    {0xD807, 0xB307, _zorucore_Char2DelimitedConvertDD},
+    {0xD808, 0xB108, _zorucore_VarcharN2DelimitedDDSelectDB2},
+    {0xD009, 0xB309, _zorucore_LongvarcharN2DelimitedConvertDDSelectDB2},
+    {0xD811, 0xB111, _zorucore_ClobN2DelimitedDDSelectDB2},
+    {0xD011, 0xB311, _zorucore_ClobN2DelimitedConvertDDSelectDB2},
+    {0xD810, 0xB110, _zorucore_BlobN2DelimitedDDSelectDB2},
+    {0x0810, 0xB110, _zorucore_Blob2DelimitedDD},                    /* inline BLOB, doubled */
+    {0x080E, 0xB30E, _zorucore_Vargraphic2DelimitedConvertDD},       /* converted graphics, doubled */
+    {0x0012, 0xB312, _zorucore_Dbclob2DelimitedConvertDD},
+    {0x000D, 0xB10D, nullptr},   /* graphics are doubled only once converted */
     {0xD00D, 0x800D, nullptr},   /* CLI: graphic types */
     {0xD010, 0x8510, nullptr},   /* CLI: non-nullable BLOB with location specifier */
     {0xD011, 0xB711, nullptr},   /* CLI: CLOB in a file, converted, location specifier */
