@@ -543,17 +543,7 @@ int zorcontrolUdbValidateBackupFiles(zorcontrol *pcontrol, zortask *ptaskUnload,
     omsgsFMTEDO(ZORU427W);
     return 0;
   }
-  /*
-  ** The catalogue comes from the image, so no CLI connection gives the
-  ** database code page (the IXF header needs it): the image's code set
-  ** does, else the instance's configuration of the database.
-  */
-  if (gpcnvft != nullptr && gpcnvft->usDbCCSID == 0) {
-    uint16_t usDb = pzorbk->isCCSID > 0 ? ocnvftSubstInternal(static_cast<uint16_t>(pzorbk->isCCSID))
-                                        : zorcontrolUdbGetDbCcsid(pcontrol, ptaskUnload);
-    omsgsTrace("database code page from the backup: %u\n", static_cast<unsigned>(usDb));
-    if (usDb != 0) ocnvftSetDB(nullptr, usDb);
-  }
+  zorcontrolUdbBackupDbCcsid(pcontrol, ptaskUnload, pzorbk);
   if (pchaine->iItemCount == 0) {
     ochaineDestroy(pchaine);
     return ZORCTRLU_RC_CATALOG;
@@ -818,6 +808,15 @@ int zorcontrolUdbGetTSFromTB(ochaine *pchaineCatalog, ochar *pcharQualifier, och
   ocharDestroy(pcharWantedName);
   ocharDestroy(pcharWantedQual);
   return iRc;
+}
+
+void zorcontrolUdbBackupDbCcsid(zorcontrol *pcontrol, zortask *ptaskUnload, const zorbk *pzorbk)
+{
+  if (gpcnvft == nullptr || gpcnvft->usDbCCSID != 0) return;
+  uint16_t usDb = pzorbk != nullptr && pzorbk->isCCSID > 0 ? ocnvftSubstInternal(static_cast<uint16_t>(pzorbk->isCCSID))
+                                                           : zorcontrolUdbGetDbCcsid(pcontrol, ptaskUnload);
+  omsgsTrace("database code page for the backup catalogue: %u\n", static_cast<unsigned>(usDb));
+  if (usDb != 0) ocnvftSetDB(nullptr, usDb);
 }
 
 uint16_t zorcontrolUdbGetDbCcsid(zorcontrol *pcontrol, zortask *ptask)

@@ -44,6 +44,7 @@ struct zoratom;
 struct zorcontrol;
 struct zortask;
 struct osysibmSystablespace;
+struct zorbk;
 
 /* Reason codes (module 0x105). */
 #define ZORCTRLU_RC_PARTITION   ORC_MAKE(0x105, 2, 0x003)  /* 0x105a003 partition out of range (ZORU011E) */
@@ -179,6 +180,16 @@ int zorcontrolUdbCheckPartition(zorcontrol *pcontrol, zortask *ptaskUnload);
 */
 int zorcontrolUdbGetTSFromTB(ochaine *pchaineCatalog, ochar *pcharQualifier, ochar *pcharName,
                              ochar **ppcharTablespace, char *pcType);
+
+/*
+** zorcontrolUdbBackupDbCcsid
+**   When the catalogue is read from a backup image no CLI connection gives
+**   the database code page, which the IXF header and ASIS need: it is taken
+**   from the image's code set, else from the configuration of the database
+**   (zorcontrolUdbGetDbCcsid), and set in the conversion context.  Nothing
+**   changes when the context already has a database code page.
+*/
+void zorcontrolUdbBackupDbCcsid(zorcontrol *pcontrol, zortask *ptaskUnload, const zorbk *pzorbk);
 
 /*
 ** zorcontrolUdbGetDbCcsid

@@ -633,6 +633,35 @@ TEST_F(UdbChecks, DatabaseCcsidAndColumnDescription)
   EXPECT_EQ(DB2UTIL_RC_CONNECT, rc);
 }
 
+TEST_F(UdbChecks, DatabaseCodePageOfABackupCatalogue)
+{
+  /* the catalogue of an image comes without a CLI connection: the image's code set gives the code page */
+  Parse p("GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1 SELECT * FROM ZAVTEST.DEPT ; FORMAT IXF ;\n");
+  zortask *ptaskUnload = Sub(p.ptask, 0);
+  Control(p.ptask);
+  bool boContext = gpcnvft == nullptr;
+  if (boContext) {
+    ASSERT_EQ(ocnvftCreateGlobal(nullptr, 'A', 0x80, 37, 0, 1200, 819, 819, 1200, 850, 1208, 1202, 850, 0, 0), 0);
+  }
+  uint16_t usBefore = gpcnvft->usDbCCSID;
+  zorbk bk{};
+  bk.isCCSID = 1208;
+  ocnvftSetDB(nullptr, 0);
+  zorcontrolUdbBackupDbCcsid(pcontrol, ptaskUnload, &bk);
+  EXPECT_EQ(gpcnvft->usDbCCSID, ocnvftSubstInternal(1208));
+  /* one already known stays */
+  bk.isCCSID = 850;
+  zorcontrolUdbBackupDbCcsid(pcontrol, ptaskUnload, &bk);
+  EXPECT_EQ(gpcnvft->usDbCCSID, ocnvftSubstInternal(1208));
+  /* an image without code set: the database's configuration */
+  ocnvftSetDB(nullptr, 0);
+  bk.isCCSID = 0;
+  zorcontrolUdbBackupDbCcsid(pcontrol, ptaskUnload, &bk);
+  EXPECT_EQ(gpcnvft->usDbCCSID, ocnvftSubstInternal(819));
+  ocnvftSetDB(nullptr, usBefore);
+  if (boContext) ocnvftDestroy(gpcnvft);
+}
+
 /* ============================================================== partitions */
 
 TEST_F(UdbChecks, PartitionSets)

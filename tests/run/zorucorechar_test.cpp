@@ -129,7 +129,9 @@ TEST(zorucoreChars, BytesAsHeldWithOrWithoutDoubledDelimiters)
     {"LONG VARGRAPHIC", 0x000F, 0xB00F, 0, 5, longData("\x30\x42"s), DELIM, "\"\x30\x42\""},
     {"CLOB held", 0x0011, 0xB011, 0, 5, lobData("clob \"text\""), DELIM, "\"clob \"text\"\""},
     {"CLOB held, DD", 0x0811, 0xB111, 0, 5, lobData("c\"d"), DELIM, "\"c\"\"d\""},
-    {"BLOB raw, delimiter not doubled", 0x0010, 0xB010, 0, 5, lobData("\x01\"\x00\n"s), DELIM, "\"\x01\"\x00\n\""s},
+    {"BLOB raw, DOUBLE DELIM OFF", 0x0010, 0xB010, 0, 5, lobData("\x01\"\x00\n"s), DELIM, "\"\x01\"\x00\n\""s},
+    {"BLOB raw, DD", 0x0010, 0xB110, 0, 5, lobData("\x01\"\x00\n"s), DELIM, "\"\x01\"\"\x00\n\""s},
+    {"nullable BLOB, DD", 0x0810, 0xB110, 0, 5, lobData("\"\""s), DELIM, "\"\"\"\"\"\""s},
     {"DBCLOB held", 0x0812, 0xB012, 0, 5, lobData("\x00\x41"s), DELIM, "\"\x00\x41\""s},
     {"nullable BLOB, null, no LLS: empty field", 0x0810, 0xB010, 0, 5, lobData("x", 1), DELIM, ""},
   });
@@ -184,6 +186,18 @@ TEST(zorucoreChars, ConvertedThroughIcu)
     {"CLOB, DD", 0x0811, 0xB311, 0, 5, lobData("\"\x82"), DELIM, "\"\"\"\xC3\xA9\""},
     {"nullable VARCHAR, null", 0x0808, 0xB208, 20, 5, varData("\x82", 1), DELIM, ""},
   }, &icu);
+
+  /* graphics from UTF-16 (high byte first, no to-UTF-16 converter) into UTF-8, delimiters doubled */
+  using namespace std::string_literals;
+  ucoreIcu icuGraphic(nullptr, "UTF-8", 256);
+  ucoreBytes gra;
+  gra.put(0, {0x00, 0x22, 0x00, 0xE9}).put(4, {0});
+  runCases({
+    {"GRAPHIC, DD", 0x000D, 0xB30D, 2, 5, gra, DELIM, "\"\"\"\xC3\xA9\""},
+    {"VARGRAPHIC, DD", 0x080E, 0xB30E, 10, 5, varData("\x00\x22\x00\x22"s), DELIM, "\"\"\"\"\"\""},
+    {"LONG VARGRAPHIC, DD", 0x000F, 0xB30F, 0, 5, longData("\x00\x41\x00\x22"s), DELIM, "\"A\"\"\""},
+    {"DBCLOB, DD", 0x0812, 0xB312, 0, 5, lobData("\x00\x22"s), DELIM, "\"\"\"\""},
+  }, &icuGraphic);
 }
 
 TEST(zorucoreChars, Utf16EndsWithoutConverter)

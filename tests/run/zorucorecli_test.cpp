@@ -156,6 +156,37 @@ TEST(zorucoreCli, VariableValuesFromTheVariablePart)
   });
 }
 
+TEST(zorucoreCli, DelimitersInsideValuesAreDoubled)
+{
+  std::string strLong(32699, 'x');
+  ucoreBytes charData;
+  charData.put(0, "a\"b ").le32(4, 0);
+  runCases({
+    {"CHAR", 0xD007, 0xB107, 4, charData, DELIM, "\"a\"\"b \""},
+    {"nullable CHAR", 0xD807, 0xB107, 4, charData, DELIM, "\"a\"\"b \""},
+    {"VARCHAR", 0xD008, 0xB108, 100, cliVar("\"a\"\"", 4), DELIM, "\"\"\"a\"\"\"\"\""},
+    {"nullable VARCHAR, null", 0xD808, 0xB108, 100, cliVar("\"", -1), SEP | DELIM, ","},
+    {"LONG VARCHAR", 0xD809, 0xB109, 100, cliVar("say \"hi\"", 8), DELIM, "\"say \"\"hi\"\"\""},
+    {"CLOB", 0xD011, 0xB111, 100, cliVar("\"", 1), DELIM, "\"\"\"\""},
+    {"BLOB", 0xD810, 0xB110, 100, cliVar("\x22\x00\x22"s, 3), DELIM, "\"\x22\x22\x00\x22\x22\""s},
+    /* the 32700-byte cut applies to the value: the doubled text may be longer */
+    {"CLOB of 40000 bytes: 32700 of them, doubled", 0xD011, 0xB111, 40000, cliVar(strLong + "\"" + strLong, 65399),
+     DELIM, "\"" + strLong + "\"\"\""},
+  });
+  cliIcu icu("ibm-850", "UTF-8", 4 * 100);
+  runCases({
+    {"VARCHAR converted", 0xD008, 0xB308, 100, cliVar("\x82\"", 2), DELIM, "\"\xC3\xA9\"\"\""},
+    {"LONG VARCHAR converted", 0xD809, 0xB309, 100, cliVar("\"\x82", 2), DELIM, "\"\"\"\xC3\xA9\""},
+    {"CLOB converted", 0xD811, 0xB311, 100, cliVar("\"\"", 2), DELIM, "\"\"\"\"\"\""},
+    {"CHAR converted", 0xD007, 0xB307, 2, ucoreBytes().put(0, "\x82\"").le32(2, 0), DELIM, "\"\xC3\xA9\"\"\""},
+  }, &icu);
+  /* no room for the doubled text: the row is refused, never cut */
+  ucoreCores cores;
+  int iRc = 0;
+  ucoreOne(cores, {0xD008, 0xB108, 100, 0, cores.make(DELIM)}, ucoreRecord(24, cliVar("\"\"", 2)), &iRc, 6);
+  EXPECT_EQ(iRc, ZORUCORE_RC_NOROOM);
+}
+
 TEST(zorucoreCli, VariableValuesThatCannotBeWrittenDropTheRow)
 {
   struct {

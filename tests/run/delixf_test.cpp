@@ -1,0 +1,392 @@
+/*
+** delixf_test.cpp
+**   DEL and IXF files as the common readers read them, through the real
+**   program run as a subprocess on a fresh copy of the bundled sample
+**   instance.  Every file of the sample job and of a job that unloads every
+**   table of the sample (every column type, nulls, LOBs inline and in LOB
+**   files, an IXF output rotated at FILEMAXSIZE) is read back by
+**   tests/run/readback.py (Python's csv module for DEL, its own IXF
+**   decoder) and compared value by value with the stand-in's rows, once per
+**   path (a row of gapathPaths); the IXF headers of the paths must match.
+**   Then the delimiters inside values, the configuration's doubledelim
+**   switch, the output code page of DEL files, IXF files rotated at
+**   FILEMAXSIZE and the options a format does not apply: messages, exit
+**   status and files.
+*/
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string gstrProgram = ZAV_BINARY_DIR "/driver/db2zav";
+const std::string gstrSampleBuilder = ZAV_BINARY_DIR "/tools/zavsample";
+const std::string gstrReadBack = ZAV_SOURCE_DIR "/tests/run/readback.py";
+const std::string gstrSampleJob = ZAV_SOURCE_DIR "/tools/sample/unload.ctl";
+
+struct RunResult {
+  int iStatus = -1;     /* exit status, -1 when killed */
+  std::string strOut;   /* standard output and standard error together */
+};
+
+/* Runs argv with exactly the environment given, in strCwd. */
+RunResult run(const std::vector<std::string> &vArgv, const std::map<std::string, std::string> &mEnv,
+              const std::string &strCwd)
+{
+  int aiPipe[2];
+  if (pipe(aiPipe) != 0) return {-1, "pipe"};
+  std::vector<std::string> vArgs = vArgv, vEnv;
+  for (auto &[k, v] : mEnv) vEnv.push_back(k + "=" + v);
+  std::vector<char *> vpcArgv, vpcEnv;
+  for (auto &s : vArgs) vpcArgv.push_back(s.data());
+  vpcArgv.push_back(nullptr);
+  for (auto &s : vEnv) vpcEnv.push_back(s.data());
+  vpcEnv.push_back(nullptr);
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(aiPipe[1], 1);
+    dup2(aiPipe[1], 2);
+    close(aiPipe[0]);
+    close(aiPipe[1]);
+    int iNull = open("/dev/null", O_RDONLY);
+    if (iNull >= 0) dup2(iNull, 0);
+    if (chdir(strCwd.c_str()) != 0) _exit(126);
+    execve(vpcArgv[0], vpcArgv.data(), vpcEnv.data());
+    _exit(127);
+  }
+  close(aiPipe[1]);
+  std::string strOut;
+  char ac[4096];
+  ssize_t l;
+  while ((l = read(aiPipe[0], ac, sizeof ac)) > 0) strOut.append(ac, static_cast<size_t>(l));
+  close(aiPipe[0]);
+  int iStatus = 0;
+  waitpid(pid, &iStatus, 0);
+  return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strOut};
+}
+
+std::string readFile(const std::string &strPath)
+{
+  std::ifstream in(strPath, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+/* The messages of a run, the listing of the control file left out. */
+std::vector<std::string> messages(const std::string &strOut)
+{
+  std::vector<std::string> v;
+  std::istringstream in(strOut);
+  std::string strLine;
+  while (std::getline(in, strLine))
+    if (strLine.rfind("ZOR", 0) == 0) v.push_back(strLine.substr(0, 8));
+  return v;
+}
+
+bool has(const std::string &strOut, const std::string &strText) { return strOut.find(strText) != std::string::npos; }
+
+/*
+** The paths a SELECT can take to its rows: the GLOBAL clause that chooses
+** it.  Reading the table spaces directly needs container pages in the
+** sample; the engine path asks DB2.
+*/
+struct Path {
+  const char *pcName;
+  const char *pcGlobal;
+};
+const Path gapathPaths[] = {
+    {"engine", "GLOBAL CONNECT TO SAMPLE DB2 FORCE ;\n"},
+};
+
+/* Every table of the sample, in DEL and IXF, LOBs inline and in LOB files, one IXF output rotated. */
+const char *const gpcEveryTable =
+    "UNLOAD TABLESPACE USERSPACE1\n"
+    "  SELECT * FROM ZAVTEST.DEPT ; OUTPUT(\"dept.del\") FORMAT DEL\n"
+    "  SELECT * FROM ZAVTEST.DEPT ; OUTPUT(\"dept.ixf\") FORMAT IXF\n"
+    ";\n"
+    "UNLOAD TABLESPACE DMSDATA\n"
+    "  SELECT * FROM ZAVTEST.EMPLOYEE ; OUTPUT(\"emp.del\") FORMAT DEL\n"
+    "  SELECT * FROM ZAVTEST.EMPLOYEE ; OUTPUT(\"emp.ixf\") FORMAT IXF\n"
+    "  SELECT * FROM ZAVTEST.EMPLOYEE ; OUTPUT(\"rot.ixf\") FILEMAXSIZE 16K FORMAT IXF\n"
+    "  SELECT * FROM ZAVTEST.DOCS ; OUTPUT(\"docs.del\") FORMAT DEL\n"
+    "  SELECT * FROM ZAVTEST.DOCS ; OUTPUT(\"docs.ixf\") FORMAT IXF\n"
+    "  SELECT * FROM ZAVTEST.DOCS ; OUTPUT(\"docsf.del\") LOBFILE(\"dl\") FORMAT DEL\n"
+    "  SELECT * FROM ZAVTEST.DOCS ; OUTPUT(\"docsf.ixf\") LOBFILE(\"il\") FORMAT IXF\n"
+    ";\n";
+
+/* A fresh copy of the sample instance per test, and a working directory for the runs. */
+class DelIxf : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    char acDir[] = "/tmp/delixf_testXXXXXX";
+    ASSERT_NE(mkdtemp(acDir), nullptr);
+    strDir = acDir;
+    RunResult r = run({gstrSampleBuilder, strDir + "/sample", strDir + "/nomsg", gstrProgram}, {}, strDir);
+    ASSERT_EQ(r.iStatus, 0) << r.strOut;
+    strConfig = readFile(strDir + "/sample/topzav/cfg/db2zav.cfg");
+    mEnv = {{"TOPZAV", strDir + "/sample/topzav"},
+            {"ZAVDB2_INSTHOME", strDir + "/sample/home"},
+            {"DB2INSTANCE", "zavinst"},
+            {"LANG", "C"},
+            {"PATH", "/usr/bin:/bin"}};
+  }
+  void TearDown() override
+  {
+    if (!strDir.empty()) fs::remove_all(strDir);
+  }
+  /* A new empty working directory. */
+  std::string work(const std::string &strName)
+  {
+    std::string str = strDir + "/" + strName;
+    fs::create_directories(str);
+    return str;
+  }
+  std::string ctl(const std::string &strCwd, const std::string &strText)
+  {
+    std::ofstream(strCwd + "/job.ctl") << strText;
+    return strCwd + "/job.ctl";
+  }
+  RunResult unload(const std::string &strCwd, const std::string &strCtl, const std::vector<std::string> &vMore = {})
+  {
+    std::vector<std::string> v = {gstrProgram, "-f", strCtl};
+    v.insert(v.end(), vMore.begin(), vMore.end());
+    return run(v, mEnv, strCwd);
+  }
+  RunResult readBack(const std::string &strCwd, const std::string &strCtl, const std::string &strHeaders = "")
+  {
+    std::vector<std::string> v = {"/usr/bin/python3", gstrReadBack, "--store",
+                                  strDir + "/sample/data/zavinst/NODE0000/SQL00001", "--ctl", strCtl, "--dir", strCwd};
+    if (!strHeaders.empty()) v.insert(v.end(), {"--headers", strHeaders});
+    return run(v, {{"PATH", "/usr/bin:/bin"}}, strCwd);
+  }
+  /* The sample's configuration and one more line. */
+  void config(const std::string &strLine)
+  {
+    std::ofstream(strDir + "/sample/topzav/cfg/db2zav.cfg", std::ios::trunc) << strConfig << strLine;
+  }
+  std::string strDir, strConfig;
+  std::map<std::string, std::string> mEnv;
+};
+
+/* ---------------------------------------------------------- round trips */
+
+TEST_F(DelIxf, EveryFileReadsBackAsTheStandInsRowsOnEveryPath)
+{
+  std::map<std::string, std::string> mHeaders;
+  for (const Path &path : gapathPaths) {
+    SCOPED_TRACE(path.pcName);
+    std::string strCwd = work(path.pcName);
+    std::string strCtl = ctl(strCwd, path.pcGlobal + std::string(gpcEveryTable));
+    RunResult r = unload(strCwd, strCtl);
+    EXPECT_EQ(r.iStatus, 0) << r.strOut;
+    EXPECT_TRUE(has(r.strOut, "ZORU412I")) << r.strOut;
+    /* the rotated IXF output made more than one file, each read as a complete IXF file */
+    EXPECT_TRUE(fs::exists(strCwd + "/rot.001"));
+    RunResult rb = readBack(strCwd, strCtl, strCwd + "/headers.txt");
+    EXPECT_EQ(rb.iStatus, 0) << rb.strOut;
+    EXPECT_TRUE(has(rb.strOut, " 0 differences")) << rb.strOut;
+    mHeaders[path.pcName] = readFile(strCwd + "/headers.txt");
+    EXPECT_FALSE(mHeaders[path.pcName].empty());
+  }
+  /* the same table gets the same IXF header whatever path read it */
+  for (auto &[strName, strHeaders] : mHeaders) EXPECT_EQ(strHeaders, mHeaders.begin()->second) << strName;
+}
+
+TEST_F(DelIxf, TheSampleJobReadsBack)
+{
+  std::string strCwd = work("job");
+  RunResult r = unload(strCwd, gstrSampleJob);
+  EXPECT_EQ(r.iStatus, 0) << r.strOut;
+  RunResult rb = readBack(strCwd, gstrSampleJob);
+  EXPECT_EQ(rb.iStatus, 0) << rb.strOut;
+  EXPECT_TRUE(has(rb.strOut, " 0 differences")) << rb.strOut;
+}
+
+/* --------------------------------------------------- delimiters in values */
+
+TEST_F(DelIxf, DelimitersInsideValuesAreDoubledUnlessAskedOtherwise)
+{
+  const std::string strSelect =
+      "UNLOAD TABLESPACE DMSDATA\n"
+      "  SELECT EMPNO, LASTNAME FROM ZAVTEST.EMPLOYEE WHERE EMPNO = '000220' ;\n"
+      "  OUTPUT(\"e.del\") FORMAT DEL %s\n;\n";
+  const std::string strDoubled = "\"000220\",\"LUTZ, \"\"JEN\"\"\"\n";
+  const std::string strBare = "\"000220\",\"LUTZ, \"JEN\"\"\n";
+  struct {
+    const char *pcWhat;
+    const char *pcOptions;   /* after FORMAT DEL */
+    const char *pcConfig;    /* a line of the configuration file */
+    int iStatus;
+    std::string strFile;     /* empty: no file */
+    std::vector<std::string> vMessages;
+  } acase[] = {
+      {"by default", "", "", 0, strDoubled, {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"DOUBLE DELIM ON", "OPTIONS DOUBLE DELIM ON", "", 0, strDoubled, {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"DOUBLE DELIM OFF", "OPTIONS DOUBLE DELIM OFF", "", 0, strBare, {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"doubledelim=1", "", "doubledelim=1\n", 0, strDoubled, {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"doubledelim=no", "", "doubledelim=no\n", 0, strBare, {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"the option over the configuration", "OPTIONS DOUBLE DELIM ON", "doubledelim=OFF\n", 0, strDoubled,
+       {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"doubledelim=maybe", "", "doubledelim=maybe\n", 2, "", {"ZORU473E", "ZORU366I"}},
+  };
+  int i = 0;
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.pcWhat);
+    config(c.pcConfig);
+    std::string strCwd = work("d" + std::to_string(i++));
+    char ac[1024];
+    std::snprintf(ac, sizeof ac, strSelect.c_str(), c.pcOptions);
+    RunResult r = unload(strCwd, ctl(strCwd, gapathPaths[0].pcGlobal + std::string(ac)));
+    EXPECT_EQ(r.iStatus, c.iStatus) << r.strOut;
+    EXPECT_EQ(messages(r.strOut), c.vMessages) << r.strOut;
+    if (c.strFile.empty())
+      EXPECT_FALSE(fs::exists(strCwd + "/e.del"));
+    else
+      EXPECT_EQ(readFile(strCwd + "/e.del"), c.strFile);
+  }
+}
+
+/* ------------------------------------------------- the DEL file's code page */
+
+TEST_F(DelIxf, DelimitedFilesAreWrittenInTheOutputCodePageOrRefused)
+{
+  const std::string strJob =
+      "UNLOAD TABLESPACE DMSDATA\n"
+      "  SELECT EMPNO, LASTNAME, HIREDATE, SALARY FROM ZAVTEST.EMPLOYEE WHERE EMPNO = '000220' ;\n"
+      "  OUTPUT(\"e.del\") CCSID(%s) FORMAT DEL\n;\n";
+  struct {
+    const char *pcCcsid;
+    int iStatus;
+    std::string strFile;   /* empty: no file */
+    std::vector<std::string> vMessages;
+  } acase[] = {
+      /* ISO-8859-1 and UTF-8 write the framing bytes as they are in ASCII */
+      {"819", 0, "\"000220\",\"LUTZ, \"\"JEN\"\"\",19680829,+0029840.00\n", {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"UTF8", 0, "\"000220\",\"LUTZ, \"\"JEN\"\"\",19680829,+0029840.00\n", {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      /* a code page without converter, UTF-16 and EBCDIC would get a file no reader can decode */
+      {"12345", 0x30, "", {"ZORU062I", "ZORU470E", "ZORU366I"}},
+      {"UTF16", 0x30, "", {"ZORU062I", "ZORU470E", "ZORU366I"}},
+      {"37", 0x30, "", {"ZORU062I", "ZORU470E", "ZORU366I"}},
+  };
+  int i = 0;
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.pcCcsid);
+    std::string strCwd = work("c" + std::to_string(i++));
+    char ac[1024];
+    std::snprintf(ac, sizeof ac, strJob.c_str(), c.pcCcsid);
+    RunResult r = unload(strCwd, ctl(strCwd, gapathPaths[0].pcGlobal + std::string(ac)));
+    EXPECT_EQ(r.iStatus, c.iStatus) << r.strOut;
+    EXPECT_EQ(messages(r.strOut), c.vMessages) << r.strOut;
+    if (c.iStatus != 0) {
+      EXPECT_TRUE(has(r.strOut, "ZORU366I ZAV RETURN CODE 8 (REASON CODE 0x105a030)\n")) << r.strOut;
+    }
+    if (c.strFile.empty())
+      EXPECT_FALSE(fs::exists(strCwd + "/e.del"));
+    else
+      EXPECT_EQ(readFile(strCwd + "/e.del"), c.strFile);
+  }
+}
+
+/* ----------------------------------------------------- IXF and FILEMAXSIZE */
+
+TEST_F(DelIxf, EveryFileOfARotatedIxfOutputIsACompleteIxfFile)
+{
+  const std::string strJob =
+      "UNLOAD TABLESPACE DMSDATA\n"
+      "  SELECT * FROM ZAVTEST.EMPLOYEE ; OUTPUT(\"e.ixf\") FILEMAXSIZE %s FORMAT IXF\n;\n";
+  /* the header of EMPLOYEE's 14 columns is 57 + 1610 + 14 x 878 bytes */
+  const size_t ulHeader = 57 + 1610 + 14 * 878;
+
+  /* 3K cannot hold the header: refused before anything is written */
+  std::string strCwd = work("small");
+  char ac[1024];
+  std::snprintf(ac, sizeof ac, strJob.c_str(), "3K");
+  RunResult r = unload(strCwd, ctl(strCwd, gapathPaths[0].pcGlobal + std::string(ac)));
+  EXPECT_EQ(r.iStatus, 0x32);
+  EXPECT_EQ(messages(r.strOut), (std::vector<std::string>{"ZORU062I", "ZORU475E", "ZORU366I"})) << r.strOut;
+  EXPECT_TRUE(has(r.strOut, "ZORU475E FILEMAXSIZE OF 3072 BYTES LEAVES NO ROOM FOR ROWS AFTER THE IXF HEADER OF " +
+                                std::to_string(ulHeader) + " BYTES\n"))
+      << r.strOut;
+  EXPECT_FALSE(fs::exists(strCwd + "/e.ixf"));
+
+  /* 15K: each file the header and the rows that fit after it, within FILEMAXSIZE */
+  strCwd = work("rotated");
+  std::snprintf(ac, sizeof ac, strJob.c_str(), "15K");
+  r = unload(strCwd, ctl(strCwd, gapathPaths[0].pcGlobal + std::string(ac)));
+  EXPECT_EQ(r.iStatus, 0) << r.strOut;
+  std::vector<std::string> vFiles = {"e.ixf"};
+  for (int n = 1; fs::exists(strCwd + "/e." + std::string(n < 10 ? "00" : "0") + std::to_string(n)); n++)
+    vFiles.push_back("e." + std::string(n < 10 ? "00" : "0") + std::to_string(n));
+  EXPECT_GE(vFiles.size(), 3u);
+  std::string strHeader;
+  for (const std::string &strFile : vFiles) {
+    SCOPED_TRACE(strFile);
+    std::string strData = readFile(strCwd + "/" + strFile);
+    EXPECT_LE(strData.size(), 15u * 1024);
+    ASSERT_GT(strData.size(), ulHeader);
+    if (strHeader.empty()) strHeader = strData.substr(0, ulHeader);
+    EXPECT_EQ(strData.substr(0, ulHeader), strHeader);   /* the same H, T and C records */
+    EXPECT_EQ(strData.substr(6, 4), "HIXF");
+    EXPECT_EQ(strData.substr(ulHeader + 6, 4), "D001");
+  }
+  /* and the rows, read across the files, are the table's */
+  std::ofstream(strCwd + "/read.ctl") << gapathPaths[0].pcGlobal
+                                       << "UNLOAD TABLESPACE DMSDATA SELECT * FROM ZAVTEST.EMPLOYEE ; "
+                                          "OUTPUT(\"e.ixf\") FILEMAXSIZE 15K FORMAT IXF ;\n";
+  RunResult rb = readBack(strCwd, strCwd + "/read.ctl");
+  EXPECT_EQ(rb.iStatus, 0) << rb.strOut;
+}
+
+/* ------------------------------------------------------- ignored options */
+
+TEST_F(DelIxf, OptionsTheFormatDoesNotApplyAreReportedAtCheckTime)
+{
+  struct {
+    const char *pcWhat;
+    const char *pcOptions;
+    std::vector<std::string> vWarnings;
+  } acase[] = {
+      {"date and time layouts under DEL", "OPTIONS DATE DATE_A TIME TIME_B FORMAT DEL",
+       {"ZORU474W OPTION DATE IS IGNORED UNDER FORMAT DEL", "ZORU474W OPTION TIME IS IGNORED UNDER FORMAT DEL"}},
+      {"NULL texts", "OPTIONS NULL 'N' 'X' FORMAT DELIMITED", {"ZORU474W OPTION NULL IS IGNORED UNDER FORMAT DELIMITED"}},
+      {"NULL DELIM", "FORMAT DELIMITED NULL DELIM", {"ZORU474W OPTION NULL DELIM IS IGNORED UNDER FORMAT DELIMITED"}},
+      {"PIC on DECIMAL", "OPTIONS PIC('+', TRAIL, ',', '*.*') FORMAT DEL",
+       {"ZORU474W OPTION PIC IS IGNORED UNDER FORMAT DEL"}},
+      {"DELIMITED applies the layouts", "OPTIONS DATE DATE_A FORMAT DELIMITED", {}},
+  };
+  int i = 0;
+  for (auto &c : acase) {
+    SCOPED_TRACE(c.pcWhat);
+    std::string strCwd = work("o" + std::to_string(i++));
+    std::string strJob = gapathPaths[0].pcGlobal + std::string("UNLOAD TABLESPACE DMSDATA\n"
+                                                               "  SELECT EMPNO, HIREDATE, SALARY FROM ZAVTEST.EMPLOYEE ;\n"
+                                                               "  OUTPUT(\"e.del\") ") +
+                         c.pcOptions + "\n;\n";
+    RunResult r = unload(strCwd, ctl(strCwd, strJob), {"-n"});
+    EXPECT_EQ(r.iStatus, 0) << r.strOut;
+    std::vector<std::string> vWarnings;
+    std::istringstream in(r.strOut);
+    std::string strLine;
+    while (std::getline(in, strLine))
+      if (strLine.rfind("ZORU474W", 0) == 0) vWarnings.push_back(strLine);
+    EXPECT_EQ(vWarnings, c.vWarnings) << r.strOut;
+  }
+}
+
+}  // namespace
