@@ -110,10 +110,6 @@ std::string control(Path path, const std::string &strBackupDir, const std::strin
 /* The records of an IXF file with the fields that may differ between paths masked. */
 std::vector<std::string> ixfRecords(const std::string &strFile)
 {
-  auto numeric = [](const std::string &r) {
-    int iType = std::atoi(r.substr(272, 3).c_str());
-    return (iType >= 384 && iType <= 393) || (iType >= 480 && iType <= 501);
-  };
   std::vector<std::string> v;
   size_t at = 0;
   while (at + 7 <= strFile.size()) {
@@ -122,17 +118,10 @@ std::vector<std::string> ixfRecords(const std::string &strFile)
     at += 6 + n;
     if (r[6] == 'H' && r.size() >= 50) {
       r.replace(26, 14, 14, '#');   /* date and time of the header build */
-      /* TO BE REMOVED with the path-independent IXF headers: the backup path
-         writes 00000 as the H record's single-byte code page */
-      r.replace(45, 5, 5, '#');
     }
     if (r[6] == 'C' && r.size() >= 865) {
       r[267] = '#';                    /* has default */
       r.replace(608, 257, 257, '#');   /* default length and bytes */
-      /* TO BE REMOVED with the path-independent IXF headers: the engine path
-         gives numeric, date and time columns the database code page, the
-         direct paths 00000 */
-      if (numeric(r)) r.replace(275, 5, 5, '#');
     }
     v.push_back(r);
   }
