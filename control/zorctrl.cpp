@@ -143,8 +143,8 @@ int _zorcontrolFormatZavSelect(zorcontrol *pcontrol, zortask *ptaskSelect)
 
   int iFormat = 0;
   int rc = _ctrlFormat(ptaskSelect, &iFormat);
-  if (rc == 0) rc = zorcontrolCcsidScheme(pcontrol, ptaskSelect, iFormat);
   if (rc == 0) rc = zorcontrolUdbIgnoredOptions(pcontrol, ptaskSelect, iFormat);
+  if (rc == 0) rc = zorcontrolCcsidScheme(pcontrol, ptaskSelect, iFormat);
   if (rc == 0) rc = zorcontrolUdbDetermineDefault(pcontrol, ptaskSelect, iFormat);
   if (rc == 0) rc = zorcontrolUdbDelCodePage(pcontrol, ptaskSelect, iFormat);
   if (rc != 0) return rc;

@@ -157,7 +157,6 @@ static uint16_t _ctrluMixed(zortask *ptask)
 int zorcontrolCcsidScheme(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat)
 {
   (void)pcontrol;
-  (void)iFormat;
   bool boSystable = _ctrluOwnAtom(ptaskSelect, TOKEN_SYSTABLE) != nullptr;
   int32_t iScheme = _ctrluInteger(ptaskSelect, TOKEN_SCHEME, 0);
   uint16_t usS = 0, usM = 0, usD = 0;
@@ -193,6 +192,13 @@ int zorcontrolCcsidScheme(zorcontrol *pcontrol, zortask *ptaskSelect, int iForma
   if (usD == 0) usD = boSystable ? 1200 : 1202;
   omsgsTrace("CCSID scheme 0x%X: SBCS %u MIXED %u DBCS %u\n", static_cast<unsigned>(iScheme), usS, usM, usD);
 
+  /* IXF keeps the database's code pages: its header names them, whatever a CCSID option says */
+  if (iFormat == 11) {
+    _ctrluDrop(ptaskSelect, TOKEN_CCSID);
+    int rc = _ctrluAdd(ptaskSelect, zoratomCreateTripleShort(_ctrluName(TOKEN_CCSID), usS, usM, usD, nullptr, nullptr));
+    statsTimeTrace("CCSID scheme");
+    return rc;
+  }
   zoratom *patom = _ctrluAtom(ptaskSelect, TOKEN_CCSID);
   if (patom != nullptr && patom->iKind == ZORATOM_TRISHORT) {
     if (patom->value.ausShort[0] == 0) patom->value.ausShort[0] = usS;
@@ -311,6 +317,8 @@ int zorcontrolUdbIgnoredOptions(zorcontrol *pcontrol, zortask *ptaskSelect, int 
       {TOKEN_TIMESTAMP, "TIMESTAMP", iFormat == 13 || iFormat == 11},
       {TOKEN_DATEDELIM, "DATEDELIM", iFormat == 11},
       {TOKEN_TIMEDELIM, "TIMEDELIM", iFormat == 11},
+      /* IXF is written in the database's code pages */
+      {TOKEN_CCSID, "CCSID", iFormat == 11},
       /* no output form reads them */
       {TOKEN_NULL, "NULL", true},
       {TOKEN_NULLDELIM, "NULL DELIM", true},

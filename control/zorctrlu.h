@@ -56,7 +56,9 @@ struct zorucoreData;
 **   Chooses the output CCSID triple (single-byte, mixed, double-byte) from
 **   the SCHEME in force and the conversion context, then completes the
 **   zero members of the CCSID atom in force (in the task that holds it), or
-**   adds a CCSID atom to the SELECT when none is in force.  iFormat unused.
+**   adds a CCSID atom to the SELECT when none is in force.  IXF (iFormat 11)
+**   is not converted: its SELECT gets its own CCSID atom of the triple,
+**   whatever CCSID is in force above it.
 **   Returns 0, or ORC_NOMEM when the atom cannot be made.
 */
 int zorcontrolCcsidScheme(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
@@ -77,10 +79,11 @@ int _zorcontrolUdbDefaultDelimited(zorcontrol *pcontrol, zortask *ptaskSelect);
 ** zorcontrolUdbIgnoredOptions
 **   Warns (ZORU474W) of each option the SELECT or a block above it gives
 **   that its format does not apply: DATE, TIME and TIMESTAMP under DEL and
-**   IXF, DATEDELIM and TIMEDELIM under IXF, and NULL, NULL DELIM and PIC
-**   under every format.  Values of the parameter library and the
+**   IXF, DATEDELIM, TIMEDELIM and CCSID under IXF, and NULL, NULL DELIM and
+**   PIC under every format.  Values of the parameter library and the
 **   configuration are defaults, not options given: they are not reported.
-**   Call it before zorcontrolUdbDetermineDefault.  Returns 0.
+**   Call it before zorcontrolCcsidScheme and zorcontrolUdbDetermineDefault,
+**   which put atoms of their own on the SELECT.  Returns 0.
 */
 int zorcontrolUdbIgnoredOptions(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
 

@@ -823,6 +823,25 @@ TEST_F(CtrlTest, IxfDatesAndTimesKeepTheirIsoText)
             "0000-00-00-00.00.00.000000");
 }
 
+TEST_F(CtrlTest, IxfKeepsTheDatabaseCodePagesWhateverTheCcsidOption)
+{
+  setInt(pselect, TOKEN_FORMAT, 11);
+  setText(pselect, TOKEN_TBNAME, "EMP");
+  add(punload, zoratomCreateTripleShort(tok(TOKEN_CCSID), 1208, 1208, 1200, nullptr, nullptr));
+  select({kName});
+  std::vector<std::string> vMessages;
+  ASSERT_EQ(prepare(&vMessages), 0);
+  EXPECT_EQ(vMessages, std::vector<std::string>{"ZORU474W OPTION CCSID IS IGNORED UNDER FORMAT IXF\n"});
+  /* the SELECT's own triple is the database's (ASIS), the block's stays as given */
+  zoratom *pccsid = own(pselect, TOKEN_CCSID);
+  ASSERT_NE(pccsid, nullptr);
+  EXPECT_EQ(pccsid->value.ausShort[0], 819);
+  EXPECT_EQ(own(punload, TOKEN_CCSID)->value.ausShort[0], 1208);
+  zoratom *pheader = own(pselect, TOKEN_HEADER_IXF);
+  ASSERT_NE(pheader, nullptr);
+  EXPECT_EQ(str(pheader->value.pchar).substr(45, 5), "00819");
+}
+
 TEST_F(CtrlTest, IxfFileMaxSizeMustLeaveRoomAfterTheHeader)
 {
   /* H (57) + T (1610) + one C (878) record: 2545 bytes */

@@ -425,6 +425,8 @@ TEST_F(DelIxf, OptionsTheFormatDoesNotApplyAreReportedAtCheckTime)
       {"PIC on DECIMAL", "OPTIONS PIC('+', TRAIL, ',', '*.*') FORMAT DEL",
        {"ZORU474W OPTION PIC IS IGNORED UNDER FORMAT DEL"}},
       {"DELIMITED applies the layouts", "OPTIONS DATE DATE_A FORMAT DELIMITED", {}},
+      {"IXF keeps the database's code pages", "CCSID(1208) FORMAT IXF",
+       {"ZORU474W OPTION CCSID IS IGNORED UNDER FORMAT IXF"}},
   };
   int i = 0;
   for (auto &c : acase) {
