@@ -261,10 +261,9 @@ int _zorcontrolUdbDefaultDelimited(zorcontrol *pcontrol, zortask *ptaskSelect)
 /* IXF holds dates, times and timestamps in their ISO text, whatever the options say. */
 static int _ctrluDefaultIxf(zortask *ptaskSelect)
 {
-  static const int aiSlots[] = {TOKEN_TIMESTAMP, TOKEN_TIME, TOKEN_DATE};
-  for (int iSlot : aiSlots) {
+  for (int iSlot : {TOKEN_TIMESTAMP, TOKEN_TIME}) {
     _ctrluDrop(ptaskSelect, iSlot);
-    int rc = _ctrluAddDefault(ptaskSelect, iSlot);
+    int rc = _ctrluAddDefault(ptaskSelect, iSlot);   /* TIMESTAMP_B, TIME_A */
     if (rc != 0) return rc;
   }
   _ctrluDrop(ptaskSelect, TOKEN_DATE);
@@ -387,6 +386,11 @@ static bool _ctrluInCodePage(const ochar *pchar, UConverter *pconvOut, uint16_t 
   pstr->clear();
   if (pchar == nullptr || pchar->pcData == nullptr || pchar->ilBU <= 0) return true;
   std::string strText(_charText(pchar), static_cast<size_t>(pchar->ilBU));
+  if (!_ctrluIsCodePage(pchar->usCCSID)) {
+    /* a text of no code page is taken as it stands */
+    *pstr = boFirst ? strText.substr(0, 1) : strText;
+    return true;
+  }
   if (pchar->usCCSID == usOut && !boFirst) {
     *pstr = strText;
     return true;

@@ -11,9 +11,9 @@
 #                      [--headers FILE]
 #     --store     the database's store directory (main.db and <schema>.db)
 #     --ctl       the control file of the unload: its SELECTs, with their
-#                 OUTPUT, FORMAT, LOBFILE, FILEMAXSIZE and DOUBLE DELIM, say
-#                 what each file holds; the expected rows are the SELECT run
-#                 on the store
+#                 OUTPUT, FORMAT, LOBFILE and FILEMAXSIZE, say what each file
+#                 holds; the expected rows are the SELECT run on the store
+#                 (SQLite runs the SELECT text as it stands)
 #     --dir       where the unload wrote its files (its working directory)
 #     --encoding  code page of the DEL files (default latin-1)
 #     --headers   writes each IXF file's header records, less the date and
@@ -90,9 +90,6 @@ def parse_options(toks, i, opts):
         elif word == 'FILEMAXSIZE':
             opts['filemaxsize'] = toks[i + 1][0]
             i += 1
-        elif word == 'DOUBLE' and toks[i + 2][0].upper() in ('ON', 'OFF'):
-            opts['double'] = toks[i + 2][0].upper() == 'ON'
-            i += 2
         i += 1
     return i
 
