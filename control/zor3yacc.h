@@ -15,7 +15,9 @@
 **   The caller initialises the parser context over the control-file stream
 **   with oyaccInitItemized(..., aplexContextDefUdb, stream, '\'', '"', ...,
 **   mixed 1).  Syntax errors are reported (ZORU010I with the span, then the
-**   error's own message) through omsgsFMTEDO and raise iErrorLevel.
+**   error's own message, then, where that message names a whole construct,
+**   ZORU027I with the lexeme found and what the language takes there)
+**   through omsgsFMTEDO and raise iErrorLevel.
 **
 **   The parser is generated from control/zor3yacc.y: LALR(1), pure, 8-byte
 **   semantic value, the lexeme location as location type, a state stack of

@@ -10,7 +10,11 @@
 **   file and parsed by the SQL grammar on a sub-stream.
 **
 **   Error alternatives issue ZORU010I with the span of the faulty item and
-**   their own message; the parser generator's message is discarded.  A
+**   their own message; the parser generator's message is discarded, but
+**   what it saw is kept: the lexeme it found, where, and the terminals the
+**   parser could have taken there (zor3yyreport_syntax_error), which the
+**   alternatives that name a whole construct turn into ZORU027I, the
+**   lexeme found and what was expected, in the user's words.  A
 **   keyword error drops the offending lexeme and the clause, and the parse
 **   goes on, as it does after the GLOBAL and PIC alternatives and after a
 **   number out of its range; the other alternatives abandon the parse.
@@ -27,6 +31,7 @@
 %define api.token.prefix {ZOR3YY_}
 %define api.value.type {zortokensValue}
 %define parse.trace
+%define parse.error custom
 %locations
 %parse-param {oyacc *pyacc}
 %lex-param {oyacc *pyacc}
@@ -41,9 +46,12 @@
 }
 
 %code top {
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #define OMSGS_TRACE_KEYWORD "$YYUDB"
 #define OMSGS_DEBUG_KEYWORD nullptr
@@ -87,16 +95,205 @@ int zor3yylex(ZOR3YYSTYPE *pvalue, ZOR3YYLTYPE *ploc, oyacc *pyacc)
   return olexGet(pvalue, ploc, pyacc->plex);
 }
 
+/* The parser's state stack as it was when the current lookahead was read,
+** before any default reduction it led to: the expected terminals of a
+** syntax error are taken from it (zor3yyreport_syntax_error). */
+std::vector<int> gvStackAtRead;
+
+/* The last lexeme read: its token (0 at the end of the text) and location. */
+int giLastRead;
+ostreamLocation glocLastRead;
+
+/* Reads a lexeme, keeping a copy of the state stack from pssBottom to pssTop. */
+template <typename State>
+int _zor3yyLexKeep(ZOR3YYSTYPE *pvalue, ZOR3YYLTYPE *ploc, oyacc *pyacc, const State *pssBottom,
+                   const State *pssTop)
+{
+  gvStackAtRead.assign(pssBottom, pssTop + 1);
+  giLastRead = zor3yylex(pvalue, ploc, pyacc);
+  glocLastRead = *ploc;
+  return giLastRead;
+}
+
+/* The generated parser calls yylex with its state stack in scope (yyss,
+** yyssp: the names of the generator's skeleton). */
+#undef yylex
+#define yylex(pvalue, ploc, pyacc) _zor3yyLexKeep(pvalue, ploc, pyacc, yyss, yyssp)
+
+/* The generated parser is wrapped by zor3yyparse (end of this file), which
+** speaks for a parse abandoned without a word of the error alternatives. */
+#undef yyparse
+#define yyparse _zor3yyParseTables
+
 /* The generator's own message is not shown: the error alternatives speak. */
 void zor3yyerror(ZOR3YYLTYPE *, oyacc *, const char *) {}
+
+/* ---------------------------------------------------------------- hints */
+
+/* The last syntax error the generator detected: the grammar name of the
+** lexeme found, its location, and the grammar names of the terminals the
+** parser could have taken there (at most ZOR3YY_EXPECTED_MAX).  Written by
+** zor3yyreport_syntax_error, used once by _zor3yyHint or zor3yyparse.  The generator
+** detects an error only outside a recovery, so an alternative that runs in
+** a recovery started within three lexemes of an earlier one finds nothing
+** fresh inside its own span and adds no hint.  One parse at a time per
+** process; zor3yyparse clears it when it starts. */
+#define ZOR3YY_EXPECTED_MAX 96
+struct _zor3yyDetected {
+  int boFresh;
+  const char *pcFound;
+  ostreamLocation loc;
+  int iExpected;
+  const char *apcExpected[ZOR3YY_EXPECTED_MAX];
+};
+_zor3yyDetected gdetected;
+
+/* A terminal of the grammar, by its grammar name, in the user's words. */
+std::string _zor3yyWords(const char *pcName)
+{
+  static const struct {
+    const char *pcName;
+    const char *pcWords;
+  } aWords[] = {
+      {"end of file", "THE END OF THE FILE"},
+      {"DELIMITED_LX", "A NAME IN DOUBLE QUOTES"},
+      {"LITTERAL_LX", "A STRING IN APOSTROPHES"},
+      {"IDENTIFIER_LX", "A NAME"},
+      {"INTEGER_LX", "A NUMBER"},
+      {"BIGINT_LX", "A NUMBER"},
+      {"FLOAT_LX", "A NUMBER WITH A DECIMAL POINT"},
+      {"DECIMAL_LX", "A NUMBER WITH A DECIMAL POINT"},
+      {"DIM_LX", "A SIZE WITH ITS UNIT (K, M OR G, AS IN 10M)"},
+      {"ERROR_LX", "AN UNREADABLE CHARACTER"},
+      {"SEMICOLON_LX", "A SEMICOLON"},
+      {"COMMA_LX", "A COMMA"},
+      {"DOT_LX", "A DOT"},
+      {"PAROPEN_LX", "AN OPENING PARENTHESIS"},
+      {"PARCLOSE_LX", "A CLOSING PARENTHESIS"},
+      {"CONCAT_LX", "|"}, {"DIV_LX", "/"}, {"EQU_LX", "="}, {"INF_LX", "<"}, {"SUP_LX", ">"},
+      {"MINUS_LX", "-"}, {"PLUS_LX", "+"}, {"MULT_LX", "*"}, {"DIF_LX", "<>"}, {"IEQ_LX", "<="},
+      {"SEQ_LX", ">="},
+  };
+  for (const auto &word : aWords)
+    if (std::strcmp(pcName, word.pcName) == 0) return word.pcWords;
+  size_t ulLength = std::strlen(pcName);
+  if (ulLength > 3 && std::strcmp(pcName + ulLength - 3, "_KW") == 0)
+    return std::string(pcName, ulLength - 3);   /* a keyword is written as its name */
+  return pcName;
+}
+
+/* The lexeme found, as written in the file (at most 40 characters), with
+** what kind of lexeme it is when that is not plain from its text. */
+std::string _zor3yyFoundWords(oyacc *pyacc, const char *pcName, const ostreamLocation &loc)
+{
+  if (std::strcmp(pcName, "end of file") == 0) return _zor3yyWords(pcName);
+  std::string strText;
+  ochar *pchar = oyaccExtractRuleString(pyacc, &loc);
+  if (pchar != nullptr && pchar->pcData != nullptr) strText.assign(_charText(pchar), (size_t)pchar->ilBU);
+  ocharDestroy(pchar);
+  while (!strText.empty() && (strText.back() == ' ' || strText.back() == '\n')) strText.pop_back();
+  if (strText.size() > 40) strText = strText.substr(0, 37) + "...";
+  for (char &c : strText)
+    if ((unsigned char)c < 0x20) c = ' ';
+  static const struct {
+    const char *pcName;
+    const char *pcKind;
+  } aKinds[] = {
+      {"DELIMITED_LX", " (A NAME IN DOUBLE QUOTES)"},
+      {"LITTERAL_LX", " (A STRING IN APOSTROPHES)"},
+      {"IDENTIFIER_LX", " (NO KEYWORD HERE)"},
+      {"INTEGER_LX", " (A NUMBER)"},
+      {"DIM_LX", " (A SIZE)"},
+      {"ERROR_LX", " (UNREADABLE HERE)"},
+  };
+  if (strText.empty()) return _zor3yyWords(pcName);
+  for (const auto &kind : aKinds)
+    if (std::strcmp(pcName, kind.pcName) == 0) return strText + kind.pcKind;
+  return strText;
+}
+
+/* ZORU027I: the lexeme found at loc and the terminals expected there. */
+void _zor3yyHintSay(oyacc *pyacc, const char *pcFound, const ostreamLocation &loc,
+                    const char *const *ppcExpected, int iExpected)
+{
+  /* Kinds of lexemes first, then keywords, then separators and the end. */
+  auto rank = [](const char *pcName) {
+    size_t ulLength = std::strlen(pcName);
+    if (ulLength > 3 && std::strcmp(pcName + ulLength - 3, "_KW") == 0) return 1;
+    static const char *const apcKinds[] = {"DELIMITED_LX", "LITTERAL_LX", "IDENTIFIER_LX", "INTEGER_LX",
+                                           "BIGINT_LX", "DECIMAL_LX", "FLOAT_LX", "DIM_LX"};
+    for (const char *pcKind : apcKinds)
+      if (std::strcmp(pcName, pcKind) == 0) return 0;
+    return std::strcmp(pcName, "end of file") == 0 ? 3 : 2;
+  };
+  std::vector<const char *> vNames(ppcExpected, ppcExpected + iExpected);
+  std::stable_sort(vNames.begin(), vNames.end(),
+                   [&](const char *a, const char *b) { return rank(a) < rank(b); });
+  std::vector<std::string> vWords;
+  for (const char *pcName : vNames) {
+    std::string strWords = _zor3yyWords(pcName);
+    if (std::find(vWords.begin(), vWords.end(), strWords) == vWords.end()) vWords.push_back(strWords);
+  }
+  if (vWords.empty()) return;
+  std::string strExpected;
+  for (size_t i = 0; i < vWords.size(); i++) {
+    if (i > 0) strExpected += i + 1 == vWords.size() ? " OR " : ", ";
+    strExpected += vWords[i];
+  }
+  omsgsFMTEDO(ZORU027I, _zor3yyFoundWords(pyacc, pcFound, loc).c_str(), (int)loc.first_line,
+              (int)loc.first_column, strExpected.c_str());
+}
+
+/* ZORU027I for the syntax error the generator detected, when it lies in
+** locSpan (the span of the error token of the alternative that took it).
+** Returns 1 when it said something. */
+int _zor3yyHint(oyacc *pyacc, const ostreamLocation &locSpan)
+{
+  if (!gdetected.boFresh) return 0;
+  gdetected.boFresh = 0;
+  const ostreamLocation &loc = gdetected.loc;
+  if (loc.first_line < locSpan.first_line ||
+      (loc.first_line == locSpan.first_line && loc.first_column < locSpan.first_column))
+    return 0;   /* an earlier error's */
+  _zor3yyHintSay(pyacc, gdetected.pcFound, loc, gdetected.apcExpected, gdetected.iExpected);
+  return 1;
+}
+
+/* The terminals acceptable where the current lookahead was read (below). */
+int _zor3yyExpectedAtRead(const char **ppcExpected, int iMax);
+
+/* ZORU027I for the lookahead pcFound at loc, with what was acceptable where
+** it was read. */
+void _zor3yyHintLookahead(oyacc *pyacc, const char *pcFound, const ostreamLocation &loc)
+{
+  const char *apcExpected[ZOR3YY_EXPECTED_MAX];
+  int iExpected = _zor3yyExpectedAtRead(apcExpected, ZOR3YY_EXPECTED_MAX);
+  _zor3yyHintSay(pyacc, pcFound, loc, apcExpected, iExpected);
+}
+
+/* ZORU027I in the action of an error alternative: the error the generator
+** detected inside locSpan; else, in a recovery that began within three
+** lexemes of an earlier one (the generator then reports nothing), the
+** lookahead at which the alternative stops, when it has one: an
+** alternative that ends with the error token is reduced before any lexeme
+** is discarded, so that lookahead is the lexeme that broke the rule. */
+#define ZOR3YY_HINT(locSpan)                                                              \
+  do {                                                                                    \
+    if (!_zor3yyHint(pyacc, (locSpan)) && yychar != ZOR3YY_ZOR3YYEMPTY)                   \
+      _zor3yyHintLookahead(pyacc, yysymbol_name(YYTRANSLATE(yychar)), yylloc);          \
+  } while (0)
 
 /* ---------------------------------------------------------------- helpers */
 
 const char *_zor3yyName(int iSlot) { return gapnameTotalToken[iSlot]; }
 
+/* Number of ZORU010I the parse has issued. */
+int giReports;
+
 /* ZORU010I with the span from the start of locFirst to the end of locLast. */
 void _zor3yyReport(const ostreamLocation &locFirst, const ostreamLocation &locLast)
 {
+  giReports++;
   omsgsFMTEDO(ZORU010I, (int)locFirst.first_line, (int)locFirst.first_column,
               (int)locLast.last_line, (int)locLast.last_column);
 }
@@ -113,6 +310,7 @@ void _zor3yyKeywordError(oyacc *pyacc, const ostreamLocation &locFirst,
 {
   _zor3yyReport(locFirst, locLast);
   omsgsFMTEDO(ZORU014E, pcKeyword, pcValid);
+  gdetected.boFresh = 0;   /* ZORU014E has said what the keyword takes */
   _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
 }
 
@@ -571,6 +769,13 @@ zortask *_zor3yySelect(oyacc *pyacc, const ostreamLocation &locSelect,
 
 %start sysin
 
+%initial-action {
+  gdetected.boFresh = 0;
+  gvStackAtRead.clear();
+  giReports = 0;
+  giLastRead = -1;
+}
+
 %%
 
 /* ------------------------------------------------------------ the request */
@@ -600,6 +805,7 @@ sysin:
         pyacc->ptaskResult = nullptr;
         _zor3yyReport(@1, @1);
         omsgsFMTEDO(ZORU022E);
+        ZOR3YY_HINT(@1);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_SEVERE);
         YYABORT;
       }
@@ -648,6 +854,7 @@ zav_global_options_blk:
       {
         _zor3yyReport(@1, @2);
         omsgsFMTEDO(ZORU015E, "GLOBAL");
+        ZOR3YY_HINT(@2);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         $$ = nullptr;
       }
@@ -698,6 +905,7 @@ zav_unload_blk:
       {
         _zor3yyReport(@1, @3);
         omsgsFMTEDO(ZORU016E, "UNLOAD ");
+        ZOR3YY_HINT(@2);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         _zor3yyTaskDestroy($1);
         $$ = nullptr;
@@ -707,6 +915,7 @@ zav_unload_blk:
       {
         _zor3yyReport(@1, @2);
         omsgsFMTEDO(ZORU015E, "UNLOAD ");
+        ZOR3YY_HINT(@3);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         _zor3yyTaskDestroy($1);
         _zor3yyTaskChaineDestroy($2);
@@ -717,6 +926,7 @@ zav_unload_blk:
       {
         _zor3yyReport(@1, @3);
         omsgsFMTEDO(ZORU015E, "UNLOAD ");
+        ZOR3YY_HINT(@4);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         _zor3yyTaskDestroy($1);
         _zor3yyAtomListDestroy($2);
@@ -726,8 +936,14 @@ zav_unload_blk:
       }
   | zav_unload_header zav_params
       {
+        /* Reduced without an error: the lexeme that cannot continue the
+           block is the lookahead. */
         _zor3yyReport(@1, @2);
         omsgsFMTEDO(ZORU015E, "UNLOAD ");
+        if (yychar != ZOR3YY_ZOR3YYEMPTY) {
+          static const char *const apcSemicolon[] = {"SEMICOLON_LX"};
+          _zor3yyHintSay(pyacc, yysymbol_name(YYTRANSLATE(yychar)), yylloc, apcSemicolon, 1);
+        }
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         _zor3yyTaskDestroy($1);
         _zor3yyAtomListDestroy($2);
@@ -738,6 +954,7 @@ zav_unload_blk:
       {
         _zor3yyReport(@1, @1);
         omsgsFMTEDO(ZORU016E, "UNLOAD ");
+        ZOR3YY_HINT(@2);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         _zor3yyTaskDestroy($1);
         $$ = nullptr;
@@ -790,7 +1007,8 @@ zav_ts_parts_opt:
   | PART_KW error PARCLOSE_LX
       {
         _zor3yyReport(@1, @1);
-        omsgsFMTEDO(ZORU016E, "PART()");
+        omsgsFMTEDO(ZORU016E, "PART");
+        ZOR3YY_HINT(@2);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         $$ = nullptr;
         YYABORT;
@@ -836,7 +1054,10 @@ zav_select_block:
   | SELECT_KW error SEMICOLON_LX zav_part_opt error
       {
         _zor3yyReport(@5, @5);
-        omsgsFMTEDO(ZORU016E, "select_options");
+        omsgsFMTEDO(ZORU016E, "SELECT BLOCK");
+        /* Right after the SQL text the parser is still recovering from the
+           error that swallowed it: the hint comes from the lookahead. */
+        ZOR3YY_HINT(@5);
         _zor3yyAtomDestroy($4);
         $$ = nullptr;
         YYABORT;
@@ -1010,7 +1231,8 @@ zav_output_param:
   | OUTPUT_KW error PARCLOSE_LX
       {
         _zor3yyReport(@1, @1);
-        omsgsFMTEDO(ZORU016E, "OUTPUT()");
+        omsgsFMTEDO(ZORU016E, "OUTPUT");
+        ZOR3YY_HINT(@2);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_SEVERE);
         $$ = nullptr;
         YYABORT;
@@ -1145,7 +1367,8 @@ zav_select_ccsid:
   | CCSID_KW error PARCLOSE_LX
       {
         _zor3yyReport(@1, @3);
-        omsgsFMTEDO(ZORU016E, "CCSID()");
+        omsgsFMTEDO(ZORU016E, "CCSID");
+        ZOR3YY_HINT(@2);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         $$ = nullptr;
         YYABORT;
@@ -1171,6 +1394,7 @@ zav_option:
       {
         _zor3yyReport(@1, @2);
         omsgsFMTEDO(ZORU016E, "OPTIONS");
+        ZOR3YY_HINT(@2);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         $$ = nullptr;
         YYABORT;
@@ -1376,6 +1600,7 @@ zav_option_pic:
         /* The request is not run with a clause it could not read. */
         _zor3yyReport(@1, @3);
         omsgsFMTEDO(ZORU023E);
+        ZOR3YY_HINT(@2);
         _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
         $$ = nullptr;
       }
@@ -1635,6 +1860,100 @@ int _zor3yyudbGetPicMask(oyacc *, ochar *pchar)
       return mask.iCode;
   }
   return ZOR3YACC_PIC_MASK_UNKNOWN;
+}
+
+/* Whether the parser, with the state stack vStack (bottom first), would
+** shift the terminal after the reductions it calls for, the generator's
+** default reductions included.  The reductions are replayed on the states
+** they push, reading the stack below them as they pop; nothing is changed.
+** This is the set of terminals a parser that checks before each default
+** reduction would accept: the state in which the error was finally
+** detected may list fewer. */
+static bool _zor3yyWouldShift(const std::vector<int> &vStack, int iKind)
+{
+  std::vector<int> vPushed;
+  size_t ulReal = vStack.size();   /* states [0, ulReal) of vStack still stand */
+  auto top = [&] { return vPushed.empty() ? vStack[ulReal - 1] : vPushed.back(); };
+  for (int iStep = 0; iStep < 1000 && (ulReal > 0 || !vPushed.empty()); iStep++) {
+    int iState = top();
+    int iRule = 0;
+    int yyn = yypact[iState];
+    if (!yypact_value_is_default(yyn)) {
+      yyn += iKind;
+      if (0 <= yyn && yyn <= YYLAST && yycheck[yyn] == iKind) {
+        yyn = yytable[yyn];
+        if (0 < yyn) return true;
+        if (yytable_value_is_error(yyn)) return false;
+        iRule = -yyn;
+      }
+    }
+    if (iRule == 0) iRule = yydefact[iState];
+    if (iRule == 0) return false;
+    size_t ulLength = (size_t)yyr2[iRule];
+    while (ulLength > 0 && !vPushed.empty()) {
+      vPushed.pop_back();
+      ulLength--;
+    }
+    if (ulLength >= ulReal) return false;   /* cannot happen on a stack the parser built */
+    ulReal -= ulLength;
+    int iLhs = yyr1[iRule] - YYNTOKENS;
+    int iTop = top();
+    int iGoto = yypgoto[iLhs] + iTop;
+    vPushed.push_back(0 <= iGoto && iGoto <= YYLAST && yycheck[iGoto] == iTop ? yytable[iGoto]
+                                                                            : yydefgoto[iLhs]);
+  }
+  return false;
+}
+
+namespace {
+int _zor3yyExpectedAtRead(const char **ppcExpected, int iMax)
+{
+  int iCount = 0;
+  if (gvStackAtRead.empty()) return 0;
+  for (int iKind = 0; iKind < YYNTOKENS && iCount < iMax; iKind++) {
+    if (iKind == YYSYMBOL_YYerror || iKind == YYSYMBOL_YYUNDEF) continue;
+    if (_zor3yyWouldShift(gvStackAtRead, iKind))
+      ppcExpected[iCount++] = yysymbol_name(static_cast<yysymbol_kind_t>(iKind));
+  }
+  return iCount;
+}
+}  // namespace
+
+/* Keeps what the generator saw at a syntax error for the error
+** alternatives (_zor3yyHint); says nothing itself.  The state right after
+** SELECT takes nothing but the error token that swallows the SQL text: no
+** error of the user's, nothing kept. */
+static int yyreport_syntax_error(const yypcontext_t *pctx, oyacc *)
+{
+  (void)yypcontext_expected_tokens;   /* it lists the state's terminals only */
+  if (gvStackAtRead.empty()) gvStackAtRead.assign(1, *pctx->yyssp);
+  int iCount = _zor3yyExpectedAtRead(gdetected.apcExpected, ZOR3YY_EXPECTED_MAX);
+  yysymbol_kind_t kindFound = yypcontext_token(pctx);
+  gdetected.boFresh = iCount > 0;
+  gdetected.pcFound = kindFound >= 0 ? yysymbol_name(kindFound) : "end of file";
+  gdetected.loc = *yypcontext_location(pctx);
+  gdetected.iExpected = iCount;
+  return 0;
+}
+
+/* The parse, and a word for a parse abandoned while the parser was
+** recovering from an error, at the end of the text, with no alternative
+** taken (an OUTPUT list or a SELECT's SQL text left open): ZORU010I and
+** ZORU027I for the error the generator detected or, when it saw none of the
+** user's, for the lexeme it stopped at. */
+int zor3yyparse(oyacc *pyacc)
+{
+  int iResult = _zor3yyParseTables(pyacc);
+  if (iResult != 1 || (!gdetected.boFresh && giReports != 0)) return iResult;
+  if (gdetected.boFresh) {
+    gdetected.boFresh = 0;
+    _zor3yyReport(gdetected.loc, gdetected.loc);
+    _zor3yyHintSay(pyacc, gdetected.pcFound, gdetected.loc, gdetected.apcExpected, gdetected.iExpected);
+  } else if (giLastRead >= 0) {
+    _zor3yyReport(glocLastRead, glocLastRead);
+    _zor3yyHintLookahead(pyacc, yysymbol_name(YYTRANSLATE(giLastRead)), glocLastRead);
+  }
+  return iResult;
 }
 
 int zor3yyuwrap(void) { return 1; }
