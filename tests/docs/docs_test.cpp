@@ -1,0 +1,421 @@
+/*
+** docs_test.cpp
+**   The user's documents against the code they describe: the control-file
+**   reference names every keyword of the token list and its complete
+**   examples parse; the messages document is generated from every message
+**   table with an explanation for each identifier, the committed copy is
+**   current, and every message identifier the code uses is in a table; the
+**   manual page formats without a warning and names every option and every
+**   environment variable the program reads; the documents' links resolve.
+*/
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/control/zor3test.h"
+#include "tests/zavtest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string gstrSource = ZAV_SOURCE_DIR;
+const std::string gstrBinary = ZAV_BINARY_DIR;
+
+std::string readText(const std::string &strPath)
+{
+  std::ifstream in(strPath, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+struct Output {
+  int iStatus = -1;
+  std::string strOut;
+  std::string strErr;
+};
+
+/* Runs the command (searched in PATH) with the extra environment entries,
+** standard input from /dev/null; standard output and error kept apart. */
+Output runCommand(const std::vector<std::string> &vArgs, const std::map<std::string, std::string> &mEnv = {})
+{
+  Output out;
+  int aiOut[2], aiErr[2];
+  if (pipe(aiOut) != 0 || pipe(aiErr) != 0) return out;
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(aiOut[1], 1);
+    dup2(aiErr[1], 2);
+    close(aiOut[0]);
+    close(aiOut[1]);
+    close(aiErr[0]);
+    close(aiErr[1]);
+    int iNull = open("/dev/null", O_RDONLY);
+    if (iNull >= 0) dup2(iNull, 0);
+    for (const auto &[k, v] : mEnv) setenv(k.c_str(), v.c_str(), 1);
+    std::vector<std::string> vCopy = vArgs;
+    std::vector<char *> vpc;
+    for (auto &s : vCopy) vpc.push_back(s.data());
+    vpc.push_back(nullptr);
+    execvp(vpc[0], vpc.data());
+    _exit(127);
+  }
+  close(aiOut[1]);
+  close(aiErr[1]);
+  /* Small outputs: read the error pipe after the output pipe is done. */
+  char ac[4096];
+  ssize_t l;
+  while ((l = read(aiOut[0], ac, sizeof ac)) > 0) out.strOut.append(ac, static_cast<size_t>(l));
+  while ((l = read(aiErr[0], ac, sizeof ac)) > 0) out.strErr.append(ac, static_cast<size_t>(l));
+  close(aiOut[0]);
+  close(aiErr[0]);
+  int iStatus = 0;
+  waitpid(pid, &iStatus, 0);
+  out.iStatus = WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
+  return out;
+}
+
+/* The source files of the program and the daemon library (not the tests,
+** not the build trees). */
+std::vector<fs::path> sourceFiles()
+{
+  static const std::set<std::string> setExtensions = {".cpp", ".h", ".y", ".def"};
+  std::vector<fs::path> v;
+  for (const char *pcFolder : {"common", "control", "driver", "expr", "catalog", "storage", "run", "daemonlib",
+                               "platform", "msg", "tools"}) {
+    fs::path dir = fs::path(gstrSource) / pcFolder;
+    if (!fs::exists(dir)) continue;
+    for (const auto &entry : fs::recursive_directory_iterator(dir))
+      if (entry.is_regular_file() && setExtensions.count(entry.path().extension().string()) != 0)
+        v.push_back(entry.path());
+  }
+  return v;
+}
+
+/* The words of a text: runs of letters, digits and underscores. */
+std::vector<std::string> wordsOf(const std::string &strText)
+{
+  std::vector<std::string> v;
+  size_t i = 0;
+  auto isWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+  while (i < strText.size()) {
+    while (i < strText.size() && !isWord(strText[i])) i++;
+    size_t j = i;
+    while (j < strText.size() && isWord(strText[j])) j++;
+    if (j > i) v.push_back(strText.substr(i, j - i));
+    i = j;
+  }
+  return v;
+}
+
+/* A message identifier: three capitals, a capital or digit, three digits,
+** the severity letter. */
+bool isMessageId(const std::string &str)
+{
+  if (str.size() != 8) return false;
+  for (int i = 0; i < 3; i++)
+    if (!std::isupper(static_cast<unsigned char>(str[i]))) return false;
+  if (!std::isupper(static_cast<unsigned char>(str[3])) && !std::isdigit(static_cast<unsigned char>(str[3])))
+    return false;
+  for (int i = 4; i < 7; i++)
+    if (!std::isdigit(static_cast<unsigned char>(str[i]))) return false;
+  return std::strchr("IWEF", str[7]) != nullptr;
+}
+
+/* The arguments of every call getenv(X) in the text, as written. */
+std::vector<std::string> getenvArguments(const std::string &strText)
+{
+  std::vector<std::string> v;
+  for (size_t i = strText.find("getenv("); i != std::string::npos; i = strText.find("getenv(", i + 1)) {
+    size_t j = strText.find(')', i);
+    if (j == std::string::npos) break;
+    std::string str = strText.substr(i + 7, j - i - 7);
+    str.erase(0, str.find_first_not_of(' '));
+    str.erase(str.find_last_not_of(' ') + 1);
+    v.push_back(str);
+  }
+  return v;
+}
+
+/* Words of the text that stand in code: inline code spans and fenced or
+** indented code blocks. */
+std::set<std::string> codeWords(const std::string &strDoc)
+{
+  std::string strCode;
+  std::istringstream lines(strDoc);
+  std::string strLine;
+  bool boFence = false;
+  while (std::getline(lines, strLine)) {
+    if (strLine.rfind("```", 0) == 0) {
+      boFence = !boFence;
+      continue;
+    }
+    if (boFence || strLine.rfind("    ", 0) == 0) {
+      strCode += strLine + "\n";
+      continue;
+    }
+    for (size_t i = strLine.find('`'); i != std::string::npos; i = strLine.find('`', i)) {
+      size_t j = strLine.find('`', i + 1);
+      if (j == std::string::npos) break;
+      strCode += strLine.substr(i + 1, j - i - 1) + "\n";
+      i = j + 1;
+    }
+  }
+  std::set<std::string> set;
+  std::regex word("[A-Za-z_][A-Za-z0-9_]*");
+  for (auto it = std::sregex_iterator(strCode.begin(), strCode.end(), word); it != std::sregex_iterator(); ++it)
+    set.insert(it->str());
+  return set;
+}
+
+/* Where two texts first differ, as a line of each; empty when equal. */
+std::string firstDifference(const std::string &strA, const std::string &strB)
+{
+  if (strA == strB) return "";
+  std::istringstream a(strA), b(strB);
+  std::string strLineA, strLineB;
+  for (int iLine = 1;; iLine++) {
+    bool boA = static_cast<bool>(std::getline(a, strLineA));
+    bool boB = static_cast<bool>(std::getline(b, strLineB));
+    if (!boA && !boB) return "they differ in their line ends";
+    if (!boA || !boB || strLineA != strLineB)
+      return "line " + std::to_string(iLine) + ":\n  " + (boA ? strLineA : "(end)") + "\n  " +
+             (boB ? strLineB : "(end)");
+  }
+}
+
+/* The fenced blocks of the document whose info string is pcInfo. */
+std::vector<std::string> fencedBlocks(const std::string &strDoc, const std::string &strInfo)
+{
+  std::vector<std::string> v;
+  std::istringstream lines(strDoc);
+  std::string strLine, strBlock;
+  bool boIn = false;
+  while (std::getline(lines, strLine)) {
+    if (!boIn && strLine == "```" + strInfo) {
+      boIn = true;
+      strBlock.clear();
+    } else if (boIn && strLine == "```") {
+      boIn = false;
+      v.push_back(strBlock);
+    } else if (boIn) {
+      strBlock += strLine + "\n";
+    }
+  }
+  return v;
+}
+
+}  // namespace
+
+/* ------------------------------------------------------------------ control-file reference */
+
+TEST(ControlFileReference, NamesEveryKeywordOfTheTokenList)
+{
+  std::string strDoc = readText(gstrSource + "/docs/control-file.md");
+  ASSERT_FALSE(strDoc.empty());
+  std::set<std::string> setWords = codeWords(strDoc);
+  std::string strTokens = readText(gstrSource + "/control/tokens.def");
+  std::regex keyword("ZTOK\\(([A-Z0-9_]+)_KW\\)");
+  std::vector<std::string> vMissing;
+  int iKeywords = 0;
+  for (auto it = std::sregex_iterator(strTokens.begin(), strTokens.end(), keyword); it != std::sregex_iterator();
+       ++it) {
+    iKeywords++;
+    if (setWords.count((*it)[1].str()) == 0) vMissing.push_back((*it)[1].str());
+  }
+  EXPECT_GT(iKeywords, 150);
+  std::string strMissing;
+  for (const auto &str : vMissing) strMissing += " " + str;
+  EXPECT_TRUE(vMissing.empty()) << "keywords not shown as code in docs/control-file.md:" << strMissing;
+}
+
+/* Every complete control file of the reference is one the parser runs. */
+TEST(ControlFileReference, ExamplesParse)
+{
+  ASSERT_EQ(tokenInitKeyword(), 0);
+  std::string strDoc = readText(gstrSource + "/docs/control-file.md");
+  std::vector<std::string> vExamples = fencedBlocks(strDoc, "ctl");
+  EXPECT_GE(vExamples.size(), 8u);
+  for (const auto &strExample : vExamples) {
+    SCOPED_TRACE(strExample);
+    zor3test::Parse parse(strExample);
+    EXPECT_TRUE(parse.Runnable()) << parse.AllMessages();
+  }
+  /* ... and so are those of the manual page and the sample. */
+  zor3test::Parse sample(readText(gstrSource + "/tools/sample/unload.ctl"));
+  EXPECT_TRUE(sample.Runnable()) << sample.AllMessages();
+}
+
+/* ------------------------------------------------------------------ messages */
+
+/* The identifiers the messages document gives: its headings and the
+** identifiers texts print when they differ from their table's. */
+std::set<std::string> documentedIds(const std::string &strDoc)
+{
+  std::set<std::string> set;
+  std::regex heading("(^|\n)## ([A-Z0-9]{8})\n");
+  for (auto it = std::sregex_iterator(strDoc.begin(), strDoc.end(), heading); it != std::sregex_iterator(); ++it)
+    set.insert((*it)[2].str());
+  std::regex printed("Printed as `([A-Z0-9]{8})`");
+  for (auto it = std::sregex_iterator(strDoc.begin(), strDoc.end(), printed); it != std::sregex_iterator(); ++it)
+    set.insert((*it)[1].str());
+  return set;
+}
+
+TEST(MessagesDocument, EveryMessageOfTheTablesIsExplained)
+{
+  zavtestTempDir dir;
+  std::vector<std::string> vArgs = {ZAV_OMSGSDOC_PROGRAM, "--check", dir.file("messages.md"),
+                                    gstrSource + "/msg/messages.txt"};
+  std::istringstream tables(ZAV_DOC_TABLES);
+  for (std::string str; std::getline(tables, str, '|');) vArgs.push_back(str);
+  Output out = runCommand(vArgs);
+  EXPECT_EQ(out.iStatus, 0) << out.strErr;
+  EXPECT_EQ(out.strErr, "");
+  std::string strDoc = readText(dir.file("messages.md"));
+  EXPECT_EQ(strDoc.find("(no explanation yet)"), std::string::npos);
+  /* the build's copy is the same document */
+  EXPECT_EQ(firstDifference(readText(gstrBinary + "/docs/messages.md"), strDoc), "");
+}
+
+TEST(MessagesDocument, CommittedCopyIsCurrent)
+{
+  EXPECT_EQ(firstDifference(readText(gstrSource + "/docs/messages.md"), readText(gstrBinary + "/docs/messages.md")),
+            "")
+      << "docs/messages.md differs from the one the build made: cp " << gstrBinary << "/docs/messages.md "
+      << gstrSource << "/docs/";
+}
+
+/* A message identifier written anywhere in the program's sources (a
+** message issued, a comment naming one) is one the tables define. */
+TEST(MessagesDocument, EveryIdentifierTheCodeUsesIsInATable)
+{
+  std::set<std::string> setIds = documentedIds(readText(gstrBinary + "/docs/messages.md"));
+  ASSERT_GT(setIds.size(), 100u);
+  std::map<std::string, std::string> mapMissing;
+  for (const fs::path &path : sourceFiles()) {
+    /* The DB2 stand-in speaks with DB2's own CLI messages. */
+    if (path.parent_path().filename() == "platform") continue;
+    for (const std::string &strWord : wordsOf(readText(path.string())))
+      if (isMessageId(strWord) && setIds.count(strWord) == 0) mapMissing[strWord] = path.string();
+  }
+  std::string strMissing;
+  for (const auto &[strId, strPath] : mapMissing) strMissing += "\n  " + strId + " in " + strPath;
+  EXPECT_TRUE(mapMissing.empty()) << "identifiers in no message table:" << strMissing;
+}
+
+/* The document lists the messages in identifier order with text, meaning
+** and action, the way the README's link promises. */
+TEST(MessagesDocument, EntriesHaveTextMeaningAndAction)
+{
+  std::string strDoc = readText(gstrBinary + "/docs/messages.md");
+  std::regex entry("\n## ([A-Z0-9]{8})\n\n(Printed as [^\n]*\n\n)?(    [^\n]*\n)+\n\\*\\*Meaning\\.\\*\\* [^\n]+\n\n"
+                   "\\*\\*Action\\.\\*\\* [^\n]+\n");
+  size_t ulEntries = 0;
+  std::string strPrevious;
+  for (auto it = std::sregex_iterator(strDoc.begin(), strDoc.end(), entry); it != std::sregex_iterator(); ++it) {
+    ulEntries++;
+    EXPECT_LT(strPrevious, (*it)[1].str());
+    strPrevious = (*it)[1].str();
+  }
+  std::regex heading("\n## ");
+  EXPECT_EQ(ulEntries, static_cast<size_t>(std::distance(
+                           std::sregex_iterator(strDoc.begin(), strDoc.end(), heading), std::sregex_iterator())));
+  /* the table text, placeholders named */
+  EXPECT_NE(strDoc.find("## ZORU347E\n\n    ZORU347E IO FAILURE ON FILE <text> (<text>)\n"), std::string::npos);
+  EXPECT_NE(strDoc.find("    ZORU366I ZAV RETURN CODE <number> (REASON CODE 0x<hex>)\n"), std::string::npos);
+}
+
+/* ------------------------------------------------------------------ manual page */
+
+const std::string gstrManPage = gstrBinary + "/man/man1/db2zav.1";
+
+TEST(ManualPage, FormatsWithoutWarnings)
+{
+  ASSERT_TRUE(fs::exists(gstrManPage));
+  Output groff = runCommand({"groff", "-ww", "-man", "-Tutf8", "-z", gstrManPage});
+  EXPECT_EQ(groff.iStatus, 0);
+  EXPECT_EQ(groff.strErr, "");
+  /* man -l as a reader types it, without a pager. */
+  Output man = runCommand({"man", "--warnings=w", "-l", gstrManPage}, {{"MANPAGER", "cat"}, {"PAGER", "cat"},
+                                                                       {"MANWIDTH", "80"}});
+  EXPECT_EQ(man.iStatus, 0) << man.strErr;
+  EXPECT_EQ(man.strErr, "");
+  EXPECT_NE(man.strOut.find("EXIT STATUS"), std::string::npos);
+  EXPECT_NE(man.strOut.find("db2zav"), std::string::npos);
+}
+
+/* Every long option of the option table and every environment variable
+** the sources read is described. */
+TEST(ManualPage, NamesEveryOptionAndEnvironmentVariable)
+{
+  std::string strPage = readText(gstrManPage);
+  std::string strArgs = readText(gstrSource + "/driver/args.cpp");
+  std::regex option("\\{\"([a-z_]+)\", ZOR3_[A-Z_]+_ARGUMENT");
+  int iOptions = 0;
+  for (auto it = std::sregex_iterator(strArgs.begin(), strArgs.end(), option); it != std::sregex_iterator(); ++it) {
+    iOptions++;
+    std::string strName = (*it)[1].str();
+    EXPECT_NE(strPage.find("\\-\\-" + strName), std::string::npos) << "option --" << strName;
+  }
+  EXPECT_GE(iOptions, 20);
+
+  std::set<std::string> setNames;
+  std::string strAll;
+  for (const fs::path &path : sourceFiles()) strAll += readText(path.string());
+  for (const std::string &strArgument : getenvArguments(strAll)) {
+    if (strArgument.size() > 2 && strArgument.front() == '"' && strArgument.back() == '"') {
+      setNames.insert(strArgument.substr(1, strArgument.size() - 2));
+      continue;
+    }
+    /* a macro: its #define gives the name */
+    std::smatch m;
+    std::regex define("#define " + strArgument + " +\"([A-Z0-9_]+)\"");
+    if (std::regex_search(strAll, m, define)) setNames.insert(m[1].str());
+    else ADD_FAILURE() << "getenv of " << strArgument << ": no #define of its name";
+  }
+  EXPECT_GE(setNames.size(), 5u);
+  for (const std::string &strName : setNames)
+    EXPECT_NE(strPage.find(".B " + strName + "\n"), std::string::npos) << "environment variable " << strName;
+}
+
+TEST(ManualPage, CarriesTheProgramsVersion)
+{
+  std::string strMain = readText(gstrSource + "/driver/zormain.cpp");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(strMain, m, std::regex("gacMainVersion\\[\\] = \"([^\"]+)\"")));
+  EXPECT_NE(readText(gstrManPage).find(m[1].str()), std::string::npos);
+}
+
+/* ------------------------------------------------------------------ links */
+
+/* Relative links of the README and of the documents lead to files. */
+TEST(Documents, RelativeLinksResolve)
+{
+  std::regex link("\\]\\(([^)#: ]+)(#[^)]*)?\\)");
+  for (const char *pcDoc : {"README.md", "docs/control-file.md", "docs/messages.md"}) {
+    fs::path path = fs::path(gstrSource) / pcDoc;
+    std::string strText = readText(path.string());
+    ASSERT_FALSE(strText.empty()) << pcDoc;
+    for (auto it = std::sregex_iterator(strText.begin(), strText.end(), link); it != std::sregex_iterator(); ++it)
+      EXPECT_TRUE(fs::exists(path.parent_path() / (*it)[1].str())) << pcDoc << ": " << (*it)[1].str();
+  }
+  std::string strReadme = readText(gstrSource + "/README.md");
+  EXPECT_NE(strReadme.find("(docs/control-file.md)"), std::string::npos);
+  EXPECT_NE(strReadme.find("(docs/messages.md)"), std::string::npos);
+}
