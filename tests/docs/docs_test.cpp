@@ -408,7 +408,7 @@ TEST(ManualPage, CarriesTheProgramsVersion)
 TEST(Documents, RelativeLinksResolve)
 {
   std::regex link("\\]\\(([^)#: ]+)(#[^)]*)?\\)");
-  for (const char *pcDoc : {"README.md", "docs/control-file.md", "docs/messages.md"}) {
+  for (const char *pcDoc : {"README.md", "docs/control-file.md", "docs/messages.md", "docs/daemon.md"}) {
     fs::path path = fs::path(gstrSource) / pcDoc;
     std::string strText = readText(path.string());
     ASSERT_FALSE(strText.empty()) << pcDoc;
