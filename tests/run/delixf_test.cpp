@@ -139,15 +139,16 @@ struct Unload {
 const Unload gaunloadEveryTable[] = {
     {"USERSPACE1", "SELECT * FROM ZAVTEST.DEPT", "OUTPUT(\"dept.del\") FORMAT DEL"},
     {"USERSPACE1", "SELECT * FROM ZAVTEST.DEPT", "OUTPUT(\"dept.ixf\") FORMAT IXF"},
-    /* NOTES 4 holds a CLOB of 40000 bytes, which the engine path cannot fetch into a row yet */
+    /* NOTES 4 and DOCS 4 hold values over 32700 bytes, which an inline file
+       holds cut (with a warning); they are read back from LOB files only */
     {"USERSPACE1", "SELECT * FROM ZAVTEST.NOTES WHERE ID < 4", "OUTPUT(\"notes.del\") FORMAT DEL"},
     {"USERSPACE1", "SELECT * FROM ZAVTEST.NOTES WHERE ID < 4", "OUTPUT(\"notes.ixf\") FORMAT IXF"},
     {"USERSPACE1", "SELECT * FROM ZAVTEST.NOTES", "OUTPUT(\"notesf.ixf\") LOBFILE(\"nl\") FORMAT IXF"},
     {"DMSDATA", "SELECT * FROM ZAVTEST.EMPLOYEE", "OUTPUT(\"emp.del\") FORMAT DEL"},
     {"DMSDATA", "SELECT * FROM ZAVTEST.EMPLOYEE", "OUTPUT(\"emp.ixf\") FORMAT IXF"},
     {"DMSDATA", "SELECT * FROM ZAVTEST.EMPLOYEE", "OUTPUT(\"rot.ixf\") FILEMAXSIZE 16K FORMAT IXF"},
-    {"DMSDATA", "SELECT * FROM ZAVTEST.DOCS", "OUTPUT(\"docs.del\") FORMAT DEL"},
-    {"DMSDATA", "SELECT * FROM ZAVTEST.DOCS", "OUTPUT(\"docs.ixf\") FORMAT IXF"},
+    {"DMSDATA", "SELECT * FROM ZAVTEST.DOCS WHERE ID <> 4", "OUTPUT(\"docs.del\") FORMAT DEL"},
+    {"DMSDATA", "SELECT * FROM ZAVTEST.DOCS WHERE ID <> 4", "OUTPUT(\"docs.ixf\") FORMAT IXF"},
     {"DMSDATA", "SELECT * FROM ZAVTEST.DOCS", "OUTPUT(\"docsf.del\") LOBFILE(\"dl\") FORMAT DEL"},
     {"DMSDATA", "SELECT * FROM ZAVTEST.DOCS", "OUTPUT(\"docsf.ixf\") LOBFILE(\"il\") FORMAT IXF"},
 };
