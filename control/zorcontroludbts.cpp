@@ -254,9 +254,14 @@ bool _udbSubset(const obf *pa, const obf *pb)
   return true;
 }
 
-/* The partition set of a LOB IN or OUTPUT item completed, or checked against P's size. */
-bool _udbCompleteItemSet(obf **ppobf, const obf *pobfPart, const db2utilNode *pnodes, int iCount, uint32_t ulBits)
+/* The partition set of a LOB IN or OUTPUT item completed, or checked against
+   P's size.  *pboAll tells that the item named no partition: its set is then
+   filled with every partition and stands for whichever of them the SELECT
+   reads. */
+bool _udbCompleteItemSet(obf **ppobf, const obf *pobfPart, const db2utilNode *pnodes, int iCount, uint32_t ulBits,
+                         bool *pboAll)
 {
+  *pboAll = false;
   if (*ppobf == nullptr) {
     *ppobf = obfCreate(ulBits);
     if (*ppobf == nullptr) return false;
@@ -264,6 +269,7 @@ bool _udbCompleteItemSet(obf **ppobf, const obf *pobfPart, const db2utilNode *pn
   obf *pobf = *ppobf;
   if (obfIsEmpty(pobf)) {
     _udbFillAll(pobf, pnodes, iCount, ulBits);
+    *pboAll = true;
     return true;
   }
   if (pobf->ulBitCount > pobfPart->ulBitCount) return false;
@@ -727,8 +733,11 @@ int zorcontrolUdbCheckPartition(zorcontrol *pcontrol, zortask *ptaskUnload)
     if (patomOutput != nullptr && patomOutput->iKind == ZORATOM_OLIST && patomOutput->value.plist != nullptr) {
       for (auto *pout = static_cast<udbOutFile *>(patomOutput->value.plist->pitemTop); iRc == 0 && pout != nullptr;
            pout = pout->pitemNext) {
-        if (!_udbCompleteItemSet(&pout->pobfPart, pobfPart, pnodes, iCount, ulBits) ||
-            !_udbSubset(pout->pobfPart, pobfPart))
+        /* a file without FOR PARTS takes the SELECT's partitions, however few
+           (--part 1 leaves the others out) */
+        bool boAll = false;
+        if (!_udbCompleteItemSet(&pout->pobfPart, pobfPart, pnodes, iCount, ulBits, &boAll) ||
+            (!boAll && !_udbSubset(pout->pobfPart, pobfPart)))
           iRc = ZORCTRLU_RC_PARTITION;
       }
       if (iRc != 0) {
@@ -748,10 +757,11 @@ int zorcontrolUdbCheckPartition(zorcontrol *pcontrol, zortask *ptaskUnload)
       while (iRc == 0 && olistIteratorNext(&iter)) {
         auto *plob = static_cast<udbLobPath *>(olistIteratorGetRef(&iter));
         if (plob == nullptr) continue;
-        if (!_udbCompleteItemSet(&plob->pobfPart, pobfPart, pnodes, iCount, ulBits))
+        bool boAll = false;
+        if (!_udbCompleteItemSet(&plob->pobfPart, pobfPart, pnodes, iCount, ulBits, &boAll))
           iRc = ZORCTRLU_RC_PARTITION;
         else
-          obfOr(pobfUnion, plob->pobfPart, pobfUnion);
+          obfOr(pobfUnion, boAll ? pobfPart : plob->pobfPart, pobfUnion);   /* one for every partition read */
       }
       olistIteratorDestroy(&iter);
       if (iRc != 0)
@@ -859,9 +869,11 @@ int zorcontrolUdbGetColDescription(zorcontrol *pcontrol, zortask *ptaskSelect, o
     ochaineDestroy(pchaineCopy);
     return iRc;
   }
-  /* the old COLTABLE is only taken out: the WHERE tree may still be bound to its columns */
+  /* DB2 evaluates the condition from the SQL text: the WHERE tree, bound to
+     the old COLTABLE's columns, goes first, then the old chains */
+  zoratomDestroy(zortaskRemoveAtom(ptaskSelect, _udbName(TOKEN_WHERE)));
   zoratomDestroy(zortaskRemoveAtom(ptaskSelect, _udbName(TOKEN_SELECT)));
-  (void)zortaskRemoveAtom(ptaskSelect, _udbName(TOKEN_COLTABLE));
+  zoratomDestroy(zortaskRemoveAtom(ptaskSelect, _udbName(TOKEN_COLTABLE)));
   zoratom *patomSelect = zoratomCreate(_udbName(TOKEN_SELECT), ZORATOM_OCHAINE, 0,
                                        reinterpret_cast<uintptr_t>(pchaineCopy), nullptr, nullptr);
   if (patomSelect == nullptr) ochaineDestroy(pchaineCopy);

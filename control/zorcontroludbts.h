@@ -204,8 +204,9 @@ uint16_t zorcontrolUdbGetDbCcsid(zorcontrol *pcontrol, zortask *ptask);
 ** zorcontrolUdbGetColDescription
 **   For a SELECT that goes through DB2: connects to its database, has DB2
 **   describe pcharSelect, and replaces the SELECT's SELECT and COLTABLE
-**   column chains by the copy chain and the column chain so described.
-**   Returns 0, the connection's code (trace "Connect failed.\n"), or the
+**   column chains by the copy chain and the column chain so described;
+**   the old chains are freed, and with them the SELECT's WHERE tree (DB2
+**   evaluates the condition from the SQL text).  Returns 0, the connection's code (trace "Connect failed.\n"), or the
 **   code of the description (the SELECT's chains are then unchanged).
 */
 int zorcontrolUdbGetColDescription(zorcontrol *pcontrol, zortask *ptaskSelect, ochar *pcharSelect);

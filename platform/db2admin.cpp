@@ -333,6 +333,50 @@ int db2adminExecute(const std::string &strDatabase, const std::string &strSql, s
   return rc;
 }
 
+int db2adminInsertRows(const std::string &strDatabase, const std::string &strSchema, const std::string &strTable,
+                       size_t ulColumns, const std::function<bool(std::vector<db2adminValue> &)> &fnNext,
+                       std::string *pstrError)
+{
+  sqlite3 *pdb = _open(strDatabase, pstrError);
+  if (pdb == nullptr) return -1;
+  std::string strSql = "INSERT INTO \"" + strSchema + "\".\"" + strTable + "\" VALUES(";
+  for (size_t i = 0; i < ulColumns; i++) strSql += i ? ",?" : "?";
+  strSql += ")";
+  sqlite3_stmt *pst = nullptr;
+  int rc = _run(pdb, "BEGIN", {}, pstrError);
+  if (rc == 0 && sqlite3_prepare_v2(pdb, strSql.c_str(), -1, &pst, nullptr) != SQLITE_OK)
+    rc = _fail(pstrError, sqlite3_errmsg(pdb));
+  std::vector<db2adminValue> vRow(ulColumns);
+  while (rc == 0 && fnNext(vRow)) {
+    if (vRow.size() != ulColumns) {
+      rc = _fail(pstrError, "a row of " + std::to_string(vRow.size()) + " values for " + std::to_string(ulColumns) +
+                                " columns");
+      break;
+    }
+    for (size_t i = 0; i < ulColumns; i++) {
+      const db2adminValue &v = vRow[i];
+      int iCol = static_cast<int>(i + 1);
+      if (v.kind == db2adminValue::NUL)
+        sqlite3_bind_null(pst, iCol);
+      else if (v.kind == db2adminValue::TEXT)
+        sqlite3_bind_text64(pst, iCol, v.str.data(), v.str.size(), SQLITE_STATIC, SQLITE_UTF8);
+      else
+        sqlite3_bind_blob64(pst, iCol, v.str.data(), v.str.size(), SQLITE_STATIC);
+    }
+    if (sqlite3_step(pst) != SQLITE_DONE) rc = _fail(pstrError, sqlite3_errmsg(pdb));
+    sqlite3_reset(pst);
+  }
+  sqlite3_finalize(pst);
+  if (rc == 0) {
+    rc = _run(pdb, "COMMIT", {}, pstrError);
+  } else {
+    std::string strIgnored;
+    (void)_run(pdb, "ROLLBACK", {}, &strIgnored);
+  }
+  sqlite3_close(pdb);
+  return rc;
+}
+
 int db2adminGrantDbadm(const std::string &strDatabase, const std::string &strGrantee, char cGranteeType,
                        std::string *pstrError)
 {

@@ -10,6 +10,7 @@
 #ifndef ZAV_PLATFORM_DB2ADMIN_H
 #define ZAV_PLATFORM_DB2ADMIN_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,22 @@ int db2adminCreateTable(const std::string &strDatabase, const std::string &strSc
 
 /* Runs statements (INSERT ...) on a database's store, schemas attached. */
 int db2adminExecute(const std::string &strDatabase, const std::string &strSql, std::string *pstrError);
+
+/* A value of a row to insert: NULL, text (numbers, dates and times in
+   their external form too: the column's type converts them as it converts
+   a quoted literal) or bytes (BLOB columns). */
+struct db2adminValue {
+  enum Kind { NUL, TEXT, BYTES } kind = NUL;
+  std::string str;
+};
+
+/* Inserts rows into strSchema.strTable in one transaction through one
+   prepared statement: fnNext fills the next row of ulColumns values and
+   returns false when there is none left.  On a failure nothing is
+   inserted. */
+int db2adminInsertRows(const std::string &strDatabase, const std::string &strSchema, const std::string &strTable,
+                       size_t ulColumns, const std::function<bool(std::vector<db2adminValue> &)> &fnNext,
+                       std::string *pstrError);
 
 /* Grants DBADM on a database to a user ('U') or group ('G'). */
 int db2adminGrantDbadm(const std::string &strDatabase, const std::string &strGrantee, char cGranteeType,

@@ -1011,6 +1011,7 @@ int zorbkFileEntryDecomposeFileName(zorbkFileEntry *pentry)
   std::memcpy(pentry->acTime, s.data() + ulTsDot + 9, 6);
   pentry->ilCatn = ilCatn;
   pentry->ilNode = ilNode;
+  pentry->ilPart = ilNode;   /* the partition whose rows the image holds */
   std::memset(pentry->acInstance, 0, sizeof pentry->acInstance);
   std::memcpy(pentry->acInstance, s.data() + ulInstDot + 1, ulInstLength);
   pentry->ilType = ilType;

@@ -16,7 +16,7 @@
 **
 **   A file entry (zorbkFileEntry) stands for one backup file named in the
 **   control file: the control-file parser makes it with its name and
-**   partition 0 and keeps the entries in the BACKUP list (an olist created
+**   partition 0 (the decomposition sets the image's own) and keeps the entries in the BACKUP list (an olist created
 **   with zorbkFileEntryCloneItem and zorbkFileEntryDestroyItem); the fields
 **   taken from the file name (zorbkFileEntryDecomposeFileName) and the
 **   backup objects are filled later by the control step and the run step.
@@ -285,7 +285,7 @@ void zorbkDMSPSDestroy(zorbkPageSource *pps);
 struct zorbkFileEntry {
   zorbkFileEntry *pitemNext;  /* list link */
   ochar   *pcharFileName;     /* file name, owned */
-  int32_t  ilPart;            /* partition number (0 from the parser) */
+  int32_t  ilPart;            /* partition number: 0 from the parser, NODEnnnn once decomposed */
   zorbk   *pzorbk;            /* backup object of this file, opened on first use */
   zorbk   *pzorbkCatalog;     /* backup object of the catalogue partition */
   char     acDate[9];         /* yyyymmdd and a zero byte */
@@ -312,7 +312,9 @@ zorbkFileEntry *zorbkFileEntryCreate(ochar *pcharFileName, int32_t ilPart);
 **   Fills sequence, date, time, catalogue partition, partition, instance,
 **   type, alias and directory from the entry's file name
 **   [directory/]alias.type.instance.NODEnnnn.CATNnnnn.yyyymmddhhmmss.sequence
-**   (NODE and CATN in any case).  A previous alias or directory is replaced.
+**   (NODE and CATN in any case).  The NODE number is also the entry's
+**   partition number: the run step reads an image for that partition only.
+**   A previous alias or directory is replaced.
 **   Returns 0, ZORBK_RC_BADNAME when the name does not follow the pattern
 **   (the entry's name fields are then unchanged), ORC_INVALID for a missing
 **   entry or name, ORC_NOMEM.

@@ -4,8 +4,8 @@
 **   (bin/, cfg/db2zav.cfg, cfg/db2zav.trace, msg/db2zav) and a DB2 instance
 **   "zavinst" of two database partitions on this host, with one database
 **   SAMPLE holding a fixed data set.  The data set is defined once, here,
-**   and goes both into the DB2 stand-in's engine (as INSERT statements) and
-**   into DB2's own files, so that reading the files directly and asking the
+**   and goes both into the DB2 stand-in's engine (one prepared INSERT per
+**   table, in one transaction) and into DB2's own files, so that reading the files directly and asking the
 **   engine give the same unloads:
 **     - the table-space control file SQLSPCS.1 of each partition;
 **     - DMSDATA, DMSLONG and PARTSPACE as DMS table spaces over file
@@ -21,6 +21,9 @@
 **                    [--employees N]
 **   --employees N: EMPLOYEE (and EMPPART) get N rows, the first ones the
 **   fixed rows, the others generated deterministically from the row number.
+**   Rows are generated, inserted and laid out one at a time: the DMS pages
+**   go to their containers as they fill and the backup images are written
+**   as they grow, so memory stays flat whatever N.
 **   Afterwards: TOPZAV=<target>/topzav, ZAVDB2_INSTHOME=<target>/home,
 **   DB2INSTANCE=zavinst (see <target>/env.sh).
 **
@@ -38,20 +41,27 @@
 #include "tools/db2pages.h"
 #include "tools/db2spcs.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -177,7 +187,32 @@ const std::vector<Row> &FixedEmployees()
   return v;
 }
 
-/* Employee i: a fixed one, or one made from i alone (values exact in every form). */
+/* Appends v in decimal, zero-padded to at least iWidth digits. */
+void _num(std::string &s, size_t v, int iWidth = 1)
+{
+  char ac[24];
+  int n = 0;
+  do {
+    ac[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  while (n < iWidth) ac[n++] = '0';
+  while (n > 0) s += ac[--n];
+}
+
+/* The text of the pieces, each a number of a width or a separator. */
+std::string _text(std::initializer_list<std::pair<size_t, int>> pieces)
+{
+  std::string s;
+  for (auto [v, iWidth] : pieces) {
+    if (iWidth < 0) s += static_cast<char>(v);
+    else _num(s, v, iWidth);
+  }
+  return s;
+}
+
+/* Employee i: a fixed one, or one made from i alone (values exact in every
+   form); generated without printf, since an enlarged sample makes millions. */
 Row Employee(size_t i)
 {
   const auto &vFixed = FixedEmployees();
@@ -185,40 +220,29 @@ Row Employee(size_t i)
   static const char *const apcFirst[] = {"ANNA", "BORIS", "CARLA", "DMITRI", "ELENA", "FRANZ", "GRETA", "HUGO"};
   static const char *const apcLast[] = {"MEYER", "ROSSI", "DUBOIS", "NOVAK", "SILVA", "JANSEN", "KOWALSKI"};
   static const char *const apcDept[] = {"A00", "B01", "C01", "D11", "D21", "E01", "E11", "E21"};
-  char ac[64];
+  static const char *const apcQuarter[] = {"0", "25", "5", "75"};
+  const int S = -1;   /* a separator piece */
   Row r(14);
-  std::snprintf(ac, sizeof ac, "%06zu", 1000000 + i);
-  r[0] = std::string(ac + 1);
+  r[0] = _text({{i % 1000000, 6}});
   r[1] = apcFirst[i % 8];
   r[2] = std::string(apcLast[i % 7]) + std::to_string(i % 1000);
   if (i % 11 != 0) r[3] = apcDept[i % 8];
-  std::snprintf(ac, sizeof ac, "%04zu", i % 10000);
-  r[4] = std::string(ac);
-  std::snprintf(ac, sizeof ac, "%04zu-%02zu-%02zu", 1950 + i % 50, 1 + i % 12, 1 + i % 28);
-  r[5] = std::string(ac);
-  if (i % 13 != 0) {
-    std::snprintf(ac, sizeof ac, "%02zu.%02zu.%02zu", i % 24, i % 60, (i * 7) % 60);
-    r[6] = std::string(ac);
-  }
-  std::snprintf(ac, sizeof ac, "%zu.%02zu", 15000 + (i * 37) % 40000, i % 100);
-  r[7] = std::string(ac);
+  r[4] = _text({{i % 10000, 4}});
+  r[5] = _text({{1950 + i % 50, 4}, {'-', S}, {1 + i % 12, 2}, {'-', S}, {1 + i % 28, 2}});
+  if (i % 13 != 0) r[6] = _text({{i % 24, 2}, {'.', S}, {i % 60, 2}, {'.', S}, {(i * 7) % 60, 2}});
+  r[7] = _text({{15000 + (i * 37) % 40000, 1}, {'.', S}, {i % 100, 2}});
   if (i % 17 != 0) {
-    std::snprintf(ac, sizeof ac, "%s%zu.%02zu", i % 5 == 0 ? "-" : "", (i * 3) % 1000, (i * 7) % 100);
-    r[8] = std::string(ac);
+    /* no negative zero: the engine keeps none */
+    size_t ulUnits = (i * 3) % 1000, ulCents = (i * 7) % 100;
+    r[8] = (i % 5 == 0 && ulUnits + ulCents != 0 ? "-" : "") + _text({{ulUnits, 1}, {'.', S}, {ulCents, 2}});
   }
   r[9] = std::to_string(12 + i % 9);
-  if (i % 19 != 0) {
-    std::snprintf(ac, sizeof ac, "%04zu-%02zu-%02zu-%02zu.%02zu.%02zu.%06zu", 1990 + i % 20, 1 + i % 12,
-                  1 + i % 28, i % 24, i % 60, (i * 11) % 60, (i * 7919) % 1000000);
-    r[10] = std::string(ac);
-  }
+  if (i % 19 != 0)
+    r[10] = _text({{1990 + i % 20, 4}, {'-', S}, {1 + i % 12, 2}, {'-', S}, {1 + i % 28, 2}, {'-', S}, {i % 24, 2},
+                   {'.', S}, {i % 60, 2}, {'.', S}, {(i * 11) % 60, 2}, {'.', S}, {(i * 7919) % 1000000, 6}});
   /* quarter steps: exact in binary, the same text on every path */
-  std::snprintf(ac, sizeof ac, "%zu.%s", i % 10, (const char *const[]){"0", "25", "5", "75"}[i % 4]);
-  r[11] = std::string(ac);
-  if (i % 23 != 0) {
-    std::snprintf(ac, sizeof ac, "%zu.5", i % 100);
-    r[12] = std::string(ac);
-  }
+  r[11] = _text({{i % 10, 1}, {'.', S}}) + apcQuarter[i % 4];
+  if (i % 23 != 0) r[12] = _text({{i % 100, 1}}) + ".5";
   r[13] = std::to_string(static_cast<long long>(i) * 1000003LL - 500000000000LL);
   return r;
 }
@@ -302,55 +326,67 @@ std::vector<Table> DataSet(size_t ulEmployees)
 
 /* ------------------------------------------------------ values in DB2 forms */
 
-std::string _sqlQuote(const std::string &s)
+/* A value as the stand-in's engine takes it: text in DB2's external form, BLOB bytes. */
+db2adminValue EngineValue(const Col &c, Val &&v)
 {
-  std::string o = "'";
-  for (char c : s) {
-    if (c == '\'') o += "''";
-    else o += c;
+  db2adminValue e;
+  if (v) {
+    e.kind = c.t == T::BLOB ? db2adminValue::BYTES : db2adminValue::TEXT;
+    e.str = std::move(*v);
   }
-  return o + "'";
+  return e;
 }
 
-std::string SqlLiteral(const Col &c, const Val &v)
-{
-  if (!v) return "NULL";
-  switch (c.t) {
-    case T::SMALLINT:
-    case T::INTEGER:
-    case T::BIGINT:
-    case T::DOUBLE:
-    case T::REAL: return *v;
-    case T::BLOB: {
-      static const char *const pcHex = "0123456789ABCDEF";
-      std::string o = "X'";
-      for (unsigned char uc : *v) {
-        o += pcHex[uc >> 4];
-        o += pcHex[uc & 15];
-      }
-      return o + "'";
-    }
-    default: break;
+/*
+** Batches of engine rows from the thread that makes and lays out the rows
+** to the thread that inserts them: at most kDepth batches wait, so memory
+** stays flat.  stop() (the engine is done, or failed) releases a waiting
+** producer, which then makes no more rows.
+*/
+struct RowQueue {
+  static const size_t kBatch = 1024, kDepth = 8;
+  std::mutex m;
+  std::condition_variable cv;
+  std::deque<std::vector<std::vector<db2adminValue>>> q;
+  bool boClosed = false, boStopped = false;
+
+  void push(std::vector<std::vector<db2adminValue>> &&v)
+  {
+    std::unique_lock<std::mutex> lock(m);
+    cv.wait(lock, [&]() { return q.size() < kDepth || boStopped; });
+    if (boStopped) return;
+    q.push_back(std::move(v));
+    cv.notify_all();
   }
-  /* a line feed goes in as char(10), as a statement written by hand would have it */
-  std::string o, strPiece;
-  bool boFirst = true;
-  auto flush = [&]() {
-    o += (boFirst ? "" : " || ") + _sqlQuote(strPiece);
-    boFirst = false;
-    strPiece.clear();
-  };
-  for (char ch : *v) {
-    if (ch == '\n') {
-      flush();
-      o += " || char(10)";
-    } else {
-      strPiece += ch;
-    }
+  /* The next batch; false when the producer closed the queue and none is left. */
+  bool pop(std::vector<std::vector<db2adminValue>> &v)
+  {
+    std::unique_lock<std::mutex> lock(m);
+    cv.wait(lock, [&]() { return !q.empty() || boClosed; });
+    if (q.empty()) return false;
+    v = std::move(q.front());
+    q.pop_front();
+    cv.notify_all();
+    return true;
   }
-  flush();
-  return o;
-}
+  void close()
+  {
+    std::lock_guard<std::mutex> lock(m);
+    boClosed = true;
+    cv.notify_all();
+  }
+  void stop()
+  {
+    std::lock_guard<std::mutex> lock(m);
+    boStopped = true;
+    cv.notify_all();
+  }
+  bool stopped()
+  {
+    std::lock_guard<std::mutex> lock(m);
+    return boStopped;
+  }
+};
 
 unsigned char _bcd(unsigned u) { return static_cast<unsigned char>((u / 10) << 4 | (u % 10)); }
 
@@ -523,78 +559,116 @@ Bytes LobDescriptor(LongObject &lob, const std::string &s)
 
 /* ------------------------------------------------------------ data pages */
 
-/* A table's records and the pages they fill. */
-struct TablePages {
-  std::vector<Bytes> vPages;
-  std::vector<std::vector<Bytes>> vSlots;   /* records of the page being filled */
-  size_t ulUsed = 0;
-  std::vector<db2pages::Column> vCols;
+/* A page of a table's object, finished: its object page number and bytes. */
+using PageSink = std::function<bool(uint32_t, const Bytes &)>;
 
-  explicit TablePages(const std::vector<db2pages::Column> &cols) : vCols(cols) { startPage(); }
+/*
+** A table's records and the pages they fill.  Only the first page (whose
+** header counts the pages) and the page being filled are held: each other
+** page goes to the sink as soon as it is full, the first page last, at
+** finish.  Without a sink the pages are kept and finish returns them.
+*/
+struct TablePages {
+  std::vector<db2pages::Column> vCols;
+  PageSink fnSink;
+  std::vector<Bytes> vFirst;   /* records of page 0 */
+  std::vector<Bytes> vSlots;   /* records of the page being filled */
+  uint32_t ulPage = 0;         /* the page being filled */
+  size_t ulUsed = 0;
+  bool boOk = true;            /* false once the sink failed */
+  std::vector<Bytes> vKept;    /* the pages, without a sink */
+
+  explicit TablePages(const std::vector<db2pages::Column> &cols, PageSink fn = nullptr)
+      : vCols(cols), fnSink(std::move(fn))
+  {
+    /* header (page count set at finish), an empty slot, the table directory, the descriptor */
+    vSlots = {db2pages::fileHeader(0), Bytes{}, db2pages::other(1, 16), db2pages::descriptor(vCols)};
+    account();
+  }
 
   static size_t room(size_t ulSlots, size_t ulBytes) { return db2pages::kSlotDir + 20 + 2 * ulSlots + ulBytes; }
+  void account()
+  {
+    ulUsed = 0;
+    for (const Bytes &r : vSlots) ulUsed += (r.size() + 3) & ~size_t(3);
+  }
+  /* A finished page, torn as DB2 writes it. */
+  void emit(uint32_t p, const std::vector<Bytes> &vRecs)
+  {
+    Bytes page = db2pages::page(kPageSize, p, vRecs);
+    db2pages::tear(page, static_cast<int>(p % 2));
+    if (!fnSink) {
+      if (vKept.size() <= p) vKept.resize(p + 1);
+      vKept[p] = std::move(page);
+    } else if (boOk && !fnSink(p, page)) {
+      boOk = false;
+    }
+  }
   void startPage()
   {
-    vSlots.emplace_back();
-    size_t p = vSlots.size() - 1;
-    ulUsed = 0;
-    if (p == 0) {
-      /* header (page count set at the end), an empty slot, the table directory, the descriptor */
-      vSlots[0] = {db2pages::fileHeader(0), Bytes{}, db2pages::other(1, 16), db2pages::descriptor(vCols)};
-    } else if (p % 500 == 0) {
-      vSlots[p] = {db2pages::other(1, 16)};   /* every 500th page starts with a space-map record */
-    }
-    for (const Bytes &r : vSlots[p]) ulUsed += (r.size() + 3) & ~size_t(3);
+    if (ulPage == 0) vFirst = std::move(vSlots);
+    else emit(ulPage, vSlots);
+    ulPage++;
+    vSlots.clear();
+    if (ulPage % 500 == 0) vSlots = {db2pages::other(1, 16)};   /* every 500th page starts with a space-map record */
+    account();
   }
   /* Adds records that must share a page (a pointer and its overflow record). */
   void add(const std::vector<Bytes> &vRecs)
   {
     size_t ulBytes = 0;
     for (const Bytes &r : vRecs) ulBytes += (r.size() + 3) & ~size_t(3);
-    if (room(vSlots.back().size() + vRecs.size(), ulUsed + ulBytes) > kPageSize || vSlots.back().size() + vRecs.size() > 255)
-      startPage();
-    for (const Bytes &r : vRecs) vSlots.back().push_back(r);
+    if (!fits(ulBytes, vRecs.size())) startPage();
+    for (const Bytes &r : vRecs) vSlots.push_back(r);
     ulUsed += ulBytes;
   }
-  uint32_t currentPage() const { return static_cast<uint32_t>(vSlots.size() - 1); }
-  size_t nextSlot() const { return vSlots.back().size(); }
+  uint32_t currentPage() const { return ulPage; }
+  size_t nextSlot() const { return vSlots.size(); }
   bool fits(size_t ulBytes, size_t ulRecs) const
   {
-    return room(vSlots.back().size() + ulRecs, ulUsed + ulBytes) <= kPageSize && vSlots.back().size() + ulRecs <= 255;
+    return room(vSlots.size() + ulRecs, ulUsed + ulBytes) <= kPageSize && vSlots.size() + ulRecs <= 255;
   }
-  /* The pages, torn as DB2 writes them. */
+  /* Sends the last page and the first; returns the pages when there is no sink. */
   std::vector<Bytes> finish()
   {
-    vSlots[0][0] = db2pages::fileHeader(static_cast<uint32_t>(vSlots.size()));
-    std::vector<Bytes> v;
-    for (size_t p = 0; p < vSlots.size(); p++) {
-      Bytes page = db2pages::page(kPageSize, static_cast<uint32_t>(p), vSlots[p]);
-      db2pages::tear(page, static_cast<int>(p % 2));
-      v.push_back(std::move(page));
-    }
-    return v;
+    if (ulPage == 0) vFirst = std::move(vSlots);
+    else emit(ulPage, vSlots);
+    vFirst[0] = db2pages::fileHeader(ulPage + 1);
+    emit(0, vFirst);
+    return std::move(vKept);
   }
 };
 
-/* The pages of a table's rows [ulFrom, ulTo), with its long-field and LOB objects. */
+/* A table's long-field and LOB objects, made while its rows are laid out. */
 struct TableImage {
-  std::vector<Bytes> vData;
   LongObject lf{512}, lob{1024};
   bool boLong = false;
+  bool boOk = true;
 };
 
-TableImage BuildTable(const Table &t, size_t ulFrom, size_t ulTo)
-{
-  TableImage img;
+/* Lays out a table's rows, one at a time, into pages for a sink (none: kept for finish). */
+struct RowLayout {
+  const Table &t;
   std::vector<db2pages::Column> vCols;
-  for (const Col &c : t.vCols) {
-    vCols.push_back(StoredColumn(c));
-    if (c.t == T::CLOB || c.t == T::BLOB || c.t == T::LONGVAR) img.boLong = true;
+  TableImage img;
+  TablePages tp;
+  size_t n = 0;   /* rows laid out */
+  std::vector<db2pages::Value> vVals;
+
+  static std::vector<db2pages::Column> columns(const Table &t)
+  {
+    std::vector<db2pages::Column> v;
+    for (const Col &c : t.vCols) v.push_back(StoredColumn(c));
+    return v;
   }
-  TablePages tp(vCols);
-  for (size_t i = ulFrom; i < ulTo; i++) {
-    Row r = t.fnRow(i);
-    std::vector<db2pages::Value> vVals;
+  RowLayout(const Table &table, PageSink fnSink) : t(table), vCols(columns(table)), tp(vCols, std::move(fnSink))
+  {
+    for (const Col &c : t.vCols)
+      if (c.t == T::CLOB || c.t == T::BLOB || c.t == T::LONGVAR) img.boLong = true;
+  }
+  void add(const Row &r)
+  {
+    vVals.clear();
     for (size_t k = 0; k < t.vCols.size(); k++) {
       const Col &c = t.vCols[k];
       if (!r[k]) vVals.push_back(db2pages::null());
@@ -602,7 +676,6 @@ TableImage BuildTable(const Table &t, size_t ulFrom, size_t ulTo)
       else if (c.t == T::CLOB || c.t == T::BLOB) vVals.push_back(db2pages::val(LobDescriptor(img.lob, *r[k])));
       else vVals.push_back(db2pages::val(Stored(c, *r[k])));
     }
-    size_t n = i - ulFrom;
     if (n % 7 == 3 && !img.boLong) {
       /* value-compressed */
       tp.add({db2pages::compressed(vCols, vVals)});
@@ -616,10 +689,16 @@ TableImage BuildTable(const Table &t, size_t ulFrom, size_t ulTo)
     } else {
       tp.add({db2pages::row(vCols, vVals)});
     }
+    n++;
   }
-  img.vData = tp.finish();
-  return img;
-}
+  /* The last pages; the pages themselves when there is no sink. */
+  std::vector<Bytes> finish()
+  {
+    std::vector<Bytes> v = tp.finish();
+    img.boOk = tp.boOk;
+    return v;
+  }
+};
 
 Bytes Concat(const std::vector<Bytes> &vPages)
 {
@@ -630,13 +709,21 @@ Bytes Concat(const std::vector<Bytes> &vPages)
 
 /* ------------------------------------------------------------ DMS spaces */
 
+/*
+** A DMS table space of file containers, written as its pages come: table-
+** space extent x lies in container x mod n, as extent x div n of it, after
+** the container's header page.  Only the object table and the set of pages
+** written stay in memory; the backup image reads the pages back.
+*/
 struct DmsSpace {
   db2spcsTablespace ts;
-  std::map<uint32_t, Bytes> mapPages;   /* table-space page -> page */
+  std::vector<int> vFd;                 /* the containers, open for writing and reading */
+  std::vector<bool> vUsed;              /* table-space pages written */
   uint32_t ulNextExtent = 2;            /* extent 0: page 1 (object table map); extent 1: object table */
   std::vector<Bytes> vObjTabSlots;
+  std::string strError;                 /* the first failure */
 
-  DmsSpace(const char *pcName, int16_t sId, const std::vector<std::string> &vContainers)
+  DmsSpace(const char *pcName, int16_t sId, const std::vector<std::string> &vContainers, const std::string &strDbDir)
   {
     ts.sId = sId;
     ts.strName = pcName;
@@ -644,35 +731,104 @@ struct DmsSpace {
     ts.ulExtentSize = kExtent;
     ts.ulPrefetch = kExtent;
     ts.ulPageSize = kPageSize;
-    for (const std::string &str : vContainers) ts.vContainers.push_back({str, 0, 0, 0, kPageSize});
+    for (const std::string &str : vContainers) {
+      ts.vContainers.push_back({str, 0, 0, 0, kPageSize});
+      std::string strPath = strDbDir + str;
+      std::error_code ec;
+      fs::create_directories(fs::path(strPath).parent_path(), ec);
+      int fd = open(strPath.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0 && strError.empty()) strError = strPath + ": " + std::strerror(errno);
+      vFd.push_back(fd);
+    }
     vObjTabSlots = {Bytes{}};   /* slot 0: the data-file header, made at the end */
+  }
+  DmsSpace(const DmsSpace &) = delete;
+  DmsSpace &operator=(const DmsSpace &) = delete;
+  ~DmsSpace()
+  {
+    for (int fd : vFd)
+      if (fd >= 0) close(fd);
   }
   uint32_t extent() { return ulNextExtent++ * kExtent; }
 
-  /* Places an object's pages; returns the first page of its extent-map extent, and the first data page. */
+  /* File offset of a table-space page in its container. */
+  off_t offset(uint32_t ulPage) const
+  {
+    uint32_t n = static_cast<uint32_t>(vFd.size()), x = ulPage / kExtent;
+    return static_cast<off_t>(1 + x / n * kExtent + ulPage % kExtent) * kPageSize;
+  }
+  bool writePage(uint32_t ulPage, const Bytes &page)
+  {
+    if (!strError.empty()) return false;
+    int fd = vFd[ulPage / kExtent % vFd.size()];
+    if (pwrite(fd, page.data(), kPageSize, offset(ulPage)) != static_cast<ssize_t>(kPageSize)) {
+      strError = ts.strName + ": " + std::strerror(errno);
+      return false;
+    }
+    if (vUsed.size() <= ulPage) vUsed.resize(ulPage + 1);
+    vUsed[ulPage] = true;
+    return true;
+  }
+  bool readPage(uint32_t ulPage, Bytes &page) const
+  {
+    page.resize(kPageSize);
+    return pread(vFd[ulPage / kExtent % vFd.size()], page.data(), kPageSize, offset(ulPage)) ==
+           static_cast<ssize_t>(kPageSize);
+  }
+
+  /*
+  ** An object's pages, placed as they come: its extent-map extent first,
+  ** then a data extent whenever a page needs one.  finish writes the map:
+  ** direct pages 0 to X-2 of the first map extent, then, past their
+  ** 15 x 1000 entries, further extents of X direct pages listed on the
+  ** indirect page X-1.
+  */
+  struct Object {
+    DmsSpace &space;
+    uint32_t ulEmp;
+    std::vector<uint32_t> vExtents;
+    explicit Object(DmsSpace &s) : space(s), ulEmp(s.extent()) {}
+    bool page(uint32_t p, const Bytes &b)
+    {
+      while (vExtents.size() <= p / kExtent) vExtents.push_back(space.extent());
+      return space.writePage(vExtents[p / kExtent] + p % kExtent, b);
+    }
+    /* The first page of the map and the first data page. */
+    std::pair<uint32_t, uint32_t> finish()
+    {
+      const size_t ulPerPage = 1000, ulDirect = ulPerPage * (kExtent - 1), ulPerExtent = ulPerPage * kExtent;
+      auto entries = [&](size_t ulFrom) {
+        std::vector<uint32_t> v;
+        for (size_t e = ulFrom; e < vExtents.size() && e < ulFrom + ulPerPage; e++) v.push_back(vExtents[e]);
+        return v;
+      };
+      Bytes page(kPageSize, 0);
+      for (uint32_t k = 0; k + 1 < kExtent; k++) {
+        db2empWriteEMP(page.data(), kPageSize, 0, entries(k * ulPerPage));
+        space.writePage(ulEmp + k, page);
+      }
+      std::vector<uint32_t> vIndirect;
+      for (size_t ulFrom = ulDirect; ulFrom < vExtents.size(); ulFrom += ulPerExtent) {
+        uint32_t ulMap = space.extent();
+        vIndirect.push_back(ulMap);
+        for (uint32_t k = 0; k < kExtent; k++) {
+          db2empWriteEMP(page.data(), kPageSize, 0, entries(ulFrom + k * ulPerPage));
+          space.writePage(ulMap + k, page);
+        }
+      }
+      if (vIndirect.size() > 984) space.strError = space.ts.strName + ": an object too large for its extent map";
+      db2empWriteEMP(page.data(), kPageSize, 0, vIndirect);
+      space.writePage(ulEmp + kExtent - 1, page);
+      return {ulEmp, vExtents.empty() ? 0 : vExtents[0]};
+    }
+  };
+
+  /* Places an object of pages held in memory. */
   std::pair<uint32_t, uint32_t> place(const std::vector<Bytes> &vPages)
   {
-    uint32_t ulEmp = extent();
-    std::vector<uint32_t> vExtents;
-    for (size_t p = 0; p < vPages.size(); p++) {
-      if (p % kExtent == 0) vExtents.push_back(extent());
-      mapPages[vExtents.back() + static_cast<uint32_t>(p % kExtent)] = vPages[p];
-    }
-    /* direct pages 0 to X-2 hold the entries; the indirect page X-1 stays empty */
-    const size_t ulPerPage = 1000;
-    if (vExtents.size() > ulPerPage * (kExtent - 1)) {
-      std::fprintf(stderr, "zavsample: object of %zu extents needs an indirect map\n", vExtents.size());
-      std::exit(1);
-    }
-    for (uint32_t k = 0; k < kExtent; k++) {
-      std::vector<uint32_t> v;
-      for (size_t e = k * ulPerPage; k < kExtent - 1 && e < vExtents.size() && e < (k + 1) * ulPerPage; e++)
-        v.push_back(vExtents[e]);
-      Bytes page(kPageSize, 0);
-      db2empWriteEMP(page.data(), kPageSize, 0, v);
-      mapPages[ulEmp + k] = page;
-    }
-    return {ulEmp, vExtents.empty() ? 0 : vExtents[0]};
+    Object o(*this);
+    for (size_t p = 0; p < vPages.size(); p++) o.page(static_cast<uint32_t>(p), vPages[p]);
+    return o.finish();
   }
   /* The object-table record of object id at its position (4 KB pages: slot = id). */
   void record(const db2empObject &o)
@@ -680,15 +836,15 @@ struct DmsSpace {
     if (vObjTabSlots.size() <= o.usObjId) vObjTabSlots.resize(o.usObjId + 1);
     vObjTabSlots[o.usObjId] = db2empObjTabRecord(o);
   }
-  /* Page 1, the object table, the control record's sizes; then the containers. */
-  bool write(const std::string &strDbDir)
+  /* Page 1, the object table, the control record's sizes, the containers' full length. */
+  bool write()
   {
     vObjTabSlots[0] = db2empDataFileHeader(1);
     Bytes page(kPageSize, 0);
     db2empWriteEMP(page.data(), kPageSize, 0, {kExtent});
-    mapPages[1] = page;
+    writePage(1, page);
     if (!db2empWriteDataPage(page.data(), kPageSize, 0, vObjTabSlots)) return false;
-    mapPages[kExtent] = page;
+    writePage(kExtent, page);
     uint32_t n = static_cast<uint32_t>(ts.vContainers.size());
     uint32_t ulExtents = (ulNextExtent + n - 1) / n * n;
     ulNextExtent = ulExtents;
@@ -698,30 +854,14 @@ struct DmsSpace {
     db2spcsAddStripe(&ts, ulExtents, vIds);
     ts.ulPages = ts.ulUsable = ulExtents * kExtent;
     uint32_t ulRows = ulExtents / n;
-    std::vector<std::ofstream> vOut;
-    for (auto &c : ts.vContainers) {
-      c.ulPages = 1 + ulRows * kExtent;
-      c.ulUsable = ulRows * kExtent;
-      std::string strPath = strDbDir + c.strPath;
-      fs::create_directories(fs::path(strPath).parent_path());
-      vOut.emplace_back(strPath, std::ios::binary | std::ios::trunc);
-      /* the container header: one page */
-      Bytes hdr(kPageSize, 0);
-      vOut.back().write(reinterpret_cast<const char *>(hdr.data()), kPageSize);
+    /* the container header page and the pages never written read as zeros */
+    for (uint32_t i = 0; i < n; i++) {
+      ts.vContainers[i].ulPages = 1 + ulRows * kExtent;
+      ts.vContainers[i].ulUsable = ulRows * kExtent;
+      if (strError.empty() && ftruncate(vFd[i], static_cast<off_t>(1 + ulRows * kExtent) * kPageSize) != 0)
+        strError = ts.strName + ": " + std::strerror(errno);
     }
-    /* table-space extent x: container x mod n, extent x div n of it, after the header page */
-    Bytes zero(kPageSize, 0);
-    for (uint32_t x = 0; x < ulExtents; x++) {
-      std::ofstream &out = vOut[x % n];
-      for (uint32_t r = 0; r < kExtent; r++) {
-        auto it = mapPages.find(x * kExtent + r);
-        const Bytes &p = it == mapPages.end() ? zero : it->second;
-        out.write(reinterpret_cast<const char *>(p.data()), kPageSize);
-      }
-    }
-    for (auto &out : vOut)
-      if (!out.flush()) return false;
-    return true;
+    return strError.empty();
   }
 };
 
@@ -853,25 +993,6 @@ int Build(const std::string &strTarget, size_t ulEmployees)
       return _fail(std::string("table space ") + s.pcName, strErr);
 
   std::vector<Table> vTables = DataSet(ulEmployees);
-  /* the engine */
-  for (const Table &t : vTables) {
-    std::vector<db2adminColumn> vCols;
-    for (const Col &c : t.vCols) vCols.push_back({c.pcName, c.pcType, c.boNullable, c.pcDefault, -1});
-    if (db2adminCreateTable("SAMPLE", "ZAVTEST", t.pcName, t.pcSpace, t.pcLongSpace, t.iId, vCols, &strErr) != 0)
-      return _fail(std::string("table ") + t.pcName, strErr);
-    std::string strSql;
-    for (size_t i = 0; i < t.ulRows; i++) {
-      Row r = t.fnRow(i);
-      strSql += strSql.empty() ? std::string("INSERT INTO ZAVTEST.") + t.pcName + " VALUES(" : ",(";
-      for (size_t k = 0; k < r.size(); k++) strSql += (k ? "," : "") + SqlLiteral(t.vCols[k], r[k]);
-      strSql += ")";
-      if (strSql.size() > (1u << 20) || i + 1 == t.ulRows) {
-        if (db2adminExecute("SAMPLE", strSql, &strErr) != 0) return _fail(std::string("rows of ") + t.pcName, strErr);
-        strSql.clear();
-      }
-    }
-  }
-  if (db2adminGrantDbadm("SAMPLE", "zavgrp", 'G', &strErr) != 0) return _fail("grant", strErr);
 
   /* DB2's files, partition by partition */
   Partition aParts[2];
@@ -892,7 +1013,9 @@ int Build(const std::string &strTarget, size_t ulEmployees)
       std::vector<std::string> vConts;
       for (int c = 0; c < s.iContainers; c++) vConts.push_back("cont/" + std::string(s.pcName) + "." + std::to_string(c));
       if (s.cType == 'D') {
-        mapDms[n].emplace(s.pcName, DmsSpace(s.pcName, static_cast<int16_t>(s.iId), vConts));
+        auto [it, boNew] = mapDms[n].try_emplace(s.pcName, s.pcName, static_cast<int16_t>(s.iId), vConts,
+                                                 aParts[n].strDbDir);
+        if (!it->second.strError.empty()) return _fail("DMS containers", it->second.strError);
       } else {
         db2spcsTablespace ts;
         ts.sId = static_cast<int16_t>(s.iId);
@@ -939,15 +1062,72 @@ int Build(const std::string &strTarget, size_t ulEmployees)
       if (*c.pcDefault) m[18] = S(c.pcDefault);
       vCatColumns.push_back(CatRow(CatColumns(), m));
     }
+  }
 
-    for (int n = 0; n < (t.ulSplit == static_cast<size_t>(-1) ? 1 : 2); n++) {
-      size_t ulFrom = n == 0 ? 0 : t.ulSplit, ulTo = t.ulSplit == static_cast<size_t>(-1) ? t.ulRows : n == 0 ? t.ulSplit : t.ulRows;
-      TableImage img = BuildTable(t, ulFrom, ulTo);
+  /* the rows, table by table: each row made once, inserted into the engine and
+     laid out in its partition's pages (the DMS pages go to the containers as
+     they fill) */
+  for (const Table &t : vTables) {
+    const Space &space = SpaceOf(t.pcSpace);
+    std::vector<db2adminColumn> vEngineCols;
+    for (const Col &c : t.vCols) vEngineCols.push_back({c.pcName, c.pcType, c.boNullable, c.pcDefault, -1});
+    if (db2adminCreateTable("SAMPLE", "ZAVTEST", t.pcName, t.pcSpace, t.pcLongSpace, t.iId, vEngineCols, &strErr) != 0)
+      return _fail(std::string("table ") + t.pcName, strErr);
+    int iParts = t.ulSplit == static_cast<size_t>(-1) ? 1 : 2;
+    std::vector<std::unique_ptr<DmsSpace::Object>> vData(iParts);
+    std::vector<std::unique_ptr<RowLayout>> vLayout(iParts);
+    for (int n = 0; n < iParts; n++) {
+      PageSink fnSink;
+      if (space.cType == 'D') {
+        vData[n] = std::make_unique<DmsSpace::Object>(mapDms[n].at(t.pcSpace));
+        DmsSpace::Object *pobj = vData[n].get();
+        fnSink = [pobj](uint32_t p, const Bytes &b) { return pobj->page(p, b); };
+      }
+      vLayout[n] = std::make_unique<RowLayout>(t, fnSink);
+    }
+    /* the engine takes the rows in a thread of its own, in batches */
+    RowQueue queue;
+    std::string strEngineErr;
+    int iEngineRc = 0;
+    std::thread engine([&]() {
+      std::vector<std::vector<db2adminValue>> vBatch;
+      size_t ulAt = 0;
+      auto fnNext = [&](std::vector<db2adminValue> &vRow) {
+        if (ulAt == vBatch.size()) {
+          if (!queue.pop(vBatch)) return false;
+          ulAt = 0;
+        }
+        vRow.swap(vBatch[ulAt++]);
+        return true;
+      };
+      iEngineRc = db2adminInsertRows("SAMPLE", "ZAVTEST", t.pcName, t.vCols.size(), fnNext, &strEngineErr);
+      queue.stop();
+    });
+    std::vector<std::vector<db2adminValue>> vBatch;
+    for (size_t i = 0; i < t.ulRows && !queue.stopped(); i++) {
+      Row r = t.fnRow(i);
+      vLayout[iParts == 2 && i >= t.ulSplit ? 1 : 0]->add(r);
+      std::vector<db2adminValue> vRow(r.size());
+      for (size_t k = 0; k < r.size(); k++) vRow[k] = EngineValue(t.vCols[k], std::move(r[k]));
+      vBatch.push_back(std::move(vRow));
+      if (vBatch.size() == RowQueue::kBatch || i + 1 == t.ulRows) {
+        queue.push(std::move(vBatch));
+        vBatch.clear();
+      }
+    }
+    queue.close();
+    engine.join();
+    if (iEngineRc != 0) return _fail(std::string("rows of ") + t.pcName, strEngineErr);
+
+    for (int n = 0; n < iParts; n++) {
       Partition &part = aParts[n];
+      RowLayout &layout = *vLayout[n];
+      std::vector<Bytes> vPages = layout.finish();
+      TableImage &img = layout.img;
       if (space.cType == 'S') {
         const db2spcsTablespace &ts = mapSms[t.pcSpace];
-        if (!WriteSmsObject(ts, part.strDbDir, t.iId, ".DAT", img.vData)) return _fail("SMS file", t.pcName);
-        db2backupAddObject(part.image, 0, space.iId, static_cast<uint16_t>(t.iId), 0, Concat(img.vData), 0);
+        if (!WriteSmsObject(ts, part.strDbDir, t.iId, ".DAT", vPages)) return _fail("SMS file", t.pcName);
+        db2backupAddObject(part.image, 0, space.iId, static_cast<uint16_t>(t.iId), 0, Concat(vPages), 0);
         if (img.boLong) {
           std::vector<Bytes> vLf = img.lf.pages(), vLob = img.lob.pages();
           if (!WriteSmsObject(ts, part.strDbDir, t.iId, ".LF", vLf) ||
@@ -958,7 +1138,8 @@ int Build(const std::string &strTarget, size_t ulEmployees)
         }
       } else {
         DmsSpace &dms = mapDms[n].at(t.pcSpace);
-        auto [ulEmp, ulFirst] = dms.place(img.vData);
+        auto [ulEmp, ulFirst] = vData[n]->finish();
+        if (!img.boOk || !dms.strError.empty()) return _fail("DMS containers", dms.strError);
         db2empObject o;
         o.usTbsId = static_cast<uint16_t>(space.iId);
         o.usObjId = static_cast<uint16_t>(t.iId);
@@ -972,6 +1153,7 @@ int Build(const std::string &strTarget, size_t ulEmployees)
           ol.usObjId = ol.usLFObjId = ol.usLOBObjId = static_cast<uint16_t>(t.iId);
           ol.ulLFEmp = dmsLong.place(img.lf.pages()).first;
           ol.ulLOBEmp = dmsLong.place(img.lob.pages()).first;
+          if (!dmsLong.strError.empty()) return _fail("DMS containers", dmsLong.strError);
           o.usLFTbsId = o.usLOBTbsId = ol.usTbsId;
           o.usLFObjId = o.usLOBObjId = ol.usObjId;
           o.ulLFEmp = ol.ulLFEmp;
@@ -985,6 +1167,7 @@ int Build(const std::string &strTarget, size_t ulEmployees)
       }
     }
   }
+  if (db2adminGrantDbadm("SAMPLE", "zavgrp", 'G', &strErr) != 0) return _fail("grant", strErr);
 
   /* control files, DMS containers and their backup objects */
   for (int n = 0; n < 2; n++) {
@@ -995,7 +1178,7 @@ int Build(const std::string &strTarget, size_t ulEmployees)
       if (n == 1 && !s.boBothPartitions) continue;
       if (s.cType == 'D') {
         DmsSpace &dms = mapDms[n].at(s.pcName);
-        if (!dms.write(part.strDbDir)) return _fail("DMS containers", s.pcName);
+        if (!dms.write()) return _fail("DMS containers", s.pcName + (": " + dms.strError));
         vSpaces.push_back(dms.ts);
       } else {
         vSpaces.push_back(mapSms[s.pcName]);
@@ -1004,8 +1187,21 @@ int Build(const std::string &strTarget, size_t ulEmployees)
     }
     if (!db2spcsWriteFile(part.strDbDir + "SQLSPCS.1", vSpaces)) return _fail("table-space control file", part.strDbDir);
 
-    /* the image: list, definitions, catalogue (partition 0), then the objects made above */
+    /* the image: list, definitions, catalogue (partition 0), then the objects
+       made above; written as it grows, the DMS pages read back from the containers */
+    char ac[128];
+    std::snprintf(ac, sizeof ac, "/backup/SAMPLE.0.zavinst.NODE%04d.CATN0000.20040101120000.001", n);
+    fs::create_directories(strTarget + "/backup", ec);
+    std::string strImage = strTarget + ac;
+    FILE *pfile = std::fopen(strImage.c_str(), "wb");
+    if (pfile == nullptr) return _fail("backup image", strImage + ": " + std::strerror(errno));
+    bool boWritten = true;
     db2backupImage image;
+    auto spill = [&]() {
+      if (!image.bytes.empty() && std::fwrite(image.bytes.data(), 1, image.bytes.size(), pfile) != image.bytes.size())
+        boWritten = false;
+      image.bytes.clear();
+    };
     db2backupBegin(image, 65536, 0x800, "ISO8859-1");
     db2backupAddObject(image, 9, 0, 0, 0, db2backupLOT(vList));
     for (const db2spcsTablespace &ts : vSpaces) {
@@ -1023,21 +1219,25 @@ int Build(const std::string &strTarget, size_t ulEmployees)
       catalogue(27, CatTablespaces(), vCatSpaces);
     }
     image.bytes.insert(image.bytes.end(), part.image.bytes.begin() + 4096, part.image.bytes.end());
+    spill();
     for (const Space &s : gaSpaces) {
       if (s.cType != 'D' || (n == 1 && !s.boBothPartitions)) continue;
-      DmsSpace &dms = mapDms[n].at(s.pcName);
+      const DmsSpace &dms = mapDms[n].at(s.pcName);
       /* the used pages, in runs of consecutive pages */
-      Bytes run;
+      Bytes run, page;
       uint32_t ulFirst = 0, ulNext = 0;
       auto flush = [&]() {
         if (!run.empty()) db2backupAddObject(image, 12, s.iId, 0, static_cast<int32_t>(ulFirst), run);
         run.clear();
+        spill();
       };
-      for (const auto &[ulPage, page] : dms.mapPages) {
+      for (uint32_t ulPage = 0; ulPage < dms.vUsed.size(); ulPage++) {
+        if (!dms.vUsed[ulPage]) continue;
         if (run.empty() || ulPage != ulNext || run.size() >= 64 * kPageSize) {
           flush();
           ulFirst = ulPage;
         }
+        if (!dms.readPage(ulPage, page)) return _fail("reading back", s.pcName);
         run.insert(run.end(), page.begin(), page.end());
         ulNext = ulPage + 1;
       }
@@ -1045,10 +1245,8 @@ int Build(const std::string &strTarget, size_t ulEmployees)
     }
     db2backupAddObject(image, 18, 0, 0, 0, {});
     db2backupAddTail(image);
-    char ac[128];
-    std::snprintf(ac, sizeof ac, "/backup/SAMPLE.0.zavinst.NODE%04d.CATN0000.20040101120000.001", n);
-    fs::create_directories(strTarget + "/backup", ec);
-    if (!db2backupWrite(image, strTarget + ac)) return _fail("backup image", strTarget + ac);
+    spill();
+    if (std::fclose(pfile) != 0 || !boWritten) return _fail("backup image", strImage);
   }
   return 0;
 }
@@ -1064,8 +1262,8 @@ int main(int argc, char **argv)
     if (str == "--employees" && i + 1 < argc) {
       char *pcEnd = nullptr;
       unsigned long long ull = std::strtoull(argv[++i], &pcEnd, 10);
-      if (*pcEnd != '\0' || ull < 2 || ull > 5000000) {
-        std::fprintf(stderr, "zavsample: --employees wants a number from 2 to 5000000\n");
+      if (*pcEnd != '\0' || ull < 2 || ull > 100000000) {
+        std::fprintf(stderr, "zavsample: --employees wants a number from 2 to 100000000\n");
         return 2;
       }
       ulEmployees = static_cast<size_t>(ull);

@@ -264,7 +264,9 @@ std::string listing(const std::string &strText)
 /* What -n prints when the request passes the control step. */
 const std::string gstrChecked = "ZORU426I CONTROL FILE SYNTAX IS CORRECT\n";
 
-/* The end of a table request on the sample, which holds no data files: the run step finds no rows. */
+/* The end of a table request on the sample once the fixture has replaced its
+   table-space control file (below): the containers named do not exist, so
+   the run step finds no rows. */
 const std::string gstrNoEmployeeData =
     "...ZORU357E NO DATA FOUND FOR THE TABLE ZAVTEST.EMPLOYEE ON SPECIFIED PARTITIONS\n"
     "ZORU366I ZAV RETURN CODE 8 (REASON CODE 0x10da007)\n";
@@ -285,7 +287,9 @@ class MainRequest : public ::testing::Test {
                          ZAV_DB2ZAV_PROGRAM + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
     fs::create_directories(strDir + "/run");
-    /* the control step reads the table-space control file of the sample's partition */
+    /* the table-space control file of partition 0 is replaced by one whose
+       containers do not exist: the control step passes and a table request
+       ends in the run step without rows, whatever the sample's containers hold */
     std::string strSpcs = strDir + "/sample/data/zavinst/NODE0000/SQL00001/";
     fs::create_directories(strSpcs);
     std::vector<db2spcsTablespace> vSpaces;

@@ -698,6 +698,7 @@ TEST(ZorbkFileEntry, DecomposeFileNames)
       EXPECT_EQ(pentry->pcharAlias->usCCSID, 850);
       EXPECT_EQ(pentry->ilType, c.ilType);
       EXPECT_EQ(pentry->ilNode, c.ilNode);
+      EXPECT_EQ(pentry->ilPart, c.ilNode);   /* the run step reads the image for that partition only */
       EXPECT_EQ(pentry->ilCatn, c.ilCatn);
       EXPECT_EQ(pentry->ilSequence, c.ilSequence);
       EXPECT_STREQ(pentry->acInstance, c.pcInstance);
