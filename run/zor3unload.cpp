@@ -55,6 +55,28 @@ int32_t _unloadAtomInt(zortask *ptask, int iToken, int32_t ilDefault)
   return patom != nullptr ? patom->value.iValue : ilDefault;
 }
 
+/*
+** After a read that failed in nothing else (iRc 0): tells how many LOBs
+** longer than 32700 bytes the rows carry cut to their first 32700 (no LOB
+** files asked), with ZORU372W naming the table and the partition.  Returns
+** UNLOAD_RC_LOBCUT then; otherwise iRc.
+*/
+int _unloadReportLobsCut(const unload *punload, int64_t llCut, int iRc)
+{
+  if (iRc != 0 || llCut <= 0) return iRc;
+  auto text = [&](int iToken) -> std::pair<int, const char *> {
+    zoratom *patom = punload->ptaskSelect != nullptr ? zortaskDetermineAtom(punload->ptaskSelect, gapnameTotalToken[iToken])
+                                                     : nullptr;
+    if (patom == nullptr || patom->iKind != ZORATOM_OCHAR || patom->value.pchar == nullptr) return {0, ""};
+    return {static_cast<int>(patom->value.pchar->ilBU), _charText(patom->value.pchar)};
+  };
+  auto [iQualifier, pcQualifier] = text(TOKEN_TBQUALIFIER);
+  auto [iName, pcName] = text(TOKEN_TBNAME);
+  omsgsFMTEDO(ZORU372W, static_cast<long>(llCut), iQualifier, pcQualifier, iName, pcName,
+              punload->ppart != nullptr ? static_cast<int>(punload->ppart->ilPart) : 0);
+  return UNLOAD_RC_LOBCUT;
+}
+
 /* The reader's pairs as the record decoder sees them. */
 std::vector<ficdataPair> _unloadPairs(const zorurunReader *preader)
 {
@@ -345,6 +367,7 @@ int _unloadTableDB2SeqSMS(const char *pcUser, int32_t ilObid, zorurunReader *pre
   } else {
     pficdata->pConf = pconf;
     iRc = _unloadGetEnregsSeqSMS(preader, pficdata, pconf, piFd, &info, ilObid, piFdLF, piFdLOB);
+    iRc = _unloadReportLobsCut(punload, pficdata->llLobsCut, iRc);
   }
   ficsmsCloseFiles(pficcontLong, piFdLF, piAccessLF);
   ficsmsCloseFiles(pficcontLong, piFdLOB, piAccessLOB);
@@ -422,10 +445,13 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
   return iRc;
 }
 
+/* Exit code of a record-reader child that read every record but cut LOBs (it told ZORU372W). */
+#define UNLOAD_CHILD_LOBCUT 2
+
 /*
 ** _unloadDb2DataReaderChild
 **   Main of the record-reader child.  Returns the code the child exits
-**   with: 0, or 1 when its records could not all be read.
+**   with: 0; 1 when its records could not all be read; UNLOAD_CHILD_LOBCUT.
 */
 int _unloadDb2DataReaderChild(unloadChildBlock *pblock)
 {
@@ -458,6 +484,7 @@ int _unloadDb2DataReaderChild(unloadChildBlock *pblock)
     ficdataInitInfoTable(pficcontLong, pblock->ilObid, pficcontLong->sTbsId, 0, 0, &infoLong);
     info.pinfoLong = &infoLong;
     iRc = _unloadGetEnregsSeqDMS(pblock, pficdata, piFd, &info, piFdLF, piFdLOB);
+    if (_unloadReportLobsCut(punload, pficdata->llLobsCut, iRc) == UNLOAD_RC_LOBCUT) iRc = UNLOAD_CHILD_LOBCUT;
   }
   ficdataDestroy(pficdata);
   ficdmsCloseFiles(pficcontLong, piFdLF);
@@ -538,6 +565,7 @@ int _unloadTableDB2SeqDMS(const char *pcUser, int32_t ilObid, zorurunReader *pre
     iRc = 1;
   } else {
     iRc = WEXITSTATUS(iStatus);
+    if (iRc == UNLOAD_CHILD_LOBCUT) iRc = UNLOAD_RC_LOBCUT;   /* the child told ZORU372W */
   }
   if (iListRc != 0 && iListRc != FICDMS_RC_PIPE) {
     omsgsTrace("Page numbers not all listed (0x%x)", iListRc);
@@ -600,8 +628,11 @@ int _unloadProcessLFLOB(zorurunReader *preader, zorts *pts, unsigned char *pcBuf
       if ((preader->ulFlags & ZORURUN_READER_LOBFILE) && preader->pwriteLob != nullptr)
         iLoad = zortsLoadInFileLob(pts->pzortsLOB, preader->pwriteLob, nullptr, pcDesc, ilDescSize,
                                    pcData + ilRunning, ilRoom - ilRunning, &n);
-      else
+      else {
         iLoad = zortsLoadInlineLob(pts->pzortsLOB, pcDesc, ilDescSize, pcData + ilRunning, ilRoom - ilRunning, &n);
+        if (iLoad == 0 && static_cast<int32_t>(obyteGetLE32(pcDesc + FICDATA_LOB_LENGTH)) > FICDATA_MAX_LONGDATA)
+          preader->punload->llLobsCut++;
+      }
       obytePutLE32(pcDesc + FICDATA_LOB_DATALEN, static_cast<uint32_t>(n));
       obytePutLE32(pcDesc + FICDATA_LOB_FIRST, static_cast<uint32_t>(ilRunning));
     }
@@ -804,6 +835,7 @@ int unloadFromTs(zorurunReader *preader)
     int iCount = _unloadPostEOF(preader);
     omsgsTrace("EOF written in %d pairs", iCount);
   }
+  iRc = _unloadReportLobsCut(punload, punload->llLobsCut, iRc);
   omsgsTrace("Ts to be destroyed");
   zortsDestroy(pts);
   punload->ppart->pzorts = nullptr;

@@ -232,11 +232,13 @@ int _zorurunRunReadChild(zorurunReader *preader)
     zoratom *patomTable = _selAtom(ptask, TOKEN_SYSTABLE);
     if (patomTable != nullptr && patomTable->value.pValue != nullptr)
       ilObid = static_cast<const osysibmSystables *>(patomTable->value.pValue)->sOBID;
-    iRc = gpfnReadEntry(pcUser, ilObid, preader) != 0 ? ZORURUN_RC_READ : 0;
+    /* LOBs cut in the rows: every record was read, the run ends with that warning */
+    int iRead = gpfnReadEntry(pcUser, ilObid, preader);
+    iRc = iRead == 0 || iRead == UNLOAD_RC_LOBCUT ? iRead : ZORURUN_RC_READ;
     unloadDestroy(preader->punload);
     preader->punload = nullptr;
     if (!boBackup) {
-      db2utilResetQuiesce(ptask, preader->ilPartition, iRc);
+      db2utilResetQuiesce(ptask, preader->ilPartition, iRc == UNLOAD_RC_LOBCUT ? 0 : iRc);
       _selSemop(preader->iSemId, +1);
     }
   }

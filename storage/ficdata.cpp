@@ -547,6 +547,7 @@ static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, 
       return FICDATA_RC_CORRUPT;
     }
     ilAppended = ilLobLength < FICDATA_MAX_LONGDATA ? ilLobLength : FICDATA_MAX_LONGDATA;
+    if (ilLobLength > FICDATA_MAX_LONGDATA) pficdata->llLobsCut++;   /* reported by the driver */
     if (ilAppended > ilRoom - ilRowEnd) {
       omsgsTrace("LOB of %d bytes does not fit the record (row end %d)", ilAppended, ilRowEnd);
       return FICDATA_RC_CORRUPT;

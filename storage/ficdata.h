@@ -232,6 +232,7 @@ struct ficdata {
   int64_t llDamaged;           /* damaged records and slot directories skipped */
   int32_t ilLobsWithoutSlot;   /* LOB files numbered so far for LOBs without a first slot */
   char acTable[FICDATA_TABLE_NAME_SIZE];   /* "QUALIFIER.NAME" for messages, may be empty */
+  int64_t llLobsCut;           /* LOBs longer than FICDATA_MAX_LONGDATA carried cut in the row */
 };
 
 /*

@@ -90,16 +90,20 @@ const Case gaCases[] = {
     {"emppart.ixf", "PARTSPACE", "SELECT * FROM ZAVTEST.EMPPART", ""},
 };
 
+/* LOBs over 32700 bytes (DOCS row 4) unloaded into the rows: the direct paths only. */
+const Case gaBigLobCases[] = {{"docs_big.del", "DMSDATA", "SELECT * FROM ZAVTEST.DOCS", ""}};
+
 enum Path { FORKED, ONLINE, BACKUP, ENGINE };
 const char *const gapcPath[] = {"forked", "online", "backup", "engine"};
 
-/* The control file of one path. */
-std::string control(Path path, const std::string &strBackupDir, const std::string &strOnly)
+/* The control file of one path, of the equality cases or of the ones given. */
+std::string control(Path path, const std::string &strBackupDir, const std::string &strOnly,
+                    const std::vector<Case> &vCases = {std::begin(gaCases), std::end(gaCases)})
 {
   std::string str = "GLOBAL CONNECT TO SAMPLE";
   if (path == ENGINE) str += " DB2 FORCE";
   str += " ;\n";
-  for (const Case &c : gaCases) {
+  for (const Case &c : vCases) {
     if (!strOnly.empty() && strOnly != c.pcOutput) continue;
     str += std::string("UNLOAD TABLESPACE ") + c.pcSpace + "\n";
     if (c.boDb2 && path != ENGINE) str += "  DB2 YES\n";
@@ -200,11 +204,12 @@ class SamplePaths : public ::testing::Test {
 
   /* Runs db2zav in a new directory named after the path with the arguments. */
   static JobRun run(Path path, const std::string &strName, const std::vector<std::string> &vArgs,
-                 const std::string &strOnly = "")
+                 const std::string &strOnly = "",
+                 const std::vector<Case> &vCases = {std::begin(gaCases), std::end(gaCases)})
   {
     std::string strCwd = gstrDir + "/" + strName;
     fs::create_directories(strCwd);
-    std::ofstream(strCwd + "/job.ctl") << control(path, gstrDir + "/sample/backup", strOnly);
+    std::ofstream(strCwd + "/job.ctl") << control(path, gstrDir + "/sample/backup", strOnly, vCases);
     std::string strCmd = "cd " + strCwd + " && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + gstrDir +
                          (path == ONLINE ? "/online" : "/sample/topzav") + " ZAVDB2_INSTHOME=" + gstrDir +
                          "/sample/home DB2INSTANCE=zavinst ASAN_OPTIONS=" +
@@ -303,6 +308,57 @@ TEST_F(SamplePaths, PartOneGivesTheSecondPartitionsRows)
     JobRun r = run(path, strName, {"--part", "1"}, "emppart.del");
     EXPECT_EQ(r.iStatus, 0) << strName << ":\n" << r.strOut;
     EXPECT_EQ(readAll(gstrDir + "/" + strName + "/emppart.del"), strWant) << strName;
+  }
+}
+
+/* A LOB over 32700 bytes unloaded into its row (no LOB files): each direct
+   path writes its first 32700 bytes, counts the values it cut (ZORU372W)
+   and ends with a warning; the other rows are the engine's. */
+TEST_F(SamplePaths, LobsOverTheInlineLimitAreCutWithAWarning)
+{
+  std::string strEngine = gstrDir + "/engine";
+  if (readAll(strEngine + "/docs_lob.del").empty()) {
+    JobRun r = run(ENGINE, "engine", {});
+    ASSERT_EQ(r.iStatus, 0) << r.strOut;
+  }
+  /* the rows the engine gives without row 4, and row 4's CLOB from its LOB file */
+  std::string strOthers = readAll(strEngine + "/docs.del");
+  size_t ulRow5 = strOthers.find("\n5,");
+  ASSERT_NE(ulRow5, std::string::npos) << strOthers;
+  /* rows 1 to 3 (a CLOB there holds a line feed), then row 5 */
+  std::string strHead = strOthers.substr(0, ulRow5 + 1), strTail = strOthers.substr(ulRow5 + 1);
+  std::string strLobRows = readAll(strEngine + "/docs_lob.del");
+  size_t ulRow4 = strLobRows.find("\n4,");
+  ASSERT_NE(ulRow4, std::string::npos) << strLobRows;
+  std::smatch m;
+  std::string strRow4 = strLobRows.substr(ulRow4 + 1);
+  ASSERT_TRUE(std::regex_search(strRow4, m, std::regex("\"(docs_lob[^\"]*)\""))) << strRow4;
+  std::string strClob = readAll(strEngine + "/" + m[1].str());
+  ASSERT_EQ(strClob.size(), 40000u);
+
+  std::string strFirst;
+  for (Path path : {FORKED, ONLINE, BACKUP}) {
+    std::string strName = std::string(gapcPath[path]) + "_big";
+    SCOPED_TRACE(strName);
+    JobRun r = run(path, strName, {}, "", {std::begin(gaBigLobCases), std::end(gaBigLobCases)});
+    EXPECT_EQ(r.iStatus, 0x20) << r.strOut;
+    EXPECT_NE(r.strOut.find("ZORU372W 2 LOB VALUES OF ZAVTEST.DOCS LONGER THAN 32700 BYTES CUT TO THEIR FIRST "
+                            "32700 BYTES ON PARTITION 0\n"),
+              std::string::npos)
+        << r.strOut;
+    EXPECT_NE(r.strOut.find("ZORU366I ZAV RETURN CODE 4 (REASON CODE 0x10d9020)"), std::string::npos) << r.strOut;
+    std::string strGot = readAll(gstrDir + "/" + strName + "/docs_big.del");
+    /* rows 1 to 3 first, row 5 last, row 4 between with the CLOB's first 32700 bytes only */
+    ASSERT_GT(strGot.size(), strHead.size() + strTail.size());
+    EXPECT_EQ(strGot.substr(0, strHead.size()), strHead);
+    EXPECT_EQ(strGot.substr(strGot.size() - strTail.size()), strTail);
+    std::string strMiddle = strGot.substr(strHead.size(), strGot.size() - strHead.size() - strTail.size());
+    EXPECT_EQ(strMiddle.rfind("4,\"big\",\"", 0), 0u) << printable(strMiddle);
+    EXPECT_NE(strMiddle.find(strClob.substr(0, 32700) + "\""), std::string::npos);
+    EXPECT_EQ(strMiddle.find(strClob.substr(0, 32701)), std::string::npos);
+    /* and the three paths agree on every byte, the BLOB's too */
+    if (strFirst.empty()) strFirst = strGot;
+    else EXPECT_TRUE(strGot == strFirst);
   }
 }
 
