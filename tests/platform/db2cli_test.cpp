@@ -1,7 +1,8 @@
 // The DB2 stand-in answers CLI and administrative calls from its SQLite
 // stores: catalogue queries with parameter markers, blank-padded CHAR,
 // NULL indicators, DECIMAL as text and packed, diagnostics after failures,
-// directory scans, quiesce registrations, authorities, failure injection
+// bulk inserts in one transaction, directory scans, quiesce registrations,
+// authorities, failure injection
 // and the call log.
 #include "platform/db2admin.h"
 #include "platform/db2cli.h"
@@ -196,6 +197,65 @@ TEST_F(StandIn, UserTableValuesNullsDecimalsAndLocators)
   EXPECT_EQ(0, std::memcmp(aucPacked, "\x00\x00\x00\x7D", 4));  // -0.07
   EXPECT_EQ(SQL_NO_DATA_FOUND, SQLFetch(hstmt));
   EXPECT_EQ(0u, uiFetched);
+  SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
+  Disconnect(henv, hdbc);
+}
+
+/* Rows inserted in bulk read back as the rows written as literals, and a
+   bulk insert that fails leaves none of its rows behind. */
+TEST_F(StandIn, BulkInsertedRowsReadAsLiteralOnes)
+{
+  using V = db2adminValue;
+  auto insert = [](const std::vector<std::vector<V>> &vRows, std::string *pstrErr) {
+    size_t i = 0;
+    return db2adminInsertRows("SAMPLE", "TEST", "EMP", 4,
+                              [&](std::vector<V> &v) {
+                                if (i == vRows.size()) return false;
+                                v = vRows[i++];
+                                return true;
+                              },
+                              pstrErr);
+  };
+  std::string strErr;
+  ASSERT_EQ(0, insert({{{V::TEXT, "11"}, {V::TEXT, "ANN"}, {V::TEXT, "1234.50"}, {V::TEXT, "hello lob"}},
+                       {{V::TEXT, "12"}, {}, {V::TEXT, "-0.07"}, {}}},
+                      &strErr))
+      << strErr;
+  EXPECT_NE(0, insert({{{V::TEXT, "13"}, {}, {}, {}}, {{V::TEXT, "14"}}}, &strErr));
+  EXPECT_NE(std::string::npos, strErr.find("1 values for 4 columns")) << strErr;
+
+  SQLHENV henv;
+  SQLHDBC hdbc;
+  SQLHSTMT hstmt;
+  Connect(&henv, &hdbc);
+  ASSERT_EQ(SQL_SUCCESS, SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &hstmt));
+  ASSERT_EQ(SQL_SUCCESS, SQLPrepare(hstmt, (SQLCHAR *)"SELECT * FROM TEST.EMP ORDER BY ID", SQL_NTS));
+  int32_t iId = 0;
+  char acName[12];
+  unsigned char aucPacked[9];
+  SQLINTEGER iLoc = 0, iIndName = 0, iIndDec = 0, iIndLoc = 0;
+  SQLBindCol(hstmt, 1, SQL_C_LONG, &iId, 0, nullptr);
+  SQLBindCol(hstmt, 2, SQL_C_CHAR, acName, 12, &iIndName);
+  SQLBindCol(hstmt, 3, SQL_C_BINARY, aucPacked, 9, &iIndDec);
+  SQLBindCol(hstmt, 4, SQL_C_CLOB_LOCATOR, &iLoc, 4, &iIndLoc);
+  ASSERT_EQ(SQL_SUCCESS, SQLExecute(hstmt));
+  /* each row as text: id, name, packed decimal bytes, LOB length */
+  std::vector<std::vector<std::string>> vGot;
+  while (SQLFetch(hstmt) == SQL_SUCCESS) {
+    SQLINTEGER iLobLen = -1;
+    if (iIndLoc != SQL_NULL_DATA) {
+      EXPECT_EQ(SQL_SUCCESS, SQLGetLength(hstmt, SQL_C_CLOB_LOCATOR, iLoc, &iLobLen, nullptr));
+    }
+    vGot.push_back({std::to_string(iId), iIndName == SQL_NULL_DATA ? "<null>" : std::string(acName, 8),
+                    iIndDec == SQL_NULL_DATA ? "<null>" : std::string(reinterpret_cast<char *>(aucPacked), 4),
+                    std::to_string(iLobLen)});
+  }
+  ASSERT_EQ(4u, vGot.size());
+  for (size_t i = 0; i < 2; i++) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(std::to_string(i + 11), vGot[i + 2][0]);
+    for (size_t c = 1; c < 4; c++) EXPECT_EQ(vGot[i][c], vGot[i + 2][c]) << c;
+  }
   SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
   Disconnect(henv, hdbc);
 }
