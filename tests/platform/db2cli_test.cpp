@@ -2,8 +2,7 @@
 // stores: catalogue queries with parameter markers, blank-padded CHAR,
 // NULL indicators, DECIMAL as text and packed, diagnostics after failures,
 // bulk inserts in one transaction, directory scans, quiesce registrations,
-// authorities, failure injection
-// and the call log.
+// authorities, failure injection and the call log.
 #include "platform/db2admin.h"
 #include "platform/db2cli.h"
 
