@@ -55,28 +55,6 @@ int32_t _unloadAtomInt(zortask *ptask, int iToken, int32_t ilDefault)
   return patom != nullptr ? patom->value.iValue : ilDefault;
 }
 
-/*
-** After a read that failed in nothing else (iRc 0): tells how many LOBs
-** longer than 32700 bytes the rows carry cut to their first 32700 (no LOB
-** files asked), with ZORU372W naming the table and the partition.  Returns
-** UNLOAD_RC_LOBCUT then; otherwise iRc.
-*/
-int _unloadReportLobsCut(const unload *punload, int64_t llCut, int iRc)
-{
-  if (iRc != 0 || llCut <= 0) return iRc;
-  auto text = [&](int iToken) -> std::pair<int, const char *> {
-    zoratom *patom = punload->ptaskSelect != nullptr ? zortaskDetermineAtom(punload->ptaskSelect, gapnameTotalToken[iToken])
-                                                     : nullptr;
-    if (patom == nullptr || patom->iKind != ZORATOM_OCHAR || patom->value.pchar == nullptr) return {0, ""};
-    return {static_cast<int>(patom->value.pchar->ilBU), _charText(patom->value.pchar)};
-  };
-  auto [iQualifier, pcQualifier] = text(TOKEN_TBQUALIFIER);
-  auto [iName, pcName] = text(TOKEN_TBNAME);
-  omsgsFMTEDO(ZORU372W, static_cast<long>(llCut), iQualifier, pcQualifier, iName, pcName,
-              punload->ppart != nullptr ? static_cast<int>(punload->ppart->ilPart) : 0);
-  return UNLOAD_RC_LOBCUT;
-}
-
 /* The reader's pairs as the record decoder sees them. */
 std::vector<ficdataPair> _unloadPairs(const zorurunReader *preader)
 {
@@ -367,7 +345,6 @@ int _unloadTableDB2SeqSMS(const char *pcUser, int32_t ilObid, zorurunReader *pre
   } else {
     pficdata->pConf = pconf;
     iRc = _unloadGetEnregsSeqSMS(preader, pficdata, pconf, piFd, &info, ilObid, piFdLF, piFdLOB);
-    iRc = _unloadReportLobsCut(punload, pficdata->llLobsCut, iRc);
   }
   ficsmsCloseFiles(pficcontLong, piFdLF, piAccessLF);
   ficsmsCloseFiles(pficcontLong, piFdLOB, piAccessLOB);
@@ -445,13 +422,10 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
   return iRc;
 }
 
-/* Exit code of a record-reader child that read every record but cut LOBs (it told ZORU372W). */
-#define UNLOAD_CHILD_LOBCUT 2
-
 /*
 ** _unloadDb2DataReaderChild
 **   Main of the record-reader child.  Returns the code the child exits
-**   with: 0; 1 when its records could not all be read; UNLOAD_CHILD_LOBCUT.
+**   with: 0, or 1 when its records could not all be read.
 */
 int _unloadDb2DataReaderChild(unloadChildBlock *pblock)
 {
@@ -484,7 +458,6 @@ int _unloadDb2DataReaderChild(unloadChildBlock *pblock)
     ficdataInitInfoTable(pficcontLong, pblock->ilObid, pficcontLong->sTbsId, 0, 0, &infoLong);
     info.pinfoLong = &infoLong;
     iRc = _unloadGetEnregsSeqDMS(pblock, pficdata, piFd, &info, piFdLF, piFdLOB);
-    if (_unloadReportLobsCut(punload, pficdata->llLobsCut, iRc) == UNLOAD_RC_LOBCUT) iRc = UNLOAD_CHILD_LOBCUT;
   }
   ficdataDestroy(pficdata);
   ficdmsCloseFiles(pficcontLong, piFdLF);
@@ -565,7 +538,6 @@ int _unloadTableDB2SeqDMS(const char *pcUser, int32_t ilObid, zorurunReader *pre
     iRc = 1;
   } else {
     iRc = WEXITSTATUS(iStatus);
-    if (iRc == UNLOAD_CHILD_LOBCUT) iRc = UNLOAD_RC_LOBCUT;   /* the child told ZORU372W */
   }
   if (iListRc != 0 && iListRc != FICDMS_RC_PIPE) {
     omsgsTrace("Page numbers not all listed (0x%x)", iListRc);
@@ -587,7 +559,9 @@ int _unloadRecordConcerned(unload *punload)
 ** _unloadProcessLFLOB
 **   Completes the unload record pcRecord (ilLength bytes) with its long
 **   fields and LOBs into pcBuffer (ilBufferSize bytes): each used, present,
-**   non-NULL such column is appended and its descriptor patched.
+**   non-NULL such column is appended and its descriptor patched; byte 5
+**   of the header gets FICDATA_UREC_CUT when an inline LOB was cut to its
+**   first FICDATA_MAX_LONGDATA bytes, else 0 (storage/ficdata.h).
 **   *pilLength = the completed length.  Returns 0 or the last non-zero code
 **   of a loader (ZORTS_RC_BADDESC for a descriptor outside the record).
 */
@@ -596,6 +570,7 @@ int _unloadProcessLFLOB(zorurunReader *preader, zorts *pts, unsigned char *pcBuf
 {
   if (ilLength < FICDATA_REC_HEADER || ilLength > ilBufferSize) return FICDATA_RC_CORRUPT;
   if (pcBuffer != pcRecord) memcpy(pcBuffer, pcRecord, static_cast<size_t>(ilLength));
+  pcBuffer[FICDATA_UREC_FLAGS] = 0;   /* the stored byte is no flag of ours */
   unsigned char *pcData = pcBuffer + FICDATA_REC_HEADER;
   int32_t ilRoom = ilBufferSize - FICDATA_REC_HEADER;
   int32_t ilRunning = ilLength - FICDATA_REC_HEADER;
@@ -625,13 +600,13 @@ int _unloadProcessLFLOB(zorurunReader *preader, zorts *pts, unsigned char *pcBuf
       iLoad = zortsLoadLF(pts->pzortsLF, pcDesc, pcData + ilRunning, ilRoom - ilRunning, &n);
       obytePutLE32(pcDesc + FICDATA_LF_POSITION, static_cast<uint32_t>(ilRunning));
     } else {
-      if ((preader->ulFlags & ZORURUN_READER_LOBFILE) && preader->pwriteLob != nullptr)
+      if ((preader->ulFlags & ZORURUN_READER_LOBFILE) && preader->pwriteLob != nullptr) {
         iLoad = zortsLoadInFileLob(pts->pzortsLOB, preader->pwriteLob, nullptr, pcDesc, ilDescSize,
                                    pcData + ilRunning, ilRoom - ilRunning, &n);
-      else {
+      } else {
         iLoad = zortsLoadInlineLob(pts->pzortsLOB, pcDesc, ilDescSize, pcData + ilRunning, ilRoom - ilRunning, &n);
         if (iLoad == 0 && static_cast<int32_t>(obyteGetLE32(pcDesc + FICDATA_LOB_LENGTH)) > FICDATA_MAX_LONGDATA)
-          preader->punload->llLobsCut++;
+          pcBuffer[FICDATA_UREC_FLAGS] = FICDATA_UREC_CUT;   /* the writer counts it */
       }
       obytePutLE32(pcDesc + FICDATA_LOB_DATALEN, static_cast<uint32_t>(n));
       obytePutLE32(pcDesc + FICDATA_LOB_FIRST, static_cast<uint32_t>(ilRunning));
@@ -835,7 +810,6 @@ int unloadFromTs(zorurunReader *preader)
     int iCount = _unloadPostEOF(preader);
     omsgsTrace("EOF written in %d pairs", iCount);
   }
-  iRc = _unloadReportLobsCut(punload, punload->llLobsCut, iRc);
   omsgsTrace("Ts to be destroyed");
   zortsDestroy(pts);
   punload->ppart->pzorts = nullptr;

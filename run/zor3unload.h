@@ -49,11 +49,6 @@ struct zorurunReader;
 #define UNLOAD_SELECT_LF  0x20
 #define UNLOAD_SELECT_LOB 0x40
 
-/* A read that delivered every record, with LOBs longer than 32700 bytes
-   cut to their first 32700 in the rows (no LOB files); ZORU372W told how
-   many.  A warning. */
-#define UNLOAD_RC_LOBCUT ORC_MAKE(0x10d, 1, 0x20)   /* 0x10d9020 */
-
 /* Unload object: one per reader. */
 struct unload {
   part *ppart;            /* work item (borrowed) */
@@ -64,7 +59,6 @@ struct unload {
   int32_t ilInterval;
   int32_t ilCounter;      /* records of kinds 0 and 4 met so far */
   int32_t ilLastKept;     /* number of the last record kept */
-  int64_t llLobsCut;      /* LOBs cut to 32700 bytes in the rows (table-space object path) */
 };
 
 /*
@@ -100,9 +94,7 @@ int unloadTableDesc(const char *pcUser, ficcont *pficcont, int32_t ilObid, ficda
 **   item's table description.
 **   Returns 0; 1 when the containers fail their checks, the long-data files
 **   cannot be opened, the table-space kind is unknown, a page could not be
-**   read or the record-reader child failed; the code of unloadFromTs;
-**   UNLOAD_RC_LOBCUT after a read that failed in nothing else but cut LOBs
-**   longer than 32700 bytes in the rows (ZORU372W with their count).
+**   read or the record-reader child failed; the code of unloadFromTs.
 */
 int unloadTableDB2Seq(const char *pcUser, int32_t ilObid, zorurunReader *preader);
 
@@ -111,8 +103,7 @@ int unloadTableDB2Seq(const char *pcUser, int32_t ilObid, zorurunReader *preader
 **   Reads every page of the work item's table-space object into the
 **   reader's pairs, then destroys the object.  Every pair whose channel is
 **   still set gets its end record, also when the object cannot start.
-**   Returns 0 (the object's data ended); UNLOAD_RC_LOBCUT (as for
-**   unloadTableDB2Seq); the code of zortsLaunchThreads;
+**   Returns 0 (the object's data ended); the code of zortsLaunchThreads;
 **   ZORTS_RC_READ or any other error code of the object's read-next
 **   operation; the code of a record expansion or long-data load that ended
 **   the page loop; ORC_NOMEM; ORC_INVALID without an object.

@@ -12,11 +12,40 @@
 #include <cstring>
 
 #include "common/obyte.h"
+#include "expr/zorcol.h"
 #include "run/zorucoredel.h"
 
 #define OMSGS_TRACE_KEYWORD "$UCORE"
 #define OMSGS_DEBUG_KEYWORD nullptr
 #include "common/omsgsmod.h"
+
+/* ---------------------------------------------------------- cut LOBs */
+
+int32_t zorucoreCountCutLobs(const orow *prowSource)
+{
+  if (prowSource == nullptr || prowSource->pcoldef == nullptr || prowSource->pcStart == nullptr) return 0;
+  const unsigned char *pucStart = reinterpret_cast<const unsigned char *>(prowSource->pcStart);
+  const int64_t ilData = (prowSource->pcEnd - prowSource->pcStart) - 8;
+  if (ilData < 0) return 0;
+  const unsigned char *pucData = pucStart + 8;
+  const int32_t ilFixed = static_cast<int16_t>(obyteGetLE16(pucStart + 6));
+  int32_t ilCut = 0;
+  for (int32_t i = 0; i < prowSource->iCount; i++) {
+    const rowColDef &def = prowSource->pcoldef[i];
+    int iType = def.iType & 0xFF;
+    if ((def.iType & COLKEY_CLI) != 0 || (iType != ZORCOL_T_BLOB && iType != ZORCOL_T_CLOB && iType != ZORCOL_T_DBCLOB))
+      continue;
+    const int64_t ilSlot = def.sOffset;
+    if (ilSlot < 0 || ilSlot >= ilFixed || ilSlot + 4 > ilData) continue;
+    if ((def.iType & COLKEY_NULLABLE) != 0 && (ilSlot + 5 > ilData || pucData[ilSlot + 4] != 0)) continue;
+    const int64_t ilDesc = obyteGetLE16(pucData + ilSlot);
+    if (ilDesc + ZORUCORE_LOB_SIZE > ilData) continue;
+    int32_t ilFull = static_cast<int32_t>(obyteGetLE32(pucData + ilDesc + ZORUCORE_LOB_FULL));
+    int32_t ilHeld = static_cast<int32_t>(obyteGetLE32(pucData + ilDesc + ZORUCORE_LOB_LENGTH));
+    if (ilFull > ilHeld) ilCut++;
+  }
+  return ilCut;
+}
 
 /* ----------------------------------------------------------- conversion */
 

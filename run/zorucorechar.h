@@ -7,7 +7,9 @@
 **   code page through the core data's ICU converters, optionally with every
 **   delimiter character doubled; a LOB is written as the bytes the record
 **   holds: its first bytes, the reference to its LOB file or its location
-**   specifier.  The column frame is run/zorucoredel.h's.
+**   specifier.  The column frame is run/zorucoredel.h's.  The writer
+**   process counts with zorucoreCountCutLobs the LOBs that a reader cut to
+**   their first 32700 bytes in a record it flagged (storage/ficdata.h).
 **
 **   Where the value lies (offsets from the record data, checked against the
 **   record before use):
@@ -17,7 +19,8 @@
 **     LONG ...    slot's first u16: offset of the long-field descriptor;
 **                 descriptor +0 i32 byte length, +8 i32 offset of the bytes
 **     LOBs        slot's first u16: offset of the LOB descriptor;
-**                 descriptor +12 i32 length held, +56 i32 offset of the bytes
+**                 descriptor +8 i32 whole length of the LOB, +12 i32
+**                 length held, +56 i32 offset of the bytes
 **   Integers in records are little-endian.
 **
 **   A LOB file reference or location specifier that the reader stored with
@@ -35,9 +38,24 @@
 #define ZORUCORE_LF_LENGTH    0
 #define ZORUCORE_LF_OFFSET    8
 #define ZORUCORE_LF_SIZE      12
+#define ZORUCORE_LOB_FULL     8
 #define ZORUCORE_LOB_LENGTH   12
 #define ZORUCORE_LOB_OFFSET   56
 #define ZORUCORE_LOB_SIZE     60
+
+/*
+** zorucoreCountCutLobs
+**   The number of BLOB, CLOB and DBCLOB values of the unload record in
+**   prowSource's buffer (8-byte header, bytes 6-7 the fixed-part length)
+**   whose descriptor gives a whole length above the length held: the
+**   values a reader cut to their first 32700 bytes.  Null columns, columns
+**   beyond the fixed part, CLI columns and slots or descriptors outside the
+**   record count nothing.
+**   REQUIRES: the record's header carries FICDATA_UREC_CUT: a LOB written to
+**   a LOB file holds its file name, which is shorter than the LOB too.
+**   Returns the count (0 without a row or buffer).
+*/
+int32_t zorucoreCountCutLobs(const orow *prowSource);
 
 /*
 ** UCORE_CONVERT

@@ -19,8 +19,6 @@
 #define OMSGS_DEBUG_KEYWORD nullptr
 #include "common/omsgsmod.h"
 
-/* Offset of the LOB's full length in the LOB descriptor (run/zorucorechar.h gives the others). */
-#define UCORE_LOB_FULL_LENGTH 8
 /* Largest length an i16 length field holds. */
 #define UCORE_I16_MAX 32767
 /* Longest file name a file reference holds (a zero byte follows it), however it was read. */
@@ -233,7 +231,7 @@ static int _ucoreLobHeld(const zorucoreCol *pcol, const unsigned char *pucSlot, 
   if (pucDesc == nullptr) return ZORUCORE_RC_BADVALUE;
   int32_t ilHeld = static_cast<int32_t>(obyteGetLE32(pucDesc + ZORUCORE_LOB_LENGTH));
   int32_t ilOffset = static_cast<int32_t>(obyteGetLE32(pucDesc + ZORUCORE_LOB_OFFSET));
-  if (pilFull != nullptr) *pilFull = static_cast<int32_t>(obyteGetLE32(pucDesc + UCORE_LOB_FULL_LENGTH));
+  if (pilFull != nullptr) *pilFull = static_cast<int32_t>(obyteGetLE32(pucDesc + ZORUCORE_LOB_FULL));
   const unsigned char *pucBytes = _zorucoreValue(pcol, ilOffset, ilHeld);
   if (pucBytes == nullptr) return ZORUCORE_RC_BADVALUE;
   *ppucBytes = pucBytes;

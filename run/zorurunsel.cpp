@@ -31,6 +31,7 @@
 #include "run/orow.h"
 #include "run/zor3unload.h"
 #include "run/zor3write.h"
+#include "run/zorucorechar.h"
 #include "storage/ficcont.h"
 #include "storage/ficdata.h"
 #include "storage/zorts.h"
@@ -232,13 +233,11 @@ int _zorurunRunReadChild(zorurunReader *preader)
     zoratom *patomTable = _selAtom(ptask, TOKEN_SYSTABLE);
     if (patomTable != nullptr && patomTable->value.pValue != nullptr)
       ilObid = static_cast<const osysibmSystables *>(patomTable->value.pValue)->sOBID;
-    /* LOBs cut in the rows: every record was read, the run ends with that warning */
-    int iRead = gpfnReadEntry(pcUser, ilObid, preader);
-    iRc = iRead == 0 || iRead == UNLOAD_RC_LOBCUT ? iRead : ZORURUN_RC_READ;
+    iRc = gpfnReadEntry(pcUser, ilObid, preader) != 0 ? ZORURUN_RC_READ : 0;
     unloadDestroy(preader->punload);
     preader->punload = nullptr;
     if (!boBackup) {
-      db2utilResetQuiesce(ptask, preader->ilPartition, iRc == UNLOAD_RC_LOBCUT ? 0 : iRc);
+      db2utilResetQuiesce(ptask, preader->ilPartition, iRc);
       _selSemop(preader->iSemId, +1);
     }
   }
@@ -363,6 +362,12 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
       int iRcConvert = ORC_INVALID;   /* a record cut by the buffer is never valid */
       if (iLen <= ilSize) {
         orowSetBuffer(pconvert->prowSource, pcRecord, iLen, 0);
+        /* LOBs the reader cut to their first 32700 bytes: it flagged the record */
+        if (iLen > FICDATA_UREC_FLAGS && (pcRecord[FICDATA_UREC_FLAGS] & FICDATA_UREC_CUT) != 0) {
+          int32_t ilCut = zorucoreCountCutLobs(pconvert->prowSource);
+          if (ilCut > 0 && counts.llValuesCut == 0) counts.llFirstCut = counts.llRowsSeen;
+          counts.llValuesCut += ilCut;
+        }
         orowResetBuffer(pconvert->prowSource, 0);
         orowResetBuffer(pconvert->prowTarget, 0);
         iRcConvert = oconvertConvert(pconvert);

@@ -120,9 +120,13 @@ int _zorurunRunReadChild(zorurunReader *preader);
 /*
 ** _zorurunRunWriteChild
 **   Main of a writer process: opens the file, writes the IXF header if any,
-**   converts and writes every record of its group.  Returns the final flush
-**   code, the open code when the file could not be opened, or the first
-**   write failure code.
+**   converts and writes every record of its group, counting the rows no
+**   converter could write and the LOBs the readers cut in the records they
+**   flagged (storage/ficdata.h), and tells both at the end
+**   (_zorurunReportSelectEnd).  Returns the final flush code, the open code
+**   when the file could not be opened, or the first write failure code,
+**   whichever is worse than the code of _zorurunReportSelectEnd
+**   (ZORURUN_RC_ROWSLOST, ZORURUN_RC_LOBCUT).
 */
 int _zorurunRunWriteChild(zorurunWriter *pwriter);
 

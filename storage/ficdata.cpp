@@ -522,9 +522,11 @@ static int _ficdataLoadLF(const ficdataInfoLong *pinfolong, unsigned char *pcRow
   return 0;
 }
 
-/* Appends the LOB (or its file name) of the descriptor at pcDesc to the row. */
+/* Appends the LOB (or its file name) of the descriptor at pcDesc to the row;
+   *pboCut becomes true when the LOB is cut to FICDATA_MAX_LONGDATA bytes. */
 static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, unsigned char *pcRow,
-                           unsigned char *pcDesc, int32_t ilDescLength, int32_t ilRoom, int32_t *pilRowEnd)
+                           unsigned char *pcDesc, int32_t ilDescLength, int32_t ilRoom, int32_t *pilRowEnd,
+                           bool *pboCut)
 {
   int32_t ilRowEnd = *pilRowEnd;
   int32_t ilAppended;    /* value of the descriptor's length field */
@@ -547,7 +549,7 @@ static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, 
       return FICDATA_RC_CORRUPT;
     }
     ilAppended = ilLobLength < FICDATA_MAX_LONGDATA ? ilLobLength : FICDATA_MAX_LONGDATA;
-    if (ilLobLength > FICDATA_MAX_LONGDATA) pficdata->llLobsCut++;   /* reported by the driver */
+    if (ilLobLength > FICDATA_MAX_LONGDATA) *pboCut = true;   /* the writer counts it */
     if (ilAppended > ilRoom - ilRowEnd) {
       omsgsTrace("LOB of %d bytes does not fit the record (row end %d)", ilAppended, ilRowEnd);
       return FICDATA_RC_CORRUPT;
@@ -599,6 +601,7 @@ int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, in
   } else if (iFormat == FICDATA_FORMAT_ROW) {
     if (ilRecord > ilBufferSize) return FICDATA_RC_CORRUPT;
     std::memcpy(pcBuffer, pcRecord, ilRecord);
+    pcBuffer[FICDATA_UREC_FLAGS] = 0;   /* the stored byte is no flag of ours */
     ilLength = ilRecord;
   } else {
     omsgsTrace("Invalid Record Type: %x at offset %d", iFormat, ilOffset);
@@ -621,6 +624,7 @@ int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, in
     int32_t ilRow = ilRowEnd;   /* descriptors lie in the row as read */
     int32_t ilFixed = _getI16(pcBuffer + FICDATA_REC_FIXED);
     int32_t iLongFlags = pficdata != nullptr ? pficdata->iLongFlags : 0;
+    bool boCut = false;
     for (int i = 0; i < pdesc->sColumnCount; i++) {
       const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
       if (!pcol->sUsed || pcol->sOffset >= ilFixed) continue;
@@ -637,9 +641,11 @@ int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, in
         return FICDATA_RC_CORRUPT;
       }
       rc = boLF ? _ficdataLoadLF(pinfolong, pcRow, pcRow + ilDesc, ilRoom, &ilRowEnd)
-                : _ficdataLoadLOB(pficdata, pinfolong, pcRow, pcRow + ilDesc, ilDescLength, ilRoom, &ilRowEnd);
+                : _ficdataLoadLOB(pficdata, pinfolong, pcRow, pcRow + ilDesc, ilDescLength, ilRoom, &ilRowEnd,
+                                  &boCut);
       if (rc != 0) return rc;
     }
+    if (boCut) pcBuffer[FICDATA_UREC_FLAGS] = FICDATA_UREC_CUT;
     ilLength = ilRowEnd + FICDATA_REC_HEADER;
   }
   *pilLength = ilLength;

@@ -62,8 +62,18 @@
 **     OFFSET  SIZE  DESCRIPTION
 **        0      4   copied record: its first four bytes; expanded: zero
 **        4      1   1 (format 1)
+**        5      1   flags: FICDATA_UREC_CUT when the reader put a LOB longer
+**                   than FICDATA_MAX_LONGDATA into the row cut to that many
+**                   bytes (its descriptor keeps the whole length, the
+**                   length held says what the row carries); else 0
 **        6      2   fixed-part length of this record
 **        8      .   row, then long-field and LOB data appended by the reader
+**
+**   A reader that loads LOBs into the rows sets byte 5 of every record it
+**   sends.  Only a record whose row holds no LOB column of the output may
+**   go out with the stored record's own byte 5; the writer looks at the
+**   LOB descriptors of a row only when the flag is there and counts those
+**   whose whole length exceeds the length held.
 **
 **   Single-threaded per reader state; the functions without a state keep
 **   nothing between calls.
@@ -105,6 +115,10 @@ struct zortask;
 #define FICDATA_REC_FORMAT      4     /* format byte; pointer: u32 page << 8 | slot */
 #define FICDATA_REC_FIXED       6     /* i16 fixed-part length / entry count */
 #define FICDATA_REC_POINTER     4
+
+/* Unload record: byte 5, the flags the reader sets. */
+#define FICDATA_UREC_FLAGS      5
+#define FICDATA_UREC_CUT        0x01  /* a LOB of the row was cut to FICDATA_MAX_LONGDATA bytes */
 
 /* Record kinds (low nibble of byte 0); slot kinds of ficdataReadSlots. */
 #define FICDATA_KIND_NORMAL     0
@@ -232,7 +246,6 @@ struct ficdata {
   int64_t llDamaged;           /* damaged records and slot directories skipped */
   int32_t ilLobsWithoutSlot;   /* LOB files numbered so far for LOBs without a first slot */
   char acTable[FICDATA_TABLE_NAME_SIZE];   /* "QUALIFIER.NAME" for messages, may be empty */
-  int64_t llLobsCut;           /* LOBs longer than FICDATA_MAX_LONGDATA carried cut in the row */
 };
 
 /*
@@ -460,7 +473,9 @@ int32_t ficdataLobFileNumber(ficdata *pficdata, int32_t ilFirst);
 **   every open pair (kept only when each gives 1), and when the table has
 **   long-field or LOB columns appends the data of every used, present,
 **   non-NULL such column through the long-data children (pinfolong) and
-**   patches its descriptor.  *pilLength = the unload record's length.
+**   patches its descriptor; byte 5 gets FICDATA_UREC_CUT when a LOB was
+**   cut to FICDATA_MAX_LONGDATA bytes, else 0.  *pilLength = the unload
+**   record's length.
 **   Returns 0 kept; 1 dropped; FICDATA_RC_TRUNCATED or FICDATA_RC_CORRUPT
 **   for a damaged record (nothing sent); FICDATA_RC_PIPE when a child's
 **   answer did not arrive whole (the pipes are then out of step: stop).

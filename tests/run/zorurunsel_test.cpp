@@ -68,7 +68,8 @@ std::vector<unsigned char> _record(int16_t s, int32_t l)
 
 std::string _line(int16_t s, int32_t l) { return std::to_string(s) + "," + std::to_string(l) + "\n"; }
 
-/* A SELECT task with a DEL converter of the two columns and the sizes the child reads. */
+/* A SELECT task with a DEL converter of the two columns (with boLobs: a
+   nullable CLOB at 0 and a nullable BLOB at 5) and the sizes the child reads. */
 struct Select {
   zortask *ptask = nullptr;
   ucoreCores cores;
@@ -76,7 +77,7 @@ struct Select {
   olist *plistOutput = nullptr;
   olist *plistParts = nullptr;
 
-  Select()
+  explicit Select(bool boLobs = false)
   {
     static const int iTokens = tokenInitKeyword();
     EXPECT_EQ(iTokens, 0);
@@ -86,10 +87,14 @@ struct Select {
     integer(TOKEN_MAXBUFFER_MAIN, 4096).integer(TOKEN_MAXRECORD_MAIN, 100).integer(TOKEN_MAXDB2LEN, 512);
     orow *prowSource = orowCreate(3);
     orow *prowTarget = orowCreate(3);
-    const ucoreCol acol[] = {{0x0801, 0xB001, 2, 0, cores.make(ZORUCORE_FLAG_DELIM)},
-                             {0x0802, 0xB002, 4, 3, cores.make(ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM)},
-                             ucoreEndCol(cores.end())};
-    for (const ucoreCol &col : acol) {
+    std::vector<ucoreCol> vcol = {{0x0801, 0xB001, 2, 0, cores.make(ZORUCORE_FLAG_DELIM)},
+                                  {0x0802, 0xB002, 4, 3, cores.make(ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM)},
+                                  ucoreEndCol(cores.end())};
+    if (boLobs)
+      vcol = {{0x0811, 0xB011, 1048576, 0, cores.make(ZORUCORE_FLAG_DELIM)},
+              {0x0810, 0xB010, 1048576, 5, cores.make(ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM)},
+              ucoreEndCol(cores.end())};
+    for (const ucoreCol &col : vcol) {
       rowColDef defSource{};
       defSource.iType = col.usSource;
       defSource.iLength = col.iLength;
@@ -306,6 +311,81 @@ TEST(zorurunselWriter, UnconvertibleRecordIsCountedToldAndWarns)
   EXPECT_NE(vMsgs[0].find("UNLOADED 2 ROWS"), std::string::npos) << vMsgs[0];
   EXPECT_NE(vMsgs[1].find("ZORU461W 1 ROWS OF "), std::string::npos) << vMsgs[1];
   EXPECT_NE(vMsgs[1].find(" COULD NOT BE CONVERTED AND ARE NOT IN " + dir.file("out.del") + " (FIRST: ROW 2)\n"),
+            std::string::npos)
+      << vMsgs[1];
+}
+
+/* One LOB of a record of the LOB Select: whole length, bytes held; null when not present. */
+struct Lob {
+  bool boNull;
+  uint32_t ulWhole;
+  std::string strHeld;
+};
+
+/* Unload record of the LOB Select: slots at 0 and 5, descriptors at 10 and
+   70, the bytes held from 130; byte 5 of the header is ucFlags. */
+std::vector<unsigned char> _lobRecord(unsigned char ucFlags, const Lob &clob, const Lob &blob)
+{
+  ucoreBytes data;
+  uint32_t ulBytes = 130;
+  const Lob *aplob[] = {&clob, &blob};
+  for (int i = 0; i < 2; i++) {
+    size_t ulSlot = 5 * i, ulDesc = 10 + 60 * i;
+    uint8_t ucNull = aplob[i]->boNull ? 1 : 0;
+    data.le16(ulSlot, static_cast<uint16_t>(ulDesc)).le16(ulSlot + 2, 60).put(ulSlot + 4, {ucNull});
+    data.le32(ulDesc + 8, aplob[i]->ulWhole).le32(ulDesc + 12, static_cast<uint32_t>(aplob[i]->strHeld.size()));
+    data.le32(ulDesc + 56, ulBytes).put(ulBytes, aplob[i]->strHeld);
+    ulBytes += static_cast<uint32_t>(aplob[i]->strHeld.size());
+  }
+  std::vector<unsigned char> v = ucoreRecord(10, data);
+  v[FICDATA_UREC_FLAGS] = ucFlags;
+  return v;
+}
+
+/* The LOBs a reader cut are counted from the descriptors of the records it
+   flagged, and only of those: ZORU462W with the count and the first row. */
+TEST(zorurunselWriter, CutLobsOfFlaggedRecordsAreCountedToldAndWarn)
+{
+  const Lob shortClob{false, 2, "ab"}, shortBlob{false, 1, "c"}, cutClob{false, 40000, "xyz"},
+      cutBlob{false, 50000, "uv"}, nullLob{true, 0, ""};
+  struct Row {
+    const char *pcWhat;
+    unsigned char ucFlags;
+    Lob clob, blob;
+    const char *pcLine;
+  } const aRows[] = {
+      {"nothing cut", 0, shortClob, shortBlob, "\"ab\",\"c\"\n"},
+      {"flagged: the CLOB cut", FICDATA_UREC_CUT, cutClob, shortBlob, "\"xyz\",\"c\"\n"},
+      {"not flagged: not looked at (a LOB file's name is shorter than its LOB)", 0, cutClob, shortBlob,
+       "\"xyz\",\"c\"\n"},
+      {"flagged: both cut", FICDATA_UREC_CUT, cutClob, cutBlob, "\"xyz\",\"uv\"\n"},
+      {"flagged: a null CLOB, the BLOB cut", FICDATA_UREC_CUT, nullLob, cutBlob, ",\"uv\"\n"},
+      {"a header byte without the cut bit", 0xFE, cutClob, cutBlob, "\"xyz\",\"uv\"\n"},
+  };
+  zavtestTempDir dir;
+  Select sel(true);
+  sel.output(dir.file("lobs.del"));
+  zorurunWriter *pwriter = _writer(sel, dir.file("lobs.del"), 1);
+  pid_t pid = fork();
+  if (pid == 0) {
+    for (const Row &row : aRows) {
+      std::vector<unsigned char> v = _lobRecord(row.ucFlags, row.clob, row.blob);
+      if (ovfWrite(pwriter->appair[0]->povf, v.data(), static_cast<int>(v.size())) != 0) _exit(9);
+    }
+    ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
+    _exit(0);
+  }
+  int iRc = 0;
+  std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
+  EXPECT_EQ(iRc, ZORURUN_RC_LOBCUT);
+  EXPECT_EQ(_wait(pid), 0);
+  std::vector<std::string> vWant;
+  for (const Row &row : aRows) vWant.push_back(row.pcLine);
+  EXPECT_EQ(_lines(dir.file("lobs.del")), vWant);
+  ASSERT_EQ(vMsgs.size(), 2u);
+  EXPECT_NE(vMsgs[0].find("UNLOADED 6 ROWS"), std::string::npos) << vMsgs[0];
+  EXPECT_NE(vMsgs[1].find("ZORU462W 4 VALUES OF ZAV.T1 IN " + dir.file("lobs.del") +
+                           " ARE CUT TO THEIR FIRST 32700 BYTES (FIRST: ROW 2)\n"),
             std::string::npos)
       << vMsgs[1];
 }

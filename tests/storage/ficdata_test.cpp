@@ -577,10 +577,46 @@ TEST(FicdataLongData, LongFieldsAndInlineLobsAreAppended)
   db2pages::putLE32(expect, 8 + ilLFDesc + 8, static_cast<uint32_t>(ilRow));
   db2pages::putLE32(expect, 8 + ilLOBDesc + 12, 32700);
   db2pages::putLE32(expect, 8 + ilLOBDesc + 56, static_cast<uint32_t>(ilRow + 5000));
+  expect[FICDATA_UREC_FLAGS] = FICDATA_UREC_CUT;   /* the writer counts the cut value */
   EXPECT_EQ(d.rec, expect);
   /* the requests: LF (length, position); LOB (descriptor length, descriptor); none for the NULL LOB */
   EXPECT_EQ(p.requests(p.aiLFReq), concat({db2pages::le32(5000), db2pages::le32(7)}));
   EXPECT_EQ(p.requests(p.aiLOBReq), concat({db2pages::le32(64), lob}));
+  free(desc.pcolumns);
+}
+
+/* Byte 5 of the unload record says whether an inline LOB was cut; the
+   stored record's own byte 5 never reaches the writer. */
+TEST(FicdataLongData, TheRecordFlagsAnInlineLobCutToTheLimit)
+{
+  struct {
+    uint32_t ulLength;
+    unsigned char ucStored;   /* byte 5 of the stored record */
+    unsigned char ucFlags;    /* byte 5 of the unload record */
+  } const aCases[] = {
+      {0, 0x00, 0}, {100, 0xFF, 0}, {32700, 0x01, 0}, {32701, 0x00, FICDATA_UREC_CUT}, {40000, 0xFE, FICDATA_UREC_CUT},
+  };
+  std::vector<Column> cols = {{1, 4, false}, {265, 64, false}};
+  ficdataTableDesc desc = describe(cols);
+  desc.pcolumns[1].sUsed = 1;
+  for (const auto &c : aCases) {
+    SCOPED_TRACE(c.ulLength);
+    Bytes rec = db2pages::row(cols, {val(B({1, 0, 0, 0})), val(lobDesc(c.ulLength, 3))});
+    rec[FICDATA_UREC_FLAGS] = c.ucStored;
+    Bytes page = db2pages::page(32768, 4, {rec});
+    Pipes p;
+    size_t ulHeld = std::min<size_t>(c.ulLength, 32700);
+    for (size_t at = 0; at < ulHeld; at += 4096) {
+      size_t n = std::min<size_t>(4096, ulHeld - at);
+      p.answer(p.aiLOBAns, concat({db2pages::le32(static_cast<uint32_t>(n)), Bytes(n, 0x41)}));
+    }
+    ficdata fd = {};
+    fd.iLongFlags = FICDATA_LONG_LOB;
+    Decoded d = decode(page, 0, desc, &fd, &p.info);
+    ASSERT_EQ(d.rc, 0);
+    ASSERT_EQ(d.rec.size(), rec.size() + ulHeld);
+    EXPECT_EQ(d.rec[FICDATA_UREC_FLAGS], c.ucFlags);
+  }
   free(desc.pcolumns);
 }
 
