@@ -16,6 +16,7 @@
 #include "common/ochaine.h"
 #include "common/ochar.h"
 #include "common/omsgs.h"
+#include "driver/zormsgs.h"
 #include "storage/ficdata.h"
 #include "storage/zorbk.h"
 #include "storage/zorts.h"
@@ -203,6 +204,17 @@ ochaine *_sysibmNewChaine(int iItemSize, int16_t sTableId)
 
 /* ------------------------------------------------------------ loading */
 
+/* The name of a catalogue table, by the table id of its records. */
+const char *_sysibmTableName(int16_t sTableId)
+{
+  switch (sTableId) {
+    case OSYSIBM_SYSCOLUMNS: return "SYSIBM.SYSCOLUMNS";
+    case OSYSIBM_SYSTABLES: return "SYSIBM.SYSTABLES";
+    case OSYSIBM_SYSTABLESPACE: return "SYSIBM.SYSTABLESPACES";
+    default: return "SYSIBM";
+  }
+}
+
 typedef osysibm *(*_sysibmBuildProc)(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias,
                                      const unsigned char *pcRecord, int32_t ilLength);
 
@@ -251,6 +263,7 @@ ochaine *_sysibmLoad(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias, o
   ficdataSlots slots;
   /* a source hands out no page at most for the rest of one extent */
   int32_t ilEmptyLimit = 2 * (pzorts->ilExtentSize > 0 ? pzorts->ilExtentSize : 1) + 16, ilEmpty = 0;
+  int64_t llLastPage = -1;   /* object page number of the last page handed out */
   for (;;) {
     int rc = 0;
     unsigned char *pcPage = pzorts->pfnReadNext(pzorts, &rc);
@@ -258,12 +271,16 @@ ochaine *_sysibmLoad(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias, o
     if (pcPage == nullptr) {
       if (rc == 0) continue;   /* the rest of a last extent: no page this time */
       if (rc != ZORTS_RC_END && rc != ZORTS_RC_ENDEMP) {
+        /* the rows read so far are a part of the table: never to be taken for all of it */
         omsgsTrace("Catalogue table %d: reading ended with 0x%x\n", sTableId, static_cast<unsigned>(rc));
+        omsgsFMTEDO(ZORU428E, _sysibmTableName(sTableId), static_cast<long long>(llLastPage + 1),
+                    static_cast<unsigned>(rc));
         *prc = rc;
       }
       break;
     }
     ilEmpty = 0;
+    llLastPage = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
     int rcSlots = ficdataReadSlots(pcPage, ilPageSize, &slots);
     if (rcSlots != 0)
       omsgsTrace("Catalogue table %d: page %u has a damaged slot directory (0x%x)\n", sTableId,
@@ -467,8 +484,11 @@ void _sysibmMergeTSTable(ochaine *pchaineTbs, ochaine *pchaineTables)
 
 /* ================================================================ entry point */
 
-ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk)
+ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk, int *prc)
 {
+  int rcDummy = 0;
+  if (prc == nullptr) prc = &rcDummy;
+  *prc = 0;
   if (pzorbk == nullptr) return nullptr;
   osysibmCreateDictType();
   int32_t ilType = pzorbk->ilCatalogTbsType;
@@ -493,12 +513,14 @@ ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk)
   pchaineColumns = sysibmLoadSyscolumns(pzorts, -1, nullptr, &rc);
   zortsDestroy(pzorts);
   if (pchaineColumns == nullptr) goto failed;
+  if (rc != 0) goto partial;
 
   pzorts = zortsCreateFromBackup(pzorbk, 0, ilTablesId, &rc);
   if (pzorts == nullptr) goto failed;
   pchaineTables = sysibmLoadSystable(pzorts, -1, nullptr, &rc);
   zortsDestroy(pzorts);
   if (pchaineTables == nullptr) goto failed;
+  if (rc != 0) goto partial;
   _sysibmMergeTableColumn(pchaineTables, pchaineColumns);
 
   pzorts = zortsCreateFromBackup(pzorbk, 0, ilTbsId, &rc);
@@ -506,6 +528,7 @@ ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk)
   pchaineTbs = sysibmLoadSystablespaces(pzorts, 0, pzorbk->pcharAlias, nullptr, &rc);
   zortsDestroy(pzorts);
   if (pchaineTbs == nullptr) goto failed;
+  if (rc != 0) goto partial;
   _sysibmMergeTSTable(pchaineTbs, pchaineTables);
 
   /* rows that found no owner */
@@ -513,6 +536,8 @@ ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk)
   _sysibmFreeTables(pchaineTables);
   return pchaineTbs;
 
+partial:
+  *prc = rc;   /* ZORU428E is written */
 failed:
   omsgsTrace("Catalogue from backup not loaded (0x%x)\n", static_cast<unsigned>(rc));
   _sysibmFreeColumns(pchaineColumns);

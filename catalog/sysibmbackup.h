@@ -111,9 +111,13 @@ struct zorts;
 **   possibly empty; NULL when the catalogue table space's type is neither
 **   SMS nor DMS (trace "Unknown Catalog Type : %i"), when a table-space
 **   object over a catalogue table cannot be created, or when memory runs
-**   out; whatever was built is then released.
+**   out, with *prc 0 (the image holds no usable catalogue); NULL with the
+**   reading code in *prc (ZORTS_RC_READ ...) when the pages of a catalogue
+**   table could not be read to their end (ZORU428E names the table and the
+**   page): a part of the catalogue is never used.  Whatever was built is
+**   released when NULL is returned.
 */
-ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk);
+ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk, int *prc = nullptr);
 
 /*
 ** Loaders: read every page of the object's table through its read-next
@@ -128,7 +132,9 @@ ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk);
 ** its sound slots hold.
 **   Return the chain, or NULL when no chain could be made (*prc ORC_NOMEM).
 **   *prc: 0 when the table's pages were read to their end, else the code
-**   that ended the reading (the records read so far are kept).
+**   that ended the reading, after ZORU428E naming the table and the object
+**   page that could not be had (the one after the last page read); the
+**   records read so far are kept, for the caller to release.
 **   ilFilter: a TID for sysibmLoadSystable (-1: every row); not used by the
 **   other two loaders.
 */

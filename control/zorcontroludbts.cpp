@@ -544,8 +544,10 @@ int zorcontrolUdbValidateBackupFiles(zorcontrol *pcontrol, zortask *ptaskUnload,
   }
   for (auto *pentry = pfirst; pentry != nullptr; pentry = pentry->pitemNext) pentry->pzorbkCatalog = pzorbk;
 
-  ochaine *pchaine = pzorbk != nullptr ? sysibmLoadCatalogFromBackup(pzorbk) : nullptr;
+  int iRcCatalog = 0;
+  ochaine *pchaine = pzorbk != nullptr ? sysibmLoadCatalogFromBackup(pzorbk, &iRcCatalog) : nullptr;
   if (pchaine == nullptr) {
+    if (iRcCatalog != 0) return iRcCatalog;   /* a part of the image's catalogue: ZORU428E */
     omsgsFMTEDO(ZORU427W);
     return 0;
   }

@@ -128,7 +128,9 @@ int zorcontrolUdbCheckBackup(zorcontrol *pcontrol, zortask *ptaskUnload);
 **   catalogue.
 **   Returns 0; the split's code after ZORU422E; ZORCTRLU_RC_BACKUPS (after
 **   ZORU010I and ZORU423E for another catalogue partition, without message
-**   for another database); the code of opening the image;
+**   for another database); the code of opening the image; the reading
+**   code after ZORU428E when a catalogue table of the image cannot be read
+**   to its end (no DB2 catalogue then: the image is damaged);
 **   ZORCTRLU_RC_CATALOG for an empty catalogue; ORC_NOMEM; ORC_INVALID for
 **   an empty or missing list.
 */

@@ -766,7 +766,10 @@ int writeDeclareWrite(zorwrite *pwrite, int64_t llLength)
 {
   if (pwrite == nullptr || llLength < 0 || !_writeIsLob(pwrite)) return ORC_INVALID;
   if (pwrite->iRcFailure != 0) return pwrite->iRcFailure;
-  if (pwrite->llFileMaxSize >= 0 && pwrite->llBytesInFile + llLength > pwrite->llFileMaxSize) {
+  /* without location specifiers every LOB has a file of its own, an empty LOB too:
+     the row can only name the file */
+  bool boOwnFile = !(pwrite->ulType & ZORWRITE_LLS) && pwrite->iFd != 0;
+  if (boOwnFile || (pwrite->llFileMaxSize >= 0 && pwrite->llBytesInFile + llLength > pwrite->llFileMaxSize)) {
     int iRc = writeFlush(pwrite);
     if (iRc != 0) return iRc;
     writeClose(pwrite);

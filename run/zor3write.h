@@ -215,8 +215,9 @@ void writeAddToCount(zorwrite *pwrite, int iCount);
 ** writeDeclareWrite
 **   Called before a LOB of llLength bytes is written through a LOB-file
 **   writer: moves on to the next LOB file when this LOB would take the
-**   current one past FILEMAXSIZE (without location specifiers: every LOB),
-**   and opens the first LOB file when none has been opened.  The LOB then
+**   current one past FILEMAXSIZE, or, without location specifiers, for
+**   every LOB after the first (an empty LOB too: no two LOBs are named by
+**   one file), and opens the first LOB file when none has been opened.  The LOB then
 **   starts at llBytesInFile of the file named by pcharLobName.
 **   Returns 0, the flush or open failure code, or ORC_INVALID for a writer
 **   that is not a LOB-file writer.

@@ -18,6 +18,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "common/ochar.h"
 #include "common/omsgs.h"
 #include "storage/zorbk.h"
+#include "storage/zorts.h"
 #include "tests/catalog/catalogcli.h"
 #include "tests/zavtest.h"
 #include "tools/db2backup.h"
@@ -208,8 +210,10 @@ Bytes ObjTabRecord(uint16_t usObjId, uint32_t ulEmp, uint32_t ulFirst)
 ** EMP page (object table in extent 4-7), then per catalogue table an EMP
 ** extent and a data extent: SYSCOLUMNS (object 6) EMP 8, data 12;
 ** SYSTABLES (5) EMP 16, data 20; SYSTABLESPACES (264 or 266) EMP 24, data 28.
+** fnPages may change the table-space pages before they go into the image.
 */
-db2backupImage DmsImage(const Catalogue &c, int iVersion)
+db2backupImage DmsImage(const Catalogue &c, int iVersion,
+                        const std::function<void(std::vector<Bytes> &)> &fnPages = nullptr)
 {
   uint16_t usTbs = iVersion < 8 ? 264 : 266;
   std::vector<Bytes> vPages(32, Bytes(P, 0));
@@ -234,6 +238,7 @@ db2backupImage DmsImage(const Catalogue &c, int iVersion)
   place(24, 28, TablePages(ColsTablespaces(), c.vTablespaces));
   for (uint32_t k : {1u, 8u, 9u, 10u, 11u, 16u, 17u, 18u, 19u, 24u, 25u, 26u, 27u})
     db2backupTearPage(vPages[k].data(), P);
+  if (fnPages) fnPages(vPages);
   db2backupImage image;
   db2backupBegin(image, 65536);
   db2backupAddObject(image, 9, 0, 0, 0, db2backupLOT({{"SYSCATSPACE", 2}}));
@@ -424,6 +429,78 @@ TEST(SysibmBackup, NoCatalogueFromUnknownTypeOrMissingTable)
   zorbk *pzorbk = Open(dir, SmsImage(c, 8, 1, false));
   ASSERT_NE(pzorbk, nullptr);
   EXPECT_EQ(sysibmLoadCatalogFromBackup(pzorbk), nullptr) << "no SYSTABLES object: the columns are released";
+  Free(pzorbk);
+}
+
+/*
+** A catalogue table whose pages cannot all be read: the part read is never
+** used.  SMS: SYSCOLUMNS in two objects, the second (object page 1) cut
+** short of a whole page, which the image's page source refuses.  DMS: the
+** extent map of SYSTABLES lists, after its first extent, an extent that no
+** object of the image holds (object pages 4 on).
+*/
+TEST(SysibmBackup, CatalogueTableNotReadWholeFailsTheCatalogue)
+{
+  Catalogue c = MakeCatalogue();
+  struct Case {
+    const char *pcName;
+    db2backupImage image;
+    const char *pcMessage;
+  };
+  std::vector<Case> vCases;
+  {
+    db2backupImage cut;
+    db2backupBegin(cut, 65536);
+    db2backupAddObject(cut, 9, 0, 0, 0, db2backupLOT({{"SYSCATSPACE", 1}, {"USERSPACE1", 2}}));
+    db2backupAddObject(cut, 11, 0, 0, 0, db2backupTbsDef(0, 1, 4, P));
+    std::vector<Bytes> vPages = TablePages(ColsColumns(), c.vColumns0, c.vColumns1);
+    db2backupAddObject(cut, 0, 0, 3, 0, vPages[0]);
+    db2backupAddObject(cut, 0, 0, 3, 1, Bytes(vPages[1].begin(), vPages[1].end() - 512));
+    db2backupAddObject(cut, 0, 0, 2, 0, Concat(TablePages(ColsTables(), c.vTables)));
+    db2backupAddObject(cut, 0, 0, 29, 0, Concat(TablePages(ColsTablespaces(), c.vTablespaces)));
+    db2backupAddObject(cut, 6, 0, 0, 0, {});
+    db2backupAddObject(cut, 18, 0, 0, 0, {});
+    vCases.push_back({"SMS", cut,
+                      "ZORU428E CATALOG TABLE SYSIBM.SYSCOLUMNS NOT READ WHOLE FROM THE BACKUP: PAGE 1 CANNOT BE "
+                      "READ (REASON CODE 0x113a003)\n"});
+  }
+  {
+    /* SYSTABLES: 5 pages by its header, pages 0-3 in extent 20, page 4 in extent 40 (in no object of the image) */
+    db2backupImage image = DmsImage(c, 8, [&](std::vector<Bytes> &vPages) {
+      vPages[16] = EmpPage({20, 40});
+      vPages[20] = db2pages::firstPage(P, 5, ColsTables(), c.vTables);
+      for (uint32_t k = 1; k < 4; k++) vPages[20 + k] = db2pages::page(P, k, {});
+      for (uint32_t k : {16u, 20u, 21u, 22u, 23u}) db2backupTearPage(vPages[k].data(), P);
+    });
+    vCases.push_back({"DMS", image,
+                      "ZORU428E CATALOG TABLE SYSIBM.SYSTABLES NOT READ WHOLE FROM THE BACKUP: PAGE 4 CANNOT BE "
+                      "READ (REASON CODE 0x113a003)\n"});
+  }
+  for (Case &k : vCases) {
+    SCOPED_TRACE(k.pcName);
+    zavtestTempDir dir;
+    zorbk *pzorbk = Open(dir, k.image);
+    ASSERT_NE(pzorbk, nullptr);
+    int rc = 0;
+    ochaine *pchaine = nullptr;
+    std::vector<std::string> vMsgs = zavtestMessages([&] { pchaine = sysibmLoadCatalogFromBackup(pzorbk, &rc); });
+    EXPECT_EQ(pchaine, nullptr);
+    catalogcliFreeTablespaces(pchaine);
+    EXPECT_EQ(rc, ZORTS_RC_READ);
+    EXPECT_EQ(vMsgs, std::vector<std::string>{k.pcMessage});
+    Free(pzorbk);
+  }
+  /* the same images whole: the catalogue, no message */
+  zavtestTempDir dir;
+  zorbk *pzorbk = Open(dir, SmsImage(c, 8));
+  ASSERT_NE(pzorbk, nullptr);
+  int rc = -1;
+  ochaine *pchaine = nullptr;
+  std::vector<std::string> vMsgs = zavtestMessages([&] { pchaine = sysibmLoadCatalogFromBackup(pzorbk, &rc); });
+  EXPECT_EQ(rc, 0);
+  EXPECT_TRUE(vMsgs.empty());
+  ExpectCatalogue(pchaine, static_cast<uint16_t>(pzorbk->isCCSID));
+  catalogcliFreeTablespaces(pchaine);
   Free(pzorbk);
 }
 

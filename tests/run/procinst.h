@@ -1,10 +1,11 @@
 /*
 ** procinst.h
 **   A private instance for tests of the whole program: the DB2 stand-in's
-**   catalogue with one DMS table space and one table ZAVTEST.BIG (INTEGER
-**   NOT NULL, VARCHAR(20), CHAR(3) NOT NULL), whose container files hold
-**   the table's pages as the page writers make them (the rows of
-**   tests/storage/fictable.h, three a page), the installation tree, and
+**   catalogue with one DMS table space and one table, by default
+**   ZAVTEST.BIG (INTEGER NOT NULL, VARCHAR(20), CHAR(3) NOT NULL) with the
+**   rows of tests/storage/fictable.h, three a page, else a table of the
+**   test's columns, records and LOB object; the container files hold the
+**   table's pages as the page writers make them, the installation tree, and
 **   the run of db2zav on a control file with its output, status and the
 **   processes and SysV objects it made.  Header only.
 */
@@ -20,8 +21,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -58,9 +61,94 @@ inline std::string HostName()
   return ulDot == std::string::npos ? str : str.substr(0, ulDot);
 }
 
+/* LOB object bytes by 1 KB unit; object page 0 stays empty. */
+struct LobObject {
+  fictable::Bytes bytes = fictable::Bytes(kPageSize, 0);
+  /* Places the data at the next 1 KB unit of a segment of ulSegment bytes; its unit. */
+  uint32_t put(const std::string &s, size_t ulSegment)
+  {
+    uint32_t ulUnit = static_cast<uint32_t>(bytes.size() / 1024);
+    bytes.insert(bytes.end(), s.begin(), s.end());
+    bytes.resize(bytes.size() + (ulSegment - s.size() % ulSegment) % ulSegment, 0);
+    return ulUnit;
+  }
+  /*
+  ** The descriptor of a LOB value of up to 1 KB in its first segment slot,
+  ** or, with boFirstEmpty, of up to 2 KB in one tail segment of 2 KB whose
+  ** first slot stays empty (-1).  LOB descriptor, integers little-endian:
+  ** 2 slot count s, 8 length, 20 tail segments t, 21 buddy size code,
+  ** 56+4i slot i (start in 1 KB units, -1 empty); tail slot j (from s - 1)
+  ** holds a segment of 1 << (j - s + 11) bytes.
+  */
+  fictable::Bytes descriptor(const std::string &s, bool boFirstEmpty)
+  {
+    fictable::Bytes d(boFirstEmpty ? 64 : 60, 0);
+    d[2] = 1;
+    db2pages::putLE32(d, 8, static_cast<uint32_t>(s.size()));
+    if (boFirstEmpty) {
+      d[20] = 1;
+      db2pages::putLE32(d, 56, 0xFFFFFFFFu);
+      db2pages::putLE32(d, 60, put(s, 2048));
+    } else {
+      db2pages::putLE32(d, 56, put(s, 1024));
+    }
+    return d;
+  }
+  std::vector<fictable::Bytes> pages() const
+  {
+    std::vector<fictable::Bytes> v;
+    for (size_t at = 0; at < bytes.size(); at += kPageSize) {
+      fictable::Bytes p(kPageSize, 0);
+      std::memcpy(p.data(), bytes.data() + at, std::min<size_t>(kPageSize, bytes.size() - at));
+      v.push_back(p);
+    }
+    return v;
+  }
+};
+
+/* A table of the instance's DMS table space ZAVTEST.<strName>, object id 4. */
+struct Table {
+  std::string strName;
+  std::vector<db2adminColumn> vCatalog;       /* as the catalogue describes it */
+  std::vector<fictable::Bytes> vPages;        /* its data object's pages, sealed */
+  std::vector<fictable::Bytes> vLobPages;     /* its LOB object's pages, none without LOB object */
+};
+
 /*
-** The instance.  ulTablePages object pages of three rows each; fnPage may
-** change object page p after it is made (damage it).
+** The data object's pages of the records: page 0 starts with the data-file
+** header, an empty slot, the table directory and the descriptor of
+** vStored; each page takes the records that fit it.
+*/
+inline std::vector<fictable::Bytes> DataPages(const std::vector<db2pages::Column> &vStored,
+                                              const std::vector<fictable::Bytes> &vRecords)
+{
+  std::vector<std::vector<fictable::Bytes>> vSlots(1);
+  size_t ulUsed = 16 + 16 + ((db2pages::descriptor(vStored).size() + 3) & ~size_t(3)), ulSlots = 4;
+  for (const fictable::Bytes &r : vRecords) {
+    size_t ulSize = (r.size() + 3) & ~size_t(3);
+    if (db2pages::kSlotDir + 20 + 2 * (ulSlots + 1) + ulUsed + ulSize > kPageSize) {
+      vSlots.emplace_back();
+      ulUsed = ulSlots = 0;
+    }
+    vSlots.back().push_back(r);
+    ulUsed += ulSize;
+    ulSlots++;
+  }
+  std::vector<fictable::Bytes> v;
+  for (size_t p = 0; p < vSlots.size(); p++) {
+    fictable::Bytes page =
+        p == 0 ? db2pages::firstPage(kPageSize, static_cast<uint32_t>(vSlots.size()), vStored, vSlots[0])
+               : db2pages::page(kPageSize, static_cast<uint32_t>(p), vSlots[p]);
+    db2empSeal(page.data(), kPageSize);
+    v.push_back(page);
+  }
+  return v;
+}
+
+/*
+** The instance.  By default the table ZAVTEST.BIG: ulTablePages object
+** pages of three rows each; fnPage may change object page p after it is
+** made (damage it).  Or the table given.
 */
 struct Instance {
   zavtestTempDir dir;
@@ -68,6 +156,20 @@ struct Instance {
   bool boOk = false;
 
   explicit Instance(uint32_t ulTablePages, const std::function<void(uint32_t, fictable::Bytes &)> &fnPage = nullptr)
+  {
+    Table t;
+    t.strName = "BIG";
+    t.vCatalog = {{"R", "INTEGER", false, "", -1}, {"V", "VARCHAR(20)", true, "", -1}, {"C", "CHAR(3)", false, "", -1}};
+    for (uint32_t p = 0; p < ulTablePages; p++) {
+      fictable::Bytes v = fictable::Page(kPageSize, p, ulTablePages, nullptr);
+      if (fnPage) fnPage(p, v);
+      t.vPages.push_back(v);
+    }
+    Build(t);
+  }
+  explicit Instance(const Table &t) { Build(t); }
+
+  void Build(const Table &t)
   {
     namespace fs = std::filesystem;
     std::string strHome = dir.path + "/home", strData = dir.path + "/data", strTop = dir.path + "/topzav";
@@ -80,17 +182,18 @@ struct Instance {
     if (db2adminCreateInstance({"0 " + HostName() + " 0"}, &strError) != 0 ||
         db2adminCreateDatabase("SAMPLE", strData, 819, 1, &strError) != 0 ||
         db2adminCreateTablespace("SAMPLE", "DMSDATA", kTbsId, 'D', 'A', 4, kPageSize, &strError) != 0 ||
-        db2adminCreateTable("SAMPLE", "ZAVTEST", "BIG", "DMSDATA", "", kObjId,
-                            {{"R", "INTEGER", false, "", -1},
-                             {"V", "VARCHAR(20)", true, "", -1},
-                             {"C", "CHAR(3)", false, "", -1}},
-                            &strError) != 0)
+        db2adminCreateTable("SAMPLE", "ZAVTEST", t.strName, "DMSDATA", "", kObjId, t.vCatalog, &strError) != 0)
       return;
 
-    /* the table space: extents of 4 pages over two containers */
+    /* the table space: extents of 4 pages over two containers; data from
+       kFirstData, the LOB object's pages after it */
+    const uint32_t ulTablePages = static_cast<uint32_t>(t.vPages.size());
+    const uint32_t ulLobPages = static_cast<uint32_t>(t.vLobPages.size());
+    const uint32_t ulLobFirst = kFirstData + (ulTablePages + 3) / 4 * 4;
+    const uint32_t ulEnd = ulLobFirst + (ulLobPages + 3) / 4 * 4;
     std::string strDb = strData + "/zavinst/NODE0000/SQL00001/";
     fs::create_directories(strDb);
-    uint32_t ulExtents = ((kFirstData + ulTablePages + 3) / 4 + 2) / 2 * 2 + 2;
+    uint32_t ulExtents = ((ulEnd + 3) / 4 + 2) / 2 * 2 + 2;
     uint32_t ulContPages = ulExtents / 2 * 4 + 64;
     db2spcsTablespace ts;
     ts.sId = kTbsId;
@@ -105,29 +208,34 @@ struct Instance {
       strError = "SQLSPCS.1 not written";
       return;
     }
-    /* the extent map: one EMP page listing the table's data extents */
+    /* the extent maps: one EMP extent listing the data extents (at 96), one
+       for the LOB object's extents (at 88) */
     empSpace sp;
-    std::vector<uint32_t> vExtents;
-    for (uint32_t p = 0; p < ulTablePages; p += 4) vExtents.push_back(kFirstData + p);
+    auto extents = [](uint32_t ulFirst, uint32_t ulPages) {
+      std::vector<uint32_t> v;
+      for (uint32_t p = 0; p < ulPages; p += 4) v.push_back(ulFirst + p);
+      return v;
+    };
+    auto mapExtent = [&](uint32_t ulEmp, const std::vector<uint32_t> &vExtents) {
+      std::vector<std::vector<uint32_t>> vEmpPages;
+      const size_t ulPerPage = 500;
+      for (size_t i = 0; i < vExtents.size(); i += ulPerPage)
+        vEmpPages.emplace_back(vExtents.begin() + static_cast<long>(i),
+                               vExtents.begin() + static_cast<long>(std::min(vExtents.size(), i + ulPerPage)));
+      if (vEmpPages.size() > 4) strError = "object too large for one EMP extent";
+      sp.empExtent(ulEmp, vEmpPages);
+    };
     sp.emp(1, {20});
     db2empObject o;
     o.usTbsId = kTbsId, o.usObjId = kObjId, o.ulDataEmp = 96, o.ulFirstData = kFirstData;
+    if (ulLobPages > 0) o.usLOBTbsId = kTbsId, o.usLOBObjId = kObjId, o.ulLOBEmp = 88;
     db2empWriteDataPage(sp.page(20), kPageSize, 0, {db2empDataFileHeader(1), {}, {}, {}, db2empObjTabRecord(o)});
-    std::vector<std::vector<uint32_t>> vEmpPages;
-    const size_t ulPerPage = 500;
-    for (size_t i = 0; i < vExtents.size(); i += ulPerPage)
-      vEmpPages.emplace_back(vExtents.begin() + static_cast<long>(i),
-                             vExtents.begin() + static_cast<long>(std::min(vExtents.size(), i + ulPerPage)));
-    if (vEmpPages.size() > 4) {
-      strError = "table too large for one EMP extent";
-      return;
-    }
-    sp.empExtent(96, vEmpPages);
-    for (uint32_t p = 0; p < ulTablePages; p++) {
-      fictable::Bytes v = fictable::Page(kPageSize, p, ulTablePages, nullptr);
-      if (fnPage) fnPage(p, v);
-      std::copy(v.begin(), v.end(), sp.page(kFirstData + p));
-    }
+    mapExtent(96, extents(kFirstData, ulTablePages));
+    if (ulLobPages > 0) mapExtent(88, extents(ulLobFirst, ulLobPages));
+    if (!strError.empty()) return;
+    for (uint32_t p = 0; p < ulTablePages; p++) std::copy(t.vPages[p].begin(), t.vPages[p].end(), sp.page(kFirstData + p));
+    for (uint32_t p = 0; p < ulLobPages; p++)
+      std::copy(t.vLobPages[p].begin(), t.vLobPages[p].end(), sp.page(ulLobFirst + p));
     /* the pages into the containers where the table space puts them */
     ochar *pchar = ocharCreate(0, 850);
     ocharAppendFixedS(pchar, ts.strName.data(), static_cast<int32_t>(ts.strName.size()));
@@ -164,16 +272,27 @@ struct Instance {
     boOk = strError.empty() && cfg && trace;
   }
 
+  /* Reads the table through the threaded online reader from now on. */
+  void UseOnlineReader() const
+  {
+    std::ofstream(dir.path + "/topzav/cfg/db2zav.cfg", std::ios::app) << "ptk001=1\n";
+  }
+
   /* The control file of an unload of the table into strOutput with an optional WHERE. */
   std::string Control(const std::string &strOutput, const std::string &strWhere = "") const
   {
+    return Control("SELECT R, V, C FROM ZAVTEST.BIG", strOutput, strWhere, "");
+  }
+  /* The same for a SELECT list and FROM, with more options (LOBFILE ...). */
+  std::string Control(const std::string &strSelect, const std::string &strOutput, const std::string &strWhere,
+                      const std::string &strOptions) const
+  {
     return "GLOBAL CONNECT TO SAMPLE LOCK NO QUIESCE NO ;\n"
-           "UNLOAD TABLESPACE DMSDATA\n"
-           "  SELECT R, V, C FROM ZAVTEST.BIG " +
-           (strWhere.empty() ? std::string() : "WHERE " + strWhere + " ") +
-           ";\n"
+           "UNLOAD TABLESPACE DMSDATA\n  " +
+           strSelect + (strWhere.empty() ? std::string() : "\n  WHERE " + strWhere) +
+           " ;\n"
            "  OUTPUT(\"" +
-           strOutput + "\")\n  FORMAT DEL\n;\n";
+           strOutput + "\")\n  " + strOptions + "\n  FORMAT DEL\n;\n";
   }
 };
 
