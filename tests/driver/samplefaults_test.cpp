@@ -1,0 +1,212 @@
+/*
+** samplefaults_test.cpp
+**   The whole program, as a subprocess, on a copy of the bundled sample
+**   instance, where a run used to lose data in silence:
+**     - MAXROWS with LOB files over DOCS (two LOB columns): every LOB file
+**       a row names exists and holds the value, on the forked reader, the
+**       online reader and the backup image;
+**     - a catalogue partition's backup image whose SYSCOLUMNS cannot be
+**       read past its first page: the request fails with ZORU428E naming
+**       the table and the page, and writes no rows.
+*/
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/obyte.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const gpcImage0 = "SAMPLE.0.zavinst.NODE0000.CATN0000.20040101120000.001";
+
+std::string readAll(const std::string &strPath)
+{
+  std::ifstream in(strPath, std::ios::binary);
+  std::ostringstream os;
+  os << in.rdbuf();
+  return os.str();
+}
+
+struct JobRun {
+  int iStatus = -1;
+  std::string strOut;
+};
+
+/* The sample, built once for the suite, and runs of db2zav on it. */
+class SampleFaults : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite()
+  {
+    char acDir[] = "/tmp/samplefaults_testXXXXXX";
+    ASSERT_NE(mkdtemp(acDir), nullptr);
+    gstrDir = acDir;
+    std::string strCmd = std::string(ZAV_BINARY_DIR "/tools/zavsample ") + gstrDir + "/sample " + gstrDir +
+                         "/nomsg " ZAV_BINARY_DIR "/driver/db2zav >/dev/null 2>&1";
+    ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
+    fs::copy(gstrDir + "/sample/topzav", gstrDir + "/online", fs::copy_options::recursive |
+                                                                  fs::copy_options::copy_symlinks);
+    std::ofstream(gstrDir + "/online/cfg/db2zav.cfg", std::ios::app) << "ptk001=1\n";
+  }
+  static void TearDownTestSuite()
+  {
+    if (!gstrDir.empty()) fs::remove_all(gstrDir);
+  }
+
+  /* Runs db2zav on strControl in the new directory strName, with the installation strTop. */
+  static JobRun run(const std::string &strName, const std::string &strControl, const std::string &strTop = "topzav")
+  {
+    std::string strCwd = gstrDir + "/" + strName;
+    fs::remove_all(strCwd);
+    fs::create_directories(strCwd);
+    std::ofstream(strCwd + "/job.ctl") << strControl;
+    std::string strCmd = "cd " + strCwd + " && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + gstrDir +
+                         (strTop == "online" ? "/online" : "/sample/topzav") + " ZAVDB2_INSTHOME=" + gstrDir +
+                         "/sample/home DB2INSTANCE=zavinst ASAN_OPTIONS=" +
+                         (std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "") + " " ZAV_BINARY_DIR
+                         "/driver/db2zav -f job.ctl 2>&1";
+    JobRun r;
+    FILE *pfile = popen(strCmd.c_str(), "r");
+    if (pfile == nullptr) return r;
+    char ac[4096];
+    size_t ul;
+    while ((ul = std::fread(ac, 1, sizeof ac, pfile)) > 0) r.strOut.append(ac, ul);
+    int iStatus = pclose(pfile);
+    r.iStatus = WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
+    return r;
+  }
+
+  static std::string gstrDir;
+};
+
+std::string SampleFaults::gstrDir;
+
+/*
+** DOCS holds two LOB columns: with MAXROWS 3 (and 4, past the row whose
+** LOBs are the largest) every row written names LOB files that exist and
+** hold the engine's values, on every reader.
+*/
+TEST_F(SampleFaults, MaxRowsWithLobFilesNamesOnlyWrittenFiles)
+{
+  struct Reader {
+    const char *pcName;
+    bool boBackup;
+    const char *pcTop;
+  } aReaders[] = {{"engine", false, "topzav"}, {"forked", false, "topzav"}, {"online", false, "online"},
+                  {"backup", true, "topzav"}};
+  for (int iMaxRows : {3, 4}) {
+    std::vector<std::string> vEngine;   /* the engine's rows, each LOB replaced by its value */
+    for (const Reader &reader : aReaders) {
+      std::string strName = std::string(reader.pcName) + "_" + std::to_string(iMaxRows);
+      SCOPED_TRACE(strName);
+      bool boEngine = std::string(reader.pcName) == "engine";
+      std::string strControl = std::string("GLOBAL CONNECT TO SAMPLE") + (boEngine ? " DB2 FORCE" : "") +
+                               " ;\nUNLOAD TABLESPACE DMSDATA\n" +
+                               (reader.boBackup ? "  DB2 NO BACKUP \"" + gstrDir + "/sample/backup/" + gpcImage0 + "\"\n"
+                                                : "") +
+                               "  SELECT ID, BODY, PHOTO FROM ZAVTEST.DOCS ;\n  OUTPUT(\"docs.del\")\n"
+                               "  LOBFILE(\"doclob\") MAXROWS " +
+                               std::to_string(iMaxRows) + "\n  FORMAT DEL\n;\n";
+      JobRun r = run(strName, strControl, reader.pcTop);
+      ASSERT_EQ(r.iStatus, 0) << r.strOut;
+      std::string strDir = gstrDir + "/" + strName;
+      std::istringstream in(readAll(strDir + "/docs.del"));
+      std::vector<std::string> vRows;
+      std::set<std::string> setNames;
+      for (std::string strLine; std::getline(in, strLine);) {
+        std::string strRow;
+        std::regex re("\"(doclob[^\"]*)\"");
+        auto itLast = strLine.cbegin();
+        for (std::sregex_iterator it(strLine.begin(), strLine.end(), re), end; it != end; ++it) {
+          std::string strFile = (*it)[1].str();
+          EXPECT_TRUE(setNames.insert(strFile).second) << strFile << " named twice";
+          EXPECT_TRUE(fs::exists(strDir + "/" + strFile)) << strFile << " named in: " << strLine;
+          strRow.append(itLast, (*it)[0].first);
+          strRow += "<" + readAll(strDir + "/" + strFile) + ">";
+          itLast = (*it)[0].second;
+        }
+        strRow.append(itLast, strLine.cend());
+        vRows.push_back(strRow);
+      }
+      EXPECT_EQ(vRows.size(), static_cast<size_t>(iMaxRows)) << r.strOut;
+      EXPECT_FALSE(setNames.empty());
+      if (boEngine) {
+        vEngine = vRows;
+      } else {
+        EXPECT_EQ(vRows, vEngine);
+      }
+    }
+  }
+}
+
+/*
+** The catalogue partition's image with SYSCOLUMNS (table-space 0, object 3)
+** cut after its first page: the object is split into one of page 0 and one
+** of page 1 that holds 512 bytes less than a page (its header takes their
+** place, so the objects after it stay where they were).  The image opens,
+** the first page of SYSCOLUMNS is read, the second cannot be.
+**   Object header, integers little-endian: 0 "SQLUBROBJHEAD", 0x14 data
+**   size, 0x1C object id, 0x1E type, 0x128 first page, 0x12C table-space
+**   id; headers follow each other's data, the first at 4096.
+*/
+TEST_F(SampleFaults, BackupCatalogueReadPartWayFailsTheRequest)
+{
+  std::string strImage = readAll(gstrDir + "/sample/backup/" + gpcImage0);
+  ASSERT_GT(strImage.size(), 4096u);
+  auto *puc = reinterpret_cast<unsigned char *>(strImage.data());
+  size_t ulAt = 4096, ulFound = 0;
+  while (ulAt + 512 <= strImage.size() && strImage.compare(ulAt, 13, "SQLUBROBJHEAD") == 0) {
+    uint32_t ulSize = obyteGetLE32(puc + ulAt + 0x14);
+    if (obyteGetLE16(puc + ulAt + 0x1C) == 3 && puc[ulAt + 0x1E] == 0 && obyteGetLE32(puc + ulAt + 0x12C) == 0) {
+      ulFound = ulAt;
+      break;
+    }
+    ulAt += 512 + ulSize;
+  }
+  ASSERT_NE(ulFound, 0u) << "no SYSCOLUMNS object in the image";
+  const uint32_t P = 4096;
+  ASSERT_GE(obyteGetLE32(puc + ulFound + 0x14), 2 * P) << "SYSCOLUMNS of one page: nothing to cut";
+  std::string strHeader = strImage.substr(ulFound, 512);
+  std::string strPage1 = strImage.substr(ulFound + 512 + P, P - 512);
+  obytePutLE32(puc + ulFound + 0x14, P);                              /* object of page 0 */
+  auto *pucHeader = reinterpret_cast<unsigned char *>(strHeader.data());
+  obytePutLE32(pucHeader + 0x14, P - 512);                            /* page 1, cut short */
+  obytePutLE32(pucHeader + 0x128, 1);
+  strImage.replace(ulFound + 512 + P, 512 + P - 512, strHeader + strPage1);
+  fs::create_directories(gstrDir + "/damaged");
+  std::ofstream(gstrDir + "/damaged/" + gpcImage0, std::ios::binary) << strImage;
+
+  std::string strControl = "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n  DB2 NO BACKUP \"" + gstrDir +
+                           "/damaged/" + gpcImage0 +
+                           "\"\n  SELECT * FROM ZAVTEST.DEPT ;\n  OUTPUT(\"dept.del\")\n  FORMAT DEL\n;\n";
+  JobRun r = run("catalogue", strControl);
+  EXPECT_NE(r.iStatus, 0) << r.strOut;
+  EXPECT_NE(r.strOut.find("ZORU428E CATALOG TABLE SYSIBM.SYSCOLUMNS NOT READ WHOLE FROM THE BACKUP: PAGE 1 CANNOT BE "
+                          "READ (REASON CODE 0x113a003)\n"),
+            std::string::npos)
+      << r.strOut;
+  EXPECT_EQ(r.strOut.find("ZORU427W"), std::string::npos) << "no fall-back on the DB2 catalogue:\n" << r.strOut;
+  EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+  EXPECT_EQ(readAll(gstrDir + "/catalogue/dept.del"), "");
+
+  /* the undamaged image gives the table */
+  std::string strWhole = "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n  DB2 NO BACKUP \"" + gstrDir +
+                         "/sample/backup/" + gpcImage0 +
+                         "\"\n  SELECT * FROM ZAVTEST.DEPT ;\n  OUTPUT(\"dept.del\")\n  FORMAT DEL\n;\n";
+  JobRun rWhole = run("whole", strWhole);
+  EXPECT_EQ(rWhole.iStatus, 0) << rWhole.strOut;
+  EXPECT_FALSE(readAll(gstrDir + "/whole/dept.del").empty());
+}
+
+}  // namespace
