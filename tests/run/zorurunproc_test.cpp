@@ -85,7 +85,7 @@ TEST(ZorurunProc, DamagedRecordsAreSkippedNamedCountedAndFailTheRun)
   Program run(inst, inst.Control("out.del"));
   int iStatus = run.Wait();
   std::string strSysprint = run.Sysprint();
-  EXPECT_NE(iStatus, 0) << strSysprint;
+  EXPECT_EQ(iStatus, 14) << "return code 4, the reason code's low byte 0x0e\n" << strSysprint;
   EXPECT_EQ(_read(inst.dir.path + "/run/out.del"),
             _expected(3, {11}))
       << strSysprint;
