@@ -147,6 +147,11 @@ void _catalogType(const std::string &strType, std::string *pstrColtype, int *piL
   }
 }
 
+/* The graphic code page that goes with a database code page: UTF-16 (1200)
+   in a Unicode database (UTF-8, 1208); none (0) in the single-byte
+   databases, the only other kind the stand-in makes. */
+int _graphicCodepage(int iCodepage) { return iCodepage == 1208 ? 1200 : 0; }
+
 /* A DB2 type text as SQLite accepts it in a declaration: sizes such as
    1M written out, so that the declared type keeps the whole length. */
 std::string _sqliteType(const std::string &strType)
@@ -294,14 +299,23 @@ int db2adminCreateTable(const std::string &strDatabase, const std::string &strSc
     _catalogType(c.strType, &strColtype, &iLength, &iScale, &iLongLength);
     bool boCharacter = strColtype == "CHAR" || strColtype == "VARCHAR" || strColtype == "LONGVAR" ||
                        strColtype == "CLOB";
+    bool boGraphic = strColtype == "GRAPHIC" || strColtype == "VARGRAPH" || strColtype == "LONGVARG" ||
+                     strColtype == "DBCLOB";
     bool boBit = db2standUpper(c.strType).find("FOR BIT DATA") != std::string::npos;
-    int iColCodepage = c.iCodepage >= 0 ? c.iCodepage : (boCharacter && !boBit ? iCodepage : 0);
+    /* CODEPAGE: the database code page for character data, the graphic
+       code page for graphic data; DBCSCODEPG: the graphic code page of
+       both (0 in a single-byte database) */
+    int iColCodepage = c.iCodepage >= 0 ? c.iCodepage
+                       : boCharacter && !boBit ? iCodepage
+                       : boGraphic             ? _graphicCodepage(iCodepage)
+                                               : 0;
+    int iDbcsCodepage = boGraphic ? iColCodepage : boCharacter && !boBit ? _graphicCodepage(iCodepage) : 0;
     strColtype.resize(8, ' ');
     rc = _run(pdb,
-              "INSERT INTO SYSIBM.SYSCOLUMNS VALUES(?, ?, ?, NULL, ?, ?, ?, 0, ?, ?, ?, -1, NULL, NULL, -1, NULL, "
+              "INSERT INTO SYSIBM.SYSCOLUMNS VALUES(?, ?, ?, NULL, ?, ?, ?, ?, ?, ?, ?, -1, NULL, NULL, -1, NULL, "
               "?, 'SYSIBM', ?, ?, ' ', ' ', -1, -1, 0, NULL, ?, ?, ' ', ' ', 0, -1, 0, 0, 0, 'N')",
               {c.strName, strName, strSchema, strColtype, c.boNullable ? "Y" : "N", std::to_string(iColCodepage),
-               std::to_string(iLength), std::to_string(iScale), std::to_string(i), db2standUpper(strColtype),
+               std::to_string(iDbcsCodepage), std::to_string(iLength), std::to_string(iScale), std::to_string(i), db2standUpper(strColtype),
                c.strDefault, std::to_string(iLongLength), strSchema, strName},
               pstrError);
     if (rc == 0 && c.strDefault.empty())

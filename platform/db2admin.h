@@ -20,7 +20,8 @@ struct db2adminColumn {
   std::string strType;       /* DB2 type text: "INTEGER", "CHAR(10)", "DECIMAL(7,2)" ... */
   bool boNullable = true;
   std::string strDefault;    /* DEFAULT text as the catalogue keeps it, empty for none */
-  int iCodepage = -1;        /* -1: the database's code page for character types, 0 otherwise */
+  int iCodepage = -1;        /* -1: the database's code page for character types, its graphic code
+                                page for graphic types, 0 otherwise */
 };
 
 /* Prepares the instance home: sqllib/, sqllib/zavdb2/ and db2nodes.cfg

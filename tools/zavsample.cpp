@@ -2,7 +2,7 @@
 ** zavsample.cpp
 **   Builds the bundled sample instance: an installation tree for db2zav
 **   (bin/, cfg/db2zav.cfg, cfg/db2zav.trace, msg/db2zav) and a DB2 instance
-**   "zavinst" of two database partitions on this host, with one database
+**   "zavinst" of two database partitions on this host, with the database
 **   SAMPLE holding a fixed data set.  The data set is defined once, here,
 **   and goes both into the DB2 stand-in's engine (one prepared INSERT per
 **   table, in one transaction) and into DB2's own files, so that reading the files directly and asking the
@@ -16,6 +16,9 @@
 **       the user table spaces and, on partition 0, the catalogue table space.
 **   The partitioned table EMPPART lies in PARTSPACE, whose rows are spread
 **   over both partitions' containers; the stand-in holds them all.
+**   A second database, UNISAMP (code set UTF-8), holds the Unicode data
+**   set on partition 0: one DMS and one SMS table space and a backup image
+**   (see BuildUnicode).
 **
 **   Usage: zavsample <target directory> [<message catalogue dir>] [<db2zav program>]
 **                    [--employees N]
@@ -90,19 +93,21 @@ std::string _hostName()
 
 /* ------------------------------------------------------------ the data set */
 
-enum class T { CHAR, VARCHAR, SMALLINT, INTEGER, BIGINT, DECIMAL, DATE, TIME, TIMESTAMP, DOUBLE, REAL, CLOB, BLOB, LONGVAR };
+enum class T { CHAR, VARCHAR, SMALLINT, INTEGER, BIGINT, DECIMAL, DATE, TIME, TIMESTAMP, DOUBLE, REAL, CLOB, BLOB, LONGVAR,
+               GRAPHIC, VARGRAPHIC, LONGVARG, DBCLOB };
 
 struct Col {
   const char *pcName;
   const char *pcType;   /* DB2 type text */
   T t;
-  int iLength;          /* CHAR, VARCHAR: length; DECIMAL: precision */
+  int iLength;          /* CHAR, VARCHAR: length in bytes; GRAPHIC, VARGRAPHIC: in characters; DECIMAL: precision */
   int iScale;
   bool boNullable;
   const char *pcDefault;
 };
 
-/* A value: none for NULL; text in DB2's external form (BLOB: the bytes). */
+/* A value: none for NULL; text in DB2's external form (BLOB: the bytes;
+   character and graphic text: UTF-8). */
 using Val = std::optional<std::string>;
 using Row = std::vector<Val>;
 
@@ -388,6 +393,32 @@ struct RowQueue {
   }
 };
 
+/* UTF-16, high byte first (code page 1200), of a UTF-8 text: graphic data
+   as a Unicode database stores it.  The texts are the builder's own and
+   well formed; a code point above U+FFFF becomes a surrogate pair. */
+std::string Utf16BE(const std::string &s)
+{
+  std::string o;
+  auto unit = [&o](uint32_t u) {
+    o += static_cast<char>(u >> 8);
+    o += static_cast<char>(u & 0xFF);
+  };
+  for (size_t i = 0; i < s.size();) {
+    unsigned char uc = static_cast<unsigned char>(s[i]);
+    size_t n = uc < 0x80 ? 1 : uc < 0xE0 ? 2 : uc < 0xF0 ? 3 : 4;
+    uint32_t cp = n == 1 ? uc : n == 2 ? uc & 0x1F : n == 3 ? uc & 0x0F : uc & 0x07;
+    for (size_t k = 1; k < n && i + k < s.size(); k++) cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    i += n;
+    if (cp > 0xFFFF) {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  return o;
+}
+
 unsigned char _bcd(unsigned u) { return static_cast<unsigned char>((u / 10) << 4 | (u % 10)); }
 
 /* Packed decimal of precision p, scale s from "-123.45". */
@@ -436,6 +467,16 @@ Bytes Stored(const Col &c, const std::string &s)
       b.resize(static_cast<size_t>(c.iLength), ' ');
       return b;
     case T::VARCHAR: return Bytes(s.begin(), s.end());
+    case T::GRAPHIC: {
+      /* blank-padded with U+0020 to its length in characters */
+      std::string strUnits = Utf16BE(s);
+      while (strUnits.size() < 2 * static_cast<size_t>(c.iLength)) strUnits += std::string("\0 ", 2);
+      return Bytes(strUnits.begin(), strUnits.end());
+    }
+    case T::VARGRAPHIC: {
+      std::string strUnits = Utf16BE(s);
+      return Bytes(strUnits.begin(), strUnits.end());
+    }
     case T::SMALLINT: return db2pages::le16(static_cast<uint16_t>(std::stoi(s)));
     case T::INTEGER: return db2pages::le32(static_cast<uint32_t>(std::stol(s)));
     case T::BIGINT: {
@@ -493,6 +534,10 @@ db2pages::Column StoredColumn(const Col &c)
     case T::CLOB: return {265, 0, c.boNullable};
     case T::BLOB: return {264, 0, c.boNullable};
     case T::LONGVAR: return {260, 32700, c.boNullable};
+    case T::GRAPHIC: return {512, static_cast<int16_t>(2 * c.iLength), c.boNullable};
+    case T::VARGRAPHIC: return {513, static_cast<int16_t>(2 * c.iLength), c.boNullable};
+    case T::LONGVARG: return {514, 32700, c.boNullable};
+    case T::DBCLOB: return {515, 0, c.boNullable};
   }
   return {1, 4, false};
 }
@@ -664,7 +709,8 @@ struct RowLayout {
   RowLayout(const Table &table, PageSink fnSink) : t(table), vCols(columns(table)), tp(vCols, std::move(fnSink))
   {
     for (const Col &c : t.vCols)
-      if (c.t == T::CLOB || c.t == T::BLOB || c.t == T::LONGVAR) img.boLong = true;
+      if (c.t == T::CLOB || c.t == T::BLOB || c.t == T::LONGVAR || c.t == T::LONGVARG || c.t == T::DBCLOB)
+        img.boLong = true;
   }
   void add(const Row &r)
   {
@@ -674,6 +720,8 @@ struct RowLayout {
       if (!r[k]) vVals.push_back(db2pages::null());
       else if (c.t == T::LONGVAR) vVals.push_back(db2pages::val(LongFieldDescriptor(img.lf, *r[k])));
       else if (c.t == T::CLOB || c.t == T::BLOB) vVals.push_back(db2pages::val(LobDescriptor(img.lob, *r[k])));
+      else if (c.t == T::LONGVARG) vVals.push_back(db2pages::val(LongFieldDescriptor(img.lf, Utf16BE(*r[k]))));
+      else if (c.t == T::DBCLOB) vVals.push_back(db2pages::val(LobDescriptor(img.lob, Utf16BE(*r[k]))));
       else vVals.push_back(db2pages::val(Stored(c, *r[k])));
     }
     if (n % 7 == 3 && !img.boLong) {
@@ -965,6 +1013,10 @@ const char *ColType(const Col &c)
     case T::CLOB: return "CLOB    ";
     case T::BLOB: return "BLOB    ";
     case T::LONGVAR: return "LONGVAR ";
+    case T::GRAPHIC: return "GRAPHIC ";
+    case T::VARGRAPHIC: return "VARGRAPH";
+    case T::LONGVARG: return "LONGVARG";
+    case T::DBCLOB: return "DBCLOB  ";
   }
   return "INTEGER ";
 }
@@ -1251,6 +1303,239 @@ int Build(const std::string &strTarget, size_t ulEmployees)
   return 0;
 }
 
+/* ---------------------------------------------------- the Unicode database */
+
+/*
+** UNISAMP, the instance's second database: code set UTF-8 (code page 1208,
+** graphic code page 1200), on partition 0 only.  Character columns hold
+** UTF-8, graphic columns UTF-16 high byte first, as DB2 stores them in a
+** Unicode database.  One data set, two tables: UNITEXT in the DMS table
+** space UNIDMS (with its long fields and LOBs) and UNITEXTS in the SMS
+** table space UNISMS; a backup image of partition 0 holds both.
+*/
+const char *const gpcUniDatabase = "UNISAMP";
+const int giUniCodepage = 1208, giUniGraphic = 1200;
+
+const Space gaUniSpaces[] = {{"SYSCATSPACE", 0, 'S', 'A', 1, false},
+                             {"TEMPSPACE1", 1, 'S', 'T', 1, false},
+                             {"UNISMS", 2, 'S', 'A', 2, false},
+                             {"UNIDMS", 3, 'D', 'A', 2, false}};
+
+/*
+** The rows: accented Latin, Greek, Cyrillic, CJK, characters outside the
+** Basic Multilingual Plane (U+1D11E, U+1F600), CHAR and VARCHAR values that
+** fill their columns in bytes but not in characters, a GRAPHIC value that
+** fills its column, long graphic values over several LOB segments, NULLs
+** and empty values.  No double quote: the texts read the same with and
+** without doubled delimiters.
+*/
+Row UniRow(size_t i)
+{
+  const Val N;
+  std::string strLongCjk, strLongMixed;
+  for (int k = 0; k < 300; k++) strLongCjk += "日本語テキスト ";
+  for (int k = 0; k < 250; k++) strLongMixed += "Ωμέγα Омега 東 𝄞 " + std::to_string(k) + " ";
+  switch (i) {
+    case 0: return {"1", "fr", "Crème", "Crème brûlée, déjà vu à Noël", "Élan", "Ça va? Déjà vu", "Œuvre complète, été",
+                    "Île-de-France"};
+    case 1: return {"2", "el", "Καλημ", "Καλημέρα κόσμε", "Αθήνα", "Ελληνικά", "Ἀθῆναι, Θεσσαλονίκη", "Ελλάδα"};
+    case 2: return {"3", "ru", "Приве", "Привет, мир", "Москва", "Санкт-Петербург", N, "Россия"};
+    case 3: return {"4", "ja", "日本語", "東京大阪京都名古屋札幌福岡神戸横浜広島仙", "東京", "こんにちは世界", strLongCjk,
+                    strLongMixed};
+    case 4: return {"5", "mu", "𝄞♪", "G clef 𝄞, smile 😀, euro €", "𝄞♪", "😀 and 𝄞", "𝄞𝄞𝄞 ♫", "😀"};
+    case 5: return {"6", N, N, N, N, N, N, N};
+    case 6: return {"7", "", "", "", "", "", "", ""};
+    default: return {"8", "la", "ÄÖÜäö", "ÀÉÎÕÜàéîõüÇçÑñÅåØøÆæßÿÝýÞþ", "ÆØÅæøå", "Ærø ß", "ÿ", N};
+  }
+}
+
+std::vector<Table> UniDataSet()
+{
+  const std::vector<Col> vCols = {{"ID", "INTEGER", T::INTEGER, 4, 0, false, ""},
+                                  {"LANG", "CHAR(2)", T::CHAR, 2, 0, true, ""},
+                                  {"SHORT", "CHAR(10)", T::CHAR, 10, 0, true, ""},
+                                  {"TEXT", "VARCHAR(60)", T::VARCHAR, 60, 0, true, ""},
+                                  {"GFIX", "GRAPHIC(6)", T::GRAPHIC, 6, 0, true, ""},
+                                  {"GVAR", "VARGRAPHIC(30)", T::VARGRAPHIC, 30, 0, true, ""},
+                                  {"GLONG", "LONG VARGRAPHIC", T::LONGVARG, 16350, 0, true, ""},
+                                  {"GLOB", "DBCLOB(16K)", T::DBCLOB, 16384, 0, true, ""}};
+  return {{"UNITEXT", "UNIDMS", "", 4, vCols, UniRow, 8}, {"UNITEXTS", "UNISMS", "", 5, vCols, UniRow, 8}};
+}
+
+/* The SYSCOLUMNS row of column k of a table of the Unicode database. */
+Bytes UniCatColumn(const Table &t, size_t k)
+{
+  const Col &c = t.vCols[k];
+  bool boChar = c.t == T::CHAR || c.t == T::VARCHAR || c.t == T::LONGVAR || c.t == T::CLOB;
+  bool boGraphic = c.t == T::GRAPHIC || c.t == T::VARGRAPHIC || c.t == T::LONGVARG || c.t == T::DBCLOB;
+  bool boLob = c.t == T::CLOB || c.t == T::BLOB || c.t == T::DBCLOB;
+  int iLength = c.t == T::DECIMAL || c.t == T::GRAPHIC || c.t == T::VARGRAPHIC ? c.iLength
+                : c.t == T::LONGVAR                                          ? 32700
+                : c.t == T::LONGVARG                                         ? 16350
+                                                                             : StoredColumn(c).sLength;
+  std::map<int, Bytes> m = {{0, S(c.pcName)},
+                            {1, S(t.pcName)},
+                            {2, S("ZAVTEST")},
+                            {4, S(ColType(c))},
+                            {5, S(c.boNullable ? "Y" : "N")},
+                            {6, I16(boChar ? giUniCodepage : boGraphic ? giUniGraphic : 0)},
+                            {7, I16(boChar || boGraphic ? giUniGraphic : 0)},
+                            {8, I16(boLob ? 0 : iLength)},
+                            {9, I16(c.iScale)},
+                            {10, I16(static_cast<int>(k))},
+                            {19, I32(boLob ? c.iLength : 0)},
+                            {20, S("N")},
+                            {21, S("N")},
+                            {24, I16(0)}};
+  if (*c.pcDefault) m[18] = S(c.pcDefault);
+  return CatRow(CatColumns(), m);
+}
+
+int BuildUnicode(const std::string &strTarget)
+{
+  std::error_code ec;
+  std::string strErr;
+  if (db2adminCreateDatabase(gpcUniDatabase, strTarget + "/data", giUniCodepage, 1, &strErr) != 0)
+    return _fail("database", strErr);
+  for (const Space &s : gaUniSpaces)
+    if (db2adminCreateTablespace(gpcUniDatabase, s.pcName, s.iId, s.cType, s.cData, kExtent, kPageSize, &strErr) != 0)
+      return _fail(std::string("table space ") + s.pcName, strErr);
+  std::vector<Table> vTables = UniDataSet();
+  for (const Table &t : vTables) {
+    std::vector<db2adminColumn> vCols;
+    for (const Col &c : t.vCols) vCols.push_back({c.pcName, c.pcType, c.boNullable, c.pcDefault, -1});
+    if (db2adminCreateTable(gpcUniDatabase, "ZAVTEST", t.pcName, t.pcSpace, t.pcLongSpace, t.iId, vCols, &strErr) != 0)
+      return _fail(std::string("table ") + t.pcName, strErr);
+    /* graphic values go in as their UTF-8 text, as character values do */
+    size_t i = 0;
+    auto fnNext = [&](std::vector<db2adminValue> &vRow) {
+      if (i == t.ulRows) return false;
+      Row r = t.fnRow(i++);
+      vRow.resize(r.size());
+      for (size_t k = 0; k < r.size(); k++) vRow[k] = EngineValue(t.vCols[k], std::move(r[k]));
+      return true;
+    };
+    if (db2adminInsertRows(gpcUniDatabase, "ZAVTEST", t.pcName, t.vCols.size(), fnNext, &strErr) != 0)
+      return _fail(std::string("rows of ") + t.pcName, strErr);
+  }
+  if (db2adminGrantDbadm(gpcUniDatabase, "zavgrp", 'G', &strErr) != 0) return _fail("grant", strErr);
+
+  /* DB2's files: the second database catalogued is SQL00002 */
+  std::string strDbDir = strTarget + "/data/zavinst/NODE0000/SQL00002/";
+  fs::create_directories(strDbDir, ec);
+  if (ec) return _fail("creating " + strDbDir, ec.message());
+  DmsSpace dms("UNIDMS", 3, {"cont/UNIDMS.0", "cont/UNIDMS.1"}, strDbDir);
+  if (!dms.strError.empty()) return _fail("DMS containers", dms.strError);
+  std::vector<db2spcsTablespace> vSpaces;   /* SYSCATSPACE, TEMPSPACE1, UNISMS; UNIDMS when written */
+  for (const Space &s : gaUniSpaces) {
+    if (s.cType != 'S') continue;
+    db2spcsTablespace ts;
+    ts.sId = static_cast<int16_t>(s.iId);
+    ts.strName = s.pcName;
+    ts.ulFlags = DB2SPCS_SMS;
+    ts.ulExtentSize = kExtent;
+    ts.ulPrefetch = kExtent;
+    ts.ulPageSize = kPageSize;
+    for (int c = 0; c < s.iContainers; c++) {
+      std::string str = "cont/" + std::string(s.pcName) + "." + std::to_string(c);
+      ts.vContainers.push_back({str, 0, 0, 0, kPageSize});
+      fs::create_directories(strDbDir + str, ec);
+    }
+    vSpaces.push_back(ts);
+  }
+  const db2spcsTablespace sms = vSpaces[2];
+  db2backupImage objects;   /* the SMS objects, in the order they were written */
+  db2backupBegin(objects, 65536, 0x800, "UTF-8");
+  std::vector<Bytes> vCatSpaces, vCatTables, vCatColumns;
+  for (const Space &s : gaUniSpaces)
+    vCatSpaces.push_back(CatRow(CatTablespaces(), {{0, S(s.pcName)}, {1, S("SYSIBM")}, {3, I16(s.iId)},
+                                                   {4, S(std::string(1, s.cType))}, {5, S(std::string(1, s.cData))},
+                                                   {6, I32(kExtent)}, {7, I32(2 * kExtent)}, {11, S("DEFAULTGROUP")},
+                                                   {12, I32(1)}, {13, I32(kPageSize)}, {14, S("N")}}));
+  for (const Table &t : vTables) {
+    int iSpace = std::string(t.pcSpace) == "UNIDMS" ? 3 : 2;
+    vCatTables.push_back(CatRow(
+        CatTables(), {{0, S(t.pcName)}, {1, S("ZAVTEST")}, {2, S("T")},
+                      {3, Stored({"", "", T::TIMESTAMP, 10, 0, false, ""}, "2004-01-01-00.00.00.000000")},
+                      {7, I16(static_cast<int>(t.vCols.size()))}, {8, I16(t.iId)}, {9, I16(iSpace)}, {10, I32(-1)},
+                      {11, I32(-1)}, {22, S(t.pcSpace)}, {29, S("SYSIBM")}, {34, I16(0)}}));
+    for (size_t k = 0; k < t.vCols.size(); k++) vCatColumns.push_back(UniCatColumn(t, k));
+
+    /* eight rows: laid out in memory, then placed */
+    RowLayout layout(t, nullptr);
+    for (size_t i = 0; i < t.ulRows; i++) layout.add(t.fnRow(i));
+    std::vector<Bytes> vData = layout.finish();
+    TableImage &img = layout.img;
+    if (iSpace == 2) {
+      std::vector<Bytes> vLf = img.lf.pages(), vLob = img.lob.pages();
+      if (!WriteSmsObject(sms, strDbDir, t.iId, ".DAT", vData) || !WriteSmsObject(sms, strDbDir, t.iId, ".LF", vLf) ||
+          !WriteSmsObject(sms, strDbDir, t.iId, ".LB", vLob))
+        return _fail("SMS file", t.pcName);
+      db2backupAddObject(objects, 0, iSpace, static_cast<uint16_t>(t.iId), 0, Concat(vData), 0);
+      db2backupAddObject(objects, 2, iSpace, static_cast<uint16_t>(t.iId), 0, Concat(vLf), 0);
+      db2backupAddObject(objects, 3, iSpace, static_cast<uint16_t>(t.iId), 0, Concat(vLob), 0);
+    } else {
+      /* data, long fields and LOBs in the one DMS table space */
+      auto [ulEmp, ulFirst] = dms.place(vData);
+      db2empObject o;
+      o.usTbsId = o.usLFTbsId = o.usLOBTbsId = static_cast<uint16_t>(iSpace);
+      o.usObjId = o.usLFObjId = o.usLOBObjId = static_cast<uint16_t>(t.iId);
+      o.ulDataEmp = ulEmp;
+      o.ulFirstData = ulFirst;
+      o.ulLFEmp = dms.place(img.lf.pages()).first;
+      o.ulLOBEmp = dms.place(img.lob.pages()).first;
+      dms.record(o);
+    }
+  }
+  if (!dms.write()) return _fail("DMS containers", "UNIDMS: " + dms.strError);
+  vSpaces.push_back(dms.ts);
+  if (!db2spcsWriteFile(strDbDir + "SQLSPCS.1", vSpaces)) return _fail("table-space control file", strDbDir);
+
+  /* the backup image of partition 0: list, definitions, catalogue, SMS objects, DMS pages */
+  db2backupImage image;
+  db2backupBegin(image, 65536, 0x800, "UTF-8");
+  std::vector<std::pair<std::string, uint32_t>> vList;
+  for (const Space &s : gaUniSpaces) vList.push_back({s.pcName, s.cType == 'D' ? 2u : 1u});
+  db2backupAddObject(image, 9, 0, 0, 0, db2backupLOT(vList));
+  for (const db2spcsTablespace &ts : vSpaces) {
+    std::vector<unsigned char> vRec = db2spcsRecord(ts);
+    db2backupAddObject(image, 11, ts.sId, 0, 0, db2backupBytes(vRec.begin(), vRec.begin() + 2048));
+  }
+  auto catalogue = [&](int iObj, const std::vector<db2pages::Column> &cols, const std::vector<Bytes> &vRows) {
+    TablePages tp(cols);
+    for (const Bytes &r : vRows) tp.add({r});
+    db2backupAddObject(image, 0, 0, static_cast<uint16_t>(iObj), 0, Concat(tp.finish()));
+  };
+  catalogue(2, CatTables(), vCatTables);
+  catalogue(3, CatColumns(), vCatColumns);
+  catalogue(27, CatTablespaces(), vCatSpaces);
+  image.bytes.insert(image.bytes.end(), objects.bytes.begin() + 4096, objects.bytes.end());
+  /* the used DMS pages, read back from the containers, in runs of consecutive pages */
+  Bytes run, page;
+  uint32_t ulFirst = 0, ulNext = 0;
+  auto flush = [&]() {
+    if (!run.empty()) db2backupAddObject(image, 12, dms.ts.sId, 0, static_cast<int32_t>(ulFirst), run);
+    run.clear();
+  };
+  for (uint32_t ulPage = 0; ulPage < dms.vUsed.size(); ulPage++) {
+    if (!dms.vUsed[ulPage]) continue;
+    if (run.empty() || ulPage != ulNext || run.size() >= 64 * kPageSize) {
+      flush();
+      ulFirst = ulPage;
+    }
+    if (!dms.readPage(ulPage, page)) return _fail("reading back", "UNIDMS");
+    run.insert(run.end(), page.begin(), page.end());
+    ulNext = ulPage + 1;
+  }
+  flush();
+  db2backupAddObject(image, 18, 0, 0, 0, {});
+  db2backupAddTail(image);
+  fs::create_directories(strTarget + "/backup", ec);
+  std::string strImage = strTarget + "/backup/" + gpcUniDatabase + ".0.zavinst.NODE0000.CATN0000.20040101120000.001";
+  if (!db2backupWrite(image, strImage)) return _fail("backup image", strImage);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -1286,6 +1571,7 @@ int main(int argc, char **argv)
   fs::create_directories(strTarget + "/data", ec);
   if (ec) return _fail("creating " + strTarget, ec.message());
   int rc = Build(strTarget, ulEmployees);
+  if (rc == 0) rc = BuildUnicode(strTarget);
   if (rc != 0) return rc;
 
   struct passwd *ppw = getpwuid(getuid());

@@ -12,7 +12,10 @@
 **   which every path hands to DB2 (and must then end cleanly).  The LOBs
 **   over 32700 bytes of DOCS and NOTES (row 4) inline in DEL and IXF rows:
 **   every path cuts them alike, tells how many with ZORU462W and ends with
-**   the warning.
+**   the warning.  The Unicode database UNISAMP in a control file of its
+**   own: its graphic columns cannot go through DB2, so the engine is the
+**   reference for its character columns only and the forked reader for
+**   the others.
 **
 **   Masked, and only these:
 **     - IXF H record: date and time of the header build;
@@ -107,6 +110,28 @@ const BigCase gaBigLobCases[] = {
     {{"notes_big.ixf", "USERSPACE1", "SELECT * FROM ZAVTEST.NOTES", ""}, "1 VALUES OF ZAVTEST.NOTES IN notes_big.ixf"},
 };
 
+/* The Unicode database UNISAMP, in a control file of its own: graphic
+   columns have no converter on the DB2 path, so only the cases of
+   character columns go through the engine; the others are compared with
+   the forked reader's bytes. */
+const struct UniCase {
+  Case c;
+  bool boEngine;
+} gaUniCases[] = {
+    {{"unitext.del", "UNIDMS", "SELECT * FROM ZAVTEST.UNITEXT", "CCSID(1208)"}, false},
+    {{"unitext.ixf", "UNIDMS", "SELECT * FROM ZAVTEST.UNITEXT", ""}, false},
+    {{"unitext_819.del", "UNIDMS", "SELECT * FROM ZAVTEST.UNITEXT", "CCSID(819)"}, false},
+    {{"unitexts.del", "UNISMS", "SELECT * FROM ZAVTEST.UNITEXTS", "CCSID(1208)"}, false},
+    {{"unitexts.ixf", "UNISMS", "SELECT * FROM ZAVTEST.UNITEXTS", ""}, false},
+    {{"unitext_max.del", "UNIDMS", "SELECT ID, GLOB, GFIX FROM ZAVTEST.UNITEXT", "CCSID(1208) MAXROWS 5"}, false},
+    {{"unichars.del", "UNIDMS", "SELECT ID, LANG, SHORT, TEXT FROM ZAVTEST.UNITEXT", "CCSID(1208)"}, true},
+    {{"unichars.ixf", "UNIDMS", "SELECT ID, LANG, SHORT, TEXT FROM ZAVTEST.UNITEXT", ""}, true},
+    {{"unichars_819.del", "UNISMS", "SELECT TEXT, SHORT FROM ZAVTEST.UNITEXTS", "CCSID(819)"}, true},
+    {{"unichars_where.del", "UNISMS", "SELECT ID, TEXT FROM ZAVTEST.UNITEXTS WHERE LANG = 'ru' OR ID > 6",
+      "CCSID(1208)"},
+     true},
+};
+
 enum Path { FORKED, ONLINE, BACKUP, ENGINE };
 const char *const gapcPath[] = {"forked", "online", "backup", "engine"};
 
@@ -128,6 +153,23 @@ std::string control(Path path, const std::string &strBackupDir, const std::strin
     str += std::string("  ") + c.pcSelect + " ;\n    OUTPUT(\"" + c.pcOutput + "\")\n    " + c.pcOptions + "\n";
     str += std::string("    FORMAT ") + (std::string(c.pcOutput).find(".ixf") != std::string::npos ? "IXF" : "DEL") +
            "\n;\n";
+  }
+  return str;
+}
+
+/* The control file of the Unicode database for one path. */
+std::string uniControl(Path path, const std::string &strBackupDir)
+{
+  std::string str = "GLOBAL CONNECT TO UNISAMP";
+  if (path == ENGINE) str += " DB2 FORCE";
+  str += " ;\n";
+  for (const UniCase &u : gaUniCases) {
+    if (path == ENGINE && !u.boEngine) continue;
+    str += std::string("UNLOAD TABLESPACE ") + u.c.pcSpace + "\n";
+    if (path == BACKUP)
+      str += "  DB2 NO BACKUP \"" + strBackupDir + "/UNISAMP.0.zavinst.NODE0000.CATN0000.20040101120000.001\"\n";
+    str += std::string("  ") + u.c.pcSelect + " ;\n    OUTPUT(\"" + u.c.pcOutput + "\")\n    " + u.c.pcOptions +
+           "\n    FORMAT " + (std::string(u.c.pcOutput).find(".ixf") != std::string::npos ? "IXF" : "DEL") + "\n;\n";
   }
   return str;
 }
@@ -195,7 +237,8 @@ std::string printable(const std::string &str)
   return o;
 }
 
-/* The output of case c in strDir against the engine's in strEngine: DEL
+/* The output of case c in strDir against the engine's (or another
+   reference's) in strEngine: DEL
    lines with LOB file references as the files' contents, IXF records with
    the fields that may differ masked; a partitioned table's rows in any order. */
 void expectEngineBytes(const Case &c, const std::string &strEngine, const std::string &strDir)
@@ -254,11 +297,13 @@ class SamplePaths : public ::testing::Test {
   /* Runs db2zav in a new directory named after the path with the arguments. */
   static JobRun run(Path path, const std::string &strName, const std::vector<std::string> &vArgs,
                  const std::string &strOnly = "",
-                 const std::vector<Case> &vCases = {std::begin(gaCases), std::end(gaCases)})
+                 const std::vector<Case> &vCases = {std::begin(gaCases), std::end(gaCases)},
+                 const std::string &strControl = "")
   {
     std::string strCwd = gstrDir + "/" + strName;
     fs::create_directories(strCwd);
-    std::ofstream(strCwd + "/job.ctl") << control(path, gstrDir + "/sample/backup", strOnly, vCases);
+    std::ofstream(strCwd + "/job.ctl")
+        << (strControl.empty() ? control(path, gstrDir + "/sample/backup", strOnly, vCases) : strControl);
     std::string strCmd = "cd " + strCwd + " && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + gstrDir +
                          (path == ONLINE ? "/online" : "/sample/topzav") + " ZAVDB2_INSTHOME=" + gstrDir +
                          "/sample/home DB2INSTANCE=zavinst ASAN_OPTIONS=" +
@@ -305,6 +350,27 @@ TEST_F(SamplePaths, EveryReaderGivesTheEngineBytes)
     for (int p = 0; p < 3; p++) {
       SCOPED_TRACE(std::string(gapcPath[p]) + ": " + strOutput);
       expectEngineBytes(c, strEngine, gstrDir + "/" + gapcPath[p]);
+    }
+  }
+}
+
+/* The Unicode database: every reader gives the same bytes, and the engine
+   the same bytes as they for the character columns. */
+TEST_F(SamplePaths, UnicodeDatabaseEveryReaderGivesTheSameBytes)
+{
+  for (int p = 0; p < 4; p++) {
+    std::string strName = std::string(gapcPath[p]) + "_uni";
+    Path path = static_cast<Path>(p);
+    JobRun r = run(path, strName, {}, "", {}, uniControl(path, gstrDir + "/sample/backup"));
+    EXPECT_EQ(r.iStatus, 0) << strName << ":\n" << r.strOut;
+    EXPECT_NE(r.strOut.find("ZORU412I ZAV SUCCESSFULLY ENDED"), std::string::npos) << r.strOut;
+  }
+  for (const UniCase &u : gaUniCases) {
+    std::string strRef = gstrDir + (u.boEngine ? "/engine_uni" : "/forked_uni");
+    ASSERT_FALSE(readAll(strRef + "/" + u.c.pcOutput).empty()) << strRef << "/" << u.c.pcOutput;
+    for (int p = u.boEngine ? 0 : 1; p < 3; p++) {
+      SCOPED_TRACE(std::string(gapcPath[p]) + ": " + u.c.pcOutput);
+      expectEngineBytes(u.c, strRef, gstrDir + "/" + gapcPath[p] + "_uni");
     }
   }
 }

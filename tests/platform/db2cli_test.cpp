@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -126,6 +127,57 @@ TEST_F(StandIn, CatalogueQueryWithParameterMarkers)
   EXPECT_EQ(SQL_NO_DATA_FOUND, SQLFetch(hstmt));
   SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
   Disconnect(henv, hdbc);
+}
+
+/* A column's CODEPAGE and DBCSCODEPG follow its database: in a Unicode
+   database (1208) character data has 1208 and graphic data 1200, both with
+   the graphic code page 1200 beside; a single-byte database has no graphic
+   code page. */
+TEST_F(StandIn, CatalogueCodePagesOfCharacterAndGraphicColumns)
+{
+  std::string strErr;
+  ASSERT_EQ(0, db2adminCreateDatabase("UNIDB", strRoot + "/data", 1208, 1, &strErr)) << strErr;
+  ASSERT_EQ(0, db2adminCreateTablespace("UNIDB", "USERSPACE1", 2, 'S', 'A', 32, 4096, &strErr)) << strErr;
+  const struct {
+    const char *pcName, *pcType;
+    int iUni, iUniDbcs, iSbcs, iSbcsDbcs;   /* CODEPAGE, DBCSCODEPG in UNIDB and in SAMPLE */
+  } aCases[] = {{"C", "CHAR(4)", 1208, 1200, 819, 0},
+                {"V", "VARCHAR(9)", 1208, 1200, 819, 0},
+                {"L", "LONG VARCHAR", 1208, 1200, 819, 0},
+                {"CL", "CLOB(1K)", 1208, 1200, 819, 0},
+                {"G", "GRAPHIC(3)", 1200, 1200, 0, 0},
+                {"VG", "VARGRAPHIC(9)", 1200, 1200, 0, 0},
+                {"LG", "LONG VARGRAPHIC", 1200, 1200, 0, 0},
+                {"DC", "DBCLOB(1K)", 1200, 1200, 0, 0},
+                {"I", "INTEGER", 0, 0, 0, 0}};
+  std::vector<db2adminColumn> vCols;
+  for (const auto &c : aCases) vCols.push_back({c.pcName, c.pcType, true, "", -1});
+  ASSERT_EQ(0, db2adminCreateTable("UNIDB", "TEST", "CP", "USERSPACE1", "", 5, vCols, &strErr)) << strErr;
+  ASSERT_EQ(0, db2adminCreateTable("SAMPLE", "TEST", "CP", "USERSPACE1", "", 5, vCols, &strErr)) << strErr;
+  for (const char *pcDb : {"unidb", "sample"}) {
+    SQLHENV henv;
+    SQLHDBC hdbc;
+    SQLHSTMT hstmt;
+    ASSERT_EQ(SQL_SUCCESS, SQLAllocHandle(SQL_HANDLE_ENV, 0, &henv));
+    ASSERT_EQ(SQL_SUCCESS, SQLAllocHandle(SQL_HANDLE_DBC, henv, &hdbc));
+    ASSERT_EQ(SQL_SUCCESS, SQLConnect(hdbc, (SQLCHAR *)pcDb, SQL_NTS, nullptr, 0, nullptr, 0));
+    ASSERT_EQ(SQL_SUCCESS, SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &hstmt));
+    ASSERT_EQ(SQL_SUCCESS, SQLPrepare(hstmt, (SQLCHAR *)"SELECT CODEPAGE, DBCSCODEPG FROM SYSIBM.SYSCOLUMNS WHERE "
+                                                      "TBCREATOR = 'TEST' AND TBNAME = 'CP' ORDER BY COLNO",
+                                      SQL_NTS));
+    ASSERT_EQ(SQL_SUCCESS, SQLExecute(hstmt));
+    int16_t sCodepage = 0, sDbcs = 0;
+    SQLBindCol(hstmt, 1, SQL_C_SHORT, &sCodepage, 0, nullptr);
+    SQLBindCol(hstmt, 2, SQL_C_SHORT, &sDbcs, 0, nullptr);
+    bool boUni = std::string(pcDb) == "unidb";
+    for (const auto &c : aCases) {
+      ASSERT_EQ(SQL_SUCCESS, SQLFetch(hstmt)) << pcDb << " " << c.pcName;
+      EXPECT_EQ(sCodepage, boUni ? c.iUni : c.iSbcs) << pcDb << " " << c.pcName;
+      EXPECT_EQ(sDbcs, boUni ? c.iUniDbcs : c.iSbcsDbcs) << pcDb << " " << c.pcName;
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, hstmt);
+    Disconnect(henv, hdbc);
+  }
 }
 
 TEST_F(StandIn, UserTableValuesNullsDecimalsAndLocators)
