@@ -34,6 +34,7 @@
 #include "expr/zorcol.h"
 #include "expr/zornode.h"
 #include "run/zorucore.h"
+#include "run/zorucorechar.h"
 
 #define OMSGS_TRACE_KEYWORD "$CTRLU"
 #define OMSGS_DEBUG_KEYWORD nullptr
@@ -822,6 +823,8 @@ int _zorcontrolUdbOpenConverters(zorucoreData *pcore, uint16_t usSourceCCSID, ui
       rc = ZORCTRLU_RC_CONVERTER;
     }
   }
+  /* what cannot be converted is replaced, and counted for the end of the SELECT */
+  if (rc == 0 && zorucoreCountReplaced(pcore->pconvToUtf16, pcore->pconvFromUtf16) != 0) rc = ZORCTRLU_RC_CONVERTER;
   return rc;
 }
 

@@ -182,8 +182,11 @@ int _zorcontrolUdbCreateEcsCoreData(zorcontrol *pcontrol, zortask *ptaskEcs, int
 ** _zorcontrolUdbOpenConverters
 **   Opens the ICU converters of a column into the core data: source CCSID
 **   to UTF-16 (none for 1202), UTF-16 to target CCSID (none for 1200).
+**   Both replace what they cannot convert and count it
+**   (zorucoreCountReplaced).
 **   Returns 0, or ZORCTRLU_RC_CONVERTER after ZORU360E when one cannot be
-**   opened (that side then has no converter).
+**   opened (that side then has no converter), or without message when the
+**   counting cannot be set up.
 */
 int _zorcontrolUdbOpenConverters(zorucoreData *pcore, uint16_t usSourceCCSID, uint16_t usTargetCCSID);
 

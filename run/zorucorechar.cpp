@@ -7,6 +7,7 @@
 #include "run/zorucorechar.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_err.h>
 #include <unicode/utypes.h>
 
 #include <cstring>
@@ -48,6 +49,49 @@ int32_t zorucoreCountCutLobs(const orow *prowSource)
 }
 
 /* ----------------------------------------------------------- conversion */
+
+/* Characters replaced by the substitution character in this process; and
+   the U+FFFD that the step to UTF-16 of the value being converted put in
+   place of bytes it could not read, already counted, which the step from
+   UTF-16 may replace once more. */
+static int64_t gllUcoreReplaced = 0;
+static int64_t gllUcorePending = 0;
+
+/* ICU callbacks: count a replacement, then let ICU's substitution do it.
+   The step to UTF-16 starts each value with a reset; close and clone calls
+   replace nothing. */
+static void U_CALLCONV _ucoreCountToU(const void *pvContext, UConverterToUnicodeArgs *pargs, const char *pcUnits,
+                                      int32_t ilLength, UConverterCallbackReason reason, UErrorCode *perr)
+{
+  if (reason == UCNV_RESET) gllUcorePending = 0;
+  if (reason <= UCNV_IRREGULAR) {
+    gllUcoreReplaced++;
+    gllUcorePending++;
+  }
+  UCNV_TO_U_CALLBACK_SUBSTITUTE(pvContext, pargs, pcUnits, ilLength, reason, perr);
+}
+
+static void U_CALLCONV _ucoreCountFromU(const void *pvContext, UConverterFromUnicodeArgs *pargs, const UChar *pu,
+                                        int32_t ilLength, UChar32 c, UConverterCallbackReason reason, UErrorCode *perr)
+{
+  if (reason <= UCNV_IRREGULAR) {
+    if (c == 0xFFFD && gllUcorePending > 0) gllUcorePending--;
+    else gllUcoreReplaced++;
+  }
+  UCNV_FROM_U_CALLBACK_SUBSTITUTE(pvContext, pargs, pu, ilLength, c, reason, perr);
+}
+
+int zorucoreCountReplaced(UConverter *pconvToUtf16, UConverter *pconvFromUtf16)
+{
+  UErrorCode err = U_ZERO_ERROR;
+  if (pconvToUtf16 != nullptr) ucnv_setToUCallBack(pconvToUtf16, _ucoreCountToU, nullptr, nullptr, nullptr, &err);
+  if (U_SUCCESS(err) && pconvFromUtf16 != nullptr)
+    ucnv_setFromUCallBack(pconvFromUtf16, _ucoreCountFromU, nullptr, nullptr, nullptr, &err);
+  if (U_FAILURE(err)) omsgsTrace("RC ucnv_set callback = %d : %s\n", static_cast<int>(err), u_errorName(err));
+  return U_FAILURE(err) ? static_cast<int>(err) : 0;
+}
+
+int64_t zorucoreReplacedCount(void) { return gllUcoreReplaced; }
 
 /* The UTF-16 work area of the core data and its capacity in units; NULL when unusable. */
 static UChar *_ucoreWorkUnits(const zorucoreData *pcore, int32_t *pilUnits)

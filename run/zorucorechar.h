@@ -58,6 +58,24 @@
 int32_t zorucoreCountCutLobs(const orow *prowSource);
 
 /*
+** zorucoreCountReplaced
+**   Makes a column's converters (either may be NULL) replace what they
+**   cannot convert by the substitution character, as ICU does by default,
+**   and count every replacement in the process's count: a byte sequence that
+**   the source code page does not define (to UTF-16) and a character that
+**   the output code page cannot hold (from UTF-16).
+**   Returns 0, or the ICU error code when a callback cannot be set.
+*/
+int zorucoreCountReplaced(UConverter *pconvToUtf16, UConverter *pconvFromUtf16);
+
+/*
+** zorucoreReplacedCount
+**   The characters this process's converters have replaced so far.  A forked
+**   child starts from its parent's count: a writer takes the difference.
+*/
+int64_t zorucoreReplacedCount(void);
+
+/*
 ** UCORE_CONVERT
 **   Converts ilCount source bytes through UTF-16 (the work buffer) into the
 **   output code page at pcOut: source -> UTF-16 with the to-UTF-16

@@ -82,6 +82,7 @@ struct db2utilNode;
 #define ZORURUN_RC_DAMAGED     0x10d900e  /* warning: damaged records were skipped */
 #define ZORURUN_RC_ROWSLOST    0x10d900c  /* warning: rows a converter could not write were left out */
 #define ZORURUN_RC_LOBCUT      0x10d900d  /* warning: values cut to what an inline LOB holds */
+#define ZORURUN_RC_REPLACED    0x10d900f  /* warning: characters replaced by the substitution character */
 #define ZORURUN_RC_CHILD       0x10da100  /* | exit byte: a child failed without reporting its code */
 
 /* Bytes of an inline LOB or long-field value: longer values are cut. */
@@ -192,6 +193,9 @@ struct zorurunSelectCounts {
   int64_t llFirstNotConverted;     /* 1-based position among the rows seen of the first of them */
   int64_t llValuesCut;             /* inline LOB / long-field values cut to ZORURUN_INLINE_MAX bytes */
   int64_t llFirstCut;              /* 1-based position of the first row with a cut value */
+  int64_t llReplaced;              /* characters replaced by the output code page's substitution
+                                      character (zorucoreReplacedCount) */
+  int64_t llFirstReplaced;         /* 1-based position of the first row with one */
 };
 
 /* Launch block of a SELECT child (direct read, DB2 or export). */
@@ -266,9 +270,11 @@ int _zorurunWaitTasks(zorurun *prun);
 /*
 ** _zorurunReportSelectEnd
 **   The messages at the end of the rows of a SELECT written to pcFile:
-**   ZORU461W for rows a converter could not write, ZORU462W for cut values.
-**   Returns 0, or the worst of ZORURUN_RC_ROWSLOST and ZORURUN_RC_LOBCUT that
-**   applies (warnings: the run then ends with return code 4 or worse).
+**   ZORU461W for rows a converter could not write, ZORU462W for cut values,
+**   ZORU480W for characters replaced by the substitution character.
+**   Returns 0, or the worst of ZORURUN_RC_ROWSLOST, ZORURUN_RC_LOBCUT and
+**   ZORURUN_RC_REPLACED that applies (warnings: the run then ends with
+**   return code 4 or worse).
 */
 int _zorurunReportSelectEnd(zortask *ptaskSelect, const zorurunSelectCounts *pcounts, const char *pcFile);
 

@@ -38,6 +38,7 @@
 #include "run/orow.h"
 #include "run/zor3write.h"
 #include "run/zorucore.h"
+#include "run/zorucorechar.h"
 #include "run/zorucorecli.h"
 #include "storage/ficdata.h"
 
@@ -431,6 +432,7 @@ int _zorurunRunSelectDB2Child(zorurunSelectLaunch *plaunch)
   int32_t ilSkip = _db2Integer(ptask, TOKEN_SKIP, 0), ilInterval = _db2Integer(ptask, TOKEN_INTERVAL, 0);
   int32_t iSampling = ilSkip > 0 || ilInterval > 0, ilCounter = 0, ilLastKept = 0;
   zorurunSelectCounts counts{};
+  int64_t llReplacedBefore = zorucoreReplacedCount();   /* the converters' replacements from here on */
   long lRows = 0;
   while (iRcFirst == 0 && iWritersLimited < iWriters) {
     SQLRETURN sqlrc = SQLFetch(hstmt);
@@ -454,6 +456,8 @@ int _zorurunRunSelectDB2Child(zorurunSelectLaunch *plaunch)
     orowResetBuffer(pconvert->prowSource, 0);
     orowResetBuffer(pconvert->prowTarget, 0);
     int iRcConvert = oconvertConvert(pconvert);
+    if (counts.llFirstReplaced == 0 && zorucoreReplacedCount() != llReplacedBefore)
+      counts.llFirstReplaced = counts.llRowsSeen;
     if (iRcConvert != 0) {
       omsgsTrace("DB2 SELECT child: row %lld not converted (0x%x)\n", static_cast<long long>(counts.llRowsSeen),
                  iRcConvert);
@@ -469,6 +473,7 @@ int _zorurunRunSelectDB2Child(zorurunSelectLaunch *plaunch)
     keep(writeClose(pwriteLob));
   }
   int iRcEnd = 0;
+  counts.llReplaced = zorucoreReplacedCount() - llReplacedBefore;
   for (int i = 0; i < iWriters; i++) {
     int iRcFile = writeFlush(apwrite[i]);
     int iRcClose = writeClose(apwrite[i]);

@@ -287,6 +287,11 @@ int _zorurunReportSelectEnd(zortask *ptaskSelect, const zorurunSelectCounts *pco
                 pcFile, static_cast<long long>(pcounts->llFirstCut));
     iRc = oreasonWorse(iRc, ZORURUN_RC_LOBCUT);
   }
+  if (pcounts->llReplaced > 0) {
+    omsgsFMTEDO(ZORU480W, static_cast<long long>(pcounts->llReplaced), ilQualifier, pcQualifier, ilTable, pcTable,
+                pcFile, static_cast<long long>(pcounts->llFirstReplaced));
+    iRc = oreasonWorse(iRc, ZORURUN_RC_REPLACED);
+  }
   return iRc;
 }
 
@@ -346,6 +351,8 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
     orowSetBuffer(pconvert->prowTarget, pcRow, 6 * ilSize, 0);
   }
 
+  /* characters the converters replace, from here on (a forked process starts from its parent's count) */
+  int64_t llReplacedBefore = zorucoreReplacedCount();
   if (iRcWrite != 0) {
     /* Nothing can be written: the readers are stopped as for a limit. */
     _selDrain(pwriter->pgroup, pcRecord, ilSize);
@@ -372,6 +379,8 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
         orowResetBuffer(pconvert->prowTarget, 0);
         iRcConvert = oconvertConvert(pconvert);
       }
+      if (counts.llFirstReplaced == 0 && zorucoreReplacedCount() != llReplacedBefore)
+        counts.llFirstReplaced = counts.llRowsSeen;
       if (iRcConvert != 0) {
         omsgsTrace("Write Child: row %lld not converted (0x%x)\n", static_cast<long long>(counts.llRowsSeen),
                    iRcConvert);
@@ -395,6 +404,7 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
   int iRcClose = writeClose(pwrite);
   if (iRc == 0) iRc = iRcClose;
   /* the rows left out are told even when the file failed */
+  counts.llReplaced = zorucoreReplacedCount() - llReplacedBefore;
   iRc = oreasonWorse(iRc, _zorurunReportSelectEnd(ptask, &counts, pwrite->pcFileName));
   writeDestroy(pwrite);
   pwriter->pwrite = nullptr;

@@ -362,8 +362,9 @@ TEST_F(SamplePaths, UnicodeDatabaseEveryReaderGivesTheSameBytes)
     std::string strName = std::string(gapcPath[p]) + "_uni";
     Path path = static_cast<Path>(p);
     JobRun r = run(path, strName, {}, "", {}, uniControl(path, gstrDir + "/sample/backup"));
-    EXPECT_EQ(r.iStatus, 0) << strName << ":\n" << r.strOut;
-    EXPECT_NE(r.strOut.find("ZORU412I ZAV SUCCESSFULLY ENDED"), std::string::npos) << r.strOut;
+    /* the 819 files hold substitution characters: a warning (ZORU480W), whose code ends in 0x0f */
+    EXPECT_EQ(r.iStatus, 0x0f) << strName << ":\n" << r.strOut;
+    EXPECT_NE(r.strOut.find("ZORU480W"), std::string::npos) << r.strOut;
   }
   for (const UniCase &u : gaUniCases) {
     std::string strRef = gstrDir + (u.boEngine ? "/engine_uni" : "/forked_uni");

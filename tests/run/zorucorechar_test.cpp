@@ -296,3 +296,40 @@ TEST(zorucoreChars, ConvertRoutinesDirectly)
   pcore->pcWorkBuffer = nullptr;
   EXPECT_EQ(UCORE_CONVERT(pcore, 4, auc, ac, sizeof ac), -1);
 }
+
+TEST(zorucoreChars, ReplacementsAreMadeAndCounted)
+{
+  /* UTF-8 -> 819: a character 819 cannot hold and a byte that is no UTF-8 each
+     become one substitution character, and each counts once (the U+FFFD the
+     first step puts for the bad byte is not counted again by the second); a
+     character outside the BMP is one character */
+  const struct {
+    const char *pcName;
+    std::string strSource;
+    std::string strOut;
+    int64_t llReplaced;
+  } aCases[] = {
+      {"nothing to replace", "a\xC3\xA9", "a\xE9", 0},
+      {"Greek", "\xCE\xA9x", "\x1Ax", 1},
+      {"outside the BMP", "\xF0\x9D\x84\x9E", "\x1A", 1},
+      {"bad UTF-8 byte", "a\xFF" "b", "a\x1A" "b", 1},
+      {"bad byte and U+FFFD", "\xEF\xBF\xBD\xFF", "\x1A\x1A", 2},
+      {"U+FFFD", "\xEF\xBF\xBD", "\x1A", 1},
+      {"several", "\xE6\x97\xA5\xE6\x9C\xAC\xC3\xA9", "\x1A\x1A\xE9", 2},
+  };
+  ucoreIcu icu("UTF-8", "ibm-819", 256);
+  ASSERT_EQ(zorucoreCountReplaced(icu.pconvTo, icu.pconvFrom), 0);
+  ucoreCores cores;
+  zorucoreData *pcore = cores.make(0);
+  icu.attach(pcore);
+  for (const auto &c : aCases) {
+    int64_t llBefore = zorucoreReplacedCount();
+    char ac[32];
+    int32_t ilOut = UCORE_CONVERT(pcore, static_cast<int32_t>(c.strSource.size()),
+                                  reinterpret_cast<const unsigned char *>(c.strSource.data()), ac, sizeof ac);
+    ASSERT_GE(ilOut, 0) << c.pcName;
+    EXPECT_EQ(std::string(ac, static_cast<size_t>(ilOut)), c.strOut) << c.pcName;
+    EXPECT_EQ(zorucoreReplacedCount() - llBefore, c.llReplaced) << c.pcName;
+  }
+  EXPECT_EQ(zorucoreCountReplaced(nullptr, nullptr), 0);
+}
