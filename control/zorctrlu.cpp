@@ -146,11 +146,22 @@ static std::string _ctrluColName(const zorcol *pcol)
   return std::string(_charText(pcol->pcharName), static_cast<size_t>(pcol->pcharName->ilBU));
 }
 
-/* The mixed member of the CCSID triple in force, 0 when none. */
+/* The mixed member of the CCSID triple in force, 0 when none: the code page of a DEL file. */
 static uint16_t _ctrluMixed(zortask *ptask)
 {
   zoratom *patom = _ctrluAtom(ptask, TOKEN_CCSID);
   return (patom != nullptr && patom->iKind == ZORATOM_TRISHORT) ? patom->value.ausShort[1] : 0;
+}
+
+/*
+** The code page the DEL converters write a row in: the file's, but UTF-8
+** (1208) for a file in UTF-16 (1200), whose records are made in UTF-8 and
+** converted whole by the record end (zorcontrolUdbInsertProEpilogue).
+*/
+static uint16_t _ctrluRowCodePage(zortask *ptask)
+{
+  uint16_t usFile = _ctrluMixed(ptask);
+  return usFile == 1200 ? 1208 : usFile;
 }
 
 /* ----------------------------------------------------------- CCSID triple */
@@ -421,13 +432,16 @@ int zorcontrolUdbDelCodePage(zorcontrol *pcontrol, zortask *ptaskSelect, int iFo
   (void)pcontrol;
   if (iFormat != 13 && iFormat != 1) return 0;
   const char *pcFormat = iFormat == 13 ? "DEL" : "DELIMITED";
-  uint16_t usOut = _ctrluMixed(ptaskSelect);
-  if (!_ctrluIsCodePage(usOut)) return 0;   /* nothing is converted: the texts stay as given */
+  uint16_t usFile = _ctrluMixed(ptaskSelect);
+  if (!_ctrluIsCodePage(usFile)) return 0;   /* nothing is converted: the texts stay as given */
+  /* a UTF-16 file: the rows are made in UTF-8, so the checks and texts below are in UTF-8 */
+  uint16_t usOut = _ctrluRowCodePage(ptaskSelect);
+  bool boUtf16 = usOut != usFile;
 
   const char *pcWhy = nullptr;
   UConverter *pconv = nullptr;
-  if (usOut == 1200 || usOut == 1202 || usOut == 13488)
-    pcWhy = "DELIMITED FILES ARE NOT WRITTEN IN UTF-16";
+  if (usFile == 1202 || usFile == 13488)
+    pcWhy = "DELIMITED FILES IN UTF-16 ARE WRITTEN IN CCSID 1200 ONLY";
   else if ((pconv = _ctrluOpenStrict(usOut)) == nullptr)
     pcWhy = "THERE IS NO CONVERTER FOR IT";
   for (const char *pc = kacDelAscii; pcWhy == nullptr && *pc != '\0'; pc++) {
@@ -445,9 +459,12 @@ int zorcontrolUdbDelCodePage(zorcontrol *pcontrol, zortask *ptaskSelect, int iFo
     bool boOneByte;
     const char *pcWhy;
   } aFraming[] = {
-      {TOKEN_SEP, &strSep, true, "THE SEPARATOR IS NOT ONE BYTE IN IT"},
-      {TOKEN_DELIM, &strDelim, true, "THE DELIMITER IS NOT ONE BYTE IN IT"},
-      {TOKEN_DECIMAL, &strPoint, true, "THE DECIMAL POINT IS NOT ONE BYTE IN IT"},
+      {TOKEN_SEP, &strSep, true,
+       boUtf16 ? "THE SEPARATOR IS NOT AN ASCII CHARACTER" : "THE SEPARATOR IS NOT ONE BYTE IN IT"},
+      {TOKEN_DELIM, &strDelim, true,
+       boUtf16 ? "THE DELIMITER IS NOT AN ASCII CHARACTER" : "THE DELIMITER IS NOT ONE BYTE IN IT"},
+      {TOKEN_DECIMAL, &strPoint, true,
+       boUtf16 ? "THE DECIMAL POINT IS NOT AN ASCII CHARACTER" : "THE DECIMAL POINT IS NOT ONE BYTE IN IT"},
       {TOKEN_DATEDELIM, &strDate, false, "THE DATE DELIMITER HAS NO FORM IN IT"},
       {TOKEN_TIMEDELIM, &strTime, false, "THE TIME DELIMITER HAS NO FORM IN IT"},
       {TOKEN_CR, &strEnd, false, "THE RECORD END HAS NO FORM IN IT"},
@@ -461,7 +478,7 @@ int zorcontrolUdbDelCodePage(zorcontrol *pcontrol, zortask *ptaskSelect, int iFo
   }
   ucnv_close(pconv);
   if (pcWhy != nullptr) {
-    omsgsFMTEDO(ZORU470E, pcFormat, static_cast<int>(usOut), pcWhy);
+    omsgsFMTEDO(ZORU470E, pcFormat, static_cast<int>(usFile), pcWhy);
     return ZORCTRLU_RC_DELCCSID;
   }
 
@@ -572,7 +589,7 @@ int _zorcontrolUdbCheckEcsDelimited(zorcontrol *pcontrol, zortask *ptaskEcs, int
 
   int32_t iSource = pcolSource->iType;
   int32_t iCleared = (iSource | 0xB000) & ~0x0800;
-  uint16_t usMixed = _ctrluMixed(ptaskEcs);
+  uint16_t usMixed = _ctrluRowCodePage(ptaskEcs);
   /* delimiters inside values are doubled unless DOUBLE DELIM OFF asks for the bare text */
   bool boDoubleDelim = _ctrluInteger(ptaskEcs, TOKEN_DOUBLE_DELIM, 1) != 0;
   bool boLobFile = _ctrluAtom(ptaskEcs, TOKEN_LOBFILE) != nullptr;
@@ -715,10 +732,45 @@ int zorcontrolUdbDetectLongColums(zorcontrol *pcontrol, zortask *ptaskSelect)
 
 /* ------------------------------------------------------ record-end column */
 
+/*
+** The record converters of a DEL file in UTF-16: UTF-8 (the code page of
+** the rows) to UTF-16, and UTF-16 to ICU's ibm-1200, which writes the
+** units high byte first and no byte-order mark.  Both replace what they
+** cannot convert (a byte sequence of bit data that is not UTF-8) and count
+** it.  Returns 0, or ZORCTRLU_RC_CONVERTER after ZORU360E.
+*/
+static int _ctrluOpenRecordConverters(zorucoreData *pcore)
+{
+  const struct {
+    const char *pcName;
+    uint16_t usCCSID;
+    UConverter **ppconv;
+  } aOpen[] = {{"ibm-1208", 1208, &pcore->pconvToUtf16}, {"ibm-1200", 1200, &pcore->pconvFromUtf16}};
+  auto closeBoth = [pcore]() {
+    ucnv_close(pcore->pconvToUtf16);
+    ucnv_close(pcore->pconvFromUtf16);
+    pcore->pconvToUtf16 = pcore->pconvFromUtf16 = nullptr;
+  };
+  for (const auto &o : aOpen) {
+    UErrorCode err = U_ZERO_ERROR;
+    *o.ppconv = ucnv_open(o.pcName, &err);
+    if (U_FAILURE(err) || *o.ppconv == nullptr) {
+      omsgsTrace("RC ucnv_open %s = %d : %s\n", o.pcName, static_cast<int>(err), u_errorName(err));
+      closeBoth();
+      omsgsFMTEDO(ZORU360E, o.usCCSID);
+      return ZORCTRLU_RC_CONVERTER;
+    }
+  }
+  if (zorucoreCountReplaced(pcore->pconvToUtf16, pcore->pconvFromUtf16) != 0) {
+    closeBoth();
+    return ZORCTRLU_RC_CONVERTER;
+  }
+  return 0;
+}
+
 int zorcontrolUdbInsertProEpilogue(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat)
 {
   (void)pcontrol;
-  (void)iFormat;
   zoratom *patomCr = _ctrluOwnAtom(ptaskSelect, TOKEN_CR);
   if (patomCr == nullptr || patomCr->iKind != ZORATOM_OCHAR || patomCr->value.pchar == nullptr) return 0;
   const ochar *pcharCr = patomCr->value.pchar;
@@ -757,6 +809,10 @@ int zorcontrolUdbInsertProEpilogue(zorcontrol *pcontrol, zortask *ptaskSelect, i
     if (pcore == nullptr || (pcore->pcharConstant = ocharClone(pcharCr)) == nullptr) {
       std::free(pcore);
       rc = ORC_NOMEM;
+    } else if ((iFormat == 13 || iFormat == 1) && _ctrluRowCodePage(ptaskSelect) != _ctrluMixed(ptaskSelect) &&
+               (rc = _ctrluOpenRecordConverters(pcore)) != 0) {
+      zorucoreDataDestroy(pcore);
+      std::free(pcore);
     } else {
       zoratom *patom = zoratomCreate(_ctrluName(TOKEN_COREDATA), ZORATOM_COREDATA, 0,
                                      reinterpret_cast<uintptr_t>(pcore), nullptr, nullptr);

@@ -91,15 +91,19 @@ int zorcontrolUdbIgnoredOptions(zorcontrol *pcontrol, zortask *ptaskSelect, int 
 ** zorcontrolUdbDelCodePage
 **   DEL and DELIMITED: every byte of the file is in the output code page
 **   (the mixed member of the CCSID triple).  The converters write digits,
-**   signs and a few letters as ASCII bytes, so the output code page must
-**   hold them as the same bytes; the separator, delimiter, decimal point,
-**   date and time delimiters and record end in force are converted into it
-**   and put on the SELECT as its own atoms (the separator, delimiter and
-**   decimal point must become one byte each).  Without an output code page
-**   (mixed CCSID 0) nothing changes.  Also refuses a separator that could
-**   stand inside a field (the delimiter, the decimal point, a character of
-**   numbers, a byte of the date delimiter or of the record end) and a
-**   delimiter inside the record end.  Other formats: nothing.
+**   signs and a few letters as ASCII bytes, so the code page of the rows
+**   must hold them as the same bytes; the separator, delimiter, decimal
+**   point, date and time delimiters and record end in force are converted
+**   into it and put on the SELECT as its own atoms (the separator,
+**   delimiter and decimal point must become one byte each).  The rows are
+**   made in the output code page, except for UTF-16 (1200): they are made
+**   in UTF-8 (1208) and the record end converts each whole (see
+**   zorcontrolUdbInsertProEpilogue); UTF-16 as 1202 or 13488 is refused.
+**   Without an output code page (mixed CCSID 0) nothing changes.  Also
+**   refuses a separator that could stand inside a field (the delimiter, the
+**   decimal point, a character of numbers, a byte of the date delimiter or
+**   of the record end) and a delimiter inside the record end.  Other
+**   formats: nothing.
 **   Returns 0; ZORCTRLU_RC_DELCCSID after ZORU470E; ZORCTRLU_RC_DELCLASH
 **   after ZORU472E; ORC_NOMEM.
 */
@@ -145,8 +149,12 @@ int zorcontrolUdbDetectLongColums(zorcontrol *pcontrol, zortask *ptaskSelect);
 /*
 ** zorcontrolUdbInsertProEpilogue
 **   When the SELECT's own dictionary has a CR atom, appends the record-end
-**   output-column task ECSTASK (constant column of the CR text).
-**   Returns 0, or ORC_NOMEM.
+**   output-column task ECSTASK (constant column of the CR text).  For a
+**   DEL or DELIMITED file in UTF-16 (1200) its core data gets the record
+**   converters, UTF-8 to UTF-16 and UTF-16 to ibm-1200 (high byte first,
+**   no byte-order mark): the record end converts the row it ends.
+**   Returns 0, ZORCTRLU_RC_CONVERTER after ZORU360E when they cannot be
+**   opened, or ORC_NOMEM.
 */
 int zorcontrolUdbInsertProEpilogue(zorcontrol *pcontrol, zortask *ptaskSelect, int iFormat);
 

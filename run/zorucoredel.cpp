@@ -7,8 +7,11 @@
 */
 #include "run/zorucoredel.h"
 
+#include <unicode/ucnv.h>
+
 #include <charconv>
 #include <cstring>
+#include <vector>
 
 #include "common/obyte.h"
 
@@ -260,6 +263,39 @@ int _zorucore_RealN2Delimited(orow *prowSource, orow *prowTarget) { return _ucor
 
 /* ---------------------------------------------------------------- record end */
 
+/*
+** The record [pcStart, *ppcEnd) of the target row, made in the code page of
+** the rows, converted into the file's by the record end's two converters in
+** one ICU call (through a scratch buffer of this thread, which grows to the
+** largest record), then put back in its place; *ppcEnd moves to its new
+** end.  What cannot be converted is replaced and counted by the converters'
+** callbacks.  Returns 0, ZORUCORE_RC_ICU, or ZORUCORE_RC_NOROOM when the
+** converted record does not fit the row buffer.
+*/
+static int _ucoreRecordConvert(const zorucoreData *pcore, orow *prowTarget, char **ppcEnd)
+{
+  thread_local std::vector<char> vScratch;
+  char *pcStart = prowTarget->pcStart;
+  size_t ulRecord = static_cast<size_t>(*ppcEnd - pcStart);
+  /* a byte of the row gives at most one UTF-16 unit, a unit at most the target's largest character */
+  size_t ulNeed = ulRecord * static_cast<size_t>(ucnv_getMaxCharSize(pcore->pconvFromUtf16)) + 16;
+  if (vScratch.size() < ulNeed) vScratch.resize(ulNeed);
+  char *pcTarget = vScratch.data();
+  const char *pcSource = pcStart;
+  UErrorCode err = U_ZERO_ERROR;
+  ucnv_convertEx(pcore->pconvFromUtf16, pcore->pconvToUtf16, &pcTarget, vScratch.data() + vScratch.size(), &pcSource,
+                 *ppcEnd, nullptr, nullptr, nullptr, nullptr, true, true, &err);
+  if (U_FAILURE(err)) {
+    omsgsTrace("RC ucnv_convertEx record = %d : %s\n", static_cast<int>(err), u_errorName(err));
+    return ZORUCORE_RC_ICU;
+  }
+  size_t ulConverted = static_cast<size_t>(pcTarget - vScratch.data());
+  if (!_zorucoreRoom(prowTarget, pcStart, static_cast<int64_t>(ulConverted))) return ZORUCORE_RC_NOROOM;
+  std::memcpy(pcStart, vScratch.data(), ulConverted);
+  *ppcEnd = pcStart + ulConverted;
+  return 0;
+}
+
 int _zorucore_Const2Delimited(orow *prowSource, orow *prowTarget)
 {
   zorucoreCol col;
@@ -269,7 +305,13 @@ int _zorucore_Const2Delimited(orow *prowSource, orow *prowTarget)
   int32_t ilText = (pchar != nullptr && pchar->pcData != nullptr && pchar->ilBU > 0) ? pchar->ilBU : 0;
   if (!_zorucoreRoom(prowTarget, col.pcOut, ilText)) return ZORUCORE_RC_NOROOM;
   if (ilText > 0) std::memcpy(col.pcOut, _charText(pchar), static_cast<size_t>(ilText));
-  return _zorucoreColEnd(prowSource, prowTarget, col.pcOut + ilText);
+  char *pcEnd = col.pcOut + ilText;
+  /* a file in another code page than its rows (UTF-16): the whole record is converted here */
+  if (col.pcore->pconvToUtf16 != nullptr && col.pcore->pconvFromUtf16 != nullptr) {
+    iRc = _ucoreRecordConvert(col.pcore, prowTarget, &pcEnd);
+    if (iRc != 0) return iRc;
+  }
+  return _zorucoreColEnd(prowSource, prowTarget, pcEnd);
 }
 
 /* ------------------------------------------------------------------- decimal */

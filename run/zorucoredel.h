@@ -22,7 +22,8 @@
 **   instead of writing a cut or corrupted row.
 **
 **   Converters run in one thread of the writer process or of the CLI
-**   SELECT child; they share the SELECT's work buffer and keep no state.
+**   SELECT child; they share the SELECT's work buffer and keep no state
+**   (the record end of a UTF-16 file keeps a scratch buffer per thread).
 */
 #ifndef ZAV_RUN_ZORUCOREDEL_H
 #define ZAV_RUN_ZORUCOREDEL_H
@@ -159,7 +160,11 @@ int _zorucore_DoubleN2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_Real2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_RealN2Delimited(orow *prowSource, orow *prowTarget);
 
-/* Record end: the core's constant text, without separator or delimiters. */
+/* Record end: the core's constant text, without separator or delimiters.
+   When the core data has both converters (a DEL file in UTF-16, whose rows
+   are made in UTF-8), the whole record, record end included, is then
+   converted in place into the file's code page; ZORUCORE_RC_ICU or
+   ZORUCORE_RC_NOROOM when it cannot be. */
 int _zorucore_Const2Delimited(orow *prowSource, orow *prowTarget);
 
 /*

@@ -664,7 +664,9 @@ TEST_F(CtrlTest, DefaultValuesTakeTheFormOfTheOutputFormat)
 
 TEST_F(CtrlTest, DelimitedFilesAreWrittenWhollyInTheOutputCodePage)
 {
-  /* CCSID(m): the mixed member is the code page of every byte of the file */
+  /* CCSID(m): the mixed member is the code page of every byte of the file;
+     the rows of a UTF-16 file are made in UTF-8 and its record end gets
+     the converters of the whole record */
   struct {
     const char *pcWhat;
     uint16_t usMixed;
@@ -672,18 +674,30 @@ TEST_F(CtrlTest, DelimitedFilesAreWrittenWhollyInTheOutputCodePage)
     int rc;
     const char *pcMessage;   /* NULL: none */
     const char *pcSepOut;    /* the separator byte written */
+    uint16_t usRow;          /* the code page the columns are written in */
   } acase[] = {
-    {"ISO-8859-1", 819, nullptr, 0, nullptr, ","},
-    {"UTF-8", 1208, nullptr, 0, nullptr, ","},
-    {"a separator of one byte in 819", 819, "\xF5", 0, nullptr, "\xA7"},
+    {"ISO-8859-1", 819, nullptr, 0, nullptr, ",", 819},
+    {"UTF-8", 1208, nullptr, 0, nullptr, ",", 1208},
+    {"UTF-16", 1200, nullptr, 0, nullptr, ",", 1208},
+    {"a separator of one byte in 819", 819, "\xF5", 0, nullptr, "\xA7", 819},
     {"a separator of two bytes in UTF-8", 1208, "\xF5", ZORCTRLU_RC_DELCCSID,
-     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 1208: THE SEPARATOR IS NOT ONE BYTE IN IT\n", nullptr},
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 1208: THE SEPARATOR IS NOT ONE BYTE IN IT\n", nullptr, 0},
+    {"a separator outside ASCII in UTF-16", 1200, "\xF5", ZORCTRLU_RC_DELCCSID,
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 1200: THE SEPARATOR IS NOT AN ASCII CHARACTER\n", nullptr,
+     0},
     {"EBCDIC", 37, nullptr, ZORCTRLU_RC_DELCCSID,
-     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 37: ITS DIGITS AND SIGNS ARE NOT THOSE OF ASCII\n", nullptr},
-    {"UTF-16", 1200, nullptr, ZORCTRLU_RC_DELCCSID,
-     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 1200: DELIMITED FILES ARE NOT WRITTEN IN UTF-16\n", nullptr},
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 37: ITS DIGITS AND SIGNS ARE NOT THOSE OF ASCII\n", nullptr,
+     0},
+    {"UTF-16 low byte first", 1202, nullptr, ZORCTRLU_RC_DELCCSID,
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 1202: DELIMITED FILES IN UTF-16 ARE WRITTEN IN CCSID 1200 "
+     "ONLY\n",
+     nullptr, 0},
+    {"UCS-2", 13488, nullptr, ZORCTRLU_RC_DELCCSID,
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 13488: DELIMITED FILES IN UTF-16 ARE WRITTEN IN CCSID 1200 "
+     "ONLY\n",
+     nullptr, 0},
     {"no converter", 12345, nullptr, ZORCTRLU_RC_DELCCSID,
-     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 12345: THERE IS NO CONVERTER FOR IT\n", nullptr},
+     "ZORU470E FORMAT DELIMITED CANNOT BE WRITTEN IN CCSID 12345: THERE IS NO CONVERTER FOR IT\n", nullptr, 0},
   };
   for (auto &c : acase) {
     SCOPED_TRACE(c.pcWhat);
@@ -701,8 +715,19 @@ TEST_F(CtrlTest, DelimitedFilesAreWrittenWhollyInTheOutputCodePage)
     if (c.rc != 0) continue;
     auto v = subTasks(pselect);
     EXPECT_EQ(str(&coreOf(v[1])->charSep), c.pcSepOut);
-    EXPECT_EQ(str(coreOf(v[2])->pcharConstant), "\n");
-    EXPECT_EQ(coreOf(v[2])->pcharConstant->usCCSID, c.usMixed);
+    EXPECT_EQ(static_cast<uint16_t>(colOf(v[1], TOKEN_COL)->sCCSID), c.usRow);
+    zorucoreData *pend = coreOf(v[2]);
+    EXPECT_EQ(str(pend->pcharConstant), "\n");
+    EXPECT_EQ(pend->pcharConstant->usCCSID, c.usRow);
+    /* the record converters: UTF-8 in, ibm-1200 out, only for a UTF-16 file */
+    bool boUtf16 = c.usMixed == 1200;
+    ASSERT_EQ(pend->pconvToUtf16 != nullptr, boUtf16);
+    ASSERT_EQ(pend->pconvFromUtf16 != nullptr, boUtf16);
+    if (boUtf16) {
+      UErrorCode err = U_ZERO_ERROR;
+      EXPECT_STREQ(ucnv_getName(pend->pconvToUtf16, &err), "UTF-8");
+      EXPECT_STREQ(ucnv_getName(pend->pconvFromUtf16, &err), "UTF-16BE");
+    }
   }
 }
 

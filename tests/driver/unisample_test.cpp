@@ -3,9 +3,10 @@
 **   The sample's Unicode database UNISAMP (code set UTF-8: character data
 **   in code page 1208, graphic data in 1200) through the whole program as a
 **   subprocess.  Its table, once from the DMS table space (UNITEXT) and once
-**   from the SMS one (UNITEXTS), is unloaded directly into DEL in 1208 and
-**   in the single-byte 819, and into IXF (graphic data in 1200); DEL in
-**   1200 is refused before anything is written.  Every value is checked
+**   from the SMS one (UNITEXTS), is unloaded directly into DEL in 1208, in
+**   UTF-16 (1200) and in the single-byte 819, and into IXF (graphic data in
+**   1200); DEL in UTF-16 low byte first (1202) is refused before anything
+**   is written.  Every value is checked
 **   against the stand-in's rows and catalogue, read from its SQLite store
 **   with the expectations built here (padding, UTF-16, the substitution
 **   character of 819).  The character columns go through DB2 too and give
@@ -446,40 +447,59 @@ TEST_F(UniSample, DirectUnloadsHoldTheStandInsValues)
   }
 }
 
-/* DEL in UTF-16 (1200) is refused at check time: a delimited file has its
-   delimiters, separators and digits in the output code page, one byte
-   each.  Nothing of the run is written and it ends with return code 8.
-   UTF-16 output of the table is its IXF graphic columns (above). */
-TEST_F(UniSample, DelInUtf16IsRefusedBeforeAnythingIsWritten)
+/* DEL in UTF-16 (1200): every byte of the file, delimiters, separators,
+   numbers and record ends included, is UTF-16 high byte first, with no
+   byte-order mark; directly for every column, and through DB2 for the
+   character columns, which give the direct bytes.  Nothing is replaced. */
+TEST_F(UniSample, DelInUtf16HoldsTheStandInsValuesOnBothPaths)
 {
-  std::vector<Output> vOutputs = {gaOutputs[0], {"_1200.del", "CCSID(1200) FORMAT DEL", DEL1200}};
+  std::vector<Output> vOutputs = {{"_1200.del", "CCSID(1200) FORMAT DEL", DEL1200},
+                                  {"_utf16.del", "CCSID(UTF16) FORMAT DELIMITED", DEL1200}};
+  const struct {
+    const char *pcRun, *pcGlobal, *pcColumns;
+    std::vector<std::string> vOnly;
+  } aRuns[] = {{"utf16_direct", "", "*", {}},
+               {"utf16_chars", "", "ID, LANG, SHORT, TEXT", {"ID", "LANG", "SHORT", "TEXT"}},
+               {"utf16_engine", " DB2 FORCE", "ID, LANG, SHORT, TEXT", {"ID", "LANG", "SHORT", "TEXT"}}};
+  for (const auto &ru : aRuns) {
+    SCOPED_TRACE(ru.pcRun);
+    JobRun r = run(ru.pcRun, control(ru.pcColumns, vOutputs, ru.pcGlobal));
+    EXPECT_EQ(r.iStatus, 0) << r.strOut;
+    EXPECT_NE(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+    EXPECT_EQ(r.strOut.find("ZORU480W"), std::string::npos) << r.strOut;
+    for (const auto &tab : gaTables) {
+      Table t = standInTable(gstrStore, tab.pcTable, ru.vOnly);
+      for (const Output &o : vOutputs) {
+        std::string strName = lower(tab.pcTable) + o.pcSuffix;
+        SCOPED_TRACE(strName);
+        std::string strGot = file(ru.pcRun, strName);
+        checkOutput(t, o, strGot);
+        if (std::string(ru.pcRun) == "utf16_engine") {
+          EXPECT_EQ(strGot, file("utf16_chars", strName));
+        }
+      }
+    }
+  }
+}
+
+/* UTF-16 low byte first (1202) is refused at check time, on both paths:
+   nothing of the run is written and it ends with return code 8. */
+TEST_F(UniSample, DelInUtf16LowByteFirstIsRefusedBeforeAnythingIsWritten)
+{
+  std::vector<Output> vOutputs = {gaOutputs[0], {"_1202.del", "CCSID(1202) FORMAT DEL", DEL1200}};
   for (const char *pcGlobal : {"", " DB2 FORCE"}) {
     SCOPED_TRACE(pcGlobal);
-    std::string strRun = *pcGlobal ? "utf16_engine" : "utf16_direct";
+    std::string strRun = *pcGlobal ? "utf16le_engine" : "utf16le_direct";
     JobRun r = run(strRun, control("ID, TEXT", vOutputs, pcGlobal));
     EXPECT_NE(r.iStatus, 0) << r.strOut;
-    EXPECT_NE(r.strOut.find("ZORU470E FORMAT DEL CANNOT BE WRITTEN IN CCSID 1200: DELIMITED FILES ARE NOT WRITTEN IN "
-                            "UTF-16"),
+    EXPECT_NE(r.strOut.find("ZORU470E FORMAT DEL CANNOT BE WRITTEN IN CCSID 1202: DELIMITED FILES IN UTF-16 ARE "
+                            "WRITTEN IN CCSID 1200 ONLY"),
               std::string::npos)
         << r.strOut;
     EXPECT_NE(r.strOut.find("ZORU366I ZAV RETURN CODE 8"), std::string::npos) << r.strOut;
     for (const auto &tab : gaTables)
       for (const Output &o : vOutputs)
         EXPECT_FALSE(fs::exists(gstrDir + "/" + strRun + "/" + lower(tab.pcTable) + o.pcSuffix)) << o.pcSuffix;
-  }
-}
-
-/* DEL in UTF-16 as it would be written: every byte of the file, delimiters,
-   separators, numbers and record ends included, in 1200.  DISABLED: such
-   files are refused (above); enable it with UTF-16 delimited files. */
-TEST_F(UniSample, DISABLED_DirectUnloadIntoUtf16Del)
-{
-  std::vector<Output> vOutputs = {{"_1200.del", "CCSID(1200) FORMAT DEL", DEL1200}};
-  JobRun r = run("utf16", control("*", vOutputs));
-  EXPECT_EQ(r.iStatus, 0) << r.strOut;
-  for (const auto &tab : gaTables) {
-    SCOPED_TRACE(tab.pcTable);
-    checkOutput(standInTable(gstrStore, tab.pcTable), vOutputs[0], file("utf16", lower(tab.pcTable) + "_1200.del"));
   }
 }
 

@@ -327,18 +327,22 @@ TEST_F(DelIxf, DelimitedFilesAreWrittenInTheOutputCodePageOrRefused)
       "UNLOAD TABLESPACE DMSDATA\n"
       "  SELECT EMPNO, LASTNAME, HIREDATE, SALARY FROM ZAVTEST.EMPLOYEE WHERE EMPNO = '000220' ;\n"
       "  OUTPUT(\"e.del\") CCSID(%s) FORMAT DEL\n;\n";
+  const std::string strRow = "\"000220\",\"LUTZ, \"\"JEN\"\"\",19680829,+0029840.00\n";
+  std::string strRow1200;   /* UTF-16 high byte first, no byte-order mark */
+  for (char c : strRow) strRow1200 += std::string(1, '\0') + c;
   struct {
     const char *pcCcsid;
     int iStatus;
     std::string strFile;   /* empty: no file */
     std::vector<std::string> vMessages;
   } acase[] = {
-      /* ISO-8859-1 and UTF-8 write the framing bytes as they are in ASCII */
-      {"819", 0, "\"000220\",\"LUTZ, \"\"JEN\"\"\",19680829,+0029840.00\n", {"ZORU062I", "ZORU410I", "ZORU412I"}},
-      {"UTF8", 0, "\"000220\",\"LUTZ, \"\"JEN\"\"\",19680829,+0029840.00\n", {"ZORU062I", "ZORU410I", "ZORU412I"}},
-      /* a code page without converter, UTF-16 and EBCDIC would get a file no reader can decode */
+      /* ISO-8859-1 and UTF-8 write the framing bytes as they are in ASCII, UTF-16 as two bytes each */
+      {"819", 0, strRow, {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"UTF8", 0, strRow, {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      {"UTF16", 0, strRow1200, {"ZORU062I", "ZORU410I", "ZORU412I"}},
+      /* a code page without converter, UTF-16 low byte first and EBCDIC would get a file no reader can decode */
       {"12345", 0x30, "", {"ZORU062I", "ZORU470E", "ZORU366I"}},
-      {"UTF16", 0x30, "", {"ZORU062I", "ZORU470E", "ZORU366I"}},
+      {"1202", 0x30, "", {"ZORU062I", "ZORU470E", "ZORU366I"}},
       {"37", 0x30, "", {"ZORU062I", "ZORU470E", "ZORU366I"}},
   };
   int i = 0;

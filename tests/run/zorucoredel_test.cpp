@@ -7,10 +7,12 @@
 #include "run/zorucoredel.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
 #include <cmath>
 #include <limits>
 
+#include "run/zorucorechar.h"
 #include "tests/run/ucoretest.h"
 
 namespace {
@@ -267,6 +269,55 @@ TEST(zorucoreFrame, RecordEndIsTheConstantTextOnly)
   std::string strText;
   EXPECT_EQ(ucoreConvert({ucoreEndCol(pend)}, ucoreRecord(0, ucoreBytes()), &strText), 0);
   EXPECT_EQ(strText, "\r\n");
+}
+
+/* A DEL file in UTF-16: the row is made in UTF-8 and the record end
+   converts it whole, record end included, into UTF-16 high byte first
+   with no byte-order mark; a byte sequence that is not UTF-8 (bit data) is
+   replaced by U+FFFD and counted; a record whose UTF-16 form does not fit
+   the row buffer drops the row. */
+TEST(zorucoreFrame, RecordEndConvertsTheWholeRecordIntoUtf16)
+{
+  UErrorCode err = U_ZERO_ERROR;
+  UConverter *pconvUtf8 = ucnv_open("ibm-1208", &err);
+  UConverter *pconvUtf16 = ucnv_open("ibm-1200", &err);
+  ASSERT_TRUE(U_SUCCESS(err)) << u_errorName(err);
+  ASSERT_EQ(zorucoreCountReplaced(pconvUtf8, pconvUtf16), 0);
+  struct {
+    const char *pcName;
+    std::string strChar;    /* CHAR(7) held in UTF-8 */
+    std::string strWant;    /* the record in UTF-16BE */
+    int64_t llReplaced;
+  } acase[] = {
+      {"text outside the BMP, a doubled delimiter", "\xCE\xA9\xF0\x9D\x84\x9E\"",
+       std::string("\0-\0" "5\0,\0\"\x03\xA9\xD8\x34\xDD\x1E\0\"\0\"\0\"\0\n", 22), 0},
+      {"bit data that is not UTF-8", "a\xFF\xC3 b  ",
+       std::string("\0-\0" "5\0,\0\"\0a\xFF\xFD\xFF\xFD\0 \0b\0 \0 \0\"\0\n", 26), 2},
+  };
+  for (const auto &c : acase) {
+    SCOPED_TRACE(c.pcName);
+    ucoreBytes data;
+    data.le32(0, static_cast<uint32_t>(-5)).put(4, c.strChar);
+    auto rec = ucoreRecord(11, data);
+    ucoreCores cores;
+    zorucoreData *pend = cores.end("\n");
+    pend->pconvToUtf16 = pconvUtf8;
+    pend->pconvFromUtf16 = pconvUtf16;
+    std::vector<ucoreCol> vcol = {{0x0002, 0xB002, 4, 0, cores.make(0)},
+                                  {0x0007, 0xB107, 7, 4, cores.make(SEP | DELIM)},
+                                  ucoreEndCol(pend)};
+    int64_t llBefore = zorucoreReplacedCount();
+    std::string strText;
+    EXPECT_EQ(ucoreConvert(vcol, rec, &strText), 0);
+    EXPECT_EQ(strText, c.strWant);
+    EXPECT_EQ(zorucoreReplacedCount() - llBefore, c.llReplaced);
+    /* room for the UTF-8 record but not for its UTF-16 form */
+    EXPECT_EQ(ucoreConvert(vcol, rec, &strText, c.strWant.size() - 1), ZORUCORE_RC_NOROOM);
+    EXPECT_EQ(ucoreConvert(vcol, rec, &strText, c.strWant.size()), 0);
+    EXPECT_EQ(strText, c.strWant);
+  }
+  ucnv_close(pconvUtf8);
+  ucnv_close(pconvUtf16);
 }
 
 TEST(zorucorePic, DigitsUnderEachMaskKind)
