@@ -243,14 +243,32 @@ int _unloadStartLong(unloadLong *plong, ficdata *pficdata, ficcont *pficcontLong
   return 0;
 }
 
-void _unloadStopLong(unloadLong *plong)
+/* True when a long-data child ended otherwise than with status 0 (it reported why). */
+bool _unloadLongFailed(pid_t pid, int iStatus, const char *pcKind)
 {
-  if (plong->pidLF > 0) ficlvarKillChild(plong->pidLF, plong->aiLFRequest, plong->aiLFAnswer);
-  if (plong->pidLOB > 0) ficlvarKillChild(plong->pidLOB, plong->aiLOBRequest, plong->aiLOBAnswer);
+  if (iStatus >= 0 && WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0) return false;
+  omsgsTrace("%s child %d ended with status 0x%x", pcKind, static_cast<int>(pid), iStatus);
+  return true;
+}
+
+/*
+** Stops the long-data children and checks how they ended.  Returns 0, or 1
+** when one of them did not serve every value whole (or did not end well).
+*/
+int _unloadStopLong(unloadLong *plong)
+{
+  int iRc = 0;
+  if (plong->pidLF > 0 &&
+      _unloadLongFailed(plong->pidLF, ficlvarKillChild(plong->pidLF, plong->aiLFRequest, plong->aiLFAnswer), "Long-field"))
+    iRc = 1;
+  if (plong->pidLOB > 0 &&
+      _unloadLongFailed(plong->pidLOB, ficlvarKillChild(plong->pidLOB, plong->aiLOBRequest, plong->aiLOBAnswer), "LOB"))
+    iRc = 1;
   ficlvarDestroy(plong->plvLF);
   ficlvarDestroy(plong->plvLOB);
   plong->pidLF = plong->pidLOB = -1;
   plong->plvLF = plong->plvLOB = nullptr;
+  return iRc;
 }
 
 /* ------------------------------------------------------------ SMS path */
@@ -258,8 +276,8 @@ void _unloadStopLong(unloadLong *plong)
 /*
 ** _unloadGetEnregsSeqSMS
 **   Record loop of an SMS table: every file page in order.  Returns 0, or 1
-**   when the long-data children could not be started, a page had no open
-**   file or could not be read whole.
+**   when the long-data children could not be started or did not serve
+**   every value whole, a page had no open file or could not be read whole.
 */
 int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf *pconf, int *piFd,
                            ficdataInfoTable *pinfo, int32_t ilObid, int *piFdLF, int *piFdLOB)
@@ -295,7 +313,7 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
   _unloadPostEOF(preader);
   free(pcBuffer);
   free(pslots);
-  _unloadStopLong(&lng);
+  if (_unloadStopLong(&lng) != 0) iRc = 1;
   return iRc;
 }
 
@@ -368,8 +386,9 @@ struct unloadChildBlock {
 /*
 ** _unloadGetEnregsSeqDMS
 **   Record loop of the record-reader child: the page numbers of the pipe.
-**   Returns 0, or 1 when the long-data children could not be started, a
-**   page had no mapping or open container, or a page could not be read whole.
+**   Returns 0, or 1 when the long-data children could not be started or
+**   did not serve every value whole, a page had no mapping or open
+**   container, or a page could not be read whole.
 */
 int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piFd, ficdataInfoTable *pinfo,
                            int *piFdLF, int *piFdLOB)
@@ -418,7 +437,7 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
   _unloadPostEOF(preader);
   free(pcBuffer);
   free(pslots);
-  _unloadStopLong(&lng);
+  if (_unloadStopLong(&lng) != 0) iRc = 1;
   return iRc;
 }
 

@@ -77,10 +77,38 @@ static inline bool _writeIsLob(const zorwrite *pwrite)
   return (pwrite->ulType & ZORWRITE_LOBFILE) != 0;
 }
 
-/* Keeps the first failure of the owner's side. */
+/*
+** Names the LOB file a LOB-file writer failed on, with the table and the
+** reason (the system's for TOOLS_RC_IO | errno): ZORU455E.
+*/
+static void _writeReportLob(const zorwrite *pwrite, int iRc)
+{
+  std::string strTable;
+  for (const ochar *pchar : {pwrite->pcharQualifier, pwrite->pcharTable}) {
+    if (pchar == nullptr || pchar->pcData == nullptr) continue;
+    if (!strTable.empty()) strTable += '.';
+    strTable.append(_charText(pchar), static_cast<size_t>(pchar->ilBU));
+  }
+  char acReason[256];
+  const char *pcReason = acReason;
+  if ((iRc & ~0xfff) == TOOLS_RC_IO && (iRc & 0xfff) != 0)
+    pcReason = strerror_r(iRc & 0xfff, acReason, sizeof acReason);
+  else
+    std::snprintf(acReason, sizeof acReason, "REASON CODE 0x%x", iRc);
+  const ochar *pcharName = pwrite->pcharLobName;
+  std::string strName;
+  if (pcharName != nullptr && pcharName->pcData != nullptr)
+    strName.assign(_charText(pcharName), static_cast<size_t>(pcharName->ilBU));
+  omsgsFMTEDO(ZORU455E, strName.c_str(), strTable.empty() ? "?" : strTable.c_str(), pcReason);
+}
+
+/* Keeps the first failure of the owner's side; a LOB-file writer reports it (ZORU455E). */
 static int _writeFail(zorwrite *pwrite, int iRc)
 {
-  if (iRc != 0 && pwrite->iRcFailure == 0) pwrite->iRcFailure = iRc;
+  if (iRc != 0 && pwrite->iRcFailure == 0) {
+    pwrite->iRcFailure = iRc;
+    if (_writeIsLob(pwrite)) _writeReportLob(pwrite, iRc);
+  }
   return iRc;
 }
 

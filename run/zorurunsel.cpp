@@ -242,8 +242,10 @@ int _zorurunRunReadChild(zorurunReader *preader)
     }
   }
   if (preader->pwriteLob != nullptr) {
-    writeFlush(preader->pwriteLob);
-    writeClose(preader->pwriteLob);
+    /* the last LOB file is written here: its failure (ZORU455E) fails the read */
+    int iFlush = writeFlush(preader->pwriteLob);
+    int iClose = writeClose(preader->pwriteLob);
+    if ((iFlush != 0 || iClose != 0) && iRc == 0) iRc = ZORURUN_RC_READ;
     writeDestroy(preader->pwriteLob);
     preader->pwriteLob = nullptr;
   }

@@ -9,6 +9,7 @@
 #include "storage/ficlvar.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -21,6 +22,7 @@
 #include "common/olist.h"
 #include "driver/socket.h"
 #include "driver/tools.h"
+#include "driver/zormsgs.h"
 #include "storage/ficcont.h"
 #include "storage/ficdata.h"
 #include "storage/ficdms.h"
@@ -38,17 +40,23 @@ namespace {
 /* Largest LOB descriptor a request may carry; longer ones are read and dropped. */
 const int32_t FICLVAR_MAX_DESC = 4096;
 
-/* Writes all bytes to a pipe; the result is not checked by the protocol. */
-void _ficlvarSend(int iFd, const void *pData, size_t ulLength)
+/*
+** Writes all bytes to a pipe or a LOB file.  Returns 0, or the errno of the
+** failed write (ENOSPC when nothing is taken without an error); the pipe
+** protocol does not check it (the parent sees a short answer).
+*/
+int _ficlvarSend(int iFd, const void *pData, size_t ulLength)
 {
   const char *pc = static_cast<const char *>(pData);
   while (ulLength > 0) {
     ssize_t n = write(iFd, pc, ulLength);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n < 0) return errno;
+    if (n == 0) return ENOSPC;
     pc += n;
     ulLength -= static_cast<size_t>(n);
   }
+  return 0;
 }
 
 /* Writes ilLength zero bytes to a pipe. */
@@ -99,7 +107,43 @@ struct Reader {
   int32_t *pilExtents = nullptr;   /* DMS: first page of each extent of the object */
   int32_t ilExtents = 0;
   std::vector<unsigned char> vPage;
+  int iFailure = 0;                /* first value not served whole (reason code), 0 none: sticks */
+  int64_t llFailed = 0;            /* values not served whole */
 };
+
+/* Table name of the child's messages. */
+const char *_ficlvarTable(const Reader &r)
+{
+  const ficdata *pfd = r.pficlvar->pficdata;
+  return pfd != nullptr && pfd->acTable[0] != '\0' ? pfd->acTable : "?";
+}
+
+/*
+** Counts a value the child could not serve whole: the first is reported
+** (ZORU455E naming the LOB file when there is one, else ZORU456E) and its
+** code kept for the child's end; later ones go to the trace.
+*/
+void _ficlvarFail(Reader &r, int iCode, const char *pcFile, const char *pcReason)
+{
+  r.llFailed++;
+  if (r.iFailure != 0) {
+    omsgsTrace("Long value %lld not served whole: %s (%s)", static_cast<long long>(r.llFailed), pcReason,
+               pcFile != nullptr ? pcFile : "answer");
+    return;
+  }
+  r.iFailure = iCode;
+  if (pcFile != nullptr)
+    omsgsFMTEDO(ZORU455E, pcFile, _ficlvarTable(r), pcReason);
+  else
+    omsgsFMTEDO(ZORU456E, _ficlvarTable(r), pcReason);
+}
+
+/* The reason of an unreadable object page, for _ficlvarFail. */
+std::string _ficlvarPageReason(int32_t ilObjPage, bool boLOB)
+{
+  return "PAGE " + std::to_string(ilObjPage) + (boLOB ? " OF THE LOB OBJECT" : " OF THE LONG-FIELD OBJECT") +
+         " CANNOT BE READ";
+}
 
 /* Reads n bytes at byte ilOffset of object page ilObjPage.  Returns true when they all came. */
 bool _ficlvarReadPiece(Reader &r, int32_t ilObjPage, int32_t ilOffset, int32_t n, unsigned char *pc)
@@ -148,19 +192,23 @@ bool _ficlvarReadPiece(Reader &r, int32_t ilObjPage, int32_t ilOffset, int32_t n
 /*
 ** Serves llLength bytes of the object from byte ilOffset of object page
 ** ilObjPage on, one page piece at a time; pfnSink takes each piece.  A
-** piece that cannot be read is handed over as zero bytes.
+** piece that cannot be read is handed over as zero bytes, and so is every
+** piece after it.  Returns -1, or the first object page that could not be
+** read.
 */
 template <typename Sink>
-void _ficlvarServeRun(Reader &r, int32_t ilObjPage, int32_t ilOffset, int64_t llLength, Sink pfnSink)
+int32_t _ficlvarServeRun(Reader &r, int32_t ilObjPage, int32_t ilOffset, int64_t llLength, Sink pfnSink)
 {
   const int32_t ilPageSize = r.ilPageSize;
-  bool boFailed = false;
+  int32_t ilBadPage = -1;
   while (llLength > 0) {
     int32_t n = ilPageSize - ilOffset;
     if (n > llLength) n = static_cast<int32_t>(llLength);
-    if (boFailed || !_ficlvarReadPiece(r, ilObjPage, ilOffset, n, r.vPage.data())) {
-      if (!boFailed) omsgsTrace("Long data: object page %d cannot be read", ilObjPage);
-      boFailed = true;
+    if (ilBadPage >= 0 || !_ficlvarReadPiece(r, ilObjPage, ilOffset, n, r.vPage.data())) {
+      if (ilBadPage < 0) {
+        omsgsTrace("Long data: object page %d cannot be read", ilObjPage);
+        ilBadPage = ilObjPage;
+      }
       std::memset(r.vPage.data(), 0, static_cast<size_t>(n));
     }
     pfnSink(r.vPage.data(), n);
@@ -168,6 +216,7 @@ void _ficlvarServeRun(Reader &r, int32_t ilObjPage, int32_t ilOffset, int64_t ll
     ilOffset = 0;
     ilObjPage++;
   }
+  return ilBadPage;
 }
 
 /* Sets up a reader; false when the page size or partition record cannot serve. */
@@ -253,20 +302,25 @@ int _ficlvarLFLoop(Reader &r)
     if (P < 0) {
       omsgsTrace("LF request at position %d: answered with zeros", P);
       _ficlvarSendZeros(p->piAnswer[1], L);
+      _ficlvarFail(r, ZORTS_RC_BADDESC, nullptr, ("LONG-FIELD POSITION " + std::to_string(P) + " REFUSED").c_str());
       continue;
     }
-    _ficlvarServeRun(r, P / U, (P % U) * FICDATA_SECTOR, L, [&](const unsigned char *pc, int32_t n) {
-      _ficlvarSend(p->piAnswer[1], pc, static_cast<size_t>(n));
-    });
+    int32_t ilBadPage =
+        _ficlvarServeRun(r, P / U, (P % U) * FICDATA_SECTOR, L, [&](const unsigned char *pc, int32_t n) {
+          _ficlvarSend(p->piAnswer[1], pc, static_cast<size_t>(n));
+        });
+    if (ilBadPage >= 0) _ficlvarFail(r, FICDATA_RC_READ, nullptr, _ficlvarPageReason(ilBadPage, false).c_str());
   }
-  return 0;
+  return r.iFailure;
 }
 
 /* State of one LOB request while its segments are served. */
 struct LobServe {
   Reader *pr;
-  int iFile;        /* LOB file, or -1: answer inline */
+  int iFile;            /* LOB file, or -1: answer inline */
   int64_t llSent;
+  int32_t ilBadPage;    /* first object page that could not be read, -1 none */
+  int iErrno;           /* first failed write of the LOB file, 0 none */
 };
 
 int _ficlvarLobSegment(void *pCtx, int32_t ilLength, int32_t ilStart, int64_t *pllWanted)
@@ -276,20 +330,73 @@ int _ficlvarLobSegment(void *pCtx, int32_t ilLength, int32_t ilStart, int64_t *p
   if (ilStart < 0) return ZORTS_RC_BADDESC;
   int64_t llTake = ilLength < *pllWanted ? ilLength : *pllWanted;
   const int32_t K = r.ilPageSize / 1024;
-  _ficlvarServeRun(r, ilStart / K, (ilStart % K) * 1024, llTake, [&](const unsigned char *pc, int32_t n) {
-    if (ps->iFile >= 0) {
-      _ficlvarSend(ps->iFile, pc, static_cast<size_t>(n));
-    } else {
-      _ficlvarSend(r.pficlvar->piAnswer[1], &n, 4);
-      _ficlvarSend(r.pficlvar->piAnswer[1], pc, static_cast<size_t>(n));
-    }
-  });
+  int32_t ilBadPage =
+      _ficlvarServeRun(r, ilStart / K, (ilStart % K) * 1024, llTake, [&](const unsigned char *pc, int32_t n) {
+        if (ps->iFile >= 0) {
+          if (ps->iErrno == 0) ps->iErrno = _ficlvarSend(ps->iFile, pc, static_cast<size_t>(n));
+        } else {
+          _ficlvarSend(r.pficlvar->piAnswer[1], &n, 4);
+          _ficlvarSend(r.pficlvar->piAnswer[1], pc, static_cast<size_t>(n));
+        }
+      });
+  if (ilBadPage >= 0 && ps->ilBadPage < 0) ps->ilBadPage = ilBadPage;
   ps->llSent += llTake;
   *pllWanted -= llTake;
   return 0;
 }
 
-/* LOB loop; boSecondStopWord: read the second word of the stop request. */
+/*
+** Writes the LOB of the descriptor vDesc (n bytes, llLength bytes of LOB)
+** into its LOB file.  A file that cannot be created or written whole, a
+** descriptor refused or a page that cannot be read is reported through
+** _ficlvarFail; after the first such failure no LOB file is written any
+** more (the request has been read whole; no answer is due).
+*/
+void _ficlvarLobToFile(Reader &r, const std::vector<unsigned char> &vDesc, int32_t n, int64_t llLength)
+{
+  ficdata *pfd = r.pficlvar->pficdata;
+  if (r.iFailure != 0) {
+    r.llFailed++;
+    return;
+  }
+  if (n < FICDATA_LOB_FIRST + 4) {
+    _ficlvarFail(r, ZORTS_RC_BADDESC, nullptr, ("LOB DESCRIPTOR OF " + std::to_string(n) + " BYTES REFUSED").c_str());
+    return;
+  }
+  char acName[4096];
+  int32_t ilName = 0;
+  int32_t ilNumber = ficdataLobFileNumber(pfd, static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_FIRST)));
+  int iRc = ficdataGetLBFileName(pfd, ilNumber, acName, sizeof acName, &ilName);
+  if (iRc != 0) {
+    char acReason[64];
+    std::snprintf(acReason, sizeof acReason, "LOB FILE NAME NOT MADE (REASON CODE 0x%x)", iRc);
+    _ficlvarFail(r, iRc, nullptr, acReason);
+    return;
+  }
+  LobServe serve{&r, toolsCreateFile(acName, &iRc), 0, -1, 0};
+  if (serve.iFile < 0) {
+    int iErrno = (iRc & ~0xfff) == TOOLS_RC_IO && (iRc & 0xfff) != 0 ? iRc & 0xfff : EIO;
+    _ficlvarFail(r, TOOLS_RC_IO | iErrno, acName, std::strerror(iErrno));
+    return;
+  }
+  int iCode = zortsLobSegments(vDesc.data(), n, llLength, _ficlvarLobSegment, &serve);
+  if (close(serve.iFile) != 0 && serve.iErrno == 0) serve.iErrno = errno;
+  if (serve.iErrno != 0) {
+    _ficlvarFail(r, TOOLS_RC_IO | serve.iErrno, acName, std::strerror(serve.iErrno));
+  } else if (serve.ilBadPage >= 0) {
+    _ficlvarFail(r, FICDATA_RC_READ, acName, _ficlvarPageReason(serve.ilBadPage, true).c_str());
+  } else if (iCode != 0) {
+    char acReason[64];
+    std::snprintf(acReason, sizeof acReason, "LOB DESCRIPTOR REFUSED (REASON CODE 0x%x)", iCode);
+    omsgsTrace("LOB request: descriptor refused (0x%x) after %lld bytes", iCode, static_cast<long long>(serve.llSent));
+    _ficlvarFail(r, iCode, acName, acReason);
+  }
+}
+
+/*
+** LOB loop; boSecondStopWord: read the second word of the stop request.
+** Returns 0, or the code of the first LOB not served whole.
+*/
 int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
 {
   ficlvar *p = r.pficlvar;
@@ -305,37 +412,30 @@ int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
     }
     if (!_ficlvarReadDesc(p->piRequest[0], n, vDesc)) break;
     n = static_cast<int32_t>(vDesc.size());
-    bool boFile = pfd != nullptr && pfd->pcharLobFile != nullptr;
     int64_t llLength = n >= FICDATA_LOB_LENGTH + 4 ? static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_LENGTH)) : 0;
     if (llLength < 0) llLength = 0;
-    LobServe serve{&r, -1, 0};
-    if (boFile) {
+    if (pfd != nullptr && pfd->pcharLobFile != nullptr) {
       /* every LOB asked for gets its file: the row naming it was written
          (MAXROWS counts rows, which the record reader and the writer limit) */
-      if (n < FICDATA_LOB_FIRST + 4) {
-        omsgsTrace("LOB request of %d bytes holds no first segment", n);
-        continue;
-      }
-      char acName[4096];
-      int32_t ilName = 0;
-      int32_t ilNumber = ficdataLobFileNumber(pfd, static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_FIRST)));
-      if (ficdataGetLBFileName(pfd, ilNumber, acName, sizeof acName, &ilName) != 0) continue;
-      int iRc = 0;
-      serve.iFile = toolsCreateFile(acName, &iRc);
-      if (serve.iFile < 0) continue;
-    } else if (llLength > FICDATA_MAX_LONGDATA) {
-      llLength = FICDATA_MAX_LONGDATA;
+      _ficlvarLobToFile(r, vDesc, n, llLength);
+      continue;
     }
+    if (llLength > FICDATA_MAX_LONGDATA) llLength = FICDATA_MAX_LONGDATA;
+    LobServe serve{&r, -1, 0, -1, 0};
     int iCode = zortsLobSegments(vDesc.data(), n, llLength, _ficlvarLobSegment, &serve);
-    if (iCode != 0) omsgsTrace("LOB request: descriptor refused (0x%x) after %lld bytes", iCode,
-                               static_cast<long long>(serve.llSent));
-    if (boFile) {
-      close(serve.iFile);
-    } else if (serve.llSent < llLength) {
-      _ficlvarSendZeroChunks(r, llLength - serve.llSent);   /* keep the pipe in step */
+    if (serve.llSent < llLength) _ficlvarSendZeroChunks(r, llLength - serve.llSent);   /* keep the pipe in step */
+    if (serve.ilBadPage >= 0) {
+      _ficlvarFail(r, FICDATA_RC_READ, nullptr, _ficlvarPageReason(serve.ilBadPage, true).c_str());
+    } else if (iCode != 0) {
+      char acReason[64];
+      std::snprintf(acReason, sizeof acReason, "LOB DESCRIPTOR REFUSED (REASON CODE 0x%x)", iCode);
+      omsgsTrace("LOB request: descriptor refused (0x%x) after %lld bytes", iCode, static_cast<long long>(serve.llSent));
+      _ficlvarFail(r, iCode, nullptr, acReason);
     }
   }
-  return 0;
+  if (r.llFailed > 1)
+    omsgsTrace("LOB child: %lld LOBs not served whole", static_cast<long long>(r.llFailed));
+  return r.iFailure;
 }
 
 pid_t _ficlvarLaunch(ficlvar *p)
@@ -360,11 +460,12 @@ pid_t _ficlvarLaunch(ficlvar *p)
     toolsDieWithParent(pidParent);
     close(p->piRequest[1]);
     close(p->piAnswer[0]);
-    p->pfnMain(p);
+    int iRc = p->pfnMain(p);
     close(p->piRequest[0]);
     if (p->piAnswer[1] >= 0) close(p->piAnswer[1]);
     ficlvarDestroy(p);
-    _exit(0);
+    omsgsFlushDefered();
+    _exit(iRc == 0 ? 0 : FICLVAR_EXIT_FAILED);
   }
   close(p->piRequest[0]);
   close(p->piAnswer[1]);
@@ -483,36 +584,36 @@ int ficlvarLFReadSMS(ficlvar *p)
 {
   Reader r;
   r.boOk = _ficlvarReaderInit(r, p, false);
-  _ficlvarLFLoop(r);
+  int iRc = _ficlvarLFLoop(r);
   _ficlvarReaderFree(r);
-  return 0;
+  return iRc;
 }
 
 int ficlvarLOBReadSMS(ficlvar *p)
 {
   Reader r;
   r.boOk = _ficlvarReaderInit(r, p, false);
-  _ficlvarLOBLoop(r, true);
+  int iRc = _ficlvarLOBLoop(r, true);
   _ficlvarReaderFree(r);
-  return 0;
+  return iRc;
 }
 
 int ficlvarLFReadDMS(ficlvar *p)
 {
   Reader r;
   r.boOk = _ficlvarReaderInit(r, p, true) && _ficlvarReaderExtents(r, false);
-  _ficlvarLFLoop(r);
+  int iRc = _ficlvarLFLoop(r);
   _ficlvarReaderFree(r);
-  return 0;
+  return iRc;
 }
 
 int ficlvarLOBReadDMS(ficlvar *p)
 {
   Reader r;
   r.boOk = _ficlvarReaderInit(r, p, true) && _ficlvarReaderExtents(r, true);
-  _ficlvarLOBLoop(r, false);
+  int iRc = _ficlvarLOBLoop(r, false);
   _ficlvarReaderFree(r);
-  return 0;
+  return iRc;
 }
 
 int ficlvarLFReadBackupSMS(ficlvar *p)

@@ -20,22 +20,28 @@
 **   Process states: ficlvarLaunchChild* creates both pipes and forks; the
 **   child closes the request write end and the answer read end, serves
 **   requests until a negative length or the end of the request pipe, frees
-**   its copy of the descriptor and exits with status 0.  The parent keeps
-**   the request write end and the answer read end until ficlvarKillChild,
-**   which sends the stop words, closes them and waits for the child.  One
+**   its copy of the descriptor and exits with status 0, or with
+**   FICLVAR_EXIT_FAILED when a value could not be served whole.  The
+**   parent keeps the request write end and the answer read end until
+**   ficlvarKillChild, which sends the stop words, closes them and waits for
+**   the child; the parent's read fails unless the child exited with 0.  One
 **   request is outstanding at a time.  The parent never frees its
 **   descriptor.
 **
-**   LOB child and MAXROWS: with a LOBFILE template the child counts the LOB
-**   files it serves and, once the count reaches MAXROWS (>= 0), writes no
-**   more (the request is still read whole; no answer is due).  Inline LOBs
-**   are always answered, so the parent never waits for an answer that does
-**   not come; the writer applies MAXROWS to the rows.
+**   LOB child and MAXROWS: with a LOBFILE template every LOB asked for gets
+**   its file (the row naming it has been written); the writer applies
+**   MAXROWS to the rows.
 **
-**   A long-data read that fails leaves the rest of the answer as zero
-**   bytes, so the pipes stay in step; a child that cannot set up its
+**   Failures: a long-data read that fails leaves the rest of the answer as
+**   zero bytes, so the pipes stay in step; a child that cannot set up its
 **   reading (page size, partition record, object table) answers every
-**   request with zeros.  ficlvarKillChild ignores SIGPIPE while it writes
+**   request with zeros.  Every value not served whole -- a page that
+**   cannot be read, a descriptor or position refused, a LOB file that
+**   cannot be created or written whole -- is counted; the first is
+**   reported (ZORU455E naming the LOB file, else ZORU456E, both with the
+**   table) and makes the child's exit status FICLVAR_EXIT_FAILED.  After
+**   the first failure a LOB child writes no more LOB files (the requests
+**   are still read whole).  ficlvarKillChild ignores SIGPIPE while it writes
 **   the stop words, so a child that has already ended does not end the
 **   reader.
 */
@@ -58,7 +64,14 @@ struct ficlvarTableInfo {
   int64_t llOffset;      /* start of the page area (0: containers; an image: its offset) */
 };
 
-/* Child main: serves the requests of the descriptor's pipes.  Returns 0. */
+/* Exit status of a child that could not serve a value whole. */
+#define FICLVAR_EXIT_FAILED 1
+
+/*
+** Child main: serves the requests of the descriptor's pipes.  Returns 0,
+** or the reason code of the first value not served whole (the child then
+** exits with FICLVAR_EXIT_FAILED).
+*/
 typedef int (*ficlvarMainProc)(ficlvar *pficlvar);
 
 /* Child descriptor. */

@@ -7,7 +7,14 @@
 **       online reader and the backup image;
 **     - a catalogue partition's backup image whose SYSCOLUMNS cannot be
 **       read past its first page: the request fails with ZORU428E naming
-**       the table and the page, and writes no rows.
+**       the table and the page, and writes no rows;
+**     - a LOB file that cannot be created or written whole (its directory
+**       below a regular file, the last LOB file on a full device), on the
+**       forked reader (DMS and SMS), the online reader and the backup
+**       image: ZORU455E names the file and the table, the run fails;
+**     - long fields and LOBs whose files are cut short, read by the forked
+**       reader's long-field and LOB children (ZORU456E, ZORU455E) and by
+**       the online reader: the run fails.
 */
 #include <gtest/gtest.h>
 
@@ -16,7 +23,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -64,13 +73,16 @@ class SampleFaults : public ::testing::Test {
     if (!gstrDir.empty()) fs::remove_all(gstrDir);
   }
 
-  /* Runs db2zav on strControl in the new directory strName, with the installation strTop. */
-  static JobRun run(const std::string &strName, const std::string &strControl, const std::string &strTop = "topzav")
+  /* Runs db2zav on strControl in the new directory strName, with the
+     installation strTop; pfnPrepare gets the directory first. */
+  static JobRun run(const std::string &strName, const std::string &strControl, const std::string &strTop = "topzav",
+                    const std::function<void(const std::string &)> &pfnPrepare = nullptr)
   {
     std::string strCwd = gstrDir + "/" + strName;
     fs::remove_all(strCwd);
     fs::create_directories(strCwd);
     std::ofstream(strCwd + "/job.ctl") << strControl;
+    if (pfnPrepare) pfnPrepare(strCwd);
     std::string strCmd = "cd " + strCwd + " && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + gstrDir +
                          (strTop == "online" ? "/online" : "/sample/topzav") + " ZAVDB2_INSTHOME=" + gstrDir +
                          "/sample/home DB2INSTANCE=zavinst ASAN_OPTIONS=" +
@@ -91,6 +103,16 @@ class SampleFaults : public ::testing::Test {
 };
 
 std::string SampleFaults::gstrDir;
+
+/* The LOB file names of an output, in the order the rows name them. */
+std::vector<std::string> lobNames(const std::string &strOutput)
+{
+  std::vector<std::string> v;
+  std::string strText = readAll(strOutput);
+  std::regex re("\"(doclob[^\"]*)\"");
+  for (std::sregex_iterator it(strText.begin(), strText.end(), re), end; it != end; ++it) v.push_back((*it)[1].str());
+  return v;
+}
 
 /*
 ** DOCS holds two LOB columns: with MAXROWS 3 (and 4, past the row whose
@@ -207,6 +229,129 @@ TEST_F(SampleFaults, BackupCatalogueReadPartWayFailsTheRequest)
   JobRun rWhole = run("whole", strWhole);
   EXPECT_EQ(rWhole.iStatus, 0) << rWhole.strOut;
   EXPECT_FALSE(readAll(gstrDir + "/whole/dept.del").empty());
+}
+
+/*
+** A LOB file that cannot be created (LOB IN a directory below a regular
+** file) or written whole (the last non-empty LOB file of the run is a link
+** to /dev/full): ZORU455E names the file, the table and the system's
+** reason, the run ends non-zero, without ZORU412I.  The last LOB file is
+** the one the table-space object path writes at the end of the read and
+** the forked reader's LOB child writes for the last request.
+*/
+TEST_F(SampleFaults, LobFileNotWrittenWholeFailsTheRun)
+{
+  struct Reader {
+    const char *pcName;
+    bool boBackup;
+    const char *pcTop;
+  } aReaders[] = {{"forked", false, "topzav"}, {"online", false, "online"}, {"backup", true, "topzav"}};
+  struct Table {
+    const char *pcSpace, *pcTable, *pcColumns;
+  } aTables[] = {{"DMSDATA", "ZAVTEST.DOCS", "ID, BODY, PHOTO"}, {"USERSPACE1", "ZAVTEST.NOTES", "ID, BODY, TEXT"}};
+  for (const Reader &reader : aReaders) {
+    for (const Table &table : aTables) {
+      std::string strCase = std::string(reader.pcName) + "_" + table.pcSpace;
+      SCOPED_TRACE(strCase);
+      auto control = [&](const std::string &strLobIn) {
+        return std::string("GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE ") + table.pcSpace + "\n" +
+               (reader.boBackup ? "  DB2 NO BACKUP \"" + gstrDir + "/sample/backup/" + gpcImage0 + "\"\n" : "") +
+               "  SELECT " + table.pcColumns + " FROM " + table.pcTable + " ;\n  OUTPUT(\"o.del\")\n" +
+               "  LOBFILE(\"doclob\")" + strLobIn + "\n  FORMAT DEL\n;\n";
+      };
+      JobRun rWhole = run(strCase, control(""), reader.pcTop);
+      ASSERT_EQ(rWhole.iStatus, 0) << rWhole.strOut;
+      std::vector<std::string> vNames = lobNames(gstrDir + "/" + strCase + "/o.del");
+      std::string strLast;
+      for (const std::string &strFile : vNames)
+        if (fs::file_size(gstrDir + "/" + strCase + "/" + strFile) > 0) strLast = strFile;
+      ASSERT_FALSE(strLast.empty()) << rWhole.strOut;
+
+      struct Failure {
+        const char *pcName;
+        std::string strLobIn;
+        std::function<void(const std::string &)> pfnPrepare;
+        std::string strFile, strReason;
+      } aFailures[] = {
+          {"directory below a regular file", " LOB IN(\"plain/sub\")",
+           [](const std::string &strDir) { std::ofstream(strDir + "/plain") << "a regular file"; },
+           "plain/sub/" + vNames.front(), std::strerror(ENOTDIR)},
+          {"last LOB file on a full device", "",
+           [&](const std::string &strDir) { fs::create_symlink("/dev/full", strDir + "/" + strLast); }, strLast,
+           std::strerror(ENOSPC)},
+      };
+      for (const Failure &failure : aFailures) {
+        SCOPED_TRACE(failure.pcName);
+        JobRun r = run(strCase + "_failed", control(failure.strLobIn), reader.pcTop, failure.pfnPrepare);
+        EXPECT_NE(r.iStatus, 0) << r.strOut;
+        EXPECT_NE(r.strOut.find("ZORU455E LOB FILE " + failure.strFile + " OF TABLE " + table.pcTable +
+                                " NOT WRITTEN WHOLE: " + failure.strReason + "\n"),
+                  std::string::npos)
+            << r.strOut;
+        EXPECT_NE(r.strOut.find("(REASON CODE 0x10da003)"), std::string::npos) << r.strOut;
+        EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+      }
+    }
+  }
+}
+
+/*
+** NOTES (SMS) with its long-field or LOB file cut short: the forked
+** reader's children answer in step with zeros for what cannot be read and
+** report it (ZORU456E; ZORU455E for a LOB file), the online reader fails
+** its read; either way the run ends non-zero, without ZORU412I.  The
+** files are put back afterwards.
+*/
+TEST_F(SampleFaults, LongDataFilesCutShortFailTheRun)
+{
+  std::string strLF, strLB;
+  for (const auto &entry : fs::recursive_directory_iterator(gstrDir + "/sample/data")) {
+    if (entry.path().extension() == ".LF") strLF = entry.path().string();
+    if (entry.path().extension() == ".LB") strLB = entry.path().string();
+  }
+  ASSERT_FALSE(strLF.empty());
+  ASSERT_FALSE(strLB.empty());
+  struct Case {
+    const char *pcName;
+    const std::string &strFile;
+    uintmax_t ulKeep;        /* bytes left in the file */
+    const char *pcTop;
+    const char *pcLobFile;   /* LOBFILE clause, or "" */
+    const char *pcMessage;   /* expected message, NULL: none named */
+  } aCases[] = {
+      {"long field, forked", strLF, 8192, "topzav", "",
+       "ZORU456E LONG VALUE OF TABLE ZAVTEST.NOTES NOT READ WHOLE: PAGE 2 OF THE LONG-FIELD OBJECT CANNOT BE READ\n"},
+      {"long field, online", strLF, 8192, "online", "", nullptr},
+      {"LOB inline, forked", strLB, 16384, "topzav", "",
+       "ZORU456E LONG VALUE OF TABLE ZAVTEST.NOTES NOT READ WHOLE: PAGE 4 OF THE LOB OBJECT CANNOT BE READ\n"},
+      {"LOB file, forked", strLB, 16384, "topzav", "  LOBFILE(\"doclob\")\n",
+       "ZORU455E LOB FILE doclob_0_10 OF TABLE ZAVTEST.NOTES NOT WRITTEN WHOLE: PAGE 4 OF THE LOB OBJECT CANNOT BE "
+       "READ\n"},
+      {"LOB inline, online", strLB, 16384, "online", "", nullptr},
+  };
+  for (const Case &c : aCases) {
+    SCOPED_TRACE(c.pcName);
+    std::string strWhole = readAll(c.strFile);
+    ASSERT_GT(strWhole.size(), c.ulKeep);
+    fs::resize_file(c.strFile, c.ulKeep);
+    JobRun r = run("cut", std::string("GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n"
+                                      "  SELECT ID, BODY, TEXT FROM ZAVTEST.NOTES ;\n  OUTPUT(\"o.del\")\n") +
+                              c.pcLobFile + "  FORMAT DEL\n;\n",
+                   c.pcTop);
+    std::ofstream(c.strFile, std::ios::binary | std::ios::trunc) << strWhole;
+    EXPECT_NE(r.iStatus, 0) << r.strOut;
+    if (c.pcMessage != nullptr) {
+      EXPECT_NE(r.strOut.find(c.pcMessage), std::string::npos) << r.strOut;
+    }
+    EXPECT_NE(r.strOut.find("(REASON CODE 0x10da003)"), std::string::npos) << r.strOut;
+    EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+  }
+  /* put back whole, the table unloads again */
+  JobRun r = run("uncut", "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n"
+                          "  SELECT ID, BODY, TEXT FROM ZAVTEST.NOTES ;\n  OUTPUT(\"o.del\")\n"
+                          "  LOBFILE(\"doclob\")\n  FORMAT DEL\n;\n");
+  EXPECT_EQ(r.iStatus, 0) << r.strOut;
+  EXPECT_EQ(lobNames(gstrDir + "/uncut/o.del").size(), 3u);
 }
 
 }  // namespace

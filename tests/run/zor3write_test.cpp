@@ -634,8 +634,10 @@ TEST_F(Zor3writeTest, LobNamesCycleThroughNamesAndDirectoriesAndNeverOverwrite)
   for (size_t i = 0; i < vExpected.size(); i++) EXPECT_EQ(vPlaces[i].first, vExpected[i]);
   /* the ninth LOB would reuse the first name: refused, reported */
   EXPECT_EQ(iRc, TOOLS_RC_IO | EEXIST);
-  ASSERT_EQ(vMessages.size(), 1u);
+  ASSERT_EQ(vMessages.size(), 2u);
   EXPECT_EQ(vMessages[0].rfind("ZORU347E IO FAILURE ON FILE " + dirA.path + "/lob_003.001 (", 0), 0u) << vMessages[0];
+  EXPECT_EQ(vMessages[1], "ZORU455E LOB FILE " + dirA.path + "/lob_003.001 OF TABLE ZAV.T1 NOT WRITTEN WHOLE: " +
+                              strerror(EEXIST) + "\n");
   writeClose(pwrite);
   writeDestroy(pwrite);
   for (size_t i = 0; i < vExpected.size(); i++) EXPECT_EQ(_content(vExpected[i]), vLobs[i]) << i;
@@ -683,7 +685,11 @@ TEST_F(Zor3writeTest, FullDiskIsReportedAndNeverTakenForSuccess)
     writeClose(pwrite);
     writeDestroy(pwrite);
   });
-  EXPECT_EQ(vMessages.size(), 1u);
+  /* the first failure only: the system's (ZORU347E), then the LOB file's with the table (ZORU455E) */
+  ASSERT_EQ(vMessages.size(), 2u);
+  EXPECT_EQ(vMessages[0].rfind("ZORU347E IO FAILURE ON FILE " + dirCase.path + "/full.001 (", 0), 0u) << vMessages[0];
+  EXPECT_EQ(vMessages[1], "ZORU455E LOB FILE " + dirCase.path + "/full.001 OF TABLE ZAV.T1 NOT WRITTEN WHOLE: " +
+                              strerror(ENOSPC) + "\n");
 }
 
 TEST_F(Zor3writeTest, OpenFailuresAreReportedWithTheirCode)

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -189,6 +190,11 @@ protected:
 
 bool ExitedZero(int iStatus) { return iStatus >= 0 && WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0; }
 
+bool ExitedFailed(int iStatus)
+{
+  return iStatus >= 0 && WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == FICLVAR_EXIT_FAILED;
+}
+
 }  // namespace
 
 TEST_F(FiclvarTest, LongFieldChildAnswersAcrossPagesAndContainers)
@@ -205,8 +211,7 @@ TEST_F(FiclvarTest, LongFieldChildAnswersAcrossPagesAndContainers)
       {"last 512 bytes of page 0, then 488 of page 1", 1000, 7, Slice(vLF, 3584, 1000)},
       {"page 1 from 2048 into the next extent, in the other container", 9000, 12, Slice(vLF, 6144, 9000)},
       {"empty field", 0, 3, {}},
-      {"past the end of the files: zeros keep the pipe in step", 100, 8 * 64, Bytes(100, 0)},
-      {"a field after that is whole", 4096, 8, Slice(vLF, 4096, 4096)},
+      {"a whole page", 4096, 8, Slice(vLF, 4096, 4096)},
   };
   for (const Case &c : aCases) {
     SCOPED_TRACE(c.pcName);
@@ -233,9 +238,6 @@ TEST_F(FiclvarTest, LobChildAnswersInlineInChunksOfAtMostAPage)
       {"one buddy slot and a 1K tail cut to 476", LobDesc(2, 1, 0, 1500, {10, 40}),
        Cat({Slice(vLOB, 10 * 1024, 1024), Slice(vLOB, 40 * 1024, 476)})},
       {"40000 bytes: 32700 sent", LobDesc(1, 0, 6, 40000, {0}), Slice(vLOB, 0, 32700)},
-      {"damaged: segments end early, the rest is zeros", LobDesc(1, 0, 0, 3000, {5}),
-       Cat({Slice(vLOB, 5 * 1024, 1024), Bytes(1976, 0)})},
-      {"damaged: no slot at all", LobDesc(0, 0, 0, 700, {5}), Bytes(700, 0)},
       {"empty LOB: no chunk", LobDesc(1, 0, 0, 0, {-1}), {}},
       {"the next LOB is whole", LobDesc(1, 0, 2, 4000, {33}), Slice(vLOB, 33 * 1024, 4000)},
   };
@@ -286,6 +288,104 @@ TEST_F(FiclvarTest, EveryLobAskedForGetsItsFileAndNothingIsAnswered)
   EXPECT_EQ(zavtestReadFile(dirLob.file("lob_0_50.dat")), Slice(vLOB, 50 * 1024, 100));
   ocharDestroy(pcharFile);
   ocharDestroy(pcharDir);
+}
+
+/*
+** A value that cannot be served whole is still answered in full (zeros in
+** place of what could not be read), so the pipes stay in step and the
+** next value is whole; the child then ends with FICLVAR_EXIT_FAILED.
+*/
+TEST_F(FiclvarTest, AValueNotServedWholeIsAnsweredInStepAndFailsTheChild)
+{
+  Bytes vObject = Pattern(16 * P, 0x47);
+  SmsSpace sp(vObject);
+  ficdata fd{};
+  struct Case {
+    const char *pcName;
+    bool boLF;
+    int32_t L, Pos;   /* long-field request */
+    Bytes vDesc;      /* LOB request */
+    Bytes vExpected;
+  } aCases[] = {
+      {"LF past the end of the files", true, 100, 16 * 64, {}, Bytes(100, 0)},
+      {"LF at a negative position", true, 600, -8, {}, Bytes(600, 0)},
+      {"LF from a readable page into an unreadable one", true, 1000, 16 * 8 - 1,
+       {}, Cat({Slice(vObject, 16 * P - 512, 512), Bytes(488, 0)})},
+      {"LOB whose segments end early", false, 0, 0, LobDesc(1, 0, 0, 3000, {5}),
+       Cat({Slice(vObject, 5 * 1024, 1024), Bytes(1976, 0)})},
+      {"LOB without a slot", false, 0, 0, LobDesc(0, 0, 0, 700, {5}), Bytes(700, 0)},
+      {"LOB on a page past the end of the files", false, 0, 0, LobDesc(1, 0, 0, 900, {16 * 4 + 2}), Bytes(900, 0)},
+  };
+  for (const Case &c : aCases) {
+    SCOPED_TRACE(c.pcName);
+    Child child(&fd, sp.aiFd, sp.info, sp.pcont, c.boLF ? ficlvarLFReadSMS : ficlvarLOBReadSMS);
+    if (c.boLF) {
+      child.lf(c.L, c.Pos);
+      EXPECT_EQ(Get(child.aiAns[0], c.vExpected.size()), c.vExpected);
+      child.lf(4096, 8);
+      EXPECT_EQ(Get(child.aiAns[0], 4096), Slice(vObject, 4096, 4096));
+    } else {
+      child.lob(c.vDesc);
+      EXPECT_EQ(GetChunks(child.aiAns[0], static_cast<int32_t>(c.vExpected.size())), c.vExpected);
+      child.lob(LobDesc(1, 0, 2, 4000, {33}));
+      EXPECT_EQ(GetChunks(child.aiAns[0], 4000), Slice(vObject, 33 * 1024, 4000));
+    }
+    EXPECT_TRUE(Quiet(child.aiAns[0]));
+    EXPECT_TRUE(ExitedFailed(child.stop()));
+  }
+}
+
+/*
+** A LOB file that cannot be created or written whole -- its directory is
+** below a regular file, the device is full, its descriptor is refused, a
+** page of the LOB cannot be read -- fails the child, and no LOB file is
+** written after it (the requests are still read to the stop words).
+*/
+TEST_F(FiclvarTest, TheFirstLobFileNotWrittenWholeFailsTheChildAndEndsTheLobFiles)
+{
+  Bytes vLOB = Pattern(16 * P, 0x47);
+  SmsSpace sp(vLOB);
+  struct Case {
+    const char *pcName;
+    const char *pcSubDir;   /* LOB directory below the case's directory */
+    const char *pcFull;     /* LOB file name made a link to /dev/full, or NULL */
+    Bytes vDesc;            /* the first LOB asked for */
+    const char *pcFirst;    /* its file, NULL when it cannot exist */
+  } aCases[] = {
+      {"directory below a regular file", "plain/sub", nullptr, LobDesc(1, 0, 4, 10000, {12}), nullptr},
+      {"no space left on the device", "", "lob_0_12.dat", LobDesc(1, 0, 4, 10000, {12}), nullptr},
+      {"segments end early", "", nullptr, LobDesc(1, 0, 0, 3000, {5}), "lob_0_5.dat"},
+      {"page past the end of the files", "", nullptr, LobDesc(1, 0, 0, 900, {16 * 4 + 2}), "lob_0_66.dat"},
+  };
+  for (const Case &c : aCases) {
+    SCOPED_TRACE(c.pcName);
+    zavtestTempDir dirCase;
+    std::ofstream(dirCase.file("plain")) << "a regular file";
+    if (c.pcFull != nullptr) {
+      ASSERT_EQ(symlink("/dev/full", dirCase.file(c.pcFull).c_str()), 0);
+    }
+    std::string strDir = dirCase.path + (c.pcSubDir[0] != '\0' ? std::string("/") + c.pcSubDir : std::string());
+    ochar *pcharFile = ocharCreate(0, 850);
+    ocharAppendFixed(pcharFile, "lob.dat", 7);
+    ochar *pcharDir = ocharCreate(0, 850);
+    ocharAppendFixed(pcharDir, strDir.data(), static_cast<int32_t>(strDir.size()));
+    ficdata fd{};
+    fd.ilPart = 0;
+    fd.pcharLobFile = pcharFile;
+    fd.pcharLobDir = pcharDir;
+    {
+      Child child(&fd, sp.aiFd, sp.info, sp.pcont, ficlvarLOBReadSMS);
+      child.lob(c.vDesc);
+      child.lob(LobDesc(2, 1, 0, 1500, {30, 40}));   /* whole, but after the failure */
+      EXPECT_TRUE(ExitedFailed(child.stop()));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dirCase.file("lob_0_30.dat")));
+    if (c.pcFirst != nullptr) {
+      EXPECT_TRUE(std::filesystem::exists(dirCase.file(c.pcFirst)));
+    }
+    ocharDestroy(pcharFile);
+    ocharDestroy(pcharDir);
+  }
 }
 
 namespace {
@@ -358,9 +458,9 @@ TEST_F(FiclvarTest, DmsChildrenFollowTheExtentListsOfTheirObjects)
     /* object page 3 (page 27) from byte 1024, on into object page 4 (page 20) */
     child.lf(5000, 26);
     EXPECT_EQ(Get(child.aiAns[0], 5000), Slice(vLF, 26 * 512, 5000));
-    child.lf(100, 8 * 40);     /* past the object's extents */
+    child.lf(100, 8 * 40);     /* past the object's extents: zeros, and the child fails */
     EXPECT_EQ(Get(child.aiAns[0], 100), Bytes(100, 0));
-    EXPECT_TRUE(ExitedZero(child.stop()));
+    EXPECT_TRUE(ExitedFailed(child.stop()));
   }
   {
     Child child(&fd, aiFd, info, pcont, ficlvarLOBReadDMS, true);
@@ -421,8 +521,9 @@ TEST_F(FiclvarTest, AChildThatCannotReadStillAnswersInStep)
   Child lob(&fd, sp.aiFd, info, sp.pcont, ficlvarLOBReadDMS, true);
   lob.lob(LobDesc(1, 0, 3, 6000, {2}));
   EXPECT_EQ(GetChunks(lob.aiAns[0], 6000), Bytes(6000, 0));
-  EXPECT_TRUE(ExitedZero(lf.stop()));
-  EXPECT_TRUE(ExitedZero(lob.stop()));
+  /* nothing was served: both fail */
+  EXPECT_TRUE(ExitedFailed(lf.stop()));
+  EXPECT_TRUE(ExitedFailed(lob.stop()));
 }
 
 TEST_F(FiclvarTest, TheRecordDecoderGetsItsLongDataFromTheChildren)
