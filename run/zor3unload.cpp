@@ -383,6 +383,32 @@ struct unloadChildBlock {
   ficdmsConf *pconf;
 };
 
+/* The record-reader child's end of the page-number pipe, read a pipe's worth at a time. */
+struct unloadPageStream {
+  int iFd;
+  unsigned char auc[4096];
+  int32_t ilHave = 0;   /* bytes in auc */
+  int32_t ilNext = 0;   /* next byte to take */
+};
+
+/* The next 32-bit word of the pipe (little-endian); false when the pipe ends first. */
+bool _unloadNextWord(unloadPageStream *pstream, uint32_t *pulWord)
+{
+  while (pstream->ilHave - pstream->ilNext < 4) {
+    int32_t ilLeft = pstream->ilHave - pstream->ilNext;
+    std::memmove(pstream->auc, pstream->auc + pstream->ilNext, static_cast<size_t>(ilLeft));
+    pstream->ilHave = ilLeft;
+    pstream->ilNext = 0;
+    ssize_t l = read(pstream->iFd, pstream->auc + ilLeft, sizeof pstream->auc - static_cast<size_t>(ilLeft));
+    if (l < 0 && errno == EINTR) continue;
+    if (l <= 0) return false;
+    pstream->ilHave += static_cast<int32_t>(l);
+  }
+  *pulWord = obyteGetLE32(pstream->auc + pstream->ilNext);
+  pstream->ilNext += 4;
+  return true;
+}
+
 /*
 ** _unloadGetEnregsSeqDMS
 **   Record loop of the record-reader child: the page numbers of the pipe.
@@ -404,18 +430,19 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
   unsigned char *pcBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ilSize)));
   ficdataSlots *pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
   if (pcBuffer == nullptr || pslots == nullptr) iRc = 1;
-  unsigned char aucWord[4];
-  if (iRc == 0 && toolsReadInPipe(pblock->aiPipe[0], aucWord, 4) != 4) {
+  unloadPageStream stream{pblock->aiPipe[0], {}};
+  uint32_t ulWord = 0;
+  if (iRc == 0 && !_unloadNextWord(&stream, &ulWord)) {
     omsgsTrace("Page-number pipe ended before its first word");
     iRc = ppart->ilDataPages > 0 ? 1 : 0;
     ppart->ilDataPages = 0;
   }
   for (int32_t i = 0; iRc == 0 && i < ppart->ilDataPages; i++) {
-    int32_t ilPage = 0;
-    if (toolsReadInPipe(pblock->aiPipe[0], &ilPage, 4) != 4) {
+    if (!_unloadNextWord(&stream, &ulWord)) {
       omsgsTrace("Page-number pipe ended after %d of %d pages", i, ppart->ilDataPages);
       break;
     }
+    int32_t ilPage = static_cast<int32_t>(ulWord);
     int32_t ilCont = -1;
     int32_t ilPhys = ficdmsIdentifyPage(pblock->pconf, pblock->ilObid, ilPage, &ilCont);
     if (ilPhys < 0 || ilCont < 0 || ilCont >= pblock->pconf->ilContainers || piFd[ilCont] < 0) {

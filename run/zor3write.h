@@ -54,10 +54,13 @@
 **        flush or close.
 **     4. writeClose sets the stop request; the thread writes what is queued
 **        and ends; writeClose joins it.
-**   Invariants: while the thread runs, only the thread touches the file
-**   descriptor, the file name and the file sequence; writeFlush returns only
-**   once every buffer handed over has been written (or dropped after a
-**   failure).
+**     5. writeBlock writes a large block from the owner's thread: it hands
+**        the owner's buffer over and waits until the thread has given every
+**        buffer back, then writes the block itself.
+**   Invariants: only the side that holds a buffer handed over (the thread)
+**   or, while the thread holds none, the owner touches the file descriptor,
+**   the file name and the file sequence; writeFlush returns only once every
+**   buffer handed over has been written (or dropped after a failure).
 **
 **   A writer is used by one process (it may be made before the fork that
 **   gives it to that process, but its thread starts only at writeOpen).
@@ -203,6 +206,23 @@ int writeOpen(zorwrite *pwrite);
 **   written rows, or a negative length.
 */
 int writeSetFileHeader(zorwrite *pwrite, const void *pData, int32_t ilLength);
+
+/*
+** writeBlock
+**   Writes llRows rows that lie one after the other in llLength bytes at
+**   pData, as llRows calls of the write operation would, for a data-file
+**   writer without MAXROWS, SIZELIMIT and FILEMAXSIZE (writeTakesBlocks).
+**   A block of ZORWRITE_BLOCK_DIRECT bytes or more goes to the file from
+**   the caller's memory once what the writer holds is written; a smaller
+**   one is put into the buffer.
+**   Returns 0, the open, write or buffer failure code (sticky as for the
+**   write operation), or ORC_INVALID for another writer or a negative size.
+*/
+#define ZORWRITE_BLOCK_DIRECT (64 * 1024)
+int writeBlock(zorwrite *pwrite, const void *pData, int64_t llLength, int64_t llRows);
+
+/* writeTakesBlocks: true for a data-file writer without MAXROWS, SIZELIMIT and FILEMAXSIZE. */
+bool writeTakesBlocks(const zorwrite *pwrite);
 
 /*
 ** writeAddToCount

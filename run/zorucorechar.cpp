@@ -50,12 +50,13 @@ int32_t zorucoreCountCutLobs(const orow *prowSource)
 
 /* ----------------------------------------------------------- conversion */
 
-/* Characters replaced by the substitution character in this process; and
+/* Characters replaced by the substitution character in this thread; and
    the U+FFFD that the step to UTF-16 of the value being converted put in
    place of bytes it could not read, already counted, which the step from
-   UTF-16 may replace once more. */
-static int64_t gllUcoreReplaced = 0;
-static int64_t gllUcorePending = 0;
+   UTF-16 may replace once more.  Per thread, since a writer converts on
+   several threads, each with ICU converters of its own. */
+static thread_local int64_t gllUcoreReplaced = 0;
+static thread_local int64_t gllUcorePending = 0;
 
 /* ICU callbacks: count a replacement, then let ICU's substitution do it.
    The step to UTF-16 starts each value with a reset; close and clone calls
@@ -281,7 +282,8 @@ static char *_ucoreCopyDD(char *pcOut, const unsigned char *puc, int32_t ilLengt
 ** The frame and text of every character, graphic and LOB converter.
 ** boLls: the null and default step of the location-specifier converters.
 */
-static int _ucoreText(orow *prowSource, orow *prowTarget, ucoreSlot slot, ucoreMode mode, bool boLls)
+[[gnu::always_inline]] static inline int _ucoreText(orow *prowSource, orow *prowTarget, ucoreSlot slot, ucoreMode mode,
+                                                     bool boLls)
 {
   zorucoreCol col;
   int iRc = _zorucoreColBegin(prowSource, prowTarget, &col);
@@ -319,6 +321,13 @@ static int _ucoreText(orow *prowSource, orow *prowTarget, ucoreSlot slot, ucoreM
       pcOut += ilLength;
       break;
     case UCORE_DD: {
+      if (ilLength <= 0 || std::memchr(pucBytes, static_cast<unsigned char>(pcore->cDelim), static_cast<size_t>(ilLength)) == nullptr) {
+        /* no delimiter inside: the bytes as they are */
+        if (ilLength > ilRoom) return ZORUCORE_RC_NOROOM;
+        if (ilLength > 0) std::memcpy(pcOut, pucBytes, static_cast<size_t>(ilLength));
+        pcOut += ilLength;
+        break;
+      }
       int64_t ilNeed = ilLength;
       for (int32_t i = 0; i < ilLength; i++)
         if (static_cast<char>(pucBytes[i]) == pcore->cDelim) ilNeed++;

@@ -61,7 +61,7 @@ int32_t zorucoreCountCutLobs(const orow *prowSource);
 ** zorucoreCountReplaced
 **   Makes a column's converters (either may be NULL) replace what they
 **   cannot convert by the substitution character, as ICU does by default,
-**   and count every replacement in the process's count: a byte sequence that
+**   and count every replacement in the calling thread's count: a byte sequence that
 **   the source code page does not define (to UTF-16) and a character that
 **   the output code page cannot hold (from UTF-16).
 **   Returns 0, or the ICU error code when a callback cannot be set.
@@ -70,8 +70,9 @@ int zorucoreCountReplaced(UConverter *pconvToUtf16, UConverter *pconvFromUtf16);
 
 /*
 ** zorucoreReplacedCount
-**   The characters this process's converters have replaced so far.  A forked
-**   child starts from its parent's count: a writer takes the difference.
+**   The characters the converters have replaced so far in the calling
+**   thread.  A forked child starts from its parent's count: the caller
+**   takes the difference around the conversions it counts.
 */
 int64_t zorucoreReplacedCount(void);
 

@@ -44,52 +44,31 @@ struct ucoreFormat {
 /* Value bytes, index of each group's byte in the value, and group widths. */
 static const int aiValueSize[] = {4, 3, 10};
 
-static int _ucoreGroupByte(ucoreValue value, ucoreGroup group)
+/* Per group (ucoreGroup order): text width, template position index, and the byte of the
+   value it comes from in a time and in a date or timestamp (-1: the day of year, computed). */
+static constexpr int8_t aiGroupWidth[UCORE_G_END] = {2, 2, 2, 2, 3, 2, 2, 2, 2, 6};
+static constexpr int8_t aiGroupPosIndex[UCORE_G_END] = {
+    ZORUCORE_POS_CENTURY, ZORUCORE_POS_YEAR, ZORUCORE_POS_MONTH,  ZORUCORE_POS_DAY,    ZORUCORE_POS_DAY,
+    ZORUCORE_POS_HOUR,    ZORUCORE_POS_HOUR, ZORUCORE_POS_MINUTE, ZORUCORE_POS_SECOND, ZORUCORE_POS_MICRO};
+static constexpr int8_t aiGroupByteTime[UCORE_G_END] = {0, 1, 2, 3, -1, 0, 0, 1, 2, 7};
+static constexpr int8_t aiGroupByteDate[UCORE_G_END] = {0, 1, 2, 3, -1, 4, 4, 5, 6, 7};
+
+static inline int _ucoreGroupByte(ucoreValue value, ucoreGroup group)
 {
-  int iTimeBase = value == UCORE_V_TIME ? 0 : 4;
-  switch (group) {
-    case UCORE_G_CENTURY: return 0;
-    case UCORE_G_YEAR:    return 1;
-    case UCORE_G_MONTH:   return 2;
-    case UCORE_G_DAY:     return 3;
-    case UCORE_G_HOUR:
-    case UCORE_G_HOUR12:  return iTimeBase;
-    case UCORE_G_MINUTE:  return iTimeBase + 1;
-    case UCORE_G_SECOND:  return iTimeBase + 2;
-    case UCORE_G_MICRO:   return 7;
-    default:              return -1;
-  }
+  if (group < 0 || group >= UCORE_G_END) return -1;
+  return value == UCORE_V_TIME ? aiGroupByteTime[group] : aiGroupByteDate[group];
 }
 
-static int _ucoreGroupWidth(ucoreGroup group)
+static inline int _ucoreGroupWidth(ucoreGroup group)
 {
-  return group == UCORE_G_DOY ? 3 : group == UCORE_G_MICRO ? 6 : 2;
-}
-
-/* The template position index of a group. */
-static int _ucoreGroupPosIndex(ucoreGroup group)
-{
-  switch (group) {
-    case UCORE_G_CENTURY: return ZORUCORE_POS_CENTURY;
-    case UCORE_G_YEAR:    return ZORUCORE_POS_YEAR;
-    case UCORE_G_MONTH:   return ZORUCORE_POS_MONTH;
-    case UCORE_G_DAY:
-    case UCORE_G_DOY:     return ZORUCORE_POS_DAY;
-    case UCORE_G_HOUR:
-    case UCORE_G_HOUR12:  return ZORUCORE_POS_HOUR;
-    case UCORE_G_MINUTE:  return ZORUCORE_POS_MINUTE;
-    case UCORE_G_SECOND:  return ZORUCORE_POS_SECOND;
-    case UCORE_G_MICRO:   return ZORUCORE_POS_MICRO;
-    default:              return -1;
-  }
+  return group >= 0 && group < UCORE_G_END ? aiGroupWidth[group] : 2;
 }
 
 /* Where a group goes: its fixed position, else the core data's; -1 when it has none. */
-static int _ucoreGroupPos(const zorucoreData *pcore, ucoreGroup group, int iFixed)
+static inline int _ucoreGroupPos(const zorucoreData *pcore, ucoreGroup group, int iFixed)
 {
   if (iFixed >= 0) return iFixed;
-  int iIndex = _ucoreGroupPosIndex(group);
-  return (iIndex >= 0 && iIndex < ZORUCORE_POS_COUNT) ? pcore->asPos[iIndex] : -1;
+  return (group >= 0 && group < UCORE_G_END) ? pcore->asPos[aiGroupPosIndex[group]] : -1;
 }
 
 /* True when both nibbles of a packed byte are decimal digits. */
@@ -128,8 +107,8 @@ int _zorucore_GetQuantieme(const unsigned char *pucDate)
 }
 
 /* Writes one group at pcText (width checked by the caller); false when the value holds no valid digits. */
-static bool _ucoreWriteGroup(char *pcText, const ucoreFormat *pfmt, ucoreGroup group, const unsigned char *pucValue,
-                             const zorucoreData *pcore)
+[[gnu::always_inline]] static inline bool _ucoreWriteGroup(char *pcText, const ucoreFormat *pfmt, ucoreGroup group,
+                                                          const unsigned char *pucValue, const zorucoreData *pcore)
 {
   if (group == UCORE_G_DOY) {
     for (int i = 0; i < 4; i++)
@@ -163,8 +142,9 @@ static bool _ucoreWriteGroup(char *pcText, const ucoreFormat *pfmt, ucoreGroup g
   return true;
 }
 
-/* The frame and text of every date, time and timestamp converter. */
-static int _ucoreDateTime(orow *prowSource, orow *prowTarget, const ucoreFormat *pfmt)
+/* The frame and text of every date, time and timestamp converter, inlined into each converter
+   so that the compiler unrolls the format's groups. */
+[[gnu::always_inline]] static inline int _ucoreDateTime(orow *prowSource, orow *prowTarget, const ucoreFormat *pfmt)
 {
   zorucoreCol col;
   int iRc = _zorucoreColBegin(prowSource, prowTarget, &col);

@@ -10,6 +10,7 @@
 #include <unicode/ucnv.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -21,102 +22,14 @@
 
 /* ------------------------------------------------------------ column frame */
 
-bool _zorucoreRoom(const orow *prowTarget, const char *pcOut, int64_t ilNeed)
+/*
+** _zorucoreNullDefaultWrite
+**   The part of _zorucoreNullDefault (run/zorucoredel.h) that writes a null
+**   or absent value, for the state _zorucoreNullState found.
+*/
+int _zorucoreNullDefaultWrite(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut, int iState)
 {
-  if (prowTarget == nullptr || pcOut == nullptr || prowTarget->pcEnd == nullptr || ilNeed < 0) return false;
-  uintptr_t ulOut = reinterpret_cast<uintptr_t>(pcOut);
-  uintptr_t ulEnd = reinterpret_cast<uintptr_t>(prowTarget->pcEnd);
-  return ulOut <= ulEnd && static_cast<uint64_t>(ulEnd - ulOut) >= static_cast<uint64_t>(ilNeed);
-}
-
-const unsigned char *_zorucoreValue(const zorucoreCol *pcol, int64_t ilOffset, int64_t ilSize)
-{
-  if (ilOffset < 0 || ilSize < 0 || ilOffset > pcol->ilData || ilSize > pcol->ilData - ilOffset) return nullptr;
-  return pcol->pucData + ilOffset;
-}
-
-/* Checks the rows and fills pcol, without writing anything. */
-static int _ucoreColInit(orow *prowSource, orow *prowTarget, zorucoreCol *pcol)
-{
-  if (prowSource == nullptr || prowTarget == nullptr || pcol == nullptr) return ZORUCORE_RC_NOCOLUMN;
-  if (prowSource->pcoldef == nullptr || prowSource->iCurrent < 0 || prowSource->iCurrent >= prowSource->iCount)
-    return ZORUCORE_RC_NOCOLUMN;
-  if (prowTarget->pcoldef == nullptr || prowTarget->iCurrent < 0 || prowTarget->iCurrent >= prowTarget->iCount)
-    return ZORUCORE_RC_NOCOLUMN;
-  if (prowTarget->pcStart == nullptr || prowTarget->pcCursor == nullptr || prowTarget->pcEnd == nullptr)
-    return ZORUCORE_RC_NOCOLUMN;
-  pcol->pcore = static_cast<zorucoreData *>(prowTarget->pcoldef[prowTarget->iCurrent].pExtra);
-  if (pcol->pcore == nullptr) return ZORUCORE_RC_NOCOLUMN;
-  if (prowSource->pcStart == nullptr || prowSource->pcEnd == nullptr) return ZORUCORE_RC_NOCOLUMN;
-  if (prowSource->pcEnd - prowSource->pcStart < 8) return ZORUCORE_RC_BADVALUE;
-  const unsigned char *pucStart = reinterpret_cast<const unsigned char *>(prowSource->pcStart);
-  pcol->pdefSrc = &prowSource->pcoldef[prowSource->iCurrent];
-  pcol->pucData = pucStart + 8;
-  pcol->ilData = (prowSource->pcEnd - prowSource->pcStart) - 8;
-  pcol->ilFixed = static_cast<int16_t>(obyteGetLE16(pucStart + 6));
-  pcol->pcOut = prowTarget->pcCursor;
-  return 0;
-}
-
-int _zorucoreColBegin(orow *prowSource, orow *prowTarget, zorucoreCol *pcol)
-{
-  int iRc = _ucoreColInit(prowSource, prowTarget, pcol);
-  if (iRc != 0) return iRc;
-  zorucoreData *pcore = pcol->pcore;
-  bool boSep = (pcore->ulFlags & ZORUCORE_FLAG_SEP) && pcore->charSep.pcData != nullptr && pcore->charSep.ilBU > 0;
-  if (!_zorucoreRoom(prowTarget, pcol->pcOut, boSep ? 1 : 0)) return ZORUCORE_RC_NOROOM;
-  pcol->pcOut = _zorucorePrintSep1C(pcore, pcol->pcOut);
-  return 0;
-}
-
-int _zorucoreColEnd(orow *prowSource, orow *prowTarget, char *pcOut)
-{
-  prowSource->iCurrent++;
-  prowTarget->iCurrent++;
-  prowTarget->pcCursor = pcOut;
-  return 0;
-}
-
-char *_zorucorePrintSep1C(zorucoreData *pcore, char *pcOut)
-{
-  if ((pcore->ulFlags & ZORUCORE_FLAG_SEP) && pcore->charSep.pcData != nullptr && pcore->charSep.ilBU > 0)
-    *pcOut++ = _charText(&pcore->charSep)[0];
-  return pcOut;
-}
-
-char *_zorucorePrintDelim1C(zorucoreData *pcore, char *pcOut)
-{
-  if (pcore->ulFlags & ZORUCORE_FLAG_DELIM) *pcOut++ = pcore->cDelim;
-  return pcOut;
-}
-
-int _zorucoreNullState(const zorucoreData *pcore, const orow *prowSource, const unsigned char *pucValue,
-                       int32_t ilSize)
-{
-  const rowColDef *pdef = &prowSource->pcoldef[prowSource->iCurrent];
-  const unsigned char *pucStart = reinterpret_cast<const unsigned char *>(prowSource->pcStart);
-  const unsigned char *pucData = pucStart + 8;
-  int64_t ilData = (prowSource->pcEnd - prowSource->pcStart) - 8;
-  int32_t ilFixed = static_cast<int16_t>(obyteGetLE16(pucStart + 6));
-  int64_t ilOffset = static_cast<int64_t>(reinterpret_cast<intptr_t>(pucValue) - reinterpret_cast<intptr_t>(pucData));
-
-  if (ilOffset >= ilFixed) return ZORUCORE_VALUE_ABSENT;
-  if ((pdef->iType & COLKEY_NULLABLE) == 0) return ZORUCORE_VALUE_PRESENT;
-  /* a CLI row carries a 32-bit indicator; its key says so in the core data, and in the definition */
-  bool boCli = (pcore->usSourceKey & COLKEY_CLI) != 0 || (pdef->iType & COLKEY_CLI) != 0;
-  int64_t ilIndicator = ilOffset + ilSize;
-  int64_t ilIndSize = boCli ? 4 : 1;
-  if (ilOffset < 0 || ilSize < 0 || ilIndicator > ilData - ilIndSize) return ZORUCORE_RC_BADVALUE;
-  bool boNull = boCli ? static_cast<int32_t>(obyteGetLE32(pucData + ilIndicator)) < 0 : pucData[ilIndicator] != 0;
-  return boNull ? ZORUCORE_VALUE_NULL : ZORUCORE_VALUE_PRESENT;
-}
-
-int _zorucoreNullDefault(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
-                         const unsigned char *pucValue, int32_t ilSize)
-{
-  int iState = _zorucoreNullState(pcore, prowSource, pucValue, ilSize);
   bool boText;
-  if (iState == ZORUCORE_VALUE_PRESENT) return 0;
   if (iState == ZORUCORE_VALUE_NULL) {
     boText = (pcore->ulFlags & ZORUCORE_FLAG_NULLTEXT) != 0;
   } else if (iState == ZORUCORE_VALUE_ABSENT) {
@@ -137,6 +50,12 @@ int _zorucoreNullDefault(zorucoreData *pcore, orow *prowSource, orow *prowTarget
 
 /* ------------------------------------------------------------------ integers */
 
+/* "00" to "99". */
+static const char gacUcoreDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 /* Bytes of the text of v: sign (or "+" when asked) and digits. */
 static int _ucoreIntLength(int64_t v, bool boPlus, uint64_t *pulMagnitude)
 {
@@ -147,17 +66,23 @@ static int _ucoreIntLength(int64_t v, bool boPlus, uint64_t *pulMagnitude)
   return iDigits + ((v < 0 || boPlus) ? 1 : 0);
 }
 
-/* Writes the text of v digit by digit at pcOut (ilLength from _ucoreIntLength). */
+/* Writes the text of v at pcOut, two digits at a time (ilLength from _ucoreIntLength). */
 static char *_ucoreIntWrite(char *pcOut, int64_t v, bool boPlus, uint64_t ulMag, int iLength)
 {
   if (v < 0) *pcOut = '-';
   else if (boPlus) *pcOut = '+';
   char *pcEnd = pcOut + iLength;
   char *pc = pcEnd;
-  do {
-    *--pc = static_cast<char>('0' + ulMag % 10);
-    ulMag /= 10;
-  } while (ulMag != 0);
+  for (; ulMag >= 10; ulMag /= 100) {
+    if (ulMag < 100) {
+      pc -= 2;
+      std::memcpy(pc, gacUcoreDigitPairs + 2 * ulMag, 2);
+      return pcEnd;
+    }
+    pc -= 2;
+    std::memcpy(pc, gacUcoreDigitPairs + 2 * (ulMag % 100), 2);
+  }
+  *--pc = static_cast<char>('0' + ulMag);
   return pcEnd;
 }
 
@@ -177,9 +102,63 @@ static int32_t _ucoreNumSize(ucoreNumKind kind, const rowColDef *pdef)
   return 0;
 }
 
-/* Formats a floating value as printf's "%.<precision>G" would in the C locale. */
-static int _ucoreFloatText(double d, int iPrecision, char *pcBuffer, size_t ulSize)
+/*
+** The text of a value v with 1e-4 <= |v| < 10^iPrecision when rounding it to
+** iPrecision significant digits is plain: the scaled value is not within
+** two units in its last place of a rounding tie.  The decimal exponent is
+** taken from the rounded digits, which must number exactly iPrecision, so a
+** misjudged exponent (the negative powers of ten are inexact) only sends
+** the value to the general routine.  -1 when the value is not taken here.
+*/
+static int _ucoreFloatPlain(double d, int iPrecision, char *pcBuffer)
 {
+  static constexpr double adPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                       1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+  static constexpr double adNegPow10[] = {1e-1, 1e-2, 1e-3, 1e-4};
+  if (iPrecision < 1 || iPrecision > 15) return -1;
+  double a = d < 0 ? -d : d;
+  if (!(a >= 1e-4 && a < adPow10[iPrecision])) return -1;   /* NaN fails too */
+  int e = iPrecision - 1;
+  while (e >= 0 && a < adPow10[e]) e--;
+  while (e < 0 && e > -4 && a < adNegPow10[-e - 1]) e--;
+  double s = a * adPow10[iPrecision - 1 - e];   /* exact power: at most 10^18 */
+  double r = std::nearbyint(s);
+  /* s * 2^-51 is at least two units in the last place of s */
+  if (std::fabs(std::fabs(s - r) - 0.5) <= s * 0x1p-51) return -1;
+  if (r < adPow10[iPrecision - 1] || r >= adPow10[iPrecision]) return -1;
+  uint64_t ulDigits = static_cast<uint64_t>(r);
+  char acDigits[16];
+  int i = iPrecision;
+  for (; i >= 2; i -= 2, ulDigits /= 100) std::memcpy(acDigits + i - 2, gacUcoreDigitPairs + 2 * (ulDigits % 100), 2);
+  if (i == 1) acDigits[0] = static_cast<char>('0' + ulDigits);
+  int iLast = iPrecision;   /* digits kept: trailing zeros of the fraction go */
+  while (iLast > e + 1 && acDigits[iLast - 1] == '0') iLast--;
+  char *pc = pcBuffer;
+  if (d < 0) *pc++ = '-';
+  if (e >= 0) {
+    std::memcpy(pc, acDigits, static_cast<size_t>(e + 1));
+    pc += e + 1;
+    if (iLast > e + 1) {
+      *pc++ = '.';
+      std::memcpy(pc, acDigits + e + 1, static_cast<size_t>(iLast - e - 1));
+      pc += iLast - e - 1;
+    }
+  } else {
+    *pc++ = '0';
+    *pc++ = '.';
+    for (int i = -1; i > e; i--) *pc++ = '0';
+    std::memcpy(pc, acDigits, static_cast<size_t>(iLast));
+    pc += iLast;
+  }
+  return static_cast<int>(pc - pcBuffer);
+}
+
+int _zorucoreFloatText(double d, int iPrecision, char *pcBuffer, size_t ulSize)
+{
+  if (ulSize >= 32) {
+    int iLength = _ucoreFloatPlain(d, iPrecision, pcBuffer);
+    if (iLength >= 0) return iLength;
+  }
   std::to_chars_result res = std::to_chars(pcBuffer, pcBuffer + ulSize, d, std::chars_format::general, iPrecision);
   if (res.ec != std::errc()) return -1;
   int iLength = static_cast<int>(res.ptr - pcBuffer);
@@ -189,7 +168,7 @@ static int _ucoreFloatText(double d, int iPrecision, char *pcBuffer, size_t ulSi
 }
 
 /* The frame and text of every numeric converter. */
-static int _ucoreNumber(orow *prowSource, orow *prowTarget, ucoreNumKind kind)
+[[gnu::always_inline]] static inline int _ucoreNumber(orow *prowSource, orow *prowTarget, ucoreNumKind kind)
 {
   zorucoreCol col;
   int iRc = _zorucoreColBegin(prowSource, prowTarget, &col);
@@ -237,7 +216,7 @@ static int _ucoreNumber(orow *prowSource, orow *prowTarget, ucoreNumKind kind)
         d = f;
       }
       char acText[64];
-      int iLength = _ucoreFloatText(d, kind == UCORE_DOUBLE ? 15 : 6, acText, sizeof acText);
+      int iLength = _zorucoreFloatText(d, kind == UCORE_DOUBLE ? 15 : 6, acText, sizeof acText);
       if (iLength < 0) return ZORUCORE_RC_BADVALUE;
       if (!_zorucoreRoom(prowTarget, pcOut, iLength)) return ZORUCORE_RC_NOROOM;
       std::memcpy(pcOut, acText, static_cast<size_t>(iLength));
@@ -299,7 +278,7 @@ static int _ucoreRecordConvert(const zorucoreData *pcore, orow *prowTarget, char
 int _zorucore_Const2Delimited(orow *prowSource, orow *prowTarget)
 {
   zorucoreCol col;
-  int iRc = _ucoreColInit(prowSource, prowTarget, &col);
+  int iRc = _zorucoreColInit(prowSource, prowTarget, &col);
   if (iRc != 0) return iRc;
   const ochar *pchar = col.pcore->pcharConstant;
   int32_t ilText = (pchar != nullptr && pchar->pcData != nullptr && pchar->ilBU > 0) ? pchar->ilBU : 0;
@@ -341,15 +320,25 @@ char *_zorucoreDecimalDel(const unsigned char *pucValue, char *pcOut, int iPrec,
                           zorucoreData *pcore)
 {
   if (iPrec < 1 || iScale < 0 || iScale > iPrec) return nullptr;
-  for (int i = 0; i < iPrec; i++)
-    if (_ucoreDigit(pucValue, iPrec, i) > 9) return nullptr;
-  if ((pucValue[iPrec / 2] & 0x0F) < 0x0A) return nullptr;   /* a digit where the sign belongs */
-  *pcOut++ = _zorucoreDecimalNegative(pucValue, iPrec) ? '-' : '+';
+  int iSign = pucValue[iPrec / 2] & 0x0F;
+  if (iSign < 0x0A) return nullptr;   /* a digit where the sign belongs */
+  /* every digit is checked before anything is written; an even precision starts
+     with a pad nibble */
+  char acDigits[256];
+  const int iFirst = (iPrec % 2 != 0) ? 0 : 1;
+  for (int iNibble = iFirst, i = 0; i < iPrec; iNibble++, i++) {
+    unsigned char uc = pucValue[iNibble >> 1];
+    int iDigit = (iNibble & 1) ? (uc & 0x0F) : (uc >> 4);
+    if (iDigit > 9) return nullptr;
+    acDigits[i] = static_cast<char>('0' + iDigit);
+  }
+  *pcOut++ = (iSign == 0x0B || iSign == 0x0D) ? '-' : '+';
   int iInteger = iPrec - iScale;
-  for (int i = 0; i < iInteger; i++) *pcOut++ = static_cast<char>('0' + _ucoreDigit(pucValue, iPrec, i));
+  std::memcpy(pcOut, acDigits, static_cast<size_t>(iInteger));
+  pcOut += iInteger;
   if (iScale > 0 || iPrec % 2 != 0) *pcOut++ = _ucoreFirstByte(&pcore->charDecimal, '.');
-  for (int i = iInteger; i < iPrec; i++) *pcOut++ = static_cast<char>('0' + _ucoreDigit(pucValue, iPrec, i));
-  return pcOut;
+  std::memcpy(pcOut, acDigits + iInteger, static_cast<size_t>(iScale));
+  return pcOut + iScale;
 }
 
 /* ---------------------------------------------------------------------- PIC */

@@ -21,15 +21,20 @@
 **   OCONVERT_RC_STOPROW, so the row ends there and the caller drops it
 **   instead of writing a cut or corrupted row.
 **
-**   Converters run in one thread of the writer process or of the CLI
-**   SELECT child; they share the SELECT's work buffer and keep no state
-**   (the record end of a UTF-16 file keeps a scratch buffer per thread).
+**   Converters keep no state.  They run in the CLI SELECT child, or in the
+**   worker threads of a writer process, each worker with its own rows and
+**   core data (and with them its own ICU converters and work buffer); the
+**   record end of a UTF-16 file keeps a scratch buffer per thread.  The
+**   column frame below is inline, since every value goes through it.
 */
 #ifndef ZAV_RUN_ZORUCOREDEL_H
 #define ZAV_RUN_ZORUCOREDEL_H
 
+#include <cstddef>
 #include <cstdint>
 
+#include "common/obyte.h"
+#include "common/ochar.h"
 #include "run/orow.h"
 #include "run/zorucore.h"
 
@@ -56,41 +61,98 @@ struct zorucoreCol {
 };
 
 /*
+** _zorucoreRoom
+**   True when ilNeed bytes can be written at pcOut before the target's end.
+*/
+inline bool _zorucoreRoom(const orow *prowTarget, const char *pcOut, int64_t ilNeed)
+{
+  if (prowTarget == nullptr || pcOut == nullptr || prowTarget->pcEnd == nullptr || ilNeed < 0) return false;
+  uintptr_t ulOut = reinterpret_cast<uintptr_t>(pcOut);
+  uintptr_t ulEnd = reinterpret_cast<uintptr_t>(prowTarget->pcEnd);
+  return ulOut <= ulEnd && static_cast<uint64_t>(ulEnd - ulOut) >= static_cast<uint64_t>(ilNeed);
+}
+
+/*
 ** _zorucoreColBegin
 **   Checks the two rows and the current columns, fills pcol and runs the
-**   separator step at the target cursor.
+**   separator step at the target cursor (_zorucoreColInit: the same without
+**   the separator step).
 **   Returns 0; ZORUCORE_RC_NOCOLUMN when a row, its buffer, its current
 **   column or the core data is missing; ZORUCORE_RC_BADVALUE when the source
 **   buffer is shorter than the 8-byte header; ZORUCORE_RC_NOROOM when the
 **   separator does not fit.
 */
-int _zorucoreColBegin(orow *prowSource, orow *prowTarget, zorucoreCol *pcol);
+inline int _zorucoreColInit(orow *prowSource, orow *prowTarget, zorucoreCol *pcol)
+{
+  if (prowSource == nullptr || prowTarget == nullptr || pcol == nullptr) return ZORUCORE_RC_NOCOLUMN;
+  if (prowSource->pcoldef == nullptr || prowSource->iCurrent < 0 || prowSource->iCurrent >= prowSource->iCount)
+    return ZORUCORE_RC_NOCOLUMN;
+  if (prowTarget->pcoldef == nullptr || prowTarget->iCurrent < 0 || prowTarget->iCurrent >= prowTarget->iCount)
+    return ZORUCORE_RC_NOCOLUMN;
+  if (prowTarget->pcStart == nullptr || prowTarget->pcCursor == nullptr || prowTarget->pcEnd == nullptr)
+    return ZORUCORE_RC_NOCOLUMN;
+  pcol->pcore = static_cast<zorucoreData *>(prowTarget->pcoldef[prowTarget->iCurrent].pExtra);
+  if (pcol->pcore == nullptr) return ZORUCORE_RC_NOCOLUMN;
+  if (prowSource->pcStart == nullptr || prowSource->pcEnd == nullptr) return ZORUCORE_RC_NOCOLUMN;
+  if (prowSource->pcEnd - prowSource->pcStart < 8) return ZORUCORE_RC_BADVALUE;
+  const unsigned char *pucStart = reinterpret_cast<const unsigned char *>(prowSource->pcStart);
+  pcol->pdefSrc = &prowSource->pcoldef[prowSource->iCurrent];
+  pcol->pucData = pucStart + 8;
+  pcol->ilData = (prowSource->pcEnd - prowSource->pcStart) - 8;
+  pcol->ilFixed = static_cast<int16_t>(obyteGetLE16(pucStart + 6));
+  pcol->pcOut = prowTarget->pcCursor;
+  return 0;
+}
+
+inline int _zorucoreColBegin(orow *prowSource, orow *prowTarget, zorucoreCol *pcol)
+{
+  int iRc = _zorucoreColInit(prowSource, prowTarget, pcol);
+  if (iRc != 0) return iRc;
+  zorucoreData *pcore = pcol->pcore;
+  bool boSep = (pcore->ulFlags & ZORUCORE_FLAG_SEP) && pcore->charSep.pcData != nullptr && pcore->charSep.ilBU > 0;
+  if (!_zorucoreRoom(prowTarget, pcol->pcOut, boSep ? 1 : 0)) return ZORUCORE_RC_NOROOM;
+  if (boSep) *pcol->pcOut++ = _charText(&pcore->charSep)[0];
+  return 0;
+}
 
 /*
 ** _zorucoreColEnd
 **   Advances both current columns and sets the target cursor to pcOut.
 **   Returns 0.
 */
-int _zorucoreColEnd(orow *prowSource, orow *prowTarget, char *pcOut);
-
-/*
-** _zorucoreRoom
-**   True when ilNeed bytes can be written at pcOut before the target's end.
-*/
-bool _zorucoreRoom(const orow *prowTarget, const char *pcOut, int64_t ilNeed);
+inline int _zorucoreColEnd(orow *prowSource, orow *prowTarget, char *pcOut)
+{
+  prowSource->iCurrent++;
+  prowTarget->iCurrent++;
+  prowTarget->pcCursor = pcOut;
+  return 0;
+}
 
 /*
 ** _zorucoreValue
 **   The address of ilSize bytes at record-data offset ilOffset, or NULL when
 **   they do not lie wholly inside the record data.
 */
-const unsigned char *_zorucoreValue(const zorucoreCol *pcol, int64_t ilOffset, int64_t ilSize);
+inline const unsigned char *_zorucoreValue(const zorucoreCol *pcol, int64_t ilOffset, int64_t ilSize)
+{
+  if (ilOffset < 0 || ilSize < 0 || ilOffset > pcol->ilData || ilSize > pcol->ilData - ilOffset) return nullptr;
+  return pcol->pucData + ilOffset;
+}
 
 /* _zorucorePrintSep1C: writes the first byte of the separator when flags has 0x4; returns the new out. */
-char *_zorucorePrintSep1C(zorucoreData *pcore, char *pcOut);
+inline char *_zorucorePrintSep1C(zorucoreData *pcore, char *pcOut)
+{
+  if ((pcore->ulFlags & ZORUCORE_FLAG_SEP) && pcore->charSep.pcData != nullptr && pcore->charSep.ilBU > 0)
+    *pcOut++ = _charText(&pcore->charSep)[0];
+  return pcOut;
+}
 
 /* _zorucorePrintDelim1C: writes the delimiter character when flags has 0x8; returns the new out. */
-char *_zorucorePrintDelim1C(zorucoreData *pcore, char *pcOut);
+inline char *_zorucorePrintDelim1C(zorucoreData *pcore, char *pcOut)
+{
+  if (pcore->ulFlags & ZORUCORE_FLAG_DELIM) *pcOut++ = pcore->cDelim;
+  return pcOut;
+}
 
 /* What _zorucoreNullState finds. */
 #define ZORUCORE_VALUE_PRESENT 0   /* inside the fixed part, not null (or not nullable) */
@@ -107,8 +169,26 @@ char *_zorucorePrintDelim1C(zorucoreData *pcore, char *pcOut);
 **   Returns a ZORUCORE_VALUE_* state, or ZORUCORE_RC_BADVALUE when the
 **   indicator lies outside the record.
 */
-int _zorucoreNullState(const zorucoreData *pcore, const orow *prowSource, const unsigned char *pucValue,
-                       int32_t ilSize);
+inline int _zorucoreNullState(const zorucoreData *pcore, const orow *prowSource, const unsigned char *pucValue,
+                              int32_t ilSize)
+{
+  const rowColDef *pdef = &prowSource->pcoldef[prowSource->iCurrent];
+  const unsigned char *pucStart = reinterpret_cast<const unsigned char *>(prowSource->pcStart);
+  const unsigned char *pucData = pucStart + 8;
+  int64_t ilData = (prowSource->pcEnd - prowSource->pcStart) - 8;
+  int32_t ilFixed = static_cast<int16_t>(obyteGetLE16(pucStart + 6));
+  int64_t ilOffset = static_cast<int64_t>(reinterpret_cast<intptr_t>(pucValue) - reinterpret_cast<intptr_t>(pucData));
+
+  if (ilOffset >= ilFixed) return ZORUCORE_VALUE_ABSENT;
+  if ((pdef->iType & COLKEY_NULLABLE) == 0) return ZORUCORE_VALUE_PRESENT;
+  /* a CLI row carries a 32-bit indicator; its key says so in the core data, and in the definition */
+  bool boCli = (pcore->usSourceKey & COLKEY_CLI) != 0 || (pdef->iType & COLKEY_CLI) != 0;
+  int64_t ilIndicator = ilOffset + ilSize;
+  int64_t ilIndSize = boCli ? 4 : 1;
+  if (ilOffset < 0 || ilSize < 0 || ilIndicator > ilData - ilIndSize) return ZORUCORE_RC_BADVALUE;
+  bool boNull = boCli ? static_cast<int32_t>(obyteGetLE32(pucData + ilIndicator)) < 0 : pucData[ilIndicator] != 0;
+  return boNull ? ZORUCORE_VALUE_NULL : ZORUCORE_VALUE_PRESENT;
+}
 
 /*
 ** _zorucoreNullDefault
@@ -125,8 +205,14 @@ int _zorucoreNullState(const zorucoreData *pcore, const orow *prowSource, const 
 **   written, ZORUCORE_RC_BADVALUE when the null indicator lies outside the
 **   record, ZORUCORE_RC_NOROOM when the default text does not fit.
 */
-int _zorucoreNullDefault(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
-                         const unsigned char *pucValue, int32_t ilSize);
+int _zorucoreNullDefaultWrite(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut, int iState);
+inline int _zorucoreNullDefault(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
+                                const unsigned char *pucValue, int32_t ilSize)
+{
+  int iState = _zorucoreNullState(pcore, prowSource, pucValue, ilSize);
+  if (iState == ZORUCORE_VALUE_PRESENT) return 0;
+  return _zorucoreNullDefaultWrite(pcore, prowSource, prowTarget, pcOut, iState);
+}
 
 /*
 ** _zorucoreDecimalDel
@@ -142,6 +228,15 @@ int _zorucoreNullDefault(zorucoreData *pcore, orow *prowSource, orow *prowTarget
 */
 char *_zorucoreDecimalDel(const unsigned char *pucValue, char *pcOut, int iPrec, int iScale,
                           zorucoreData *pcore);
+
+/*
+** _zorucoreFloatText
+**   The text printf's "%.<iPrecision>G" gives for d in the C locale (at most
+**   ulSize bytes, no terminating byte): most values are written digit by
+**   digit, the others through std::to_chars.  Returns the length, or -1 when
+**   the text does not fit.
+*/
+int _zorucoreFloatText(double d, int iPrecision, char *pcBuffer, size_t ulSize);
 
 /* True when the sign nibble of a packed decimal of precision iPrec marks a negative value (0xB, 0xD). */
 bool _zorucoreDecimalNegative(const unsigned char *pucValue, int iPrec);

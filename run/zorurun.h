@@ -114,6 +114,9 @@ struct db2utilNode;
 struct zorurunReader;
 struct zorurunWriter;
 
+/* Record channel of a pair (bytes) with the default writer buffer: halves of 512 KB. */
+#define ZORURUN_CHANNEL_MIN (1 << 20)
+
 /* One reader-writer link of a SELECT child. */
 struct zorurunPair {
   zorurunPair *ppairNext;          /* list link */

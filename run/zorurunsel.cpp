@@ -17,6 +17,7 @@
 #include "common/oreason.h"
 #include "common/ovf.h"
 #include "driver/zormsgs.h"
+#include "driver/config.h"
 #include "driver/db2util.h"
 #include "driver/part.h"
 #include "driver/stats.h"
@@ -31,7 +32,7 @@
 #include "run/orow.h"
 #include "run/zor3unload.h"
 #include "run/zor3write.h"
-#include "run/zorucorechar.h"
+#include "run/zorurunconv.h"
 #include "storage/ficcont.h"
 #include "storage/ficdata.h"
 #include "storage/zorts.h"
@@ -96,6 +97,15 @@ zorurunReadEntry _zorurunSetReadEntry(zorurunReadEntry pfn)
 
 /* ------------------------------------------------------------- pairs */
 
+/* The writers' buffer size: the configuration's bufsize, else the built-in default. */
+static int64_t _selWriterBuffer(void)
+{
+  int32_t *pilBuffer = static_cast<int32_t *>(configUseItem(CONFIG_ITEM_BUFSIZE, 1));
+  int64_t llBuffer = pilBuffer != nullptr && *pilBuffer > 0 ? *pilBuffer : ZORWRITE_DEFAULT_BUFSIZE;
+  std::free(pilBuffer);
+  return llBuffer;
+}
+
 zorurunPair *_zorurunCreatePair(zorurunReader *preader, zorurunWriter *pwriter)
 {
   zortask *ptask = preader != nullptr ? preader->ptaskSelect : (pwriter != nullptr ? pwriter->ptaskSelect : nullptr);
@@ -119,7 +129,11 @@ zorurunPair *_zorurunCreatePair(zorurunReader *preader, zorurunWriter *pwriter)
   ppair->pwriter = pwriter;
   ppair->ilBufferLen = static_cast<int32_t>(llLength);
   int iErr = 0;
-  ppair->povf = ovfCreate(ppair->ilBufferLen, _selInteger(ptask, TOKEN_MAXRECORD_MAIN, 0), &iErr);
+  /* The channel itself takes an eighth of the writer's buffer size, up to
+     ZORURUN_CHANNEL_MIN, when that is more: the sides hand halves over, and each
+     hand-over costs semaphore operations and a wake-up. */
+  int64_t llChannel = std::max<int64_t>(ppair->ilBufferLen, std::min<int64_t>(ZORURUN_CHANNEL_MIN, _selWriterBuffer() / 8));
+  ppair->povf = ovfCreate(static_cast<int>(llChannel), _selInteger(ptask, TOKEN_MAXRECORD_MAIN, 0), &iErr);
   if (ppair->povf == nullptr) {
     omsgsFMTEDO(ZORU363E, std::strerror(iErr));
     std::free(ppair);
@@ -320,9 +334,8 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
   for (int32_t i = 0; i < pwriter->iPairCount; i++) ilSize = std::max(ilSize, pwriter->appair[i]->ilBufferLen);
   if (ilSize <= 0) ilSize = 4;
   char *pcRecord = static_cast<char *>(std::malloc(static_cast<size_t>(ilSize)));
-  char *pcRow = static_cast<char *>(std::malloc(6 * static_cast<size_t>(ilSize)));
   int iRc = 0;
-  if (pcRecord == nullptr || pcRow == nullptr) iRc = ORC_NOMEM;
+  if (pcRecord == nullptr) iRc = ORC_NOMEM;
   if (iRc == 0) iRc = writeOpen(pwriter->pwrite);
   if (iRc != 0) {
     if (pcRecord != nullptr) _selDrain(pwriter->pgroup, pcRecord, ilSize);
@@ -330,7 +343,6 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
     pwriter->pgroup = nullptr;
     for (int32_t i = 0; i < pwriter->iPairCount; i++) pwriter->appair[i]->povf = nullptr;
     std::free(pcRecord);
-    std::free(pcRow);
     writeDestroy(pwriter->pwrite);
     pwriter->pwrite = nullptr;
     return iRc;
@@ -349,56 +361,16 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
   if (pconvert == nullptr) {
     omsgsTrace("Write Child: no row converter");
     iRcWrite = iRcWrite != 0 ? iRcWrite : ORC_INVALID;
-  } else {
-    orowSetBuffer(pconvert->prowTarget, pcRow, 6 * ilSize, 0);
   }
 
-  /* characters the converters replace, from here on (a forked process starts from its parent's count) */
-  int64_t llReplacedBefore = zorucoreReplacedCount();
   if (iRcWrite != 0) {
     /* Nothing can be written: the readers are stopped as for a limit. */
     _selDrain(pwriter->pgroup, pcRecord, ilSize);
   } else {
-    for (;;) {
-      int iLen = 0;
-      int iRcRead = ovfGroupRead(pwriter->pgroup, pcRecord, ilSize, &iLen);
-      if (iRcRead == OVF_RC_LOST) {
-        omsgsTrace("Write Child: a reader ended without its end record");
-        continue;
-      }
-      if (iRcRead != 0 || iLen == 0) break;
-      counts.llRowsSeen++;
-      int iRcConvert = ORC_INVALID;   /* a record cut by the buffer is never valid */
-      if (iLen <= ilSize) {
-        orowSetBuffer(pconvert->prowSource, pcRecord, iLen, 0);
-        /* LOBs the reader cut to their first 32700 bytes: it flagged the record */
-        if (iLen > FICDATA_UREC_FLAGS && (pcRecord[FICDATA_UREC_FLAGS] & FICDATA_UREC_CUT) != 0) {
-          int32_t ilCut = zorucoreCountCutLobs(pconvert->prowSource);
-          if (ilCut > 0 && counts.llValuesCut == 0) counts.llFirstCut = counts.llRowsSeen;
-          counts.llValuesCut += ilCut;
-        }
-        orowResetBuffer(pconvert->prowSource, 0);
-        orowResetBuffer(pconvert->prowTarget, 0);
-        iRcConvert = oconvertConvert(pconvert);
-      }
-      if (counts.llFirstReplaced == 0 && zorucoreReplacedCount() != llReplacedBefore)
-        counts.llFirstReplaced = counts.llRowsSeen;
-      if (iRcConvert != 0) {
-        omsgsTrace("Write Child: row %lld not converted (0x%x)\n", static_cast<long long>(counts.llRowsSeen),
-                   iRcConvert);
-        if (counts.llRowsNotConverted++ == 0) counts.llFirstNotConverted = counts.llRowsSeen;
-        continue;
-      }
-      orow *prowTarget = pconvert->prowTarget;
-      iRcWrite = pwrite->procWrite(pwrite, prowTarget->pcStart, static_cast<int32_t>(prowTarget->pcCursor - prowTarget->pcStart));
-      if (iRcWrite != 0) {
-        /* A limit reached ends this file normally; any other failure also stops the
-           readers, since nothing more can be written. */
-        _selDrain(pwriter->pgroup, pcRecord, ilSize);
-        if (iRcWrite == ZORWRITE_RC_LIMIT) iRcWrite = 0;
-        break;
-      }
-    }
+    /* the rows are converted on several threads and written in record order, each
+       into at most six times the largest record */
+    iRcWrite = zorurunconvRun(pconvert, ilSize, 6 * ilSize, _selWriterBuffer(), pwriter->pgroup, pwrite,
+                              zorurunconvWorkers(), &counts);
   }
 
   iRc = writeFlush(pwrite);
@@ -406,13 +378,10 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
   int iRcClose = writeClose(pwrite);
   if (iRc == 0) iRc = iRcClose;
   /* the rows left out are told even when the file failed */
-  counts.llReplaced = zorucoreReplacedCount() - llReplacedBefore;
   iRc = oreasonWorse(iRc, _zorurunReportSelectEnd(ptask, &counts, pwrite->pcFileName));
   writeDestroy(pwrite);
   pwriter->pwrite = nullptr;
-  if (pconvert != nullptr) orowSetBuffer(pconvert->prowTarget, nullptr, 0, 0);
   std::free(pcRecord);
-  std::free(pcRow);
   for (int32_t i = 0; i < pwriter->iPairCount; i++) pwriter->appair[i]->povf = nullptr;
   ovfGroupDestroy(pwriter->pgroup);
   pwriter->pgroup = nullptr;

@@ -95,8 +95,10 @@ zorurunReader *_zorurunCreateReader(zorcontrol *pcontrol, zortask *ptaskSelect, 
 
 /*
 ** _zorurunCreatePair
-**   A pair linking the reader and the writer with a fresh channel of
-**   max(MAXBUFFER_MAIN, 2 x ficdataSizeEnreg) bytes, and the WHERE tree with
+**   A pair linking the reader and the writer, its record buffer length
+**   max(MAXBUFFER_MAIN, 2 x ficdataSizeEnreg) bytes, a fresh channel of that
+**   length or, when larger, of an eighth of the writers' buffer size (bufsize)
+**   up to ZORURUN_CHANNEL_MIN, and the WHERE tree with
 **   its evaluation context when the SELECT has one.  Returns the pair, or
 **   NULL after ZORU363E when the channel cannot be made.
 */

@@ -751,6 +751,85 @@ int _readPage(ficdata *pficdata, int iFd, const ficdataInfoTable *pinfo, int32_t
   return FICDATA_RC_READ;
 }
 
+/*
+** The window of descriptor iFd that holds the page at file offset llAt
+** whole, filling one (the descriptor's own, else the least recently used)
+** with a read from llAt when none does.  NULL when the read does not give
+** the page whole (the caller then reads the page by itself) or memory runs
+** out.
+*/
+ficdataAhead *_aheadWindow(ficdata *pficdata, int iFd, int64_t llAt, int32_t ilSize)
+{
+  ficdataAhead *pfound = nullptr;
+  ficdataAhead *pvictim = &pficdata->aahead[0];
+  for (ficdataAhead &ahead : pficdata->aahead) {
+    if (ahead.puc != nullptr && ahead.iFd == iFd) {
+      pfound = &ahead;
+      break;
+    }
+    if (ahead.puc == nullptr || ahead.ulUsed < pvictim->ulUsed) pvictim = &ahead;
+  }
+  ficdataAhead *pahead = pfound != nullptr ? pfound : pvictim;
+  pahead->ulUsed = ++pficdata->ulAheadClock;
+  if (pfound != nullptr && llAt >= pfound->llAt && llAt - pfound->llAt + ilSize <= pfound->ilBytes) return pfound;
+
+  if (pahead->puc == nullptr) {
+    pahead->puc = static_cast<unsigned char *>(malloc(FICDATA_AHEAD_BYTES));
+    pahead->pucRestored = static_cast<unsigned char *>(malloc(FICDATA_AHEAD_BYTES / FICDATA_SECTOR));
+    if (pahead->puc == nullptr || pahead->pucRestored == nullptr) {
+      free(pahead->puc);
+      free(pahead->pucRestored);
+      pahead->puc = pahead->pucRestored = nullptr;
+      return nullptr;
+    }
+  }
+  pahead->iFd = iFd;
+  pahead->llAt = llAt;
+  pahead->ilBytes = 0;
+  int32_t ilGot = 0;
+  while (ilGot < FICDATA_AHEAD_BYTES) {
+    ssize_t l = pread(iFd, pahead->puc + ilGot, static_cast<size_t>(FICDATA_AHEAD_BYTES - ilGot), llAt + ilGot);
+    if (l < 0 && errno == EINTR) continue;
+    if (l <= 0) break;
+    ilGot += static_cast<int32_t>(l);
+  }
+  memset(pahead->pucRestored, 0, FICDATA_AHEAD_BYTES / FICDATA_SECTOR);
+  if (ilGot < ilSize) {
+    pahead->iFd = -1;   /* the page-by-page read reports what is wrong */
+    return nullptr;
+  }
+  pahead->ilBytes = ilGot;
+  return pahead;
+}
+
+/*
+** Physical page ilPhysical of descriptor iFd, torn-page bits restored:
+** *ppcPage points at it in a read-ahead window, or at the page buffer
+** pcPage when the descriptor is remote or the window cannot hold it.
+** Returns 0, or FICDATA_RC_READ as _readPage.
+*/
+int _readDataPage(ficdata *pficdata, int iFd, const ficdataInfoTable *pinfo, int32_t ilPhysical,
+                  unsigned char *pcPage, unsigned char **ppcPage)
+{
+  *ppcPage = pcPage;
+  int32_t ilSize = pficdata->ilPageSize;
+  if (iFd < 0 || ilPhysical < 0 || pinfo->ilRemote || ilSize > FICDATA_AHEAD_BYTES)
+    return _readPage(pficdata, iFd, pinfo, ilPhysical, pcPage);
+  int64_t llAt = static_cast<int64_t>(ilPhysical) * ilSize + pinfo->llOffset;
+  ficdataAhead *pahead = _aheadWindow(pficdata, iFd, llAt, ilSize);
+  if (pahead == nullptr) return _readPage(pficdata, iFd, pinfo, ilPhysical, pcPage);
+  int64_t llInWindow = llAt - pahead->llAt;
+  unsigned char *puc = pahead->puc + llInWindow;
+  /* a page restored twice would take its saved bits from the restored page */
+  unsigned char &ucRestored = pahead->pucRestored[llInWindow / FICDATA_SECTOR];
+  if (!ucRestored) {
+    ficdb2RestaureBits(puc, ilSize, puc + FICDATA_PAGE_TORN0);
+    ucRestored = 1;
+  }
+  *ppcPage = puc;
+  return 0;
+}
+
 /* Page offset and usable length of the record in slot iSlot; false when it has none. */
 bool _slotRecord(const unsigned char *pcPage, int32_t ilPageSize, const ficdataSlots *pslots, int iSlot,
                  int32_t *pilOffset, int32_t *pilLength)
@@ -822,6 +901,10 @@ void ficdataDestroy(ficdata *pficdata)
   free(pficdata->apcPage[0]);
   free(pficdata->apcPage[1]);
   free(pficdata->psampling);
+  for (ficdataAhead &ahead : pficdata->aahead) {
+    free(ahead.puc);
+    free(ahead.pucRestored);
+  }
   free(pficdata);
 }
 
@@ -934,8 +1017,8 @@ int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfo
       iBuffer < 0 || iBuffer > 1)
     return 0;
   const int32_t ilSize = pficdata->ilPageSize;
-  unsigned char *pcPage = pficdata->apcPage[iBuffer];
-  if (_readPage(pficdata, iFd, pinfo, pinfo->ilPhysicalPage, pcPage) != 0) return 0;
+  unsigned char *pcPage = nullptr;
+  if (_readDataPage(pficdata, iFd, pinfo, pinfo->ilPhysicalPage, pficdata->apcPage[iBuffer], &pcPage) != 0) return 0;
   int rc = ficdataReadSlots(pcPage, ilSize, pslots);
   int64_t llObjectPage = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
   if (rc != 0) {

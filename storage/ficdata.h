@@ -231,6 +231,24 @@ struct ficdataInfoLong {
 #define FICDATA_LONG_LOB 0x1
 #define FICDATA_LONG_LF  0x2
 
+/*
+** Read-ahead window of the data-page loop: the pages that follow a page
+** read from a local container are read with it, FICDATA_AHEAD_BYTES at a
+** time, one window per descriptor (the containers of a table space are
+** read in turn, each forwards).  A page's torn-page bits are restored in
+** the window, once.
+*/
+#define FICDATA_AHEAD_BYTES   (256 * 1024)
+#define FICDATA_AHEAD_WINDOWS 4
+struct ficdataAhead {
+  unsigned char *puc;          /* FICDATA_AHEAD_BYTES, NULL until first used */
+  unsigned char *pucRestored;  /* one byte per page of the window: 1 once restored */
+  int iFd;                     /* descriptor read, -1 none */
+  int64_t llAt;                /* file offset of the window's first byte */
+  int32_t ilBytes;             /* bytes read into the window */
+  uint32_t ulUsed;             /* clock of the last use, for replacement */
+};
+
 /* First-generation reader state (one per reader process). */
 struct ficdata {
   unsigned char *apcPage[2];   /* page buffers of the page size; 0 for data pages */
@@ -246,6 +264,8 @@ struct ficdata {
   int64_t llDamaged;           /* damaged records and slot directories skipped */
   int32_t ilLobsWithoutSlot;   /* LOB files numbered so far for LOBs without a first slot */
   char acTable[FICDATA_TABLE_NAME_SIZE];   /* "QUALIFIER.NAME" for messages, may be empty */
+  ficdataAhead aahead[FICDATA_AHEAD_WINDOWS];   /* data-page read-ahead windows */
+  uint32_t ulAheadClock;       /* uses of the windows so far */
 };
 
 /*
@@ -544,8 +564,10 @@ int ficdataGetEnreg(ficdata *pficdata, const int *piFd, void *pUnused, int iSlot
 
 /*
 ** ficdataGetDB2Enregs
-**   Reads pinfo's physical page from descriptor iFd into page buffer
-**   iBuffer (the caller has mapped it) and sends its kept records: from
+**   Reads pinfo's physical page from descriptor iFd (the caller has mapped
+**   it) through the read-ahead windows, or into page buffer iBuffer when
+**   the descriptor is remote or cannot be read ahead, and sends its kept
+**   records: from
 **   the page's first data slot, each record of kind 0 or 4 that the
 **   sampler keeps is decoded into pcBuffer (ilBufferSize bytes, at least
 **   ficdataSizeEnreg) and written to every pair whose channel is set; a

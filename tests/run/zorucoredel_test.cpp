@@ -9,8 +9,12 @@
 #include <gtest/gtest.h>
 #include <unicode/ucnv.h>
 
+#include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "run/zorucorechar.h"
 #include "tests/run/ucoretest.h"
@@ -99,6 +103,65 @@ TEST(zorucoreNumbers, TextOfEachValue)
     EXPECT_EQ(iRc, 0) << c.pcText;
     EXPECT_EQ(strText, std::string(c.pcText) + "\n") << "source key " << std::hex << c.usSource;
   }
+}
+
+/* printf's "%.<p>G" in the C locale, as the standard library writes it. */
+std::string _refG(double d, int iPrecision)
+{
+  char ac[64];
+  std::to_chars_result res = std::to_chars(ac, ac + sizeof ac, d, std::chars_format::general, iPrecision);
+  std::string str(ac, res.ptr);
+  for (char &c : str) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return str;
+}
+
+TEST(zorucoreNumbers, FloatTextIsPrintfsForEveryKindOfValue)
+{
+  /* most values are written digit by digit: the text must still be printf's,
+     at the edges of the plain range, near rounding ties and for any bits */
+  std::vector<double> vd = {0.0, -0.0, 1e-4, 9.9999999999999991e-5, 1e-5, 0.1, 0.2, 0.3, 0.1 + 0.2, 1.0 / 3.0,
+                            2.0 / 3.0, 0.5, 1.5, 2.5, 9.5, 99.5, 999999999999999.0, 999999999999999.5,
+                            99999999999999.95, 1e14, 1e15, 1e16, 123456789012345.6, 0.000123456789012345,
+                            9.99999999999999e-5, 1e-300, 5e-324, 1.7976931348623157e308,
+                            std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                            std::numeric_limits<double>::quiet_NaN(), 4.5, 3.75, 1.25, -2.5e-7, 1234.5678,
+                            0.1234565, 0.1234575, 1234565.0, 999999.5, 9999995.0, 0.00012345650000000001};
+  uint64_t ul = 0x9E3779B97F4A7C15ull;
+  auto next = [&ul] {
+    ul ^= ul << 13;
+    ul ^= ul >> 7;
+    ul ^= ul << 17;
+    return ul;
+  };
+  for (int i = 0; i < 200000; i++) {
+    uint64_t ulBits = next();
+    double d;
+    std::memcpy(&d, &ulBits, sizeof d);
+    vd.push_back(d);                                                            /* any bits */
+    vd.push_back(static_cast<double>(static_cast<int64_t>(next() % 2000000001) - 1000000000) /
+                 std::pow(10.0, static_cast<double>(next() % 12)));            /* decimal fractions */
+    vd.push_back(std::ldexp(static_cast<double>(next() % 1000000), -static_cast<int>(next() % 40)));   /* binary fractions */
+    float f;
+    uint32_t u32 = static_cast<uint32_t>(next());
+    std::memcpy(&f, &u32, sizeof f);
+    vd.push_back(f);
+    vd.push_back(static_cast<float>(vd[vd.size() - 3]));
+  }
+  int iMismatch = 0;
+  for (double d : vd) {
+    for (int iPrecision : {15, 6}) {
+      char ac[64];
+      int iLength = _zorucoreFloatText(d, iPrecision, ac, sizeof ac);
+      std::string strWant = _refG(d, iPrecision);
+      if (iLength < 0 || std::string(ac, static_cast<size_t>(iLength)) != strWant) {
+        if (iMismatch++ < 10)
+          ADD_FAILURE() << std::hexfloat << d << " %." << iPrecision << "G: got \""
+                        << (iLength < 0 ? std::string("(none)") : std::string(ac, static_cast<size_t>(iLength)))
+                        << "\", want \"" << strWant << "\"";
+      }
+    }
+  }
+  EXPECT_EQ(iMismatch, 0);
 }
 
 TEST(zorucoreNumbers, CorruptDecimalOrDefinitionDropsTheRow)

@@ -10,6 +10,7 @@
 #include "run/zorurunsel.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
 #include "tests/run/ucoretest.h"
 #include "tests/zavtest.h"
@@ -30,11 +31,13 @@
 #include "common/ovf.h"
 #include "driver/part.h"
 #include "driver/token.h"
+#include "driver/tools.h"
 #include "driver/udb.h"
 #include "driver/zoratom.h"
 #include "driver/zortask.h"
 #include "run/zor3write.h"
 #include "run/zorucore.h"
+#include "run/zorucorechar.h"
 #include "catalog/osysibm.h"
 #include "run/zor3unload.h"
 #include "storage/ficcont.h"
@@ -69,15 +72,20 @@ std::vector<unsigned char> _record(int16_t s, int32_t l)
 std::string _line(int16_t s, int32_t l) { return std::to_string(s) + "," + std::to_string(l) + "\n"; }
 
 /* A SELECT task with a DEL converter of the two columns (with boLobs: a
-   nullable CLOB at 0 and a nullable BLOB at 5) and the sizes the child reads. */
+   nullable CLOB at 0 and a nullable BLOB at 5; with boIcu as well, the CLOB
+   converted from UTF-8 into CCSID 819, replacements counted) and the sizes
+   the child reads. */
 struct Select {
   zortask *ptask = nullptr;
   ucoreCores cores;
   oconvert *pconvert = nullptr;
   olist *plistOutput = nullptr;
   olist *plistParts = nullptr;
+  UConverter *pconvTo = nullptr;
+  UConverter *pconvFrom = nullptr;
+  std::vector<char> vWork = std::vector<char>(4096);
 
-  explicit Select(bool boLobs = false)
+  explicit Select(bool boLobs = false, bool boIcu = false)
   {
     static const int iTokens = tokenInitKeyword();
     EXPECT_EQ(iTokens, 0);
@@ -91,9 +99,22 @@ struct Select {
                                   {0x0802, 0xB002, 4, 3, cores.make(ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM)},
                                   ucoreEndCol(cores.end())};
     if (boLobs)
-      vcol = {{0x0811, 0xB011, 1048576, 0, cores.make(ZORUCORE_FLAG_DELIM)},
+      vcol = {{0x0811, static_cast<uint16_t>(boIcu ? 0xB211 : 0xB011), 1048576, 0, cores.make(ZORUCORE_FLAG_DELIM)},
               {0x0810, 0xB010, 1048576, 5, cores.make(ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM)},
               ucoreEndCol(cores.end())};
+    if (boLobs && boIcu) {
+      UErrorCode err = U_ZERO_ERROR;
+      pconvTo = ucnv_open("UTF-8", &err);
+      pconvFrom = ucnv_open("ibm-819", &err);
+      EXPECT_TRUE(U_SUCCESS(err)) << u_errorName(err);
+      EXPECT_EQ(zorucoreCountReplaced(pconvTo, pconvFrom), 0);
+      zorucoreData *pcore = vcol[0].pcore;
+      pcore->pconvToUtf16 = pconvTo;
+      pcore->pconvFromUtf16 = pconvFrom;
+      pcore->pcWorkBuffer = vWork.data();
+      pcore->ulWorkSize = static_cast<uint32_t>(vWork.size());
+      pcore->iWorkCapacity = static_cast<int32_t>(vWork.size() / 2);
+    }
     for (const ucoreCol &col : vcol) {
       rowColDef defSource{};
       defSource.iType = col.usSource;
@@ -121,6 +142,8 @@ struct Select {
   {
     zortaskDestroy(ptask);
     oconvertDestroy(pconvert);
+    if (pconvTo != nullptr) ucnv_close(pconvTo);
+    if (pconvFrom != nullptr) ucnv_close(pconvFrom);
     for (olist *plist : {plistOutput, plistParts}) {
       if (plist == nullptr) continue;
       void *pitem = plist->pitemTop;
@@ -160,13 +183,13 @@ struct Select {
 };
 
 /* A writer of the task with iPairs channels, built as the SELECT child builds it. */
-zorurunWriter *_writer(Select &sel, const std::string &strPath, int iPairs)
+zorurunWriter *_writer(Select &sel, const std::string &strPath, int iPairs, int32_t ilCapacity = 0)
 {
   zorurunWriter *pwriter = static_cast<zorurunWriter *>(std::calloc(1, sizeof(zorurunWriter)));
   pwriter->ptaskSelect = sel.ptask;
   udbOutFile *pout = static_cast<udbOutFile *>(sel.plistOutput->pitemTop);
   (void)strPath;
-  pwriter->pwrite = writeCreate(ZORWRITE_SYNC, -1, pout, 0, nullptr, sel.ptask);
+  pwriter->pwrite = writeCreate(ZORWRITE_SYNC, -1, pout, ilCapacity, nullptr, sel.ptask);
   pwriter->iPairCount = iPairs;
   pwriter->appair = static_cast<zorurunPair **>(std::calloc(static_cast<size_t>(iPairs), sizeof(zorurunPair *)));
   int iErr = 0;
@@ -390,19 +413,171 @@ TEST(zorurunselWriter, CutLobsOfFlaggedRecordsAreCountedToldAndWarn)
       << vMsgs[1];
 }
 
+/* The writer converts runs of records on several threads.  Whatever the
+   runs, the file must hold the rows one thread converting record after
+   record would write, and the counts of rows not converted, of LOBs cut and
+   of characters replaced, with their first rows, must be that thread's: for
+   a whole unload (the rows written in blocks) and for MAXROWS reached in the
+   middle of a run (row after row, the counts ending at the refused row). */
+TEST(zorurunselWriter, ConversionOnThreadsGivesOneThreadsRowsAndCounts)
+{
+  const int iRecords = 120000;   /* about 17 MB of records: many runs */
+  enum Kind { PLAIN, SHORT, CUT, REPLACED, BOTH };
+  auto kindOf = [](int iPos) {
+    if (iPos == 3 || iPos == 50001 || iPos == 99999 || iPos == 100000) return SHORT;
+    if (iPos % 9973 == 5 && iPos % 7919 == 11) return BOTH;
+    if (iPos % 9973 == 5) return CUT;
+    if (iPos % 7919 == 11 || iPos == 77777) return REPLACED;
+    return PLAIN;
+  };
+  const struct {
+    const char *pcName;
+    int32_t ilMaxrows;   /* 0: none */
+  } aCases[] = {{"whole unload", 0}, {"MAXROWS in the middle of a run", 60001}, {"MAXROWS just before a short record", 49999}};
+  for (const auto &c : aCases) {
+    SCOPED_TRACE(c.pcName);
+    /* what one thread gives */
+    std::vector<std::string> vWant;
+    long long llSeen = 0, llNotConv = 0, llFirstNotConv = 0, llCut = 0, llFirstCut = 0, llRepl = 0, llFirstRepl = 0;
+    for (int iPos = 1; iPos <= iRecords; iPos++) {
+      Kind kind = kindOf(iPos);
+      llSeen++;
+      if (kind == CUT || kind == BOTH) {
+        if (llCut == 0) llFirstCut = llSeen;
+        llCut += 1;
+      }
+      if (kind == REPLACED || kind == BOTH) {
+        if (llRepl == 0) llFirstRepl = llSeen;
+        llRepl += 2;
+      }
+      if (kind == SHORT) {
+        if (llNotConv++ == 0) llFirstNotConv = llSeen;
+        continue;
+      }
+      if (c.ilMaxrows > 0 && static_cast<int32_t>(vWant.size()) == c.ilMaxrows) break;   /* refused */
+      std::string strClob = (kind == REPLACED || kind == BOTH ? "\x1A" "x\x1A" : "r") + std::to_string(iPos);
+      vWant.push_back("\"" + strClob + "\",\"c\"\n");
+    }
+
+    zavtestTempDir dir;
+    Select sel(true, true);
+    if (c.ilMaxrows > 0) sel.integer(TOKEN_MAXROWS, c.ilMaxrows);
+    sel.output(dir.file("out.del"));
+    zorurunWriter *pwriter = _writer(sel, dir.file("out.del"), 1);
+    pid_t pid = fork();
+    if (pid == 0) {
+      const Lob blob{false, 1, "c"};
+      for (int iPos = 1; iPos <= iRecords; iPos++) {
+        Kind kind = kindOf(iPos);
+        std::vector<unsigned char> v;
+        if (kind == SHORT) {
+          v = {1, 2, 3};
+        } else {
+          std::string strHeld = (kind == REPLACED || kind == BOTH ? "\xCE\xA9x\xE6\x97\xA5" : "r") + std::to_string(iPos);
+          uint32_t ulWhole = kind == CUT || kind == BOTH ? 40000 : static_cast<uint32_t>(strHeld.size());
+          v = _lobRecord(kind == CUT || kind == BOTH ? FICDATA_UREC_CUT : 0, Lob{false, ulWhole, strHeld}, blob);
+        }
+        if (ovfWrite(pwriter->appair[0]->povf, v.data(), static_cast<int>(v.size())) != 0) _exit(c.ilMaxrows > 0 ? 7 : 9);
+      }
+      ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
+      _exit(0);
+    }
+    int iRc = 0;
+    std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
+    EXPECT_EQ(iRc, ZORURUN_RC_ROWSLOST);
+    int iChild = _wait(pid);
+    EXPECT_TRUE(iChild == 0 || (c.ilMaxrows > 0 && iChild == 7)) << iChild;
+    std::vector<std::string> vGot = _lines(dir.file("out.del"));
+    EXPECT_EQ(vGot.size(), vWant.size());
+    EXPECT_TRUE(vGot == vWant);
+    auto has = [&vMsgs](const std::string &str) {
+      for (const std::string &strMsg : vMsgs)
+        if (strMsg.find(str) != std::string::npos) return true;
+      return false;
+    };
+    std::string strIn = " IN " + dir.file("out.del");
+    EXPECT_TRUE(has("UNLOADED " + std::to_string(vWant.size()) + " ROWS"));
+    EXPECT_TRUE(has("ZORU461W " + std::to_string(llNotConv) + " ROWS OF ZAV.T1 COULD NOT BE CONVERTED AND ARE NOT" + strIn +
+                    " (FIRST: ROW " + std::to_string(llFirstNotConv) + ")"));
+    EXPECT_TRUE(has("ZORU462W " + std::to_string(llCut) + " VALUES OF ZAV.T1" + strIn +
+                    " ARE CUT TO THEIR FIRST 32700 BYTES (FIRST: ROW " + std::to_string(llFirstCut) + ")"));
+    EXPECT_TRUE(has("ZORU480W " + std::to_string(llRepl) + " CHARACTERS OF ZAV.T1 COULD NOT BE CONVERTED AND ARE "
+                    "REPLACED BY THE SUBSTITUTION CHARACTER" + strIn + " (FIRST: ROW " + std::to_string(llFirstRepl) + ")"));
+    if (::testing::Test::HasFailure())
+      for (const std::string &str : vMsgs) ADD_FAILURE() << str;
+  }
+}
+
 TEST(zorurunselWriter, MaxrowsStopsEveryProducer)
 {
   zavtestTempDir dir;
   Select sel;
   sel.integer(TOKEN_MAXROWS, 5).output(dir.file("out.del"));
   zorurunWriter *pwriter = _writer(sel, dir.file("out.del"), 2);
-  /* far more rows than the two halves of a channel hold */
-  pid_t pidA = _producer(pwriter->appair[0]->povf, _rows(1, 5000));
-  pid_t pidB = _producer(pwriter->appair[1]->povf, _rows(10000, 5000));
+  /* far more rows than the two halves of a channel hold (20 bytes a record) */
+  const int iRows = 3 * ZORURUN_CHANNEL_MIN / 20;
+  pid_t pidA = _producer(pwriter->appair[0]->povf, _rows(1, iRows));
+  pid_t pidB = _producer(pwriter->appair[1]->povf, _rows(10000, iRows));
   zavtestMessages([&] { EXPECT_EQ(_runWriter(pwriter), 0); });
   EXPECT_EQ(_wait(pidA), 7);
   EXPECT_EQ(_wait(pidB), 7);
   EXPECT_EQ(_lines(dir.file("out.del")).size(), 5u);
+}
+
+TEST(zorurunselWriter, RowsOfManyBatchesKeepTheRecordOrderAndTheirPositions)
+{
+  /* the writer converts runs of records on several threads: the file and the
+     positions told must be those of one thread reading in order */
+  zavtestTempDir dir;
+  Select sel;
+  sel.output(dir.file("out.del"));
+  zorurunWriter *pwriter = _writer(sel, dir.file("out.del"), 1);
+  const int iRows = 200000;   /* about 4 MB of records: many batches */
+  const std::vector<int> viBad = {2, 77777, 150001};   /* 1-based positions of short records */
+  auto vRows = _rows(1, iRows);
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<unsigned char> vShort = {1, 2, 3};
+    size_t i = 0;
+    for (int iPos = 1; i < vRows.size(); iPos++) {
+      bool boBad = std::find(viBad.begin(), viBad.end(), iPos) != viBad.end();
+      std::vector<unsigned char> v = boBad ? vShort : _record(vRows[i].first, vRows[i].second);
+      if (!boBad) i++;
+      if (ovfWrite(pwriter->appair[0]->povf, v.data(), static_cast<int>(v.size())) != 0) _exit(9);
+    }
+    ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
+    _exit(0);
+  }
+  int iRc = 0;
+  std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
+  EXPECT_EQ(iRc, ZORURUN_RC_ROWSLOST);
+  EXPECT_EQ(_wait(pid), 0);
+  std::vector<std::string> vWant;
+  for (const auto &r : vRows) vWant.push_back(_line(r.first, r.second));
+  EXPECT_TRUE(_lines(dir.file("out.del")) == vWant);
+  ASSERT_EQ(vMsgs.size(), 2u);
+  EXPECT_NE(vMsgs[0].find("UNLOADED " + std::to_string(iRows) + " ROWS"), std::string::npos) << vMsgs[0];
+  EXPECT_NE(vMsgs[1].find("ZORU461W 3 ROWS OF "), std::string::npos) << vMsgs[1];
+  EXPECT_NE(vMsgs[1].find("(FIRST: ROW 2)"), std::string::npos) << vMsgs[1];
+}
+
+TEST(zorurunselWriter, WriteFailureStopsProducersAndGivesTheWriteCode)
+{
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  Select sel;
+  sel.output("/dev/full");
+  zorurunWriter *pwriter = _writer(sel, "/dev/full", 2, 4096);   /* writes as the rows come */
+  const int iRows = 3 * ZORURUN_CHANNEL_MIN / 20;
+  pid_t pidA = _producer(pwriter->appair[0]->povf, _rows(1, iRows));
+  pid_t pidB = _producer(pwriter->appair[1]->povf, _rows(10000, iRows));
+  int iRc = 0;
+  std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
+  EXPECT_EQ(iRc, TOOLS_RC_IO | ENOSPC);
+  EXPECT_EQ(_wait(pidA), 7);
+  EXPECT_EQ(_wait(pidB), 7);
+  ASSERT_FALSE(vMsgs.empty());
+  EXPECT_EQ(vMsgs[0].rfind("ZORU347E", 0), 0u) << vMsgs[0];
+  for (const std::string &str : vMsgs) EXPECT_EQ(str.find("ZORU410I"), std::string::npos) << str;
 }
 
 TEST(zorurunselWriter, FileThatCannotBeOpenedStopsProducersAndGivesTheOpenCode)
@@ -411,7 +586,8 @@ TEST(zorurunselWriter, FileThatCannotBeOpenedStopsProducersAndGivesTheOpenCode)
   Select sel;
   sel.output(dir.file("missing/out.del"));
   zorurunWriter *pwriter = _writer(sel, dir.file("missing/out.del"), 1);
-  pid_t pid = _producer(pwriter->appair[0]->povf, _rows(1, 5000));
+  /* more than the channel holds, so that the producer must see the stop */
+  pid_t pid = _producer(pwriter->appair[0]->povf, _rows(1, 3 * ZORURUN_CHANNEL_MIN / 20));
   int iRc = 0;
   std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
   EXPECT_NE(iRc, 0);

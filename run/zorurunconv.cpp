@@ -1,0 +1,508 @@
+/*
+** zorurunconv.cpp
+**   Conversion pool of a writer process: feeder, workers and collector over
+**   a ring of batches (design note in run/zorurunconv.h).
+*/
+#include "run/zorurunconv.h"
+
+#include <sched.h>
+#include <unicode/ucnv.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "common/oreason.h"
+#include "common/ovf.h"
+#include "run/oconvert.h"
+#include "run/orow.h"
+#include "run/zor3write.h"
+#include "storage/ficdata.h"
+#include "run/zorucore.h"
+#include "run/zorucorechar.h"
+#include "run/zorurun.h"
+
+#define OMSGS_TRACE_KEYWORD "$RUN"
+#define OMSGS_DEBUG_KEYWORD nullptr
+#include "common/omsgsmod.h"
+
+namespace {
+
+/* Sizes of a batch. */
+constexpr int64_t kInputMax = 256 * 1024;          /* record bytes of a batch, at most (unless a record is larger) */
+constexpr int64_t kPoolBudget = 48ll * 1024 * 1024; /* input and first output areas of all batches */
+
+enum convState { CONV_FREE, CONV_FILLING, CONV_QUEUED, CONV_CONVERTING, CONV_CONVERTED };
+
+/* One record of a batch and, once converted, its row. */
+struct convRow {
+  int32_t ilIn;       /* offset of the record in the input area */
+  int32_t ilLen;      /* record length as read (longer than the copy when cut) */
+  int64_t llOut;      /* offset of the row in the output area */
+  int32_t ilOutLen;   /* row length */
+  int iRc;            /* conversion code, 0 when converted */
+  int32_t ilCut;      /* LOB values the reader cut short */
+  int64_t llReplaced; /* characters the conversion replaced */
+};
+
+struct convBatch {
+  int iState = CONV_FREE;
+  char *pcIn = nullptr;
+  int32_t ilInUsed = 0;
+  std::vector<convRow> vrows;
+  char *pcOut = nullptr;
+  int64_t llOutCap = 0;
+  int64_t llOutUsed = 0;    /* bytes of the converted rows, one after the other */
+  int64_t llConverted = 0;  /* rows converted */
+};
+
+/* A worker's converter: its own rows, core data, ICU converters and work buffers. */
+struct convClone {
+  orow *prowSource = nullptr;
+  orow *prowTarget = nullptr;
+  oconvert convert{};
+  std::vector<zorucoreData *> vcores;
+  std::vector<UConverter *> vucnv;
+  std::vector<char *> vwork;
+};
+
+struct convPool {
+  oconvert *pconvert = nullptr;
+  int32_t ilRecordMax = 0;
+  int32_t ilRowMax = 0;
+  int32_t ilInCap = 0;
+  ovfgroup *pgroup = nullptr;
+  zorwrite *pwrite = nullptr;
+  zorurunSelectCounts *pcounts = nullptr;
+
+  std::mutex mutex;
+  std::condition_variable condFeeder;      /* a batch became FREE */
+  std::condition_variable condWorkers;     /* a batch was queued, or the end */
+  std::condition_variable condCollector;   /* a batch was converted, or the end */
+  std::vector<convBatch> vbatch;
+  int64_t llQueued = 0;                    /* batches queued so far */
+  int64_t llNextConvert = 0;               /* sequence number the next worker takes */
+  int64_t llNextEmit = 0;                  /* sequence number the collector waits for */
+  bool boEnd = false;                      /* the feeder queued its last batch */
+  std::atomic<bool> aboStop{false};        /* the collector stopped the writes */
+  int iRcWrite = 0;                        /* collector: the code the writes ended with */
+  int iRcFeeder = 0;                       /* feeder: ORC_NOMEM when a record could not be kept */
+
+  std::vector<convClone *> vclones;
+  std::vector<std::thread> vthreads;
+};
+
+convBatch &_convAt(convPool &pool, int64_t llSeq)
+{
+  return pool.vbatch[static_cast<size_t>(llSeq % static_cast<int64_t>(pool.vbatch.size()))];
+}
+
+/* ------------------------------------------------------------ clones */
+
+void _convCloneFree(convClone *pclone)
+{
+  if (pclone == nullptr) return;
+  orowDestroy(pclone->prowSource);
+  orowDestroy(pclone->prowTarget);
+  for (zorucoreData *pcore : pclone->vcores) {
+    zorucoreDataDestroy(pcore);
+    std::free(pcore);
+  }
+  for (UConverter *pucnv : pclone->vucnv) ucnv_close(pucnv);
+  for (char *pc : pclone->vwork) std::free(pc);
+  delete pclone;
+}
+
+/* The clone of a shared ICU converter, made once per clone; NULL stays NULL.  False when ICU fails. */
+bool _convCloneUcnv(convClone *pclone, std::map<UConverter *, UConverter *> &map, UConverter **ppucnv)
+{
+  if (*ppucnv == nullptr) return true;
+  auto it = map.find(*ppucnv);
+  if (it == map.end()) {
+    UErrorCode err = U_ZERO_ERROR;
+    UConverter *pucnv = ucnv_clone(*ppucnv, &err);
+    if (pucnv == nullptr || U_FAILURE(err)) {
+      omsgsTrace("Conversion pool: ICU converter not cloned: %s\n", u_errorName(err));
+      if (pucnv != nullptr) ucnv_close(pucnv);
+      return false;
+    }
+    pclone->vucnv.push_back(pucnv);
+    it = map.emplace(*ppucnv, pucnv).first;
+  }
+  *ppucnv = it->second;
+  return true;
+}
+
+/*
+** A converter that shares nothing a conversion writes with the original:
+** rows with their own definitions, core data of its own, and one ICU
+** converter and work buffer for each the original shares between columns.
+** NULL when memory runs out or ICU fails.
+*/
+convClone *_convCloneMake(const oconvert *pconvert)
+{
+  convClone *pclone = new (std::nothrow) convClone;
+  if (pclone == nullptr) return nullptr;
+  try {
+    pclone->prowSource = orowClone(pconvert->prowSource);
+    pclone->prowTarget = orowClone(pconvert->prowTarget);
+    if (pclone->prowSource == nullptr || pclone->prowTarget == nullptr) throw std::bad_alloc();
+    std::map<UConverter *, UConverter *> mapUcnv;
+    std::map<char *, std::pair<char *, uint32_t>> mapWork;   /* original -> clone, size */
+    orow *prow = pclone->prowTarget;
+    for (int32_t i = 0; i < prow->iCount; i++) {
+      zorucoreData *pcore = static_cast<zorucoreData *>(prow->pcoldef[i].pExtra);
+      if (pcore == nullptr) continue;
+      zorucoreData *pcopy = zorucoreDataClone(pcore);
+      if (pcopy == nullptr) throw std::bad_alloc();
+      pclone->vcores.push_back(pcopy);
+      prow->pcoldef[i].pExtra = pcopy;
+      if (!_convCloneUcnv(pclone, mapUcnv, &pcopy->pconvToUtf16) ||
+          !_convCloneUcnv(pclone, mapUcnv, &pcopy->pconvFromUtf16))
+        throw std::bad_alloc();
+      if (pcore->pcWorkBuffer != nullptr) {
+        auto &entry = mapWork[pcore->pcWorkBuffer];
+        entry.second = std::max(entry.second, pcore->ulWorkSize);
+      }
+    }
+    for (auto &[pcOriginal, entry] : mapWork) {
+      entry.first = static_cast<char *>(std::malloc(entry.second > 0 ? entry.second : 1));
+      if (entry.first == nullptr) throw std::bad_alloc();
+      pclone->vwork.push_back(entry.first);
+    }
+    for (zorucoreData *pcopy : pclone->vcores)
+      if (pcopy->pcWorkBuffer != nullptr) pcopy->pcWorkBuffer = mapWork[pcopy->pcWorkBuffer].first;
+  } catch (const std::bad_alloc &) {
+    _convCloneFree(pclone);
+    return nullptr;
+  }
+  /* the column functions are chosen once and only read */
+  pclone->convert.prowSource = pclone->prowSource;
+  pclone->convert.prowTarget = pclone->prowTarget;
+  pclone->convert.pfunc = pconvert->pfunc;
+  return pclone;
+}
+
+/* ------------------------------------------------------------ workers */
+
+/* Converts every record of the batch into its output area. */
+void _convBatch(convPool &pool, convClone *pclone, convBatch &batch)
+{
+  int64_t llUsed = 0;
+  batch.llConverted = 0;
+  for (convRow &row : batch.vrows) {
+    row.ilOutLen = 0;
+    row.llOut = llUsed;
+    row.ilCut = 0;
+    row.llReplaced = 0;
+    if (row.ilLen > pool.ilRecordMax) {   /* a record cut by the buffer is never valid */
+      row.iRc = ORC_INVALID;
+      continue;
+    }
+    if (batch.llOutCap - llUsed < pool.ilRowMax) {
+      int64_t llCap = std::max(2 * batch.llOutCap, llUsed + pool.ilRowMax);
+      char *pc = static_cast<char *>(std::realloc(batch.pcOut, static_cast<size_t>(llCap)));
+      if (pc == nullptr) {
+        row.iRc = ORC_NOMEM;
+        continue;
+      }
+      batch.pcOut = pc;
+      batch.llOutCap = llCap;
+    }
+    const char *pcRecord = batch.pcIn + row.ilIn;
+    orowSetBuffer(pclone->prowSource, const_cast<char *>(pcRecord), row.ilLen, 0);
+    /* LOBs the reader cut to their first 32700 bytes: it flagged the record */
+    if (row.ilLen > FICDATA_UREC_FLAGS && (pcRecord[FICDATA_UREC_FLAGS] & FICDATA_UREC_CUT) != 0)
+      row.ilCut = zorucoreCountCutLobs(pclone->prowSource);
+    orowSetBuffer(pclone->prowTarget, batch.pcOut + llUsed, pool.ilRowMax, 0);
+    int64_t llReplacedBefore = zorucoreReplacedCount();   /* this thread's count */
+    row.iRc = oconvertConvert(&pclone->convert);
+    row.llReplaced = zorucoreReplacedCount() - llReplacedBefore;
+    if (row.iRc != 0) continue;
+    row.ilOutLen = static_cast<int32_t>(pclone->prowTarget->pcCursor - pclone->prowTarget->pcStart);
+    llUsed += row.ilOutLen;
+    batch.llConverted++;
+  }
+  batch.llOutUsed = llUsed;
+  orowSetBuffer(pclone->prowSource, nullptr, 0, 0);
+  orowSetBuffer(pclone->prowTarget, nullptr, 0, 0);
+}
+
+void _convWorker(convPool *ppool, convClone *pclone)
+{
+  convPool &pool = *ppool;
+  std::unique_lock<std::mutex> lock(pool.mutex);
+  for (;;) {
+    pool.condWorkers.wait(lock, [&] { return pool.llNextConvert < pool.llQueued || pool.boEnd; });
+    if (pool.llNextConvert >= pool.llQueued) break;   /* the end, nothing left */
+    convBatch &batch = _convAt(pool, pool.llNextConvert++);
+    batch.iState = CONV_CONVERTING;
+    lock.unlock();
+    _convBatch(pool, pclone, batch);
+    lock.lock();
+    batch.iState = CONV_CONVERTED;
+    pool.condCollector.notify_one();
+  }
+}
+
+/* ------------------------------------------------------------ collector */
+
+/*
+** Counts the next row in record order: LOB values cut, characters
+** replaced, and the row when it could not be converted, each kind with the
+** number of its first row.  False when the row was not converted.
+*/
+bool _convCount(zorurunSelectCounts &counts, const convRow &row)
+{
+  counts.llRowsSeen++;
+  if (row.ilCut > 0) {
+    if (counts.llValuesCut == 0) counts.llFirstCut = counts.llRowsSeen;
+    counts.llValuesCut += row.ilCut;
+  }
+  if (row.llReplaced > 0) {
+    if (counts.llReplaced == 0) counts.llFirstReplaced = counts.llRowsSeen;
+    counts.llReplaced += row.llReplaced;
+  }
+  if (row.iRc == 0) return true;
+  omsgsTrace("Write Child: row %lld not converted (0x%x)\n", static_cast<long long>(counts.llRowsSeen), row.iRc);
+  if (counts.llRowsNotConverted++ == 0) counts.llFirstNotConverted = counts.llRowsSeen;
+  return false;
+}
+
+/*
+** Counts the rows of a converted batch and writes them; false once the
+** writes stopped.  A writer without limits takes the batch's rows as one
+** block; another is given row after row, so that a limit stops at its row.
+*/
+bool _convEmit(convPool &pool, convBatch &batch)
+{
+  zorurunSelectCounts &counts = *pool.pcounts;
+  int iRc = 0;
+  if (writeTakesBlocks(pool.pwrite)) {
+    for (const convRow &row : batch.vrows) _convCount(counts, row);
+    if (batch.llConverted > 0) iRc = writeBlock(pool.pwrite, batch.pcOut, batch.llOutUsed, batch.llConverted);
+  } else {
+    for (const convRow &row : batch.vrows) {
+      if (!_convCount(counts, row)) continue;
+      iRc = pool.pwrite->procWrite(pool.pwrite, batch.pcOut + row.llOut, row.ilOutLen);
+      if (iRc != 0) break;
+    }
+  }
+  if (iRc == 0) return true;
+  /* a limit reached ends the file normally; any other failure is the run's */
+  pool.iRcWrite = iRc == ZORWRITE_RC_LIMIT ? 0 : iRc;
+  return false;
+}
+
+void _convCollector(convPool *ppool)
+{
+  convPool &pool = *ppool;
+  std::unique_lock<std::mutex> lock(pool.mutex);
+  for (;;) {
+    pool.condCollector.wait(lock, [&] {
+      return (pool.llNextEmit < pool.llQueued && _convAt(pool, pool.llNextEmit).iState == CONV_CONVERTED) ||
+             (pool.boEnd && pool.llNextEmit >= pool.llQueued);
+    });
+    if (pool.llNextEmit >= pool.llQueued) break;
+    convBatch &batch = _convAt(pool, pool.llNextEmit);
+    lock.unlock();
+    if (!pool.aboStop.load(std::memory_order_relaxed) && !_convEmit(pool, batch))
+      pool.aboStop.store(true, std::memory_order_relaxed);
+    batch.vrows.clear();
+    batch.ilInUsed = 0;
+    lock.lock();
+    batch.iState = CONV_FREE;
+    pool.llNextEmit++;
+    pool.condFeeder.notify_one();
+  }
+}
+
+/* ------------------------------------------------------------ feeder */
+
+/* Asks every producer of the group to stop and reads the group to its end. */
+void _convDrain(ovfgroup *pgroup, char *pcBuffer, int32_t ilSize)
+{
+  ovfGroupStop(pgroup);
+  for (;;) {
+    int iLen = 0;
+    int iRc = ovfGroupRead(pgroup, pcBuffer, ilSize, &iLen);
+    if (iRc == OVF_RC_LOST) continue;
+    if (iRc != 0 || iLen == 0) break;
+  }
+}
+
+/* Starts one more worker with a converter of its own; false when it cannot. */
+bool _convStartWorker(convPool &pool)
+{
+  convClone *pclone = _convCloneMake(pool.pconvert);
+  if (pclone == nullptr) {
+    omsgsTrace("Conversion pool: no converter for worker %d\n", static_cast<int>(pool.vclones.size()) + 1);
+    return false;
+  }
+  try {
+    pool.vclones.push_back(pclone);
+  } catch (const std::bad_alloc &) {
+    _convCloneFree(pclone);
+    return false;
+  }
+  try {
+    pool.vthreads.emplace_back(_convWorker, &pool, pclone);
+  } catch (const std::exception &e) {
+    omsgsTrace("Conversion pool: worker %d not started: %s\n", static_cast<int>(pool.vclones.size()), e.what());
+    return false;
+  }
+  return true;
+}
+
+/* Waits until the batch of sequence llSeq is free and takes it. */
+convBatch &_convTake(convPool &pool, int64_t llSeq)
+{
+  std::unique_lock<std::mutex> lock(pool.mutex);
+  convBatch &batch = _convAt(pool, llSeq);
+  pool.condFeeder.wait(lock, [&] { return batch.iState == CONV_FREE; });
+  batch.iState = CONV_FILLING;
+  return batch;
+}
+
+void _convQueue(convPool &pool, convBatch &batch)
+{
+  std::lock_guard<std::mutex> lock(pool.mutex);
+  batch.iState = CONV_QUEUED;
+  pool.llQueued++;
+  pool.condWorkers.notify_one();
+}
+
+void _convFreeBatches(convPool &pool)
+{
+  for (convBatch &batch : pool.vbatch) {
+    std::free(batch.pcIn);
+    std::free(batch.pcOut);
+  }
+}
+
+}  // namespace
+
+int zorurunconvWorkers(void)
+{
+  cpu_set_t set;
+  int iCpus = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
+  return std::clamp(iCpus - 1, 1, ZORURUNCONV_MAX_WORKERS);
+}
+
+int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, int64_t llBuffer, ovfgroup *pgroup,
+                   zorwrite *pwrite, int iWorkers, zorurunSelectCounts *pcounts)
+{
+  if (pconvert == nullptr || pgroup == nullptr || pwrite == nullptr || pcounts == nullptr || ilRecordMax <= 0 ||
+      ilRowMax <= 0 || iWorkers < 1)
+    return ORC_INVALID;
+  convPool pool;
+  pool.pconvert = pconvert;
+  pool.ilRecordMax = ilRecordMax;
+  pool.ilRowMax = ilRowMax;
+  pool.pgroup = pgroup;
+  pool.pwrite = pwrite;
+  pool.pcounts = pcounts;
+  /* a batch takes a 32nd of the writer's buffer, up to kInputMax, and at least one record
+     of the largest size; the batches hold about the writer's buffer, and stay in a budget */
+  int64_t llIn = std::max<int64_t>(std::min<int64_t>(kInputMax, llBuffer / 32), static_cast<int64_t>(ilRecordMax) + 8);
+  int64_t llOut = 2 * llIn + ilRowMax;
+  pool.ilInCap = static_cast<int32_t>(std::min<int64_t>(llIn, 0x7FFFFFF0));
+  int64_t llBatches = std::clamp<int64_t>(std::min(llBuffer / llIn, kPoolBudget / (llIn + llOut)), 2, iWorkers + 3);
+  iWorkers = static_cast<int>(std::min<int64_t>(iWorkers, llBatches - 1));
+
+  bool boMade = true;
+  try {
+    pool.vbatch.resize(static_cast<size_t>(llBatches));
+    for (convBatch &batch : pool.vbatch) {
+      batch.pcIn = static_cast<char *>(std::malloc(static_cast<size_t>(pool.ilInCap)));
+      batch.pcOut = static_cast<char *>(std::malloc(static_cast<size_t>(llOut)));
+      batch.llOutCap = llOut;
+      if (batch.pcIn == nullptr || batch.pcOut == nullptr) boMade = false;
+      batch.vrows.reserve(static_cast<size_t>(pool.ilInCap / 64));
+    }
+  } catch (const std::bad_alloc &) {
+    boMade = false;
+  }
+  /* the collector and the first worker start now; the others as batches come */
+  if (boMade) {
+    try {
+      pool.vthreads.emplace_back(_convCollector, &pool);
+    } catch (const std::exception &e) {
+      omsgsTrace("Conversion pool: collector not started: %s\n", e.what());
+      boMade = false;
+    }
+  }
+  if (boMade && !_convStartWorker(pool)) boMade = false;
+  if (!boMade) {
+    std::vector<char> vBuffer(static_cast<size_t>(ilRecordMax));
+    _convDrain(pgroup, vBuffer.data(), ilRecordMax);
+    {
+      std::lock_guard<std::mutex> lock(pool.mutex);
+      pool.boEnd = true;
+    }
+    pool.condWorkers.notify_all();
+    pool.condCollector.notify_all();
+    for (std::thread &thread : pool.vthreads) thread.join();
+    for (convClone *pclone : pool.vclones) _convCloneFree(pclone);
+    _convFreeBatches(pool);
+    return ORC_NOMEM;
+  }
+
+  int64_t llSeq = 0;
+  convBatch *pbatch = &_convTake(pool, llSeq);
+  int iStarted = 1;
+  for (;;) {
+    if (pool.aboStop.load(std::memory_order_relaxed)) {
+      _convDrain(pgroup, pbatch->pcIn, ilRecordMax);
+      break;
+    }
+    if (pool.ilInCap - pbatch->ilInUsed < ilRecordMax) {
+      _convQueue(pool, *pbatch);
+      if (iStarted < iWorkers && iStarted <= llSeq && _convStartWorker(pool)) iStarted++;
+      pbatch = &_convTake(pool, ++llSeq);
+    }
+    int iLen = 0;
+    int iRc = ovfGroupRead(pgroup, pbatch->pcIn + pbatch->ilInUsed, ilRecordMax, &iLen);
+    if (iRc == OVF_RC_LOST) {
+      omsgsTrace("Write Child: a reader ended without its end record");
+      continue;
+    }
+    if (iRc != 0 || iLen == 0) break;
+    try {
+      pbatch->vrows.push_back(convRow{pbatch->ilInUsed, iLen, 0, 0, 0, 0, 0});
+    } catch (const std::bad_alloc &) {
+      /* the record would be lost: the run fails */
+      pool.iRcFeeder = ORC_NOMEM;
+      pool.aboStop.store(true, std::memory_order_relaxed);
+      continue;
+    }
+    /* the next record starts 8-aligned */
+    int32_t ilCopied = std::min(iLen, ilRecordMax);
+    pbatch->ilInUsed = std::min(pool.ilInCap, pbatch->ilInUsed + ((ilCopied + 7) & ~7));
+  }
+  {
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    if (pbatch->vrows.empty()) {
+      pbatch->iState = CONV_FREE;
+    } else {
+      pbatch->iState = CONV_QUEUED;
+      pool.llQueued++;
+    }
+    pool.boEnd = true;
+  }
+  pool.condWorkers.notify_all();
+  pool.condCollector.notify_all();
+  for (std::thread &thread : pool.vthreads) thread.join();
+  omsgsTrace("Conversion pool: %lld batches, %d workers\n", static_cast<long long>(pool.llQueued), iStarted);
+  for (convClone *pclone : pool.vclones) _convCloneFree(pclone);
+  _convFreeBatches(pool);
+  return pool.iRcFeeder != 0 ? pool.iRcFeeder : pool.iRcWrite;
+}
