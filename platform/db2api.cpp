@@ -115,6 +115,18 @@ int _exec(sqlite3 *pdb, const char *pcSql, const std::vector<std::string> &vArgs
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
+/*
+** The quiesce states' table, made when missing.  A state is bookkeeping of
+** the connections that set it, rewritten by every unload: its commits do
+** not wait for the disk (synchronous off for this connection), which would
+** otherwise cost every SELECT several flushes of the store.
+*/
+void _quiesceTable(sqlite3 *pdb)
+{
+  _exec(pdb, "PRAGMA main.synchronous = OFF", {});
+  _exec(pdb, "CREATE TABLE IF NOT EXISTS main.QUIESCE(TABNAME TEXT PRIMARY KEY, STATE TEXT)", {});
+}
+
 /* Directory scans in progress, by handle. */
 std::map<uint16_t, std::vector<sqledinfo>> gmapScans;
 std::map<uint16_t, size_t> gmapScanPos;
@@ -202,7 +214,7 @@ void sqluvtun(const char *pcTable, int32_t iAction, void *pReserved1, void *pRes
         _setSqlca(pSqlca, -2032, "The action parameter is not valid.");
       } else {
         std::string strTable = strQualifier + "." + strName;
-        _exec(pdb, "CREATE TABLE IF NOT EXISTS main.QUIESCE(TABNAME TEXT PRIMARY KEY, STATE TEXT)", {});
+        _quiesceTable(pdb);
         int rc = iAction == 0 ? _exec(pdb, "INSERT OR REPLACE INTO main.QUIESCE VALUES(?1, 'UNLOAD')", {strTable})
                               : _exec(pdb, "DELETE FROM main.QUIESCE WHERE TABNAME = ?1", {strTable});
         _setSqlca(pSqlca, rc == SQLITE_OK ? 0 : -911, rc == SQLITE_OK ? "" : "The table could not be registered.");
@@ -223,7 +235,7 @@ void sqluvqdp(const char *pcTable, int32_t iMode, void *pReserved, struct sqlca 
       if (!_splitTable(pcTable, &strQualifier, &strName)) {
         _setSqlca(pSqlca, -204, _undefined(pcTable));
       } else {
-        _exec(pdb, "CREATE TABLE IF NOT EXISTS main.QUIESCE(TABNAME TEXT PRIMARY KEY, STATE TEXT)", {});
+        _quiesceTable(pdb);
         std::string strTable = strQualifier + "." + strName;
         int rc = iMode == 9 ? _exec(pdb, "DELETE FROM main.QUIESCE WHERE TABNAME = ?1", {strTable})
                             : _exec(pdb, "INSERT OR REPLACE INTO main.QUIESCE VALUES(?1, 'QUIESCED')", {strTable});
