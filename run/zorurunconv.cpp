@@ -79,6 +79,7 @@ struct convPool {
   int32_t ilRecordMax = 0;
   int32_t ilRowMax = 0;
   int32_t ilInCap = 0;
+  char *pcStage = nullptr;                 /* feeder: a record of the largest size */
   ovfgroup *pgroup = nullptr;
   zorwrite *pwrite = nullptr;
   zorurunSelectCounts *pcounts = nullptr;
@@ -382,6 +383,8 @@ void _convQueue(convPool &pool, convBatch &batch)
 
 void _convFreeBatches(convPool &pool)
 {
+  std::free(pool.pcStage);
+  pool.pcStage = nullptr;
   for (convBatch &batch : pool.vbatch) {
     std::free(batch.pcIn);
     std::free(batch.pcOut);
@@ -421,6 +424,8 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
   bool boMade = true;
   try {
     pool.vbatch.resize(static_cast<size_t>(llBatches));
+    pool.pcStage = static_cast<char *>(std::malloc(static_cast<size_t>(ilRecordMax)));
+    if (pool.pcStage == nullptr) boMade = false;
     for (convBatch &batch : pool.vbatch) {
       batch.pcIn = static_cast<char *>(std::malloc(static_cast<size_t>(pool.ilInCap)));
       batch.pcOut = static_cast<char *>(std::malloc(static_cast<size_t>(llOut)));
@@ -456,26 +461,36 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
     return ORC_NOMEM;
   }
 
+  /* A record goes straight into the batch while the batch has room for one of
+     the largest size; past that it is read into the staging area and copied
+     into this batch when it fits, else into the next one, so that a batch is
+     filled whatever the largest size. */
   int64_t llSeq = 0;
   convBatch *pbatch = &_convTake(pool, llSeq);
   int iStarted = 1;
   for (;;) {
     if (pool.aboStop.load(std::memory_order_relaxed)) {
-      _convDrain(pgroup, pbatch->pcIn, ilRecordMax);
+      _convDrain(pgroup, pool.pcStage, ilRecordMax);
       break;
     }
-    if (pool.ilInCap - pbatch->ilInUsed < ilRecordMax) {
-      _convQueue(pool, *pbatch);
-      if (iStarted < iWorkers && iStarted <= llSeq && _convStartWorker(pool)) iStarted++;
-      pbatch = &_convTake(pool, ++llSeq);
-    }
+    bool boStaged = pool.ilInCap - pbatch->ilInUsed < ilRecordMax;
+    char *pcInto = boStaged ? pool.pcStage : pbatch->pcIn + pbatch->ilInUsed;
     int iLen = 0;
-    int iRc = ovfGroupRead(pgroup, pbatch->pcIn + pbatch->ilInUsed, ilRecordMax, &iLen);
+    int iRc = ovfGroupRead(pgroup, pcInto, ilRecordMax, &iLen);
     if (iRc == OVF_RC_LOST) {
       omsgsTrace("Write Child: a reader ended without its end record");
       continue;
     }
     if (iRc != 0 || iLen == 0) break;
+    int32_t ilCopied = std::min(iLen, ilRecordMax);
+    if (boStaged) {
+      if (ilCopied > pool.ilInCap - pbatch->ilInUsed) {
+        _convQueue(pool, *pbatch);
+        if (iStarted < iWorkers && iStarted <= llSeq && _convStartWorker(pool)) iStarted++;
+        pbatch = &_convTake(pool, ++llSeq);
+      }
+      std::memcpy(pbatch->pcIn + pbatch->ilInUsed, pool.pcStage, static_cast<size_t>(ilCopied));
+    }
     try {
       pbatch->vrows.push_back(convRow{pbatch->ilInUsed, iLen, 0, 0, 0, 0, 0});
     } catch (const std::bad_alloc &) {
@@ -485,7 +500,6 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
       continue;
     }
     /* the next record starts 8-aligned */
-    int32_t ilCopied = std::min(iLen, ilRecordMax);
     pbatch->ilInUsed = std::min(pool.ilInCap, pbatch->ilInUsed + ((ilCopied + 7) & ~7));
   }
   {

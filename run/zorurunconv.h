@@ -9,9 +9,10 @@
 **
 **   Threads (design note).
 **     feeder     the calling thread.  Reads records from the group into the
-**                batch of the next sequence number, queues the batch when
-**                it cannot take one more record of the largest size, and
-**                starts one more worker for each of the first batches.
+**                batch of the next sequence number (through a staging area
+**                once the batch has no room for a record of the largest
+**                size), queues the batch when the next record does not fit,
+**                and starts one more worker for each of the first batches.
 **     workers    1..n.  Each takes the queued batch of the lowest sequence
 **                number and converts its records with a converter of its
 **                own (clones of the rows, of every column's core data, of
