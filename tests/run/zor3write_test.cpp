@@ -408,6 +408,78 @@ TEST_F(Zor3writeTest, LimitsStopTheCallerAtTheRightRow)
   }
 }
 
+/* A block of rows stands for the rows one after the other: between rows
+   written one by one, small blocks (into the buffer) and large ones (written
+   from the caller's memory once what the writer holds is out) give the same
+   file and row count; a writer with limits takes no block. */
+TEST_F(Zor3writeTest, BlocksOfRowsGiveTheFileAndCountOfTheirRows)
+{
+  const std::string strHeader = "HEADER-RECORD\n";
+  std::vector<std::string> vRows = _rows(3000, 120);
+  /* pieces: rows taken one by one (false) or as one block (true), and how many */
+  const std::vector<std::pair<bool, size_t>> vPieces = {{false, 7},   {true, 3},    {true, 1500}, {false, 1},
+                                                       {true, 0},    {true, 1200}, {false, 40},  {true, 249}};
+  for (bool boHeader : {false, true}) {
+    for (uint32_t ulKind : gaulKinds) {
+      for (int32_t ilCapacity : {0, 4096}) {
+        SCOPED_TRACE(std::string(boHeader ? "header, " : "") + (ulKind == ZORWRITE_SYNC ? "synchronous" : "threaded") +
+                     ", buffer " + std::to_string(ilCapacity));
+        zavtestTempDir dirCase;
+        Select select;
+        Output out(dirCase.file("out.del"));
+        std::vector<std::string> vMessages = zavtestMessages([&] {
+          zorwrite *pwrite = writeCreate(ulKind, -1, out.pout, ilCapacity, nullptr, select.ptask);
+          ASSERT_EQ(writeOpen(pwrite), 0);
+          if (boHeader) {
+            EXPECT_EQ(writeSetFileHeader(pwrite, strHeader.data(), static_cast<int32_t>(strHeader.size())), 0);
+          }
+          EXPECT_TRUE(writeTakesBlocks(pwrite));
+          size_t ulNext = 0;
+          for (const auto &[boBlock, ulCount] : vPieces) {
+            if (boBlock) {
+              std::string strBlock = _joined(std::vector<std::string>(vRows.begin() + static_cast<long>(ulNext), vRows.end()),
+                                             ulCount);
+              EXPECT_EQ(writeBlock(pwrite, strBlock.data(), static_cast<int64_t>(strBlock.size()),
+                                   static_cast<int64_t>(ulCount)),
+                        0);
+            } else {
+              for (size_t i = ulNext; i < ulNext + ulCount; i++)
+                EXPECT_EQ(pwrite->procWrite(pwrite, vRows[i].data(), static_cast<int32_t>(vRows[i].size())), 0);
+            }
+            ulNext += ulCount;
+          }
+          ASSERT_EQ(ulNext, vRows.size());
+          EXPECT_EQ(writeFlush(pwrite), 0);
+          EXPECT_EQ(writeClose(pwrite), 0);
+          writeDestroy(pwrite);
+        });
+        EXPECT_EQ(_content(dirCase.file("out.del")), (boHeader ? strHeader : "") + _joined(vRows, vRows.size()));
+        ASSERT_EQ(vMessages.size(), 1u);
+        EXPECT_NE(vMessages[0].find("UNLOADED " + std::to_string(vRows.size()) + " ROWS"), std::string::npos)
+            << vMessages[0];
+      }
+    }
+  }
+  /* MAXROWS, SIZELIMIT or FILEMAXSIZE: rows one by one, so that a limit stops at its row */
+  for (int iCase = 0; iCase < 3; iCase++) {
+    zavtestTempDir dirCase;
+    Select select;
+    if (iCase == 0) select.integer(TOKEN_MAXROWS, 5);
+    if (iCase == 1) select.size(TOKEN_SIZELIMIT, 0, 1000);
+    if (iCase == 2) select.size(TOKEN_FILEMAXSIZE, 0, 1000);
+    Output out(dirCase.file("out.del"));
+    zavtestMessages([&] {
+      zorwrite *pwrite = writeCreate(ZORWRITE_ASYNC, -1, out.pout, 0, nullptr, select.ptask);
+      ASSERT_EQ(writeOpen(pwrite), 0);
+      EXPECT_FALSE(writeTakesBlocks(pwrite)) << iCase;
+      EXPECT_EQ(writeBlock(pwrite, "a\n", 2, 1), ORC_INVALID) << iCase;
+      writeFlush(pwrite);
+      writeClose(pwrite);
+      writeDestroy(pwrite);
+    });
+  }
+}
+
 TEST_F(Zor3writeTest, AppendKeepsAndReplaceTruncates)
 {
   std::vector<std::string> vRows = _rows(50, 30);
