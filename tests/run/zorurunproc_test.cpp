@@ -56,6 +56,60 @@ TEST(ZorurunProc, SmallUnloadIsWholeAndEndsAtOnce)
   EXPECT_NE(strSysprint.find("ZORU410I ZAV UTILITY HAS UNLOADED 12 ROWS"), std::string::npos) << strSysprint;
 }
 
+/*
+** The writer converts runs of records on several threads: through the whole
+** program, a table of many runs comes out in record order, MAXROWS in the
+** middle of a run stops at its row, and an output that takes nothing
+** (/dev/full) fails the run with the system's reason, no ZORU410I, and every
+** process of the run gone.
+*/
+TEST(ZorurunProc, ManyRunsOfRecordsKeepTheirOrderStopAtMaxrowsAndFailOnAFullDisk)
+{
+  const uint32_t ulPages = 6000;   /* 18,000 rows: many runs of records */
+  Instance inst(ulPages);
+  ASSERT_TRUE(inst.boOk) << inst.strError;
+  /* slot 0 of every 500th object page holds the page's free-space record in
+     DB2's files, so the reader starts at slot 1 there; the fixture's row in
+     that slot is not one of the table's */
+  std::set<int> setFsr;
+  for (uint32_t p = 500; p < ulPages; p += 500) setFsr.insert(static_cast<int>(p) * 10);
+  const std::string strAll = _expected(ulPages, setFsr);
+  const size_t ulAll = 3 * ulPages - setFsr.size();
+  const struct {
+    const char *pcName;
+    const char *pcOutput;
+    const char *pcOptions;
+    bool boOk;
+    size_t ulRows;   /* rows in the file */
+  } aCases[] = {
+      {"whole table", "out.del", "", true, ulAll},
+      {"MAXROWS in a run", "max.del", "MAXROWS 10001", true, 10001},
+      {"full disk", "/dev/full", "", false, 0},
+  };
+  for (const auto &c : aCases) {
+    SCOPED_TRACE(c.pcName);
+    if (!c.boOk && access("/dev/full", W_OK) != 0) continue;
+    Program run(inst, inst.Control("SELECT R, V, C FROM ZAVTEST.BIG", c.pcOutput, "", c.pcOptions));
+    int iStatus = run.Wait();
+    std::string strSysprint = run.Sysprint();
+    if (c.boOk) {
+      EXPECT_EQ(iStatus, 0) << strSysprint;
+      size_t ulAt = 0;
+      for (size_t i = 0; i < c.ulRows; i++) ulAt = strAll.find('\n', ulAt) + 1;
+      EXPECT_TRUE(_read(inst.dir.path + "/run/" + c.pcOutput) == strAll.substr(0, ulAt));
+      EXPECT_NE(strSysprint.find("ZORU410I ZAV UTILITY HAS UNLOADED " + std::to_string(c.ulRows) + " ROWS"),
+                std::string::npos)
+          << strSysprint;
+    } else {
+      EXPECT_NE(iStatus, 0) << strSysprint;
+      EXPECT_NE(iStatus, -1) << "the run did not end\n" << strSysprint;
+      EXPECT_NE(strSysprint.find("ZORU347E IO FAILURE ON FILE /dev/full (No space left on device)"), std::string::npos)
+          << strSysprint;
+      EXPECT_EQ(strSysprint.find("ZORU410I"), std::string::npos) << strSysprint;
+    }
+  }
+}
+
 }  // namespace
 
 namespace {
