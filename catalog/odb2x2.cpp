@@ -8,7 +8,7 @@
 **   Conversion: each table gets one row converter (cached in
 **   atableRefConversion) whose source row walks a record image column by
 **   column, packed as the row types deliver it, and whose target row lays
-**   the same values out for the table's builder (catalog/osysibm.h).  The
+**   the same values out for the table's builder (model/osysibm.h).  The
 **   column functions are registered in the conversion dictionary under the
 **   keys SQL type << 16 | SQL type; they check every length against the
 **   image and the target buffer.
@@ -21,12 +21,12 @@
 #include <cstring>
 
 #include "catalog/ofakecat.h"
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 #include "common/ocnvft.h"
 #include "common/omsgs.h"
 #include "common/omsgstab.h"
-#include "run/oconvert.h"
-#include "run/orow.h"
+#include "model/oconvert.h"
+#include "model/orow.h"
 
 #define OMSGS_TRACE_KEYWORD "$DB2X2"
 #define OMSGS_DEBUG_KEYWORD "$DB2X2D"

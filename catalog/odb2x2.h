@@ -5,7 +5,7 @@
 **   by subsystem id, catalogue index and key value.  A handle opens the
 **   file; an iterator positions on one index and key, reads the row stored
 **   there with its child rows (row types of catalog/ofakecat.h) and turns
-**   the rows into chains of catalogue records (catalog/osysibm.h).  The
+**   the rows into chains of catalogue records (model/osysibm.h).  The
 **   control step uses it to read a view's definition (index DSNVTH01 over
 **   SYSVTREE, key = creator padded to 8 and name padded to 18).
 **

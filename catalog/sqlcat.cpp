@@ -19,16 +19,16 @@
 #include "catalog/sqlcat.h"
 
 #include "common/omsgs.h"
-#include "driver/parm.h"
-#include "driver/zormsgs.h"
+#include "model/parm.h"
+#include "model/zormsgs.h"
 #include "common/obyte.h"
 #include "common/ochaine.h"
 #include "common/ochar.h"
-#include "driver/token.h"
-#include "driver/zoratom.h"
-#include "driver/zortask.h"
+#include "model/token.h"
+#include "model/zoratom.h"
+#include "model/zortask.h"
 #include "expr/zorcol.h"
-#include "run/zor3write.h"
+#include "io/zor3write.h"
 
 #include <algorithm>
 #include <cstdlib>

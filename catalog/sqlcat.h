@@ -3,7 +3,7 @@
 **   The DB2 catalogue read through the Call Level Interface: one query
 **   function per catalogue table (SYSIBM.SYSTABLESPACES, SYSTABLES,
 **   SYSCOLUMNS) that turns each fetched row into an osysibm record of
-**   catalog/osysibm.h and appends it to a chain, the table space and type
+**   model/osysibm.h and appends it to a chain, the table space and type
 **   of a table, and the report of CLI diagnostics (ZORU306E), which the
 **   SELECT-through-DB2 code uses as well.
 **
@@ -34,7 +34,7 @@
 #ifndef ZAV_CATALOG_SQLCAT_H
 #define ZAV_CATALOG_SQLCAT_H
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 #include "platform/db2cli.h"
 
 /* Reason codes (module 0x116). */

@@ -8,8 +8,8 @@
 
 #include "catalog/sqlcat.h"
 #include "common/omsgs.h"
-#include "driver/db2util.h"
-#include "driver/stats.h"
+#include "io/db2util.h"
+#include "model/stats.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -14,7 +14,7 @@
 #ifndef ZAV_CATALOG_SYSIBM_H
 #define ZAV_CATALOG_SYSIBM_H
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 
 /*
 ** sysibmGetTablespace

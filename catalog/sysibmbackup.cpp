@@ -16,7 +16,7 @@
 #include "common/ochaine.h"
 #include "common/ochar.h"
 #include "common/omsgs.h"
-#include "driver/zormsgs.h"
+#include "model/zormsgs.h"
 #include "storage/ficdata.h"
 #include "storage/zorbk.h"
 #include "storage/zorts.h"

@@ -6,7 +6,7 @@
 **   table-space objects over the image (storage/zorts.h), decoded with the
 **   table description of each catalogue table, and built into the same
 **   chain the CLI path makes: SYSTABLESPACE records holding their SYSTABLES
-**   records holding their SYSCOLUMNS records (catalog/osysibm.h).  Only the
+**   records holding their SYSCOLUMNS records (model/osysibm.h).  Only the
 **   fields a backup holds are filled; every record is allocated zeroed and
 **   keeps table id, chain count and owner 0, like the CLI records, so the
 **   returned chain and its records live until the process ends.
@@ -33,7 +33,7 @@
 
 #include <cstdint>
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 
 struct zorbk;
 struct zorts;

@@ -11,10 +11,10 @@
 
 #include "common/ochar.h"
 #include "common/olist.h"
-#include "driver/db2util.h"
-#include "driver/socket.h"
-#include "driver/tools.h"
-#include "driver/zormsgs.h"
+#include "io/db2util.h"
+#include "io/socket.h"
+#include "model/tools.h"
+#include "model/zormsgs.h"
 #include "storage/ficcont.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 ** zor3yacc.h
 **   Parser of the control-file language.  zor3yyparse reads the whole
 **   control file through the lexer contexts of control/zor3lex.h and builds
-**   the request tree (driver/zortask.h): a task GLOBAL whose sub-tasks are
+**   the request tree (model/zortask.h): a task GLOBAL whose sub-tasks are
 **   the UNLOAD TABLESPACE tasks in file order (or the one DATABASE task),
 **   whose sub-tasks are the SELECT tasks, each carrying the atoms of the
 **   clauses written for it.  The SQL text of every SELECT is cut out of the

@@ -18,9 +18,9 @@
 #include "common/obyte.h"
 #include "common/ochar.h"
 #include "common/oreason.h"
-#include "driver/token.h"
-#include "driver/zoratom.h"
-#include "driver/zortask.h"
+#include "model/token.h"
+#include "model/zoratom.h"
+#include "model/zortask.h"
 #include "run/zorucore.h"
 #include "run/zorucoredate.h"
 

@@ -16,7 +16,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 #include "catalog/sqlcat.h"
 #include "catalog/sysibm.h"
 #include "catalog/sysibmbackup.h"
@@ -30,15 +30,15 @@
 #include "common/omsgs.h"
 #include "control/zorcontrol.h"
 #include "control/zordyacc.h"
-#include "driver/db2util.h"
-#include "driver/parm.h"
-#include "driver/stats.h"
-#include "driver/token.h"
-#include "driver/udb.h"
-#include "driver/zoratom.h"
+#include "io/db2util.h"
+#include "model/parm.h"
+#include "model/stats.h"
+#include "model/token.h"
+#include "model/udb.h"
+#include "model/zoratom.h"
 #include "driver/zormain.h"
-#include "driver/zormsgs.h"
-#include "driver/zortask.h"
+#include "model/zormsgs.h"
+#include "model/zortask.h"
 #include "expr/zorcol.h"
 #include "storage/zorbk.h"
 

@@ -6,8 +6,8 @@
 #include "daemonlib/dmentry.h"
 
 #include "common/omsgs.h"
-#include "driver/config.h"
-#include "driver/socket.h"
+#include "model/config.h"
+#include "io/socket.h"
 
 int dmentryConfigVerifyTopzav(void)
 {

@@ -9,7 +9,7 @@
 **     iSOCKETaccept       iSOCKETdoService
 **
 **   Each one calls the library function of the same name and has its
-**   contract (driver/config.h, common/omsgs.h, driver/socket.h), except that
+**   contract (model/config.h, common/omsgs.h, io/socket.h), except that
 **   omsgsDestroyModule takes no argument (there is no centre to wait for).
 **   Inside the library the C++ functions are used; these symbols exist for
 **   the loading program only.  Nothing of the library calls them.

@@ -8,7 +8,7 @@
 **   module also builds the set of partitions asked for and the argument
 **   string with which a run is started again on another host.
 **
-**   The options are scanned by zor3getopt_long_only (driver/zor3getopt.h).
+**   The options are scanned by zor3getopt_long_only (model/zor3getopt.h).
 **
 **   Text fields hold a value of at most their size less one byte; a longer
 **   value is refused with ZORU320E (the password is named "-p", not shown).
@@ -23,7 +23,7 @@
 
 #include <cstdint>
 
-#include "driver/zor3getopt.h"
+#include "model/zor3getopt.h"
 
 struct ochar;
 struct obf;

@@ -2,7 +2,7 @@
 ** db2zavkey.cpp
 **   The db2zavkey command: makes the secret of an instance, the key file
 **   with which db2zav and the daemons of the instance's hosts recognise one
-**   another (driver/authkey.h), when it is missing.
+**   another (io/authkey.h), when it is missing.
 **
 **     db2zavkey [instance]
 **
@@ -17,8 +17,8 @@
 #include <cstring>
 #include <string>
 
-#include "driver/authkey.h"
-#include "driver/config.h"
+#include "io/authkey.h"
+#include "model/config.h"
 
 int main(int argc, char **argv)
 {

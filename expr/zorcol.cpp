@@ -10,14 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 #include "common/ochaine.h"
 #include "common/ochar.h"
 #include "common/ocnvft.h"
 #include "common/olist.h"
-#include "driver/token.h"
-#include "driver/zoratom.h"
-#include "driver/zormsgs.h"
+#include "model/token.h"
+#include "model/zoratom.h"
+#include "model/zormsgs.h"
 #include "expr/zornode.h"
 #include "expr/zornodechk.h"
 

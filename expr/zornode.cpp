@@ -14,8 +14,8 @@
 #include "common/ochar.h"
 #include "common/olist.h"
 #include "common/ostream.h"
-#include "driver/parm.h"
-#include "driver/zoratom.h"
+#include "model/parm.h"
+#include "model/zoratom.h"
 #include "expr/zorcol.h"
 
 #define OMSGS_TRACE_KEYWORD "$NODE"

@@ -19,7 +19,7 @@
 #include "common/ocnvft.h"
 #include "common/omsgs.h"
 #include "common/oname.h"
-#include "driver/zormsgs.h"
+#include "model/zormsgs.h"
 #include "expr/odecimal.h"
 #include "expr/zorcol.h"
 #include "expr/zornode.h"

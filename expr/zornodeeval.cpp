@@ -24,9 +24,9 @@
 #include "common/obyte.h"
 #include "common/odict.h"
 #include "common/omsgs.h"
-#include "driver/zormsgs.h"
+#include "model/zormsgs.h"
 #include "expr/zornodedur.h"
-#include "run/orow.h"
+#include "model/orow.h"
 
 zornodeJumpContext gjumpContext = {nullptr, 0};
 odict *gpdictNodeProc = nullptr;

@@ -25,16 +25,16 @@
 #include <string>
 #include <vector>
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 #include "common/obyte.h"
 #include "common/ochar.h"
 #include "common/ovf.h"
-#include "driver/token.h"
-#include "driver/part.h"
-#include "driver/tools.h"
-#include "driver/zoratom.h"
-#include "driver/zormsgs.h"
-#include "driver/zortask.h"
+#include "model/token.h"
+#include "model/part.h"
+#include "model/tools.h"
+#include "model/zoratom.h"
+#include "model/zormsgs.h"
+#include "model/zortask.h"
 #include "expr/zornodeeval.h"
 #include "run/zorurun.h"
 #include "storage/ficcont.h"

@@ -1,7 +1,7 @@
 /*
 ** zorucore.cpp
 **   Core-data records (create, clone, destroy) and the conversion table of
-**   the column converters, registered with run/oconvert by
+**   the column converters, registered with model/oconvert by
 **   zorucoreInitModule.  The run step calls oconvertInitModule and then
 **   zorucoreInitModule each time it prepares a SELECT's converter.
 */

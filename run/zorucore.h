@@ -7,7 +7,7 @@
 **   column and the column converters reach it through the target column
 **   definition's pExtra.  aconvertTabLine lists every column converter with
 **   the key pair it serves; zorucoreInitModule registers it with
-**   run/oconvert.
+**   model/oconvert.
 **
 **   Ownership: a record owns its separator, delimiter, decimal-point and
 **   plus-sign strings, its constant text, its default and template buffers
@@ -22,7 +22,7 @@
 #include <cstdint>
 
 #include "common/ochar.h"
-#include "run/oconvert.h"
+#include "model/oconvert.h"
 
 struct zorcol;
 struct UConverter;

@@ -31,7 +31,7 @@
 
 #include <cstdint>
 
-#include "run/orow.h"
+#include "model/orow.h"
 #include "run/zorucore.h"
 
 /* Offsets inside the long-field and LOB descriptors. */

@@ -31,8 +31,8 @@
 
 #include <cstdint>
 
-#include "run/oconvert.h"
-#include "run/orow.h"
+#include "model/oconvert.h"
+#include "model/orow.h"
 #include "run/zorucore.h"
 
 struct zorucoreCol;

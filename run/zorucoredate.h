@@ -3,7 +3,7 @@
 **   DEL column converters, part three: DATE, TIME and TIMESTAMP in the 16
 **   date formats DATE_A..DATE_P, the 5 time formats TIME_A..TIME_E and the
 **   6 timestamp formats TIMESTAMP_A..TIMESTAMP_F (the format code is the
-**   low byte of the target key, run/orow.h).  The control step puts a text
+**   low byte of the target key, model/orow.h).  The control step puts a text
 **   template and the positions of its digit groups into the core data
 **   (asPos, ZORUCORE_POS_*); a converter copies the template and writes the
 **   digits of the DB2 value at those positions.  Dates are written without
@@ -25,7 +25,7 @@
 #ifndef ZAV_RUN_ZORUCOREDATE_H
 #define ZAV_RUN_ZORUCOREDATE_H
 
-#include "run/orow.h"
+#include "model/orow.h"
 #include "run/zorucore.h"
 
 /*

@@ -6,7 +6,7 @@
 **   DOUBLE and REAL.  Characters, graphics and LOBs are in
 **   run/zorucorechar.h, dates, times and timestamps in run/zorucoredate.h.
 **
-**   A converter is an oconvertFunc (run/oconvert.h) listed in the
+**   A converter is an oconvertFunc (model/oconvert.h) listed in the
 **   conversion table of run/zorucore.cpp.  It reads the source row's current
 **   column (an unload record or a CLI row: 8-byte header, bytes 6-7 the
 **   fixed-part length, then the record data), writes DEL text at the target
@@ -35,7 +35,7 @@
 
 #include "common/obyte.h"
 #include "common/ochar.h"
-#include "run/orow.h"
+#include "model/orow.h"
 #include "run/zorucore.h"
 
 /* Reason codes of the DEL converters (module 0x010); each ends the row. */

@@ -42,7 +42,7 @@
 
 #include <cstdint>
 
-#include "run/orow.h"
+#include "model/orow.h"
 #include "run/zorucore.h"
 
 /* Widths of the LOB file-reference and location-specifier fields. */

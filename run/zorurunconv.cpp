@@ -22,9 +22,9 @@
 
 #include "common/oreason.h"
 #include "common/ovf.h"
-#include "run/oconvert.h"
-#include "run/orow.h"
-#include "run/zor3write.h"
+#include "model/oconvert.h"
+#include "model/orow.h"
+#include "io/zor3write.h"
 #include "storage/ficdata.h"
 #include "run/zorucore.h"
 #include "run/zorucorechar.h"

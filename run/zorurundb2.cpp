@@ -4,7 +4,7 @@
 **   main process, the DB2 SELECT child (fetch through the Call Level
 **   Interface, convert, write) and the export child (DB2 export API).  The
 **   CLI calls themselves live in catalog/sqlcat; the file writers in
-**   run/zor3write.  See run/zorurundb2.h for the processes.
+**   io/zor3write.  See run/zorurundb2.h for the processes.
 */
 #include "run/zorurundb2.h"
 
@@ -26,17 +26,17 @@
 #include "common/omsgs.h"
 #include "common/oreason.h"
 #include "common/ovf.h"
-#include "driver/db2util.h"
-#include "driver/token.h"
-#include "driver/tools.h"
-#include "driver/udb.h"
-#include "driver/zoratom.h"
-#include "driver/zormsgs.h"
-#include "driver/zortask.h"
+#include "io/db2util.h"
+#include "model/token.h"
+#include "model/tools.h"
+#include "model/udb.h"
+#include "model/zoratom.h"
+#include "model/zormsgs.h"
+#include "model/zortask.h"
 #include "expr/zorcol.h"
-#include "run/oconvert.h"
-#include "run/orow.h"
-#include "run/zor3write.h"
+#include "model/oconvert.h"
+#include "model/orow.h"
+#include "io/zor3write.h"
 #include "run/zorucore.h"
 #include "run/zorucorechar.h"
 #include "run/zorucorecli.h"

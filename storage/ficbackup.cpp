@@ -19,7 +19,7 @@
 
 #include "common/obyte.h"
 #include "common/oreason.h"
-#include "driver/tools.h"
+#include "model/tools.h"
 #include "storage/ficcont.h"
 #include "storage/zorbk.h"
 

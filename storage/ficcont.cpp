@@ -15,9 +15,9 @@
 #include "common/ochar.h"
 #include "common/ocnvft.h"
 #include "common/olist.h"
-#include "driver/socket.h"
-#include "driver/tools.h"
-#include "driver/zormsgs.h"
+#include "io/socket.h"
+#include "model/tools.h"
+#include "model/zormsgs.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -19,9 +19,9 @@
 
 #include "common/ochar.h"
 #include "common/omsgs.h"
-#include "driver/socket.h"
-#include "driver/tools.h"
-#include "driver/zormsgs.h"
+#include "io/socket.h"
+#include "model/tools.h"
+#include "model/zormsgs.h"
 #include "storage/ficdb2.h"
 
 #define OMSGS_TRACE_KEYWORD "$FICDMS"

@@ -17,7 +17,7 @@
 
 #include "common/obyte.h"
 #include "common/oreason.h"
-#include "driver/socket.h"
+#include "io/socket.h"
 #include "storage/ficdata.h"
 #include "storage/ficdb2.h"
 

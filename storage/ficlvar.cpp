@@ -20,9 +20,9 @@
 
 #include "common/obyte.h"
 #include "common/olist.h"
-#include "driver/socket.h"
-#include "driver/tools.h"
-#include "driver/zormsgs.h"
+#include "io/socket.h"
+#include "model/tools.h"
+#include "model/zormsgs.h"
 #include "storage/ficcont.h"
 #include "storage/ficdata.h"
 #include "storage/ficdms.h"

@@ -30,7 +30,7 @@
 #include "common/ochar.h"
 #include "common/ocnvft.h"
 #include "common/oreason.h"
-#include "driver/tools.h"
+#include "model/tools.h"
 #include "storage/ficcont.h"
 #include "storage/ficdb2.h"
 #include "storage/zorts.h"

@@ -4,7 +4,7 @@
 **   access object and its read-absolute cache, the page sources, the
 **   dispatcher and container reader threads, the consumer's read-next and
 **   the stop protocol.  Container files are opened read-only with the real
-**   and effective user ids exchanged (driver/tools.h); because that exchange
+**   and effective user ids exchanged (model/tools.h); because that exchange
 **   is process-wide, the threads of this module open files one at a time.
 */
 #include "storage/zordat.h"
@@ -23,8 +23,8 @@
 #include "common/obyte.h"
 #include "common/ochaine.h"
 #include "common/ochar.h"
-#include "driver/socket.h"
-#include "driver/tools.h"
+#include "io/socket.h"
+#include "model/tools.h"
 #include "storage/ficcont.h"
 #include "storage/ficdb2.h"
 #include "storage/zorts.h"

@@ -10,9 +10,9 @@
 #ifndef ZAV_TESTS_CATALOG_CATALOGCLI_H
 #define ZAV_TESTS_CATALOG_CATALOGCLI_H
 
-#include "catalog/osysibm.h"
-#include "driver/db2util.h"
-#include "driver/parm.h"
+#include "model/osysibm.h"
+#include "io/db2util.h"
+#include "model/parm.h"
 #include "platform/db2admin.h"
 
 #include <gtest/gtest.h>

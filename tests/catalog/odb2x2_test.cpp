@@ -17,7 +17,7 @@
 #include <functional>
 #include <string>
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 #include "common/ochar.h"
 #include "tests/catalog/fakecattest.h"
 #include "tests/zavtest.h"

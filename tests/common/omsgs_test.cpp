@@ -408,9 +408,9 @@ TEST(omsgsCatalogue, BuiltCatalogueHoldsTheBuiltinTexts)
 #define OMSG(id, text) {#id, text},
 #include "common/omsgstab.def"
 #undef OMSG
-#if __has_include("driver/zormsgs.def")
+#if __has_include("model/zormsgs.def")
 #define ZMSG(id, text) {#id, text},
-#include "driver/zormsgs.def"
+#include "model/zormsgs.def"
 #undef ZMSG
 #endif
       {nullptr, nullptr}};

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "catalog/osysibm.h"
-#include "driver/db2util.h"
-#include "driver/tools.h"
+#include "model/osysibm.h"
+#include "io/db2util.h"
+#include "model/tools.h"
 #include "driver/zormain.h"
 #include "expr/zorcol.h"
 #include "expr/zornode.h"
@@ -36,9 +36,9 @@
 #include "common/ostack.h"
 #include "control/zorcontrol.h"
 #include "control/zorcontroludbts.h"
-#include "driver/token.h"
-#include "driver/zoratom.h"
-#include "driver/zortask.h"
+#include "model/token.h"
+#include "model/zoratom.h"
+#include "model/zortask.h"
 #include "tests/control/zor3test.h"
 
 namespace {

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "common/ochar.h"
-#include "driver/token.h"
-#include "driver/zoratom.h"
-#include "driver/zortask.h"
-#include "run/orow.h"
+#include "model/token.h"
+#include "model/zoratom.h"
+#include "model/zortask.h"
+#include "model/orow.h"
 #include "run/zorucore.h"
 #include "tests/run/ucoretest.h"
 

@@ -21,14 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 #include "catalog/sqlcat.h"
 #include "catalog/sysibmcont.h"
 #include "common/ocnvft.h"
 #include "common/ostack.h"
 #include "control/zorcontrol.h"
-#include "driver/db2util.h"
-#include "driver/tools.h"
+#include "io/db2util.h"
+#include "model/tools.h"
 #include "driver/zormain.h"
 #include "platform/db2admin.h"
 #include "storage/ficcont.h"

@@ -28,9 +28,9 @@
 #include "control/zordlex.h"
 #include "control/zordyacc.h"
 #include "control/zortokens.h"
-#include "driver/token.h"
-#include "driver/zoratom.h"
-#include "driver/zortask.h"
+#include "model/token.h"
+#include "model/zoratom.h"
+#include "model/zortask.h"
 #include "expr/zorcol.h"
 #include "expr/zornode.h"
 

@@ -33,9 +33,9 @@
 #include <thread>
 
 #include "common/ochar.h"
-#include "driver/authkey.h"
-#include "driver/config.h"
-#include "driver/socket.h"
+#include "io/authkey.h"
+#include "model/config.h"
+#include "io/socket.h"
 #include "tests/zavtest.h"
 
 #ifndef ZAV_DB2ZAVDM_LIBRARY

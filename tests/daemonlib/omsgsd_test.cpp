@@ -21,8 +21,8 @@
 #include "common/omsgs.h"
 #include "common/ostack.h"
 #include "daemonlib/omsgsd.h"
-#include "driver/config.h"
-#include "driver/tools.h"
+#include "model/config.h"
+#include "model/tools.h"
 #include "tests/zavtest.h"
 
 namespace {

@@ -26,11 +26,11 @@
 #include "common/omsgs.h"
 #include "common/ostack.h"
 #include "driver/args.h"
-#include "driver/token.h"
-#include "driver/tools.h"
-#include "driver/udb.h"
-#include "driver/zoratom.h"
-#include "driver/zortask.h"
+#include "model/token.h"
+#include "model/tools.h"
+#include "model/udb.h"
+#include "model/zoratom.h"
+#include "model/zortask.h"
 
 namespace {
 

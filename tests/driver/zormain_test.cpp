@@ -27,11 +27,11 @@
 
 #include "common/ochar.h"
 #include "driver/args.h"
-#include "driver/parm.h"
-#include "driver/token.h"
-#include "driver/zoratom.h"
+#include "model/parm.h"
+#include "model/token.h"
+#include "model/zoratom.h"
 #include "driver/zormain.h"
-#include "driver/zortask.h"
+#include "model/zortask.h"
 
 #ifndef ZAV_DB2ZAV_PROGRAM
 #define ZAV_DB2ZAV_PROGRAM ZAV_BINARY_DIR "/driver/db2zav"

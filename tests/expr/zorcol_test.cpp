@@ -14,14 +14,14 @@
 #include <cstring>
 #include <string>
 
-#include "catalog/osysibm.h"
+#include "model/osysibm.h"
 #include "common/ochaine.h"
 #include "common/ochar.h"
 #include "common/odict.h"
 #include "common/olist.h"
 #include "common/omsgs.h"
 #include "common/ostack.h"
-#include "driver/zoratom.h"
+#include "model/zoratom.h"
 #include "expr/zornode.h"
 
 namespace {

@@ -21,13 +21,13 @@
 #include "common/ochaine.h"
 #include "common/ochar.h"
 #include "common/ocnvft.h"
-#include "driver/parm.h"
+#include "model/parm.h"
 #include "expr/zorcol.h"
 #include "expr/zornode.h"
 #include "expr/zornodecnv.h"
 #include "expr/zornodedur.h"
 #include "expr/zornodeeval.h"
-#include "run/orow.h"
+#include "model/orow.h"
 #include "tests/zavtest.h"
 
 namespace {

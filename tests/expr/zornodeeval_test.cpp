@@ -20,7 +20,7 @@
 #include "common/obyte.h"
 #include "common/odict.h"
 #include "expr/zornodedur.h"
-#include "run/orow.h"
+#include "model/orow.h"
 #include "tests/zavtest.h"
 
 namespace {

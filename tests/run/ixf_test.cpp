@@ -21,13 +21,13 @@
 
 #include "common/ochaine.h"
 #include "common/ochar.h"
-#include "driver/token.h"
-#include "driver/zoratom.h"
-#include "driver/zortask.h"
+#include "model/token.h"
+#include "model/zoratom.h"
+#include "model/zortask.h"
 #include "expr/zorcol.h"
 #include "expr/zornode.h"
-#include "run/oconvert.h"
-#include "run/orow.h"
+#include "model/oconvert.h"
+#include "model/orow.h"
 #include "run/zorucore.h"
 
 namespace {

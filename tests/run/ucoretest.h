@@ -18,8 +18,8 @@
 
 #include "common/obyte.h"
 #include "common/ochar.h"
-#include "run/oconvert.h"
-#include "run/orow.h"
+#include "model/oconvert.h"
+#include "model/orow.h"
 #include "run/zorucore.h"
 
 /* Record data bytes, with little-endian helpers for slots and descriptors. */

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "run/oconvert.h"
+#include "model/oconvert.h"
 #include "run/zorucorechar.h"
 #include "run/zorucorecli.h"
 #include "run/zorucoredel.h"

@@ -8,7 +8,7 @@
 
 #include "common/ochar.h"
 #include "common/olist.h"
-#include "driver/part.h"
+#include "model/part.h"
 #include "tests/zavtest.h"
 #include "tools/db2spcs.h"
 

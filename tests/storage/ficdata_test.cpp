@@ -20,7 +20,7 @@
 #include "common/ochar.h"
 #include "common/odict.h"
 #include "expr/zornodeeval.h"
-#include "run/orow.h"
+#include "model/orow.h"
 #include "tools/db2pages.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include "common/obf.h"
 #include "common/ochar.h"
 #include "common/olist.h"
-#include "driver/token.h"
-#include "driver/udb.h"
-#include "driver/zoratom.h"
-#include "driver/zortask.h"
+#include "model/token.h"
+#include "model/udb.h"
+#include "model/zoratom.h"
+#include "model/zortask.h"
 #include "storage/ficdata.h"
 
 namespace {

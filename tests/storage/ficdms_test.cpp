@@ -20,7 +20,7 @@
 
 #include "common/ochar.h"
 #include "common/olist.h"
-#include "driver/tools.h"
+#include "model/tools.h"
 #include "storage/ficcont.h"
 #include "storage/ficdata.h"
 #include "storage/ficdms.h"

@@ -1,0 +1,1226 @@
+/*
+** socket_test.cpp
+**   The daemon conversation end to end over loopback: a real service side in
+**   a forked child (iSOCKETcreate, iSOCKETlisten, iSOCKETaccept,
+**   iSOCKETdoService) against the real client operations, fake peers that
+**   send malformed or truncated messages in both directions, and the message
+**   reader and error reply on socket pairs.  Every child is reaped, every
+**   file and directory made here is removed.
+*/
+#include "io/socket.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "common/obyte.h"
+#include "io/authkey.h"
+#include "tests/zavtest.h"
+#include "tools/db2spcs.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+/*
+** The instance every conversation of these tests belongs to: an
+** installation (TOPZAV) whose configuration names instance inst1, its home
+** with the key file, its user (nobody when the tests run as root, since a
+** daemon never serves as root) and its database path, under which the
+** scratch directories of the tests lie.
+*/
+struct TestInstance {
+  std::string strBase, strTop, strHome, strDb, strUser;
+};
+TestInstance gInst;
+
+class InstanceEnv : public ::testing::Environment {
+ public:
+  void SetUp() override
+  {
+    char ac[] = "/tmp/sockinstXXXXXX";
+    ASSERT_NE(mkdtemp(ac), nullptr);
+    gInst.strBase = ac;
+    chmod(ac, 0755);
+    gInst.strTop = gInst.strBase + "/top";
+    gInst.strHome = gInst.strBase + "/home";
+    gInst.strDb = gInst.strBase + "/db";
+    for (const std::string &str : {gInst.strTop + "/cfg", gInst.strTop + "/bin", gInst.strHome + "/sqllib",
+                                   gInst.strDb + "/inst1"})
+      fs::create_directories(str);
+    for (auto &entry : fs::recursive_directory_iterator(gInst.strBase)) chmod(entry.path().c_str(), 0755);
+    passwd *ppw = getpwuid(geteuid());
+    gInst.strUser = geteuid() == 0 ? "nobody" : (ppw != nullptr ? ppw->pw_name : "");
+    WriteConfig("");
+    setenv("TOPZAV", gInst.strTop.c_str(), 1);
+    setenv("DB2INSTANCE", "inst1", 1);
+    std::string strPath, strWhy;
+    int boCreated = 0;
+    ASSERT_EQ(authkeyCreate("inst1", &strPath, &boCreated, &strWhy), 0) << strWhy;
+  }
+  void TearDown() override
+  {
+    std::error_code ec;
+    fs::remove_all(gInst.strBase, ec);
+  }
+  /* The configuration, with strMore appended. */
+  static void WriteConfig(const std::string &strMore)
+  {
+    std::ofstream(gInst.strTop + "/cfg/db2zav.cfg")
+        << "db2instance=inst1\ninsthomes=inst1:" << gInst.strHome << "\ninstusers=inst1:" << gInst.strUser
+        << "\ndbpaths=inst1:" << gInst.strDb << "\n" << strMore;
+  }
+};
+::testing::Environment *const gpenvInstance = ::testing::AddGlobalTestEnvironment(new InstanceEnv);
+
+/* The key of inst1, as its file holds it. */
+std::vector<unsigned char> Key()
+{
+  std::vector<unsigned char> v(AUTHKEY_SIZE);
+  std::string strWhy;
+  EXPECT_EQ(authkeyLoad("inst1", v.data(), &strWhy), 0) << strWhy;
+  return v;
+}
+
+/* A message as it travels: header, then the words, then the raw bytes. */
+Bytes Msg(uint32_t ulCode, std::initializer_list<uint32_t> words = {}, const std::string &str = "",
+          uint32_t ulVersion = SOCKET_VERSION, int64_t ilTotal = -1)
+{
+  Bytes v(12 + 4 * words.size() + str.size());
+  obytePutBE32(v.data(), ilTotal >= 0 ? static_cast<uint32_t>(ilTotal) : static_cast<uint32_t>(v.size()));
+  obytePutBE32(v.data() + 4, ulVersion);
+  obytePutBE32(v.data() + 8, ulCode);
+  size_t ul = 12;
+  for (uint32_t w : words) {
+    obytePutBE32(v.data() + ul, w);
+    ul += 4;
+  }
+  std::memcpy(v.data() + ul, str.data(), str.size());
+  return v;
+}
+
+/* A text request: the text and its NUL. */
+Bytes Text(uint32_t ulCode, const std::string &str, std::initializer_list<uint32_t> words = {})
+{
+  return Msg(ulCode, words, std::string(str) + '\0');
+}
+
+void SendRaw(int fd, const Bytes &v)
+{
+  ASSERT_EQ(send(fd, v.data(), v.size(), MSG_NOSIGNAL), static_cast<ssize_t>(v.size()));
+}
+
+/* Reads exactly n bytes (10 s at most); fewer when the peer closes. */
+Bytes RecvRaw(int fd, size_t n)
+{
+  timeval tv{10, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+  Bytes v(n);
+  size_t ulGot = 0;
+  while (ulGot < n) {
+    ssize_t l = recv(fd, v.data() + ulGot, n - ulGot, 0);
+    if (l <= 0) break;
+    ulGot += static_cast<size_t>(l);
+  }
+  v.resize(ulGot);
+  return v;
+}
+
+struct Reply {
+  uint32_t    ulCode = 0;      /* 0: nothing could be read */
+  std::string strPayload;
+};
+
+Reply ReadReply(int fd)
+{
+  Reply reply;
+  Bytes head = RecvRaw(fd, 12);
+  if (head.size() < 12) return reply;
+  uint32_t ulTotal = obyteGetBE32(head.data());
+  if (ulTotal < 12 || ulTotal > 70000 || obyteGetBE32(head.data() + 4) != SOCKET_VERSION) return reply;
+  Bytes payload = RecvRaw(fd, ulTotal - 12);
+  reply.ulCode = obyteGetBE32(head.data() + 8);
+  reply.strPayload.assign(payload.begin(), payload.end());
+  return reply;
+}
+
+/* True when the peer has closed the connection. */
+bool PeerClosed(int fd)
+{
+  unsigned char uc;
+  timeval tv{10, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+  return recv(fd, &uc, 1, 0) == 0;
+}
+
+std::string Error(const char *pc)
+{
+  return std::string(SOCKET_ERROR_ID) + " " + pc;
+}
+
+/* Listening socket on an ephemeral port, made as the daemon makes it. */
+int Listen(int *piPort)
+{
+  servent se{};
+  char acProto[] = "tcp";
+  se.s_port = 0;
+  se.s_proto = acProto;
+  char *pcErr = nullptr;
+  int fd = iSOCKETcreate(&se, &pcErr);
+  EXPECT_GE(fd, 0) << pcErr;
+  EXPECT_EQ(iSOCKETlisten(fd, 8, &pcErr), 0) << pcErr;
+  sockaddr_in addr{};
+  socklen_t len = sizeof(addr);
+  getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
+  *piPort = ntohs(addr.sin_port);
+  return fd;
+}
+
+/* Raw client connection to 127.0.0.1:port. */
+int Connect(int iPort)
+{
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(iPort));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)), 0);
+  return fd;
+}
+
+/* Proves the instance secret on a raw connection with pucKey.  Returns the
+   code of the last reply (501 when accepted). */
+uint32_t Authenticate(int fd, const std::vector<unsigned char> &key, const std::string &strInstance = "inst1")
+{
+  SendRaw(fd, Text(SOCKET_RQ_HELLO, strInstance));
+  Reply reply = ReadReply(fd);
+  if (reply.ulCode != SOCKET_RP_DONE || reply.strPayload.size() != AUTHKEY_CHALLENGE_SIZE) return reply.ulCode;
+  unsigned char aucProof[AUTHKEY_PROOF_SIZE];
+  EXPECT_EQ(authkeyProof(key.data(), strInstance.c_str(),
+                         reinterpret_cast<const unsigned char *>(reply.strPayload.data()), aucProof),
+            0);
+  SendRaw(fd, Msg(SOCKET_RQ_PROOF, {}, std::string(reinterpret_cast<char *>(aucProof), sizeof aucProof)));
+  return ReadReply(fd).ulCode;
+}
+
+/* A raw connection that has proved the instance secret. */
+int ConnectAuth(int iPort)
+{
+  int fd = Connect(iPort);
+  EXPECT_EQ(Authenticate(fd, Key()), static_cast<uint32_t>(SOCKET_RP_DONE));
+  return fd;
+}
+
+/* A fake daemon's side of the authentication, done right.  Returns true
+   when the client proved the key. */
+bool FakeAuth(int fd)
+{
+  zor3socketMessage msg;
+  char *pcErr = nullptr;
+  if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_HELLO) return false;
+  std::string strInstance = msg.pcPayload != nullptr ? msg.pcPayload : "";
+  std::free(msg.pcPayload);
+  unsigned char aucChallenge[AUTHKEY_CHALLENGE_SIZE], aucProof[AUTHKEY_PROOF_SIZE];
+  authkeyRandom(aucChallenge, sizeof aucChallenge);
+  SendRaw(fd, Msg(SOCKET_RP_DONE, {}, std::string(reinterpret_cast<char *>(aucChallenge), sizeof aucChallenge)));
+  if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_PROOF) return false;
+  authkeyProof(Key().data(), strInstance.c_str(), aucChallenge, aucProof);
+  bool boOk = msg.ulLength == sizeof aucProof && std::memcmp(msg.pcPayload, aucProof, sizeof aucProof) == 0;
+  std::free(msg.pcPayload);
+  if (boOk) SendRaw(fd, Msg(SOCKET_RP_DONE));
+  return boOk;
+}
+
+/*
+** A forked peer: accepts iConversations connections one after the other and
+** hands each to fn, whose result goes back through a pipe.  The client
+** operations find it through ZAV_DAEMON_PORT.
+*/
+class Peer {
+ public:
+  Peer(int iConversations, std::function<int(int)> fn)
+  {
+    int iListen = Listen(&iPort_);
+    setenv(SOCKET_PORT_ENV, std::to_string(iPort_).c_str(), 1);
+    int aiPipe[2];
+    EXPECT_EQ(pipe(aiPipe), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(aiPipe[0]);
+      alarm(60);                               /* never outlive a stuck test */
+      for (int i = 0; i < iConversations; i++) {
+        unsigned char aucAddress[16];
+        char *pcErr = nullptr;
+        int fd = iSOCKETaccept(iListen, aucAddress, &pcErr);
+        int iRc = fd < 0 ? -100 : fn(fd);
+        if (write(aiPipe[1], &iRc, sizeof(iRc)) != sizeof(iRc)) break;
+      }
+      _exit(0);
+    }
+    close(aiPipe[1]);
+    close(iListen);
+    iPipe_ = aiPipe[0];
+  }
+  ~Peer()
+  {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (iPipe_ >= 0) close(iPipe_);
+    unsetenv(SOCKET_PORT_ENV);
+  }
+  int Port() const { return iPort_; }
+  /* Waits for the peer to end; the results of its conversations. */
+  std::vector<int> Results()
+  {
+    std::vector<int> v;
+    int iRc;
+    while (read(iPipe_, &iRc, sizeof(iRc)) == sizeof(iRc)) v.push_back(iRc);
+    int iStatus = 0;
+    waitpid(pid_, &iStatus, 0);
+    pid_ = -1;
+    EXPECT_TRUE(WIFEXITED(iStatus)) << "peer status " << iStatus;
+    return v;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int   iPort_ = 0;
+  int   iPipe_ = -1;
+};
+
+/* The real service side. */
+int Serve(int fd)
+{
+  char *pcErr = nullptr;
+  return iSOCKETdoService(fd, &pcErr);
+}
+
+/* The user the daemon serves as. */
+std::string CurrentUser()
+{
+  return gInst.strUser;
+}
+
+/* A private scratch directory removed with its contents. */
+class Scratch {
+ public:
+  /* Under the instance's database tree by default: the daemon serves it. */
+  explicit Scratch(bool boInstance = true)
+  {
+    std::string str = (boInstance ? gInst.strDb + "/inst1" : std::string("/tmp")) + "/socktestXXXXXX";
+    std::vector<char> v(str.begin(), str.end());
+    v.push_back('\0');
+    path_ = mkdtemp(v.data());
+    chmod(path_.c_str(), 0755);
+  }
+  ~Scratch()
+  {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, ec);
+    for (auto &entry : fs::recursive_directory_iterator(path_, ec))
+      fs::permissions(entry.path(), fs::perms::owner_all, ec);
+    fs::remove_all(path_, ec);
+  }
+  std::string File(const std::string &strName, const std::string &strText) const
+  {
+    std::string str = path_ + "/" + strName;
+    fs::create_directories(fs::path(str).parent_path());
+    FILE *pf = fopen(str.c_str(), "w");
+    fwrite(strText.data(), 1, strText.size(), pf);
+    fclose(pf);
+    return str;
+  }
+  const std::string &Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+const char *kpcHost = "127.0.0.1";
+
+/* ================================================================ client */
+
+TEST(SocketClient, TestDaemonPingsAndEndsTheConversation)
+{
+  Peer peer(1, Serve);
+  char *pcErr = nullptr;
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), 0) << pcErr;
+  EXPECT_STREQ(pcErr, "");
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+}
+
+TEST(SocketClient, HostWithoutDaemonIsRefused)
+{
+  int iPort = 0;
+  close(Listen(&iPort));                     /* a port nobody listens on */
+  setenv(SOCKET_PORT_ENV, std::to_string(iPort).c_str(), 1);
+  char *pcErr = nullptr;
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -1);
+  EXPECT_STREQ(pcErr, strerror(ECONNREFUSED));
+  int64_t ilBlocks = 0;
+  EXPECT_EQ(iSOCKETexistFile(kpcHost, "u", "/p", 1, &ilBlocks, &pcErr), -2);
+  EXPECT_EQ(ilBlocks, -1);
+  int64_t ilSize = 0;
+  EXPECT_EQ(iSOCKETopenFile(kpcHost, "u", "/p", &ilSize, &pcErr), -1);
+  EXPECT_EQ(ilSize, -1);
+  EXPECT_EQ(iSOCKETsaveFile(kpcHost, "text", &pcErr), -1);
+  unsetenv(SOCKET_PORT_ENV);
+}
+
+TEST(SocketClient, UnknownHostAndServiceTimeOut)
+{
+  char *pcErr = nullptr;
+  EXPECT_EQ(ptSOCKETgetHostDescriptor("no-such-host.invalid", &pcErr), nullptr);
+  EXPECT_STREQ(pcErr, "host timeout( no-such-host.invalid, 5 sec.)");
+  EXPECT_EQ(ptSOCKETgetHostDescriptor(std::string(200, 'h').c_str(), &pcErr), nullptr);
+  EXPECT_NE(ptSOCKETgetHostDescriptor(nullptr, &pcErr), nullptr);   /* the local host */
+
+  unsetenv(SOCKET_PORT_ENV);
+  if (getservbyname(SOCKET_SERVICE, SOCKET_PROTOCOL) != nullptr)
+    GTEST_SKIP() << "service " SOCKET_SERVICE " is registered on this machine";
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -1);
+  EXPECT_STREQ(pcErr, "services timeout ( db2zavdm, 5 sec.)");
+}
+
+TEST(SocketClient, PortOverrideOnlyAnswersTheDaemonService)
+{
+  char *pcErr = nullptr;
+  setenv(SOCKET_PORT_ENV, "4711", 1);
+  servent *pse = ptSOCKETgetServiceDescriptor(SOCKET_SERVICE, SOCKET_PROTOCOL, &pcErr);
+  ASSERT_NE(pse, nullptr);
+  EXPECT_EQ(ntohs(static_cast<uint16_t>(pse->s_port)), 4711);
+  EXPECT_STREQ(pse->s_proto, "tcp");
+  pse = ptSOCKETgetServiceDescriptor("ssh", "tcp", &pcErr);   /* from the services database */
+  if (pse != nullptr) {
+    EXPECT_EQ(ntohs(static_cast<uint16_t>(pse->s_port)), 22);
+  }
+  unsetenv(SOCKET_PORT_ENV);
+}
+
+TEST(SocketClient, ExistFileReportsStatusAndBlocks)
+{
+  Scratch scratch;
+  std::string strFile = scratch.File("data", std::string(10000, 'x'));
+  std::string strLocked = scratch.File("locked", "secret");
+  chmod(strLocked.c_str(), 0);
+
+  struct Case {
+    std::string strPath;
+    uint32_t    ulBlockSize;
+    int         iStatus;
+    int64_t     ilBlocks;
+  };
+  std::vector<Case> cases = {
+      {strFile, 4096, 0, 2},
+      {strFile, 1, 0, 10000},
+      {strFile, 0, 0, 0},                           /* no block size: no count, no crash */
+      {scratch.Path() + "/missing", 4096, -1, 0},
+  };
+  cases.push_back({strLocked, 4096, -2, 0});   /* the daemon serves as the instance user, never root */
+  Peer peer(static_cast<int>(cases.size()), Serve);
+  for (const Case &c : cases) {
+    char *pcErr = nullptr;
+    int64_t ilBlocks = 99;
+    EXPECT_EQ(iSOCKETexistFile(kpcHost, CurrentUser().c_str(), c.strPath.c_str(), c.ulBlockSize, &ilBlocks, &pcErr),
+              c.iStatus)
+        << c.strPath << " " << pcErr;
+    EXPECT_EQ(ilBlocks, c.ilBlocks) << c.strPath;
+  }
+  EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), 0));
+}
+
+TEST(SocketClient, OpenReadSeekAndCloseAFile)
+{
+  Scratch scratch;
+  std::string strPages;
+  for (int i = 0; i < 3; i++) strPages += std::string(4096, static_cast<char>('a' + i));
+  for (int i = 0; i < 4096 * 3; i += 97) strPages[i] = static_cast<char>('0' + i % 10);
+  std::string strFile = scratch.File("pages", strPages);
+
+  Peer peer(1, Serve);
+  char *pcErr = nullptr;
+  int64_t ilSize = 0;
+  int fd = iSOCKETopenFile(kpcHost, CurrentUser().c_str(), strFile.c_str(), &ilSize, &pcErr);
+  ASSERT_GE(fd, 0) << pcErr;
+  EXPECT_EQ(ilSize, 3 * 4096);
+
+  std::vector<char> buf(4096);
+  auto page = [&](int i) { return strPages.substr(static_cast<size_t>(i) * 4096, 4096); };
+  auto text = [&](int n) { return std::string(buf.data(), static_cast<size_t>(n)); };
+  EXPECT_EQ(iSOCKETreadFile(fd, 1, 4096, buf.data(), &pcErr), 4096);
+  EXPECT_EQ(text(4096), page(1));
+  EXPECT_EQ(iSOCKETreadFile(fd, -1, 4096, buf.data(), &pcErr), 4096);     /* next page */
+  EXPECT_EQ(text(4096), page(2));
+  EXPECT_EQ(iSOCKETreadFile(fd, 0, 4096, buf.data(), &pcErr), 4096);
+  EXPECT_EQ(iSOCKETlseekFile(fd, 0, 4096, 0, &pcErr), 0);                 /* no move */
+  EXPECT_EQ(iSOCKETreadFile(fd, -1, 4096, buf.data(), &pcErr), 4096);
+  EXPECT_EQ(text(4096), page(1));
+  EXPECT_EQ(iSOCKETlseekFile(fd, 2, 4096, 10, &pcErr), 0);                /* 2 * 4096 + 10 */
+  EXPECT_EQ(iSOCKETreadFile(fd, -1, 16, buf.data(), &pcErr), 16);
+  EXPECT_EQ(text(16), strPages.substr(8202, 16));
+  EXPECT_EQ(iSOCKETreadFile(fd, 200, 100, buf.data(), &pcErr), 100);      /* past the end: zeros */
+  EXPECT_EQ(text(100), std::string(100, '\0'));
+  EXPECT_EQ(iSOCKETreadFile(fd, 0, SOCKET_MAX_READ + 1, buf.data(), &pcErr), -1);   /* refused before sending */
+  EXPECT_EQ(iSOCKETlseekFile(fd, -1, 4096, -5, &pcErr), 0);               /* nothing positive: no move */
+  EXPECT_EQ(iSOCKETlseekFile(fd, 1, -4096, 0, &pcErr), -1);               /* negative position */
+  EXPECT_EQ(std::string(pcErr), Error("lseek into file error"));
+  EXPECT_EQ(iSOCKETreadFile(fd, 2, 8, buf.data(), &pcErr), 8);            /* the conversation goes on: 2 * 8 */
+  EXPECT_EQ(text(8), strPages.substr(16, 8));
+  EXPECT_EQ(iSOCKETcloseFile(fd, &pcErr), 0) << pcErr;
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+}
+
+TEST(SocketClient, OpenFileGivesA64BitSize)
+{
+  Scratch scratch;
+  std::string strFile = scratch.File("big", "");
+  if (truncate(strFile.c_str(), 5LL << 30) != 0) GTEST_SKIP() << "no sparse 5 GB file here: " << strerror(errno);
+  Peer peer(2, Serve);
+  char *pcErr = nullptr;
+  int64_t ilSize = 0;
+  int fd = iSOCKETopenFile(kpcHost, CurrentUser().c_str(), strFile.c_str(), &ilSize, &pcErr);
+  ASSERT_GE(fd, 0) << pcErr;
+  EXPECT_EQ(ilSize, 5LL << 30);
+  EXPECT_EQ(ilSize >> 32, 1);
+  std::vector<char> buf(4096, 'x');
+  EXPECT_EQ(iSOCKETreadFile(fd, (4LL << 30) / 4096 + 1, 4096, buf.data(), &pcErr), 4096);  /* beyond 4 GB */
+  EXPECT_EQ(std::string(buf.data(), 4096), std::string(4096, '\0'));
+  EXPECT_EQ(iSOCKETcloseFile(fd, &pcErr), 0);
+  int64_t ilBlocks = 0;
+  EXPECT_EQ(iSOCKETexistFile(kpcHost, CurrentUser().c_str(), strFile.c_str(), 4096, &ilBlocks, &pcErr), 0);
+  EXPECT_EQ(ilBlocks, (5LL << 30) / 4096);
+  EXPECT_EQ(peer.Results(), (std::vector<int>{0, 0}));
+}
+
+TEST(SocketClient, OpenFileFailuresEndTheConversation)
+{
+  Scratch scratch;
+  struct Case {
+    std::string strUser, strPath, strError;
+  };
+  std::vector<Case> cases = {
+      {CurrentUser(), scratch.Path() + "/missing", Error("Cant find file size")},
+      {"zav-no-such-user", scratch.Path(), Error("User not allowed")},
+      {"root", scratch.Path(), Error("User not allowed")},
+      {CurrentUser(), "/etc/passwd", Error("Path not allowed")},
+  };
+  std::string strLocked = scratch.File("locked", "x");
+  chmod(strLocked.c_str(), 0);
+  cases.push_back({CurrentUser(), strLocked, Error("Cant open file")});
+
+  Peer peer(static_cast<int>(cases.size()), Serve);
+  for (const Case &c : cases) {
+    char *pcErr = nullptr;
+    int64_t ilSize = 0;
+    EXPECT_EQ(iSOCKETopenFile(kpcHost, c.strUser.c_str(), c.strPath.c_str(), &ilSize, &pcErr), -1);
+    EXPECT_EQ(std::string(pcErr), c.strError);
+    EXPECT_EQ(ilSize, -1);
+  }
+  EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), SOCKET_RC_ERROR));
+}
+
+TEST(SocketClient, ChangeUserThenExist)
+{
+  Scratch scratch;
+  std::string strFile = scratch.File("f", "abc");
+  Peer peer(2, Serve);
+  char *pcErr = nullptr;
+  int64_t ilBlocks = 0;
+  EXPECT_EQ(iSOCKETexistFile(kpcHost, CurrentUser().c_str(), strFile.c_str(), 1, &ilBlocks, &pcErr), 0) << pcErr;
+  EXPECT_EQ(ilBlocks, 3);
+  EXPECT_EQ(iSOCKETexistFile(kpcHost, "zav-no-such-user", strFile.c_str(), 1, &ilBlocks, &pcErr), -2);
+  EXPECT_EQ(std::string(pcErr), Error("User not allowed"));
+  EXPECT_EQ(peer.Results(), (std::vector<int>{0, SOCKET_RC_ERROR}));
+}
+
+/* Whatever the daemon runs as, it serves as the instance user: root and
+   users the configuration does not list are refused, and a file only root
+   may read stays closed. */
+TEST(SocketClient, RootAndUnlistedUsersAreRefused)
+{
+  Scratch scratch;
+  std::string strLocked = scratch.File("locked", "secret");
+  chmod(strLocked.c_str(), 0600);
+  std::string strFile = scratch.File("open", "x");
+  std::vector<std::string> vUsers = {"root", "daemon", "zav-no-such-user"};
+  Peer peer(static_cast<int>(vUsers.size()) + 1, Serve);
+  for (const std::string &strUser : vUsers) {
+    char *pcErr = nullptr;
+    int64_t ilBlocks = 0;
+    EXPECT_EQ(iSOCKETexistFile(kpcHost, strUser.c_str(), strFile.c_str(), 1, &ilBlocks, &pcErr), -2) << strUser;
+    EXPECT_EQ(std::string(pcErr), Error("User not allowed")) << strUser;
+  }
+  char *pcErr = nullptr;
+  int64_t ilBlocks = 0;
+  if (geteuid() == 0)
+    EXPECT_EQ(iSOCKETexistFile(kpcHost, CurrentUser().c_str(), strLocked.c_str(), 1, &ilBlocks, &pcErr), -2) << pcErr;
+  else
+    EXPECT_EQ(iSOCKETexistFile(kpcHost, CurrentUser().c_str(), strLocked.c_str(), 1, &ilBlocks, &pcErr), 0) << pcErr;
+  EXPECT_EQ(peer.Results(), (std::vector<int>{SOCKET_RC_ERROR, SOCKET_RC_ERROR, SOCKET_RC_ERROR, 0}));
+}
+
+/* An installation whose db2zav prints its arguments and its control file. */
+class FakeInstall {
+ public:
+  FakeInstall()
+  {
+    strScript_ = gInst.strTop + "/bin/db2zav";
+    std::ofstream(strScript_) << "#!/bin/sh\n"
+                               "printf 'pw:%s\\n' \"$ZAV_PASSWORD\" >&2\n"
+                               "f=\n"
+                               "for a in \"$@\"; do\n"
+                               "  printf 'arg:%s\\n' \"$a\" >&2\n"
+                               "  [ \"$p\" = -f ] && f=$a\n"
+                               "  p=$a\n"
+                               "done\n"
+                               "[ -n \"$f\" ] && stat -c 'mode:%a' \"${f%/*}\" \"$f\" >&2\n"
+                               "[ -n \"$f\" ] && cat \"$f\" >&2\n"
+                               "exit 3\n";
+    chmod(strScript_.c_str(), 0755);
+  }
+  ~FakeInstall() { unlink(strScript_.c_str()); }
+  const Scratch &Dir() const { return scratch_; }
+
+ private:
+  Scratch     scratch_;
+  std::string strScript_;
+};
+
+/* Lines of the run: "arg:" lines without the private file names, the rest as is. */
+std::vector<std::string> Lines(const std::vector<std::string> &v, std::string *pstrControl)
+{
+  std::vector<std::string> out;
+  std::string strPrevious;
+  for (const std::string &str : v) {
+    if (strPrevious == "arg:-f\n") *pstrControl = str.substr(4, str.size() - 5);
+    bool boPrivate = strPrevious == "arg:-m\n" || strPrevious == "arg:-o\n" || strPrevious == "arg:-f\n";
+    out.push_back(boPrivate ? "arg:<private>\n" : str);
+    strPrevious = str;
+  }
+  return out;
+}
+
+TEST(SocketClient, SaveAndRunShipsTheRequest)
+{
+  FakeInstall install;
+  Scratch scratch(false);
+  std::string strMarker = scratch.Path() + "/pwned";
+  Peer peer(1, Serve);
+  char *pcErr = nullptr;
+  int fd = iSOCKETsaveFile(kpcHost, "UNLOAD TABLESPACE\nSELECT * FROM T;\n", &pcErr);
+  ASSERT_GE(fd, 0) << pcErr;
+  /* values reach the program as words of their own, never through a shell;
+     the password travels in the run's environment, not on its command line */
+  std::string strArgs = " -d it's;touch${IFS}" + strMarker + " -u $(touch --threads " + strMarker +
+                        ") -p s3cret -n --part=1,2";
+  int iRc = 99;
+  std::vector<std::string> v = zavtestMessages([&] { iRc = iSOCKETexecCmdLocal(fd, strArgs.c_str(), &pcErr); });
+  EXPECT_EQ(iRc, 3) << pcErr;                      /* the run's own exit status */
+  std::string strControl;
+  EXPECT_EQ(Lines(v, &strControl),
+            (std::vector<std::string>{"pw:s3cret\n", "arg:-m\n", "arg:<private>\n", "arg:-i\n", "arg:inst1\n",
+                                      "arg:-d\n", "arg:it's;touch${IFS}" + strMarker + "\n", "arg:-u\n",
+                                      "arg:$(touch\n", "arg:--threads\n", "arg:" + strMarker + ")\n", "arg:-n\n",
+                                      "arg:--part\n", "arg:1,2\n", "arg:-f\n", "arg:<private>\n", "arg:-o\n",
+                                      "arg:<private>\n", "mode:700\n", "mode:600\n",   /* private directory and file */
+                                      "UNLOAD TABLESPACE\n", "SELECT * FROM T;\n"}));
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+  EXPECT_FALSE(fs::exists(strMarker)) << "an argument reached a shell";
+  ASSERT_FALSE(strControl.empty());
+  EXPECT_EQ(strControl.rfind("/tmp/zav", 0), 0u) << strControl;
+  EXPECT_FALSE(fs::exists(fs::path(strControl).parent_path())) << "the conversation's files stayed";
+}
+
+/* Run arguments that would name a file of the daemon's host, change the
+   identity or leave the instance are refused before anything runs. */
+TEST(SocketClient, RunArgumentsOutsideTheAllowedOptionsAreRefused)
+{
+  FakeInstall install;
+  struct Case {
+    std::string strArgs, strError;
+  };
+  std::vector<Case> cases = {
+      {"-m /tmp/zavmsg", "Option -m is not allowed in a remote run"},
+      {"-d SAMPLE --identity root", "Option --identity is not allowed in a remote run"},
+      {"-o /etc/cron.d/x", "Option -o is not allowed in a remote run"},
+      {"-f /etc/shadow", "Option -f is not allowed in a remote run"},
+      {"--nodescfg /etc/passwd", "Option --nodescfg is not allowed in a remote run"},
+      {"--message=/tmp/x", "Option --message=/tmp/x is not allowed in a remote run"},
+      {"-mx", "Option -mx is not allowed in a remote run"},
+      {"-i inst2", "Instance inst2 is not the instance of the conversation"},
+      {"-d SAMPLE stray", "Argument stray is not allowed in a remote run"},
+      {"-u", "Option -u requires a value"},
+  };
+  Peer peer(static_cast<int>(cases.size()), Serve);
+  for (const Case &c : cases) {
+    char *pcErr = nullptr;
+    int fd = iSOCKETsaveFile(kpcHost, "x", &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    std::vector<std::string> v = zavtestMessages([&] { EXPECT_EQ(iSOCKETexecCmdLocal(fd, c.strArgs.c_str(), &pcErr), -1); });
+    EXPECT_EQ(std::string(pcErr), Error(c.strError.c_str())) << c.strArgs;
+    EXPECT_TRUE(v.empty()) << c.strArgs << ": the program ran";
+  }
+  EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), SOCKET_RC_ERROR));
+}
+
+TEST(SocketClient, RunFailuresAreReported)
+{
+  char *pcErr = nullptr;
+  {
+    FakeInstall install;
+    Peer peer(1, Serve);
+    int fd = iSOCKETsaveFile(kpcHost, "x", &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    EXPECT_EQ(iSOCKETexecCmdLocal(fd, std::string(SOCKET_MAX_TEXT + 1, 'a').c_str(), &pcErr), -1);
+    EXPECT_EQ(peer.Results(), std::vector<int>{0});     /* the daemon saw the connection close */
+  }
+  /* A control file that does not fit in one message is refused before connecting. */
+  EXPECT_EQ(iSOCKETsaveFile(kpcHost, std::string(SOCKET_MAX_FILE + 1, 'x').c_str(), &pcErr), -1);
+  EXPECT_STREQ(pcErr, "");
+}
+
+/* ============================================ service side, raw requests */
+
+TEST(SocketService, SaveAndRunConvertBetweenUTF8AndTheLocale)
+{
+  FakeInstall install;
+  Peer peer(1, Serve);
+  int fd = ConnectAuth(peer.Port());
+  SendRaw(fd, Text(SOCKET_RQ_SAVEUTF8, "caf\xC3\xA9\n"));
+  EXPECT_EQ(ReadReply(fd).ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
+  for (uint32_t ulCode : {SOCKET_RQ_RUN, SOCKET_RQ_RUNUTF8}) {
+    SendRaw(fd, Text(ulCode, ""));
+    std::vector<std::string> vLines;
+    Reply reply;
+    while ((reply = ReadReply(fd)).ulCode == SOCKET_RP_LINE) vLines.push_back(reply.strPayload);
+    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
+    EXPECT_EQ(reply.strPayload, std::string("\0\0\0\3", 4));   /* the run's exit status */
+    ASSERT_FALSE(vLines.empty());
+    EXPECT_EQ(vLines.back(), ulCode == SOCKET_RQ_RUN ? "caf\x82" : "caf\xC3\xA9");   /* CCSID 850 locally */
+  }
+  SendRaw(fd, Msg(SOCKET_RQ_END));
+  EXPECT_TRUE(PeerClosed(fd));
+  close(fd);
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+}
+
+TEST(SocketService, PartitionListOfTheInstance)
+{
+  std::string strNodes = gInst.strHome + "/sqllib/db2nodes.cfg";
+  std::ofstream(strNodes) << "0 hosta 0\n  1 hostb.example.com 1  \n2 hostc 0";
+  char acHost[256];
+  gethostname(acHost, sizeof(acHost));
+  std::string strHost(acHost, strcspn(acHost, "."));
+
+  Peer peer(1, Serve);
+  int fd = ConnectAuth(peer.Port());
+  auto list = [&](const std::string &strInstance) {
+    SendRaw(fd, Text(SOCKET_RQ_NODES, strInstance));
+    std::vector<std::string> v;
+    Reply reply;
+    while ((reply = ReadReply(fd)).ulCode == SOCKET_RP_LINE) v.push_back(reply.strPayload);
+    v.push_back(std::to_string(reply.ulCode) + " " + reply.strPayload);
+    return v;
+  };
+  EXPECT_EQ(list("inst1"), (std::vector<std::string>{"0 hosta 0", "1 hostb.example.com 1", "2 hostc 0", "501 "}));
+  unlink(strNodes.c_str());
+  EXPECT_EQ(list("inst1"), (std::vector<std::string>{"0 " + strHost + " 0", "501 "}));
+  /* another instance's list is not given to a peer of this one */
+  EXPECT_EQ(list("inst2"), (std::vector<std::string>{"666 " + Error("Bad Configuration file")}));
+  SendRaw(fd, Msg(SOCKET_RQ_ACK));                       /* the conversation goes on */
+  EXPECT_EQ(ReadReply(fd).ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
+  SendRaw(fd, Msg(SOCKET_RQ_END));
+  close(fd);
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+}
+
+/* Malformed requests: each is answered by an error reply, then the daemon hangs up. */
+TEST(SocketService, MalformedRequestsEndTheConversation)
+{
+  struct Case {
+    const char *pcName;
+    Bytes       request;
+    std::string strError;
+    bool        boAuthenticate = true;
+  };
+  Bytes truncatedPayload = Msg(SOCKET_RQ_SAVE, {}, std::string(40, 'x'));
+  truncatedPayload.resize(30);
+  Bytes truncatedHeader = Msg(SOCKET_RQ_PING);
+  truncatedHeader.resize(5);
+  std::vector<Case> cases = {
+      {"older version", Msg(SOCKET_RQ_HELLO, {}, std::string("inst1") + '\0', 210),
+       Error("Client/Server Uncompatible Versions"), false},
+      {"older version after authentication", Msg(SOCKET_RQ_PING, {}, "", 210), Error("Client/Server Uncompatible Versions")},
+      {"total below 12", Msg(SOCKET_RQ_PING, {}, "", SOCKET_VERSION, 8), Error("Bad Request, invalid size"), false},
+      {"huge total", Msg(SOCKET_RQ_PING, {}, "", SOCKET_VERSION, 0x7FFFFFFF), Error("Bad Request, invalid size")},
+      {"undefined code", Msg(16), Error("Bad Request")},
+      {"over-long path", Text(SOCKET_RQ_OPEN, "/" + std::string(1999, 'p')), Error("Bad Request, invalid size")},
+      {"over-long path of 6", Text(SOCKET_RQ_EXIST, "/" + std::string(SOCKET_MAX_PATH6, 'p'), {1}),
+       Error("Bad Request, invalid size")},
+      {"read without words", Msg(SOCKET_RQ_READ, {4096}), Error("Bad Request")},
+      {"read too large", Msg(SOCKET_RQ_READ, {SOCKET_MAX_READ + 1, 0}), Error("Bad Request, invalid size")},
+      {"read without a file", Msg(SOCKET_RQ_READ, {16, 0}), Error("lseek into file error")},
+      {"seek without words", Msg(SOCKET_RQ_SEEK, {1, 2}), Error("Bad Request")},
+      {"exist without words", Msg(SOCKET_RQ_EXIST, {}, "ab"), Error("Bad Request")},
+      {"close without a file", Msg(SOCKET_RQ_CLOSE), Error("Cant close file")},
+      {"truncated payload", truncatedPayload, Error("Error receive unterminated request"), false},
+      {"truncated header", truncatedHeader, Error("Error receive empty request")},
+  };
+  Peer peer(static_cast<int>(cases.size()), Serve);
+  for (const Case &c : cases) {
+    int fd = c.boAuthenticate ? ConnectAuth(peer.Port()) : Connect(peer.Port());
+    SendRaw(fd, c.request);
+    shutdown(fd, SHUT_WR);
+    Reply reply = ReadReply(fd);
+    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << c.pcName;
+    EXPECT_EQ(reply.strPayload, c.strError) << c.pcName;
+    EXPECT_TRUE(PeerClosed(fd)) << c.pcName;
+    close(fd);
+  }
+  EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), SOCKET_RC_ERROR));
+}
+
+TEST(SocketService, AcknowledgeAndPingAnswerDone)
+{
+  Peer peer(1, Serve);
+  int fd = ConnectAuth(peer.Port());
+  for (uint32_t ulCode : {SOCKET_RQ_ACK, SOCKET_RQ_PING}) {
+    SendRaw(fd, Msg(ulCode));
+    Reply reply = ReadReply(fd);
+    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
+    EXPECT_EQ(reply.strPayload, "");
+  }
+  SendRaw(fd, Msg(SOCKET_RQ_END));
+  EXPECT_TRUE(PeerClosed(fd));
+  close(fd);
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+}
+
+/* Nothing is served before the peer has proved the instance secret: every
+   request kind gets the same refusal and the daemon hangs up. */
+TEST(SocketService, UnauthenticatedOrWrongKeyPeersGetOnlyARefusal)
+{
+  Scratch scratch;
+  std::string strFile = scratch.File("data", "secret data");
+  std::vector<Bytes> vRequests = {
+      Msg(SOCKET_RQ_PING),         Msg(SOCKET_RQ_ACK),          Text(SOCKET_RQ_NODES, "inst1"),
+      Text(SOCKET_RQ_SAVE, "x"),   Text(SOCKET_RQ_RUN, "-l"),   Text(SOCKET_RQ_USER, "root"),
+      Text(SOCKET_RQ_EXIST, strFile, {1}), Text(SOCKET_RQ_OPEN, strFile),
+      Msg(SOCKET_RQ_READ, {16, 0}), Msg(SOCKET_RQ_PROOF, {}, std::string(AUTHKEY_PROOF_SIZE, 'p'))};
+  std::vector<unsigned char> wrongKey(AUTHKEY_SIZE);
+  authkeyRandom(wrongKey.data(), wrongKey.size());
+  int iWrong = 3;
+  Peer peer(static_cast<int>(vRequests.size()) + iWrong, Serve);
+  for (const Bytes &request : vRequests) {
+    int fd = Connect(peer.Port());
+    SendRaw(fd, request);
+    Reply reply = ReadReply(fd);
+    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << obyteGetBE32(request.data() + 8);
+    bool boKnown = reply.strPayload == Error("Authentication required") ||
+                   reply.strPayload == Error("Authentication failed");
+    EXPECT_TRUE(boKnown) << reply.strPayload;
+    EXPECT_TRUE(PeerClosed(fd));
+    close(fd);
+  }
+  /* a wrong key, an instance the daemon has no key for, a proof for another instance */
+  for (int i = 0; i < iWrong; i++) {
+    int fd = Connect(peer.Port());
+    uint32_t ulCode = i == 0 ? Authenticate(fd, wrongKey) : i == 1 ? Authenticate(fd, Key(), "inst2") : 0;
+    if (i == 2) {
+      SendRaw(fd, Text(SOCKET_RQ_HELLO, "inst1"));
+      Reply challenge = ReadReply(fd);
+      unsigned char aucProof[AUTHKEY_PROOF_SIZE];
+      authkeyProof(Key().data(), "inst9", reinterpret_cast<const unsigned char *>(challenge.strPayload.data()),
+                   aucProof);
+      SendRaw(fd, Msg(SOCKET_RQ_PROOF, {}, std::string(reinterpret_cast<char *>(aucProof), sizeof aucProof)));
+      ulCode = ReadReply(fd).ulCode;
+    }
+    EXPECT_EQ(ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << i;
+    EXPECT_TRUE(PeerClosed(fd)) << i;
+    close(fd);
+  }
+  EXPECT_EQ(peer.Results(), std::vector<int>(vRequests.size() + iWrong, SOCKET_RC_ERROR));
+
+  /* the client side: a key file others may read is not used */
+  std::string strKey = gInst.strHome + "/" AUTHKEY_FILE;
+  chmod(strKey.c_str(), 0644);
+  Peer peerClient(1, Serve);
+  char *pcErr = nullptr;
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2);
+  EXPECT_EQ(std::string(pcErr), "Instance secret unusable: " + strKey + ": readable or writable by others than its owner");
+  chmod(strKey.c_str(), 0600);
+  EXPECT_EQ(peerClient.Results(), std::vector<int>{SOCKET_RC_ERROR});   /* it was sent nothing */
+}
+
+/* File requests reach the instance's database trees and the containers its
+   control files name, nothing else; links are followed before judging. */
+TEST(SocketService, FileRequestsStayWithinTheInstance)
+{
+  Scratch scratch, outside(false);
+  std::string strInside = scratch.File("inside", "in");
+  std::string strContainer = outside.File("cont/c1", std::string(4096, 'c'));
+  std::string strDirContainer = outside.Path() + "/smscont";
+  outside.File("smscont/SQL00002.DAT", "sms");
+  std::string strOther = outside.File("other", "no");
+  std::string strLink = scratch.Path() + "/link";
+  ASSERT_EQ(symlink(strOther.c_str(), strLink.c_str()), 0);
+  /* a control file of the instance names the two outside containers */
+  std::string strDbDir = gInst.strDb + "/inst1/NODE0000/SQL00001";
+  fs::create_directories(strDbDir);
+  for (const std::string &str : {gInst.strDb + "/inst1/NODE0000", strDbDir}) chmod(str.c_str(), 0755);
+  db2spcsTablespace ts;
+  ts.sId = 2;
+  ts.strName = "DMS1";
+  ts.vContainers.push_back({strContainer, 0, 0, 0, 4096});
+  ts.vContainers.push_back({strDirContainer, 0, 0, 0, 4096});
+  ASSERT_TRUE(db2spcsWriteFile(strDbDir + "/SQLSPCS.1", {ts}));
+  chmod((strDbDir + "/SQLSPCS.1").c_str(), 0644);
+
+  struct Case {
+    std::string strPath;
+    bool        boAllowed;
+  };
+  std::vector<Case> cases = {
+      {strInside, true},
+      {strDbDir + "/SQLSPCS.1", true},
+      {strContainer, true},
+      {strDirContainer + "/SQL00002.DAT", true},
+      {strOther, false},
+      {strLink, false},
+      {"/etc/passwd", false},
+      {scratch.Path() + "/../../../../../../etc/passwd", false},
+      {"relative/path", false},
+  };
+  Peer peer(static_cast<int>(cases.size()), Serve);
+  for (const Case &c : cases) {
+    char *pcErr = nullptr;
+    int64_t ilSize = 0;
+    int fd = iSOCKETopenFile(kpcHost, CurrentUser().c_str(), c.strPath.c_str(), &ilSize, &pcErr);
+    if (c.boAllowed) {
+      EXPECT_GE(fd, 0) << c.strPath << " " << pcErr;
+      if (fd >= 0) {
+        EXPECT_EQ(iSOCKETcloseFile(fd, &pcErr), 0);
+      }
+    } else {
+      EXPECT_EQ(fd, -1) << c.strPath;
+      EXPECT_EQ(std::string(pcErr), Error("Path not allowed")) << c.strPath;
+    }
+  }
+  std::vector<int> vExpected;
+  for (const Case &c : cases) vExpected.push_back(c.boAllowed ? 0 : SOCKET_RC_ERROR);
+  EXPECT_EQ(peer.Results(), vExpected);
+  fs::remove_all(gInst.strDb + "/inst1/NODE0000");
+}
+
+/* A peer that stops within a message is dropped after the configured time. */
+TEST(SocketService, StalledPeerIsDropped)
+{
+  InstanceEnv::WriteConfig("daemontimeout=1\n");
+  Peer peer(2, Serve);
+  Bytes half = Text(SOCKET_RQ_HELLO, "inst1");
+  half.resize(15);                                  /* the header and part of the payload */
+  for (bool boAuthenticated : {false, true}) {
+    int fd = boAuthenticated ? ConnectAuth(peer.Port()) : Connect(peer.Port());
+    SendRaw(fd, half);                              /* then nothing, the connection kept open */
+    Reply reply = ReadReply(fd);                    /* waits 10 s at most */
+    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << boAuthenticated;
+    EXPECT_EQ(reply.strPayload, Error("Peer stalled: nothing received within the time limit")) << boAuthenticated;
+    EXPECT_TRUE(PeerClosed(fd));
+    close(fd);
+  }
+  EXPECT_EQ(peer.Results(), (std::vector<int>{SOCKET_RC_ERROR, SOCKET_RC_ERROR}));
+  InstanceEnv::WriteConfig("");
+}
+
+/* ================================================ client against fake daemons */
+
+/* Reads the client's request, then sends the scripted answer; the result
+   says whether the client answered a bad reply with an error of its own. */
+int Answer(int fd, const Bytes &answer, bool boExpectError, const std::string &strError)
+{
+  zor3socketMessage msg;
+  char *pcErr = nullptr;
+  if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 1;
+  std::free(msg.pcPayload);
+  send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+  shutdown(fd, SHUT_WR);
+  int iRc = 0;
+  if (boExpectError) {
+    Reply reply = ReadReply(fd);
+    if (reply.ulCode != SOCKET_RP_ERROR || reply.strPayload != Error(strError.c_str())) iRc = 2;
+  }
+  close(fd);
+  return iRc;
+}
+
+TEST(SocketClient, BadRepliesFromTheDaemonAreRefused)
+{
+  struct Case {
+    const char *pcName;
+    Bytes       answer;
+    std::string strError;
+    bool        boClientReplies;   /* the client's reader sends an error reply */
+  };
+  Bytes truncated = Msg(SOCKET_RP_DONE);
+  truncated.resize(6);
+  std::vector<Case> cases = {
+      {"older version", Msg(SOCKET_RP_DONE, {}, "", 210), "Client/Server Uncompatible Versions", true},
+      {"no challenge", Msg(SOCKET_RP_DONE), "Authentication failed", false},
+      {"huge total", Msg(SOCKET_RP_DONE, {}, "", SOCKET_VERSION, 0x10000000), "Bad Request, invalid size", true},
+      {"error reply", Msg(SOCKET_RP_ERROR, {}, "ZOR0666F boom"), "ZOR0666F boom", false},
+      {"truncated header", truncated, "Error receive empty request", true},
+  };
+  for (const Case &c : cases) {
+    Peer peer(1, [&](int fd) { return Answer(fd, c.answer, c.boClientReplies, c.strError); });
+    char *pcErr = nullptr;
+    EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2) << c.pcName;
+    EXPECT_EQ(std::string(pcErr), c.strError) << c.pcName;
+    EXPECT_EQ(peer.Results(), std::vector<int>{0}) << c.pcName;
+  }
+}
+
+TEST(SocketClient, ReadStopsWhenTheDaemonHangsUpEarly)
+{
+  Peer peer(1, [](int fd) {
+    zor3socketMessage msg;
+    char *pcErr = nullptr;
+    if (!FakeAuth(fd)) return 1;
+    for (int i = 0; i < 3; i++) {     /* user, open: done; read: half the bytes */
+      if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 1;
+      std::free(msg.pcPayload);
+      Bytes answer = i < 2 ? Msg(SOCKET_RP_DONE, {0, 4096}) : Bytes(2048, 'z');
+      send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+    }
+    close(fd);
+    return 0;
+  });
+  char *pcErr = nullptr;
+  int64_t ilSize = 0;
+  int fd = iSOCKETopenFile(kpcHost, "u", "/p", &ilSize, &pcErr);
+  ASSERT_GE(fd, 0) << pcErr;
+  EXPECT_EQ(ilSize, 4096);
+  std::vector<char> buf(4096);
+  EXPECT_EQ(iSOCKETreadFile(fd, 0, 4096, buf.data(), &pcErr), -1);
+  EXPECT_NE(std::string(pcErr), "");
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+  EXPECT_EQ(iSOCKETcloseFile(fd, &pcErr), -1);     /* releases the descriptor */
+  EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+}
+
+TEST(SocketClient, ReadRefusedByTheDaemonIsAFailure)
+{
+  /* No file is open in these conversations: the daemon answers the read
+     with an error reply and hangs up; small and large reads both see it. */
+  Peer peer(2, Serve);
+  for (int32_t iSize : {16, 4096}) {
+    char *pcErr = nullptr;
+    int fd = iSOCKETsaveFile(kpcHost, "x", &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    std::vector<char> buf(static_cast<size_t>(iSize));
+    EXPECT_EQ(iSOCKETreadFile(fd, -1, iSize, buf.data(), &pcErr), -1) << iSize;
+    EXPECT_EQ(std::string(pcErr), Error("Read file error")) << iSize;
+    EXPECT_EQ(iSOCKETcloseFile(fd, &pcErr), -1);
+  }
+  EXPECT_EQ(peer.Results(), (std::vector<int>{SOCKET_RC_ERROR, SOCKET_RC_ERROR}));
+}
+
+TEST(SocketClient, ExecPrintsLinesUntilTheDaemonStops)
+{
+  struct Case {
+    const char              *pcName;
+    Bytes                    end;       /* what follows the two lines */
+    int                      iRc;
+  };
+  Bytes error = Msg(SOCKET_RP_ERROR, {}, "ZOR0666F late");
+  std::vector<Case> cases = {
+      {"done", Msg(SOCKET_RP_DONE, {0}), 0},
+      {"done with status 12", Msg(SOCKET_RP_DONE, {12}), 12},
+      {"done without status", Msg(SOCKET_RP_DONE), -1},
+      {"status out of range", Msg(SOCKET_RP_DONE, {256}), -1},
+      {"error", error, -1},
+      {"other code", Msg(SOCKET_RQ_PING), -1},
+  };
+  for (const Case &c : cases) {
+    Peer peer(1, [&](int fd) {
+      zor3socketMessage msg;
+      char *pcErr = nullptr;
+      if (!FakeAuth(fd)) return 4;
+      if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_SAVE) return 1;
+      std::free(msg.pcPayload);
+      Bytes done = Msg(SOCKET_RP_DONE);
+      send(fd, done.data(), done.size(), MSG_NOSIGNAL);
+      if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_RUN ||
+          std::string(msg.pcPayload) != "-l -d SAMPLE")
+        return 2;
+      std::free(msg.pcPayload);
+      Bytes answer = Msg(SOCKET_RP_LINE, {}, "ZORU001I one");
+      Bytes second = Msg(SOCKET_RP_LINE, {}, "ZORU002I two");
+      answer.insert(answer.end(), second.begin(), second.end());
+      answer.insert(answer.end(), c.end.begin(), c.end.end());
+      send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+      if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_END) return 3;
+      close(fd);
+      return 0;
+    });
+    char *pcErr = nullptr;
+    int fd = iSOCKETsaveFile(kpcHost, "ctl", &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    int iRc = 99;
+    std::vector<std::string> v = zavtestMessages([&] { iRc = iSOCKETexecCmdLocal(fd, "-l -d SAMPLE", &pcErr); });
+    EXPECT_EQ(iRc, c.iRc) << c.pcName;
+    EXPECT_EQ(v, (std::vector<std::string>{"ZORU001I one\n", "ZORU002I two\n"})) << c.pcName;
+    EXPECT_EQ(peer.Results(), std::vector<int>{0}) << c.pcName;
+  }
+}
+
+/* ========================================================= shared pieces */
+
+TEST(SocketShared, MessageReaderOnASocketPair)
+{
+  struct Case {
+    const char *pcName;
+    Bytes       bytes;
+    int         iRc;
+    uint32_t    ulCode;
+    std::string strPayload;   /* or the error text */
+  };
+  Bytes split = Msg(SOCKET_RQ_SAVE, {}, std::string("abc") + '\0');
+  std::vector<Case> cases = {
+      {"no payload", Msg(SOCKET_RQ_PING), 0, SOCKET_RQ_PING, ""},
+      {"text payload", split, 0, SOCKET_RQ_SAVE, std::string("abc") + '\0'},
+      {"largest message", Msg(SOCKET_RQ_SAVE, {}, std::string(SOCKET_MAX_MESSAGE - 12, 'q')), 0, SOCKET_RQ_SAVE,
+       std::string(SOCKET_MAX_MESSAGE - 12, 'q')},
+      {"one byte too large", Msg(SOCKET_RQ_SAVE, {}, std::string(SOCKET_MAX_MESSAGE - 11, 'q')), SOCKET_RC_ERROR, 0,
+       "Bad Request, invalid size"},
+      {"version 0", Msg(SOCKET_RQ_PING, {}, "", 0), SOCKET_RC_ERROR, 0, "Client/Server Uncompatible Versions"},
+  };
+  for (const Case &c : cases) {
+    int ai[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ai), 0);
+    pid_t pid = fork();
+    if (pid == 0) {                    /* the writer, so a large message cannot block */
+      close(ai[1]);
+      send(ai[0], c.bytes.data(), c.bytes.size(), MSG_NOSIGNAL);
+      char ac[600];
+      while (recv(ai[0], ac, sizeof(ac), 0) > 0) {
+      }
+      _exit(0);
+    }
+    close(ai[0]);
+    zor3socketMessage msg;
+    char *pcErr = nullptr;
+    EXPECT_EQ(_iSOCKETread(ai[1], &msg, &pcErr), c.iRc) << c.pcName;
+    if (c.iRc == 0) {
+      EXPECT_EQ(msg.ulVersion, static_cast<uint32_t>(SOCKET_VERSION));
+      EXPECT_EQ(msg.ulCode, c.ulCode) << c.pcName;
+      EXPECT_EQ(msg.ulLength, c.strPayload.size()) << c.pcName;
+      if (msg.ulLength > 0) {
+        EXPECT_EQ(std::string(msg.pcPayload, msg.ulLength), c.strPayload) << c.pcName;
+        EXPECT_EQ(msg.pcPayload[msg.ulLength], '\0');
+      }
+    } else {
+      EXPECT_EQ(msg.pcPayload, nullptr);
+      EXPECT_EQ(std::string(pcErr), c.strPayload) << c.pcName;
+    }
+    std::free(msg.pcPayload);
+    close(ai[1]);
+    waitpid(pid, nullptr, 0);
+  }
+}
+
+TEST(SocketShared, ErrorReplyIsCutTo512Bytes)
+{
+  int ai[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ai), 0);
+  EXPECT_EQ(iSOCKETsendError(ai[0], 7, SOCKET_ERROR_ID, "short"), 7);
+  Reply reply = ReadReply(ai[1]);
+  EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR));
+  EXPECT_EQ(reply.strPayload, Error("short"));
+
+  EXPECT_EQ(iSOCKETsendError(ai[0], 16, SOCKET_ERROR_ID, std::string(1000, 'e').c_str()), 16);
+  Bytes head = RecvRaw(ai[1], 12);
+  ASSERT_EQ(head.size(), 12u);
+  EXPECT_EQ(obyteGetBE32(head.data()), 512u);
+  Bytes rest = RecvRaw(ai[1], 500);
+  EXPECT_EQ(std::string(rest.begin(), rest.end()), Error(std::string(491, 'e').c_str()));
+  close(ai[1]);
+  std::vector<std::string> v = zavtestMessages([&] {
+    EXPECT_EQ(iSOCKETsendError(ai[0], 0, SOCKET_ERROR_ID, "gone"), SOCKET_RC_ERROR);
+  });
+  EXPECT_EQ(v, std::vector<std::string>{"ZOR0666F FATAL ERROR : Cant send message\n"});
+  close(ai[0]);
+}
+
+TEST(SocketShared, SetTextCopiesAndTerminates)
+{
+  char *pc = pzcSOCKETsetText("abcdef", 3);
+  ASSERT_NE(pc, nullptr);
+  EXPECT_STREQ(pc, "abc");
+  std::free(pc);
+  EXPECT_EQ(iSOCKETstartServices(), 0);
+  vSOCKETcloseServices();
+}
+
+TEST(SocketShared, DaemonInitDetachesTheProcess)
+{
+  int ai[2];
+  ASSERT_EQ(pipe(ai), 0);
+  /* A helper adopts the detached processes and reaps them all. */
+  pid_t pidHelper = fork();
+  if (pidHelper == 0) {
+    close(ai[0]);
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    pid_t pid = fork();
+    if (pid == 0) {
+      pid_t sidBefore = getsid(0);
+      vSOCKETdaemonInit();               /* returns in the grandchild only */
+      int aiState[4] = {getsid(0) != sidBefore && getsid(0) != getpid(),   /* new session, not its leader */
+                        static_cast<int>(umask(0)),
+                        fcntl(0, F_GETFD) == -1 && fcntl(1, F_GETFD) == -1 && fcntl(2, F_GETFD) == -1,
+                        signal(SIGHUP, SIG_DFL) == SIG_IGN};
+      if (write(ai[1], aiState, sizeof(aiState)) < 0) _exit(1);
+      _exit(0);
+    }
+    close(ai[1]);
+    int iStatus = -1;
+    waitpid(pid, &iStatus, 0);
+    while (wait(nullptr) > 0 || errno == EINTR) {
+    }
+    _exit(WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0 ? 0 : 1);
+  }
+  close(ai[1]);
+  int aiState[4] = {0, -1, 0, 0};
+  ASSERT_EQ(read(ai[0], aiState, sizeof(aiState)), static_cast<ssize_t>(sizeof(aiState)));
+  close(ai[0]);
+  int iStatus = -1;
+  waitpid(pidHelper, &iStatus, 0);
+  EXPECT_TRUE(WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0) << "the first parent exits with 0";
+  EXPECT_EQ(aiState[0], 1) << "new session";
+  EXPECT_EQ(aiState[1], 022) << "umask: nothing the daemon's runs make is world-writable";
+  EXPECT_EQ(aiState[2], 1) << "standard descriptors closed";
+  EXPECT_EQ(aiState[3], 1) << "SIGHUP ignored";
+}
+
+}  // namespace
