@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "common/oreason.h"
+#include "model/zortask.h"
 
 struct zortask;
 struct ostack;
@@ -25,12 +26,8 @@ struct ochar;
 /* Slots of the MAXRC stack at creation. */
 #define ZORCONTROL_MAXRC_SLOTS 5
 
-struct zorcontrol {
-  zortask  *ptaskGlobal;    /* GLOBAL task: root of the request tree */
-  zortask  *ptaskParmlib;   /* PARMLIB task: owner of the GLOBAL task */
-  ostack   *pstackMaxRc;    /* MAXRC values: one for GLOBAL, one for the block being checked */
-  uintptr_t aulWork[3];     /* three further words, zero at creation */
-};
+/* struct zorcontrol, the request's root object that the run step also reads, is
+   declared with the tasks it carries (model/zortask.h). */
 
 /*
 ** zorcontrolCreate

@@ -36,7 +36,6 @@
 #include "model/token.h"
 #include "model/udb.h"
 #include "model/zoratom.h"
-#include "driver/zormain.h"
 #include "model/zormsgs.h"
 #include "model/zortask.h"
 #include "expr/zorcol.h"

@@ -626,3 +626,21 @@ int zorcolSubstituteCustomType(zorcol *pcol, zorcolCustomType *ptarget)
   }
   return 0;
 }
+
+namespace {
+
+/* The atom kinds ZORCOL and MATCHCOL hold columns: registered at start-up. */
+const zoratomOwner gownerColumn = {
+    [](const void *pv) -> void * { return zorcolClone(static_cast<const zorcol *>(pv)); },
+    [](void *pv) { zorcolDestroy(static_cast<zorcol *>(pv)); },
+    [](const void *pv, FILE *pfile) { zorcolPrint(static_cast<const zorcol *>(pv), pfile); },
+    zorcolDestroyChaineItem,
+};
+
+[[maybe_unused]] const bool gboColumnOwner = [] {
+  zoratomSetOwner(ZORATOM_ZORCOL, &gownerColumn);
+  zoratomSetOwner(ZORATOM_MATCHCOL, &gownerColumn);
+  return true;
+}();
+
+}  // namespace

@@ -801,3 +801,20 @@ int zornodeGetExpressionColumns(olist *plist, const zornode *pnode)
       return ZORNODE_RC_BADKIND;
   }
 }
+
+namespace {
+
+/* The atom kind ZORNODE holds expression trees: registered at start-up. */
+const zoratomOwner gownerNode = {
+    [](const void *pv) -> void * { return zornodeClone(static_cast<const zornode *>(pv)); },
+    [](void *pv) { zornodeDestroy(static_cast<zornode *>(pv)); },
+    [](const void *pv, FILE *pfile) { zornodePrint(static_cast<const zornode *>(pv), pfile, 0); },
+    nullptr,
+};
+
+[[maybe_unused]] const bool gboNodeOwner = [] {
+  zoratomSetOwner(ZORATOM_ZORNODE, &gownerNode);
+  return true;
+}();
+
+}  // namespace

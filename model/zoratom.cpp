@@ -16,12 +16,41 @@
 #include "common/ostream.h"
 
 #include "model/osysibm.h"
-#include "expr/zorcol.h"
-#include "expr/zornode.h"
 #include "model/oconvert.h"
-#include "run/zorucore.h"
 
 namespace {
+
+/* Operations of the kinds other folders own, by kind; empty until they register. */
+const zoratomOwner *gapownerAtom[ZORATOM_LONGLONG + 1];
+
+const zoratomOwner *_atomOwner(int iKind)
+{
+  return iKind >= 0 && iKind <= ZORATOM_LONGLONG ? gapownerAtom[iKind] : nullptr;
+}
+
+/* Deep copy through the kind's owner: NULL for a NULL value, and when the copy fails. */
+void *_atomCloneOwned(int iKind, const void *pvValue, bool *pboFailed)
+{
+  if (pvValue == nullptr) return nullptr;
+  const zoratomOwner *powner = _atomOwner(iKind);
+  void *pvCopy = powner != nullptr && powner->procClone != nullptr ? powner->procClone(pvValue) : nullptr;
+  if (pvCopy == nullptr) *pboFailed = true;
+  return pvCopy;
+}
+
+void _atomDestroyOwned(int iKind, void *pvValue)
+{
+  const zoratomOwner *powner = _atomOwner(iKind);
+  if (pvValue != nullptr && powner != nullptr && powner->procDestroy != nullptr) powner->procDestroy(pvValue);
+}
+
+void _atomPrintOwned(int iKind, const void *pvValue, FILE *pfile)
+{
+  const zoratomOwner *powner = _atomOwner(iKind);
+  if (pfile != nullptr && pvValue != nullptr && powner != nullptr && powner->procPrint != nullptr)
+    powner->procPrint(pvValue, pfile);
+}
+
 
 /*
 ** Copy of a column chain.  Column chains copy their items byte for byte,
@@ -39,13 +68,15 @@ ochaine *_atomCloneColumnChaine(ochaine *pchaine)
   pcopy->pData = pchaine->pData;
   for (void *pitem = pchaine->pitemTop; pitem != nullptr;
        pitem = static_cast<ochaineItem *>(pitem)->pitemNext) {
-    zorcol *pcol = zorcolClone(static_cast<zorcol *>(pitem));
-    if (pcol == nullptr) {
+    bool boFailed = false;
+    void *pcol = _atomCloneOwned(ZORATOM_ZORCOL, pitem, &boFailed);
+    if (boFailed) {
       ochaineDestroy(pcopy);
       return nullptr;
     }
-    pcol->pcolNext = nullptr;
-    pcol->pcolPrev = nullptr;
+    /* a column starts with its chain links (ochaineItem) */
+    static_cast<ochaineItem *>(pcol)->pitemNext = nullptr;
+    static_cast<ochaineItem *>(pcol)->pitemPrev = nullptr;
     ochaineAppend(pcopy, pcol);
   }
   return pcopy;
@@ -55,7 +86,9 @@ ochaine *_atomCloneChaine(ochaine *pchaine)
 {
   if (pchaine == nullptr) return nullptr;
   /* Column chains are freed column by column and have no clone callback. */
-  if (pchaine->procClone == nullptr && pchaine->procDestroy == zorcolDestroyChaineItem)
+  const zoratomOwner *pownerCol = _atomOwner(ZORATOM_ZORCOL);
+  if (pchaine->procClone == nullptr && pownerCol != nullptr && pownerCol->procDestroyChaineItem != nullptr &&
+      pchaine->procDestroy == pownerCol->procDestroyChaineItem)
     return _atomCloneColumnChaine(pchaine);
   return ochaineClone(pchaine);
 }
@@ -154,11 +187,11 @@ void _atomDump(const zoratom *patom, const zoratomSink &sink)
       break;
     case ZORATOM_ZORCOL:
       sink.text(" TYPE ZORCOL \n");
-      if (pfile && patom->value.pcol) zorcolPrint(patom->value.pcol, pfile);
+      _atomPrintOwned(ZORATOM_ZORCOL, patom->value.pcol, pfile);
       break;
     case ZORATOM_ZORNODE:
       sink.text(" TYPE ZORNODE \n");
-      if (pfile && patom->value.pnode) zornodePrint(patom->value.pnode, pfile, 0);
+      _atomPrintOwned(ZORATOM_ZORNODE, patom->value.pnode, pfile);
       break;
     case ZORATOM_DBLLIST:
       sink.text(" TYPE DBLLIST \n");
@@ -173,9 +206,9 @@ void _atomDump(const zoratom *patom, const zoratomSink &sink)
       break;
     case ZORATOM_MATCHCOL:
       sink.text(" TYPE MATCHCOL VIEW\n");
-      if (pfile && patom->value.pcol) zorcolPrint(patom->value.pcol, pfile);
+      _atomPrintOwned(ZORATOM_MATCHCOL, patom->value.pcol, pfile);
       sink.text("               TABLE\n");
-      if (pfile && patom->value2.pcol) zorcolPrint(patom->value2.pcol, pfile);
+      _atomPrintOwned(ZORATOM_MATCHCOL, patom->value2.pcol, pfile);
       break;
     case ZORATOM_LONGLONG:
       sink.text(" TYPE LONG LONG \n    !%lld!\n", _atomLongLong(patom));
@@ -309,25 +342,22 @@ zoratom *zoratomClone(const zoratom *patom)
       boFailed = v.pobf && !pclone->value.pobf;
       break;
     case ZORATOM_ZORCOL:
-      pclone->value.pcol = v.pcol ? zorcolClone(v.pcol) : nullptr;
-      boFailed = v.pcol && !pclone->value.pcol;
+      pclone->value.pcol = static_cast<zorcol *>(_atomCloneOwned(ZORATOM_ZORCOL, v.pcol, &boFailed));
       break;
     case ZORATOM_MATCHCOL:
-      pclone->value.pcol = v.pcol ? zorcolClone(v.pcol) : nullptr;
-      pclone->value2.pcol = v2.pcol ? zorcolClone(v2.pcol) : nullptr;
-      boFailed = (v.pcol && !pclone->value.pcol) || (v2.pcol && !pclone->value2.pcol);
+      pclone->value.pcol = static_cast<zorcol *>(_atomCloneOwned(ZORATOM_MATCHCOL, v.pcol, &boFailed));
+      pclone->value2.pcol = static_cast<zorcol *>(_atomCloneOwned(ZORATOM_MATCHCOL, v2.pcol, &boFailed));
       if (boFailed) {
-        zorcolDestroy(pclone->value.pcol);
-        zorcolDestroy(pclone->value2.pcol);
+        _atomDestroyOwned(ZORATOM_MATCHCOL, pclone->value.pcol);
+        _atomDestroyOwned(ZORATOM_MATCHCOL, pclone->value2.pcol);
       }
       break;
     case ZORATOM_ZORNODE:
-      pclone->value.pnode = v.pnode ? zornodeClone(v.pnode) : nullptr;
-      boFailed = v.pnode && !pclone->value.pnode;
+      pclone->value.pnode = static_cast<zornode *>(_atomCloneOwned(ZORATOM_ZORNODE, v.pnode, &boFailed));
       break;
     case ZORATOM_COREDATA:
-      pclone->value.pcoreData = v.pcoreData ? zorucoreDataClone(v.pcoreData) : nullptr;
-      boFailed = v.pcoreData && !pclone->value.pcoreData;
+      pclone->value.pcoreData =
+          static_cast<zorucoreData *>(_atomCloneOwned(ZORATOM_COREDATA, v.pcoreData, &boFailed));
       break;
     case ZORATOM_CONVERTER:
       pclone->value.pconvert = v.pconvert ? oconvertClone(v.pconvert) : nullptr;
@@ -390,24 +420,21 @@ void zoratomDestroy(void *pvAtom)
         if (v.pobf) obfDestroy(v.pobf);
         break;
       case ZORATOM_ZORCOL:
-        zorcolDestroy(v.pcol);
+        _atomDestroyOwned(ZORATOM_ZORCOL, v.pcol);
         break;
       case ZORATOM_MATCHCOL:
-        zorcolDestroy(v.pcol);
-        zorcolDestroy(v2.pcol);
+        _atomDestroyOwned(ZORATOM_MATCHCOL, v.pcol);
+        _atomDestroyOwned(ZORATOM_MATCHCOL, v2.pcol);
         break;
       case ZORATOM_ZORNODE:
-        zornodeDestroy(v.pnode);
+        _atomDestroyOwned(ZORATOM_ZORNODE, v.pnode);
         break;
       case ZORATOM_SYSIBM:
         if (v.psysibm) osysibmDestroy(v.psysibm);
         break;
       case ZORATOM_COREDATA:
-        /* The record's contents go first, then the record itself. */
-        if (v.pcoreData) {
-          zorucoreDataDestroy(v.pcoreData);
-          std::free(v.pcoreData);
-        }
+        /* the owner frees the record's contents, then the record itself */
+        _atomDestroyOwned(ZORATOM_COREDATA, v.pcoreData);
         break;
       case ZORATOM_CONVERTER:
         oconvertDestroy(v.pconvert);
@@ -458,4 +485,10 @@ void zoratomSink::string(const ochar *pchar) const
   } else {
     ocharPrintServices(pchar, pcKeyword);
   }
+}
+
+void zoratomSetOwner(int iKind, const zoratomOwner *powner)
+{
+  if (iKind == ZORATOM_ZORCOL || iKind == ZORATOM_MATCHCOL || iKind == ZORATOM_ZORNODE || iKind == ZORATOM_COREDATA)
+    gapownerAtom[iKind] = powner;
 }

@@ -14,8 +14,10 @@
 **   DBLLIST, MATCHCOL and LONG LONG (high 32 bits).
 **
 **   Kinds owned by other subsystems are copied and freed through them:
-**   columns and expressions (expr/), catalogue records (catalog/), core data
-**   and row converters (run/).  Kinds 0, 18, 20 and above 23 are not made by
+**   catalogue records and row converters directly (model/), columns,
+**   expressions and core data through the operations their modules register
+**   at start-up (zoratomSetOwner: expr/zorcol.cpp, expr/zornode.cpp,
+**   run/zorucore.cpp), since those folders build on this one.  Kinds 0, 18, 20 and above 23 are not made by
 **   the system; their value is treated as one plain memory block.
 **   Single-threaded; forked processes work on their own copies.
 */
@@ -62,6 +64,30 @@ enum {
 };
 
 #define ZORATOM_BORROWED 0x1   /* flag bit 0: the value belongs to someone else */
+
+/*
+** Operations of a kind whose values another folder owns.  The owning module
+** fills one such table and registers it for its kinds before main runs (a
+** static registration in the module's own file, so every program that can
+** make such a value has registered it).  A kind nobody registered cannot be
+** deep-copied (zoratomClone fails for a non-NULL value), is not printed,
+** and its value is left alone by zoratomDestroy.
+*/
+struct zoratomOwner {
+  void *(*procClone)(const void *pvValue);            /* deep copy, NULL when it fails */
+  void  (*procDestroy)(void *pvValue);                /* frees the value and what it owns */
+  void  (*procPrint)(const void *pvValue, FILE *pfile); /* debug dump on a stream */
+  /* item-destroy callback that marks a chain of such values (column chains), or NULL */
+  void  (*procDestroyChaineItem)(ochaine *pchaine, void *pitem);
+};
+
+/*
+** zoratomSetOwner
+**   Registers the operations of kind iKind (ZORATOM_ZORCOL, MATCHCOL,
+**   ZORNODE or COREDATA); the table must live as long as the program.
+**   Another kind is ignored: the model's own kinds are not replaceable.
+*/
+void zoratomSetOwner(int iKind, const zoratomOwner *powner);
 
 /* The value word; which member is meaningful follows from the kind. */
 union zoratomValue {

@@ -188,4 +188,17 @@ void zortaskTraceMsgsService(zortask *ptask, const char *pcKeyword);
 /* zortaskPrint: the same dump on a stdio stream, with zoratomPrint for the atoms. */
 void zortaskPrint(zortask *ptask, FILE *pfile);
 
+/*
+** The control object of one request (made by zorcontrolCreate, control/
+** zorcontrol.h, which says how it travels through the steps).  Declared
+** here, with the tasks it carries, because the run step below the control
+** folder reads its GLOBAL task.
+*/
+struct zorcontrol {
+  zortask  *ptaskGlobal;    /* GLOBAL task: root of the request tree */
+  zortask  *ptaskParmlib;   /* PARMLIB task: owner of the GLOBAL task */
+  ostack   *pstackMaxRc;    /* MAXRC values: one for GLOBAL, one for the block being checked */
+  uintptr_t aulWork[3];     /* three further words, zero at creation */
+};
+
 #endif

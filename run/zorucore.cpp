@@ -7,6 +7,8 @@
 */
 #include "run/zorucore.h"
 
+#include "model/zoratom.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -548,3 +550,24 @@ int zorucoreDataDestroy(zorucoreData *pcore)
   pcore->pcol = nullptr;
   return 0;
 }
+
+namespace {
+
+/* The atom kind COREDATA holds converter data records: registered at start-up. */
+const zoratomOwner gownerCoreData = {
+    [](const void *pv) -> void * { return zorucoreDataClone(static_cast<const zorucoreData *>(pv)); },
+    /* the record's contents go first, then the record itself */
+    [](void *pv) {
+      zorucoreDataDestroy(static_cast<zorucoreData *>(pv));
+      std::free(pv);
+    },
+    nullptr,
+    nullptr,
+};
+
+[[maybe_unused]] const bool gboCoreDataOwner = [] {
+  zoratomSetOwner(ZORATOM_COREDATA, &gownerCoreData);
+  return true;
+}();
+
+}  // namespace

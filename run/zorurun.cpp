@@ -35,7 +35,6 @@
 #include "common/omsgs.h"
 #include "common/oreason.h"
 #include "common/ovf.h"
-#include "control/zorcontrol.h"
 #include "io/db2util.h"
 #include "io/socket.h"
 #include "model/stats.h"
