@@ -6,7 +6,9 @@
 **   the trace files and removes the registered IPC resources at its end.
 **   Texts longer than a record are never written past it: sysprint lines and
 **   raw trace text are split over consecutive records (the centre writes them
-**   unchanged, so the listing is whole), a trace line is cut.
+**   unchanged, so the listing is whole), a trace line is cut.  What is not
+**   about where texts go is the message core, common/omsgsshared.cpp,
+**   shared with the daemon library.
 */
 #include "common/omsgs.h"
 #include "common/omsgsshared.h"
@@ -41,21 +43,6 @@
 #include "common/ostack.h"
 #include "common/ostrdict.h"
 
-int gmsgid = -1;
-omsgsMessage gmsgsMessage;
-pthread_mutex_t gmutexSync = PTHREAD_MUTEX_INITIALIZER;
-pthread_mutex_t gmutexFMTEDO = PTHREAD_MUTEX_INITIALIZER;
-UResourceBundle *gures_messages = nullptr;
-uint16_t gccsidSysprint = 0;
-int gboTorvelExist = 0;
-const char gacTorvel[9] = "$TORVEL";
-ostrdict *gpstrdictTrace = nullptr;
-int gboDefered = 0;
-ostack *gpstackMessage = nullptr;
-char *gpacMsgsBuffer = nullptr;
-unsigned long gulSizeMsgsBuffer = 0;
-char *gmsgsSysout = nullptr;
-FILE *gpfileSysPrint = nullptr;
 
 namespace {
 
@@ -206,29 +193,6 @@ int _msgsPostText(long lType, int iSender, const char *pcKeyword, const char *pc
   return rc;
 }
 
-/*
-** Formats into a std::string of exactly the needed length.  Returns false when
-** the format is refused by vsnprintf.
-*/
-bool _msgsFormat(std::string &str, const char *pcFormat, va_list va)
-{
-  char ac[1024];
-  va_list vaCopy;
-  va_copy(vaCopy, va);
-  int iLen = std::vsnprintf(ac, sizeof ac, pcFormat, vaCopy);
-  va_end(vaCopy);
-  if (iLen < 0) return false;
-  if ((size_t)iLen < sizeof ac) {
-    str.assign(ac, (size_t)iLen);
-    return true;
-  }
-  str.assign((size_t)iLen + 1, '\0');
-  va_copy(vaCopy, va);
-  std::vsnprintf(str.data(), str.size(), pcFormat, vaCopy);
-  va_end(vaCopy);
-  str.resize((size_t)iLen);
-  return true;
-}
 
 /*
 ** Queue key of a run: a tag in the high byte and the low 24 bits of the
@@ -443,28 +407,6 @@ int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int
   return rc;
 }
 
-/* Builds the enabled set from a trace list: every keyword followed by a blank. */
-void _msgsBuildEnabledSet(ochar *pcharTraceList)
-{
-  if (gpstrdictTrace != nullptr) ostrdictDestroy(gpstrdictTrace);
-  gpstrdictTrace = ostrdictCreate(50, 80);
-  gboTorvelExist = 0;
-  if (gpstrdictTrace == nullptr || pcharTraceList == nullptr || ocharIsNotValid(pcharTraceList) != 0)
-    return;
-  const char *pcText = _charText(pcharTraceList);
-  int32_t ilLen = pcharTraceList->ilBU;
-  int32_t ilStart = 0;
-  for (int32_t i = 0; i < ilLen; i++) {
-    if (pcText[i] != ' ') continue;
-    size_t ulWord = (size_t)(i - ilStart);
-    if (ulWord > 0 && std::memchr(pcText + ilStart, '\0', ulWord) == nullptr) {
-      ostrdictStoreFixed(gpstrdictTrace, pcText + ilStart, ulWord, (void *)-1);
-      if (ulWord == std::strlen(gacTorvel) && std::memcmp(pcText + ilStart, gacTorvel, ulWord) == 0)
-        gboTorvelExist = 1;
-    }
-    ilStart = i + 1;
-  }
-}
 
 }  // namespace
 
@@ -474,7 +416,9 @@ int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprin
 {
   (void)pcQueuePath;   /* the key is made from the queue id alone, see _msgsKey */
   pid_t pidSelf = getpid();
-  _msgsBuildEnabledSet(pcharTraceList);
+  if (gpstrdictTrace != nullptr) ostrdictDestroy(gpstrdictTrace);
+  gpstrdictTrace = nullptr;
+  _msgsBuildTraceSet(pcharTraceList);
 
   int rc = 0;
   int iCentre = -1;
@@ -631,52 +575,15 @@ int omsgsFMTEDO(const char *pcFormat, ...)
   if (pcFormat == nullptr) return 0;
   ochar *pcharCatalogue = _msgsCatalogueText(pcFormat);
   const char *pcUsed = pcharCatalogue != nullptr ? _charText(pcharCatalogue) : pcFormat;
-
   va_list va;
   va_start(va, pcFormat);
-  if (gboDefered) {
-    pthread_mutex_lock(&gmutexFMTEDO);
-    va_list vaCopy;
-    va_copy(vaCopy, va);
-    char acNone[1];
-    int iLen = std::vsnprintf(gpacMsgsBuffer != nullptr ? gpacMsgsBuffer : acNone,
-                              gpacMsgsBuffer != nullptr ? gulSizeMsgsBuffer : 0, pcUsed, vaCopy);
-    va_end(vaCopy);
-    if (iLen >= 0) {
-      if (gpacMsgsBuffer == nullptr || (unsigned long)iLen >= gulSizeMsgsBuffer) {
-        unsigned long ulSize = std::max(1024ul, (unsigned long)iLen + 1);
-        char *pc = (char *)std::realloc(gpacMsgsBuffer, ulSize);
-        if (pc != nullptr) {
-          gpacMsgsBuffer = pc;
-          gulSizeMsgsBuffer = ulSize;
-          va_copy(vaCopy, va);
-          std::vsnprintf(gpacMsgsBuffer, gulSizeMsgsBuffer, pcUsed, vaCopy);
-          va_end(vaCopy);
-        } else {
-          iLen = -1;
-        }
-      }
-      if (iLen >= 0) _msgsPushCopy(gpacMsgsBuffer, (size_t)iLen);
-    }
-    pthread_mutex_unlock(&gmutexFMTEDO);
-  } else {
-    std::string str;
-    if (_msgsFormat(str, pcUsed, va)) _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, str.data(), str.size());
-  }
+  std::string str;
+  if (_msgsFormat(str, pcUsed, va)) _msgsIssue(str.data(), str.size());
   va_end(va);
   ocharDestroy(pcharCatalogue);
   return 0;
 }
 
-void omsgsPrint(const char *pcText, int iLength)
-{
-  if (pcText == nullptr) return;
-  if (gboDefered) {
-    if (iLength > 0) _msgsPushCopy(pcText, (size_t)iLength);
-    return;
-  }
-  _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, pcText, std::strlen(pcText));
-}
 
 int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength)
 {
@@ -689,53 +596,20 @@ int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength)
   return _msgsSend(pmsg, _msgsBodySize(iTextLength));
 }
 
-void omsgsFlushDefered(void)
+
+
+
+
+
+/* A ready message goes to the centre, as sysprint records. */
+void _msgsEmit(const char *pcText, size_t ulLength)
 {
-  ostack *pstack = gpstackMessage;
-  if (pstack == nullptr) return;
-  gpstackMessage = nullptr;
-  for (int i = 0; i < ostackGetCount(pstack); i++) {
-    const char *pc = (const char *)ostackGetAt(pstack, i);
-    _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, pc, std::strlen(pc));
-  }
-  _msgsDestroyStack(pstack);
+  _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, pcText, ulLength);
 }
 
-int omsgsOpenSysprint(void)
+/* Raw trace text goes to the centre, as raw records from this process. */
+int _msgsTraceRawV(const char *pcKeyword, const char *pcFormat, va_list va)
 {
-  if (gmsgsSysout == nullptr) {
-    gpfileSysPrint = stderr;
-    return 0;
-  }
-  FILE *pfile = std::fopen(gmsgsSysout, "a");
-  if (pfile == nullptr) return 8;
-  gpfileSysPrint = pfile;
-  return 0;
-}
-
-void omsgsCloseSysprint(void)
-{
-  if (gpfileSysPrint != nullptr && gpfileSysPrint != stderr) std::fclose(gpfileSysPrint);
-  gpfileSysPrint = nullptr;
-}
-
-int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...)
-{
-  if (pcKeyword == nullptr || pcFormat == nullptr) return 0;
-  va_list va;
-  va_start(va, pcFormat);
-  std::string str;
-  bool boOk = _msgsFormat(str, pcFormat, va);
-  va_end(va);
-  if (!boOk) return -1;
-  return _msgsPostText(OMSGS_TYPE_RAW, (int)getpid(), pcKeyword, str.data(), str.size());
-}
-
-int omsgsVDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, va_list va)
-{
-  if (pcFormat == nullptr) return 0;
-  if (pfile != nullptr) return std::vfprintf(pfile, pcFormat, va) < 0 ? -1 : 0;
-  if (pcKeyword == nullptr) return 0;
   std::string str;
   if (!_msgsFormat(str, pcFormat, va)) return -1;
   return _msgsPostText(OMSGS_TYPE_RAW, (int)getpid(), pcKeyword, str.data(), str.size()) < 0 ? -1 : 0;

@@ -130,7 +130,7 @@ extern const char gacTorvel[9];            /* "$TORVEL" */
 extern ostrdict *gpstrdictTrace;           /* enabled keywords; NULL before omsgsInitModule */
 extern int gboDefered;                     /* deferral on or off */
 extern ostack *gpstackMessage;             /* deferred texts, oldest at the bottom; NULL when none */
-extern char *gpacMsgsBuffer;               /* formatting buffer of the deferred path */
+extern char *gpacMsgsBuffer;               /* formatting buffer of the daemon library's messages */
 extern unsigned long gulSizeMsgsBuffer;    /* its size */
 extern char *gmsgsSysout;                  /* sysprint file name of omsgsOpenSysprint, or NULL */
 extern FILE *gpfileSysPrint;               /* sysprint stream of omsgsOpenSysprint */

@@ -1,7 +1,9 @@
 /*
 ** omsgsshared.cpp
-**   The deferred-message stack and the message catalogue, shared by the
-**   program's message system and the daemon library's (see omsgsshared.h).
+**   The message core shared by the program's message system and the daemon
+**   library's: formatting, catalogue, deferred stack, keyword set, sysprint,
+**   and the interface functions that differ only in where texts go (see
+**   omsgsshared.h).
 */
 #include "common/omsgsshared.h"
 
@@ -23,6 +25,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+/* The module globals of common/omsgs.h, one set for either variant (the
+   daemon library, one thread, takes the mutexes without needing them). */
+int gmsgid = -1;
+omsgsMessage gmsgsMessage;
+pthread_mutex_t gmutexSync = PTHREAD_MUTEX_INITIALIZER;
+pthread_mutex_t gmutexFMTEDO = PTHREAD_MUTEX_INITIALIZER;
+UResourceBundle *gures_messages = nullptr;
+uint16_t gccsidSysprint = 0;
+int gboTorvelExist = 0;
+const char gacTorvel[9] = "$TORVEL";
+ostrdict *gpstrdictTrace = nullptr;
+int gboDefered = 0;
+ostack *gpstackMessage = nullptr;
+char *gpacMsgsBuffer = nullptr;
+unsigned long gulSizeMsgsBuffer = 0;
+char *gmsgsSysout = nullptr;
+FILE *gpfileSysPrint = nullptr;
 
 /* Frees every text of a deferred stack and the stack. */
 void _msgsDestroyStack(ostack *pstack)
@@ -236,4 +257,114 @@ FILE *_msgsCreateTrace(const char *pcName)
   FILE *pfile = fdopen(iFd, "w");
   if (pfile == nullptr) close(iFd);
   return pfile;
+}
+
+bool _msgsFormat(std::string &str, const char *pcFormat, va_list va)
+{
+  char ac[1024];
+  va_list vaCopy;
+  va_copy(vaCopy, va);
+  int iLen = std::vsnprintf(ac, sizeof ac, pcFormat, vaCopy);
+  va_end(vaCopy);
+  if (iLen < 0) return false;
+  if ((size_t)iLen < sizeof ac) {
+    str.assign(ac, (size_t)iLen);
+    return true;
+  }
+  str.assign((size_t)iLen + 1, '\0');
+  va_copy(vaCopy, va);
+  std::vsnprintf(str.data(), str.size(), pcFormat, vaCopy);
+  va_end(vaCopy);
+  str.resize((size_t)iLen);
+  return true;
+}
+
+void _msgsIssue(const char *pcText, size_t ulLength)
+{
+  if (gboDefered) {
+    pthread_mutex_lock(&gmutexFMTEDO);
+    _msgsPushCopy(pcText, ulLength);
+    pthread_mutex_unlock(&gmutexFMTEDO);
+    return;
+  }
+  _msgsEmit(pcText, ulLength);
+}
+
+void _msgsBuildTraceSet(ochar *pcharTraceList)
+{
+  gpstrdictTrace = ostrdictCreate(50, 80);
+  gboTorvelExist = 0;
+  if (gpstrdictTrace == nullptr || pcharTraceList == nullptr || ocharIsNotValid(pcharTraceList) != 0)
+    return;
+  const char *pcText = _charText(pcharTraceList);
+  int32_t ilLen = pcharTraceList->ilBU;
+  int32_t ilStart = 0;
+  for (int32_t i = 0; i < ilLen; i++) {
+    if (pcText[i] != ' ') continue;
+    size_t ulWord = (size_t)(i - ilStart);
+    if (ulWord > 0 && std::memchr(pcText + ilStart, '\0', ulWord) == nullptr) {
+      ostrdictStoreFixed(gpstrdictTrace, pcText + ilStart, ulWord, (void *)-1);
+      if (ulWord == std::strlen(gacTorvel) && std::memcmp(pcText + ilStart, gacTorvel, ulWord) == 0)
+        gboTorvelExist = 1;
+    }
+    ilStart = i + 1;
+  }
+}
+
+void omsgsPrint(const char *pcText, int iLength)
+{
+  if (pcText == nullptr) return;
+  if (gboDefered) {
+    if (iLength > 0) _msgsIssue(pcText, (size_t)iLength);
+    return;
+  }
+  _msgsEmit(pcText, std::strlen(pcText));
+}
+
+void omsgsFlushDefered(void)
+{
+  ostack *pstack = gpstackMessage;
+  if (pstack == nullptr) return;
+  gpstackMessage = nullptr;
+  for (int i = 0; i < ostackGetCount(pstack); i++) {
+    const char *pc = (const char *)ostackGetAt(pstack, i);
+    _msgsEmit(pc, std::strlen(pc));
+  }
+  _msgsDestroyStack(pstack);
+}
+
+int omsgsOpenSysprint(void)
+{
+  if (gmsgsSysout == nullptr) {
+    gpfileSysPrint = stderr;
+    return 0;
+  }
+  FILE *pfile = std::fopen(gmsgsSysout, "a");
+  if (pfile == nullptr) return 8;
+  gpfileSysPrint = pfile;
+  return 0;
+}
+
+void omsgsCloseSysprint(void)
+{
+  if (gpfileSysPrint != nullptr && gpfileSysPrint != stderr) std::fclose(gpfileSysPrint);
+  gpfileSysPrint = nullptr;
+}
+
+int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...)
+{
+  if (pcKeyword == nullptr || pcFormat == nullptr) return 0;
+  va_list va;
+  va_start(va, pcFormat);
+  int rc = _msgsTraceRawV(pcKeyword, pcFormat, va);
+  va_end(va);
+  return rc;
+}
+
+int omsgsVDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, va_list va)
+{
+  if (pcFormat == nullptr) return 0;
+  if (pfile != nullptr) return std::vfprintf(pfile, pcFormat, va) < 0 ? -1 : 0;
+  if (pcKeyword == nullptr) return 0;
+  return _msgsTraceRawV(pcKeyword, pcFormat, va);
 }

@@ -1,15 +1,19 @@
 /*
 ** omsgsshared.h
-**   What the program's message system (omsgs.cpp, with the message centre)
-**   and the daemon library's (daemonlib/omsgsd.cpp, without it) have in
-**   common: the deferred-message stack, the message catalogue, the dump and
-**   trace-check wrappers and the function hooks.  Both work
-**   on the module globals declared in common/omsgs.h, which each variant
+**   The message core of the program's message system (omsgs.cpp, with the
+**   message centre) and the daemon library's (daemonlib/omsgsd.cpp, without
+**   it): formatting, the catalogue, the deferred-message stack, the split of
+**   the trace list into the keyword set, sysprint's opening, and the
+**   interface functions whose only difference is where a text goes.  Each
+**   variant says that through two functions it defines: _msgsEmit (a ready
+**   message) and _msgsTraceRawV (raw trace text of a keyword).  Both work on
+**   the module globals declared in common/omsgs.h, which each variant
 **   defines.  Private to the two message modules.
 */
 #ifndef ZAV_COMMON_OMSGSSHARED_H
 #define ZAV_COMMON_OMSGSSHARED_H
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstddef>
 #include <cstdint>
@@ -52,5 +56,29 @@ void _msgsOpenCatalogue(const char *pcBundle, const char *pcLocale);
 **   Returns the stream, or NULL when the file cannot be made.
 */
 FILE *_msgsCreateTrace(const char *pcName);
+
+/* Formats into a std::string of exactly the needed length; false when
+   vsnprintf refuses the format. */
+bool _msgsFormat(std::string &str, const char *pcFormat, va_list va);
+
+/* Issues one ready message text: pushed on the deferred stack (under
+   gmutexFMTEDO) while messages are deferred, else handed to _msgsEmit. */
+void _msgsIssue(const char *pcText, size_t ulLength);
+
+/*
+** _msgsBuildTraceSet
+**   Makes gpstrdictTrace, the set of enabled keywords, from a trace list:
+**   every keyword followed by a blank, stored with the value -1 (nothing
+**   opened yet); sets gboTorvelExist when $TORVEL is among them.  The old
+**   set must have been freed.  An empty set for a NULL or invalid list.
+*/
+void _msgsBuildTraceSet(ochar *pcharTraceList);
+
+/* Where the variant's texts go (each message module defines both). */
+/* _msgsEmit: one ready message text of ulLength bytes (NUL-terminated). */
+void _msgsEmit(const char *pcText, size_t ulLength);
+/* _msgsTraceRawV: raw trace text for pcKeyword (not NULL); 0, or -1 when it
+   could not be formatted or sent. */
+int _msgsTraceRawV(const char *pcKeyword, const char *pcFormat, va_list va);
 
 #endif

@@ -5,7 +5,10 @@
 **   Messages are formatted into one shared buffer and written straight to
 **   sysprint, or to the system log when no sysprint stream is open; traces
 **   go to files named after their keyword through the per-module helpers
-**   of daemonlib/common/omsgsmod.h.  One thread, no locks.
+**   of daemonlib/common/omsgsmod.h.  One thread, no locks.  What is not
+**   about where texts go (deferral, keyword set, sysprint, the interface
+**   functions built on _msgsEmit and _msgsTraceRawV) is the message core,
+**   common/omsgsshared.cpp, shared with the program.
 */
 #include "common/omsgs.h"
 #include "common/omsgsshared.h"
@@ -28,21 +31,6 @@
 #include "common/ostack.h"
 #include "common/ostrdict.h"
 
-int gmsgid = -1;
-omsgsMessage gmsgsMessage;
-pthread_mutex_t gmutexSync = PTHREAD_MUTEX_INITIALIZER;     /* unused: one thread */
-pthread_mutex_t gmutexFMTEDO = PTHREAD_MUTEX_INITIALIZER;   /* unused: one thread */
-UResourceBundle *gures_messages = nullptr;
-uint16_t gccsidSysprint = 0;
-int gboTorvelExist = 0;
-const char gacTorvel[9] = "$TORVEL";
-ostrdict *gpstrdictTrace = nullptr;
-int gboDefered = 0;
-ostack *gpstackMessage = nullptr;
-char *gpacMsgsBuffer = nullptr;
-unsigned long gulSizeMsgsBuffer = 0;
-char *gmsgsSysout = nullptr;
-FILE *gpfileSysPrint = nullptr;
 unsigned long gulTimeLine = 0;
 unsigned long gulTraceSet = 0;
 
@@ -52,19 +40,6 @@ const unsigned long kulFirstBuffer = 1024;   /* first size of the formatting buf
 
 /* Every trace stream opened since the keyword set was built, closed with it. */
 std::vector<FILE *> gvTraceStreams;
-
-/* Writes one ready text to sysprint, or as one system-log entry when none is open. */
-void _msgsdIssue(const char *pcText)
-{
-  if (gpfileSysPrint != nullptr) {
-    std::fputs(pcText, gpfileSysPrint);
-    std::fflush(gpfileSysPrint);
-    return;
-  }
-  openlog("db2zav", LOG_PID, LOG_DAEMON);
-  syslog(LOG_DAEMON | LOG_ERR, "%s", pcText);
-  closelog();
-}
 
 /* Closes every trace stream and frees the keyword set. */
 void _msgsdDestroyTraceSet(void)
@@ -78,28 +53,13 @@ void _msgsdDestroyTraceSet(void)
   gulTraceSet++;
 }
 
-/* Builds the keyword set from a trace list: every word followed by a blank. */
+/* Builds a new keyword set from a trace list (made C text first). */
 void _msgsdBuildTraceSet(ochar *pcharTraceList)
 {
-  gpstrdictTrace = ostrdictCreate(50, 80);
   gulTraceSet++;
-  gboTorvelExist = 0;
-  if (gpstrdictTrace == nullptr || pcharTraceList == nullptr || ocharIsNotValid(pcharTraceList) != 0)
-    return;
-  if (ocharMakeC(pcharTraceList) != 0) return;
-  const char *pcText = _charText(pcharTraceList);
-  int32_t ilLen = pcharTraceList->ilBU;
-  int32_t ilStart = 0;
-  for (int32_t i = 0; i < ilLen; i++) {
-    if (pcText[i] != ' ') continue;
-    size_t ulWord = (size_t)(i - ilStart);
-    if (ulWord > 0 && std::memchr(pcText + ilStart, '\0', ulWord) == nullptr) {
-      ostrdictStoreFixed(gpstrdictTrace, pcText + ilStart, ulWord, (void *)-1);
-      if (ulWord == std::strlen(gacTorvel) && std::memcmp(pcText + ilStart, gacTorvel, ulWord) == 0)
-        gboTorvelExist = 1;
-    }
-    ilStart = i + 1;
-  }
+  if (pcharTraceList != nullptr && ocharIsNotValid(pcharTraceList) == 0 && ocharMakeC(pcharTraceList) != 0)
+    pcharTraceList = nullptr;
+  _msgsBuildTraceSet(pcharTraceList);
 }
 
 /* The stream raw trace text of pcKeyword goes to (opened on first use), or NULL. */
@@ -247,27 +207,13 @@ int omsgsFMTEDO(const char *pcFormat, ...)
     va_start(va, pcFormat);
     int iLen = std::vsnprintf(gpacMsgsBuffer, gulSizeMsgsBuffer, pcUsed, va);
     va_end(va);
-    if (iLen >= 0) {
-      if (gboDefered)
-        _msgsPushCopy(gpacMsgsBuffer, std::strlen(gpacMsgsBuffer));
-      else
-        _msgsdIssue(gpacMsgsBuffer);
-    }
+    if (iLen >= 0) _msgsIssue(gpacMsgsBuffer, std::strlen(gpacMsgsBuffer));
   }
   int rc = pcharCatalogue != nullptr ? 1 : 0;
   ocharDestroy(pcharCatalogue);
   return rc;
 }
 
-void omsgsPrint(const char *pcText, int iLength)
-{
-  if (pcText == nullptr) return;
-  if (gboDefered) {
-    if (iLength >= 0) _msgsPushCopy(pcText, (size_t)iLength);
-    return;
-  }
-  _msgsdIssue(pcText);
-}
 
 int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength)
 {
@@ -276,52 +222,31 @@ int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength)
   return -1;   /* there is no queue */
 }
 
-void omsgsFlushDefered(void)
-{
-  ostack *pstack = gpstackMessage;
-  if (pstack == nullptr) return;
-  gpstackMessage = nullptr;
-  for (int i = 0; i < ostackGetCount(pstack); i++) _msgsdIssue((const char *)ostackGetAt(pstack, i));
-  _msgsDestroyStack(pstack);
-}
 
-int omsgsOpenSysprint(void)
+
+
+
+
+/* A ready message goes to sysprint, or as one system-log entry when none is open. */
+void _msgsEmit(const char *pcText, size_t ulLength)
 {
-  if (gmsgsSysout == nullptr) {
-    gpfileSysPrint = stderr;
-    return 0;
+  (void)ulLength;
+  if (gpfileSysPrint != nullptr) {
+    std::fputs(pcText, gpfileSysPrint);
+    std::fflush(gpfileSysPrint);
+    return;
   }
-  FILE *pfile = std::fopen(gmsgsSysout, "a");
-  if (pfile == nullptr) return 8;
-  gpfileSysPrint = pfile;
-  return 0;
+  openlog("db2zav", LOG_PID, LOG_DAEMON);
+  syslog(LOG_DAEMON | LOG_ERR, "%s", pcText);
+  closelog();
 }
 
-void omsgsCloseSysprint(void)
+/* Raw trace text goes to the keyword's own file, when the keyword is enabled. */
+int _msgsTraceRawV(const char *pcKeyword, const char *pcFormat, va_list va)
 {
-  if (gpfileSysPrint != nullptr && gpfileSysPrint != stderr) std::fclose(gpfileSysPrint);
-  gpfileSysPrint = nullptr;
-}
-
-int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...)
-{
-  if (pcKeyword == nullptr || pcFormat == nullptr) return 0;
   FILE *pfile = _msgsdKeywordStream(pcKeyword);
   if (pfile == nullptr) return 0;
-  va_list va;
-  va_start(va, pcFormat);
-  int rc = omsgsdTraceWriteV(pfile, 0, pcFormat, va);
-  va_end(va);
-  return rc;
-}
-
-int omsgsVDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, va_list va)
-{
-  if (pcFormat == nullptr) return 0;
-  if (pfile != nullptr) return std::vfprintf(pfile, pcFormat, va) < 0 ? -1 : 0;
-  FILE *pfileTrace = _msgsdKeywordStream(pcKeyword);
-  if (pfileTrace == nullptr) return 0;
-  return omsgsdTraceWriteV(pfileTrace, 0, pcFormat, va);
+  return omsgsdTraceWriteV(pfile, 0, pcFormat, va);
 }
 
 int omsgsTracePostV(int iType, const char *pcKeyword, const char *pcFormat, va_list va)
