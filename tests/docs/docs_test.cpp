@@ -27,6 +27,7 @@
 
 #include "tests/control/zor3test.h"
 #include "tests/zavtest.h"
+#include "tests/zavproc.h"
 
 namespace fs = std::filesystem;
 
@@ -43,51 +44,18 @@ std::string readText(const std::string &strPath)
   return out.str();
 }
 
-struct Output {
-  int iStatus = -1;
-  std::string strOut;
-  std::string strErr;
-};
+using Output = zavprocResult;
 
 /* Runs the command (searched in PATH) with the extra environment entries,
 ** standard input from /dev/null; standard output and error kept apart. */
 Output runCommand(const std::vector<std::string> &vArgs, const std::map<std::string, std::string> &mEnv = {})
 {
-  Output out;
-  int aiOut[2], aiErr[2];
-  if (pipe(aiOut) != 0 || pipe(aiErr) != 0) return out;
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(aiOut[1], 1);
-    dup2(aiErr[1], 2);
-    close(aiOut[0]);
-    close(aiOut[1]);
-    close(aiErr[0]);
-    close(aiErr[1]);
-    int iNull = open("/dev/null", O_RDONLY);
-    if (iNull >= 0) dup2(iNull, 0);
-    for (const auto &[k, v] : mEnv) setenv(k.c_str(), v.c_str(), 1);
-    std::vector<std::string> vCopy = vArgs;
-    std::vector<char *> vpc;
-    for (auto &s : vCopy) vpc.push_back(s.data());
-    vpc.push_back(nullptr);
-    execvp(vpc[0], vpc.data());
-    _exit(127);
-  }
-  close(aiOut[1]);
-  close(aiErr[1]);
-  /* Small outputs: read the error pipe after the output pipe is done. */
-  char ac[4096];
-  ssize_t l;
-  while ((l = read(aiOut[0], ac, sizeof ac)) > 0) out.strOut.append(ac, static_cast<size_t>(l));
-  while ((l = read(aiErr[0], ac, sizeof ac)) > 0) out.strErr.append(ac, static_cast<size_t>(l));
-  close(aiOut[0]);
-  close(aiErr[0]);
-  int iStatus = 0;
-  waitpid(pid, &iStatus, 0);
-  out.iStatus = WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
-  return out;
+  zavprocSpec spec;
+  spec.vArgv = vArgs;
+  spec.boSearchPath = true;
+  spec.mEnv = mEnv;
+  spec.boExactEnv = false;
+  return zavprocRun(spec, true);
 }
 
 /* The source files of the program and the daemon library (not the tests,

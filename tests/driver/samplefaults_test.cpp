@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "common/obyte.h"
+#include "tests/zavproc.h"
 
 namespace fs = std::filesystem;
 
@@ -48,10 +49,7 @@ std::string readAll(const std::string &strPath)
   return os.str();
 }
 
-struct JobRun {
-  int iStatus = -1;
-  std::string strOut;
-};
+using JobRun = zavprocResult;
 
 /* The sample, built once for the suite, and runs of db2zav on it. */
 class SampleFaults : public ::testing::Test {
@@ -83,20 +81,9 @@ class SampleFaults : public ::testing::Test {
     fs::create_directories(strCwd);
     std::ofstream(strCwd + "/job.ctl") << strControl;
     if (pfnPrepare) pfnPrepare(strCwd);
-    std::string strCmd = "cd " + strCwd + " && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + gstrDir +
-                         (strTop == "online" ? "/online" : "/sample/topzav") + " ZAVDB2_INSTHOME=" + gstrDir +
-                         "/sample/home DB2INSTANCE=zavinst ASAN_OPTIONS=" +
-                         (std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "") + " " ZAV_BINARY_DIR
-                         "/driver/db2zav -f job.ctl 2>&1";
-    JobRun r;
-    FILE *pfile = popen(strCmd.c_str(), "r");
-    if (pfile == nullptr) return r;
-    char ac[4096];
-    size_t ul;
-    while ((ul = std::fread(ac, 1, sizeof ac, pfile)) > 0) r.strOut.append(ac, ul);
-    int iStatus = pclose(pfile);
-    r.iStatus = WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
-    return r;
+    return zavprocRunSampleJob(strCwd, gstrDir + (strTop == "online" ? "/online" : "/sample/topzav"),
+                               gstrDir + "/sample/home",
+                               std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "");
   }
 
   static std::string gstrDir;

@@ -41,6 +41,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "tests/zavproc.h"
 
 namespace fs = std::filesystem;
 
@@ -49,10 +50,7 @@ namespace {
 const char *const gpcImage0 = "SAMPLE.0.zavinst.NODE0000.CATN0000.20040101120000.001";
 const char *const gpcImage1 = "SAMPLE.0.zavinst.NODE0001.CATN0000.20040101120000.001";
 
-struct JobRun {
-  int iStatus = -1;
-  std::string strOut;
-};
+using JobRun = zavprocResult;
 
 std::string readAll(const std::string &strPath)
 {
@@ -307,22 +305,9 @@ class SamplePaths : public ::testing::Test {
     fs::create_directories(strCwd);
     std::ofstream(strCwd + "/job.ctl")
         << (strControl.empty() ? control(path, gstrDir + "/sample/backup", strOnly, vCases) : strControl);
-    std::string strCmd = "cd " + strCwd + " && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + gstrDir +
-                         (path == ONLINE ? "/online" : "/sample/topzav") + " ZAVDB2_INSTHOME=" + gstrDir +
-                         "/sample/home DB2INSTANCE=zavinst ASAN_OPTIONS=" +
-                         (std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "") + " " ZAV_BINARY_DIR
-                         "/driver/db2zav -f job.ctl";
-    for (const std::string &s : vArgs) strCmd += " " + s;
-    strCmd += " 2>&1";
-    JobRun r;
-    FILE *pfile = popen(strCmd.c_str(), "r");
-    if (pfile == nullptr) return r;
-    char ac[4096];
-    size_t ul;
-    while ((ul = std::fread(ac, 1, sizeof ac, pfile)) > 0) r.strOut.append(ac, ul);
-    int iStatus = pclose(pfile);
-    r.iStatus = WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
-    return r;
+    return zavprocRunSampleJob(strCwd, gstrDir + (path == ONLINE ? "/online" : "/sample/topzav"),
+                               gstrDir + "/sample/home",
+                               std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "", vArgs);
   }
 
   static std::string gstrDir;

@@ -28,6 +28,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "tests/zavproc.h"
 
 namespace fs = std::filesystem;
 
@@ -35,10 +36,7 @@ namespace {
 
 using Val = std::optional<std::string>;
 
-struct JobRun {
-  int iStatus = -1;
-  std::string strOut;
-};
+using JobRun = zavprocResult;
 
 std::string readAll(const std::string &strPath)
 {
@@ -304,19 +302,7 @@ class UniSample : public ::testing::Test {
     std::ofstream(strCwd + "/job.ctl") << strControl;
     std::string strAsan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
     if (!boLeaks) strAsan += (strAsan.empty() ? "" : ":") + std::string("detect_leaks=0");
-    std::string strCmd = "cd " + strCwd + " && env -i PATH=/usr/bin:/bin LANG=C TOPZAV=" + gstrDir +
-                         "/sample/topzav ZAVDB2_INSTHOME=" + gstrDir +
-                         "/sample/home DB2INSTANCE=zavinst ASAN_OPTIONS=" + strAsan +
-                         " " ZAV_BINARY_DIR "/driver/db2zav -f job.ctl 2>&1";
-    JobRun r;
-    FILE *pfile = popen(strCmd.c_str(), "r");
-    if (pfile == nullptr) return r;
-    char ac[4096];
-    size_t ul;
-    while ((ul = std::fread(ac, 1, sizeof ac, pfile)) > 0) r.strOut.append(ac, ul);
-    int iStatus = pclose(pfile);
-    r.iStatus = WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
-    return r;
+    return zavprocRunSampleJob(strCwd, gstrDir + "/sample/topzav", gstrDir + "/sample/home", strAsan);
   }
 
   static std::string file(const std::string &strRun, const std::string &strName)

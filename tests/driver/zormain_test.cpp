@@ -32,6 +32,7 @@
 #include "model/zoratom.h"
 #include "driver/zormain.h"
 #include "model/zortask.h"
+#include "tests/zavproc.h"
 
 #ifndef ZAV_DB2ZAV_PROGRAM
 #define ZAV_DB2ZAV_PROGRAM ZAV_BINARY_DIR "/driver/db2zav"
@@ -196,10 +197,7 @@ TEST_F(MainParmlibTask, ChangedValues)
 
 /* ------------------------------------------------------------------ subprocesses */
 
-struct RunResult {
-  int iStatus;          /* exit status, or -1 */
-  std::string strOut;   /* standard output and standard error together */
-};
+using RunResult = zavprocResult;
 
 /* Runs the program with the arguments and exactly the environment given,
 ** in directory strCwd, as uid/gid when uid is not -1. */
@@ -207,43 +205,14 @@ RunResult runProgram(const std::string &strProgram, const std::vector<std::strin
                      const std::map<std::string, std::string> &mEnv, const std::string &strCwd,
                      uid_t uid = static_cast<uid_t>(-1), gid_t gid = static_cast<gid_t>(-1))
 {
-  int aiPipe[2];
-  if (pipe(aiPipe) != 0) return {-1, "pipe"};
-  std::vector<std::string> vArgv = {strProgram};
-  vArgv.insert(vArgv.end(), vArgs.begin(), vArgs.end());
-  std::vector<std::string> vEnv;
-  for (auto &[k, v] : mEnv) vEnv.push_back(k + "=" + v);
-  std::vector<char *> vpcArgv, vpcEnv;
-  for (auto &s : vArgv) vpcArgv.push_back(s.data());
-  vpcArgv.push_back(nullptr);
-  for (auto &s : vEnv) vpcEnv.push_back(s.data());
-  vpcEnv.push_back(nullptr);
-
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(aiPipe[1], 1);
-    dup2(aiPipe[1], 2);
-    close(aiPipe[0]);
-    close(aiPipe[1]);
-    int iNull = open("/dev/null", O_RDONLY);
-    if (iNull >= 0) dup2(iNull, 0);
-    if (uid != static_cast<uid_t>(-1)) {
-      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(126);
-    }
-    if (chdir(strCwd.c_str()) != 0) _exit(126);
-    execve(strProgram.c_str(), vpcArgv.data(), vpcEnv.data());
-    _exit(127);
-  }
-  close(aiPipe[1]);
-  std::string strOut;
-  char ac[4096];
-  ssize_t l;
-  while ((l = read(aiPipe[0], ac, sizeof ac)) > 0) strOut.append(ac, static_cast<size_t>(l));
-  close(aiPipe[0]);
-  int iStatus = 0;
-  waitpid(pid, &iStatus, 0);
-  return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strOut};
+  zavprocSpec spec;
+  spec.vArgv = {strProgram};
+  spec.vArgv.insert(spec.vArgv.end(), vArgs.begin(), vArgs.end());
+  spec.mEnv = mEnv;
+  spec.strCwd = strCwd;
+  spec.uid = uid;
+  spec.gid = gid;
+  return zavprocRun(spec);
 }
 
 std::string currentUserName()

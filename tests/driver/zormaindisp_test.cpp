@@ -47,6 +47,7 @@
 #include "model/zortask.h"
 #include "tools/db2spcs.h"
 #include "expr/zorcol.h"
+#include "tests/zavproc.h"
 
 #ifndef ZAV_DB2ZAV_PROGRAM
 #define ZAV_DB2ZAV_PROGRAM ZAV_BINARY_DIR "/driver/db2zav"
@@ -177,10 +178,7 @@ TEST(MainListing, Ruler)
 
 /* ------------------------------------------------------------------ subprocesses */
 
-struct RunResult {
-  int iStatus;          /* exit status, or -1 */
-  std::string strOut;   /* standard output and standard error together */
-};
+using RunResult = zavprocResult;
 
 /* Runs the program with exactly the environment given, in strCwd, with
 ** strInput on standard input, as uid/gid when uid is not -1. */
@@ -188,46 +186,18 @@ RunResult runProgram(const std::vector<std::string> &vArgs, const std::map<std::
                      const std::string &strCwd, const std::string &strInput, uid_t uid = static_cast<uid_t>(-1),
                      gid_t gid = static_cast<gid_t>(-1))
 {
-  std::string strInputFile = strCwd + "/.stdin_h17";
-  std::ofstream(strInputFile) << strInput;
-  int aiPipe[2];
-  if (pipe(aiPipe) != 0) return {-1, "pipe"};
-  std::vector<std::string> vArgv = {ZAV_DB2ZAV_PROGRAM};
-  vArgv.insert(vArgv.end(), vArgs.begin(), vArgs.end());
-  std::vector<std::string> vEnv;
-  for (auto &[k, v] : mEnv) vEnv.push_back(k + "=" + v);
-  std::vector<char *> vpcArgv, vpcEnv;
-  for (auto &s : vArgv) vpcArgv.push_back(s.data());
-  vpcArgv.push_back(nullptr);
-  for (auto &s : vEnv) vpcEnv.push_back(s.data());
-  vpcEnv.push_back(nullptr);
-
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(aiPipe[1], 1);
-    dup2(aiPipe[1], 2);
-    close(aiPipe[0]);
-    close(aiPipe[1]);
-    int iIn = open(strInputFile.c_str(), O_RDONLY);
-    if (iIn >= 0) dup2(iIn, 0);
-    if (uid != static_cast<uid_t>(-1)) {
-      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(126);
-    }
-    if (chdir(strCwd.c_str()) != 0) _exit(126);
-    execve(vpcArgv[0], vpcArgv.data(), vpcEnv.data());
-    _exit(127);
-  }
-  close(aiPipe[1]);
-  std::string strOut;
-  char ac[4096];
-  ssize_t l;
-  while ((l = read(aiPipe[0], ac, sizeof ac)) > 0) strOut.append(ac, static_cast<size_t>(l));
-  close(aiPipe[0]);
-  int iStatus = 0;
-  waitpid(pid, &iStatus, 0);
-  fs::remove(strInputFile);
-  return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strOut};
+  zavprocSpec spec;
+  spec.vArgv = {ZAV_DB2ZAV_PROGRAM};
+  spec.vArgv.insert(spec.vArgv.end(), vArgs.begin(), vArgs.end());
+  spec.mEnv = mEnv;
+  spec.strCwd = strCwd;
+  spec.strInputFile = strCwd + "/.stdin_h17";
+  std::ofstream(spec.strInputFile) << strInput;
+  spec.uid = uid;
+  spec.gid = gid;
+  RunResult r = zavprocRun(spec);
+  fs::remove(spec.strInputFile);
+  return r;
 }
 
 std::string end(int iReason)

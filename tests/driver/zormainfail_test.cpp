@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/db2admin.h"
+#include "tests/zavproc.h"
 
 #ifndef ZAV_DB2ZAV_PROGRAM
 #define ZAV_DB2ZAV_PROGRAM ZAV_BINARY_DIR "/driver/db2zav"
@@ -38,47 +39,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-  int iStatus;         /* exit status, -1 when the program did not exit */
-  std::string strOut;  /* standard output and error together */
-};
+using RunResult = zavprocResult;
 
 RunResult runProgram(const std::vector<std::string> &vArgs, const std::map<std::string, std::string> &mEnv,
                      const std::string &strCwd)
 {
-  int aiPipe[2];
-  if (pipe(aiPipe) != 0) return {-1, "pipe"};
-  std::vector<std::string> vArgv = {ZAV_DB2ZAV_PROGRAM};
-  vArgv.insert(vArgv.end(), vArgs.begin(), vArgs.end());
-  std::vector<std::string> vEnv;
-  for (auto &[k, v] : mEnv) vEnv.push_back(k + "=" + v);
-  std::vector<char *> vpcArgv, vpcEnv;
-  for (auto &s : vArgv) vpcArgv.push_back(s.data());
-  vpcArgv.push_back(nullptr);
-  for (auto &s : vEnv) vpcEnv.push_back(s.data());
-  vpcEnv.push_back(nullptr);
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(aiPipe[1], 1);
-    dup2(aiPipe[1], 2);
-    close(aiPipe[0]);
-    close(aiPipe[1]);
-    int iNull = open("/dev/null", O_RDONLY);
-    if (iNull >= 0) dup2(iNull, 0);
-    if (chdir(strCwd.c_str()) != 0) _exit(126);
-    execve(vpcArgv[0], vpcArgv.data(), vpcEnv.data());
-    _exit(127);
-  }
-  close(aiPipe[1]);
-  std::string strOut;
-  char ac[4096];
-  ssize_t l;
-  while ((l = read(aiPipe[0], ac, sizeof ac)) > 0) strOut.append(ac, static_cast<size_t>(l));
-  close(aiPipe[0]);
-  int iStatus = 0;
-  waitpid(pid, &iStatus, 0);
-  return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strOut};
+  zavprocSpec spec;
+  spec.vArgv = {ZAV_DB2ZAV_PROGRAM};
+  spec.vArgv.insert(spec.vArgv.end(), vArgs.begin(), vArgs.end());
+  spec.mEnv = mEnv;
+  spec.strCwd = strCwd;
+  return zavprocRun(spec);
 }
 
 std::string readFile(const std::string &strPath)

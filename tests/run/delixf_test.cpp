@@ -28,6 +28,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "tests/zavproc.h"
 
 namespace {
 
@@ -38,46 +39,17 @@ const std::string gstrSampleBuilder = ZAV_BINARY_DIR "/tools/zavsample";
 const std::string gstrReadBack = ZAV_SOURCE_DIR "/tests/run/readback.py";
 const std::string gstrSampleJob = ZAV_SOURCE_DIR "/tools/sample/unload.ctl";
 
-struct RunResult {
-  int iStatus = -1;     /* exit status, -1 when killed */
-  std::string strOut;   /* standard output and standard error together */
-};
+using RunResult = zavprocResult;
 
 /* Runs argv with exactly the environment given, in strCwd. */
 RunResult run(const std::vector<std::string> &vArgv, const std::map<std::string, std::string> &mEnv,
               const std::string &strCwd)
 {
-  int aiPipe[2];
-  if (pipe(aiPipe) != 0) return {-1, "pipe"};
-  std::vector<std::string> vArgs = vArgv, vEnv;
-  for (auto &[k, v] : mEnv) vEnv.push_back(k + "=" + v);
-  std::vector<char *> vpcArgv, vpcEnv;
-  for (auto &s : vArgs) vpcArgv.push_back(s.data());
-  vpcArgv.push_back(nullptr);
-  for (auto &s : vEnv) vpcEnv.push_back(s.data());
-  vpcEnv.push_back(nullptr);
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(aiPipe[1], 1);
-    dup2(aiPipe[1], 2);
-    close(aiPipe[0]);
-    close(aiPipe[1]);
-    int iNull = open("/dev/null", O_RDONLY);
-    if (iNull >= 0) dup2(iNull, 0);
-    if (chdir(strCwd.c_str()) != 0) _exit(126);
-    execve(vpcArgv[0], vpcArgv.data(), vpcEnv.data());
-    _exit(127);
-  }
-  close(aiPipe[1]);
-  std::string strOut;
-  char ac[4096];
-  ssize_t l;
-  while ((l = read(aiPipe[0], ac, sizeof ac)) > 0) strOut.append(ac, static_cast<size_t>(l));
-  close(aiPipe[0]);
-  int iStatus = 0;
-  waitpid(pid, &iStatus, 0);
-  return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strOut};
+  zavprocSpec spec;
+  spec.vArgv = vArgv;
+  spec.mEnv = mEnv;
+  spec.strCwd = strCwd;
+  return zavprocRun(spec);
 }
 
 std::string readFile(const std::string &strPath)

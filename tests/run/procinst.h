@@ -44,6 +44,7 @@
 #include "tests/zavtest.h"
 #include "tools/db2emp.h"
 #include "tools/db2spcs.h"
+#include "tests/zavproc.h"
 
 namespace procinst {
 
@@ -304,33 +305,23 @@ struct Program {
 
   Program(const Instance &inst, const std::string &strControl, bool boLeakCheck = false)
   {
-    std::string strAsan = boLeakCheck ? "ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0" : "ASAN_OPTIONS=detect_leaks=0";
     std::string strCtl = inst.dir.path + "/run/unload.ctl";
     {
       std::ofstream ctl(strCtl);
       ctl << strControl;
     }
     strSysprint = inst.dir.path + "/run/sysprint";
-    std::string strDb2zav = ZAV_BINARY_DIR "/driver/db2zav";
-    std::string strTop = "TOPZAV=" + inst.dir.path + "/topzav";
-    std::string strHome = "ZAVDB2_INSTHOME=" + inst.dir.path + "/home";
-    std::fflush(nullptr);
+    zavprocSpec spec;
+    spec.strPath = ZAV_BINARY_DIR "/driver/db2zav";
+    spec.vArgv = {"db2zav", "-f", strCtl};
+    spec.mEnv = {{"PATH", "/usr/bin:/bin"}, {"LANG", "C"}, {"TOPZAV", inst.dir.path + "/topzav"},
+                 {"ZAVDB2_INSTHOME", inst.dir.path + "/home"}, {"DB2INSTANCE", "zavinst"},
+                 {"ASAN_OPTIONS", boLeakCheck ? "detect_leaks=1:fast_unwind_on_malloc=0" : "detect_leaks=0"}};
+    spec.strCwd = inst.dir.path + "/run";
+    spec.strOutFile = strSysprint;
+    spec.boNewGroup = true;
     tpStart = std::chrono::steady_clock::now();
-    pid = fork();
-    if (pid == 0) {
-      setpgid(0, 0);
-      if (chdir((inst.dir.path + "/run").c_str()) != 0) _exit(126);
-      int iFd = open(strSysprint.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-      if (iFd >= 0) {
-        dup2(iFd, 1);
-        dup2(iFd, 2);
-        close(iFd);
-      }
-      const char *apcEnv[] = {"PATH=/usr/bin:/bin", "LANG=C", strTop.c_str(), strHome.c_str(),
-                              "DB2INSTANCE=zavinst", strAsan.c_str(), nullptr};
-      execle(strDb2zav.c_str(), "db2zav", "-f", strCtl.c_str(), static_cast<char *>(nullptr), apcEnv);
-      _exit(127);
-    }
+    pid = zavprocSpawn(spec);
   }
 
   /* Waits at most iSeconds; the exit status (or 128 + signal), -1 when it had to be killed. */
