@@ -645,7 +645,7 @@ TEST_F(Zor3writeTest, EachLobGetsItsOwnFileWithoutLocationSpecifiers)
     std::map<std::string, std::string> files = _files(dirCase);
     EXPECT_EQ(files.size(), vLobs.size());
     for (size_t i = 0; i < vLobs.size(); i++) {
-      char ac[8];
+      char ac[24];   /* any size_t in decimal */
       std::snprintf(ac, sizeof ac, "%3.3zu", i + 1);
       EXPECT_EQ(vPlaces[i].first, strPrefix + ac);
       EXPECT_EQ(vPlaces[i].second, 0);

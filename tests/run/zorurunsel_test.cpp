@@ -43,6 +43,7 @@
 #include "storage/ficcont.h"
 #include "storage/ficdata.h"
 #include "storage/ficdms.h"
+#include "tests/storage/dmsspace.h"
 #include "tests/storage/empspace.h"
 #include "tests/storage/fictable.h"
 #include "tools/db2emp.h"
@@ -801,48 +802,14 @@ TEST(zorurunselLists, PlacementOfOutputs)
 */
 TEST(zorurunselEndToEnd, DmsTableIntoDelFile)
 {
-  const int32_t kPageSize = 4096, kTbsId = 3, kObjId = 4;
-  const uint32_t kTablePages = 10;
+  using dmsspace::kObjId;
+  using dmsspace::kTablePages;
   zavtestTempDir dir;
   std::string strDb = dir.path + "/db/";
-  std::filesystem::create_directories(strDb);
-  db2spcsTablespace ts;
-  ts.sId = kTbsId;
-  ts.strName = "USERSPACE1";
-  ts.ulFlags = FICCONT_TYPE_DMS;
-  ts.ulExtentSize = 4;
-  ts.ulPageSize = kPageSize;
-  ts.vContainers = {{"c0", 0, 200, 200, kPageSize}, {"c1", 0, 200, 200, kPageSize}};
-  db2spcsAddStripe(&ts, 60, {0, 1});
-  ASSERT_TRUE(db2spcsWriteFile(strDb + "SQLSPCS.1", {ts}));
-  ochar *pchar = ocharCreate(0, 850);
-  ocharAppendFixedS(pchar, ts.strName.data(), static_cast<int32_t>(ts.strName.size()));
   olist *plistCont = nullptr;
-  ASSERT_EQ(ficcontGetLocalPart(&plistCont, "hosta", "SAMPLE", pchar, strDb.c_str(), 0), 0);
-  ocharDestroy(pchar);
+  dmsspace::Write(strDb, &plistCont, nullptr);
+  ASSERT_FALSE(HasFatalFailure());
   ficcont *pficcont = static_cast<ficcont *>(plistCont->pitemTop);
-  empSpace sp;
-  sp.emp(1, {20});
-  db2empObject o;
-  o.usTbsId = kTbsId, o.usObjId = kObjId, o.ulDataEmp = 96, o.ulFirstData = 100;
-  db2empWriteDataPage(sp.page(20), kPageSize, 0, {db2empDataFileHeader(1), {}, {}, {}, db2empObjTabRecord(o)});
-  sp.empExtent(96, {{100, 104, 108}});
-  for (uint32_t p = 0; p < 12; p++) {
-    fictable::Bytes v = fictable::Page(kPageSize, p, kTablePages, nullptr);
-    std::copy(v.begin(), v.end(), sp.page(100 + p));
-  }
-  ficdmsConf *pconf = ficdmsInitConf(pficcont);
-  ASSERT_NE(pconf, nullptr);
-  int aiFd[2];
-  for (int i = 0; i < 2; i++) aiFd[i] = open((strDb + "c" + std::to_string(i)).c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-  for (const auto &[ulPage, v] : sp.mapPages) {
-    int32_t ilCont = -1;
-    int32_t ilAt = ficdmsIdentifyPage(pconf, 0, static_cast<int32_t>(ulPage), &ilCont);
-    ASSERT_GE(ilAt, 0);
-    ASSERT_EQ(pwrite(aiFd[ilCont], v.data(), v.size(), static_cast<off_t>(ilAt) * kPageSize), static_cast<ssize_t>(v.size()));
-  }
-  for (int fd : aiFd) close(fd);
-  ficdmsFreeBuffers(pconf);
 
   ficdataTableDesc desc{};
   int32_t ilPages = -1;

@@ -25,6 +25,7 @@
 #include "storage/ficdata.h"
 #include "storage/ficdms.h"
 #include "storage/ficdmsemp.h"
+#include "tests/storage/dmsspace.h"
 #include "tests/storage/empspace.h"
 #include "tests/storage/fictable.h"
 #include "tests/zavtest.h"
@@ -34,68 +35,14 @@ namespace {
 
 using fictable::Bytes;
 
-const int32_t kPageSize = 4096;
-const int32_t kTbsId = 3;
-const int32_t kObjId = 4;
-const uint32_t kTablePages = 10;
+using dmsspace::kObjId;
+using dmsspace::kPageSize;
+using dmsspace::kTablePages;
+using dmsspace::kTbsId;
 
-/*
-** A table space of extents of 4 pages striped over two containers: the
-** object table at extent 5 (page 20), the table's extent map at page 96
-** listing extents at pages 100, 104 and 108 (12 pages for a table of 10:
-** the two pages past the table hold rows that must not be read).
-*/
-class Ficdms : public ::testing::Test {
+/* The table space of tests/storage/dmsspace.h. */
+class Ficdms : public dmsspaceTest {
  protected:
-  void SetUp() override
-  {
-    strDb = dir.path + "/db/";
-    std::filesystem::create_directories(strDb);
-    db2spcsTablespace ts;
-    ts.sId = kTbsId;
-    ts.strName = "USERSPACE1";
-    ts.ulFlags = FICCONT_TYPE_DMS;
-    ts.ulExtentSize = 4;
-    ts.ulPageSize = kPageSize;
-    ts.vContainers = {{"c0", 0, 200, 200, kPageSize}, {"c1", 0, 200, 200, kPageSize}};
-    db2spcsAddStripe(&ts, 60, {0, 1});
-    ASSERT_TRUE(db2spcsWriteFile(strDb + "SQLSPCS.1", {ts}));
-    ochar *pchar = ocharCreate(0, 850);
-    ocharAppendFixedS(pchar, ts.strName.data(), static_cast<int32_t>(ts.strName.size()));
-    ASSERT_EQ(ficcontGetLocalPart(&plist, "hosta", "SAMPLE", pchar, strDb.c_str(), 0), 0);
-    ocharDestroy(pchar);
-    ASSERT_NE(plist, nullptr);
-    pficcont = static_cast<ficcont *>(plist->pitemTop);
-
-    empSpace sp;
-    sp.emp(1, {20});
-    db2empObject o;
-    o.usTbsId = kTbsId, o.usObjId = kObjId, o.ulDataEmp = 96, o.ulFirstData = 100;
-    db2empWriteDataPage(sp.page(20), kPageSize, 0, {db2empDataFileHeader(1), {}, {}, {}, db2empObjTabRecord(o)});
-    sp.empExtent(96, {{100, 104, 108}});
-    for (uint32_t p = 0; p < 12; p++) {
-      Bytes v = fictable::Page(kPageSize, p, kTablePages, p < kTablePages ? &vRows : nullptr);
-      std::copy(v.begin(), v.end(), sp.page(100 + p));
-    }
-    /* each page where the mapping puts it */
-    ficdmsConf *pconf = ficdmsInitConf(pficcont);
-    ASSERT_NE(pconf, nullptr);
-    int aiFd[2];
-    for (int i = 0; i < 2; i++) aiFd[i] = open(Cont(i).c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-    for (const auto &[ulPage, v] : sp.mapPages) {
-      int32_t ilCont = -1;
-      int32_t ilAt = ficdmsIdentifyPage(pconf, 0, static_cast<int32_t>(ulPage), &ilCont);
-      ASSERT_GE(ilAt, 0);
-      ASSERT_EQ(pwrite(aiFd[ilCont], v.data(), v.size(), static_cast<off_t>(ilAt) * kPageSize),
-                static_cast<ssize_t>(v.size()));
-    }
-    for (int fd : aiFd) close(fd);
-    ficdmsFreeBuffers(pconf);
-  }
-  void TearDown() override { olistDestroy(plist); }
-
-  std::string Cont(int i) const { return strDb + "c" + std::to_string(i); }
-
   /*
   ** The reader pair as the partition read driver runs it: this process
   ** lists the pages into the pipe, a forked record reader decodes them into
@@ -163,11 +110,6 @@ class Ficdms : public ::testing::Test {
     return iStatus;
   }
 
-  zavtestTempDir dir;
-  std::string strDb;
-  olist *plist = nullptr;
-  ficcont *pficcont = nullptr;
-  std::vector<Bytes> vRows;
 };
 
 TEST_F(Ficdms, ConfigurationBorrowsTheRecordsGeometry)
