@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <algorithm>
 #include <vector>
 
 #include "common/obyte.h"
@@ -47,10 +48,11 @@ struct ucoreBytes {
 /* A whole record: header (format 1, fixed-part length) and the data. */
 inline std::vector<unsigned char> ucoreRecord(int16_t sFixed, const ucoreBytes &data)
 {
-  std::vector<unsigned char> v(8, 0);
+  /* made at its whole size: GCC 12 at -O2 misreads a reallocating range insert */
+  std::vector<unsigned char> v(8 + data.v.size(), 0);
   v[4] = 1;
   obytePutLE16(v.data() + 6, static_cast<uint16_t>(sFixed));
-  v.insert(v.end(), data.v.begin(), data.v.end());
+  std::copy(data.v.begin(), data.v.end(), v.begin() + 8);
   return v;
 }
 

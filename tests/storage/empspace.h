@@ -9,6 +9,7 @@
 #ifndef ZAV_TESTS_STORAGE_EMPSPACE_H
 #define ZAV_TESTS_STORAGE_EMPSPACE_H
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -63,7 +64,9 @@ struct empTs {
       }
     }
     uint32_t ulSize = p->psp->ulPageSize;
-    if (pBuffer == nullptr) pBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ulSize) * ilCount));
+    /* a count below one reads nothing (and does not wrap round into a huge size) */
+    size_t ulCount = static_cast<size_t>(std::max<int32_t>(ilCount, 0));
+    if (pBuffer == nullptr) pBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ulSize) * ulCount));
     for (int32_t i = 0; i < ilCount; i++) {
       unsigned char *pDst = pBuffer + static_cast<size_t>(i) * ulSize;
       auto it = p->psp->mapPages.find(ulPage + i);
