@@ -30,6 +30,7 @@
 #include "storage/zorbk.h"
 #include "storage/zorts.h"
 #include "tests/catalog/catalogcli.h"
+#include "tests/storage/bkimage.h"
 #include "tests/zavtest.h"
 #include "tools/db2backup.h"
 #include "tools/db2pages.h"
@@ -186,12 +187,7 @@ db2backupImage SmsImage(const Catalogue &c, int iVersion, uint32_t ulCatalogType
 /* An EMP page whose entries are the given table-space pages. */
 Bytes EmpPage(const std::vector<uint32_t> &vEntries)
 {
-  Bytes v(P, 0);
-  const uint16_t o = 64;
-  obytePutLE16(v.data(), o);
-  obytePutLE32(v.data() + o + 12, static_cast<uint32_t>(vEntries.size()));
-  for (size_t i = 0; i < vEntries.size(); i++) obytePutLE32(v.data() + o + 40 + 4 * i, vEntries[i]);
-  return v;
+  return bkimageEmpPage(P, vEntries, false);
 }
 
 /* An object-table record (from record offset 4): ids, first EMP page, first data page. */
@@ -263,20 +259,6 @@ zorbk *Open(const zavtestTempDir &dir, const db2backupImage &image)
   ocharDestroy(pcharName);
   ocharDestroy(pcharAlias);
   return pzorbk;
-}
-
-/* The backup objects live until exit in the program; the tests free them. */
-void Free(zorbk *pzorbk)
-{
-  if (pzorbk == nullptr) return;
-  close(pzorbk->iFd);
-  ocharDestroy(pzorbk->pcharFileName);
-  ocharDestroy(pzorbk->pcharAlias);
-  std::free(pzorbk->pucMediaHeader);
-  std::free(pzorbk->pindex);
-  std::free(pzorbk->pucLOT);
-  ochaineDestroy(pzorbk->pchaineTbsDef);
-  std::free(pzorbk);
 }
 
 std::string Text(const ochar *pchar) { return catalogcliText(pchar); }
@@ -411,7 +393,7 @@ TEST(SysibmBackup, CatalogueOfSmsAndDmsImagesOfBothVersions)
     ochaine *pchaine = sysibmLoadCatalogFromBackup(pzorbk);
     ExpectCatalogue(pchaine, static_cast<uint16_t>(pzorbk->isCCSID));
     catalogcliFreeTablespaces(pchaine);
-    Free(pzorbk);
+    bkimageFree(pzorbk);
   }
 }
 
@@ -423,13 +405,13 @@ TEST(SysibmBackup, NoCatalogueFromUnknownTypeOrMissingTable)
     zorbk *pzorbk = Open(dir, SmsImage(c, 8, ulType));
     ASSERT_NE(pzorbk, nullptr);
     EXPECT_EQ(sysibmLoadCatalogFromBackup(pzorbk), nullptr) << ulType;
-    Free(pzorbk);
+    bkimageFree(pzorbk);
   }
   zavtestTempDir dir;
   zorbk *pzorbk = Open(dir, SmsImage(c, 8, 1, false));
   ASSERT_NE(pzorbk, nullptr);
   EXPECT_EQ(sysibmLoadCatalogFromBackup(pzorbk), nullptr) << "no SYSTABLES object: the columns are released";
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 /*
@@ -488,7 +470,7 @@ TEST(SysibmBackup, CatalogueTableNotReadWholeFailsTheCatalogue)
     catalogcliFreeTablespaces(pchaine);
     EXPECT_EQ(rc, ZORTS_RC_READ);
     EXPECT_EQ(vMsgs, std::vector<std::string>{k.pcMessage});
-    Free(pzorbk);
+    bkimageFree(pzorbk);
   }
   /* the same images whole: the catalogue, no message */
   zavtestTempDir dir;
@@ -501,7 +483,7 @@ TEST(SysibmBackup, CatalogueTableNotReadWholeFailsTheCatalogue)
   EXPECT_TRUE(vMsgs.empty());
   ExpectCatalogue(pchaine, static_cast<uint16_t>(pzorbk->isCCSID));
   catalogcliFreeTablespaces(pchaine);
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 /* The traces of an unknown type and of a compressed table-space row, read from the trace file. */
@@ -531,7 +513,7 @@ TEST(SysibmBackup, TracesOfUnknownTypeAndCompressedRow)
       ochaine *pchaine = sysibmLoadCatalogFromBackup(pzorbk);
       if ((pchaine == nullptr) != (pcFile[0] == 'u')) rc |= 0x100;
       catalogcliFreeTablespaces(pchaine);
-      Free(pzorbk);
+      bkimageFree(pzorbk);
       ocharDestroy(pcharName);
       ocharDestroy(pcharAlias);
     }

@@ -34,6 +34,7 @@
 #include "storage/ficcont.h"
 #include "tests/catalog/catalogcli.h"
 #include "tests/control/zor3test.h"
+#include "tests/storage/bkimage.h"
 #include "tests/zavtest.h"
 #include "tools/db2backup.h"
 #include "tools/db2spcs.h"
@@ -458,15 +459,7 @@ TEST_F(UdbChecks, CatalogueOfTheCatalogueImage)
   EXPECT_EQ(psecond->pzorbk, pfirst->pzorbkCatalog);
   EXPECT_EQ(psecond->pzorbk, psecond->pzorbkCatalog);
   EXPECT_EQ(1, pfirst->ilNode);
-  zorbk *pzorbk = psecond->pzorbk;   // lives until exit in the program
-  close(pzorbk->iFd);
-  ocharDestroy(pzorbk->pcharFileName);
-  ocharDestroy(pzorbk->pcharAlias);
-  std::free(pzorbk->pucMediaHeader);
-  std::free(pzorbk->pindex);
-  std::free(pzorbk->pucLOT);
-  ochaineDestroy(pzorbk->pchaineTbsDef);
-  std::free(pzorbk);
+  bkimageFree(psecond->pzorbk);   // lives until exit in the program
 }
 
 /* ============================================================ table spaces */

@@ -27,6 +27,7 @@
 #include "storage/ficdata.h"
 #include "storage/ficlvar.h"
 #include "storage/ficsms.h"
+#include "tests/storage/bkimage.h"
 #include "tests/zavtest.h"
 #include "tools/db2backup.h"
 #include "tools/db2pages.h"
@@ -391,44 +392,13 @@ TEST_F(FiclvarTest, TheFirstLobFileNotWrittenWholeFailsTheChildAndEndsTheLobFile
 namespace {
 
 /* A DMS page with its slot directory at 64 (the EMP and object-table pages of the readers). */
-Bytes EmpPage(const std::vector<uint32_t> &vEntries)
-{
-  Bytes v(P, 0);
-  obytePutLE16(v.data(), 64);
-  obytePutLE32(v.data() + 64 + 12, static_cast<uint32_t>(vEntries.size()));
-  for (size_t i = 0; i < vEntries.size(); i++) obytePutLE32(v.data() + 64 + 40 + 4 * i, vEntries[i]);
-  db2backupTearPage(v.data(), P);
-  return v;
-}
-
 /*
-** DMS table space 3, extent size 4, pages end to end in one file after 512
-** bytes: object table at 4 (table 5), long-field EMP at 16 with object
-** extents at pages 24 and 20, LOB EMP at 28 with its extent at 32.
+** The DMS table space of bkimageDmsLongSpace, pages end to end in one file
+** after 512 bytes, with the long-field and LOB data in their extents.
 */
 Bytes DmsPages(const Bytes &vLF, const Bytes &vLOB)
 {
-  std::vector<Bytes> vPages(36, Bytes(P, 0));
-  vPages[1] = EmpPage({4});
-  Bytes vHeader(8, 0);
-  obytePutLE32(vHeader.data(), 1);
-  Bytes vRecord(148, 0);
-  obytePutLE16(vRecord.data() + 4, 3);
-  obytePutLE16(vRecord.data() + 6, 5);
-  obytePutLE32(vRecord.data() + 8, 8);
-  obytePutLE32(vRecord.data() + 16, 12);
-  obytePutLE16(vRecord.data() + 64, 3);
-  obytePutLE16(vRecord.data() + 66, 5);
-  obytePutLE32(vRecord.data() + 68, 16);
-  obytePutLE16(vRecord.data() + 88, 3);
-  obytePutLE16(vRecord.data() + 90, 5);
-  obytePutLE32(vRecord.data() + 92, 28);
-  vPages[4] = db2backupPage(P, 0, {db2backupRecord(0, vHeader), {}, {}, {}, {}, db2backupRecord(0, vRecord)});
-  db2backupTearPage(vPages[4].data(), P);
-  vPages[8] = EmpPage({12});
-  vPages[16] = EmpPage({24, 20});
-  vPages[28] = EmpPage({32});
-  for (int k : {9, 10, 11, 17, 18, 19, 29, 30, 31}) vPages[k] = EmpPage({});
+  std::vector<Bytes> vPages = bkimageDmsLongSpace(P);
   for (int k = 0; k < 8; k++) vPages[k < 4 ? 24 + k : 16 + k] = Slice(vLF, static_cast<size_t>(k) * P, P);
   for (int k = 0; k < 4; k++) vPages[32 + k] = Slice(vLOB, static_cast<size_t>(k) * P, P);
   Bytes vAll(512, 0);

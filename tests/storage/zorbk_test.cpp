@@ -23,6 +23,7 @@
 #include "common/ochaine.h"
 #include "common/ochar.h"
 #include "storage/zorts.h"
+#include "tests/storage/bkimage.h"
 #include "tests/zavtest.h"
 #include "tools/db2backup.h"
 
@@ -46,20 +47,6 @@ zorbk *Open(const std::string &strPath, int *piRc)
   ocharDestroy(pcharName);
   ocharDestroy(pcharAlias);
   return pzorbk;
-}
-
-/* The backup objects live until exit in the program; the tests free them. */
-void Free(zorbk *pzorbk)
-{
-  if (pzorbk == nullptr) return;
-  close(pzorbk->iFd);
-  ocharDestroy(pzorbk->pcharFileName);
-  ocharDestroy(pzorbk->pcharAlias);
-  std::free(pzorbk->pucMediaHeader);
-  std::free(pzorbk->pindex);
-  std::free(pzorbk->pucLOT);
-  ochaineDestroy(pzorbk->pchaineTbsDef);
-  std::free(pzorbk);
 }
 
 /* Page 0 of a table: data-file header (page count), table directory, and a
@@ -140,7 +127,7 @@ TEST(ZorbkCreate, BufferSizeFieldByRelease)
     EXPECT_EQ(pzorbk->ilBufferSize, 8192);
     ASSERT_EQ(pzorbk->ilIndexCount, 2);
     EXPECT_EQ(pzorbk->pindex[1].llPosition, 4096 + 8192 + 512);
-    Free(pzorbk);
+    bkimageFree(pzorbk);
   }
   /* the wrong alternative field is not taken: release 0x900 with its size at 0x1F0 */
   db2backupImage image;
@@ -198,7 +185,7 @@ TEST(ZorbkCreate, IndexListDefinitionsAndVersion)
     int iType;
   } aTypes[] = {{2, 1}, {0, 2}, {9, 0}};
   for (const auto &t : aTypes) EXPECT_EQ(zorbkDetermineType(pzorbk, t.ilTbsId), t.iType) << t.ilTbsId;
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkCreate, IndexGrowsPastItsFirstThousandEntries)
@@ -214,7 +201,7 @@ TEST(ZorbkCreate, IndexGrowsPastItsFirstThousandEntries)
   ASSERT_EQ(pzorbk->ilIndexCount, 2100);
   EXPECT_EQ(pzorbk->pindex[2099].ilFirstPage, 2099);
   EXPECT_EQ(pzorbk->ilVersion, 8);                       /* type 30: a later release's object */
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkCreate, TwoNonHeadersInARowEndTheScan)
@@ -231,7 +218,7 @@ TEST(ZorbkCreate, TwoNonHeadersInARowEndTheScan)
   zorbk *pzorbk = Open(dir.file("img"), &rc);
   ASSERT_NE(pzorbk, nullptr);
   EXPECT_EQ(pzorbk->ilIndexCount, 1);
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkCreate, RefusedImages)
@@ -339,7 +326,7 @@ TEST(ZorbkSMS, ReadNextHandsOutEveryPageThenEnds)
     EXPECT_EQ(zorbkReadNextSMSDat(&t.ts, &rc), nullptr);
     EXPECT_EQ(rc, 0x1139001);
   }
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkSMS, ReadAbsoluteAcrossChunksAndMissingPages)
@@ -379,7 +366,7 @@ TEST(ZorbkSMS, ReadAbsoluteAcrossChunksAndMissingPages)
       EXPECT_EQ(rc, ZORBK_RC_NOPAGE) << m.ulPage;
     }
   }
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkSMS, LobPagesInKilobyteUnits)
@@ -423,7 +410,7 @@ TEST(ZorbkSMS, LobPagesInKilobyteUnits)
     EXPECT_EQ(pucPage[P - 1], 0x23);
     std::free(pucPage);
   }
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkSMS, OpenersWithoutObjectOrWithDamagedDefinition)
@@ -446,7 +433,7 @@ TEST(ZorbkSMS, OpenersWithoutObjectOrWithDamagedDefinition)
   EXPECT_EQ(zorbkOpenSMSTableDat(&t.ts, 3, 5, &rc), nullptr);  /* page size 1000 */
   EXPECT_EQ(rc, ZORBK_RC_DAMAGED);
   EXPECT_EQ(t.ts.pPageSource, nullptr);
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkSMS, DamagedOrShortenedImagesGiveReadErrors)
@@ -486,7 +473,7 @@ TEST(ZorbkSMS, DamagedOrShortenedImagesGiveReadErrors)
     EXPECT_EQ(zorbkReadNextSMSDat(&t.ts, &rc), nullptr);
     EXPECT_EQ(rc, 0x113a003);
   }
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkSMS, PagesBetweenObjectsAreNotInTheImage)
@@ -525,7 +512,7 @@ TEST(ZorbkSMS, PagesBetweenObjectsAreNotInTheImage)
       }
     }
   }
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 /* ---------------------------------------------------------- DMS tables */
@@ -535,12 +522,7 @@ namespace {
 /* An EMP page whose entries are the given table-space pages. */
 db2backupBytes EmpPage(const std::vector<uint32_t> &vEntries)
 {
-  db2backupBytes v(P, 0);
-  const uint16_t o = 64;
-  obytePutLE16(v.data(), o);
-  obytePutLE32(v.data() + o + 12, static_cast<uint32_t>(vEntries.size()));
-  for (size_t i = 0; i < vEntries.size(); i++) obytePutLE32(v.data() + o + 40 + 4 * i, vEntries[i]);
-  return v;
+  return bkimageEmpPage(P, vEntries, false);
 }
 
 /*
@@ -625,7 +607,7 @@ TEST(ZorbkDMS, ReadNextFollowsTheExtentMapToTheLastPage)
     EXPECT_EQ(zorbkOpenDMSTableDat(&t.ts, 4, 5, &rc), nullptr);   /* table space not in the image */
     EXPECT_EQ(rc, 0);
   }
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 TEST(ZorbkDMS, ExtentHeldByNoObjectIsAReadError)
@@ -653,7 +635,7 @@ TEST(ZorbkDMS, ExtentHeldByNoObjectIsAReadError)
     t.ts.pPageSource = nullptr;
     zorbkDMSPSDestroy(pps);
   }
-  Free(pzorbk);
+  bkimageFree(pzorbk);
 }
 
 /* ---------------------------------------------------------- file names */
@@ -745,7 +727,7 @@ TEST(ZorbkFileEntry, SeveralImageFilesOfOneBackup)
             std::string(vEntries[0]->pcharFileName->pcData, vEntries[0]->pcharFileName->ilBU));
   zorbkFileEntryDestroyItem(nullptr, pcopy);
   for (zorbkFileEntry *pentry : vEntries) {
-    Free(pentry->pzorbk);
+    bkimageFree(pentry->pzorbk);
     zorbkFileEntryDestroy(pentry);
   }
 }

@@ -25,6 +25,7 @@
 #include "storage/zorbk.h"
 #include "storage/zordat.h"
 #include "storage/zorts.h"
+#include "tests/storage/bkimage.h"
 #include "tests/zavtest.h"
 #include "tools/db2backup.h"
 #include "tools/db2spcs.h"
@@ -52,18 +53,7 @@ struct Image {
     ocharDestroy(pcharName);
     ocharDestroy(pcharAlias);
   }
-  ~Image()
-  {
-    if (pzorbk == nullptr) return;
-    close(pzorbk->iFd);
-    ocharDestroy(pzorbk->pcharFileName);
-    ocharDestroy(pzorbk->pcharAlias);
-    std::free(pzorbk->pucMediaHeader);
-    std::free(pzorbk->pindex);
-    std::free(pzorbk->pucLOT);
-    ochaineDestroy(pzorbk->pchaineTbsDef);
-    std::free(pzorbk);
-  }
+  ~Image() { bkimageFree(pzorbk); }
 };
 
 /* Page 0 of a table holding one INTEGER column, torn as DB2 writes it. */
@@ -107,16 +97,6 @@ db2backupImage SmsImage()
   return image;
 }
 
-db2backupBytes EmpPage(const std::vector<uint32_t> &vEntries)
-{
-  db2backupBytes v(P, 0);
-  obytePutLE16(v.data(), 64);
-  obytePutLE32(v.data() + 64 + 12, static_cast<uint32_t>(vEntries.size()));
-  for (size_t i = 0; i < vEntries.size(); i++) obytePutLE32(v.data() + 64 + 40 + 4 * i, vEntries[i]);
-  db2backupTearPage(v.data(), P);
-  return v;
-}
-
 /*
 ** DMS table space 3, extent size 4: object table at 4, table 5's data EMP
 ** at 8 (data 12), its long-field EMP at 16 with object extents 0 and 1 at
@@ -124,27 +104,7 @@ db2backupBytes EmpPage(const std::vector<uint32_t> &vEntries)
 */
 db2backupImage DmsImage()
 {
-  std::vector<db2backupBytes> vPages(36, db2backupBytes(P, 0));
-  vPages[1] = EmpPage({4});
-  db2backupBytes vHeader(8, 0);
-  obytePutLE32(vHeader.data(), 1);
-  db2backupBytes vRecord(148, 0);
-  obytePutLE16(vRecord.data() + 4, 3);
-  obytePutLE16(vRecord.data() + 6, 5);
-  obytePutLE32(vRecord.data() + 8, 8);
-  obytePutLE32(vRecord.data() + 16, 12);
-  obytePutLE16(vRecord.data() + 64, 3);
-  obytePutLE16(vRecord.data() + 66, 5);
-  obytePutLE32(vRecord.data() + 68, 16);
-  obytePutLE16(vRecord.data() + 88, 3);
-  obytePutLE16(vRecord.data() + 90, 5);
-  obytePutLE32(vRecord.data() + 92, 28);
-  vPages[4] = db2backupPage(P, 0, {db2backupRecord(0, vHeader), {}, {}, {}, {}, db2backupRecord(0, vRecord)});
-  db2backupTearPage(vPages[4].data(), P);
-  vPages[8] = EmpPage({12});
-  vPages[16] = EmpPage({24, 20});
-  vPages[28] = EmpPage({32});
-  for (int k : {9, 10, 11, 17, 18, 19, 29, 30, 31}) vPages[k] = EmpPage({});
+  std::vector<db2backupBytes> vPages = bkimageDmsLongSpace(P);
   vPages[12] = TablePage0();
   db2backupBytes vLF = Pattern(8 * P, 0x33);
   for (int k = 0; k < 8; k++) {
