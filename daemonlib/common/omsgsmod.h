@@ -1,7 +1,7 @@
 /*
 ** omsgsmod.h  (daemon library build)
 **   A module's own copy of the trace function, as the daemon library builds
-**   it.  The library compiles the common and driver modules again with this
+**   it.  The library compiles the common, model and io modules again with this
 **   directory first on the include path, so their `#include
 **   "common/omsgsmod.h"` lands here instead of on the message-centre
 **   version; the interface is the same:
