@@ -51,7 +51,6 @@ void _atomPrintOwned(int iKind, const void *pvValue, FILE *pfile)
     powner->procPrint(pvValue, pfile);
 }
 
-
 /*
 ** Copy of a column chain.  Column chains copy their items byte for byte,
 ** which would leave both chains owning the same names, expressions and
