@@ -32,24 +32,7 @@
 /* Checks the rows and fills pcol; IXF columns have no separator. */
 static int _ucoreIxfBegin(orow *prowSource, orow *prowTarget, zorucoreCol *pcol)
 {
-  if (prowSource == nullptr || prowTarget == nullptr) return ZORUCORE_RC_NOCOLUMN;
-  if (prowSource->pcoldef == nullptr || prowSource->iCurrent < 0 || prowSource->iCurrent >= prowSource->iCount)
-    return ZORUCORE_RC_NOCOLUMN;
-  if (prowTarget->pcoldef == nullptr || prowTarget->iCurrent < 0 || prowTarget->iCurrent >= prowTarget->iCount)
-    return ZORUCORE_RC_NOCOLUMN;
-  if (prowTarget->pcStart == nullptr || prowTarget->pcCursor == nullptr || prowTarget->pcEnd == nullptr)
-    return ZORUCORE_RC_NOCOLUMN;
-  pcol->pcore = static_cast<zorucoreData *>(prowTarget->pcoldef[prowTarget->iCurrent].pExtra);
-  if (pcol->pcore == nullptr) return ZORUCORE_RC_NOCOLUMN;
-  if (prowSource->pcStart == nullptr || prowSource->pcEnd == nullptr) return ZORUCORE_RC_NOCOLUMN;
-  if (prowSource->pcEnd - prowSource->pcStart < 8) return ZORUCORE_RC_BADVALUE;
-  const unsigned char *pucStart = reinterpret_cast<const unsigned char *>(prowSource->pcStart);
-  pcol->pdefSrc = &prowSource->pcoldef[prowSource->iCurrent];
-  pcol->pucData = pucStart + 8;
-  pcol->ilData = (prowSource->pcEnd - prowSource->pcStart) - 8;
-  pcol->ilFixed = static_cast<int16_t>(obyteGetLE16(pucStart + 6));
-  pcol->pcOut = prowTarget->pcCursor;
-  return 0;
+  return _zorucoreColInit(prowSource, prowTarget, pcol);
 }
 
 static bool _ucoreNullable(const orow *prowSource)

@@ -323,6 +323,20 @@ struct LobServe {
   int iErrno;           /* first failed write of the LOB file, 0 none */
 };
 
+/* Fails the child for a LOB that could not be served whole: an unreadable page
+   or a descriptor refused with iCode (pcFile: its LOB file, or NULL inline). */
+void _ficlvarFailServe(Reader &r, const LobServe &serve, int iCode, const char *pcFile)
+{
+  if (serve.ilBadPage >= 0) {
+    _ficlvarFail(r, FICDATA_RC_READ, pcFile, _ficlvarPageReason(serve.ilBadPage, true).c_str());
+  } else if (iCode != 0) {
+    char acReason[64];
+    std::snprintf(acReason, sizeof acReason, "LOB DESCRIPTOR REFUSED (REASON CODE 0x%x)", iCode);
+    omsgsTrace("LOB request: descriptor refused (0x%x) after %lld bytes", iCode, static_cast<long long>(serve.llSent));
+    _ficlvarFail(r, iCode, pcFile, acReason);
+  }
+}
+
 int _ficlvarLobSegment(void *pCtx, int32_t ilLength, int32_t ilStart, int64_t *pllWanted)
 {
   LobServe *ps = static_cast<LobServe *>(pCtx);
@@ -383,13 +397,8 @@ void _ficlvarLobToFile(Reader &r, const std::vector<unsigned char> &vDesc, int32
   if (close(serve.iFile) != 0 && serve.iErrno == 0) serve.iErrno = errno;
   if (serve.iErrno != 0) {
     _ficlvarFail(r, TOOLS_RC_IO | serve.iErrno, acName, std::strerror(serve.iErrno));
-  } else if (serve.ilBadPage >= 0) {
-    _ficlvarFail(r, FICDATA_RC_READ, acName, _ficlvarPageReason(serve.ilBadPage, true).c_str());
-  } else if (iCode != 0) {
-    char acReason[64];
-    std::snprintf(acReason, sizeof acReason, "LOB DESCRIPTOR REFUSED (REASON CODE 0x%x)", iCode);
-    omsgsTrace("LOB request: descriptor refused (0x%x) after %lld bytes", iCode, static_cast<long long>(serve.llSent));
-    _ficlvarFail(r, iCode, acName, acReason);
+  } else {
+    _ficlvarFailServe(r, serve, iCode, acName);
   }
 }
 
@@ -424,14 +433,7 @@ int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
     LobServe serve{&r, -1, 0, -1, 0};
     int iCode = zortsLobSegments(vDesc.data(), n, llLength, _ficlvarLobSegment, &serve);
     if (serve.llSent < llLength) _ficlvarSendZeroChunks(r, llLength - serve.llSent);   /* keep the pipe in step */
-    if (serve.ilBadPage >= 0) {
-      _ficlvarFail(r, FICDATA_RC_READ, nullptr, _ficlvarPageReason(serve.ilBadPage, true).c_str());
-    } else if (iCode != 0) {
-      char acReason[64];
-      std::snprintf(acReason, sizeof acReason, "LOB DESCRIPTOR REFUSED (REASON CODE 0x%x)", iCode);
-      omsgsTrace("LOB request: descriptor refused (0x%x) after %lld bytes", iCode, static_cast<long long>(serve.llSent));
-      _ficlvarFail(r, iCode, nullptr, acReason);
-    }
+    _ficlvarFailServe(r, serve, iCode, nullptr);
   }
   if (r.llFailed > 1)
     omsgsTrace("LOB child: %lld LOBs not served whole", static_cast<long long>(r.llFailed));
