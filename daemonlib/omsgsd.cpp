@@ -205,7 +205,20 @@ int omsgsFMTEDO(const char *pcFormat, ...)
   if (gpacMsgsBuffer != nullptr) {
     va_list va;
     va_start(va, pcFormat);
+    va_list vaAgain;
+    va_copy(vaAgain, va);
     int iLen = std::vsnprintf(gpacMsgsBuffer, gulSizeMsgsBuffer, pcUsed, va);
+    if (iLen >= 0 && static_cast<unsigned long>(iLen) >= gulSizeMsgsBuffer) {
+      /* the text is longer than the buffer: grow it and format again, never cut a message */
+      char *pc = static_cast<char *>(std::malloc(static_cast<size_t>(iLen) + 1));
+      if (pc != nullptr) {
+        std::free(gpacMsgsBuffer);
+        gpacMsgsBuffer = pc;
+        gulSizeMsgsBuffer = static_cast<unsigned long>(iLen) + 1;
+        iLen = std::vsnprintf(gpacMsgsBuffer, gulSizeMsgsBuffer, pcUsed, vaAgain);
+      }
+    }
+    va_end(vaAgain);
     va_end(va);
     if (iLen >= 0) _msgsIssue(gpacMsgsBuffer, std::strlen(gpacMsgsBuffer));
   }

@@ -139,24 +139,25 @@ TEST_F(OmsgsdTest, MessagesGoToTheSysprintFileAndDeferredOnesInOrder)
   EXPECT_EQ(countOf(readText(strSysprint), "ZORT003I"), 0);
 }
 
-TEST_F(OmsgsdTest, FormattingBufferGrowsForLongFormatsAndCutsLongOutput)
+TEST_F(OmsgsdTest, FormattingBufferGrowsForLongFormatsAndLongOutput)
 {
   ASSERT_EQ(init(" "), 0);
   omsgsSetDefered(1);
   omsgsFMTEDO("ZORT004I short\n");
   EXPECT_EQ(gulSizeMsgsBuffer, 1024u);
 
-  std::string strLong(2000, 'x');
-  omsgsFMTEDO("ZORT005I %s\n", strLong.c_str());         /* output longer than the buffer: cut */
   std::string strFormat = "ZORT006I " + std::string(1500, 'y') + "\n";
   omsgsFMTEDO(strFormat.c_str(), 0);                       /* format longer than the buffer */
   EXPECT_EQ(gulSizeMsgsBuffer, strFormat.size() + 1);
+  std::string strLong(2000, 'x');
+  omsgsFMTEDO("ZORT005I %s\n", strLong.c_str());         /* output longer than the buffer: whole */
+  EXPECT_EQ(gulSizeMsgsBuffer, strLong.size() + 11);
 
   ostack *pstack = omsgsExportDefered();
   ASSERT_NE(pstack, nullptr);
   ASSERT_EQ(ostackGetCount(pstack), 3);
-  EXPECT_EQ(std::strlen((const char *)ostackGetAt(pstack, 1)), 1023u);
-  EXPECT_EQ(std::string((const char *)ostackGetAt(pstack, 2)), strFormat);
+  EXPECT_EQ(std::string((const char *)ostackGetAt(pstack, 1)), strFormat);
+  EXPECT_EQ(std::string((const char *)ostackGetAt(pstack, 2)), "ZORT005I " + strLong + "\n");
   omsgsRestaureDefered(pstack);
 }
 
