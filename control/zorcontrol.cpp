@@ -566,6 +566,7 @@ int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
       ctlKeep keep{0, nullptr};
       if (boFallback) keep = _ctlKeepOn(p);
       int iRcCheck = zorcontrolSelectClause(pcontrol, p);
+      if (iRcCheck == ZORNODE_RC_NOPROC) omsgsFMTEDO(ZORU481E);
       _ctlStep("After ControSelectClause", iRcCheck);
       if (iRcCheck == 0) {
         iRcCheck = zorcontrolWhereClause(pcontrol, p);
