@@ -1,11 +1,13 @@
 /*
 ** zavtest.h
-**   Helpers shared by the tests: the messages a piece of code issues, and
-**   what it prints on a stdio stream.  Header only.
+**   Helpers shared by the tests: the messages a piece of code issues, what it
+**   prints on a stdio stream, temporary folders and files, and C strings.
+**   Header only.
 */
 #ifndef ZAV_TESTS_ZAVTEST_H
 #define ZAV_TESTS_ZAVTEST_H
 
+#include "common/ochar.h"
 #include "common/omsgs.h"
 #include "common/ostack.h"
 
@@ -69,6 +71,15 @@ struct zavtestTempDir {
   zavtestTempDir &operator=(const zavtestTempDir &) = delete;
   std::string file(const char *pcName) const { return path + "/" + pcName; }
 };
+
+/* A new C string of code page 850 holding str; the caller destroys it. */
+inline ochar *zavtestText(const std::string &str)
+{
+  ochar *pchar = ocharCreate(0, 850);
+  ocharAppendFixed(pchar, str.data(), static_cast<int32_t>(str.size()));
+  ocharMakeC(pchar);
+  return pchar;
+}
 
 /* The whole content of a file, empty when it cannot be read. */
 inline std::vector<unsigned char> zavtestReadFile(const std::string &strPath)

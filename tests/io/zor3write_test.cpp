@@ -39,14 +39,6 @@
 
 namespace {
 
-ochar *_text(const std::string &str)
-{
-  ochar *pchar = ocharCreate(0, 850);
-  ocharAppendFixed(pchar, str.data(), static_cast<int32_t>(str.size()));
-  ocharMakeC(pchar);
-  return pchar;
-}
-
 void _add(zortask *ptask, zoratom *patom)
 {
   ASSERT_NE(patom, nullptr);
@@ -78,9 +70,9 @@ struct Select {
   {
     ptask = zortaskCreateNamed(gapnameTotalToken[TOKEN_SELECT]);
     if (pcTable != nullptr)
-      _add(ptask, zoratomCreate(gapnameTotalToken[TOKEN_TBNAME], ZORATOM_OCHAR, 0, (uintptr_t)_text(pcTable), nullptr, nullptr));
+      _add(ptask, zoratomCreate(gapnameTotalToken[TOKEN_TBNAME], ZORATOM_OCHAR, 0, (uintptr_t)zavtestText(pcTable), nullptr, nullptr));
     if (pcQualifier != nullptr)
-      _add(ptask, zoratomCreate(gapnameTotalToken[TOKEN_TBQUALIFIER], ZORATOM_OCHAR, 0, (uintptr_t)_text(pcQualifier),
+      _add(ptask, zoratomCreate(gapnameTotalToken[TOKEN_TBQUALIFIER], ZORATOM_OCHAR, 0, (uintptr_t)zavtestText(pcQualifier),
                                 nullptr, nullptr));
   }
   ~Select()
@@ -109,7 +101,7 @@ struct Select {
   Select &lobFiles(const std::vector<std::string> &vNames)
   {
     olist *plist = olistCreateRef(_cloneText, _destroyText);
-    for (const std::string &str : vNames) olistAppendRef(plist, _text(str), 1);
+    for (const std::string &str : vNames) olistAppendRef(plist, zavtestText(str), 1);
     _add(ptask, zoratomCreate(gapnameTotalToken[TOKEN_LOBFILE], ZORATOM_OLIST, 0, (uintptr_t)plist, nullptr, nullptr));
     return *this;
   }
@@ -118,7 +110,7 @@ struct Select {
     plistLob = olistCreateRef(nullptr, nullptr);
     for (const LobDir &dir : vDirs) {
       udbLobPath *plob = udbLobPathCreate();
-      plob->pcharPath = _text(dir.strPath);
+      plob->pcharPath = zavtestText(dir.strPath);
       if (!dir.viParts.empty()) {
         plob->pobfPart = obfCreate(255);
         for (int i : dir.viParts) obfSet(plob->pobfPart, static_cast<uint32_t>(i));
@@ -135,7 +127,7 @@ struct Select {
 struct Output {
   udbOutFile *pout;
   explicit Output(const std::string &strName, uint32_t ulMode = UDB_MODE_REPLACE | UDB_MODE_CURRENT)
-      : pout(udbOutFileCreate(_text(strName), nullptr, nullptr, ulMode))
+      : pout(udbOutFileCreate(zavtestText(strName), nullptr, nullptr, ulMode))
   {
   }
   ~Output() { udbOutFileDestroy(pout); }
@@ -282,7 +274,7 @@ TEST_F(Zor3writeTest, SyncAndThreadedGiveTheExpectedFilesByteForByte)
 TEST_F(Zor3writeTest, RotationReportsEachClosedFileWhenSynchronousAndOnceWhenThreaded)
 {
   std::vector<std::string> vRows(5, std::string(40, 'x'));   /* two rows per 100-byte file */
-  ochar *pcharHost = _text("hostA");
+  ochar *pcharHost = zavtestText("hostA");
   for (uint32_t ulKind : gaulKinds) {
     SCOPED_TRACE(ulKind);
     zavtestTempDir dirCase;

@@ -54,14 +54,6 @@
 
 namespace {
 
-ochar *_text(const std::string &str)
-{
-  ochar *pchar = ocharCreate(0, 850);
-  ocharAppendFixed(pchar, str.data(), static_cast<int32_t>(str.size()));
-  ocharMakeC(pchar);
-  return pchar;
-}
-
 /* Unload record of a row (SMALLINT s nullable at 0, INTEGER l nullable at 3). */
 std::vector<unsigned char> _record(int16_t s, int32_t l)
 {
@@ -91,8 +83,8 @@ struct Select {
     static const int iTokens = tokenInitKeyword();
     EXPECT_EQ(iTokens, 0);
     ptask = zortaskCreateNamed(gapnameTotalToken[TOKEN_SELECT]);
-    add(zoratomCreate(gapnameTotalToken[TOKEN_TBNAME], ZORATOM_OCHAR, 0, (uintptr_t)_text("T1"), nullptr, nullptr));
-    add(zoratomCreate(gapnameTotalToken[TOKEN_TBQUALIFIER], ZORATOM_OCHAR, 0, (uintptr_t)_text("ZAV"), nullptr, nullptr));
+    add(zoratomCreate(gapnameTotalToken[TOKEN_TBNAME], ZORATOM_OCHAR, 0, (uintptr_t)zavtestText("T1"), nullptr, nullptr));
+    add(zoratomCreate(gapnameTotalToken[TOKEN_TBQUALIFIER], ZORATOM_OCHAR, 0, (uintptr_t)zavtestText("ZAV"), nullptr, nullptr));
     integer(TOKEN_MAXBUFFER_MAIN, 4096).integer(TOKEN_MAXRECORD_MAIN, 100).integer(TOKEN_MAXDB2LEN, 512);
     orow *prowSource = orowCreate(3);
     orow *prowTarget = orowCreate(3);
@@ -168,7 +160,7 @@ struct Select {
   Select &output(const std::string &strPath, uint32_t ulMode = UDB_MODE_CURRENT)
   {
     plistOutput = olistCreate(0, nullptr, nullptr);
-    olistAppend(plistOutput, udbOutFileCreate(_text(strPath), nullptr, nullptr, UDB_MODE_REPLACE | ulMode));
+    olistAppend(plistOutput, udbOutFileCreate(zavtestText(strPath), nullptr, nullptr, UDB_MODE_REPLACE | ulMode));
     add(zoratomCreate(gapnameTotalToken[TOKEN_OUTPUT], ZORATOM_OLIST, ZORATOM_BORROWED, (uintptr_t)plistOutput, nullptr,
                       nullptr));
     return *this;
@@ -299,7 +291,7 @@ TEST(zorurunselWriter, IxfHeaderComesFirstAndIsNotCountedAsARow)
   zavtestTempDir dir;
   Select sel;
   sel.output(dir.file("out.ixf"));
-  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_HEADER_IXF], ZORATOM_OCHAR, 0, (uintptr_t)_text("HDR"), nullptr, nullptr));
+  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_HEADER_IXF], ZORATOM_OCHAR, 0, (uintptr_t)zavtestText("HDR"), nullptr, nullptr));
   zorurunWriter *pwriter = _writer(sel, dir.file("out.ixf"), 1);
   pid_t pid = _producer(pwriter->appair[0]->povf, _rows(1, 2));
   std::vector<std::string> vMsgs = zavtestMessages([&] { EXPECT_EQ(_runWriter(pwriter), 0); });
@@ -824,7 +816,7 @@ TEST(zorurunselEndToEnd, DmsTableIntoDelFile)
   static_cast<part *>(sel.plistParts->pitemTop)->pTableDesc = &desc;
   sel.add(zoratomCreate(gapnameTotalToken[TOKEN_PARTS_TAKEN], ZORATOM_OLIST, ZORATOM_BORROWED, (uintptr_t)sel.plistParts,
                         nullptr, nullptr));
-  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_INSTANCE_USER], ZORATOM_OCHAR, 0, (uintptr_t)_text("inst"), nullptr, nullptr));
+  sel.add(zoratomCreate(gapnameTotalToken[TOKEN_INSTANCE_USER], ZORATOM_OCHAR, 0, (uintptr_t)zavtestText("inst"), nullptr, nullptr));
   osysibmSystables *ptable = static_cast<osysibmSystables *>(std::calloc(1, sizeof(osysibmSystables)));
   ptable->sOBID = kObjId;
   sel.add(zoratomCreate(gapnameTotalToken[TOKEN_SYSTABLE], ZORATOM_SYSIBM, ZORATOM_BORROWED, (uintptr_t)ptable, nullptr,
