@@ -885,6 +885,40 @@ int iSOCKETsendError(int iSocket, int iResult, const char *pcIdentifier, const c
   return iResult;
 }
 
+/*
+** _socketRecvAll
+**   Receives exactly ulSize bytes into pv.  A receive that times out sets
+**   *ppcError to the stall text, a failing one *piErrno; kiEmptyTries empty
+**   receives in a row (one second apart, each traced with pcTrace) set
+**   *ppcError to pcEmpty.
+*/
+static void _socketRecvAll(int iSocket, void *pv, size_t ulSize, const char *pcEmpty, const char *pcTrace,
+                           int *piErrno, const char **ppcError)
+{
+  unsigned char *puc = static_cast<unsigned char *>(pv);
+  size_t ulGot = 0;
+  int iEmpty = 0;
+  while (ulGot < ulSize && *piErrno == 0 && *ppcError == nullptr) {
+    ssize_t l = recv(iSocket, puc + ulGot, ulSize - ulGot, 0);
+    if (l < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK)
+        *ppcError = kpcStalled;
+      else if (errno != EINTR)
+        *piErrno = errno;
+    } else if (l == 0) {
+      if (++iEmpty >= kiEmptyTries) {
+        *ppcError = pcEmpty;
+      } else {
+        omsgsFMTEDO(ZOR0666F, pcTrace);
+        sleep(1);
+      }
+    } else {
+      ulGot += static_cast<size_t>(l);
+      iEmpty = 0;
+    }
+  }
+}
+
 int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
 {
   *pmsg = zor3socketMessage{};
@@ -896,27 +930,8 @@ int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
   if (_socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0) {
     iErrno = errno;
   } else {
-    size_t ulGot = 0;
-    int iEmpty = 0;
-    while (ulGot < SOCKET_HEADER_SIZE && iErrno == 0 && pcError == nullptr) {
-      ssize_t l = recv(iSocket, aucHead + ulGot, SOCKET_HEADER_SIZE - ulGot, 0);
-      if (l < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-          pcError = kpcStalled;
-        else if (errno != EINTR)
-          iErrno = errno;
-      } else if (l == 0) {
-        if (++iEmpty >= kiEmptyTries) {
-          pcError = "Error receive empty request";
-        } else {
-          omsgsFMTEDO(ZOR0666F, "Empty socket");
-          sleep(1);
-        }
-      } else {
-        ulGot += static_cast<size_t>(l);
-        iEmpty = 0;
-      }
-    }
+    _socketRecvAll(iSocket, aucHead, SOCKET_HEADER_SIZE, "Error receive empty request", "Empty socket", &iErrno,
+                   &pcError);
   }
   if (iErrno == 0 && pcError == nullptr) {
     ulTotal = obyteGetBE32(aucHead);
@@ -933,27 +948,9 @@ int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
     if (pmsg->ulLength > 0) {
       pmsg->pcPayload = static_cast<char *>(std::calloc(pmsg->ulLength + 1, 1));
       if (pmsg->pcPayload == nullptr) pcError = "System is under stress";
-      size_t ulGot = 0;
-      int iEmpty = 0;
-      while (pcError == nullptr && iErrno == 0 && ulGot < pmsg->ulLength) {
-        ssize_t l = recv(iSocket, pmsg->pcPayload + ulGot, pmsg->ulLength - ulGot, 0);
-        if (l < 0) {
-          if (errno == EAGAIN || errno == EWOULDBLOCK)
-            pcError = kpcStalled;
-          else if (errno != EINTR)
-            iErrno = errno;
-        } else if (l == 0) {
-          if (++iEmpty >= kiEmptyTries) {
-            pcError = "Error receive unterminated request";
-          } else {
-            omsgsFMTEDO(ZOR0666F, "Socket is empty");
-            sleep(1);
-          }
-        } else {
-          ulGot += static_cast<size_t>(l);
-          iEmpty = 0;
-        }
-      }
+      if (pcError == nullptr)
+        _socketRecvAll(iSocket, pmsg->pcPayload, pmsg->ulLength, "Error receive unterminated request",
+                       "Socket is empty", &iErrno, &pcError);
     }
   }
   if (iErrno == 0 && pcError == nullptr) return 0;
