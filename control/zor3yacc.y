@@ -468,7 +468,7 @@ void _zor3yyTaskChaineDestroy(ochaine *pchaine)
   ochaineDestroy(pchaine);
 }
 
-/* Column specifications are read only for a SELECT: at block level their
+/* COL entries (column layouts) are read only for a SELECT: at block level their
 ** chain is dropped, so that it never stands among the block's SELECTs, and
 ** the request is refused (ZORU010I over the block's clauses, ZORU465E), since
 ** they would not be used. */

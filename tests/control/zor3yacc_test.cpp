@@ -153,7 +153,7 @@ const TreeCase gaTreeCases[] = {
      "      TIME (11,A)\n"
      "      TIMEDELIM ':'\n"
      "      TIMESTAMP (12,A)\n"},
-    {"FORMAT USER column specifications, every option and type",
+    {"FORMAT USER COL entries, every option and type",
      "UNLOAD TABLESPACE TS SELECT C1, C2, C3 FROM T; FORMAT USER (\n"
      "  COL 1 TYPE INTEGER PADDING ' ' DELIM '\"' LENGTHBYTE YES LENGTH REAL NULLID NO\n"
      "    NULLPOS AFTER JUST LEFT PIC('-', LEAD, '.', '0.0') NULL 'N' 'Y' CCSID 850,\n"
@@ -230,7 +230,7 @@ const TreeCase gaTreeCases[] = {
      "      -\n"
      "        CCSID 1200\n"
      "        COL 5000\n"},
-    {"FORMAT USER without specifications",
+    {"FORMAT USER without COL entries",
      "UNLOAD TABLESPACE TS SELECT * FROM T; FORMAT USER;",
      "GLOBAL\n"
      "  TASKTYPE 5\n"
@@ -285,7 +285,7 @@ TEST_F(Zor3yacc, SnippetsBuildTheirTrees)
   }
 }
 
-/* Column specifications only belong to a SELECT: written at block level
+/* COL entries only belong to a SELECT: written at block level
 ** they are never taken for SELECT tasks, and the request is refused, since
 ** they would not be used. */
 TEST_F(Zor3yacc, BlockLevelColumnSpecificationsAreRefused)
@@ -311,7 +311,7 @@ TEST_F(Zor3yacc, BlockLevelColumnSpecificationsAreRefused)
     EXPECT_FALSE(parse.Runnable());
     EXPECT_EQ(parse.AllMessages(), c.pcMessages);
   }
-  /* FORMAT USER without specifications stays a block's format */
+  /* FORMAT USER without COL entries stays a block's format */
   Parse parse("UNLOAD TABLESPACE A FORMAT USER OUTPUT(\"a\");");
   EXPECT_TRUE(parse.Runnable()) << parse.AllMessages();
 }

@@ -1,4 +1,4 @@
--- Fixed-width output with column specifications.
+-- Fixed-width output with COL entries.
 GLOBAL DB2 YES ;
 UNLOAD TABLESPACE USERSPACE1
   SELECT EMPNO, HIREDATE, SALARY, BONUS FROM ADM.EMPLOYEE ;
