@@ -3,8 +3,9 @@
 **   Programs run as subprocesses by the tests: one way of starting a child
 **   (arguments, environment, directory, standard input, where its output
 **   goes, its own process group, another user) and of running one to its
-**   end with its output collected.  The tests that run db2zav, db2zavkey,
-**   the sample builder or a tool of the system go through here.
+**   end with its output collected; the sample instance built for a suite.
+**   The tests that run db2zav, db2zavkey, the sample builder or a tool of
+**   the system go through here.
 */
 #ifndef ZAV_TESTS_ZAVPROC_H
 #define ZAV_TESTS_ZAVPROC_H
@@ -17,6 +18,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -167,6 +170,33 @@ inline zavprocResult zavprocRunSampleJob(const std::string &strCwd, const std::s
                {"ZAVDB2_INSTHOME", strHome}, {"DB2INSTANCE", "zavinst"}, {"ASAN_OPTIONS", strAsan}};
   spec.strCwd = strCwd;
   return zavprocRun(spec);
+}
+
+/*
+** zavprocBuildSample
+**   Builds the sample instance into a new directory made from pcTemplate
+**   (mkdtemp form): the instance in <dir>/sample, no message catalogue
+**   (<dir>/nomsg).  With boOnline, <dir>/online is a second installation
+**   whose configuration selects the online reader.  Returns the directory,
+**   or "" when the directory or the instance could not be made.
+*/
+inline std::string zavprocBuildSample(const char *pcTemplate, bool boOnline)
+{
+  std::string strDir(pcTemplate);
+  if (mkdtemp(strDir.data()) == nullptr) return "";
+  std::string strCmd = std::string(ZAV_BINARY_DIR "/tools/zavsample ") + strDir + "/sample " + strDir +
+                       "/nomsg " ZAV_BINARY_DIR "/driver/db2zav >/dev/null 2>&1";
+  if (std::system(strCmd.c_str()) != 0) {
+    std::error_code ec;
+    std::filesystem::remove_all(strDir, ec);
+    return "";
+  }
+  if (boOnline) {
+    std::filesystem::copy(strDir + "/sample/topzav", strDir + "/online",
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+    std::ofstream(strDir + "/online/cfg/db2zav.cfg", std::ios::app) << "ptk001=1\n";
+  }
+  return strDir;
 }
 
 #endif

@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,15 @@ inline ochar *zavtestText(const std::string &str)
   ocharAppendFixed(pchar, str.data(), static_cast<int32_t>(str.size()));
   ocharMakeC(pchar);
   return pchar;
+}
+
+/* The whole content of a file as a string, empty when it cannot be read. */
+inline std::string zavtestReadText(const std::string &strPath)
+{
+  std::ifstream in(strPath, std::ios::binary);
+  std::ostringstream os;
+  os << in.rdbuf();
+  return os.str();
 }
 
 /* The whole content of a file, empty when it cannot be read. */

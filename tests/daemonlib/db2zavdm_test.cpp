@@ -67,12 +67,6 @@ void lookUp(void *pHandle, T &proc, const char *pcName)
   proc = reinterpret_cast<T>(dlsym(pHandle, pcName));
 }
 
-std::string readText(const std::string &strPath)
-{
-  std::vector<unsigned char> v = zavtestReadFile(strPath);
-  return std::string(v.begin(), v.end());
-}
-
 void writeText(const std::string &strPath, const std::string &strText)
 {
   std::ofstream(strPath, std::ios::binary) << strText;
@@ -325,15 +319,15 @@ TEST_F(Db2zavdmTest, SetUpThenServeLoopbackClients)
   provokeZORU417E();
   EXPECT_EQ(lib.omsgsDestroyModule(), 0);
 
-  std::string strListing = readText(strSysprint);
+  std::string strListing = zavtestReadText(strSysprint);
   EXPECT_EQ(countOf(strListing, "ZOR0666F FATAL ERROR : Empty socket\n"), 4) << strListing;
   EXPECT_EQ(countOf(strListing, "ZORU417E"), 1) << strListing;
 
   /* "$CONFIG" and "$TOOLS" were enabled by the trace file: the entries of
      both files are numbered in one sequence from 000000 (the process that
      served the ping went on from the number it was forked with) */
-  std::string strConfig = readText("$CONFIG");
-  std::string strTools = readText("$TOOLS");
+  std::string strConfig = zavtestReadText("$CONFIG");
+  std::string strTools = zavtestReadText("$TOOLS");
   EXPECT_TRUE(std::regex_search(strConfig, std::regex("(^|\n)[0-9]{6} configUseItem\\(9\\) = <en>\n")))
       << strConfig;
   EXPECT_TRUE(std::regex_search(strTools, std::regex("(^|\n)[0-9]{6} toolsOpenBFile pcFile\\("))) << strTools;
@@ -387,7 +381,7 @@ TEST_F(Db2zavdmTest, DaemonInitReturnsInADetachedGrandchild)
   }
   EXPECT_EQ(waitExit(pid), 0);
   for (int i = 0; i < 500 && !std::filesystem::exists(strMarker); i++) usleep(10000);
-  EXPECT_EQ(readText(strMarker), "1 1 1 22");
+  EXPECT_EQ(zavtestReadText(strMarker), "1 1 1 22");
 }
 
 }  // namespace

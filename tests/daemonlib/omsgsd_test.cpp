@@ -27,12 +27,6 @@
 
 namespace {
 
-std::string readText(const std::string &strPath)
-{
-  std::vector<unsigned char> v = zavtestReadFile(strPath);
-  return std::string(v.begin(), v.end());
-}
-
 void writeText(const std::string &strPath, const std::string &strText)
 {
   std::ofstream(strPath, std::ios::binary) << strText;
@@ -124,19 +118,19 @@ TEST_F(OmsgsdTest, MessagesGoToTheSysprintFileAndDeferredOnesInOrder)
   omsgsSetDefered(1);
   omsgsFMTEDO("ZORT002I deferred %s\n", "a");
   omsgsPrint("ready deferred\nNOT THIS", 15);
-  EXPECT_EQ(readText(strSysprint), "earlier line\nZORT001I first 1\nready text\n");
+  EXPECT_EQ(zavtestReadText(strSysprint), "earlier line\nZORT001I first 1\nready text\n");
   omsgsFlushDefered();
   EXPECT_EQ(omsgsExportDefered(), nullptr);
   omsgsSetDefered(0);
-  EXPECT_EQ(readText(strSysprint),
+  EXPECT_EQ(zavtestReadText(strSysprint),
             "earlier line\nZORT001I first 1\nready text\nZORT002I deferred a\nready deferred\n");
 
   /* a new sysprint file takes the following messages */
   std::string strOther = dir.file("other");
   EXPECT_EQ(omsgsInitMessageFileName(strOther.c_str()), 0);
   omsgsFMTEDO("ZORT003I moved\n");
-  EXPECT_EQ(readText(strOther), "ZORT003I moved\n");
-  EXPECT_EQ(countOf(readText(strSysprint), "ZORT003I"), 0);
+  EXPECT_EQ(zavtestReadText(strOther), "ZORT003I moved\n");
+  EXPECT_EQ(countOf(zavtestReadText(strSysprint), "ZORT003I"), 0);
 }
 
 TEST_F(OmsgsdTest, FormattingBufferGrowsForLongFormatsAndLongOutput)
@@ -185,7 +179,7 @@ TEST_F(OmsgsdTest, SysprintLinesAreNotRepeatedByAForkedProcess)
   ASSERT_EQ(waitpid(pid, &iStatus, 0), pid);
   omsgsDestroyModule(0);
   omsgsCloseSysprint();
-  EXPECT_EQ(countOf(readText(strSysprint), "ZORT010I"), 1);
+  EXPECT_EQ(countOf(zavtestReadText(strSysprint), "ZORT010I"), 1);
 }
 
 TEST_F(OmsgsdTest, IpcRegistryAndQueueDoNothing)
@@ -214,20 +208,20 @@ TEST_F(OmsgsdTest, TraceHelpersWriteNumberedEntriesToKeywordFiles)
   omsgsTraceTo("$TRACETO", "raw %d\n", 1);
   omsgsTraceTo("$NOTON", "raw\n");
   EXPECT_EQ(toolsSizeFile("probe", &iRc), 5);
-  EXPECT_EQ(readText("$TOOLS"),
+  EXPECT_EQ(zavtestReadText("$TOOLS"),
             "000000 toolsSizeFile pcFile(probe)\n000001 toolsSizeFile size 5 \n"
             "000002 toolsSizeFile pcFile(probe)\n000003 toolsSizeFile size 5 \n");
-  EXPECT_EQ(readText("$TRACETO"), "raw 1\n");
+  EXPECT_EQ(zavtestReadText("$TRACETO"), "raw 1\n");
   EXPECT_FALSE(std::filesystem::exists("$NOTON"));
 
   /* after the end the module is silent; a new start opens the file afresh */
   omsgsDestroyModule(0);
   EXPECT_EQ(toolsSizeFile("probe", &iRc), 5);
-  EXPECT_EQ(countOf(readText("$TOOLS"), "toolsSizeFile"), 4);
+  EXPECT_EQ(countOf(zavtestReadText("$TOOLS"), "toolsSizeFile"), 4);
   ASSERT_EQ(init("$TOOLS "), 0);
   gulTimeLine = 0;
   EXPECT_EQ(toolsSizeFile("probe", &iRc), 5);
-  EXPECT_EQ(readText("$TOOLS"), "000000 toolsSizeFile pcFile(probe)\n000001 toolsSizeFile size 5 \n");
+  EXPECT_EQ(zavtestReadText("$TOOLS"), "000000 toolsSizeFile pcFile(probe)\n000001 toolsSizeFile size 5 \n");
 
   /* a forked process does not write the entries again */
   pid_t pid = fork();
@@ -235,7 +229,7 @@ TEST_F(OmsgsdTest, TraceHelpersWriteNumberedEntriesToKeywordFiles)
   if (pid == 0) exit(0);   /* exit flushes the child's copies of every stream */
   int iStatus = 0;
   ASSERT_EQ(waitpid(pid, &iStatus, 0), pid);
-  EXPECT_EQ(countOf(readText("$TOOLS"), "toolsSizeFile"), 2);
+  EXPECT_EQ(countOf(zavtestReadText("$TOOLS"), "toolsSizeFile"), 2);
 
   /* a set without the keyword turns the module off for good */
   ASSERT_EQ(init("$CONFIG "), 0);
@@ -298,7 +292,7 @@ TEST_F(OmsgsdTest, CatalogueTextsReplaceBuiltInTextsOfTheSameArguments)
   EXPECT_EQ(omsgsFMTEDO("ZORT011I built-in %s\n", "a"), 1);
   EXPECT_EQ(omsgsFMTEDO("ZORT012I built-in %s\n", "b"), 0);
   EXPECT_EQ(omsgsFMTEDO("ZORT013I not in the catalogue %s\n", "c"), 0);
-  EXPECT_EQ(readText(strSysprint),
+  EXPECT_EQ(zavtestReadText(strSysprint),
             "ZORT011I from the catalogue a\nZORT012I built-in b\nZORT013I not in the catalogue c\n");
   omsgsDestroyModule(0);
   EXPECT_EQ(gures_messages, nullptr);

@@ -36,14 +36,6 @@ namespace {
 const std::string gstrSource = ZAV_SOURCE_DIR;
 const std::string gstrBinary = ZAV_BINARY_DIR;
 
-std::string readText(const std::string &strPath)
-{
-  std::ifstream in(strPath, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 using Output = zavprocResult;
 
 /* Runs the command (searched in PATH) with the extra environment entries,
@@ -194,10 +186,10 @@ std::vector<std::string> fencedBlocks(const std::string &strDoc, const std::stri
 
 TEST(ControlFileReference, NamesEveryKeywordOfTheTokenList)
 {
-  std::string strDoc = readText(gstrSource + "/docs/control-file.md");
+  std::string strDoc = zavtestReadText(gstrSource + "/docs/control-file.md");
   ASSERT_FALSE(strDoc.empty());
   std::set<std::string> setWords = codeWords(strDoc);
-  std::string strTokens = readText(gstrSource + "/control/tokens.def");
+  std::string strTokens = zavtestReadText(gstrSource + "/control/tokens.def");
   std::regex keyword("ZTOK\\(([A-Z0-9_]+)_KW\\)");
   std::vector<std::string> vMissing;
   int iKeywords = 0;
@@ -216,7 +208,7 @@ TEST(ControlFileReference, NamesEveryKeywordOfTheTokenList)
 TEST(ControlFileReference, ExamplesParse)
 {
   ASSERT_EQ(tokenInitKeyword(), 0);
-  std::string strDoc = readText(gstrSource + "/docs/control-file.md");
+  std::string strDoc = zavtestReadText(gstrSource + "/docs/control-file.md");
   std::vector<std::string> vExamples = fencedBlocks(strDoc, "ctl");
   EXPECT_GE(vExamples.size(), 8u);
   for (const auto &strExample : vExamples) {
@@ -225,7 +217,7 @@ TEST(ControlFileReference, ExamplesParse)
     EXPECT_TRUE(parse.Runnable()) << parse.AllMessages();
   }
   /* ... and so are those of the manual page and the sample. */
-  zor3test::Parse sample(readText(gstrSource + "/tools/sample/unload.ctl"));
+  zor3test::Parse sample(zavtestReadText(gstrSource + "/tools/sample/unload.ctl"));
   EXPECT_TRUE(sample.Runnable()) << sample.AllMessages();
 }
 
@@ -255,15 +247,15 @@ TEST(MessagesDocument, EveryMessageOfTheTablesIsExplained)
   Output out = runCommand(vArgs);
   EXPECT_EQ(out.iStatus, 0) << out.strErr;
   EXPECT_EQ(out.strErr, "");
-  std::string strDoc = readText(dir.file("messages.md"));
+  std::string strDoc = zavtestReadText(dir.file("messages.md"));
   EXPECT_EQ(strDoc.find("(no explanation yet)"), std::string::npos);
   /* the build's copy is the same document */
-  EXPECT_EQ(firstDifference(readText(gstrBinary + "/docs/messages.md"), strDoc), "");
+  EXPECT_EQ(firstDifference(zavtestReadText(gstrBinary + "/docs/messages.md"), strDoc), "");
 }
 
 TEST(MessagesDocument, CommittedCopyIsCurrent)
 {
-  EXPECT_EQ(firstDifference(readText(gstrSource + "/docs/messages.md"), readText(gstrBinary + "/docs/messages.md")),
+  EXPECT_EQ(firstDifference(zavtestReadText(gstrSource + "/docs/messages.md"), zavtestReadText(gstrBinary + "/docs/messages.md")),
             "")
       << "docs/messages.md differs from the one the build made: cp " << gstrBinary << "/docs/messages.md "
       << gstrSource << "/docs/";
@@ -273,13 +265,13 @@ TEST(MessagesDocument, CommittedCopyIsCurrent)
 ** message issued, a comment naming one) is one the tables define. */
 TEST(MessagesDocument, EveryIdentifierTheCodeUsesIsInATable)
 {
-  std::set<std::string> setIds = documentedIds(readText(gstrBinary + "/docs/messages.md"));
+  std::set<std::string> setIds = documentedIds(zavtestReadText(gstrBinary + "/docs/messages.md"));
   ASSERT_GT(setIds.size(), 100u);
   std::map<std::string, std::string> mapMissing;
   for (const fs::path &path : sourceFiles()) {
     /* The DB2 stand-in speaks with DB2's own CLI messages. */
     if (path.parent_path().filename() == "platform") continue;
-    for (const std::string &strWord : wordsOf(readText(path.string())))
+    for (const std::string &strWord : wordsOf(zavtestReadText(path.string())))
       if (isMessageId(strWord) && setIds.count(strWord) == 0) mapMissing[strWord] = path.string();
   }
   std::string strMissing;
@@ -291,7 +283,7 @@ TEST(MessagesDocument, EveryIdentifierTheCodeUsesIsInATable)
 ** and action, the way the README's link promises. */
 TEST(MessagesDocument, EntriesHaveTextMeaningAndAction)
 {
-  std::string strDoc = readText(gstrBinary + "/docs/messages.md");
+  std::string strDoc = zavtestReadText(gstrBinary + "/docs/messages.md");
   std::regex entry("\n## ([A-Z0-9]{8})\n\n(Printed as [^\n]*\n\n)?(    [^\n]*\n)+\n\\*\\*Meaning\\.\\*\\* [^\n]+\n\n"
                    "\\*\\*Action\\.\\*\\* [^\n]+\n");
   size_t ulEntries = 0;
@@ -332,8 +324,8 @@ TEST(ManualPage, FormatsWithoutWarnings)
 ** the sources read is described. */
 TEST(ManualPage, NamesEveryOptionAndEnvironmentVariable)
 {
-  std::string strPage = readText(gstrManPage);
-  std::string strArgs = readText(gstrSource + "/driver/args.cpp");
+  std::string strPage = zavtestReadText(gstrManPage);
+  std::string strArgs = zavtestReadText(gstrSource + "/driver/args.cpp");
   std::regex option("\\{\"([a-z_]+)\", ZOR3_[A-Z_]+_ARGUMENT");
   int iOptions = 0;
   for (auto it = std::sregex_iterator(strArgs.begin(), strArgs.end(), option); it != std::sregex_iterator(); ++it) {
@@ -345,7 +337,7 @@ TEST(ManualPage, NamesEveryOptionAndEnvironmentVariable)
 
   std::set<std::string> setNames;
   std::string strAll;
-  for (const fs::path &path : sourceFiles()) strAll += readText(path.string());
+  for (const fs::path &path : sourceFiles()) strAll += zavtestReadText(path.string());
   for (const std::string &strArgument : getenvArguments(strAll)) {
     if (strArgument.size() > 2 && strArgument.front() == '"' && strArgument.back() == '"') {
       setNames.insert(strArgument.substr(1, strArgument.size() - 2));
@@ -364,10 +356,10 @@ TEST(ManualPage, NamesEveryOptionAndEnvironmentVariable)
 
 TEST(ManualPage, CarriesTheProgramsVersion)
 {
-  std::string strMain = readText(gstrSource + "/driver/zormain.cpp");
+  std::string strMain = zavtestReadText(gstrSource + "/driver/zormain.cpp");
   std::smatch m;
   ASSERT_TRUE(std::regex_search(strMain, m, std::regex("gacMainVersion\\[\\] = \"([^\"]+)\"")));
-  EXPECT_NE(readText(gstrManPage).find(m[1].str()), std::string::npos);
+  EXPECT_NE(zavtestReadText(gstrManPage).find(m[1].str()), std::string::npos);
 }
 
 /* ------------------------------------------------------------------ links */
@@ -378,12 +370,12 @@ TEST(Documents, RelativeLinksResolve)
   std::regex link("\\]\\(([^)#: ]+)(#[^)]*)?\\)");
   for (const char *pcDoc : {"README.md", "docs/control-file.md", "docs/messages.md", "docs/daemon.md"}) {
     fs::path path = fs::path(gstrSource) / pcDoc;
-    std::string strText = readText(path.string());
+    std::string strText = zavtestReadText(path.string());
     ASSERT_FALSE(strText.empty()) << pcDoc;
     for (auto it = std::sregex_iterator(strText.begin(), strText.end(), link); it != std::sregex_iterator(); ++it)
       EXPECT_TRUE(fs::exists(path.parent_path() / (*it)[1].str())) << pcDoc << ": " << (*it)[1].str();
   }
-  std::string strReadme = readText(gstrSource + "/README.md");
+  std::string strReadme = zavtestReadText(gstrSource + "/README.md");
   EXPECT_NE(strReadme.find("(docs/control-file.md)"), std::string::npos);
   EXPECT_NE(strReadme.find("(docs/messages.md)"), std::string::npos);
 }

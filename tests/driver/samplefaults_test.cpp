@@ -34,20 +34,13 @@
 
 #include "common/obyte.h"
 #include "tests/zavproc.h"
+#include "tests/zavtest.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char *const gpcImage0 = "SAMPLE.0.zavinst.NODE0000.CATN0000.20040101120000.001";
-
-std::string readAll(const std::string &strPath)
-{
-  std::ifstream in(strPath, std::ios::binary);
-  std::ostringstream os;
-  os << in.rdbuf();
-  return os.str();
-}
 
 using JobRun = zavprocResult;
 
@@ -56,15 +49,8 @@ class SampleFaults : public ::testing::Test {
  protected:
   static void SetUpTestSuite()
   {
-    char acDir[] = "/tmp/samplefaults_testXXXXXX";
-    ASSERT_NE(mkdtemp(acDir), nullptr);
-    gstrDir = acDir;
-    std::string strCmd = std::string(ZAV_BINARY_DIR "/tools/zavsample ") + gstrDir + "/sample " + gstrDir +
-                         "/nomsg " ZAV_BINARY_DIR "/driver/db2zav >/dev/null 2>&1";
-    ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
-    fs::copy(gstrDir + "/sample/topzav", gstrDir + "/online", fs::copy_options::recursive |
-                                                                  fs::copy_options::copy_symlinks);
-    std::ofstream(gstrDir + "/online/cfg/db2zav.cfg", std::ios::app) << "ptk001=1\n";
+    gstrDir = zavprocBuildSample("/tmp/samplefaults_testXXXXXX", true);
+    ASSERT_FALSE(gstrDir.empty()) << "the sample instance could not be built";
   }
   static void TearDownTestSuite()
   {
@@ -95,7 +81,7 @@ std::string SampleFaults::gstrDir;
 std::vector<std::string> lobNames(const std::string &strOutput)
 {
   std::vector<std::string> v;
-  std::string strText = readAll(strOutput);
+  std::string strText = zavtestReadText(strOutput);
   std::regex re("\"(doclob[^\"]*)\"");
   for (std::sregex_iterator it(strText.begin(), strText.end(), re), end; it != end; ++it) v.push_back((*it)[1].str());
   return v;
@@ -130,7 +116,7 @@ TEST_F(SampleFaults, MaxRowsWithLobFilesNamesOnlyWrittenFiles)
       JobRun r = run(strName, strControl, reader.pcTop);
       ASSERT_EQ(r.iStatus, 0) << r.strOut;
       std::string strDir = gstrDir + "/" + strName;
-      std::istringstream in(readAll(strDir + "/docs.del"));
+      std::istringstream in(zavtestReadText(strDir + "/docs.del"));
       std::vector<std::string> vRows;
       std::set<std::string> setNames;
       for (std::string strLine; std::getline(in, strLine);) {
@@ -142,7 +128,7 @@ TEST_F(SampleFaults, MaxRowsWithLobFilesNamesOnlyWrittenFiles)
           EXPECT_TRUE(setNames.insert(strFile).second) << strFile << " named twice";
           EXPECT_TRUE(fs::exists(strDir + "/" + strFile)) << strFile << " named in: " << strLine;
           strRow.append(itLast, (*it)[0].first);
-          strRow += "<" + readAll(strDir + "/" + strFile) + ">";
+          strRow += "<" + zavtestReadText(strDir + "/" + strFile) + ">";
           itLast = (*it)[0].second;
         }
         strRow.append(itLast, strLine.cend());
@@ -171,7 +157,7 @@ TEST_F(SampleFaults, MaxRowsWithLobFilesNamesOnlyWrittenFiles)
 */
 TEST_F(SampleFaults, BackupCatalogueReadPartWayFailsTheRequest)
 {
-  std::string strImage = readAll(gstrDir + "/sample/backup/" + gpcImage0);
+  std::string strImage = zavtestReadText(gstrDir + "/sample/backup/" + gpcImage0);
   ASSERT_GT(strImage.size(), 4096u);
   auto *puc = reinterpret_cast<unsigned char *>(strImage.data());
   size_t ulAt = 4096, ulFound = 0;
@@ -207,7 +193,7 @@ TEST_F(SampleFaults, BackupCatalogueReadPartWayFailsTheRequest)
       << r.strOut;
   EXPECT_EQ(r.strOut.find("ZORU427W"), std::string::npos) << "no fall-back on the DB2 catalogue:\n" << r.strOut;
   EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
-  EXPECT_EQ(readAll(gstrDir + "/catalogue/dept.del"), "");
+  EXPECT_EQ(zavtestReadText(gstrDir + "/catalogue/dept.del"), "");
 
   /* the undamaged image gives the table */
   std::string strWhole = "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n  DB2 NO BACKUP \"" + gstrDir +
@@ -215,7 +201,7 @@ TEST_F(SampleFaults, BackupCatalogueReadPartWayFailsTheRequest)
                          "\"\n  SELECT * FROM ZAVTEST.DEPT ;\n  OUTPUT(\"dept.del\")\n  FORMAT DEL\n;\n";
   JobRun rWhole = run("whole", strWhole);
   EXPECT_EQ(rWhole.iStatus, 0) << rWhole.strOut;
-  EXPECT_FALSE(readAll(gstrDir + "/whole/dept.del").empty());
+  EXPECT_FALSE(zavtestReadText(gstrDir + "/whole/dept.del").empty());
 }
 
 /*
@@ -318,7 +304,7 @@ TEST_F(SampleFaults, LongDataFilesCutShortFailTheRun)
   };
   for (const Case &c : aCases) {
     SCOPED_TRACE(c.pcName);
-    std::string strWhole = readAll(c.strFile);
+    std::string strWhole = zavtestReadText(c.strFile);
     ASSERT_GT(strWhole.size(), c.ulKeep);
     fs::resize_file(c.strFile, c.ulKeep);
     JobRun r = run("cut", std::string("GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n"

@@ -42,6 +42,7 @@
 #include <string>
 #include <vector>
 #include "tests/zavproc.h"
+#include "tests/zavtest.h"
 
 namespace fs = std::filesystem;
 
@@ -51,14 +52,6 @@ const char *const gpcImage0 = "SAMPLE.0.zavinst.NODE0000.CATN0000.20040101120000
 const char *const gpcImage1 = "SAMPLE.0.zavinst.NODE0001.CATN0000.20040101120000.001";
 
 using JobRun = zavprocResult;
-
-std::string readAll(const std::string &strPath)
-{
-  std::ifstream in(strPath, std::ios::binary);
-  std::ostringstream os;
-  os << in.rdbuf();
-  return os.str();
-}
 
 /* One unload of the control file: its table space, SELECT and options. */
 struct Case {
@@ -206,8 +199,8 @@ std::string delWithLobs(const std::string &strDir, const std::string &strFile, c
   auto itLast = strFile.cbegin();
   for (std::sregex_iterator it(strFile.begin(), strFile.end(), re), end; it != end; ++it) {
     strOut.append(itLast, (*it)[0].first);
-    strOut += "<lob " + std::to_string(readAll(strDir + "/" + (*it)[1].str()).size()) + ": " +
-              readAll(strDir + "/" + (*it)[1].str()) + ">";
+    strOut += "<lob " + std::to_string(zavtestReadText(strDir + "/" + (*it)[1].str()).size()) + ": " +
+              zavtestReadText(strDir + "/" + (*it)[1].str()) + ">";
     itLast = (*it)[0].second;
   }
   strOut.append(itLast, strFile.cend());
@@ -250,8 +243,8 @@ void expectEngineBytes(const Case &c, const std::string &strEngine, const std::s
   std::smatch m;
   std::string strOptions = c.pcOptions;
   if (std::regex_search(strOptions, m, std::regex("LOBFILE\\(\"([^\"]*)\"\\)"))) strLob = m[1].str();
-  std::string strWant = readAll(strEngine + "/" + strOutput);
-  std::string strGot = readAll(strDir + "/" + strOutput);
+  std::string strWant = zavtestReadText(strEngine + "/" + strOutput);
+  std::string strGot = zavtestReadText(strDir + "/" + strOutput);
   std::vector<std::string> vGot, vWant;
   if (boIxf) {
     vGot = ixfRecords(strGot);
@@ -279,16 +272,8 @@ class SamplePaths : public ::testing::Test {
  protected:
   static void SetUpTestSuite()
   {
-    char acDir[] = "/tmp/samplepaths_testXXXXXX";
-    ASSERT_NE(mkdtemp(acDir), nullptr);
-    gstrDir = acDir;
-    std::string strCmd = std::string(ZAV_BINARY_DIR "/tools/zavsample ") + gstrDir + "/sample " + gstrDir +
-                         "/nomsg " ZAV_BINARY_DIR "/driver/db2zav >/dev/null 2>&1";
-    ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
-    /* a second installation whose configuration selects the online reader */
-    fs::copy(gstrDir + "/sample/topzav", gstrDir + "/online", fs::copy_options::recursive |
-                                                                  fs::copy_options::copy_symlinks);
-    std::ofstream(gstrDir + "/online/cfg/db2zav.cfg", std::ios::app) << "ptk001=1\n";
+    gstrDir = zavprocBuildSample("/tmp/samplepaths_testXXXXXX", true);
+    ASSERT_FALSE(gstrDir.empty()) << "the sample instance could not be built";
   }
   static void TearDownTestSuite()
   {
@@ -326,12 +311,12 @@ TEST_F(SamplePaths, EveryReaderGivesTheEngineBytes)
   std::string strEngine = gstrDir + "/engine";
   for (const Case &c : gaCases) {
     std::string strOutput = c.pcOutput;
-    std::string strWant = readAll(strEngine + "/" + strOutput);
+    std::string strWant = zavtestReadText(strEngine + "/" + strOutput);
     ASSERT_FALSE(strWant.empty()) << strOutput;
     if (strOutput == "employee_skip.del") {
       /* SKIP 2 INTERVAL 3 keeps records 2, 5, 8 ... of the table, on the
          engine path too */
-      std::vector<std::string> vAll = lines(readAll(strEngine + "/employee.del")), vKept;
+      std::vector<std::string> vAll = lines(zavtestReadText(strEngine + "/employee.del")), vKept;
       for (size_t i = 2; i < vAll.size(); i += 3) vKept.push_back(vAll[i]);
       EXPECT_EQ(lines(strWant), vKept);
     }
@@ -356,7 +341,7 @@ TEST_F(SamplePaths, UnicodeDatabaseEveryReaderGivesTheSameBytes)
   }
   for (const UniCase &u : gaUniCases) {
     std::string strRef = gstrDir + (u.boEngine ? "/engine_uni" : "/forked_uni");
-    ASSERT_FALSE(readAll(strRef + "/" + u.c.pcOutput).empty()) << strRef << "/" << u.c.pcOutput;
+    ASSERT_FALSE(zavtestReadText(strRef + "/" + u.c.pcOutput).empty()) << strRef << "/" << u.c.pcOutput;
     for (int p = u.boEngine ? 0 : 1; p < 3; p++) {
       SCOPED_TRACE(std::string(gapcPath[p]) + ": " + u.c.pcOutput);
       expectEngineBytes(u.c, strRef, gstrDir + "/" + gapcPath[p] + "_uni");
@@ -369,11 +354,11 @@ TEST_F(SamplePaths, UnicodeDatabaseEveryReaderGivesTheSameBytes)
    though the output file names no partition. */
 TEST_F(SamplePaths, PartOneGivesTheSecondPartitionsRows)
 {
-  std::string strAll = readAll(gstrDir + "/engine/emppart.del");
+  std::string strAll = zavtestReadText(gstrDir + "/engine/emppart.del");
   if (strAll.empty()) {
     JobRun r = run(ENGINE, "engine", {});
     ASSERT_EQ(r.iStatus, 0) << r.strOut;
-    strAll = readAll(gstrDir + "/engine/emppart.del");
+    strAll = zavtestReadText(gstrDir + "/engine/emppart.del");
   }
   std::vector<std::string> vLines;
   std::istringstream in(strAll);
@@ -385,7 +370,7 @@ TEST_F(SamplePaths, PartOneGivesTheSecondPartitionsRows)
     std::string strName = std::string(gapcPath[path]) + "_part1";
     JobRun r = run(path, strName, {"--part", "1"}, "emppart.del");
     EXPECT_EQ(r.iStatus, 0) << strName << ":\n" << r.strOut;
-    EXPECT_EQ(readAll(gstrDir + "/" + strName + "/emppart.del"), strWant) << strName;
+    EXPECT_EQ(zavtestReadText(gstrDir + "/" + strName + "/emppart.del"), strWant) << strName;
   }
 }
 
@@ -416,7 +401,7 @@ TEST_F(SamplePaths, LobsOverTheInlineLimitAreCutAlikeWithAWarning)
       /* a DEL file has nothing to mask: byte for byte */
       std::string strOutput = c.pcOutput;
       if (strOutput.find(".del") != std::string::npos) {
-        EXPECT_TRUE(readAll(gstrDir + "/engine_big/" + strOutput) == readAll(gstrDir + "/" + strName + "/" + strOutput));
+        EXPECT_TRUE(zavtestReadText(gstrDir + "/engine_big/" + strOutput) == zavtestReadText(gstrDir + "/" + strName + "/" + strOutput));
       }
     }
   }
@@ -424,19 +409,19 @@ TEST_F(SamplePaths, LobsOverTheInlineLimitAreCutAlikeWithAWarning)
   /* what is cut: row 4's CLOB of DOCS holds the first 32700 bytes of the
      value that a LOB file receives whole */
   std::string strEngine = gstrDir + "/engine";
-  if (readAll(strEngine + "/docs_lob.del").empty()) {
+  if (zavtestReadText(strEngine + "/docs_lob.del").empty()) {
     JobRun r = run(ENGINE, "engine", {});
     ASSERT_EQ(r.iStatus, 0) << r.strOut;
   }
-  std::string strLobRows = readAll(strEngine + "/docs_lob.del");
+  std::string strLobRows = zavtestReadText(strEngine + "/docs_lob.del");
   size_t ulRow4 = strLobRows.find("\n4,");
   ASSERT_NE(ulRow4, std::string::npos) << strLobRows;
   std::smatch m;
   std::string strRow4 = strLobRows.substr(ulRow4 + 1);
   ASSERT_TRUE(std::regex_search(strRow4, m, std::regex("\"(docs_lob[^\"]*)\""))) << strRow4;
-  std::string strClob = readAll(strEngine + "/" + m[1].str());
+  std::string strClob = zavtestReadText(strEngine + "/" + m[1].str());
   ASSERT_EQ(strClob.size(), 40000u);
-  std::string strBig = readAll(gstrDir + "/engine_big/docs_big.del");
+  std::string strBig = zavtestReadText(gstrDir + "/engine_big/docs_big.del");
   size_t ulBig4 = strBig.find("\n4,\"big\",\"");
   ASSERT_NE(ulBig4, std::string::npos) << printable(strBig);
   EXPECT_EQ(strBig.substr(ulBig4 + 10, 32701), strClob.substr(0, 32700) + "\"");

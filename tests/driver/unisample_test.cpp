@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 #include "tests/zavproc.h"
+#include "tests/zavtest.h"
 
 namespace fs = std::filesystem;
 
@@ -37,14 +38,6 @@ namespace {
 using Val = std::optional<std::string>;
 
 using JobRun = zavprocResult;
-
-std::string readAll(const std::string &strPath)
-{
-  std::ifstream in(strPath, std::ios::binary);
-  std::ostringstream os;
-  os << in.rdbuf();
-  return os.str();
-}
 
 /* ------------------------------------------------------------- Unicode */
 
@@ -276,14 +269,10 @@ class UniSample : public ::testing::Test {
  protected:
   static void SetUpTestSuite()
   {
-    char acDir[] = "/tmp/unisample_testXXXXXX";
-    ASSERT_NE(mkdtemp(acDir), nullptr);
-    gstrDir = acDir;
-    std::string strCmd = std::string(ZAV_BINARY_DIR "/tools/zavsample ") + gstrDir + "/sample " + gstrDir +
-                         "/nomsg " ZAV_BINARY_DIR "/driver/db2zav >/dev/null 2>&1";
-    ASSERT_EQ(std::system(strCmd.c_str()), 0) << strCmd;
+    gstrDir = zavprocBuildSample("/tmp/unisample_testXXXXXX", false);
+    ASSERT_FALSE(gstrDir.empty()) << "the sample instance could not be built";
     /* the store of the database, from the stand-in's database directory */
-    std::istringstream in(readAll(gstrDir + "/sample/home/sqllib/zavdb2/dbdir"));
+    std::istringstream in(zavtestReadText(gstrDir + "/sample/home/sqllib/zavdb2/dbdir"));
     for (std::string strAlias, strName, strPath, strInternal; in >> strAlias >> strName >> strPath >> strInternal;)
       if (strAlias == "UNISAMP") gstrStore = strPath + "/zavinst/NODE0000/" + strInternal;
     ASSERT_FALSE(gstrStore.empty());
@@ -307,7 +296,7 @@ class UniSample : public ::testing::Test {
 
   static std::string file(const std::string &strRun, const std::string &strName)
   {
-    return readAll(gstrDir + "/" + strRun + "/" + strName);
+    return zavtestReadText(gstrDir + "/" + strRun + "/" + strName);
   }
 
   static std::string gstrDir, gstrStore;

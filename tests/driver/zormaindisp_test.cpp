@@ -48,6 +48,7 @@
 #include "tools/db2spcs.h"
 #include "expr/zorcol.h"
 #include "tests/zavproc.h"
+#include "tests/zavtest.h"
 
 #ifndef ZAV_DB2ZAV_PROGRAM
 #define ZAV_DB2ZAV_PROGRAM ZAV_BINARY_DIR "/driver/db2zav"
@@ -208,14 +209,6 @@ std::string end(int iReason)
   return ac;
 }
 
-std::string readFile(const std::string &strPath)
-{
-  std::ifstream in(strPath);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 /* The listing of a file whose lines are all shorter than 133 characters. */
 std::string listing(const std::string &strText)
 {
@@ -305,7 +298,7 @@ TEST_F(MainRequest, ControlFilesAreListedThenReachTheFirstMissingStep)
     RunResult r = run({"-f", entry.path().string()});
     /* listed, then checked against the sample: the files name tables and
        containers the sample does not have, so most stop in the control step */
-    std::string strListing = listing(readFile(entry.path().string()));
+    std::string strListing = listing(zavtestReadText(entry.path().string()));
     EXPECT_NE(r.iStatus, 0);
     EXPECT_EQ(r.strOut.substr(0, strListing.size()), strListing);
     EXPECT_NE(r.strOut.find("ZORU366I ZAV RETURN CODE"), std::string::npos) << r.strOut;
@@ -362,7 +355,7 @@ TEST_F(MainRequest, SyntaxErrorsStopTheRequest)
     EXPECT_EQ(r.strOut.find("ZORU990E"), std::string::npos) << r.strOut;
     for (auto &entry : fs::directory_iterator(strDir + "/run"))
       if (entry.path().filename().string().rfind("$IMAIN", 0) == 0 &&
-          readFile(entry.path().string()).find("zor3yyparse = 0, error level") != std::string::npos)
+          zavtestReadText(entry.path().string()).find("zor3yyparse = 0, error level") != std::string::npos)
         boRecovered = true;
   }
   EXPECT_TRUE(boRecovered) << "no case where the parser recovered and the request still stopped";
@@ -435,7 +428,7 @@ TEST_F(MainRequest, TableRequestAndDb2UserAuthorisation)
       EXPECT_EQ(r.strOut.substr(r.strOut.size() - strTail.size()), strTail);
     }
     /* a connection made for the check is closed before the request ends */
-    std::string strCalls = readFile(strLog);
+    std::string strCalls = zavtestReadText(strLog);
     size_t ulConnect = strCalls.rfind("SQLConnect");
     if (c.vArgs.size() > 2 && c.iStatus != 3) {
       ASSERT_NE(ulConnect, std::string::npos) << strCalls;
@@ -689,7 +682,7 @@ TEST_F(MainRemote, RequestRunsOnTheOtherHostAndEndsWithItsStatus)
     ASSERT_TRUE(makeUser(strUser, &uid, &gid));
     remover.str = strUser;
     std::string strCfg = strDir + "/sample/topzav/cfg/db2zav.cfg";
-    std::string strText = readFile(strCfg);
+    std::string strText = zavtestReadText(strCfg);
     size_t ulAt = strText.find("instusers=zavinst:");
     ASSERT_NE(ulAt, std::string::npos);
     size_t ulEnd = strText.find('\n', ulAt);

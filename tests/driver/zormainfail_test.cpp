@@ -27,6 +27,7 @@
 
 #include "platform/db2admin.h"
 #include "tests/zavproc.h"
+#include "tests/zavtest.h"
 
 #ifndef ZAV_DB2ZAV_PROGRAM
 #define ZAV_DB2ZAV_PROGRAM ZAV_BINARY_DIR "/driver/db2zav"
@@ -50,14 +51,6 @@ RunResult runProgram(const std::vector<std::string> &vArgs, const std::map<std::
   spec.mEnv = mEnv;
   spec.strCwd = strCwd;
   return zavprocRun(spec);
-}
-
-std::string readFile(const std::string &strPath)
-{
-  std::ifstream in(strPath, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 std::vector<std::string> lines(const std::string &strText)
@@ -197,7 +190,7 @@ TEST_F(RunFailure, FailingFetchIsAnErrorNotTheEndOfTheData)
   EXPECT_EQ(r.strOut.substr(r.strOut.size() - end(8, 0x116a001).size()), end(8, 0x116a001));
   EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos);
   /* the rows before the one that failed are in the file, and only they */
-  std::vector<std::string> vLines = lines(readFile(out("emp.del")));
+  std::vector<std::string> vLines = lines(zavtestReadText(out("emp.del")));
   EXPECT_EQ(static_cast<long>(vLines.size()), unloaded(r.strOut));
   EXPECT_FALSE(vLines.empty());
   for (const std::string &str : vLines) EXPECT_LT(str, "\"000999\"");
@@ -212,8 +205,8 @@ TEST_F(RunFailure, LongLobIsCutInlineWithAWarningAndWholeInALobFile)
                             "OUTPUT(\"docsl.del\") LOB IN(\"lobs\") LOBFILE(\"doc\") FORMAT DEL"));
   EXPECT_EQ(r.iStatus, 0) << r.strOut;
   EXPECT_NE(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
-  EXPECT_EQ(readFile(out("docsl.del")), "4,\"lobs/doc.001\"\n");
-  const std::string strBody = readFile(out("lobs/doc.001"));
+  EXPECT_EQ(zavtestReadText(out("docsl.del")), "4,\"lobs/doc.001\"\n");
+  const std::string strBody = zavtestReadText(out("lobs/doc.001"));
   ASSERT_EQ(strBody.size(), 40000u);
 
   const std::string strCut = "4,\"" + strBody.substr(0, 32700) + "\"";
@@ -229,7 +222,7 @@ TEST_F(RunFailure, LongLobIsCutInlineWithAWarningAndWholeInALobFile)
               std::string::npos)
         << r.strOut;
     EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos);
-    std::vector<std::string> vLines = lines(readFile(out("docs.del")));
+    std::vector<std::string> vLines = lines(zavtestReadText(out("docs.del")));
     ASSERT_EQ(vLines.size(), 6u);   /* row 3 holds a line end */
     int iFound = 0;
     for (const std::string &str : vLines)
@@ -254,7 +247,7 @@ TEST_F(RunFailure, RowsNoConverterCanWriteAreCountedAndTheRunWarns)
   ASSERT_GE(strMessages.size(), strTail.size()) << strMessages;
   EXPECT_EQ(strMessages.substr(strMessages.size() - strTail.size()), strTail);
   /* every other row is written */
-  std::vector<std::string> vLines = lines(readFile(out("emp.del")));
+  std::vector<std::string> vLines = lines(zavtestReadText(out("emp.del")));
   ASSERT_FALSE(vLines.empty());
   EXPECT_EQ(static_cast<long>(vLines.size()), unloaded(r.strOut));
   for (const std::string &str : vLines) EXPECT_GT(str, "\"000006\"");
@@ -266,17 +259,17 @@ TEST_F(RunFailure, SamplingAndTheRowLimitThroughDb2)
   mEnv["ZAVDB2_CALLLOG"] = strLog;
   RunResult r = run(request("SELECT EMPNO FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO", "OUTPUT(\"all.del\") FORMAT DEL"));
   EXPECT_EQ(r.iStatus, 0) << r.strOut;
-  std::vector<std::string> vAll = lines(readFile(out("all.del")));
+  std::vector<std::string> vAll = lines(zavtestReadText(out("all.del")));
   ASSERT_GE(vAll.size(), 13u);
   fs::remove(strLog);
   r = run(request("SELECT EMPNO FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO",
                   "OUTPUT(\"emp.del\") FORMAT DEL SKIP 2 INTERVAL 3 MAXROWS 4"));
   EXPECT_EQ(r.iStatus, 0) << r.strOut;
   /* rows 2, 5, 8 and 11 of the ordered table, counted from 0 */
-  EXPECT_EQ(lines(readFile(out("emp.del"))), (std::vector<std::string>{vAll[2], vAll[5], vAll[8], vAll[11]}));
+  EXPECT_EQ(lines(zavtestReadText(out("emp.del"))), (std::vector<std::string>{vAll[2], vAll[5], vAll[8], vAll[11]}));
   /* the SELECT child fetched up to the twelfth row and no further */
   std::map<std::string, int> mapFetches;
-  for (const std::string &str : lines(readFile(strLog)))
+  for (const std::string &str : lines(zavtestReadText(strLog)))
     if (str.find(" SQLFetch ") != std::string::npos) mapFetches[str.substr(0, str.find(' '))]++;
   /* (the main process's fetches are the catalogue's; a child that read the
      whole table would show one more than its rows) */
@@ -289,7 +282,7 @@ TEST_F(RunFailure, SamplingAndTheRowLimitThroughDb2)
 
   r = run(request("SELECT EMPNO FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO", "OUTPUT(\"emp5.del\") FORMAT DEL MAXROWS 5"));
   EXPECT_EQ(r.iStatus, 0) << r.strOut;
-  EXPECT_EQ(lines(readFile(out("emp5.del"))).size(), 5u);
+  EXPECT_EQ(lines(zavtestReadText(out("emp5.del"))).size(), 5u);
 }
 
 TEST_F(RunFailure, LockedAndDamagedStoresAreToldAsDb2TellsThem)
@@ -338,7 +331,7 @@ TEST_F(RunFailure, FormatUserThatCannotRunIsRefusedAtCheckTime)
        request("SELECT DEPTNO, DEPTNAME FROM ZAVTEST.DEPT",
                "OUTPUT(\"dept.txt\") FORMAT USER (COL 1 TYPE CHAR(5), COL 2 TYPE VARCHAR(40))"),
        0x20, "ZORU464E FORMAT USER IS NOT AVAILABLE FOR A SELECT PROCESSED THROUGH DB2\n" + end(8, 0x105a020)},
-      {"column specifications of a block with SELECTs",
+      {"COL entries of a block with SELECTs",
        "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n  FORMAT USER (COL 1 TYPE CHAR(5))\n"
        "  SELECT DEPTNO FROM ZAVTEST.DEPT ;\n    OUTPUT(\"dept.txt\")\n;\n",
        3,
@@ -378,7 +371,7 @@ TEST_F(RunFailure, BackupBlockKeepsItsDb2ChoiceToItself)
   EXPECT_NE(strMessages.find("ZORU063W UNSUPPORTED SELECT, WILL ATTEMPT DB2 PROCESSING\n"), std::string::npos)
       << strMessages;
   EXPECT_EQ(strMessages.find("ZORU380E"), std::string::npos) << strMessages;
-  std::vector<std::string> vLines = lines(readFile(out("emp.del")));
+  std::vector<std::string> vLines = lines(zavtestReadText(out("emp.del")));
   EXPECT_FALSE(vLines.empty());
   EXPECT_EQ(static_cast<long>(vLines.size()), unloaded(r.strOut));
   EXPECT_EQ(r.strOut.substr(r.strOut.size() - end(8, 0x114a002).size()), end(8, 0x114a002));
@@ -387,7 +380,7 @@ TEST_F(RunFailure, BackupBlockKeepsItsDb2ChoiceToItself)
 TEST_F(RunFailure, GarbledConfigurationLinesAreReportedWithTheirNumbers)
 {
   const std::string strCfg = strDir + "/sample/topzav/cfg/db2zav.cfg";
-  std::string strText = readFile(strCfg);
+  std::string strText = zavtestReadText(strCfg);
   int iLines = static_cast<int>(lines(strText).size());
   std::ofstream(strCfg, std::ios::app) << "this is not a setting\n\n# a comment\nbufsise=100\n";
   RunResult r = run(request("SELECT * FROM ZAVTEST.DEPT", "FORMAT DEL"), {"-n"});

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 #include "tests/zavproc.h"
+#include "tests/zavtest.h"
 
 namespace {
 
@@ -50,14 +51,6 @@ RunResult run(const std::vector<std::string> &vArgv, const std::map<std::string,
   spec.mEnv = mEnv;
   spec.strCwd = strCwd;
   return zavprocRun(spec);
-}
-
-std::string readFile(const std::string &strPath)
-{
-  std::ifstream in(strPath, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 /* The messages of a run, the listing of the control file left out. */
@@ -147,7 +140,7 @@ class DelIxf : public ::testing::Test {
     strDir = acDir;
     RunResult r = run({gstrSampleBuilder, strDir + "/sample", strDir + "/nomsg", gstrProgram}, {}, strDir);
     ASSERT_EQ(r.iStatus, 0) << r.strOut;
-    strConfig = readFile(strDir + "/sample/topzav/cfg/db2zav.cfg");
+    strConfig = zavtestReadText(strDir + "/sample/topzav/cfg/db2zav.cfg");
     mEnv = {{"TOPZAV", strDir + "/sample/topzav"},
             {"ZAVDB2_INSTHOME", strDir + "/sample/home"},
             {"DB2INSTANCE", "zavinst"},
@@ -213,10 +206,10 @@ TEST_F(DelIxf, EveryFileReadsBackAsTheStandInsRowsOnEveryPath)
     EXPECT_EQ(rb.iStatus, 0) << rb.strOut;
     EXPECT_TRUE(has(rb.strOut, " 0 differences")) << rb.strOut;
     /* csv reads an empty string as a null: the bytes tell them apart */
-    std::string strDocs = readFile(strCwd + "/docs.del");
+    std::string strDocs = zavtestReadText(strCwd + "/docs.del");
     EXPECT_TRUE(has(strDocs, "\n2,,,,\n")) << strDocs.substr(0, 200);
     EXPECT_TRUE(has(strDocs, "\n5,\"empty\",\"\",\"\",\"\"\n"));
-    mHeaders[path.pcName] = readFile(strCwd + "/headers.txt");
+    mHeaders[path.pcName] = zavtestReadText(strCwd + "/headers.txt");
     EXPECT_FALSE(mHeaders[path.pcName].empty());
   }
   /* the same table gets the same IXF header whatever path read it */
@@ -287,7 +280,7 @@ TEST_F(DelIxf, DelimitersInsideValuesAreDoubledUnlessAskedOtherwise)
     if (c.strFile.empty())
       EXPECT_FALSE(fs::exists(strCwd + "/e.del"));
     else
-      EXPECT_EQ(readFile(strCwd + "/e.del"), c.strFile);
+      EXPECT_EQ(zavtestReadText(strCwd + "/e.del"), c.strFile);
   }
 }
 
@@ -332,7 +325,7 @@ TEST_F(DelIxf, DelimitedFilesAreWrittenInTheOutputCodePageOrRefused)
     if (c.strFile.empty())
       EXPECT_FALSE(fs::exists(strCwd + "/e.del"));
     else
-      EXPECT_EQ(readFile(strCwd + "/e.del"), c.strFile);
+      EXPECT_EQ(zavtestReadText(strCwd + "/e.del"), c.strFile);
   }
 }
 
@@ -370,7 +363,7 @@ TEST_F(DelIxf, EveryFileOfARotatedIxfOutputIsACompleteIxfFile)
   std::string strHeader;
   for (const std::string &strFile : vFiles) {
     SCOPED_TRACE(strFile);
-    std::string strData = readFile(strCwd + "/" + strFile);
+    std::string strData = zavtestReadText(strCwd + "/" + strFile);
     EXPECT_LE(strData.size(), 15u * 1024);
     ASSERT_GT(strData.size(), ulHeader);
     if (strHeader.empty()) strHeader = strData.substr(0, ulHeader);
