@@ -1029,6 +1029,60 @@ struct Partition {
   db2backupImage image;
 };
 
+/* ------------------------------------------------------- backup images */
+
+/* The table-space list and each table space's definition (its control-file record). */
+void BackupHead(db2backupImage &image, const std::vector<std::pair<std::string, uint32_t>> &vList,
+                const std::vector<db2spcsTablespace> &vSpaces)
+{
+  db2backupAddObject(image, 9, 0, 0, 0, db2backupLOT(vList));
+  for (const db2spcsTablespace &ts : vSpaces) {
+    std::vector<unsigned char> vRec = db2spcsRecord(ts);
+    db2backupAddObject(image, 11, ts.sId, 0, 0, db2backupBytes(vRec.begin(), vRec.begin() + 2048));
+  }
+}
+
+/* The catalogue tables SYSTABLES, SYSCOLUMNS and SYSTABLESPACES as objects of the catalogue table space. */
+void BackupCatalogue(db2backupImage &image, const std::vector<Bytes> &vCatTables, const std::vector<Bytes> &vCatColumns,
+                     const std::vector<Bytes> &vCatSpaces)
+{
+  auto catalogue = [&](int iObj, const std::vector<db2pages::Column> &cols, const std::vector<Bytes> &vRows) {
+    TablePages tp(cols);
+    for (const Bytes &r : vRows) tp.add({r});
+    db2backupAddObject(image, 0, 0, static_cast<uint16_t>(iObj), 0, Concat(tp.finish()));
+  };
+  catalogue(2, CatTables(), vCatTables);
+  catalogue(3, CatColumns(), vCatColumns);
+  catalogue(27, CatTablespaces(), vCatSpaces);
+}
+
+/* The used pages of a DMS table space, read back from its containers, in runs
+   of consecutive pages (64 pages at most); pfnAfterRun after each run added.
+   False when a page cannot be read back. */
+bool BackupDmsPages(db2backupImage &image, const DmsSpace &dms, int32_t ilTbsId,
+                    const std::function<void()> &pfnAfterRun)
+{
+  Bytes run, page;
+  uint32_t ulFirst = 0, ulNext = 0;
+  auto flush = [&]() {
+    if (!run.empty()) db2backupAddObject(image, 12, ilTbsId, 0, static_cast<int32_t>(ulFirst), run);
+    run.clear();
+    pfnAfterRun();
+  };
+  for (uint32_t ulPage = 0; ulPage < dms.vUsed.size(); ulPage++) {
+    if (!dms.vUsed[ulPage]) continue;
+    if (run.empty() || ulPage != ulNext || run.size() >= 64 * kPageSize) {
+      flush();
+      ulFirst = ulPage;
+    }
+    if (!dms.readPage(ulPage, page)) return false;
+    run.insert(run.end(), page.begin(), page.end());
+    ulNext = ulPage + 1;
+  }
+  flush();
+  return true;
+}
+
 int Build(const std::string &strTarget, size_t ulEmployees)
 {
   std::error_code ec;
@@ -1255,45 +1309,14 @@ int Build(const std::string &strTarget, size_t ulEmployees)
       image.bytes.clear();
     };
     db2backupBegin(image, 65536, 0x800, "ISO8859-1");
-    db2backupAddObject(image, 9, 0, 0, 0, db2backupLOT(vList));
-    for (const db2spcsTablespace &ts : vSpaces) {
-      std::vector<unsigned char> vRec = db2spcsRecord(ts);
-      db2backupAddObject(image, 11, ts.sId, 0, 0, db2backupBytes(vRec.begin(), vRec.begin() + 2048));
-    }
-    if (n == 0) {
-      auto catalogue = [&](int iObj, const std::vector<db2pages::Column> &cols, const std::vector<Bytes> &vRows) {
-        TablePages tp(cols);
-        for (const Bytes &r : vRows) tp.add({r});
-        db2backupAddObject(image, 0, 0, static_cast<uint16_t>(iObj), 0, Concat(tp.finish()));
-      };
-      catalogue(2, CatTables(), vCatTables);
-      catalogue(3, CatColumns(), vCatColumns);
-      catalogue(27, CatTablespaces(), vCatSpaces);
-    }
+    BackupHead(image, vList, vSpaces);
+    if (n == 0) BackupCatalogue(image, vCatTables, vCatColumns, vCatSpaces);
     image.bytes.insert(image.bytes.end(), part.image.bytes.begin() + 4096, part.image.bytes.end());
     spill();
     for (const Space &s : gaSpaces) {
       if (s.cType != 'D' || (n == 1 && !s.boBothPartitions)) continue;
-      const DmsSpace &dms = mapDms[n].at(s.pcName);
-      /* the used pages, in runs of consecutive pages */
-      Bytes run, page;
-      uint32_t ulFirst = 0, ulNext = 0;
-      auto flush = [&]() {
-        if (!run.empty()) db2backupAddObject(image, 12, s.iId, 0, static_cast<int32_t>(ulFirst), run);
-        run.clear();
-        spill();
-      };
-      for (uint32_t ulPage = 0; ulPage < dms.vUsed.size(); ulPage++) {
-        if (!dms.vUsed[ulPage]) continue;
-        if (run.empty() || ulPage != ulNext || run.size() >= 64 * kPageSize) {
-          flush();
-          ulFirst = ulPage;
-        }
-        if (!dms.readPage(ulPage, page)) return _fail("reading back", s.pcName);
-        run.insert(run.end(), page.begin(), page.end());
-        ulNext = ulPage + 1;
-      }
-      flush();
+      if (!BackupDmsPages(image, mapDms[n].at(s.pcName), s.iId, spill))
+        return _fail("reading back", s.pcName);
     }
     db2backupAddObject(image, 18, 0, 0, 0, {});
     db2backupAddTail(image);
@@ -1496,38 +1519,10 @@ int BuildUnicode(const std::string &strTarget)
   db2backupBegin(image, 65536, 0x800, "UTF-8");
   std::vector<std::pair<std::string, uint32_t>> vList;
   for (const Space &s : gaUniSpaces) vList.push_back({s.pcName, s.cType == 'D' ? 2u : 1u});
-  db2backupAddObject(image, 9, 0, 0, 0, db2backupLOT(vList));
-  for (const db2spcsTablespace &ts : vSpaces) {
-    std::vector<unsigned char> vRec = db2spcsRecord(ts);
-    db2backupAddObject(image, 11, ts.sId, 0, 0, db2backupBytes(vRec.begin(), vRec.begin() + 2048));
-  }
-  auto catalogue = [&](int iObj, const std::vector<db2pages::Column> &cols, const std::vector<Bytes> &vRows) {
-    TablePages tp(cols);
-    for (const Bytes &r : vRows) tp.add({r});
-    db2backupAddObject(image, 0, 0, static_cast<uint16_t>(iObj), 0, Concat(tp.finish()));
-  };
-  catalogue(2, CatTables(), vCatTables);
-  catalogue(3, CatColumns(), vCatColumns);
-  catalogue(27, CatTablespaces(), vCatSpaces);
+  BackupHead(image, vList, vSpaces);
+  BackupCatalogue(image, vCatTables, vCatColumns, vCatSpaces);
   image.bytes.insert(image.bytes.end(), objects.bytes.begin() + 4096, objects.bytes.end());
-  /* the used DMS pages, read back from the containers, in runs of consecutive pages */
-  Bytes run, page;
-  uint32_t ulFirst = 0, ulNext = 0;
-  auto flush = [&]() {
-    if (!run.empty()) db2backupAddObject(image, 12, dms.ts.sId, 0, static_cast<int32_t>(ulFirst), run);
-    run.clear();
-  };
-  for (uint32_t ulPage = 0; ulPage < dms.vUsed.size(); ulPage++) {
-    if (!dms.vUsed[ulPage]) continue;
-    if (run.empty() || ulPage != ulNext || run.size() >= 64 * kPageSize) {
-      flush();
-      ulFirst = ulPage;
-    }
-    if (!dms.readPage(ulPage, page)) return _fail("reading back", "UNIDMS");
-    run.insert(run.end(), page.begin(), page.end());
-    ulNext = ulPage + 1;
-  }
-  flush();
+  if (!BackupDmsPages(image, dms, dms.ts.sId, [] {})) return _fail("reading back", "UNIDMS");
   db2backupAddObject(image, 18, 0, 0, 0, {});
   db2backupAddTail(image);
   fs::create_directories(strTarget + "/backup", ec);
