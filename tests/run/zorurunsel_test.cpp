@@ -195,24 +195,28 @@ zorurunWriter *_writer(Select &sel, const std::string &strPath, int iPairs, int3
   return pwriter;
 }
 
-/* Forks a producer writing the rows on the channel, then the end record.
-   Its exit status is 7 when the consumer stopped it, 0 otherwise. */
-pid_t _producer(ovf *povf, const std::vector<std::pair<int16_t, int32_t>> &vRows)
+/* Forks a producer writing the records on the channel, then the end record.
+   Its exit status is 7 when the consumer stopped it, 9 when the channel
+   refused a record, 0 otherwise. */
+pid_t _producerRecords(ovf *povf, const std::vector<std::vector<unsigned char>> &vRecords)
 {
   pid_t pid = fork();
   if (pid != 0) return pid;
-  int iExit = 0;
-  for (const auto &row : vRows) {
-    std::vector<unsigned char> v = _record(row.first, row.second);
+  for (const std::vector<unsigned char> &v : vRecords) {
     int iRc = ovfWrite(povf, v.data(), static_cast<int>(v.size()));
-    if (iRc == OVF_RC_STOPPED) {
-      iExit = 7;
-      break;
-    }
+    if (iRc == OVF_RC_STOPPED) _exit(7);
     if (iRc != 0) _exit(9);
   }
-  if (iExit == 0) ovfWrite(povf, nullptr, 0);
-  _exit(iExit);
+  ovfWrite(povf, nullptr, 0);
+  _exit(0);
+}
+
+/* The same with the records of rows (a SMALLINT, an INTEGER). */
+pid_t _producer(ovf *povf, const std::vector<std::pair<int16_t, int32_t>> &vRows)
+{
+  std::vector<std::vector<unsigned char>> vRecords;
+  for (const auto &row : vRows) vRecords.push_back(_record(row.first, row.second));
+  return _producerRecords(povf, vRecords);
 }
 
 int _wait(pid_t pid)
@@ -308,15 +312,7 @@ TEST(zorurunselWriter, UnconvertibleRecordIsCountedToldAndWarns)
   Select sel;
   sel.output(dir.file("out.del"));
   zorurunWriter *pwriter = _writer(sel, dir.file("out.del"), 1);
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<unsigned char> vGood = _record(1, 2), vShort = {1, 2, 3}, vGood2 = _record(3, 4);
-    ovfWrite(pwriter->appair[0]->povf, vGood.data(), static_cast<int>(vGood.size()));
-    ovfWrite(pwriter->appair[0]->povf, vShort.data(), static_cast<int>(vShort.size()));
-    ovfWrite(pwriter->appair[0]->povf, vGood2.data(), static_cast<int>(vGood2.size()));
-    ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
-    _exit(0);
-  }
+  pid_t pid = _producerRecords(pwriter->appair[0]->povf, {_record(1, 2), {1, 2, 3}, _record(3, 4)});
   int iRc = 0;
   std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
   EXPECT_EQ(iRc, ZORURUN_RC_ROWSLOST);
@@ -382,15 +378,9 @@ TEST(zorurunselWriter, CutLobsOfFlaggedRecordsAreCountedToldAndWarn)
   Select sel(true);
   sel.output(dir.file("lobs.del"));
   zorurunWriter *pwriter = _writer(sel, dir.file("lobs.del"), 1);
-  pid_t pid = fork();
-  if (pid == 0) {
-    for (const Row &row : aRows) {
-      std::vector<unsigned char> v = _lobRecord(row.ucFlags, row.clob, row.blob);
-      if (ovfWrite(pwriter->appair[0]->povf, v.data(), static_cast<int>(v.size())) != 0) _exit(9);
-    }
-    ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
-    _exit(0);
-  }
+  std::vector<std::vector<unsigned char>> vRecords;
+  for (const Row &row : aRows) vRecords.push_back(_lobRecord(row.ucFlags, row.clob, row.blob));
+  pid_t pid = _producerRecords(pwriter->appair[0]->povf, vRecords);
   int iRc = 0;
   std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
   EXPECT_EQ(iRc, ZORURUN_RC_LOBCUT);
@@ -457,24 +447,19 @@ TEST(zorurunselWriter, ConversionOnThreadsGivesOneThreadsRowsAndCounts)
     if (c.ilMaxrows > 0) sel.integer(TOKEN_MAXROWS, c.ilMaxrows);
     sel.output(dir.file("out.del"));
     zorurunWriter *pwriter = _writer(sel, dir.file("out.del"), 1);
-    pid_t pid = fork();
-    if (pid == 0) {
-      const Lob blob{false, 1, "c"};
-      for (int iPos = 1; iPos <= iRecords; iPos++) {
-        Kind kind = kindOf(iPos);
-        std::vector<unsigned char> v;
-        if (kind == SHORT) {
-          v = {1, 2, 3};
-        } else {
-          std::string strHeld = (kind == REPLACED || kind == BOTH ? "\xCE\xA9x\xE6\x97\xA5" : "r") + std::to_string(iPos);
-          uint32_t ulWhole = kind == CUT || kind == BOTH ? 40000 : static_cast<uint32_t>(strHeld.size());
-          v = _lobRecord(kind == CUT || kind == BOTH ? FICDATA_UREC_CUT : 0, Lob{false, ulWhole, strHeld}, blob);
-        }
-        if (ovfWrite(pwriter->appair[0]->povf, v.data(), static_cast<int>(v.size())) != 0) _exit(c.ilMaxrows > 0 ? 7 : 9);
+    std::vector<std::vector<unsigned char>> vRecords;
+    const Lob blob{false, 1, "c"};
+    for (int iPos = 1; iPos <= iRecords; iPos++) {
+      Kind kind = kindOf(iPos);
+      if (kind == SHORT) {
+        vRecords.push_back({1, 2, 3});
+        continue;
       }
-      ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
-      _exit(0);
+      std::string strHeld = (kind == REPLACED || kind == BOTH ? "\xCE\xA9x\xE6\x97\xA5" : "r") + std::to_string(iPos);
+      uint32_t ulWhole = kind == CUT || kind == BOTH ? 40000 : static_cast<uint32_t>(strHeld.size());
+      vRecords.push_back(_lobRecord(kind == CUT || kind == BOTH ? FICDATA_UREC_CUT : 0, Lob{false, ulWhole, strHeld}, blob));
     }
+    pid_t pid = _producerRecords(pwriter->appair[0]->povf, vRecords);
     int iRc = 0;
     std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
     EXPECT_EQ(iRc, ZORURUN_RC_ROWSLOST);
@@ -528,19 +513,14 @@ TEST(zorurunselWriter, RowsOfManyBatchesKeepTheRecordOrderAndTheirPositions)
   const int iRows = 200000;   /* about 4 MB of records: many batches */
   const std::vector<int> viBad = {2, 77777, 150001};   /* 1-based positions of short records */
   auto vRows = _rows(1, iRows);
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<unsigned char> vShort = {1, 2, 3};
-    size_t i = 0;
-    for (int iPos = 1; i < vRows.size(); iPos++) {
-      bool boBad = std::find(viBad.begin(), viBad.end(), iPos) != viBad.end();
-      std::vector<unsigned char> v = boBad ? vShort : _record(vRows[i].first, vRows[i].second);
-      if (!boBad) i++;
-      if (ovfWrite(pwriter->appair[0]->povf, v.data(), static_cast<int>(v.size())) != 0) _exit(9);
-    }
-    ovfWrite(pwriter->appair[0]->povf, nullptr, 0);
-    _exit(0);
+  std::vector<std::vector<unsigned char>> vRecords;
+  size_t i = 0;
+  for (int iPos = 1; i < vRows.size(); iPos++) {
+    bool boBad = std::find(viBad.begin(), viBad.end(), iPos) != viBad.end();
+    vRecords.push_back(boBad ? std::vector<unsigned char>{1, 2, 3} : _record(vRows[i].first, vRows[i].second));
+    if (!boBad) i++;
   }
+  pid_t pid = _producerRecords(pwriter->appair[0]->povf, vRecords);
   int iRc = 0;
   std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = _runWriter(pwriter); });
   EXPECT_EQ(iRc, ZORURUN_RC_ROWSLOST);
