@@ -11,10 +11,12 @@
 */
 #include "control/zorcontroludbts.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "model/osysibm.h"
 #include "catalog/sqlcat.h"
@@ -274,6 +276,42 @@ bool _udbCompleteItemSet(obf **ppobf, const obf *pobfPart, const db2utilNode *pn
   if (pobf->ulBitCount > pobfPart->ulBitCount) return false;
   obfResize(pobf, pobfPart->ulBitCount);
   return true;
+}
+
+/*
+** The partitions a task asks for: a SELECT's PART set as found up its
+** owners, or for an UNLOAD block the union of its SELECTs' sets (its own
+** when it has no SELECT yet); NULL when one of them names none, that is
+** every partition.  Only the partitions asked for are read; each of them
+** must be.  *pboFailed tells that memory ran out.
+*/
+obf *_udbWantedParts(zortask *ptask, bool boBlock, bool *pboFailed)
+{
+  *pboFailed = false;
+  std::vector<zortask *> vTasks;
+  if (boBlock && ptask->pchaineSubTasks != nullptr)
+    for (auto *p = static_cast<zortask *>(ptask->pchaineSubTasks->pitemTop); p != nullptr; p = p->ptaskNext)
+      vTasks.push_back(p);
+  if (vTasks.empty()) vTasks.push_back(ptask);
+  std::vector<uint32_t> vParts;
+  for (zortask *ptaskAsking : vTasks) {
+    zoratom *patom = _udbFound(ptaskAsking, TOKEN_PART);
+    if (patom == nullptr || patom->iKind != ZORATOM_OBF || patom->value.pobf == nullptr ||
+        obfIsEmpty(patom->value.pobf))
+      return nullptr;
+    const obf *pobf = patom->value.pobf;
+    for (uint32_t ul = 0; ul < pobf->ulBitCount; ul++)
+      if (obfGet(pobf, pobf->ulBase + ul)) vParts.push_back(pobf->ulBase + ul);
+  }
+  uint32_t ulBits = 0;
+  for (uint32_t ul : vParts) ulBits = std::max(ulBits, ul + 1);
+  obf *pobfWanted = obfCreate(ulBits);
+  if (pobfWanted == nullptr) {
+    *pboFailed = true;
+    return nullptr;
+  }
+  for (uint32_t ul : vParts) obfSet(pobfWanted, ul);
+  return pobfWanted;
 }
 
 } // namespace
@@ -623,7 +661,11 @@ int zorcontrolUdbGetSystablespace(zorcontrol *pcontrol, zortask *ptaskUnload)
   iRc = _udbAdd(ptaskUnload, patom);
   if (iRc != 0) return iRc;
 
-  olist *plist = sysibmGetContainers(pcharInstance, pcharInstUser, pcharDb, pcharTs, &iRc);
+  bool boFailed = false;
+  obf *pobfWanted = _udbWantedParts(ptaskUnload, true, &boFailed);
+  if (boFailed) return ORC_NOMEM;
+  olist *plist = sysibmGetContainers(pcharInstance, pcharInstUser, pcharDb, pcharTs, &iRc, pobfWanted);
+  obfDestroy(pobfWanted);
   omsgsTrace("sysibmGetContainers(%s) = 0x%x\n", pcTablespace, iRc);
   if (iRc != 0) {
     olistDestroy(plist);
@@ -650,9 +692,14 @@ int zorcontrolUdbGetLongSystablespace(zorcontrol *pcontrol, zortask *ptaskSelect
   if (_udbStripped(ptable->pcharLONG_TBSPACE).empty()) return 0;
 
   int iRc = 0;
+  bool boFailed = false;
+  obf *pobfWanted = _udbWantedParts(ptaskSelect, false, &boFailed);
+  if (boFailed) return ORC_NOMEM;
   olist *plist = sysibmGetContainers(_udbString(_udbFound(ptaskSelect, TOKEN_INSTANCE_NAME)),
                                      _udbString(_udbFound(ptaskSelect, TOKEN_INSTANCE_USER)),
-                                     _udbString(_udbFound(ptaskSelect, TOKEN_DBNAME)), ptable->pcharLONG_TBSPACE, &iRc);
+                                     _udbString(_udbFound(ptaskSelect, TOKEN_DBNAME)), ptable->pcharLONG_TBSPACE, &iRc,
+                                     pobfWanted);
+  obfDestroy(pobfWanted);
   omsgsTrace("sysibmGetContainers(long) = 0x%x\n", iRc);
   if (iRc != 0) {
     olistDestroy(plist);
@@ -696,6 +743,8 @@ int zorcontrolUdbCheckPartition(zorcontrol *pcontrol, zortask *ptaskUnload)
 
   int iRc = 0;
   zortask *ptaskFirst = static_cast<zortask *>(ptaskUnload->pchaineSubTasks->pitemTop);
+  zoratom *patomBackup = _udbFound(ptaskUnload, TOKEN_BACKUP);
+  std::vector<const obf *> vFilled;   /* sets that named no partition, filled here */
 
   /* the SELECTs' partition sets */
   for (zortask *ptask = ptaskFirst; iRc == 0 && ptask != nullptr; ptask = ptask->ptaskNext) {
@@ -716,15 +765,34 @@ int zorcontrolUdbCheckPartition(zorcontrol *pcontrol, zortask *ptaskUnload)
     obf *pobfPart = patomPart->value.pobf;
     if (obfIsEmpty(pobfPart)) {
       _udbFillAll(pobfPart, pnodes, iCount, ulBits);
+      vFilled.push_back(pobfPart);
       continue;
     }
+    if (std::find(vFilled.begin(), vFilled.end(), pobfPart) != vFilled.end()) continue;
     if (_udbAnyFrom(pobfPart, ulBits)) {
       iRc = ZORCTRLU_RC_PARTITION;
     } else {
       obfResize(pobfPart, ulBits);
       if (!_udbSubset(pobfPart, pobfKnown)) iRc = ZORCTRLU_RC_PARTITION;
     }
-    if (iRc != 0) omsgsFMTEDO(ZORU011E);
+    if (iRc != 0) {
+      omsgsFMTEDO(ZORU011E);
+      break;
+    }
+    /* from backups, a partition named is read from its image: one must be given */
+    if (patomBackup == nullptr || patomBackup->iKind != ZORATOM_OLIST || patomBackup->value.plist == nullptr) continue;
+    for (uint32_t ul = 0; iRc == 0 && ul < ulBits; ul++) {
+      if (!obfGet(pobfPart, ul)) continue;
+      bool boImage = false;
+      for (auto *pentry = static_cast<zorbkFileEntry *>(patomBackup->value.plist->pitemTop); pentry != nullptr;
+           pentry = pentry->pitemNext)
+        boImage |= pentry->ilNode == static_cast<int32_t>(ul);
+      if (boImage) continue;
+      std::string strDb = _udbText(_udbString(_udbFound(ptaskUnload, TOKEN_DBNAME)));
+      omsgsFMTEDO(ZORU432E, static_cast<int>(ul), pnodes[ul].acHost, strDb.substr(0, strDb.find('\0')).c_str(),
+                  "NO BACKUP IMAGE OF IT IS GIVEN");
+      iRc = SYSIBM_RC_PARTITION;
+    }
   }
 
   /* the partition sets of their OUTPUT files and LOB IN directories */

@@ -418,11 +418,9 @@ obf *_argsParsePart(argsOptions *pargs, const char *pcInstance)
   if (std::strcmp(pargs->acPart, "current") == 0) {
     int iCount = 0;
     db2utilNode *pnodes = db2utilGetNodes(pcInstance, &iCount);
-    char acHost[100] = {0};
-    if (toolsGetHostName(acHost, sizeof acHost) != 0) acHost[0] = '\0';
     for (int i = 0; pnodes != nullptr && i < iCount; i++) {
       if (pnodes[i].iNode < 0 || pnodes[i].iNode > ARGS_PART_MAX) continue;
-      if (std::strcmp(pnodes[i].acHost, acHost) != 0) continue;
+      if (!db2utilIsThisHost(pnodes[i].acHost)) continue;
       obfSet(pobf, static_cast<uint32_t>(pnodes[i].iNode));
       if (pnodes[i].iNode > lHighest) lHighest = pnodes[i].iNode;
     }

@@ -18,6 +18,8 @@
 #include "model/zormsgs.h"
 #include "model/zortask.h"
 
+#include <arpa/inet.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -478,9 +480,10 @@ db2utilNode *db2utilGetNodes(const char *pcInstance, int *piCount)
       while (*pc == ' ' || *pc == '\t') pc++;
       char *pcHost = pc;
       while (*pc && *pc != ' ' && *pc != '\t' && *pc != '\n' && *pc != '\r') pc++;
+      /* the name as written: an address such as 127.0.0.2 is not cut at its
+         first '.'; the root dot of an absolute name is dropped */
       std::string strHost(pcHost, static_cast<size_t>(pc - pcHost));
-      size_t ulDot = strHost.find('.');
-      if (ulDot != std::string::npos) strHost.resize(ulDot);
+      if (strHost.size() > 1 && strHost.back() == '.') strHost.pop_back();
       while (*pc == ' ' || *pc == '\t') pc++;
       long lPort = std::strtol(pc, &pcEnd, 10);
       if (strHost.empty() || strHost.size() >= DB2UTIL_HOST_SIZE) pcWhy = "host name";
@@ -512,6 +515,32 @@ db2utilNode *db2utilGetNodes(const char *pcInstance, int *piCount)
   *piCount = iCount;
   omsgsTrace("db2utilGetNodes %s: %d partitions\n", pcInstance ? pcInstance : "-", iCount);
   return pnodes;
+}
+
+int db2utilIsThisHost(const char *pcHost)
+{
+  if (pcHost == nullptr || pcHost[0] == '\0') return 1;
+  std::string strHost = pcHost;
+  if (strHost.size() > 1 && strHost.back() == '.') strHost.pop_back();
+  unsigned char aucAddress[sizeof(struct in6_addr)];
+  bool boAddress = inet_pton(AF_INET, strHost.c_str(), aucAddress) == 1 ||
+                   inet_pton(AF_INET6, strHost.c_str(), aucAddress) == 1;
+  int iThis = 0;
+  if (!boAddress && strcasecmp(strHost.c_str(), "localhost") == 0) {
+    iThis = 1;
+  } else if (toolsIsLocalHost(strHost.c_str())) {
+    iThis = 1;
+  } else if (!boAddress) {
+    /* a name with another domain than gethostname's, or that no resolver knows */
+    char acHost[256] = {0};
+    if (gethostname(acHost, sizeof acHost - 1) == 0) {
+      std::string strOwn(acHost, std::strcspn(acHost, "."));
+      std::string strShort = strHost.substr(0, strHost.find('.'));
+      iThis = !strOwn.empty() && strcasecmp(strOwn.c_str(), strShort.c_str()) == 0;
+    }
+  }
+  omsgsTrace("db2utilIsThisHost(%s) = %d\n", pcHost, iThis);
+  return iThis;
 }
 
 int db2utilGetDBPath(const char *pcDatabase, ochar **ppcharDrive, int *piNode, ochar **ppcharInternal)

@@ -104,11 +104,23 @@ char **db2utilGetDBCfg(ochar *pcharDatabase, ochar *pcharInstance, ochar *pcharU
 ** db2utilGetNodes
 **   The partitions of sqllib/db2nodes.cfg under the instance's home (from
 **   the configuration's insthomes item), indexed by partition number; one
-**   partition 0 on this host when the file does not exist.
+**   partition 0 on this host when the file does not exist.  Host names are
+**   kept as written (an address whole, a name with its domain), without the
+**   final '.' of an absolute name: db2utilIsThisHost tells this host.
 **   Returns a new array and *piCount, or NULL with *piCount = 0 after a
 **   message (no home, home missing, unreadable or malformed file).
 */
 db2utilNode *db2utilGetNodes(const char *pcInstance, int *piCount);
+
+/*
+** db2utilIsThisHost
+**   True (1) when the host name of a partition entry names this host: an
+**   empty name, "localhost", this host's name with or without its domain
+**   (any case, a final '.' ignored), or a name or address of one of its
+**   interfaces (127.0.0.1 among them).  An address names this host only
+**   when an interface has it: 127.0.0.2 is another host.  Returns 1 or 0.
+*/
+int db2utilIsThisHost(const char *pcHost);
 
 /*
 ** db2utilGetDBPath

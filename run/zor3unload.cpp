@@ -92,6 +92,13 @@ void _unloadCountDamaged(zorurunReader *preader, int64_t llDamaged)
     __atomic_fetch_add(preader->pllDamaged, llDamaged, __ATOMIC_RELAXED);
 }
 
+/* The table's pages end (or cannot be had) after llFound of its llPages. */
+void _unloadPagesEnd(const char *pcTable, int64_t llFound, int64_t llPages)
+{
+  omsgsFMTEDO(ZORU434E, pcTable != nullptr && pcTable[0] != '\0' ? pcTable : "?", static_cast<long long>(llFound),
+              static_cast<long long>(llPages));
+}
+
 /* Clears the channels of the reader's pairs that the decoder found stopped. */
 void _unloadSyncPairs(zorurunReader *preader, const std::vector<ficdataPair> &v)
 {
@@ -161,8 +168,10 @@ int _unloadTableDescSMS(const char *pcUser, ficcont *pficcont, int32_t ilObid, f
     if (ficdataGetEnreg(pficdata, piFd, nullptr, FICDATA_SLOT_DESCRIPTOR, &info, pdesc, pilPages, nullptr, 0, 0,
                         _ficsmsMapPage) == 1)
       iRc = 0;
-    else
-      omsgsTrace("Table %d: no table descriptor in partition %d", ilObid, pficcont->ilPart);
+  }
+  if (iRc != 0) {
+    omsgsTrace("Table %d: no table descriptor in partition %d", ilObid, pficcont->ilPart);
+    omsgsFMTEDO(ZORU436E, static_cast<int>(ilObid), static_cast<int>(pficcont->sTbsId));
   }
   ficdataDestroy(pficdata);
   free(pconf);
@@ -195,8 +204,12 @@ int _unloadTableDescDMS(const char *pcUser, ficcont *pficcont, int32_t ilObid, f
         iRc = 0;
       }
     }
-    if (iRc != 0) omsgsTrace("Table %d: no table descriptor in partition %d", ilObid, pficcont->ilPart);
     ficdmsFreeTabObj(pentries, ilCount);
+  }
+  if (iRc != 0) {
+    /* the object table, the table's entry in it or its first page cannot be had */
+    omsgsTrace("Table %d: no table descriptor in partition %d", ilObid, pficcont->ilPart);
+    omsgsFMTEDO(ZORU436E, static_cast<int>(ilObid), static_cast<int>(pficcont->sTbsId));
   }
   ficdataDestroy(pficdata);
   ficdmsFreeBuffers(pconf);
@@ -295,11 +308,14 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
     int32_t ilCont = -1;
     int32_t ilPhys = ficsmsIdentifyPage(pconf, ilObid, p, &ilCont);
     if (ilPhys < 0 || ilCont < 0 || ilCont >= pconf->ilContainers || piFd[ilCont] < 0) {
+      /* the container that holds the page has no file of the table */
       omsgsTrace("Page %d of table %d has no open file (container %d)", p, ilObid, ilCont);
+      _unloadPagesEnd(pficdata->acTable, p, ppart->ilDataPages);
       iRc = 1;
       break;
     }
     pinfo->ilLogicalPage = p;
+    pinfo->llExpectedPage = p;
     pinfo->ilPhysicalPage = ilPhys;
     if (ficdataGetDB2Enregs(pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize,
                             vpairs.data(), static_cast<int32_t>(vpairs.size())) == 0) {
@@ -325,15 +341,19 @@ int _unloadTableDB2SeqSMS(const char *pcUser, int32_t ilObid, zorurunReader *pre
   ficcont *pficcontLong = _unloadLongRecord(ppart);
   const ficdataTableDesc *pdesc = static_cast<const ficdataTableDesc *>(ppart->pTableDesc);
   int32_t k = pficcont->ilContainers;
+  /* the pages are those of the data-file header, not what the files hold:
+     a file cut short must not end the table early */
+  int32_t ilFilePages = 0;
   char **ppcNames = k > 0 ? static_cast<char **>(calloc(static_cast<size_t>(k), sizeof(char *))) : nullptr;
   int *piAccess = k > 0 ? static_cast<int *>(calloc(static_cast<size_t>(k), sizeof(int))) : nullptr;
   if (ppcNames == nullptr || piAccess == nullptr || pdesc == nullptr ||
-      !ficsmsControlFiles(pficcont, ilObid, FICSMS_EXT_DAT, pcUser, ppcNames, piAccess, &ppart->ilDataPages)) {
+      !ficsmsControlFiles(pficcont, ilObid, FICSMS_EXT_DAT, pcUser, ppcNames, piAccess, &ilFilePages)) {
     free(ppcNames);
     free(piAccess);
     _unloadPostEOF(preader);
     return 1;
   }
+  omsgsTrace("Table %d: %d pages, %d in its files", ilObid, ppart->ilDataPages, ilFilePages);
   int *piFd = ficsmsOpenFiles(pficcont, pcUser, ppcNames, piAccess);
   free(ppcNames);
   ficdata *pficdata = ficdataCreate(pficcont->ilPageSize, ppart->ilPart, punload->ptaskSelect, punload->ilLongCol);
@@ -434,12 +454,18 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
   uint32_t ulWord = 0;
   if (iRc == 0 && !_unloadNextWord(&stream, &ulWord)) {
     omsgsTrace("Page-number pipe ended before its first word");
-    iRc = ppart->ilDataPages > 0 ? 1 : 0;
+    if (ppart->ilDataPages > 0) {
+      _unloadPagesEnd(pficdata->acTable, 0, ppart->ilDataPages);
+      iRc = 1;
+    }
     ppart->ilDataPages = 0;
   }
   for (int32_t i = 0; iRc == 0 && i < ppart->ilDataPages; i++) {
     if (!_unloadNextWord(&stream, &ulWord)) {
+      /* the extent map lists fewer pages than the table has */
       omsgsTrace("Page-number pipe ended after %d of %d pages", i, ppart->ilDataPages);
+      _unloadPagesEnd(pficdata->acTable, i, ppart->ilDataPages);
+      iRc = 1;
       break;
     }
     int32_t ilPage = static_cast<int32_t>(ulWord);
@@ -451,6 +477,7 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
       break;
     }
     pinfo->ilLogicalPage = ilPage;
+    pinfo->llExpectedPage = i;
     pinfo->ilPhysicalPage = ilPhys;
     if (ficdataGetDB2Enregs(pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize,
                             vpairs.data(), static_cast<int32_t>(vpairs.size())) == 0) {
@@ -760,19 +787,19 @@ int unloadFromTs(zorurunReader *preader)
   _unloadTableName(punload->ptaskSelect, acTable, sizeof acTable);
   if (pcExpand == nullptr || pcBuffer == nullptr || pslots == nullptr) iRc = ORC_NOMEM;
 
+  int64_t llPagesRead = 0;   /* pages of the table handed out, damaged ones too */
   while (iRc == 0) {
     unsigned char *pcPage = pts->pfnReadNext(pts, &iReadCode);
     if (iReadCode != 0) break;
     if (pcPage == nullptr) continue;
-    int iSlots = ficdataReadSlots(pcPage, pts->ilPageSize, pslots);
-    int64_t llObjectPage = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
-    if (iSlots != 0) {
-      omsgsTrace("Page %u: slot directory 0x%x (%d slots usable)", static_cast<unsigned>(llObjectPage), iSlots,
-                 pslots->ilCount);
-      if (pslots->ilCount == 0) ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, -1, iSlots);
-    }
+    llPagesRead++;
+    int64_t llObjectPage = 0;
+    if (!ficdataCheckPage(acTable, &llDamaged, pcPage, pts->ilPageSize, pts->boPageExpected ? pts->llPageExpected : -1,
+                          pslots, &llObjectPage))
+      continue;
     int iFirst = ficdataFirstDataSlot(llObjectPage);
     for (int32_t s = iFirst; s < pslots->ilCount && !boAllStopped; s++) {
+      if (pts->boDescMoved && llObjectPage == pts->llDescPage && s == pts->iDescSlot) continue;   /* no row */
       int iKind = pslots->aiKind[s];
       if (iKind == FICDATA_KIND_DAMAGED) {
         ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, FICDATA_RC_CORRUPT);
@@ -849,7 +876,13 @@ int unloadFromTs(zorurunReader *preader)
   _unloadCountDamaged(preader, llDamaged);
   if (iRc == 0 && iReadCode != 0 && iReadCode != ZORTS_RC_END && iReadCode != ZORTS_RC_ENDEMP) {
     omsgsTrace("Page read failed (0x%x)", iReadCode);
+    _unloadPagesEnd(acTable, llPagesRead, pts->ilPageCount);
     iRc = iReadCode;
+  } else if (iRc == 0 && !boAllStopped && pts->ilPageCount > 0 && llPagesRead < pts->ilPageCount) {
+    /* the source ended before the table's last page: the rest is lost */
+    omsgsTrace("Source ended after %lld of %d pages", static_cast<long long>(llPagesRead), pts->ilPageCount);
+    _unloadPagesEnd(acTable, llPagesRead, pts->ilPageCount);
+    iRc = FICDATA_RC_PAGES;
   }
   if (!boAllStopped) {
     omsgsTrace("Post EOFs to ovf");

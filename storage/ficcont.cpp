@@ -345,7 +345,7 @@ int ficcontGetLocalPart(olist **pplist, const char *pcHost, const char *pcDataba
   if (access(strPath.c_str(), F_OK) != 0) {
     int iErrno = errno;
     omsgsTrace("Pb acces fichier %s (%s)\n", strPath.c_str(), std::strerror(iErrno));
-    if (iErrno == ENOENT) return 0;
+    if (iErrno == ENOENT) return FICCONT_RC_MISSING;
     omsgsFMTEDO(ZORU338E, pcDatabase, std::strerror(iErrno));
     return FICCONT_RC_ACCESS;
   }

@@ -107,6 +107,7 @@ struct ochar;
 #define FICCONT_RC_ACCESS  ORC_MAKE(0x119, 2, 1)   /* control file not accessible (ZORU338E / ZORU339E) */
 #define FICCONT_RC_DAMAGED ORC_MAKE(0x119, 2, 2)   /* a matching record does not hold together */
 #define FICCONT_RC_NOMAP   ORC_MAKE(0x119, 2, 3)   /* page or extent outside the stripes / geometry */
+#define FICCONT_RC_MISSING ORC_MAKE(0x119, 2, 0x042)   /* the control file (or its directory) does not exist */
 
 /* One stripe of a DMS table space (olist item). */
 struct ficcontMapCb {
@@ -164,9 +165,10 @@ olist *ficcontCreatePartList(void);
 ** ficcontGetLocalPart
 **   Reads <pcDbPath>SQLSPCS.1 on this host (pcDbPath ends with '/') and
 **   appends to *pplist (created when NULL) a record, remote flag 0, for every
-**   table space named pcharTbsName (any CCSID; compared in UTF-8).  A missing file means the partition holds
-**   nothing: 0 and no record.
-**   Returns 0; FICCONT_RC_ACCESS after ZORU338E when the file exists but
+**   table space named pcharTbsName (any CCSID; compared in UTF-8).
+**   Returns 0; FICCONT_RC_MISSING, without a message, when the file does
+**   not exist (the caller names the partition); FICCONT_RC_ACCESS after
+**   ZORU338E when the file exists but
 **   cannot be tested, or after ZORU347E when it cannot be opened, or when a
 **   read fails; FICCONT_RC_DAMAGED after ZORU338E for a matching record that
 **   does not hold together; ORC_NOMEM.  Records already appended stay.

@@ -130,9 +130,9 @@ int ficdataReadSlots(const unsigned char *pcPage, int32_t ilPageSize, ficdataSlo
   }
   if (!obyteReadLE16(pcPage + ilDir, pcEnd, &usCount)) return FICDATA_RC_TRUNCATED;
   int32_t ilCount = static_cast<int16_t>(usCount);
-  if (ilCount <= 0) return 0;
-  if (ilCount > FICDATA_MAX_SLOTS) {
-    omsgsTrace("Slot count %d at %d above %d", ilCount, ilDir, FICDATA_MAX_SLOTS);
+  if (ilCount == 0) return 0;
+  if (ilCount < 0 || ilCount > FICDATA_MAX_SLOTS) {
+    omsgsTrace("Slot count %d at %d outside 0 to %d", ilCount, ilDir, FICDATA_MAX_SLOTS);
     return FICDATA_RC_CORRUPT;
   }
   int32_t ilBase = ilDir + FICDATA_SLOTS_BASE;
@@ -161,6 +161,43 @@ int ficdataReadSlots(const unsigned char *pcPage, int32_t ilPageSize, ficdataSlo
   }
   pslots->ilCount = ilCount;
   return rc;
+}
+
+int ficdataCheckPage(const char *pcTable, int64_t *pllDamaged, const unsigned char *pcPage, int32_t ilPageSize,
+                     int64_t llExpected, ficdataSlots *pslots, int64_t *pllObjectPage)
+{
+  pslots->ilCount = 0;
+  int64_t llCarried = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
+  int64_t llPage = llExpected >= 0 ? llExpected : llCarried;
+  if (pllObjectPage != nullptr) *pllObjectPage = llPage;
+  const char *pc = pcTable != nullptr && pcTable[0] != '\0' ? pcTable : "?";
+  if (llExpected >= 0 && llCarried != llExpected) {
+    omsgsTrace("Page expected as object page %lld carries %lld", static_cast<long long>(llExpected),
+               static_cast<long long>(llCarried));
+    omsgsFMTEDO(ZORU433W, pc, static_cast<long long>(llExpected), static_cast<long long>(llCarried));
+    if (pllDamaged != nullptr) (*pllDamaged)++;
+    return 0;
+  }
+  int rc = ficdataReadSlots(pcPage, ilPageSize, pslots);
+  if (rc == 0) return 1;
+  omsgsTrace("Page %lld: slot directory 0x%x (%d slots usable)", static_cast<long long>(llPage), rc, pslots->ilCount);
+  if (pslots->ilCount > 0) return 1;
+  ficdataSkipDamaged(pc, pllDamaged, llPage, -1, rc);
+  return 0;
+}
+
+int ficdataDescriptorTarget(const unsigned char *pcPage, int32_t ilPageSize, uint32_t *pulPage, int *piSlot)
+{
+  ficdataSlots slots;
+  if (ficdataReadSlots(pcPage, ilPageSize, &slots) != 0 && slots.ilCount == 0) return 0;
+  if (slots.ilCount <= FICDATA_SLOT_DESCRIPTOR || slots.aiKind[FICDATA_SLOT_DESCRIPTOR] != FICDATA_KIND_POINTER)
+    return 0;
+  int32_t ilOffset = slots.ailOffset[FICDATA_SLOT_DESCRIPTOR];
+  if (ficdataRecordInPage(pcPage, ilPageSize, ilOffset, nullptr) != 0) return 0;
+  uint32_t ulTarget = obyteGetLE32(pcPage + ilOffset + FICDATA_REC_POINTER);
+  *pulPage = ulTarget >> 8;
+  *piSlot = static_cast<int>(ulTarget & 0xFF);
+  return 1;
 }
 
 int ficdataFirstDataSlot(int64_t llObjectPage)
@@ -848,6 +885,8 @@ ficdata *ficdataCreate(int32_t ilPageSize, int32_t ilPart, zortask *ptask, int32
   if (pficdata == nullptr) return nullptr;
   pficdata->ilPageSize = ilPageSize;
   pficdata->ilPart = ilPart;
+  pficdata->ilDescPage = -1;
+  pficdata->iDescSlot = -1;
   pficdata->ptask = ptask;
   pficdata->iLongFlags = iLongFlags;
   pficdata->apcPage[0] = static_cast<unsigned char *>(calloc(1, static_cast<size_t>(ilPageSize)));
@@ -929,6 +968,7 @@ int ficdataInitInfoTableBackup(void *pUnused, int32_t ilTbsId, int32_t ilTableId
   pinfo->ilRemote = ilRemote;
   pinfo->ilPageSize = ilPageSize;
   pinfo->llOffset = static_cast<int64_t>((static_cast<uint64_t>(ulOffsetHigh) << 32) | ulOffsetLow);
+  pinfo->llExpectedPage = -1;
   return 0;
 }
 
@@ -1019,14 +1059,22 @@ int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfo
   const int32_t ilSize = pficdata->ilPageSize;
   unsigned char *pcPage = nullptr;
   if (_readDataPage(pficdata, iFd, pinfo, pinfo->ilPhysicalPage, pficdata->apcPage[iBuffer], &pcPage) != 0) return 0;
-  int rc = ficdataReadSlots(pcPage, ilSize, pslots);
-  int64_t llObjectPage = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
-  if (rc != 0) {
-    omsgsTrace("Page %d: slot directory 0x%x (%d slots usable)", pinfo->ilPhysicalPage, rc, pslots->ilCount);
-    if (pslots->ilCount == 0) ficdataSkipDamaged(pficdata->acTable, &pficdata->llDamaged, llObjectPage, -1, rc);
+  int64_t llObjectPage = 0;
+  if (!ficdataCheckPage(pficdata->acTable, &pficdata->llDamaged, pcPage, ilSize, pinfo->llExpectedPage, pslots,
+                        &llObjectPage))
+    return 1;
+  if (llObjectPage == 0) {
+    /* the descriptor a pointer of slot 3 names is met again among the pages */
+    uint32_t ulPage = 0;
+    int iSlot = -1;
+    pficdata->ilDescPage = ficdataDescriptorTarget(pcPage, ilSize, &ulPage, &iSlot) ? static_cast<int32_t>(ulPage) : -1;
+    pficdata->iDescSlot = iSlot;
   }
+  bool boDescPage = pficdata->ilDescPage >= 0 && pficdata->ilDescPage == pinfo->ilLogicalPage;
+  int rc = 0;
   int iFirst = ficdataFirstDataSlot(llObjectPage);
   for (int s = iFirst; s < pslots->ilCount; s++) {
+    if (boDescPage && s == pficdata->iDescSlot) continue;
     int iKind = pslots->aiKind[s];
     if (iKind == FICDATA_KIND_DAMAGED) {
       ficdataSkipDamaged(pficdata->acTable, &pficdata->llDamaged, llObjectPage, s, FICDATA_RC_CORRUPT);

@@ -24,14 +24,24 @@
 **       28      4   object page number of this page
 **       36      4   torn-page word 0 (saved bit 0 of sectors 0-31)
 **       40      4   torn-page word 1 (sectors 32-63, 32 KB pages only)
-**        o      2   n = number of slots (signed; n <= 0: no records)
+**        o      2   n = number of slots (signed; 0: no records, below 0: damaged)
 **   o+20+2i     2   slot i: -1 empty, else the record lies at o + 20 + value
 **
 **   Slots with a fixed role: object page 0 slot 0 data-file header (u32 at
 **   record offset 4 = pages of the data object), slot 2 table directory,
 **   slot 3 table descriptor (possibly a pointer record), data from slot 4;
 **   a page whose number is a non-zero multiple of 500 has data from slot 1;
-**   every other page from slot 0.
+**   every other page from slot 0.  When slot 3 is a pointer record, the
+**   descriptor it points to is no row either, wherever it lies.
+**
+**   The pages of a table's data object are object pages 0 to N - 1 (N the
+**   data-file header's count); every reader knows the object page it asks
+**   for, and a page that carries another number (a page of zeros, a page of
+**   another object) is damaged, as are a slot count below zero and pages
+**   that end before N.  One policy for damage, whatever the reader: what
+**   cannot be a sound page or record is named (table, page, slot), counted
+**   and skipped, and the SELECT ends with the count (ficdataSkipDamaged,
+**   ficdataCheckPage); pages that cannot be had at all fail the read.
 **
 **   RECORD HEADER (first 8 bytes of a record)
 **     OFFSET  SIZE  DESCRIPTION
@@ -98,6 +108,8 @@ struct zortask;
 #define FICDATA_RC_PIPE      ORC_MAKE(0x117, 2, 0x003)  /* 0x117a003 a long-field or LOB child's answer failed */
 #define FICDATA_RC_READ      ORC_MAKE(0x117, 2, 0x004)  /* 0x117a004 a page could not be read whole */
 #define FICDATA_RC_REFUSED   ORC_MAKE(0x117, 2, 0x005)  /* 0x117a005 a record channel refused a record */
+#define FICDATA_RC_PAGENO    ORC_MAKE(0x117, 2, 0x043)  /* 0x117a043 a page is not the object page its place promises */
+#define FICDATA_RC_PAGES     ORC_MAKE(0x117, 2, 0x044)  /* 0x117a044 the table's pages end before its page count */
 
 /* Page layout. */
 #define FICDATA_SECTOR          512
@@ -263,6 +275,8 @@ struct ficdata {
   int32_t ilReadCode;          /* first page-read failure (FICDATA_RC_READ), 0 none */
   int64_t llDamaged;           /* damaged records and slot directories skipped */
   int32_t ilLobsWithoutSlot;   /* LOB files numbered so far for LOBs without a first slot */
+  int32_t ilDescPage;          /* logical page of the descriptor a pointer on object page 0 names, -1 none */
+  int32_t iDescSlot;           /* its slot */
   char acTable[FICDATA_TABLE_NAME_SIZE];   /* "QUALIFIER.NAME" for messages, may be empty */
   ficdataAhead aahead[FICDATA_AHEAD_WINDOWS];   /* data-page read-ahead windows */
   uint32_t ulAheadClock;       /* uses of the windows so far */
@@ -287,6 +301,7 @@ struct ficdataInfoTable {
   int32_t ilLogicalPage;       /* SMS: table page; DMS: table-space page */
   int32_t ilObjectPage;        /* 0 = the table's first page; -1 after a pointer */
   int32_t ilPhysicalPage;      /* page within the container */
+  int64_t llExpectedPage;      /* data-page read: the object page the page must be, -1 not known */
 };
 
 /* The two values of the table directory record (object page 0, slot 2). */
@@ -325,15 +340,39 @@ int ficdataIsPageSize(int32_t ilPageSize);
 **   Reads the slot directory of a page of ilPageSize bytes into *pslots:
 **   the slot count and, per slot, the record's page offset (o + 20 + value)
 **   and its kind (FICDATA_KIND_EMPTY for the slot value -1).
-**   Returns 0 (count 0 when n <= 0); ORC_INVALID for a page size that is
+**   Returns 0 (count 0 when n is 0); ORC_INVALID for a page size that is
 **   not a DB2 page size; FICDATA_RC_CORRUPT with count 0 when the slot
-**   directory's offset lies outside the page or n is above
+**   directory's offset lies outside the page or n is below 0 or above
 **   FICDATA_MAX_SLOTS; FICDATA_RC_TRUNCATED with count 0 when the slot
 **   values run past the end of the page; FICDATA_RC_CORRUPT with every slot
 **   read when some slot points outside the page (those slots have kind
 **   FICDATA_KIND_DAMAGED and offset -1; the others can be used).
 */
 int ficdataReadSlots(const unsigned char *pcPage, int32_t ilPageSize, ficdataSlots *pslots);
+
+/*
+** ficdataCheckPage
+**   What every reader checks of a data page before its records: the object
+**   page number the page carries (u32 at 28) must be llExpected (-1: not
+**   known, not checked), and its slot directory is read into *pslots.  A
+**   page of another number is skipped, named (ZORU433W: table pcTable, the
+**   page expected, the number found) and counted in *pllDamaged; so is a
+**   page whose slot directory gives no slot (ZORU451W).
+**   Returns 1 when records of the page may be read (slots that point
+**   outside the page have kind FICDATA_KIND_DAMAGED), 0 when the page is
+**   skipped.  *pllObjectPage (may be NULL) gets the page's object page
+**   number: llExpected when known, else the number it carries.
+*/
+int ficdataCheckPage(const char *pcTable, int64_t *pllDamaged, const unsigned char *pcPage, int32_t ilPageSize,
+                     int64_t llExpected, ficdataSlots *pslots, int64_t *pllObjectPage);
+
+/*
+** ficdataDescriptorTarget
+**   When slot 3 of object page 0 (pcPage) is a pointer record, *pulPage and
+**   *piSlot get the page and slot it names (SMS: table page; DMS:
+**   table-space page) and 1 is returned; else 0.
+*/
+int ficdataDescriptorTarget(const unsigned char *pcPage, int32_t ilPageSize, uint32_t *pulPage, int *piSlot);
 
 /*
 ** ficdataFirstDataSlot
@@ -533,7 +572,8 @@ void ficdataDestroy(ficdata *pficdata);
 int ficdataInitInfoTable(const ficcont *pficcont, int32_t ilTableId, int32_t ilTbsId, uint32_t ulOffsetLow,
                          uint32_t ulOffsetHigh, ficdataInfoTable *pinfo);
 
-/* ficdataInitInfoTableBackup: the same from explicit values (pUnused is not read).  Returns 0. */
+/* ficdataInitInfoTableBackup: the same from explicit values (pUnused is not read); the page
+** expected is not known (-1) until the caller sets it.  Returns 0. */
 int ficdataInitInfoTableBackup(void *pUnused, int32_t ilTbsId, int32_t ilTableId, int32_t ilRemote,
                                int32_t ilPart, int32_t ilPageSize, uint32_t ulOffsetLow, uint32_t ulOffsetHigh,
                                ficdataInfoTable *pinfo);
@@ -571,9 +611,12 @@ int ficdataGetEnreg(ficdata *pficdata, const int *piFd, void *pUnused, int iSlot
 **   the page's first data slot, each record of kind 0 or 4 that the
 **   sampler keeps is decoded into pcBuffer (ilBufferSize bytes, at least
 **   ficdataSizeEnreg) and written to every pair whose channel is set; a
-**   pair whose write answers 0x1a9001 gets its channel cleared.  A damaged
+**   pair whose write answers 0x1a9001 gets its channel cleared.  The page
+**   must be object page pinfo->llExpectedPage (ficdataCheckPage); the
+**   descriptor a pointer record of object page 0 names (pinfo's logical
+**   page and slot, noted when page 0 is read) is no row.  A damaged page,
 **   record, slot or slot directory is skipped and counted in
-**   pficdata->llDamaged with ZORU454W or ZORU451W (ficdataSkipDamaged).
+**   pficdata->llDamaged with ZORU433W, ZORU454W or ZORU451W.
 **   pslots is the caller's scratch.
 **   Returns 1 to go on; 0 when no pair takes records any more, when a long-
 **   data child's answer broke (pipes out of step), when the page could

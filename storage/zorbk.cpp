@@ -62,9 +62,8 @@
 /* A definition is a table-space record of the control file (storage/ficcont.h). */
 #define ZORBK_DEF_MINSIZE   (FICCONT_OFF_PAGESIZE + 4)
 
-/* Offset of the object page number in a data page. */
-#define ZORBK_PAGE_NUMBER   28
-#define ZORBK_PAGE_TORN     36   /* the saved torn-page words */
+/* Offset of the saved torn-page words in a data page. */
+#define ZORBK_PAGE_TORN     36
 
 /* Largest extent size accepted from a definition. */
 #define ZORBK_MAX_EXTENT    4096
@@ -566,43 +565,40 @@ unsigned char *zorbkReadNextSMSDat(zorts *pzorts, int *piRc)
     return nullptr;
   }
   const int32_t P = pps->ilPageSize;
-  if (pps->ilState < 1) {
-    for (;;) {
+  for (;;) {
+    if (pps->ilState < 1) {
+      while (pps->ilCurrentChunk < pps->ilChunkCount && pps->pchunks[pps->ilCurrentChunk].ilDataSize == 0)
+        pps->ilCurrentChunk++;                          /* an empty object holds no page */
       if (pps->ilCurrentChunk >= pps->ilChunkCount) {
         *piRc = ZORTS_RC_END;
         return nullptr;
       }
-      if (pps->pchunks[pps->ilCurrentChunk].ilDataSize == 0) {
-        pps->ilCurrentChunk++;                          /* an empty object holds no page */
-        continue;
+      int rc = _zorbkLoadChunk(pps, pps->ilCurrentChunk);
+      if (rc != 0) {
+        *piRc = rc;
+        return nullptr;
       }
-      break;
+      pps->ilState = 0;
+      pps->ilPagesLeft = 0;
+      pps->llNextOffset = 0;
     }
-    int rc = _zorbkLoadChunk(pps, pps->ilCurrentChunk);
-    if (rc != 0) {
-      *piRc = rc;
-      return nullptr;
-    }
-    pps->ilState = 1;
-    pps->ilPagesLeft = 0;
-    pps->llNextOffset = P;
-    if (pps->pchunks[pps->ilCurrentChunk].ilDataSize <= P) {
+    const zorbkIndexEntry &e = pps->pchunks[pps->ilCurrentChunk];
+    int64_t llOffset = pps->llNextOffset;
+    int64_t llPage = e.ilFirstPage + llOffset / P;    /* the chunk holds the file's pages from its first */
+    unsigned char *pucPage = pps->pucBuffer + llOffset;
+    pps->ilState++;
+    pps->ilPagesLeft = pps->ilState - 1;
+    pps->llNextOffset += P;
+    if (pps->llNextOffset >= e.ilDataSize) {
       pps->ilState = -1;
       pps->ilCurrentChunk++;
     }
+    if (pzorts->ilPageCount > 0 && llPage >= pzorts->ilPageCount) continue;   /* past the table's pages */
+    pzorts->llPageExpected = llPage;
+    pzorts->boPageExpected = 1;
     *piRc = 0;
-    return pps->pucBuffer;
+    return pucPage;
   }
-  unsigned char *pucPage = pps->pucBuffer + pps->llNextOffset;
-  pps->ilState++;
-  pps->ilPagesLeft++;
-  pps->llNextOffset += P;
-  if (pps->llNextOffset >= pps->pchunks[pps->ilCurrentChunk].ilDataSize) {
-    pps->ilState = -1;
-    pps->ilCurrentChunk++;
-  }
-  *piRc = 0;
-  return pucPage;
 }
 
 /*
@@ -738,16 +734,14 @@ unsigned char *zorbkReadAbsSMSLOBPage(zorts *pzorts, uint32_t ulPage, unsigned c
 ** it holds: the data-file header, the table directory and the table
 ** descriptor.  Returns 0 or the first failing code.
 */
-static int _zorbkReadTablePage0(zorts *pzorts, uint32_t ulPage, bool boDMS)
+static int _zorbkReadTablePage0(zorts *pzorts, uint32_t ulPage, bool boDMS, int32_t ilTbsId, int32_t ilObjId)
 {
   int rc = 0;
   unsigned char *pucPage =
       boDMS ? zorbkReadAbsDMSDatPage(pzorts, ulPage, nullptr, 1, ZORTS_READ_RESTORE, &rc)
             : zorbkReadAbsSMSDatPage(pzorts, ulPage, nullptr, 1, ZORTS_READ_RESTORE, &rc);
   if (pucPage == nullptr) return rc;
-  rc = zortsGetDataFileHeader(pzorts, pucPage);
-  if (rc == 0) rc = zortsGetTDirRec(pzorts, pucPage);
-  if (rc == 0) rc = zortsGetTBDesc(pzorts, pucPage);
+  rc = zortsReadFirstPage(pzorts, pucPage, ilTbsId, ilObjId);
   std::free(pucPage);
   return rc;
 }
@@ -763,7 +757,7 @@ static zorbkPageSource *_zorbkOpenSMS(zorts *pzorts, zorbkObjectKind kind, int32
   void *pSaved = pzorts->pPageSource;
   pzorts->pPageSource = pps;
   if (kind != ZORBK_KIND_SMSDAT) return pps;
-  int rc = _zorbkReadTablePage0(pzorts, 0, false);
+  int rc = _zorbkReadTablePage0(pzorts, 0, false, ilTbsId, ilObjId);
   if (rc != 0) {
     pzorts->pPageSource = pSaved;
     _zorbkPSFree(pps);
@@ -821,7 +815,7 @@ static zorbkPageSource *_zorbkOpenDMS(zorts *pzorts, zorbkDMSObject object, int3
       rc = zortsEmpReadHeader(pps->pempIterator->pPage, pps->ilPageSize, iK, &ulLevel, &ilEntries,
                               &pucAllocs);
     if (rc == 0 && ilEntries < 1) rc = ZORTS_RC_ENDEMP;
-    if (rc == 0) rc = _zorbkReadTablePage0(pzorts, obyteGetLE32(pucAllocs), true);
+    if (rc == 0) rc = _zorbkReadTablePage0(pzorts, obyteGetLE32(pucAllocs), true, ilTbsId, ilObjId);
   }
   if (rc != 0) {
     omsgsTraceTo(gpzcFileDebug, "DMS object %d of table space %d not opened: 0x%x\n", ilObjId,
@@ -856,7 +850,7 @@ unsigned char *zorbkReadNextDMSDat(zorts *pzorts, int *piRc)
     *piRc = ORC_INVALID;
     return nullptr;
   }
-  if (pps->iEnd) {
+  if (pzorts->ilPageCount > 0 && pps->llPagesOut >= pzorts->ilPageCount) {
     *piRc = ZORTS_RC_ENDEMP;                         /* the table's last page was handed out */
     return nullptr;
   }
@@ -892,9 +886,9 @@ unsigned char *zorbkReadNextDMSDat(zorts *pzorts, int *piRc)
   pps->llNextOffset += P;
   pps->llNextTbsPage++;
   pps->ilPagesLeft--;
-  if (pzorts->ilPageCount > 0 &&
-      obyteGetLE32(pucPage + ZORBK_PAGE_NUMBER) == static_cast<uint32_t>(pzorts->ilPageCount - 1))
-    pps->iEnd = 1;
+  /* the extents of the map hold the object's pages in order */
+  pzorts->llPageExpected = pps->llPagesOut++;
+  pzorts->boPageExpected = 1;
   *piRc = 0;
   return pucPage;
 }

@@ -167,7 +167,7 @@ struct zorbkPageSource {
   zorbkIndexEntry *pchunks;       /* chunk table, ilChunkCount + 1 entries, owned */
   int32_t  ilChunkCount;          /* chunks, without the closing entry */
   int32_t  ilCurrentChunk;        /* index of the current chunk */
-  int32_t  ilState;               /* -1 chunk not loaded; k >= 1 loaded, k pages handed out */
+  int32_t  ilState;               /* -1 chunk not loaded; k >= 0 loaded, k pages handed out */
   int32_t  ilLoadedChunk;         /* chunk whose bytes the buffer holds, -1 none */
   unsigned char *pucBuffer;       /* chunk buffer, owned */
   int64_t  llBufferSize;          /* its allocated size */
@@ -175,7 +175,7 @@ struct zorbkPageSource {
   int32_t  ilPagesLeft;           /* SMS: pages handed out after the first of the chunk;
                                      DMS: pages left in the current extent */
   int64_t  llNextTbsPage;         /* DMS: table-space page of the next page of the extent */
-  int32_t  iEnd;                  /* DMS: the table's last page was handed out */
+  int64_t  llPagesOut;            /* DMS: pages handed out, the next one's object page */
   unsigned char *pucObjTabRecord; /* DMS: the table's 148-byte object-table record, owned */
   int32_t  ilPageSize;            /* bytes per page (from the definition) */
   int32_t  ilExtentSize;          /* pages per extent (from the definition) */
@@ -232,8 +232,9 @@ int _zorbkBuildPOOL_CB(zorbk *pzorbk, const unsigned char *pucData, int32_t ilSi
 ** ZORBK_RC_DAMAGED (a definition with an impossible page or extent size),
 ** ZORBK_RC_NOTABLE (DMS: the object table holds no record of the object),
 ** ZORBK_RC_NOMEM, or the code of a failed read of the object's first pages
-** (data objects read page 0 and the table descriptor; DMS objects the
-** table's object-table record and extent map).
+** (data objects read page 0 and the table descriptor: ZORTS_RC_NODESC
+** after ZORU436E when it holds none; DMS objects the table's object-table
+** record and extent map).
 */
 zorbkPageSource *zorbkOpenSMSTableDat(zorts *pzorts, int32_t ilTbsId, int32_t ilObjId, int *piRc);
 zorbkPageSource *zorbkOpenSMSTableLF(zorts *pzorts, int32_t ilTbsId, int32_t ilObjId, int *piRc);
@@ -250,6 +251,11 @@ zorbkPageSource *zorbkOpenDMSTableLOB(zorts *pzorts, int32_t ilTbsId, int32_t il
 ** last page), or 0x113a003 when the image cannot be read where the index
 ** says (short read, a data extent held by no object of the image, a chunk
 ** that is not whole pages, no memory for the chunk buffer).
+*/
+/*
+** Both hand out only the pages below the table's page count, and set the
+** object page each one must be (SMS: the chunk's first page plus the
+** page's place in it; DMS: the pages counted in extent-map order).
 */
 unsigned char *zorbkReadNextSMSDat(zorts *pzorts, int *piRc);
 unsigned char *zorbkReadNextDMSDat(zorts *pzorts, int *piRc);

@@ -35,9 +35,6 @@
 #define OMSGS_DEBUG_KEYWORD nullptr
 #include "common/omsgsmod.h"
 
-/* Offset of the page-stamped object page number. */
-#define ZORDAT_PAGE_NUMBER 28
-
 /* Extent data starts this far into an extent buffer allocation. */
 #define ZORDAT_BUFFER_HEAD ((sizeof(zordatBuffer) + 63) & ~static_cast<size_t>(63))
 
@@ -450,9 +447,7 @@ static int _zordatReadFirstPage(zorts *pzorts, uint32_t ulPage)
   int iRc = 0;
   unsigned char *pucPage = pzorts->pfnReadAbs(pzorts, ulPage, nullptr, 1, ZORTS_READ_RESTORE, &iRc);
   if (pucPage == nullptr) return iRc;
-  iRc = zortsGetDataFileHeader(pzorts, pucPage);
-  if (iRc == 0) iRc = zortsGetTDirRec(pzorts, pucPage);
-  if (iRc == 0) iRc = zortsGetTBDesc(pzorts, pucPage);
+  iRc = zortsReadFirstPage(pzorts, pucPage, pzorts->pzordat->ilTbsId, pzorts->pzordat->ilObjId);
   free(pucPage);
   return iRc;
 }
@@ -695,6 +690,7 @@ static void *_zordatDispatcherMain(void *pArg)
 {
   zordatPS *pps = static_cast<zordatPS *>(pArg);
   int32_t ilCurrent = -1;
+  int32_t ilOrdinal = 0;   /* place of the current extent in the object */
   int iRc = _zordatNextExtent(pps, &ilCurrent);
   if (iRc != 0) {
     omsgsTrace("Read Dispatcher found initial EOF");
@@ -725,6 +721,7 @@ static void *_zordatDispatcherMain(void *pArg)
     pbuf->ilPageSize = pps->pzorts->ilPageSize;
     pbuf->ilDataSize = pps->ilBufferSize;
     pbuf->ilPagesRead = pps->pzorts->ilExtentSize;
+    pbuf->ilObjectExtent = ilOrdinal++;
     if (zordatLogical2Physical(pps->pzordat, ilCurrent, &ilCont, &ilExtentInCont) != 0 || ilCont < 0 ||
         ilCont >= pps->pzordat->ilContainers) {
       /* an extent the map has no container for: the consumer gets a read error */
@@ -955,13 +952,18 @@ unsigned char *zordatReadNextDat(zorts *pzorts, int *piCode)
   for (;;) {
     zordatBuffer *pbuf = pps->pbufCurrent;
     if (pbuf != nullptr && pbuf->ilPagesLeft > 0 && !pbuf->boLastPage) {
+      int64_t llPage = static_cast<int64_t>(pbuf->ilObjectExtent) * pzorts->ilExtentSize +
+                       pbuf->ilNextOffset / pbuf->ilPageSize;
+      if (pzorts->ilPageCount > 0 && llPage >= pzorts->ilPageCount) {
+        pbuf->boLastPage = 1;   /* past the table's last page: the rest of the extent is not handed out */
+        continue;
+      }
       unsigned char *pucPage = _zordatData(pbuf) + pbuf->ilNextOffset;
       pbuf->ilNextOffset += pbuf->ilPageSize;
       pbuf->ilPagesLeft--;
       ficdb2RestaureBits(pucPage, pbuf->ilPageSize, pucPage + 36);
-      if (pzorts->ilPageCount > 0 &&
-          obyteGetLE32(pucPage + ZORDAT_PAGE_NUMBER) + 1 == static_cast<uint32_t>(pzorts->ilPageCount))
-        pbuf->boLastPage = 1;   /* the table's last page: the rest of the extent is not handed out */
+      pzorts->llPageExpected = llPage;
+      pzorts->boPageExpected = 1;
       *piCode = 0;
       return pucPage;
     }

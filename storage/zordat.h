@@ -112,6 +112,7 @@ struct zordatBuffer {
   int32_t ilPagesLeft;       /* pages still to hand out */
   int32_t ilNextOffset;      /* offset of the next page to hand out */
   int32_t boLastPage;        /* the table's last page was handed out */
+  int32_t ilObjectExtent;    /* place of the extent in the object: its pages are object pages from X times it */
 };
 
 struct zordatPS;
@@ -188,7 +189,8 @@ int32_t zordatDetermineType(zordat *pzordat);
 **   extent buffers to run with (2 x containers when below 1).
 **   Returns the page source (also stored in pzorts->pPageSource) with
 **   *piCode 0, or NULL with ZORDAT_RC_NOMEM, the read code, the extent-map
-**   or object-table code, or -1 when the first page holds no description.
+**   or object-table code, or ZORTS_RC_NODESC (after ZORU436E) when the
+**   first page holds no description.
 */
 zordatPS *zordatOpenPSDat(zorts *pzorts, int32_t ilBuffers, int *piCode);
 
@@ -219,7 +221,9 @@ int zordatLaunchPS(zorts *pzorts);
 /*
 ** zordatReadNextDat
 **   Read-next slot: the next page in order of arrival (torn-page bits
-**   restored in place; valid until the next call) with *piCode 0, or NULL
+**   restored in place; valid until the next call) with *piCode 0, the
+**   object page it must be in pzorts->llPageExpected (pages at or past the
+**   table's page count are not handed out), or NULL
 **   with the end code (0x1139002 end of the extent map or of an SMS table,
 **   0x1139001 stop), ZORDAT_RC_READ when an extent could not be read, or
 **   ORC_INVALID when the source was not launched.

@@ -57,6 +57,7 @@ struct zorts;
 #define ZORTS_RC_BADTYPE        ORC_MAKE(0x113, 2, 0x002)  /* 0x113a002 unknown table-space type (online) */
 #define ZORTS_RC_NOTINIMAGE     ORC_MAKE(0x113, 2, 0x004)  /* 0x113a004 table space not in the backup image */
 #define ZORTS_RC_BADDESC        ORC_MAKE(0x113, 2, 0x006)  /* 0x113a006 long-field or LOB descriptor refused */
+#define ZORTS_RC_NODESC         ORC_MAKE(0x113, 2, 0x047)  /* 0x113a047 the first page holds no table description */
 
 /* Types and sources. */
 #define ZORTS_TYPE_SMS      1
@@ -83,7 +84,11 @@ struct zorts;
 ** Read-next: the next data page of the table (a buffer of the page source,
 ** valid until the next call) with *piCode 0, or NULL with ZORTS_RC_END,
 ** ZORTS_RC_ENDEMP or ZORTS_RC_READ; NULL with code 0 means no page for this
-** call (call again).  Pages come with their torn-page bits restored.
+** call (call again).  Pages come with their torn-page bits restored.  A
+** source that knows which object page it hands out (its place in the files,
+** the image or the extent map) sets the object's llPageExpected to it and
+** boPageExpected to 1, so that a page carrying another number is taken for
+** damaged; it hands out the object pages below the table's page count only.
 */
 typedef unsigned char *(*zortsReadNextProc)(zorts *pzorts, int *piCode);
 
@@ -114,6 +119,11 @@ struct zorts {
   void *pPageSource;            /* page-source state of the table, owned */
   zorts *pzortsLF;              /* long-field child object, owned, or NULL */
   zorts *pzortsLOB;             /* LOB child object, owned, or NULL */
+  int64_t llPageExpected;       /* object page of the page read-next handed out last */
+  int32_t boPageExpected;       /* 1 when the page source sets llPageExpected */
+  int32_t boDescMoved;          /* 1 when slot 3 of object page 0 points to the descriptor: */
+  int64_t llDescPage;           /*   object page of the record it points to */
+  int32_t iDescSlot;            /*   and its slot (no row, wherever it lies) */
 };
 
 /* ------------------------------------------------------ extent maps */
@@ -177,13 +187,24 @@ void zortsEmpIteratorDestroy(zortsEmpIterator *piter);
 **   Builds the object's table description from slot 3 of object page 0
 **   (the object's page size in bytes at pcPage); a pointer record there is
 **   followed once, reading the page it names through the read-absolute slot
-**   with torn-page restoration.  Stores the fixed-part length and the
+**   with torn-page restoration, and the record found is noted in the object
+**   (boDescMoved, the object page that page carries, the slot) for the
+**   page loops to pass over.  Stores the fixed-part length and the
 **   largest unload record size in the object.
 **   Returns 0, or -1 when no description results: the slot (or the one
 **   pointed to) holds no normal or overflow record, the pointed-to page
 **   cannot be read, or the page or record is damaged.
 */
 int zortsGetTBDesc(zorts *pzorts, const unsigned char *pcPage);
+
+/*
+** zortsReadFirstPage
+**   What the page sources do with a table's object page 0 (pcPage): the
+**   data-file header, the table directory and the table descriptor, in
+**   that order.  Returns 0, or ZORTS_RC_NODESC after ZORU436E (table space
+**   ilTbsId, object ilObjId) when one of them cannot be had.
+*/
+int zortsReadFirstPage(zorts *pzorts, const unsigned char *pcPage, int32_t ilTbsId, int32_t ilObjId);
 
 /*
 ** zortsGetDataFileHeader

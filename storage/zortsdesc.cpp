@@ -10,6 +10,8 @@
 #include <cstdlib>
 
 #include "common/obyte.h"
+#include "common/omsgs.h"
+#include "model/zormsgs.h"
 #include "storage/ficdata.h"
 #include "storage/zorts.h"
 
@@ -47,9 +49,10 @@ int zortsGetTBDesc(zorts *pzorts, const unsigned char *pcPage)
   if (ilOffset < 0) return -1;
   const unsigned char *pcDescPage = pcPage;
   unsigned char *pcRead = nullptr;
+  uint32_t ulTarget = 0;
   int iKind = pcPage[ilOffset] & 0x0F;
   if (iKind == FICDATA_KIND_POINTER) {
-    uint32_t ulTarget = obyteGetLE32(pcPage + ilOffset + FICDATA_REC_POINTER);
+    ulTarget = obyteGetLE32(pcPage + ilOffset + FICDATA_REC_POINTER);
     int iCode = 0;
     if (pzorts->pfnReadAbs != nullptr)
       pcRead = pzorts->pfnReadAbs(pzorts, ulTarget >> 8, nullptr, 1, ZORTS_READ_RESTORE, &iCode);
@@ -69,6 +72,14 @@ int zortsGetTBDesc(zorts *pzorts, const unsigned char *pcPage)
       pzorts->tbdesc = desc;
       pzorts->ilFixedLength = desc.ilFixedLength;
       pzorts->ilMaxRecord = ficdataSizeEnreg(&desc);
+      pzorts->boDescMoved = pcRead != nullptr;
+      if (pcRead != nullptr) {
+        /* the page loops meet that record among the table's pages: it is no row */
+        pzorts->llDescPage = obyteGetLE32(pcDescPage + FICDATA_PAGE_NUMBER);
+        pzorts->iDescSlot = static_cast<int>(ulTarget & 0xFF);
+        omsgsTrace("Table descriptor on object page %lld slot %d", static_cast<long long>(pzorts->llDescPage),
+                   pzorts->iDescSlot);
+      }
       rc = 0;
     }
   } else {
@@ -92,4 +103,14 @@ int zortsGetTDirRec(zorts *pzorts, const unsigned char *pcPage)
 {
   if (pzorts == nullptr || pcPage == nullptr) return -1;
   return _zortsSlotRecord(pcPage, pzorts->ilPageSize, FICDATA_SLOT_TDIR) < 0 ? -1 : 0;
+}
+
+int zortsReadFirstPage(zorts *pzorts, const unsigned char *pcPage, int32_t ilTbsId, int32_t ilObjId)
+{
+  int rc = zortsGetDataFileHeader(pzorts, pcPage);
+  if (rc == 0) rc = zortsGetTDirRec(pzorts, pcPage);
+  if (rc == 0) rc = zortsGetTBDesc(pzorts, pcPage);
+  if (rc == 0) return 0;
+  omsgsFMTEDO(ZORU436E, static_cast<int>(ilObjId), static_cast<int>(ilTbsId));
+  return ZORTS_RC_NODESC;
 }

@@ -1514,6 +1514,12 @@ int BuildUnicode(const std::string &strTarget)
   vSpaces.push_back(dms.ts);
   if (!db2spcsWriteFile(strDbDir + "SQLSPCS.1", vSpaces)) return _fail("table-space control file", strDbDir);
 
+  /* the database lies on both partitions, its data on partition 0: partition 1 holds the temporary space */
+  std::string strDbDir1 = strTarget + "/data/zavinst/NODE0001/SQL00002/";
+  fs::create_directories(strDbDir1 + "cont/TEMPSPACE1.0", ec);
+  if (ec || !db2spcsWriteFile(strDbDir1 + "SQLSPCS.1", {vSpaces[1]}))
+    return _fail("table-space control file", strDbDir1);
+
   /* the backup image of partition 0: list, definitions, catalogue, SMS objects, DMS pages */
   db2backupImage image;
   db2backupBegin(image, 65536, 0x800, "UTF-8");

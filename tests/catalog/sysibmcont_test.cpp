@@ -1,9 +1,12 @@
 // The containers of a table space over the partitions of a stand-in
 // instance: local partitions from db2nodes.cfg, a partition read through a
-// forked loopback daemon, a host without daemon, no partition holding the
-// table space, and a failed partition that later ones must not hide.
+// forked loopback daemon (on 127.0.0.2, another host for the program), a
+// host without daemon, a partition without its directory or control file,
+// no partition holding the table space, a failed partition that later ones
+// must not hide, and partitions not asked for, which are not read at all.
 #include "catalog/sysibmcont.h"
 
+#include "common/obf.h"
 #include "common/ochar.h"
 #include "common/olist.h"
 #include "io/authkey.h"
@@ -32,6 +35,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -197,8 +201,8 @@ class SysibmContainers : public ::testing::Test {
 
 TEST_F(SysibmContainers, LocalPartitionsOfDb2nodes)
 {
-  // partitions 0 and 2 (1 has no line); the host given with its domain
-  Instance({"0 " + ThisHost() + ".example.com 0", "2 " + ThisHost() + " 1"});
+  // partitions 0 and 2 (1 has no line); the host given with its domain, and as an absolute name
+  Instance({"0 " + ThisHost() + ".example.com 0", "2 " + ThisHost() + ". 1"});
   ASSERT_TRUE(db2spcsWriteFile(PartPath(0) + "SQLSPCS.1", {Sms("SYSCATSPACE", 0, "a"), Sms("USERSPACE1", 2, "u0")}));
   ASSERT_TRUE(db2spcsWriteFile(PartPath(2) + "SQLSPCS.1", {Sms("USERSPACE1", 2, "/abs/u2")}));
   int rc = -1;
@@ -208,7 +212,8 @@ TEST_F(SysibmContainers, LocalPartitionsOfDb2nodes)
   std::vector<ficcont *> v = Items();
   ASSERT_EQ(2u, v.size());
   EXPECT_EQ(0, v[0]->ilPart);
-  EXPECT_EQ(ThisHost(), Text(v[0]->pcharHost));
+  EXPECT_EQ(0, v[0]->ilRemote);
+  EXPECT_EQ(ThisHost() + ".example.com", Text(v[0]->pcharHost));
   EXPECT_EQ(PartPath(0) + "u0", Text(ficcontGetCont(v[0], 0)->pcharPath));
   EXPECT_EQ(2, v[1]->ilPart);
   EXPECT_EQ(0, v[1]->ilRemote);
@@ -230,6 +235,7 @@ TEST_F(SysibmContainers, NoPartitionHoldsTheTablespace)
 {
   Instance({"0 " + ThisHost() + " 0", "1 " + ThisHost() + " 1"});
   ASSERT_TRUE(db2spcsWriteFile(PartPath(0) + "SQLSPCS.1", {Sms("USERSPACE1", 2, "u0")}));
+  ASSERT_TRUE(db2spcsWriteFile(PartPath(1) + "SQLSPCS.1", {Sms("USERSPACE1", 2, "u1")}));
   int rc = 0;
   std::vector<std::string> vMsgs = Get("NOSPACE", &rc);
   EXPECT_EQ(SYSIBM_RC_NOCONT, rc);
@@ -249,10 +255,66 @@ TEST_F(SysibmContainers, AFailedPartitionIsNotHiddenByALaterOne)
   int rc = 0;
   std::vector<std::string> vMsgs = Get("USERSPACE1", &rc);
   EXPECT_EQ(FICCONT_RC_DAMAGED, rc);
-  ASSERT_EQ(1u, vMsgs.size());
+  ASSERT_EQ(2u, vMsgs.size());
   EXPECT_EQ(0u, vMsgs[0].rfind("ZORU338E", 0)) << vMsgs[0];
+  EXPECT_EQ("ZORU432E PARTITION 0 ON HOST " + ThisHost() + " OF DATABASE SAMPLE IS NOT READ: ITS TABLESPACE CONTROL FILE " +
+                PartPath(0) + "SQLSPCS.1 CANNOT BE READ WHOLE\n",
+            vMsgs[1]);
   ASSERT_EQ(1u, Items().size());
   EXPECT_EQ(1, Items()[0]->ilPart);
+}
+
+/*
+** A partition asked for that cannot be read fails the request with a
+** message naming it and why; one not asked for is not even looked at.
+*/
+TEST_F(SysibmContainers, EveryPartitionAskedForIsReadOrNamed)
+{
+  Instance({"0 " + ThisHost() + " 0", "1 " + ThisHost() + " 1", "2 " + ThisHost() + " 2"});
+  ASSERT_TRUE(db2spcsWriteFile(PartPath(0) + "SQLSPCS.1", {Sms("USERSPACE1", 2, "u0")}));
+  std::string strRoot1 = strRoot + "/data/zavinst/NODE0001";
+  struct Case {
+    const char *pcWhat;
+    std::function<void()> fnBreak;   /* what happens to partition 1 */
+    std::string strWhy;
+  } aCases[] = {
+      {"its directory missing", [&] { fs::remove_all(strRoot1); }, "ITS DIRECTORY " + strRoot1 + " DOES NOT EXIST"},
+      {"its database directory missing", [&] { fs::remove_all(strRoot1 + "/SQL00001"); fs::create_directories(strRoot1); },
+       "THE DATABASE DIRECTORY " + strRoot1 + "/SQL00001 DOES NOT EXIST"},
+      {"its control file missing", [&] { fs::remove(PartPath(1) + "SQLSPCS.1"); },
+       "ITS TABLESPACE CONTROL FILE " + strRoot1 + "/SQL00001/SQLSPCS.1 DOES NOT EXIST"},
+  };
+  for (const Case &c : aCases) {
+    SCOPED_TRACE(c.pcWhat);
+    ASSERT_TRUE(db2spcsWriteFile(PartPath(1) + "SQLSPCS.1", {Sms("USERSPACE1", 2, "u1")}));
+    ASSERT_TRUE(db2spcsWriteFile(PartPath(2) + "SQLSPCS.1", {Sms("OTHERSPACE", 3, "o2")}));
+    c.fnBreak();
+    olistDestroy(plist);
+    plist = nullptr;
+    int rc = 0;
+    std::vector<std::string> vMsgs = Get("USERSPACE1", &rc);
+    EXPECT_EQ(SYSIBM_RC_PARTITION, rc);
+    EXPECT_EQ(std::vector<std::string>{"ZORU432E PARTITION 1 ON HOST " + ThisHost() +
+                                       " OF DATABASE SAMPLE IS NOT READ: " + c.strWhy + "\n"},
+              vMsgs);
+    ASSERT_EQ(1u, Items().size());   /* partition 2 does not hold the table space */
+    EXPECT_EQ(0, Items()[0]->ilPart);
+
+    /* asked for partitions 0 and 2 only: partition 1 is not read */
+    obf *pobf = obfCreate(3);
+    obfSet(pobf, 0);
+    obfSet(pobf, 2);
+    olistDestroy(plist);
+    plist = nullptr;
+    ochar *pcharInst = Str("zavinst"), *pcharUser = Str(UserName()), *pcharDb = Str("SAMPLE"),
+          *pcharTbs = Str("USERSPACE1");
+    vMsgs = zavtestMessages([&] { plist = sysibmGetContainers(pcharInst, pcharUser, pcharDb, pcharTbs, &rc, pobf); });
+    for (ochar *p : {pcharInst, pcharUser, pcharDb, pcharTbs}) ocharDestroy(p);
+    obfDestroy(pobf);
+    EXPECT_EQ(0, rc);
+    EXPECT_TRUE(vMsgs.empty()) << vMsgs[0];
+    ASSERT_EQ(1u, Items().size());
+  }
 }
 
 TEST_F(SysibmContainers, DirectoryAndPartitionTableFailures)
@@ -273,8 +335,7 @@ TEST_F(SysibmContainers, DirectoryAndPartitionTableFailures)
 
 TEST_F(SysibmContainers, RemotePartitionThroughTheDaemon)
 {
-  if (ThisHost() == "localhost") GTEST_SKIP() << "this host is named localhost";
-  Instance({"0 " + ThisHost() + " 0", "1 localhost 0"});
+  Instance({"0 " + ThisHost() + " 0", "1 127.0.0.2 0"});
   ASSERT_TRUE(db2spcsWriteFile(PartPath(0) + "SQLSPCS.1", {Sms("USERSPACE1", 2, "u0")}));
   db2spcsTablespace ts;
   ts.sId = 3;
@@ -294,7 +355,7 @@ TEST_F(SysibmContainers, RemotePartitionThroughTheDaemon)
     std::vector<ficcont *> v = Items();
     ASSERT_EQ(2u, v.size());
     EXPECT_EQ(1, v[1]->ilRemote);
-    EXPECT_EQ("localhost", Text(v[1]->pcharHost));
+    EXPECT_EQ("127.0.0.2", Text(v[1]->pcharHost));
     EXPECT_EQ(3, v[1]->sTbsId);
     EXPECT_EQ(PartPath(1) + "d1", Text(ficcontGetCont(v[1], 1)->pcharPath));
     ASSERT_NE(nullptr, v[1]->plistMapCb);
@@ -303,7 +364,7 @@ TEST_F(SysibmContainers, RemotePartitionThroughTheDaemon)
   olistDestroy(plist);
   plist = nullptr;
 
-  // the same host without a daemon: skipped with a warning, partition 0 still read
+  // the same host without a daemon: the partition is named, the request fails; partition 0 still read
   int iPort = 0;
   int fd = Listen(&iPort);
   close(fd);
@@ -311,8 +372,10 @@ TEST_F(SysibmContainers, RemotePartitionThroughTheDaemon)
   int rc = -1;
   std::vector<std::string> vMsgs = Get("USERSPACE1", &rc);
   unsetenv(SOCKET_PORT_ENV);
-  EXPECT_EQ(0, rc);
-  EXPECT_EQ(std::vector<std::string>{"ZORU358W THERE IS NO ZAV DAEMON LAUNCHED ON localhost HOST\n"}, vMsgs);
+  EXPECT_EQ(SYSIBM_RC_PARTITION, rc);
+  EXPECT_EQ(std::vector<std::string>{"ZORU432E PARTITION 1 ON HOST 127.0.0.2 OF DATABASE SAMPLE IS NOT READ: NO ZAV "
+                                     "DAEMON ANSWERS ON THAT HOST\n"},
+            vMsgs);
   ASSERT_EQ(1u, Items().size());
   EXPECT_EQ(0, Items()[0]->ilPart);
   olistDestroy(plist);
@@ -325,27 +388,29 @@ TEST_F(SysibmContainers, RemotePartitionThroughTheDaemon)
     vMsgs = Get("USERSPACE1", &rc);
   }
   EXPECT_EQ(FICCONT_RC_ACCESS, rc);
-  ASSERT_EQ(1u, vMsgs.size());
+  ASSERT_EQ(2u, vMsgs.size());
   EXPECT_EQ(0u, vMsgs[0].rfind("ZORU339E IMPOSSIBLE TO ACCESS TO A REMOTE CONTAINERS FILE OF DATABASE SAMPLE (", 0))
       << vMsgs[0];
+  EXPECT_EQ(0u, vMsgs[1].rfind("ZORU432E PARTITION 1 ON HOST 127.0.0.2 OF DATABASE SAMPLE IS NOT READ: ", 0))
+      << vMsgs[1];
   ASSERT_EQ(1u, Items().size());
 }
 
 TEST_F(SysibmContainers, NoHostHasADaemon)
 {
-  if (ThisHost() == "localhost") GTEST_SKIP() << "this host is named localhost";
-  Instance({"0 localhost 0", "1 localhost 1"});
+  Instance({"0 127.0.0.2 0", "1 127.0.0.2 1"});
   int iPort = 0;
   close(Listen(&iPort));
   setenv(SOCKET_PORT_ENV, std::to_string(iPort).c_str(), 1);
   int rc = -1;
   std::vector<std::string> vMsgs = Get("USERSPACE1", &rc);
   unsetenv(SOCKET_PORT_ENV);
-  EXPECT_EQ(SYSIBM_RC_NOCONT, rc);
-  const char *pcNoDaemon = "ZORU358W THERE IS NO ZAV DAEMON LAUNCHED ON localhost HOST\n";
-  EXPECT_EQ((std::vector<std::string>{pcNoDaemon, pcNoDaemon,
-                                      "ZORU343E CANNOT FIND ANY CONTAINER FOR TABLESPACE USERSPACE1 IN DATABASE SAMPLE\n"}),
-            vMsgs);
+  EXPECT_EQ(SYSIBM_RC_PARTITION, rc);
+  auto noDaemon = [](int iPart) {
+    return "ZORU432E PARTITION " + std::to_string(iPart) +
+           " ON HOST 127.0.0.2 OF DATABASE SAMPLE IS NOT READ: NO ZAV DAEMON ANSWERS ON THAT HOST\n";
+  };
+  EXPECT_EQ((std::vector<std::string>{noDaemon(0), noDaemon(1)}), vMsgs);
   EXPECT_EQ(nullptr, plist);
 }
 

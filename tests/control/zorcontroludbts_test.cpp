@@ -520,6 +520,7 @@ TEST_F(UdbChecks, TableSpaceThroughDb2WithItsContainers)
 TEST_F(UdbChecks, TableSpaceFailures)
 {
   Spcs(0, {"USERSPACE1"});
+  Spcs(1, {"USERSPACE1"});
   struct {
     const char *pcWhat;
     std::string strText;
@@ -547,6 +548,60 @@ TEST_F(UdbChecks, TableSpaceFailures)
       EXPECT_EQ(c.vMsgs, msgs);
     }
     EXPECT_EQ(nullptr, Own(Sub(p.ptask, 0), TOKEN_CONTAINERS));
+    zoratom *patom = zortaskRemoveAtom(Sub(p.ptask, 0), gapnameTotalToken[TOKEN_SYSTABLESPACE]);
+    if (patom != nullptr) {
+      ochaine *pchaine = ochaineCreate(0, nullptr, osysibmChaineDestroyProc);
+      ochaineAppend(pchaine, patom->value.psysibm);
+      catalogcliFreeTablespaces(pchaine);
+      patom->value.psysibm = nullptr;
+      zoratomDestroy(patom);
+    }
+    ostackDestroy(pcontrol->pstackMaxRc);
+    std::free(pcontrol);
+    pcontrol = nullptr;
+  }
+}
+
+/*
+** The containers of the partitions the block's SELECTs ask for, and of
+** them only: partition 1 has no control file, which fails the block when
+** one of its SELECTs asks for it (by naming no partition too).
+*/
+TEST_F(UdbChecks, ContainersOfThePartitionsAskedFor)
+{
+  Spcs(0, {"USERSPACE1"});
+  std::string strMissing = "ZORU432E PARTITION 1 ON HOST " + ThisHost() + " OF DATABASE SAMPLE IS NOT READ: ITS DIRECTORY " +
+                           strRoot + "/data/zavinst/NODE0001 DOES NOT EXIST\n";
+  struct {
+    const char *pcWhat;
+    std::string strSelects;
+    int iRc;
+  } aCases[] = {
+      {"the block's PART", "PART(0) SELECT * FROM ZAVTEST.DEPT ; FORMAT DEL ;", 0},
+      {"every SELECT's own", "SELECT * FROM ZAVTEST.DEPT ; PART(0) FORMAT DEL SELECT DEPTNO FROM ZAVTEST.DEPT ; PART(0) FORMAT DEL ;",
+       0},
+      {"one SELECT of every partition", "SELECT * FROM ZAVTEST.DEPT ; PART(0) FORMAT DEL SELECT DEPTNO FROM ZAVTEST.DEPT ; FORMAT DEL ;",
+       SYSIBM_RC_PARTITION},
+      {"PART(ALL)", "PART(ALL) SELECT * FROM ZAVTEST.DEPT ; FORMAT DEL ;", SYSIBM_RC_PARTITION},
+      {"no PART", "SELECT * FROM ZAVTEST.DEPT ; FORMAT DEL ;", SYSIBM_RC_PARTITION},
+  };
+  for (auto &c : aCases) {
+    SCOPED_TRACE(c.pcWhat);
+    Parse p("GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1 " + c.strSelects + "\n");
+    ASSERT_TRUE(p.Runnable()) << p.AllMessages();
+    Control(p.ptask);
+    int rc = -1;
+    auto msgs = zavtestMessages([&] { rc = zorcontrolUdbGetSystablespace(pcontrol, Sub(p.ptask, 0)); });
+    EXPECT_EQ(c.iRc, rc);
+    if (c.iRc == 0) {
+      EXPECT_EQ(std::vector<std::string>{}, msgs);
+      zoratom *patomCont = Own(Sub(p.ptask, 0), TOKEN_CONTAINERS);
+      ASSERT_NE(nullptr, patomCont);
+      EXPECT_EQ(1, patomCont->value.plist->iItemCount);
+    } else {
+      EXPECT_EQ(std::vector<std::string>{strMissing}, msgs);
+      EXPECT_EQ(nullptr, Own(Sub(p.ptask, 0), TOKEN_CONTAINERS));
+    }
     zoratom *patom = zortaskRemoveAtom(Sub(p.ptask, 0), gapnameTotalToken[TOKEN_SYSTABLESPACE]);
     if (patom != nullptr) {
       ochaine *pchaine = ochaineCreate(0, nullptr, osysibmChaineDestroyProc);

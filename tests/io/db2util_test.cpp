@@ -226,7 +226,10 @@ TEST_F(Db2util, PartitionListFromDb2nodes)
     std::vector<std::pair<int, std::string>> vNodes;  // (number, host) per entry
   } aCases[] = {
       {"one line", "0 hosta 0\n", 1, {{0, "hosta"}}},
-      {"gap and domain", "0 hosta.example.com 0\n\n2 hostb 1 netname\n", 3, {{0, "hosta"}, {-1, ""}, {2, "hostb"}}},
+      {"gap and domain", "0 hosta.example.com 0\n\n2 hostb 1 netname\n", 3,
+       {{0, "hosta.example.com"}, {-1, ""}, {2, "hostb"}}},
+      {"addresses whole, an absolute name without its dot", "0 127.0.0.2 0\n1 hostb.example.com. 0\n2 ::1 0\n", 3,
+       {{0, "127.0.0.2"}, {1, "hostb.example.com"}, {2, "::1"}}},
       {"later line wins", "1 x 0\n1 y 1\n", 2, {{-1, ""}, {1, "y"}}},
       {"negative number", "-1 hosta 0\n", 0, {}},
       {"not a number", "zero hosta 0\n", 0, {}},
@@ -268,6 +271,32 @@ TEST_F(Db2util, PartitionListFromDb2nodes)
   EXPECT_EQ(nullptr, db2utilGetNodes("unknown", &iCount));
   EXPECT_EQ(0, iCount);
   EXPECT_EQ(nullptr, db2utilGetNodes("gone", &iCount));
+}
+
+/* The host of a partition entry is this host by any of its names and addresses, and only then. */
+TEST(Db2utilHosts, ThisHostByItsNamesAndAddresses)
+{
+  char acHost[256] = {0};
+  ASSERT_EQ(gethostname(acHost, sizeof acHost - 1), 0);
+  std::string strShort(acHost, std::strcspn(acHost, "."));
+  struct Case {
+    std::string strHost;
+    int iThis;
+  } aCases[] = {
+      {"", 1},
+      {"localhost", 1},
+      {"LOCALHOST", 1},
+      {"127.0.0.1", 1},
+      {acHost, 1},
+      {strShort, 1},
+      {strShort + ".", 1},
+      {strShort + ".example.com", 1},
+      {"127.0.0.2", 0},
+      {"127", 0},
+      {"192.0.2.1", 0},
+      {"zav-no-such-host-" + strShort, 0},
+  };
+  for (const Case &c : aCases) EXPECT_EQ(db2utilIsThisHost(c.strHost.c_str()), c.iThis) << c.strHost;
 }
 
 TEST_F(Db2util, DirectoryAuthoritiesAndConfiguration)

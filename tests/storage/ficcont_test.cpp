@@ -253,8 +253,8 @@ TEST_F(Ficcont, DamagedMatchingRecordsAreRefused)
 
 TEST_F(Ficcont, AccessFailures)
 {
-  // no control file: the partition holds nothing
-  std::vector<std::string> vMsgs = zavtestMessages([&] { EXPECT_EQ(0, ReadLocal("USERSPACE1")); });
+  // no control file: nothing can be said of the partition; its caller names it
+  std::vector<std::string> vMsgs = zavtestMessages([&] { EXPECT_EQ(FICCONT_RC_MISSING, ReadLocal("USERSPACE1")); });
   EXPECT_TRUE(vMsgs.empty());
   ASSERT_NE(nullptr, plist);
   EXPECT_EQ(0, plist->iItemCount);

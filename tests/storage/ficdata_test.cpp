@@ -21,6 +21,7 @@
 #include "common/odict.h"
 #include "expr/zornodeeval.h"
 #include "model/orow.h"
+#include "tests/zavtest.h"
 #include "tools/db2pages.h"
 
 namespace {
@@ -142,7 +143,7 @@ TEST(FicdataSlots, DamagedDirectoriesAreRefused)
     int iSlots;       /* slots returned */
   } acases[] = {
       {"no slots", 48, 0, 0, 4096, 0, 0},
-      {"negative count", 48, -3, 0, 4096, 0, 0},
+      {"negative count: no sound page has it", 48, -3, 0, 4096, FICDATA_RC_CORRUPT, 0},
       {"empty slot near a plausible offset", 48, 1, -1, 4096, 0, 1},
       {"directory outside the page", 5000, 1, 0, 4096, FICDATA_RC_CORRUPT, 0},
       {"count above 256", 48, 300, 0, 4096, FICDATA_RC_CORRUPT, 0},
@@ -170,6 +171,55 @@ TEST(FicdataSlots, DamagedDirectoriesAreRefused)
     }
     if (c.iSlots == 1) {
       EXPECT_EQ(slots.aiKind[0], FICDATA_KIND_EMPTY);
+    }
+  }
+}
+
+/*
+** The check every reader makes of a page before its records: the number the
+** page carries against the object page its place promises, and a slot
+** directory that gives some slot.  A page that fails is skipped, named and
+** counted once.
+*/
+TEST(FicdataSlots, PageOfAnotherNumberOrWithoutSlotsIsSkippedNamedAndCounted)
+{
+  Bytes vGood = db2pages::page(4096, 7, {db2pages::other(0), db2pages::other(0)});
+  Bytes vZeros(4096, 0);
+  Bytes vNegative = vGood;
+  db2pages::putLE16(vNegative, db2pages::kSlotDir, 0xFFFE);   /* count -2 */
+  Bytes vOneBadSlot = vGood;
+  db2pages::putLE16(vOneBadSlot, db2pages::kSlotDir + 20, 5000);
+  struct Case {
+    const char *pcWhat;
+    const Bytes &page;
+    int64_t llExpected;
+    int iKept;
+    int64_t llObjectPage;   /* the page's number as the caller gets it */
+    const char *pcMessage;  /* NULL: none */
+  } aCases[] = {
+      {"the page promised", vGood, 7, 1, 7, nullptr},
+      {"no promise: the number carried", vGood, -1, 1, 7, nullptr},
+      {"another object's page", vGood, 12, 0, 12, "ZORU433W DAMAGED PAGE SKIPPED: TABLE T.X PAGE 12 HOLDS PAGE NUMBER 7\n"},
+      {"a page of zeros among the extents", vZeros, 3, 0, 3,
+       "ZORU433W DAMAGED PAGE SKIPPED: TABLE T.X PAGE 3 HOLDS PAGE NUMBER 0\n"},
+      {"a slot count below zero", vNegative, 7, 0, 7,
+       "ZORU451W DAMAGED SLOT DIRECTORY, RECORDS OF THE PAGE SKIPPED: TABLE T.X PAGE 7 (REASON CODE 0x117a002)\n"},
+      {"one slot outside the page: the others are read", vOneBadSlot, 7, 1, 7, nullptr},
+  };
+  for (const Case &c : aCases) {
+    SCOPED_TRACE(c.pcWhat);
+    int64_t llDamaged = 0, llObjectPage = -5;
+    ficdataSlots slots;
+    int iKept = -1;
+    std::vector<std::string> vMsgs = zavtestMessages([&] {
+      iKept = ficdataCheckPage("T.X", &llDamaged, c.page.data(), 4096, c.llExpected, &slots, &llObjectPage);
+    });
+    EXPECT_EQ(iKept, c.iKept);
+    EXPECT_EQ(llObjectPage, c.llObjectPage);
+    EXPECT_EQ(llDamaged, c.pcMessage != nullptr ? 1 : 0);
+    EXPECT_EQ(vMsgs, c.pcMessage != nullptr ? std::vector<std::string>{c.pcMessage} : std::vector<std::string>{});
+    if (iKept) {
+      EXPECT_EQ(slots.ilCount, 2);
     }
   }
 }
