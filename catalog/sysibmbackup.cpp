@@ -11,6 +11,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "common/obyte.h"
 #include "common/ochaine.h"
@@ -216,31 +218,35 @@ const char *_sysibmTableName(int16_t sTableId)
 }
 
 typedef osysibm *(*_sysibmBuildProc)(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias,
-                                     const unsigned char *pcRecord, int32_t ilLength);
+                                     const unsigned char *pcRecord, int32_t ilLength, int *prc);
 
 osysibm *_sysibmBuildColumn(zorts *pzorts, int32_t ilFilter, const ochar *, const unsigned char *pcRecord,
-                            int32_t ilLength)
+                            int32_t ilLength, int *prc)
 {
-  return reinterpret_cast<osysibm *>(_sysibmCreateSysColumnsFromRecord(pzorts, ilFilter, pcRecord, ilLength));
+  return reinterpret_cast<osysibm *>(_sysibmCreateSysColumnsFromRecord(pzorts, ilFilter, pcRecord, ilLength, prc));
 }
 
 osysibm *_sysibmBuildTable(zorts *pzorts, int32_t ilFilter, const ochar *, const unsigned char *pcRecord,
-                           int32_t ilLength)
+                           int32_t ilLength, int *prc)
 {
-  return reinterpret_cast<osysibm *>(_sysibmCreateSysTableFromRecord(pzorts, ilFilter, pcRecord, ilLength));
+  return reinterpret_cast<osysibm *>(_sysibmCreateSysTableFromRecord(pzorts, ilFilter, pcRecord, ilLength, prc));
 }
 
 osysibm *_sysibmBuildTablespace(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias,
-                                const unsigned char *pcRecord, int32_t ilLength)
+                                const unsigned char *pcRecord, int32_t ilLength, int *prc)
 {
   return reinterpret_cast<osysibm *>(
-      _sysibmCreateSysTablespaceFromRecord(pzorts, ilFilter, pcharAlias, pcRecord, ilLength));
+      _sysibmCreateSysTablespaceFromRecord(pzorts, ilFilter, pcharAlias, pcRecord, ilLength, prc));
 }
 
 /*
 ** Reads the table of the object to its end, appending one record per data
-** row the builder accepts.  boTraceCompressed: trace each value-compressed
-** row.  Returns the chain (NULL with ORC_NOMEM when none could be made).
+** row the builder accepts; value-compressed rows are expanded first.  The
+** first page, slot or record that cannot be read whole ends the reading:
+** ZORU428E names the table and the page, *prc gets the code (a read code
+** of the source, SYSIBMBK_RC_DAMAGED for damage, ORC_NOMEM).
+** boTraceCompressed: trace each value-compressed row.  Returns the chain
+** (NULL with ORC_NOMEM when none could be made).
 */
 ochaine *_sysibmLoad(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias, ochaine *pchaine, int *prc,
                      int iItemSize, int16_t sTableId, _sysibmBuildProc procBuild, bool boTraceCompressed)
@@ -261,10 +267,20 @@ ochaine *_sysibmLoad(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias, o
   }
   int32_t ilPageSize = pzorts->ilPageSize;
   ficdataSlots slots;
+  std::vector<unsigned char> vExpanded(static_cast<size_t>(
+      pzorts->ilMaxRecord > FICDATA_MAX_ROW + FICDATA_REC_HEADER ? pzorts->ilMaxRecord : FICDATA_MAX_ROW + FICDATA_REC_HEADER));
+  /* the page and the reason of the first failure: ZORU428E names them */
+  auto fail = [&](int64_t llPage, int rcWhy, int rcResult) {
+    omsgsTrace("Catalogue table %d: page %lld not read whole (0x%x)\n", sTableId, static_cast<long long>(llPage),
+               static_cast<unsigned>(rcWhy));
+    omsgsFMTEDO(ZORU428E, _sysibmTableName(sTableId), static_cast<long long>(llPage), static_cast<unsigned>(rcWhy));
+    *prc = rcResult;
+  };
   /* a source hands out no page at most for the rest of one extent */
   int32_t ilEmptyLimit = 2 * (pzorts->ilExtentSize > 0 ? pzorts->ilExtentSize : 1) + 16, ilEmpty = 0;
+  int64_t llPagesRead = 0;
   int64_t llLastPage = -1;   /* object page number of the last page handed out */
-  for (;;) {
+  while (*prc == 0) {
     int rc = 0;
     unsigned char *pcPage = pzorts->pfnReadNext(pzorts, &rc);
     if (pcPage == nullptr && rc == 0 && ++ilEmpty > ilEmptyLimit) rc = ZORTS_RC_READ;
@@ -272,35 +288,61 @@ ochaine *_sysibmLoad(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias, o
       if (rc == 0) continue;   /* the rest of a last extent: no page this time */
       if (rc != ZORTS_RC_END && rc != ZORTS_RC_ENDEMP) {
         /* the rows read so far are a part of the table: never to be taken for all of it */
-        omsgsTrace("Catalogue table %d: reading ended with 0x%x\n", sTableId, static_cast<unsigned>(rc));
-        omsgsFMTEDO(ZORU428E, _sysibmTableName(sTableId), static_cast<long long>(llLastPage + 1),
-                    static_cast<unsigned>(rc));
-        *prc = rc;
+        fail(llLastPage + 1, rc, rc);
+      } else if (pzorts->ilPageCount > 0 && llPagesRead < pzorts->ilPageCount) {
+        fail(llPagesRead, FICDATA_RC_PAGES, ZORTS_RC_READ);   /* the image ends before the table's last page */
       }
       break;
     }
     ilEmpty = 0;
-    llLastPage = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
+    llPagesRead++;
+    int64_t llCarried = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
+    llLastPage = pzorts->boPageExpected ? pzorts->llPageExpected : llCarried;
+    if (llCarried != llLastPage) {
+      fail(llLastPage, FICDATA_RC_PAGENO, SYSIBMBK_RC_DAMAGED);
+      break;
+    }
     int rcSlots = ficdataReadSlots(pcPage, ilPageSize, &slots);
-    if (rcSlots != 0)
-      omsgsTrace("Catalogue table %d: page %u has a damaged slot directory (0x%x)\n", sTableId,
-                 static_cast<unsigned>(obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER)), static_cast<unsigned>(rcSlots));
+    if (rcSlots != 0) {
+      fail(llLastPage, rcSlots, SYSIBMBK_RC_DAMAGED);
+      break;
+    }
     /* the data-file header, table directory, descriptor and the first record of
-       every 500th page are no rows, whatever their bytes look like */
-    int32_t ilFirst = ficdataFirstDataSlot(obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER));
-    for (int32_t i = ilFirst; i < slots.ilCount; i++) {
+       every 500th page are no rows, whatever their bytes look like; nor is the
+       descriptor a pointer of page 0 names */
+    int32_t ilFirst = ficdataFirstDataSlot(llLastPage);
+    for (int32_t i = ilFirst; i < slots.ilCount && *prc == 0; i++) {
+      if (pzorts->boDescMoved && llLastPage == pzorts->llDescPage && i == pzorts->iDescSlot) continue;
       int iKind = slots.aiKind[i];
+      if (iKind == FICDATA_KIND_DAMAGED) {
+        fail(llLastPage, FICDATA_RC_CORRUPT, SYSIBMBK_RC_DAMAGED);
+        break;
+      }
       if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
       int32_t ilLength = 0;
-      if (ficdataRecordInPage(pcPage, ilPageSize, slots.ailOffset[i], &ilLength) != 0) continue;
+      int rcRecord = ficdataRecordInPage(pcPage, ilPageSize, slots.ailOffset[i], &ilLength);
       const unsigned char *pcRecord = pcPage + slots.ailOffset[i];
-      int iFormat = pcRecord[FICDATA_REC_FORMAT];
-      if (iFormat == FICDATA_FORMAT_COMPRESSED) {
-        if (boTraceCompressed) omsgsTrace("COMPRESSED RECORD Discarded\n");
-        continue;
+      if (rcRecord == 0 && pcRecord[FICDATA_REC_FORMAT] == FICDATA_FORMAT_COMPRESSED) {
+        if (boTraceCompressed) omsgsTrace("COMPRESSED RECORD expanded\n");
+        rcRecord = _ficdataExpandCompressedRecord(&pzorts->tbdesc, pcRecord, ilLength, vExpanded.data(),
+                                                  static_cast<int32_t>(vExpanded.size()), &ilLength);
+        pcRecord = vExpanded.data();
       }
-      if (iFormat != FICDATA_FORMAT_ROW) continue;
-      osysibm *precord = procBuild(pzorts, ilFilter, pcharAlias, pcRecord, ilLength);
+      if (rcRecord == 0 && pcRecord[FICDATA_REC_FORMAT] != FICDATA_FORMAT_ROW) rcRecord = FICDATA_RC_CORRUPT;
+      if (rcRecord != 0) {
+        omsgsTrace("Catalogue table %d: page %lld slot %d damaged (0x%x)\n", sTableId,
+                   static_cast<long long>(llLastPage), i, static_cast<unsigned>(rcRecord));
+        fail(llLastPage, rcRecord, SYSIBMBK_RC_DAMAGED);
+        break;
+      }
+      int rcBuild = 0;
+      osysibm *precord = procBuild(pzorts, ilFilter, pcharAlias, pcRecord, ilLength, &rcBuild);
+      if (rcBuild != 0) {
+        omsgsTrace("Catalogue table %d: page %lld slot %d not built (0x%x)\n", sTableId,
+                   static_cast<long long>(llLastPage), i, static_cast<unsigned>(rcBuild));
+        fail(llLastPage, rcBuild, rcBuild == ORC_NOMEM ? ORC_NOMEM : SYSIBMBK_RC_DAMAGED);
+        break;
+      }
       if (precord != nullptr) ochaineAppend(pchaine, precord);
     }
   }
@@ -352,13 +394,22 @@ void _sysibmMerge(ochaine *pchaineOwners, ochaine *pchaineFrom, int iChaine, int
 /* ================================================================ builders */
 
 osysibmSyscolumns *_sysibmCreateSysColumnsFromRecord(zorts *pzorts, int32_t ilFilter, const unsigned char *pcRecord,
-                                                     int32_t ilLength)
+                                                     int32_t ilLength, int *prc)
 {
   (void)ilFilter;
+  int rcDummy = 0;
+  if (prc == nullptr) prc = &rcDummy;
+  *prc = 0;
   _sysibmRow row;
-  if (!_sysibmRowInit(&row, pzorts, pcRecord, ilLength)) return nullptr;
+  if (!_sysibmRowInit(&row, pzorts, pcRecord, ilLength)) {
+    *prc = FICDATA_RC_CORRUPT;
+    return nullptr;
+  }
   auto *p = static_cast<osysibmSyscolumns *>(std::calloc(1, sizeof(osysibmSyscolumns)));
-  if (p == nullptr) return nullptr;
+  if (p == nullptr) {
+    *prc = ORC_NOMEM;
+    return nullptr;
+  }
   p->pcharNAME = _sysibmRowVarying(&row, SYSIBMBK_COL_NAME);
   p->pcharTBNAME = _sysibmRowVarying(&row, SYSIBMBK_COL_TBNAME);
   p->pcharTBCREATOR = _sysibmRowVarying(&row, SYSIBMBK_COL_TBCREATOR);
@@ -376,6 +427,7 @@ osysibmSyscolumns *_sysibmCreateSysColumnsFromRecord(zorts *pzorts, int32_t ilFi
   p->sCOMPOSITE_CODEPAGE = _sysibmRowI16(&row, SYSIBMBK_COL_COMPOSITE_CODEPAGE);
   if (row.boDamaged) {
     _sysibmDropRecord(&p->hdr, OSYSIBM_SYSCOLUMNS, 1);
+    *prc = FICDATA_RC_CORRUPT;
     return nullptr;
   }
   osysibmCreateDictType();
@@ -384,14 +436,27 @@ osysibmSyscolumns *_sysibmCreateSysColumnsFromRecord(zorts *pzorts, int32_t ilFi
 }
 
 osysibmSystables *_sysibmCreateSysTableFromRecord(zorts *pzorts, int32_t ilFilter, const unsigned char *pcRecord,
-                                                  int32_t ilLength)
+                                                  int32_t ilLength, int *prc)
 {
+  int rcDummy = 0;
+  if (prc == nullptr) prc = &rcDummy;
+  *prc = 0;
   _sysibmRow row;
-  if (!_sysibmRowInit(&row, pzorts, pcRecord, ilLength)) return nullptr;
+  if (!_sysibmRowInit(&row, pzorts, pcRecord, ilLength)) {
+    *prc = FICDATA_RC_CORRUPT;
+    return nullptr;
+  }
   int16_t sTid = _sysibmRowI16(&row, SYSIBMBK_TB_TID);
-  if (row.boDamaged || (ilFilter >= 0 && sTid != ilFilter)) return nullptr;
+  if (row.boDamaged) {
+    *prc = FICDATA_RC_CORRUPT;
+    return nullptr;
+  }
+  if (ilFilter >= 0 && sTid != ilFilter) return nullptr;
   auto *p = static_cast<osysibmSystables *>(std::calloc(1, sizeof(osysibmSystables)));
-  if (p == nullptr) return nullptr;
+  if (p == nullptr) {
+    *prc = ORC_NOMEM;
+    return nullptr;
+  }
   p->sTID = sTid;
   p->pcharNAME = _sysibmRowVarying(&row, SYSIBMBK_TB_NAME);
   p->pcharCREATOR = _sysibmRowVarying(&row, SYSIBMBK_TB_CREATOR);
@@ -410,19 +475,29 @@ osysibmSystables *_sysibmCreateSysTableFromRecord(zorts *pzorts, int32_t ilFilte
   p->sPMAP_ID = _sysibmRowI16(&row, SYSIBMBK_TB_PMAP_ID);
   if (row.boDamaged) {
     _sysibmDropRecord(&p->hdr, OSYSIBM_SYSTABLES, 5);
+    *prc = FICDATA_RC_CORRUPT;
     return nullptr;
   }
   return p;
 }
 
 osysibmSystablespace *_sysibmCreateSysTablespaceFromRecord(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias,
-                                                           const unsigned char *pcRecord, int32_t ilLength)
+                                                           const unsigned char *pcRecord, int32_t ilLength, int *prc)
 {
   (void)ilFilter;
+  int rcDummy = 0;
+  if (prc == nullptr) prc = &rcDummy;
+  *prc = 0;
   _sysibmRow row;
-  if (!_sysibmRowInit(&row, pzorts, pcRecord, ilLength)) return nullptr;
+  if (!_sysibmRowInit(&row, pzorts, pcRecord, ilLength)) {
+    *prc = FICDATA_RC_CORRUPT;
+    return nullptr;
+  }
   auto *p = static_cast<osysibmSystablespace *>(std::calloc(1, sizeof(osysibmSystablespace)));
-  if (p == nullptr) return nullptr;
+  if (p == nullptr) {
+    *prc = ORC_NOMEM;
+    return nullptr;
+  }
   p->pcharNAME = _sysibmRowVarying(&row, SYSIBMBK_TS_NAME);
   p->pcharCREATOR = _sysibmRowVarying(&row, SYSIBMBK_TS_CREATOR);
   p->sOBID = _sysibmRowI16(&row, SYSIBMBK_TS_OBID);
@@ -436,6 +511,7 @@ osysibmSystablespace *_sysibmCreateSysTablespaceFromRecord(zorts *pzorts, int32_
   p->cDROP_RECOVERY = _sysibmRowByte(&row, SYSIBMBK_TS_DROP_RECOVERY);
   if (row.boDamaged) {
     _sysibmDropRecord(&p->hdr, OSYSIBM_SYSTABLESPACE, 2);
+    *prc = FICDATA_RC_CORRUPT;
     return nullptr;
   }
   p->pcharDBNAME = ocharClone(pcharAlias);
@@ -482,6 +558,32 @@ void _sysibmMergeTSTable(ochaine *pchaineTbs, ochaine *pchaineTables)
       [](osysibmSystablespace *ptbs, osysibmSystables *ptable) { return ptbs->sOBID == ptable->sTID; });
 }
 
+/*
+** Every table must have as many column records as its table record gives:
+** a table whose columns do not add up was not read whole.  Returns 0, or
+** SYSIBMBK_RC_COLUMNS after ZORU435E naming the first such table.
+*/
+static int _sysibmCheckColumnCounts(ochaine *pchaineTables)
+{
+  if (pchaineTables == nullptr) return 0;
+  for (auto *ptable = static_cast<osysibmSystables *>(pchaineTables->pitemTop); ptable != nullptr;
+       ptable = reinterpret_cast<osysibmSystables *>(ptable->hdr.pnext)) {
+    int32_t ilColumns = ptable->apchaine[0] != nullptr ? ptable->apchaine[0]->iItemCount : 0;
+    if (ilColumns == ptable->sCOLCOUNT) continue;
+    auto text = [](const ochar *pchar) {
+      std::string str = pchar != nullptr && pchar->pcData != nullptr
+                            ? std::string(_charText(pchar), static_cast<size_t>(pchar->ilBU))
+                            : std::string();
+      return str.substr(0, str.find_last_not_of(' ') + 1);
+    };
+    std::string strCreator = text(ptable->pcharCREATOR), strName = text(ptable->pcharNAME);
+    omsgsFMTEDO(ZORU435E, strCreator.c_str(), strName.c_str(), static_cast<int>(ilColumns),
+                static_cast<int>(ptable->sCOLCOUNT));
+    return SYSIBMBK_RC_COLUMNS;
+  }
+  return 0;
+}
+
 /* ================================================================ entry point */
 
 ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk, int *prc)
@@ -502,46 +604,52 @@ ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk, int *prc)
     ilTablesId = SYSIBMBK_DMS_SYSTABLES;
     ilTbsId = pzorbk->ilVersion < 8 ? SYSIBMBK_DMS_SYSTABLESPACES_V7 : SYSIBMBK_DMS_SYSTABLESPACES_V8;
   } else {
+    /* the image holds no catalogue table space: there is no catalogue to read */
     omsgsTrace("Unknown Catalog Type : %i\n", ilType);
     return nullptr;
   }
 
-  int rc = 0;
   ochaine *pchaineColumns = nullptr, *pchaineTables = nullptr, *pchaineTbs = nullptr;
-  zorts *pzorts = zortsCreateFromBackup(pzorbk, 0, ilColumnsId, &rc);
-  if (pzorts == nullptr) goto failed;
-  pchaineColumns = sysibmLoadSyscolumns(pzorts, -1, nullptr, &rc);
-  zortsDestroy(pzorts);
-  if (pchaineColumns == nullptr) goto failed;
-  if (rc != 0) goto partial;
-
-  pzorts = zortsCreateFromBackup(pzorbk, 0, ilTablesId, &rc);
-  if (pzorts == nullptr) goto failed;
-  pchaineTables = sysibmLoadSystable(pzorts, -1, nullptr, &rc);
-  zortsDestroy(pzorts);
-  if (pchaineTables == nullptr) goto failed;
-  if (rc != 0) goto partial;
-  _sysibmMergeTableColumn(pchaineTables, pchaineColumns);
-
-  pzorts = zortsCreateFromBackup(pzorbk, 0, ilTbsId, &rc);
-  if (pzorts == nullptr) goto failed;
-  pchaineTbs = sysibmLoadSystablespaces(pzorts, 0, pzorbk->pcharAlias, nullptr, &rc);
-  zortsDestroy(pzorts);
-  if (pchaineTbs == nullptr) goto failed;
-  if (rc != 0) goto partial;
+  /* one catalogue table: a table-space object over it, read whole */
+  auto load = [&](int32_t ilObjId, int16_t sTableId, auto procLoad) -> ochaine * {
+    int rc = 0;
+    zorts *pzorts = zortsCreateFromBackup(pzorbk, 0, ilObjId, &rc);
+    if (pzorts == nullptr) {
+      /* its first page, or the object itself, cannot be had */
+      omsgsFMTEDO(ZORU428E, _sysibmTableName(sTableId), 0LL, static_cast<unsigned>(rc != 0 ? rc : ZORTS_RC_READ));
+      *prc = rc == ZORTS_RC_NOMEM || rc == ZORBK_RC_NOMEM ? ORC_NOMEM : rc != 0 ? rc : ZORTS_RC_READ;
+      return nullptr;
+    }
+    ochaine *pchaine = procLoad(pzorts, &rc);
+    zortsDestroy(pzorts);
+    if (pchaine == nullptr && rc == 0) rc = ORC_NOMEM;
+    *prc = rc;   /* ZORU428E is written */
+    return pchaine;
+  };
+  pchaineColumns = load(ilColumnsId, OSYSIBM_SYSCOLUMNS,
+                        [](zorts *pzorts, int *prcLoad) { return sysibmLoadSyscolumns(pzorts, -1, nullptr, prcLoad); });
+  if (*prc == 0)
+    pchaineTables = load(ilTablesId, OSYSIBM_SYSTABLES,
+                         [](zorts *pzorts, int *prcLoad) { return sysibmLoadSystable(pzorts, -1, nullptr, prcLoad); });
+  if (*prc == 0) {
+    _sysibmMergeTableColumn(pchaineTables, pchaineColumns);
+    *prc = _sysibmCheckColumnCounts(pchaineTables);
+  }
+  if (*prc == 0)
+    pchaineTbs = load(ilTbsId, OSYSIBM_SYSTABLESPACE, [pzorbk](zorts *pzorts, int *prcLoad) {
+      return sysibmLoadSystablespaces(pzorts, 0, pzorbk->pcharAlias, nullptr, prcLoad);
+    });
+  if (*prc != 0) {
+    omsgsTrace("Catalogue from backup not loaded (0x%x)\n", static_cast<unsigned>(*prc));
+    _sysibmFreeColumns(pchaineColumns);
+    _sysibmFreeTables(pchaineTables);
+    _sysibmFreeTablespaces(pchaineTbs);
+    return nullptr;
+  }
   _sysibmMergeTSTable(pchaineTbs, pchaineTables);
 
   /* rows that found no owner */
   _sysibmFreeColumns(pchaineColumns);
   _sysibmFreeTables(pchaineTables);
   return pchaineTbs;
-
-partial:
-  *prc = rc;   /* ZORU428E is written */
-failed:
-  omsgsTrace("Catalogue from backup not loaded (0x%x)\n", static_cast<unsigned>(rc));
-  _sysibmFreeColumns(pchaineColumns);
-  _sysibmFreeTables(pchaineTables);
-  _sysibmFreeTablespaces(pchaineTbs);
-  return nullptr;
 }

@@ -27,12 +27,21 @@
 **   length, or beyond the description, is absent: its field stays empty.
 **   A row whose fixed part, a column, or a varying value lies outside the
 **   record is damaged and gives no record.
+**
+**   A catalogue of the image is used whole or not at all: a catalogue table
+**   whose pages, slots or rows cannot all be read (a page that cannot be had
+**   or carries another page number, a damaged slot directory, slot or row,
+**   pages that end before the table's page count), or a table whose column
+**   records do not add up to the column count of its table record, fails
+**   the load, and the request with it.  The table descriptor a pointer of
+**   page 0 names is no row; value-compressed rows are expanded and read.
 */
 #ifndef ZAV_CATALOG_SYSIBMBACKUP_H
 #define ZAV_CATALOG_SYSIBMBACKUP_H
 
 #include <cstdint>
 
+#include "common/oreason.h"
 #include "model/osysibm.h"
 
 struct zorbk;
@@ -96,6 +105,10 @@ struct zorts;
 #define SYSIBMBK_TS_PAGESIZE      13
 #define SYSIBMBK_TS_DROP_RECOVERY 14
 
+/* Reason codes (the module of the catalogue readers). */
+#define SYSIBMBK_RC_DAMAGED ORC_MAKE(0x118, 2, 0x045)   /* a page, slot or row of a catalogue table is damaged */
+#define SYSIBMBK_RC_COLUMNS ORC_MAKE(0x118, 2, 0x046)   /* a table's column records do not add up to its count */
+
 /* CCSID of the CREATEDTS bytes of a table (binary). */
 #define SYSIBMBK_CCSID_BINARY 0xFFFF
 
@@ -108,14 +121,14 @@ struct zorts;
 **   spaces too), and tables of every type; each table space gets a copy of
 **   the image's database alias as DBNAME.
 **   Returns the chain of SYSTABLESPACE records (table id 17 on the chain),
-**   possibly empty; NULL when the catalogue table space's type is neither
-**   SMS nor DMS (trace "Unknown Catalog Type : %i"), when a table-space
-**   object over a catalogue table cannot be created, or when memory runs
-**   out, with *prc 0 (the image holds no usable catalogue); NULL with the
-**   reading code in *prc (ZORTS_RC_READ ...) when the pages of a catalogue
-**   table could not be read to their end (ZORU428E names the table and the
-**   page): a part of the catalogue is never used.  Whatever was built is
-**   released when NULL is returned.
+**   possibly empty; NULL with *prc 0 when the image holds no catalogue table
+**   space (its type is neither SMS nor DMS: trace "Unknown Catalog Type :
+**   %i"); NULL with a code in *prc when the catalogue cannot be read whole:
+**   the code of the table-space object or of the reading of a catalogue
+**   table (ZORU428E names the table and the page: ZORTS_RC_READ ...,
+**   SYSIBMBK_RC_DAMAGED), SYSIBMBK_RC_COLUMNS after ZORU435E, ORC_NOMEM.  A
+**   part of the catalogue is never used: whatever was built is released
+**   when NULL is returned.
 */
 ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk, int *prc = nullptr);
 
@@ -123,18 +136,19 @@ ochaine *sysibmLoadCatalogFromBackup(zorbk *pzorbk, int *prc = nullptr);
 ** Loaders: read every page of the object's table through its read-next
 ** slot and append to pchaine (or to a new chain when it is NULL: item size
 ** of the table's record, the table id in its data word, destroy callback
-** osysibmChaineDestroyProc) one record per data row (kind 0 or 4, format
-** 1) that the builder accepts; the slots with a fixed role (object page 0
-** slots 0-3, slot 0 of every non-zero multiple of 500) are passed over,
-** since their header bytes may look like a row.  Value-compressed rows
-** (format 2) are not decoded; for SYSTABLESPACES each one traces
-** "COMPRESSED RECORD Discarded".  A page of damaged slots gives the rows
-** its sound slots hold.
+** osysibmChaineDestroyProc) one record per data row (kind 0 or 4, format 1,
+** or format 2 expanded first) that the builder accepts; the slots with a
+** fixed role (object page 0 slots 0-3, slot 0 of every non-zero multiple
+** of 500, the descriptor a pointer of slot 3 names) are passed over, since
+** their header bytes may look like a row.  Reading ends at the first page,
+** slot or row that cannot be read whole.
 **   Return the chain, or NULL when no chain could be made (*prc ORC_NOMEM).
-**   *prc: 0 when the table's pages were read to their end, else the code
-**   that ended the reading, after ZORU428E naming the table and the object
-**   page that could not be had (the one after the last page read); the
-**   records read so far are kept, for the caller to release.
+**   *prc: 0 when the table's pages were read to their end, else, after
+**   ZORU428E naming the table and the object page that could not be had or
+**   holds the damage, the read code of the source (ZORTS_RC_READ when the
+**   pages end before the table's page count), SYSIBMBK_RC_DAMAGED for a
+**   damaged page, slot or row, or ORC_NOMEM; the records read so far are
+**   kept, for the caller to release.
 **   ilFilter: a TID for sysibmLoadSystable (-1: every row); not used by the
 **   other two loaders.
 */
@@ -149,15 +163,18 @@ ochaine *sysibmLoadSystablespaces(zorts *pzorts, int32_t ilFilter, const ochar *
 ** CCSID.  _sysibmCreateSysTableFromRecord gives none when ilFilter is not
 ** negative and the row's TID differs from it; _sysibmCreateSysColumnsFromRecord
 ** ignores ilFilter.  The table space gets a copy of pcharAlias as DBNAME.
-**   Return the record, or NULL for a damaged row, a row filtered out, or
-**   no memory for the record (a string that cannot be made stays NULL).
+**   Return the record, or NULL for a damaged row (*prc FICDATA_RC_CORRUPT),
+**   a row filtered out (*prc 0), or no memory for the record (*prc
+**   ORC_NOMEM); prc may be NULL.  A string that cannot be made stays NULL.
 */
 osysibmSyscolumns *_sysibmCreateSysColumnsFromRecord(zorts *pzorts, int32_t ilFilter,
-                                                     const unsigned char *pcRecord, int32_t ilLength);
+                                                     const unsigned char *pcRecord, int32_t ilLength,
+                                                     int *prc = nullptr);
 osysibmSystables *_sysibmCreateSysTableFromRecord(zorts *pzorts, int32_t ilFilter, const unsigned char *pcRecord,
-                                                  int32_t ilLength);
+                                                  int32_t ilLength, int *prc = nullptr);
 osysibmSystablespace *_sysibmCreateSysTablespaceFromRecord(zorts *pzorts, int32_t ilFilter, const ochar *pcharAlias,
-                                                           const unsigned char *pcRecord, int32_t ilLength);
+                                                           const unsigned char *pcRecord, int32_t ilLength,
+                                                           int *prc = nullptr);
 
 /*
 ** _sysibmMergeTableColumn

@@ -6,8 +6,10 @@
 **       a row names exists and holds the value, on the forked reader, the
 **       online reader and the backup image;
 **     - a catalogue partition's backup image whose SYSCOLUMNS cannot be
-**       read past its first page: the request fails with ZORU428E naming
-**       the table and the page, and writes no rows;
+**       read past its first page, or holds a damaged page or column
+**       record, or a column record of another table: the request fails
+**       with ZORU428E or ZORU435E naming the table and the page, and
+**       writes no rows;
 **     - a LOB file that cannot be created or written whole (its directory
 **       below a regular file, the last LOB file on a full device), on the
 **       forked reader (DMS and SMS), the online reader and the backup
@@ -21,6 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <cstring>
@@ -202,6 +205,98 @@ TEST_F(SampleFaults, BackupCatalogueReadPartWayFailsTheRequest)
   JobRun rWhole = run("whole", strWhole);
   EXPECT_EQ(rWhole.iStatus, 0) << rWhole.strOut;
   EXPECT_FALSE(zavtestReadText(gstrDir + "/whole/dept.del").empty());
+}
+
+/* The file offset of the data of SYSCOLUMNS (table space 0, object 3, type 0) in an image, 0 when none. */
+size_t SyscolumnsData(const std::string &strImage)
+{
+  const auto *puc = reinterpret_cast<const unsigned char *>(strImage.data());
+  size_t ulAt = 4096;
+  while (ulAt + 512 <= strImage.size() && strImage.compare(ulAt, 13, "SQLUBROBJHEAD") == 0) {
+    uint32_t ulSize = obyteGetLE32(puc + ulAt + 0x14);
+    if (obyteGetLE16(puc + ulAt + 0x1C) == 3 && puc[ulAt + 0x1E] == 0 && obyteGetLE32(puc + ulAt + 0x12C) == 0)
+      return ulAt + 512;
+    ulAt += 512 + ulSize;
+  }
+  return 0;
+}
+
+/*
+** The catalogue partition's image with SYSCOLUMNS damaged in one place: the
+** catalogue is used whole or not at all, never in part and never replaced
+** by the DB2 catalogue (no ZORU427W).  A damaged column record, a column
+** record that no longer belongs to its table (the table's columns do not
+** add up), a first page without slots, a page that carries another number:
+** each fails the request with the table and page named, no rows written.
+**   Data page, integers little-endian: 0 slot directory offset o, 28 page
+**   number; o slot count, o + 20 + 2i slot i (record at o + 20 + value, -1
+**   empty); record: 2 length, from 8 the row.
+*/
+TEST_F(SampleFaults, BackupCatalogueNotReadWholeFailsTheRequest)
+{
+  const std::string strWhole = zavtestReadText(gstrDir + "/sample/backup/" + gpcImage0);
+  const size_t ulData = SyscolumnsData(strWhole);
+  ASSERT_NE(ulData, 0u) << "no SYSCOLUMNS object in the image";
+  const size_t P = 4096;
+  /* the page and page offset of DEPT's LOCATION column record */
+  size_t ulPage = 0, ulRecord = 0;
+  for (size_t p = 0; ulRecord == 0 && ulData + (p + 1) * P <= strWhole.size(); p++) {
+    const auto *pucPage = reinterpret_cast<const unsigned char *>(strWhole.data() + ulData + p * P);
+    uint16_t o = obyteGetLE16(pucPage);
+    int16_t n = static_cast<int16_t>(obyteGetLE16(pucPage + o));
+    for (int i = 0; i < n; i++) {
+      int16_t v = static_cast<int16_t>(obyteGetLE16(pucPage + o + 20 + 2 * i));
+      if (v == -1) continue;
+      size_t r = o + 20 + static_cast<size_t>(v);
+      std::string strRecord(reinterpret_cast<const char *>(pucPage + r), std::min<size_t>(obyteGetLE16(pucPage + r + 2), P - r));
+      if (strRecord.find("LOCATION") != std::string::npos && strRecord.find("DEPT") != std::string::npos) {
+        ulPage = p;
+        ulRecord = r;
+        break;
+      }
+    }
+  }
+  ASSERT_NE(ulRecord, 0u) << "no column record of DEPT.LOCATION";
+  struct Damage {
+    const char *pcName;
+    std::function<void(unsigned char *pucData)> fnDamage;   /* on the object's data */
+    std::vector<std::string> vMessages;
+  } aDamages[] = {
+      {"the column record runs past its page",
+       [&](unsigned char *puc) { obytePutLE16(puc + ulPage * P + ulRecord + 2, 0x7FF0); },
+       {"ZORU428E CATALOG TABLE SYSIBM.SYSCOLUMNS NOT READ WHOLE FROM THE BACKUP: PAGE " + std::to_string(ulPage) +
+        " CANNOT BE READ (REASON CODE 0x117a001)\n"}},
+      {"the column record names another table",
+       [&](unsigned char *puc) {
+         unsigned char *pucRecord = puc + ulPage * P + ulRecord;
+         std::string strRecord(reinterpret_cast<char *>(pucRecord), obyteGetLE16(pucRecord + 2));
+         size_t ulDept = strRecord.find("DEPT");
+         pucRecord[ulDept + 3] = 'X';
+       },
+       {"ZORU435E TABLE ZAVTEST.DEPT HAS 3 COLUMN RECORDS IN THE BACKUP CATALOG, ITS TABLE RECORD GIVES 4 COLUMNS\n"}},
+      {"the first page without slots", [&](unsigned char *puc) { obytePutLE16(puc + obyteGetLE16(puc), 0xFFFF); },
+       {"ZORU436E THE TABLE DESCRIPTION OF OBJECT 3 OF TABLESPACE 0 CANNOT BE READ\n",
+        "ZORU428E CATALOG TABLE SYSIBM.SYSCOLUMNS NOT READ WHOLE FROM THE BACKUP: PAGE 0 CANNOT BE READ (REASON CODE "
+        "0x113a047)\n"}},
+      {"the second page carries another number", [&](unsigned char *puc) { obytePutLE32(puc + P + 28, 9); },
+       {"ZORU428E CATALOG TABLE SYSIBM.SYSCOLUMNS NOT READ WHOLE FROM THE BACKUP: PAGE 1 CANNOT BE READ (REASON CODE "
+        "0x117a043)\n"}},
+  };
+  fs::create_directories(gstrDir + "/damaged");
+  for (const Damage &d : aDamages) {
+    SCOPED_TRACE(d.pcName);
+    std::string strImage = strWhole;
+    d.fnDamage(reinterpret_cast<unsigned char *>(strImage.data()) + ulData);
+    std::ofstream(gstrDir + "/damaged/" + gpcImage0, std::ios::binary | std::ios::trunc) << strImage;
+    JobRun r = run("catalogue", "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n  DB2 NO BACKUP \"" +
+                                    gstrDir + "/damaged/" + gpcImage0 +
+                                    "\"\n  SELECT * FROM ZAVTEST.DEPT ;\n  OUTPUT(\"dept.del\")\n  FORMAT DEL\n;\n");
+    EXPECT_NE(r.iStatus, 0) << r.strOut;
+    for (const std::string &strMessage : d.vMessages) EXPECT_NE(r.strOut.find(strMessage), std::string::npos) << r.strOut;
+    EXPECT_EQ(r.strOut.find("ZORU427W"), std::string::npos) << "no fall-back on the DB2 catalogue:\n" << r.strOut;
+    EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+    EXPECT_EQ(zavtestReadText(gstrDir + "/catalogue/dept.del"), "");
+  }
 }
 
 /*
