@@ -779,8 +779,11 @@ int zorcontrolUdbCheckPartition(zorcontrol *pcontrol, zortask *ptaskUnload)
       omsgsFMTEDO(ZORU011E);
       break;
     }
-    /* from backups, a partition named is read from its image: one must be given */
+    /* from backups, a partition the SELECT or its block names is read from its
+       image: one must be given (a set of GLOBAL or the options may have been
+       filled by an earlier block) */
     if (patomBackup == nullptr || patomBackup->iKind != ZORATOM_OLIST || patomBackup->value.plist == nullptr) continue;
+    if (_udbOwn(ptask, TOKEN_PART) != patomPart && _udbOwn(ptaskUnload, TOKEN_PART) != patomPart) continue;
     for (uint32_t ul = 0; iRc == 0 && ul < ulBits; ul++) {
       if (!obfGet(pobfPart, ul)) continue;
       bool boImage = false;

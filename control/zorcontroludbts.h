@@ -166,8 +166,8 @@ int zorcontrolUdbGetLongSystablespace(zorcontrol *pcontrol, zortask *ptaskSelect
 **   all; else within PART) and of their LOB IN directories (ZORU425W when
 **   their union differs from PART).  Every set checked is resized to the
 **   highest partition number + 1 bits.  From backups (BACKUP), every
-**   partition a PART names needs an image of its own: else ZORU432E and
-**   SYSIBM_RC_PARTITION.
+**   partition a PART of the SELECT or of the block names needs an image of
+**   its own: else ZORU432E and SYSIBM_RC_PARTITION.
 **   Returns 0 (also without SELECTs); ZORCTRLU_RC_PARTITION after ZORU011E;
 **   ZORCTRLU_RC_PARTITION when the partition list cannot be read (after the
 **   message of the partition reader); ORC_NOMEM.

@@ -473,6 +473,7 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
     int32_t ilPhys = ficdmsIdentifyPage(pblock->pconf, pblock->ilObid, ilPage, &ilCont);
     if (ilPhys < 0 || ilCont < 0 || ilCont >= pblock->pconf->ilContainers || piFd[ilCont] < 0) {
       omsgsTrace("Page %d has no mapping or open container (%d)", ilPage, ilCont);
+      _unloadPagesEnd(pficdata->acTable, i, ppart->ilDataPages);
       iRc = 1;
       break;
     }

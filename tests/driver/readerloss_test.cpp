@@ -338,64 +338,75 @@ std::string ReaderLoss::gstrImages;
 
 const int kDamagedStatus = ZORURUN_RC_DAMAGED & 0xFF;
 
+/* A damage done to object page 2 of a table (fictable: slot 0 holds row 20 at the first record offset). */
+struct Damage {
+  const char *pcName;
+  std::function<void(Bytes &)> fnPage;
+  std::set<uint32_t> setLostPages;     /* the rows of these pages are lost */
+  std::set<int> setLostRows;           /* and these */
+  std::string strMessage;              /* the message, "%T" for the table */
+};
+
+const std::vector<Damage> &Damages()
+{
+  static const size_t ulSlotDir = db2pages::kSlotDir;
+  static const std::vector<Damage> v = {
+      {"SlotCountBelowZero", [](Bytes &p) { db2pages::putLE16(p, ulSlotDir, 0xFFFE); }, {2}, {},
+       "ZORU451W DAMAGED SLOT DIRECTORY, RECORDS OF THE PAGE SKIPPED: TABLE %T PAGE 2 (REASON CODE 0x117a002)\n"},
+      {"PageOfZerosAmongTheTablesPages", [](Bytes &p) { std::fill(p.begin(), p.end(), 0); }, {2}, {},
+       "ZORU433W DAMAGED PAGE SKIPPED: TABLE %T PAGE 2 HOLDS PAGE NUMBER 0\n"},
+      {"PageOfAnotherObject", [](Bytes &p) { p = fictable::Page(kPageSize, 7, 9, nullptr); }, {2}, {},
+       "ZORU433W DAMAGED PAGE SKIPPED: TABLE %T PAGE 2 HOLDS PAGE NUMBER 7\n"},
+      {"RecordLongerThanItsPage",
+       [](Bytes &p) {
+         size_t ulRecord = ulSlotDir + 20 + obyteGetLE16(p.data() + ulSlotDir + 20);
+         obytePutLE16(p.data() + ulRecord + 2, 5000);
+       },
+       {}, {20}, "ZORU454W DAMAGED RECORD SKIPPED: TABLE %T PAGE 2 SLOT 0 (REASON CODE 0x117a001)\n"},
+      {"SlotPointingOutOfItsPage", [](Bytes &p) { db2pages::putLE16(p, ulSlotDir + 20, 0x7F00); }, {}, {20},
+       "ZORU454W DAMAGED RECORD SKIPPED: TABLE %T PAGE 2 SLOT 0 (REASON CODE 0x117a002)\n"},
+  };
+  return v;
+}
+
+/* One damage of the table per test, so that each stays short. */
+class ReaderLossDamaged : public ReaderLoss, public ::testing::WithParamInterface<size_t> {};
+
 /*
 ** A damaged page or record of either table, on every reader: the page (or
 ** record) is named, counted and skipped, the SELECT ends with the count,
 ** the run with the damaged-data warning, and every other row is written.
 */
-TEST_F(ReaderLoss, DamagedPagesAndRecordsAreNamedCountedAndSkippedByEveryReader)
+TEST_P(ReaderLossDamaged, NamedCountedAndSkippedByEveryReader)
 {
-  /* page 2 of fictable: slot 0 holds row 20 at the first record offset */
-  const size_t ulSlotDir = db2pages::kSlotDir;
-  struct Damage {
-    const char *pcName;
-    std::function<void(Bytes &)> fnPage;
-    std::set<uint32_t> setLostPages;     /* the rows of these pages are lost */
-    std::set<int> setLostRows;           /* and these */
-    std::string strMessage;              /* the message, "%T" for the table */
-  } aDamages[] = {
-      {"a slot count below zero",
-       [=](Bytes &v) { db2pages::putLE16(v, ulSlotDir, 0xFFFE); },
-       {2}, {}, "ZORU451W DAMAGED SLOT DIRECTORY, RECORDS OF THE PAGE SKIPPED: TABLE %T PAGE 2 (REASON CODE 0x117a002)\n"},
-      {"a page of zeros among the table's pages", [](Bytes &v) { std::fill(v.begin(), v.end(), 0); }, {2}, {},
-       "ZORU433W DAMAGED PAGE SKIPPED: TABLE %T PAGE 2 HOLDS PAGE NUMBER 0\n"},
-      {"a page of another object", [](Bytes &v) { v = fictable::Page(kPageSize, 7, 9, nullptr); }, {2}, {},
-       "ZORU433W DAMAGED PAGE SKIPPED: TABLE %T PAGE 2 HOLDS PAGE NUMBER 7\n"},
-      {"a record longer than its page",
-       [=](Bytes &v) {
-         size_t ulRecord = ulSlotDir + 20 + obyteGetLE16(v.data() + ulSlotDir + 20);
-         obytePutLE16(v.data() + ulRecord + 2, 5000);
-       },
-       {}, {20}, "ZORU454W DAMAGED RECORD SKIPPED: TABLE %T PAGE 2 SLOT 0 (REASON CODE 0x117a001)\n"},
-      {"a slot pointing out of its page", [=](Bytes &v) { db2pages::putLE16(v, ulSlotDir + 20, 0x7F00); }, {}, {20},
-       "ZORU454W DAMAGED RECORD SKIPPED: TABLE %T PAGE 2 SLOT 0 (REASON CODE 0x117a002)\n"},
-  };
-  for (const Damage &d : aDamages) {
-    for (char cTable : {'S', 'D'}) {
-      Faults f;
-      f.cTable = cTable;
-      f.ulPage = 2;
-      f.fnPage = d.fnPage;
-      Write(f);
-      std::string strTable = std::string("ZAVTEST.") + cTable;
-      std::string strMessage = d.strMessage;
-      strMessage.replace(strMessage.find("%T"), 2, strTable);
-      std::multiset<int> setExpected = Expected(d.setLostPages);
-      for (int iRow : d.setLostRows) setExpected.erase(iRow);
-      for (Reader reader : {FORKED, ONLINE, BACKUP}) {
-        SCOPED_TRACE(std::string(d.pcName) + ", " + strTable + ", " + Name(reader));
-        zavprocResult r = Run(reader, cTable);
-        EXPECT_EQ(r.iStatus, kDamagedStatus) << r.strOut;
-        EXPECT_NE(r.strOut.find(strMessage), std::string::npos) << r.strOut;
-        EXPECT_NE(r.strOut.find("ZORU453W SELECT FROM " + strTable + " ENDED WITH 1 DAMAGED RECORDS SKIPPED\n"),
-                  std::string::npos)
-            << r.strOut;
-        EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
-        EXPECT_EQ(Rows(), setExpected) << r.strOut;
-      }
+  const Damage &d = Damages()[GetParam()];
+  for (char cTable : {'S', 'D'}) {
+    Faults f;
+    f.cTable = cTable;
+    f.ulPage = 2;
+    f.fnPage = d.fnPage;
+    Write(f);
+    std::string strTable = std::string("ZAVTEST.") + cTable;
+    std::string strMessage = d.strMessage;
+    strMessage.replace(strMessage.find("%T"), 2, strTable);
+    std::multiset<int> setExpected = Expected(d.setLostPages);
+    for (int iRow : d.setLostRows) setExpected.erase(iRow);
+    for (Reader reader : {FORKED, ONLINE, BACKUP}) {
+      SCOPED_TRACE(std::string(d.pcName) + ", " + strTable + ", " + Name(reader));
+      zavprocResult r = Run(reader, cTable);
+      EXPECT_EQ(r.iStatus, kDamagedStatus) << r.strOut;
+      EXPECT_NE(r.strOut.find(strMessage), std::string::npos) << r.strOut;
+      EXPECT_NE(r.strOut.find("ZORU453W SELECT FROM " + strTable + " ENDED WITH 1 DAMAGED RECORDS SKIPPED\n"),
+                std::string::npos)
+          << r.strOut;
+      EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+      EXPECT_EQ(Rows(), setExpected) << r.strOut;
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ReaderLossDamaged, ::testing::Range<size_t>(0, Damages().size()),
+                         [](const ::testing::TestParamInfo<size_t> &info) { return Damages()[info.param].pcName; });
 
 /*
 ** The table's pages end before the page count of its data-file header: the
