@@ -103,14 +103,17 @@ static void _writeReportLob(const zorwrite *pwrite, int iRc)
   omsgsFMTEDO(ZORU455E, strName.c_str(), strTable.empty() ? "?" : strTable.c_str(), pcReason);
 }
 
-/* Keeps the first failure of the owner's side; a LOB-file writer reports it (ZORU455E). */
+/* Keeps the first failure of the owner's side; a LOB-file writer reports it
+** (ZORU455E).  Returns 0 for 0, else the first failure (a later one never
+** takes its place). */
 static int _writeFail(zorwrite *pwrite, int iRc)
 {
-  if (iRc != 0 && pwrite->iRcFailure == 0) {
+  if (iRc == 0) return 0;
+  if (pwrite->iRcFailure == 0) {
     pwrite->iRcFailure = iRc;
     if (_writeIsLob(pwrite)) _writeReportLob(pwrite, iRc);
   }
-  return iRc;
+  return pwrite->iRcFailure;
 }
 
 /* Reports a failed system call on the file in use. */

@@ -373,8 +373,11 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
                               zorurunconvWorkers(), &counts);
   }
 
-  iRc = writeFlush(pwrite);
-  if (iRc == 0) iRc = iRcWrite;
+  /* what was written before the first failure still reaches the file; the
+     first failure (the pool's, then the flush's, then the close's) is the
+     writer's code */
+  int iRcFlush = writeFlush(pwrite);
+  iRc = iRcWrite != 0 ? iRcWrite : iRcFlush;
   int iRcClose = writeClose(pwrite);
   if (iRc == 0) iRc = iRcClose;
   /* the rows left out are told even when the file failed */
