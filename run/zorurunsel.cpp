@@ -251,7 +251,9 @@ int _zorurunRunReadChild(zorurunReader *preader)
     unloadDestroy(preader->punload);
     preader->punload = nullptr;
     if (!boBackup) {
-      db2utilResetQuiesce(ptask, preader->ilPartition, iRc);
+      /* a quiesce that cannot be released fails the partition's read */
+      int iRcReset = db2utilResetQuiesce(ptask, preader->ilPartition, iRc);
+      if (iRc == 0) iRc = iRcReset;
       _selSemop(preader->iSemId, +1);
     }
   }

@@ -1,0 +1,216 @@
+/*
+** outputs_test.cpp
+**   The whole program, as a subprocess, on a copy of the bundled sample
+**   instance, where a run used to end with success after an error:
+**     - no run says success or ends 0 after an E message: a quiesce that
+**       cannot be released, an error a reader swallowed, a table without
+**       its schema, a message centre that died.
+**   Exit statuses are derived from the named reason codes.
+*/
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/omsgssev.h"
+#include "common/oreason.h"
+#include "tests/zavproc.h"
+#include "tests/zavtest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const gpcImage0 = "SAMPLE.0.zavinst.NODE0000.CATN0000.20040101120000.001";
+
+/* How one run is made. */
+struct Job {
+  std::string strControl;                          /* the control file job.ctl; empty: none */
+  std::vector<std::string> vArgs;                  /* arguments; empty: -f job.ctl */
+  std::string strTop = "topzav";                   /* topzav, online or export */
+  std::map<std::string, std::string> mEnv;         /* more environment */
+  std::function<void(const std::string &)> pfnPrepare;   /* called with the directory first */
+};
+
+/* The sample, built once for the suite, with an installation whose
+   configuration selects the export API (ptk002=1). */
+class Outputs : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite()
+  {
+    gstrDir = zavprocBuildSample("/tmp/outputs_testXXXXXX", false);
+    ASSERT_FALSE(gstrDir.empty()) << "the sample instance could not be built";
+    fs::copy(gstrDir + "/sample/topzav", gstrDir + "/export",
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    std::ofstream(gstrDir + "/export/cfg/db2zav.cfg", std::ios::app) << "ptk002=1\n";
+  }
+  static void TearDownTestSuite()
+  {
+    if (!gstrDir.empty()) fs::remove_all(gstrDir);
+  }
+
+  static zavprocSpec spec(const std::string &strCwd, const Job &job)
+  {
+    zavprocSpec spec;
+    spec.vArgv = {ZAV_BINARY_DIR "/driver/db2zav"};
+    if (job.vArgs.empty()) {
+      spec.vArgv.insert(spec.vArgv.end(), {"-f", "job.ctl"});
+    } else {
+      spec.vArgv.insert(spec.vArgv.end(), job.vArgs.begin(), job.vArgs.end());
+    }
+    const char *pcAsan = std::getenv("ASAN_OPTIONS");
+    spec.mEnv = {{"PATH", "/usr/bin:/bin"},
+                 {"LANG", "C"},
+                 {"TOPZAV", job.strTop == "topzav" ? gstrDir + "/sample/topzav" : gstrDir + "/" + job.strTop},
+                 {"ZAVDB2_INSTHOME", gstrDir + "/sample/home"},
+                 {"DB2INSTANCE", "zavinst"},
+                 {"ASAN_OPTIONS", pcAsan != nullptr ? pcAsan : ""}};
+    for (const auto &[k, v] : job.mEnv) spec.mEnv[k] = v;
+    spec.strCwd = strCwd;
+    return spec;
+  }
+
+  /* A new directory strName of the suite with the job's control file. */
+  static std::string prepare(const std::string &strName, const Job &job)
+  {
+    std::string strCwd = gstrDir + "/" + strName;
+    fs::remove_all(strCwd);
+    fs::create_directories(strCwd);
+    if (!job.strControl.empty()) std::ofstream(strCwd + "/job.ctl") << job.strControl;
+    if (job.pfnPrepare) job.pfnPrepare(strCwd);
+    return strCwd;
+  }
+
+  static zavprocResult run(const std::string &strName, const Job &job)
+  {
+    std::string strCwd = prepare(strName, job);
+    return zavprocRun(spec(strCwd, job));
+  }
+
+  static std::string dir(const std::string &strName) { return gstrDir + "/" + strName; }
+
+  static std::string gstrDir;
+};
+
+std::string Outputs::gstrDir;
+
+bool has(const std::string &strOut, const std::string &str) { return strOut.find(str) != std::string::npos; }
+
+/* A control file of one block over table space strTs with the SELECT lines given. */
+std::string block(const std::string &strTs, const std::string &strSelects)
+{
+  return "UNLOAD TABLESPACE " + strTs + "\n" + strSelects + ";\n";
+}
+const std::string kstrGlobal = "GLOBAL CONNECT TO SAMPLE ;\n";
+const std::string kstrDept = "  SELECT * FROM ZAVTEST.DEPT ;\n";
+const std::string kstrEmp = "  SELECT EMPNO, LASTNAME FROM ZAVTEST.EMPLOYEE ;\n";
+const std::string kstrDocs = "  SELECT * FROM ZAVTEST.DOCS ;\n";
+
+}  // namespace
+
+/*
+** After a message of error severity no run says success nor ends with 0,
+** whichever process issued it and whether or not its code reached the end.
+*/
+TEST_F(Outputs, NoSuccessAfterAnErrorMessage)
+{
+  struct Case {
+    const char *pcName;
+    Job job;
+    const char *pcMessage;   /* the error message the run issues */
+    int iStatus;             /* the exit status, 0: any non-zero one */
+  };
+  Job jobRelease;
+  jobRelease.strControl = kstrGlobal + block("DMSDATA", kstrEmp + "  OUTPUT(\"emp.del\")\n");
+  jobRelease.mEnv = {{"ZAVDB2_FAIL", "sqluvqdp=-911,40001,-911,The current transaction has been rolled back."}};
+  Job jobSwallowed;
+  jobSwallowed.strControl =
+      "GLOBAL LOCK NO QUIESCE YES CONNECT TO SAMPLE ;\n" + block("DMSDATA", kstrEmp + "  OUTPUT(\"emp.del\")\n");
+  jobSwallowed.mEnv = {{"ZAVDB2_FAIL", "sqluvtun#2=-911,40001,-911,The current transaction has been rolled back."}};
+  Job jobTable;
+  jobTable.vArgs = {"-t", "DEPT", "-o", "dept.del"};
+  Job jobTableChecked;
+  jobTableChecked.strControl = kstrGlobal + block("USERSPACE1", "  SELECT * FROM DEPT ;\n  OUTPUT(\"dept.del\")\n");
+  jobTableChecked.vArgs = {"-f", "job.ctl", "-n"};
+  const std::vector<Case> vCases = {
+      {"a quiesce that cannot be released", jobRelease, "ZORU314E ERROR WHILE QUIESCING FOR TABLE ZAVTEST.\"EMPLOYEE\"",
+       0},
+      {"an error the reader does not pass on", jobSwallowed,
+       "ZORU314E ERROR WHILE QUIESCING FOR TABLE ZAVTEST.\"EMPLOYEE\"", oreasonExitStatus(OMSGSSEV_RC_ERRORS)},
+      {"a table without its schema", jobTable, "ZORU066E NO TABLESPACE FOUND FOR TABLE ", 0},
+      {"a table without its schema, checked with -n", jobTableChecked, "ZORU066E NO TABLESPACE FOUND FOR TABLE ", 0},
+  };
+  int iCase = 0;
+  for (const Case &c : vCases) {
+    SCOPED_TRACE(c.pcName);
+    std::string strName = "end" + std::to_string(++iCase);
+    zavprocResult r = run(strName, c.job);
+    EXPECT_TRUE(has(r.strOut, c.pcMessage)) << r.strOut;
+    if (c.iStatus != 0) {
+      EXPECT_EQ(r.iStatus, c.iStatus) << r.strOut;
+    } else {
+      EXPECT_NE(r.iStatus, 0) << r.strOut;
+    }
+    EXPECT_FALSE(has(r.strOut, "ZORU412I")) << r.strOut;
+    EXPECT_FALSE(has(r.strOut, "ZORU426I")) << r.strOut;
+    EXPECT_TRUE(has(r.strOut, "ZORU366I ZAV RETURN CODE ")) << r.strOut;
+    EXPECT_FALSE(fs::exists(dir(strName) + "/dept.del"));
+  }
+}
+
+/*
+** The message centre killed while the request runs: the main process says
+** so (ZORI160E), writes the later messages itself, and the run ends
+** without ZORU412I and non-zero.
+*/
+TEST_F(Outputs, MessageCentreDeathIsNoSuccess)
+{
+  Job job;
+  job.strControl = kstrGlobal + block("DMSDATA", kstrEmp + "  OUTPUT(\"emp.del\")\n");
+  std::string strCwd = prepare("centre", job);
+  zavprocSpec s = spec(strCwd, job);
+  int aiPipe[2];
+  ASSERT_EQ(pipe(aiPipe), 0);
+  pid_t pid = zavprocSpawn(s, aiPipe[1], aiPipe[1]);
+  close(aiPipe[1]);
+  ASSERT_GT(pid, 0);
+  /* once the listing of the control file is out, the centre runs; it is
+     the only child of the main process until the run step */
+  std::string strOut;
+  char ac[4096];
+  bool boKilled = false;
+  while (true) {
+    ssize_t l = read(aiPipe[0], ac, sizeof ac);
+    if (l <= 0) break;
+    strOut.append(ac, static_cast<size_t>(l));
+    if (!boKilled && has(strOut, "000001 ")) {
+      std::string strChildren =
+          zavtestReadText("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+      std::istringstream in(strChildren);
+      int iChild = 0;
+      while (in >> iChild) kill(iChild, SIGKILL);
+      boKilled = !strChildren.empty();
+    }
+  }
+  close(aiPipe[0]);
+  int iStatus = 0;
+  waitpid(pid, &iStatus, 0);
+  ASSERT_TRUE(boKilled) << strOut;
+  ASSERT_TRUE(WIFEXITED(iStatus)) << strOut;
+  EXPECT_NE(WEXITSTATUS(iStatus), 0) << strOut;
+  EXPECT_TRUE(has(strOut, "ZORI160E")) << strOut;
+  EXPECT_FALSE(has(strOut, "ZORU412I")) << strOut;
+}
