@@ -1,7 +1,10 @@
 /*
 ** outputs_test.cpp
 **   The whole program, as a subprocess, on a copy of the bundled sample
-**   instance, where a run used to end with success after an error:
+**   instance, where a run used to lose LOBs or to end with success after
+**   an error:
+**     - the DB2 export path refuses LOB columns when the control file is
+**       checked (ZORU492E) and exports the others;
 **     - no run says success or ends 0 after an E message: a quiesce that
 **       cannot be released, an error a reader swallowed, a table without
 **       its schema, a message centre that died.
@@ -27,6 +30,7 @@
 
 #include "common/omsgssev.h"
 #include "common/oreason.h"
+#include "control/zorcontrol.h"
 #include "tests/zavproc.h"
 #include "tests/zavtest.h"
 
@@ -120,6 +124,52 @@ const std::string kstrEmp = "  SELECT EMPNO, LASTNAME FROM ZAVTEST.EMPLOYEE ;\n"
 const std::string kstrDocs = "  SELECT * FROM ZAVTEST.DOCS ;\n";
 
 }  // namespace
+
+/*
+** The export API writes no LOB file: a SELECT for it (ptk002=1) whose result
+** has LOB columns is refused when the control file is checked, whatever its
+** LOBFILE and LOB IN; one without LOB columns is exported.
+*/
+TEST_F(Outputs, ExportPathRefusesLobColumnsWhenChecked)
+{
+  const int iRefused = oreasonExitStatus(ZORCONTROL_RC_EXPORTLOB);
+  struct Case {
+    const char *pcName;
+    std::string strSelect;
+    std::string strMore;
+    std::vector<std::string> vArgs;
+    int iLobs;   /* LOB columns refused; 0: exported */
+  };
+  const std::vector<Case> vCases = {
+      {"every column, LOB files asked for", kstrDocs, "  LOB IN(\"lobs\") LOBFILE(\"doclob\")\n", {}, 2},
+      {"every column, no LOB file", kstrDocs, "", {}, 2},
+      {"one BLOB", "  SELECT ID, PHOTO FROM ZAVTEST.DOCS ;\n", "", {}, 1},
+      {"checked with -n", kstrDocs, "", {"-n"}, 2},
+      {"no LOB column", "  SELECT ID, TITLE FROM ZAVTEST.DOCS ;\n", "", {}, 0},
+  };
+  int iCase = 0;
+  for (const Case &c : vCases) {
+    SCOPED_TRACE(c.pcName);
+    Job job;
+    job.strTop = "export";
+    job.strControl = kstrGlobal + block("DMSDATA", "  DB2 FORCE\n" + c.strSelect + "  OUTPUT(\"docs.del\")\n" + c.strMore);
+    if (!c.vArgs.empty()) job.vArgs = {"-f", "job.ctl", "-n"};
+    job.pfnPrepare = [](const std::string &strDir) { fs::create_directory(strDir + "/lobs"); };
+    std::string strName = "export" + std::to_string(++iCase);
+    zavprocResult r = run(strName, job);
+    if (c.iLobs == 0) {
+      EXPECT_EQ(r.iStatus, 0) << r.strOut;
+      EXPECT_EQ(zavtestReadText(dir(strName) + "/docs.del"), "1,\"first\"\n2,\n3,\"third\"\n4,\"big\"\n5,\"empty\"\n");
+      continue;
+    }
+    EXPECT_EQ(r.iStatus, iRefused) << r.strOut;
+    EXPECT_TRUE(has(r.strOut, "ZORU492E SELECT FROM ZAVTEST.DOCS HAS " + std::to_string(c.iLobs) + " LOB COLUMNS"))
+        << r.strOut;
+    EXPECT_FALSE(has(r.strOut, "ZORU426I")) << r.strOut;
+    EXPECT_FALSE(fs::exists(dir(strName) + "/docs.del"));
+    EXPECT_TRUE(fs::is_empty(dir(strName) + "/lobs"));
+  }
+}
 
 /*
 ** After a message of error severity no run says success nor ends with 0,
