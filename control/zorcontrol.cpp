@@ -32,6 +32,7 @@
 #include "common/oyacc.h"
 #include "control/zorcontroludbts.h"
 #include "control/zorctrl.h"
+#include "control/zorctrlout.h"
 #include "control/zordlex.h"
 #include "control/zordyacc.h"
 #include "model/parm.h"
@@ -357,6 +358,8 @@ int zorcontrolControl(zorcontrol *pcontrol)
     iRc = ZORCONTROL_RC_NOTGLOBAL;
   else
     iRc = _zorcontrolZAV(pcontrol);
+  /* no two writers of the request may write one file */
+  if (iRc == 0) iRc = zorctrloutCheckFiles(pcontrol);
   if (omsgsTraceCheck("$CTRL") == 1) {
     omsgsTrace("Dump Tasks\n");
     zortaskTraceMsgsService(ptaskGlobal, "$CTRL");

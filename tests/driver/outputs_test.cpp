@@ -1,8 +1,14 @@
 /*
 ** outputs_test.cpp
 **   The whole program, as a subprocess, on a copy of the bundled sample
-**   instance, where a run used to lose LOBs or to end with success after
-**   an error:
+**   instance, where a run used to write one file twice at once or to end
+**   with success after an error:
+**     - outputs that are one file, whichever way they are named (two
+**       SELECTs of a block, two blocks, APPEND, two items, a normalised
+**       path, a symbolic or hard link, LOB files, rotated files, the message
+**       file) are refused when the control file is checked (ZORU491E);
+**     - a file another process writes (holds locked) is neither emptied nor
+**       written, on every path that writes data or LOB files (ZORU490E);
 **     - the DB2 export path refuses LOB columns when the control file is
 **       checked (ZORU492E) and exports the others;
 **     - no run says success or ends 0 after an E message: a quiesce that
@@ -31,6 +37,8 @@
 #include "common/omsgssev.h"
 #include "common/oreason.h"
 #include "control/zorcontrol.h"
+#include "control/zorctrlout.h"
+#include "io/zor3write.h"
 #include "tests/zavproc.h"
 #include "tests/zavtest.h"
 
@@ -123,7 +131,214 @@ const std::string kstrDept = "  SELECT * FROM ZAVTEST.DEPT ;\n";
 const std::string kstrEmp = "  SELECT EMPNO, LASTNAME FROM ZAVTEST.EMPLOYEE ;\n";
 const std::string kstrDocs = "  SELECT * FROM ZAVTEST.DOCS ;\n";
 
+/* Creates the file strPath holding str. */
+void writeFile(const std::string &strPath, const std::string &str)
+{
+  std::ofstream(strPath, std::ios::binary) << str;
+}
+
 }  // namespace
+
+/*
+** Outputs shared × ways: each pair of writers that would write one file is
+** refused when the control file is checked, before anything is written; the
+** message names both and the file.  Outputs that only look alike are
+** accepted.
+*/
+TEST_F(Outputs, SameFileIsRefusedWhenTheControlFileIsChecked)
+{
+  const int iRefused = oreasonExitStatus(ZORCTRLOUT_RC_SAMEFILE);
+  struct Case {
+    const char *pcName;
+    std::string strControl;
+    std::vector<std::string> vArgs;   /* after -f job.ctl */
+    std::function<void(const std::string &)> pfnPrepare;
+    std::string strFile;              /* the file the message names, relative to the directory */
+    bool boRefused;
+    bool boLinks = false;             /* target.del must keep what it held */
+  };
+  auto links = [](const std::string &strDir) {
+    writeFile(strDir + "/target.del", "kept\n");
+    fs::create_symlink("target.del", strDir + "/link.del");
+    fs::create_hard_link(strDir + "/target.del", strDir + "/hard.del");
+  };
+  const std::vector<Case> vCases = {
+      {"two SELECTs of one block",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"same.del\")\n" +
+                                            "  SELECT DEPTNO FROM ZAVTEST.DEPT ;\n  OUTPUT(\"same.del\")\n"),
+       {}, nullptr, "same.del", true},
+      {"two blocks",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"same.del\")\n") +
+           block("DMSDATA", kstrEmp + "  OUTPUT(\"same.del\")\n"),
+       {}, nullptr, "same.del", true},
+      {"two blocks, both APPEND",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"same.del\" APPEND)\n") +
+           block("DMSDATA", kstrEmp + "  OUTPUT(\"same.del\" APPEND)\n"),
+       {}, nullptr, "same.del", true},
+      {"two items of one SELECT, one through ./",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"same.del\", \"./same.del\")\n"), {}, nullptr,
+       "same.del", true},
+      {"a path through a directory and back",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"sub/../same.del\")\n") +
+           block("DMSDATA", kstrEmp + "  OUTPUT(\"same.del\")\n"),
+       {}, [](const std::string &strDir) { fs::create_directory(strDir + "/sub"); }, "same.del", true},
+      {"a symbolic link to the other",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"link.del\")\n") +
+           block("DMSDATA", kstrEmp + "  OUTPUT(\"target.del\")\n"),
+       {}, links, "link.del", true, true},
+      {"a hard link to the other",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"hard.del\")\n") +
+           block("DMSDATA", kstrEmp + "  OUTPUT(\"target.del\")\n"),
+       {}, links, "hard.del", true, true},
+      {"a data file among the LOB files of a SELECT through DB2",
+       kstrGlobal + block("DMSDATA", "  DB2 FORCE\n" + kstrDocs + "  OUTPUT(\"docs.del\") LOBFILE(\"doclob\")\n") +
+           block("USERSPACE1", kstrDept + "  OUTPUT(\"doclob.001\")\n"),
+       {}, nullptr, "doclob.001", true},
+      {"a data file among the LOB files of a SELECT read directly",
+       kstrGlobal + block("DMSDATA", kstrDocs + "  OUTPUT(\"docs.del\") LOBFILE(\"doclob\")\n") +
+           block("USERSPACE1", kstrDept + "  OUTPUT(\"doclob_0_4\")\n"),
+       {}, nullptr, "doclob_0_4", true},
+      {"two SELECTs with one LOBFILE",
+       kstrGlobal + block("DMSDATA", kstrDocs + "  OUTPUT(\"a.del\") LOBFILE(\"doclob\")\n" +
+                                         "  SELECT ID, BODY FROM ZAVTEST.DOCS ;\n  OUTPUT(\"b.del\") LOBFILE(\"doclob\")\n"),
+       {}, nullptr, "doclob_0_...", true},
+      {"rotated files onto the first one",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"dept.001\") FILEMAXSIZE 1K\n"), {}, nullptr,
+       "dept.001", true},
+      {"the message file", kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"run.log\")\n"), {"-m", "run.log"},
+       nullptr, "run.log", true},
+      {"checked with -n too",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"same.del\")\n") +
+           block("DMSDATA", kstrEmp + "  OUTPUT(\"same.del\")\n"),
+       {"-n"}, nullptr, "same.del", true},
+      {"files of their own",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"dept.del\", \"sub/dept.del\")\n") +
+           block("DMSDATA", kstrEmp + "  OUTPUT(\"emp.del\")\n"),
+       {}, [](const std::string &strDir) { fs::create_directory(strDir + "/sub"); }, "", false},
+      {"a device written twice",
+       kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"/dev/null\")\n") +
+           block("DMSDATA", kstrEmp + "  OUTPUT(\"/dev/null\")\n"),
+       {}, nullptr, "", false},
+  };
+  int iCase = 0;
+  for (const Case &c : vCases) {
+    SCOPED_TRACE(c.pcName);
+    Job job;
+    job.strControl = c.strControl;
+    if (!c.vArgs.empty()) {
+      job.vArgs = {"-f", "job.ctl"};
+      job.vArgs.insert(job.vArgs.end(), c.vArgs.begin(), c.vArgs.end());
+    }
+    job.pfnPrepare = c.pfnPrepare;
+    std::string strName = "same" + std::to_string(++iCase);
+    zavprocResult r = run(strName, job);
+    std::string strLog = c.vArgs.size() == 2 && c.vArgs[0] == "-m" ? zavtestReadText(dir(strName) + "/run.log") : "";
+    std::string strOut = r.strOut + strLog;
+    if (!c.boRefused) {
+      EXPECT_EQ(r.iStatus, 0) << strOut;
+      EXPECT_FALSE(has(strOut, "ZORU491E")) << strOut;
+      continue;
+    }
+    EXPECT_EQ(r.iStatus, iRefused) << strOut;
+    EXPECT_TRUE(has(strOut, "ZORU491E ")) << strOut;
+    EXPECT_TRUE(has(strOut, " WOULD WRITE THE SAME FILE " + fs::canonical(dir(strName)).string() + "/" + c.strFile))
+        << strOut;
+    EXPECT_FALSE(has(strOut, "ZORU410I")) << strOut;
+    EXPECT_FALSE(has(strOut, "ZORU412I")) << strOut;
+    EXPECT_FALSE(fs::exists(dir(strName) + "/same.del"));
+    if (c.boLinks) {
+      EXPECT_EQ(zavtestReadText(dir(strName) + "/target.del"), "kept\n");
+    }
+  }
+}
+
+/*
+** A file another process holds locked (as a writer of another run does
+** while it writes) is neither emptied nor written, on every path that
+** writes data or LOB files: the run names it (ZORU490E) and fails; the
+** file keeps what the other process wrote.
+*/
+TEST_F(Outputs, FileAnotherProcessWritesIsLeftToIt)
+{
+  struct Case {
+    const char *pcName;
+    std::string strControl;
+    std::string strTop;
+    std::string strHeld;   /* the file the other process writes */
+    int iStatus;           /* the exit status, 0: any non-zero one */
+  };
+  const int iInUse = oreasonExitStatus(ZORWRITE_RC_INUSE);
+  const std::string strBackup = "  DB2 NO BACKUP \"" + gstrDir + "/sample/backup/" + gpcImage0 + "\"\n";
+  const std::vector<Case> vCases = {
+      {"a DEL file read directly", kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"held.del\")\n"), "topzav",
+       "held.del", iInUse},
+      {"a DEL file appended to", kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"held.del\" APPEND)\n"),
+       "topzav", "held.del", iInUse},
+      {"an IXF file from a backup image",
+       kstrGlobal + block("USERSPACE1", strBackup + kstrDept + "  OUTPUT(\"held.ixf\") FORMAT IXF\n"), "topzav",
+       "held.ixf", iInUse},
+      {"a DEL file through DB2",
+       kstrGlobal + block("USERSPACE1", "  DB2 FORCE\n" + kstrDept + "  OUTPUT(\"held.del\")\n"), "topzav", "held.del",
+       iInUse},
+      {"a DEL file of the export API",
+       kstrGlobal + block("USERSPACE1", "  DB2 FORCE\n" + kstrDept + "  OUTPUT(\"held.del\")\n"), "export",
+       "held.del", iInUse},
+      {"a LOB file of the forked reader",
+       kstrGlobal + block("DMSDATA", kstrDocs + "  OUTPUT(\"docs.del\") LOBFILE(\"doclob\")\n"), "topzav",
+       "doclob_0_4", 0},
+      {"a LOB file through DB2",
+       kstrGlobal + block("DMSDATA", "  DB2 FORCE\n" + kstrDocs + "  OUTPUT(\"docs.del\") LOBFILE(\"doclob\")\n"),
+       "topzav", "doclob.001", 0},
+  };
+  int iCase = 0;
+  for (const Case &c : vCases) {
+    SCOPED_TRACE(c.pcName);
+    Job job;
+    job.strControl = c.strControl;
+    job.strTop = c.strTop;
+    std::string strName = "held" + std::to_string(++iCase);
+    std::string strCwd = prepare(strName, job);
+    /* the other process: the file open and locked, with what it wrote */
+    std::string strHeld = strCwd + "/" + c.strHeld;
+    writeFile(strHeld, "another run's rows\n");
+    int iFd = open(strHeld.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(iFd, 0);
+    ASSERT_EQ(flock(iFd, LOCK_EX | LOCK_NB), 0);
+    zavprocResult r = zavprocRun(spec(strCwd, job));
+    close(iFd);
+    if (c.iStatus != 0) {
+      EXPECT_EQ(r.iStatus, c.iStatus) << r.strOut;
+    } else {
+      EXPECT_NE(r.iStatus, 0) << r.strOut;
+    }
+    EXPECT_TRUE(has(r.strOut, "ZORU490E FILE " + c.strHeld + " IS BEING WRITTEN BY ANOTHER PROCESS")) << r.strOut;
+    EXPECT_FALSE(has(r.strOut, "ZORU412I")) << r.strOut;
+    EXPECT_EQ(zavtestReadText(strHeld), "another run's rows\n");
+  }
+}
+
+/*
+** Standard output written by two SELECTs at once: they take turns, so each
+** SELECT's rows are there whole, none cut into another's.
+*/
+TEST_F(Outputs, SelectsWritingStandardOutputTakeTurns)
+{
+  Job job;
+  job.strControl = "GLOBAL MAXTASK 2 CONNECT TO SAMPLE ;\n" + block("USERSPACE1", kstrDept + "  FORMAT DEL\n") +
+                   block("DMSDATA", kstrEmp + "  FORMAT DEL\n");
+  zavprocResult r = zavprocRun(spec(prepare("stdout", job), job), true);
+  ASSERT_EQ(r.iStatus, 0) << r.strOut;
+  Job jobDept, jobEmp;
+  jobDept.strControl = kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"dept.del\")\n");
+  jobEmp.strControl = kstrGlobal + block("DMSDATA", kstrEmp + "  OUTPUT(\"emp.del\")\n");
+  ASSERT_EQ(run("stdoutdept", jobDept).iStatus, 0);
+  ASSERT_EQ(run("stdoutemp", jobEmp).iStatus, 0);
+  for (const std::string &strFile : {dir("stdoutdept") + "/dept.del", dir("stdoutemp") + "/emp.del"}) {
+    std::string strRows = zavtestReadText(strFile);
+    ASSERT_FALSE(strRows.empty());
+    EXPECT_TRUE(has(r.strOut, strRows)) << strFile;
+  }
+}
 
 /*
 ** The export API writes no LOB file: a SELECT for it (ptk002=1) whose result
