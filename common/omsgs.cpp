@@ -39,6 +39,7 @@
 #include "common/obyte.h"
 #include "common/ochar.h"
 #include "common/ocnvft.h"
+#include "common/omsgssev.h"
 #include "common/oreason.h"
 #include "common/ostack.h"
 #include "common/ostrdict.h"
@@ -601,9 +602,11 @@ int omsgsPostMessage(omsgsMessage *pmsg, int iTextLength)
 
 
 
-/* A ready message goes to the centre, as sysprint records. */
+/* A ready message goes to the centre, as sysprint records; an error
+   message is counted for the end of the run (common/omsgssev.h). */
 void _msgsEmit(const char *pcText, size_t ulLength)
 {
+  omsgssevNote(pcText, ulLength);
   _msgsPostText(OMSGS_TYPE_PRINT, 0, nullptr, pcText, ulLength);
 }
 

@@ -15,10 +15,19 @@
 **   process, on the first call after the message system has started; a
 **   keyword found disabled is cleared, and the module never traces again.
 **   Dumps go through omsgsTraceTo(gpzcFileDebug, ...).
+**
+**   Threads: the switch (gpzcFileTrace, giInitTrace) is atomic, so the
+**   threads of a process (the writer's conversion pool, its writing thread,
+**   the online reader's threads) may trace at once.  Two threads may both
+**   check the keyword on their first calls; they find the same answer.
+**   gpzcFileDebug is never written.  The enabled set is only read here; it
+**   is made and freed by omsgsInitModule and omsgsDestroyModule, which run
+**   while the process has no other thread.
 */
 #ifndef ZAV_COMMON_OMSGSMOD_H
 #define ZAV_COMMON_OMSGSMOD_H
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
@@ -31,24 +40,25 @@
 #error "define OMSGS_DEBUG_KEYWORD (or nullptr) before including common/omsgsmod.h"
 #endif
 
-[[maybe_unused]] static const char *gpzcFileTrace = OMSGS_TRACE_KEYWORD;
-[[maybe_unused]] static const char *gpzcFileDebug = OMSGS_DEBUG_KEYWORD;
-[[maybe_unused]] static int giInitTrace = 0;
+[[maybe_unused]] static std::atomic<const char *> gpzcFileTrace{OMSGS_TRACE_KEYWORD};
+[[maybe_unused]] static const char *const gpzcFileDebug = OMSGS_DEBUG_KEYWORD;
+[[maybe_unused]] static std::atomic<int> giInitTrace{0};
 
-/* True when the module's trace keyword is enabled; checks it once per process. */
-[[maybe_unused]] static bool _msgsModTraceOn(void)
+/* The module's trace keyword when it is enabled, else NULL; checks it once per process. */
+[[maybe_unused]] static const char *_msgsModTraceOn(void)
 {
-  if (gpzcFileTrace == nullptr) return false;
-  if (!giInitTrace) {
-    int iCheck = omsgsTraceCheck(gpzcFileTrace);
-    if (iCheck < 0) return false;          /* not started yet: check again later */
+  const char *pcKeyword = gpzcFileTrace.load(std::memory_order_acquire);
+  if (pcKeyword == nullptr) return nullptr;
+  if (giInitTrace.load(std::memory_order_acquire) == 0) {
+    int iCheck = omsgsTraceCheck(pcKeyword);
+    if (iCheck < 0) return nullptr;       /* not started yet: check again later */
     if (iCheck == 0) {
-      gpzcFileTrace = nullptr;             /* disabled for good in this process */
-      return false;
+      gpzcFileTrace.store(nullptr, std::memory_order_release);   /* disabled for good in this process */
+      return nullptr;
     }
-    giInitTrace = 1;
+    giInitTrace.store(1, std::memory_order_release);
   }
-  return gpstrdictTrace != nullptr;         /* the system was stopped since */
+  return gpstrdictTrace != nullptr ? pcKeyword : nullptr;   /* the system was stopped since */
 }
 
 /*
@@ -59,10 +69,11 @@
 [[maybe_unused]] __attribute__((format(printf, 1, 2)))
 static int omsgsTrace(const char *pcFormat, ...)
 {
-  if (!_msgsModTraceOn()) return 0;
+  const char *pcKeyword = _msgsModTraceOn();
+  if (pcKeyword == nullptr) return 0;
   va_list va;
   va_start(va, pcFormat);
-  omsgsTracePostV(OMSGS_TYPE_TRACE, gpzcFileTrace, pcFormat, va);
+  omsgsTracePostV(OMSGS_TYPE_TRACE, pcKeyword, pcFormat, va);
   va_end(va);
   return 0;
 }
@@ -76,10 +87,11 @@ static int omsgsTrace(const char *pcFormat, ...)
 static int omsgsTrace2(FILE *pfile, const char *pcFormat, ...)
 {
   (void)pfile;
-  if (!_msgsModTraceOn()) return 0;
+  const char *pcKeyword = _msgsModTraceOn();
+  if (pcKeyword == nullptr) return 0;
   va_list va;
   va_start(va, pcFormat);
-  omsgsTracePostV(OMSGS_TYPE_RAW, gpzcFileTrace, pcFormat, va);
+  omsgsTracePostV(OMSGS_TYPE_RAW, pcKeyword, pcFormat, va);
   va_end(va);
   return 0;
 }

@@ -32,6 +32,7 @@
 #include "common/oyacc.h"
 #include "control/zorcontroludbts.h"
 #include "control/zorctrl.h"
+#include "control/zorctrlout.h"
 #include "control/zordlex.h"
 #include "control/zordyacc.h"
 #include "model/parm.h"
@@ -357,6 +358,8 @@ int zorcontrolControl(zorcontrol *pcontrol)
     iRc = ZORCONTROL_RC_NOTGLOBAL;
   else
     iRc = _zorcontrolZAV(pcontrol);
+  /* no two writers of the request may write one file */
+  if (iRc == 0) iRc = zorctrloutCheckFiles(pcontrol);
   if (omsgsTraceCheck("$CTRL") == 1) {
     omsgsTrace("Dump Tasks\n");
     zortaskTraceMsgsService(ptaskGlobal, "$CTRL");
@@ -504,6 +507,28 @@ int zorcontrolRemovePhysicalUnload(zorcontrol *, zortask *ptaskUnload)
 
 /* ------------------------------------------------------------------ SELECT passes */
 
+/*
+** The export API writes no LOB file and no LOB whole into a DEL file: a
+** SELECT for the export (PTK002 = 1) whose result has BLOB, CLOB or
+** DBCLOB columns is refused (ZORU492E), whatever its LOBFILE and LOB IN.
+** The result's columns are described through DB2 for that.  Returns 0,
+** the description's code, or ZORCONTROL_RC_EXPORTLOB.
+*/
+static int _ctlExportLobs(zorcontrol *pcontrol, zortask *ptaskSelect)
+{
+  ochar *pcharSql = _ctlString(_ctlOwn(ptaskSelect, TOKEN_SELECTSQL));
+  int iRc = zorcontrolUdbGetColDescription(pcontrol, ptaskSelect, pcharSql);
+  if (iRc != 0) return iRc;
+  int32_t ilLobs = _ctlNumber(_ctlOwn(ptaskSelect, TOKEN_NO), 0);
+  if (ilLobs <= 0) return 0;
+  ochar *pcharQ = _ctlString(_ctlOwn(ptaskSelect, TOKEN_TBQUALIFIER));
+  ochar *pcharN = _ctlString(_ctlOwn(ptaskSelect, TOKEN_TBNAME));
+  std::string strTable = _ctlStripped(pcharN);
+  if (pcharQ != nullptr) strTable = _ctlStripped(pcharQ) + "." + strTable;
+  omsgsFMTEDO(ZORU492E, strTable.empty() ? "?" : strTable.c_str(), static_cast<int>(ilLobs));
+  return ZORCONTROL_RC_EXPORTLOB;
+}
+
 int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
 {
   if (ptaskUnload->pchaineSubTasks == nullptr) return ZORCONTROL_RC_NOSELECT;
@@ -608,6 +633,7 @@ int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
         omsgsFMTEDO(ZORU464E);
         iRcDb2 = ZORCONTROL_RC_USERDB2;
       }
+      if (iRcDb2 == 0 && boExport) iRcDb2 = _ctlExportLobs(pcontrol, p);
       if (iRcDb2 == 0 && !boExport) iRcDb2 = zorcontrolBuildSelectDb2Clause(pcontrol, p);
       if (iRcDb2 != 0) {
         _ctlPrintKept(p);

@@ -30,6 +30,7 @@
 
 #include "common/ochar.h"
 #include "common/omsgs.h"
+#include "common/omsgssev.h"
 #include "common/oreason.h"
 #include "driver/args.h"
 #include "model/config.h"
@@ -103,11 +104,13 @@ void _mainEnd(int iReason, int iCentre)
   std::exit(oreasonExitStatus(iReason));
 }
 
-/* Ends a run that went well (or stopped early on purpose): exit 0. */
+/* Ends a run that went well (or stopped early on purpose): exit 0, unless
+   messages were lost with a message centre that ended early or an error
+   message was issued on the way (no run says success after one). */
 [[noreturn]] static void _mainEndOk(int iCentre)
 {
-  /* messages were lost with a message centre that ended early */
-  if (omsgsCentreLost()) _mainEnd(OMSGS_RC_LOST, iCentre);
+  int iRcEnd = omsgssevEndCode();
+  if (iRcEnd != 0) _mainEnd(iRcEnd, iCentre);
   if (gboTorvelExist) omsgsTraceOutIntern("main", 0);
   omsgsFlushDefered();
   int iRc = omsgsDestroyModule(iCentre);
@@ -469,6 +472,8 @@ void mainRun(int argc, char **argv)
     std::exit(oreasonExitStatus(iRc));
   }
   if (gboTorvelExist) omsgsTraceInIntern("main", argc);
+  /* from here every process of the run counts its error messages for the end */
+  if (omsgssevStart() != 0) omsgsTrace("main: error messages counted per process\n");
 
   /* 5 and 6: code pages and the catalogue language. */
   char *pcLanguage = nullptr;

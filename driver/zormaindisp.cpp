@@ -18,6 +18,7 @@
 #include "common/ochaine.h"
 #include "common/ochar.h"
 #include "common/omsgs.h"
+#include "common/omsgssev.h"
 #include "common/oreason.h"
 #include "common/ostream.h"
 #include "common/oyacc.h"
@@ -301,7 +302,8 @@ int _mainExecuteLocal(argsOptions *pargs, zorcontrol *pcontrol)
     db2utilDisconnect(&ghenv, &ghdbc);
     if (_mainDumpOn()) zortaskTraceMsgsService(pcontrol->ptaskGlobal, "$IMAIN");
 
-    iRc = iRcControl;
+    /* a control step that issued an error message did not check the request whole */
+    iRc = iRcControl != 0 ? iRcControl : omsgssevEndCode();
     if (iRc == 0 && pargs->boNoexecute) {
       omsgsFMTEDO(ZORU426I);
     } else if (iRc == 0) {

@@ -373,7 +373,9 @@ int db2utilResetQuiesce(zortask *ptaskSelect, int iPartition, int iReaderRc)
     } else {
       db2utilRegisterUnload(strTable.c_str(), 9);
     }
-    db2utilQuiesce(strTable.c_str(), 9);
+    /* a table left quiesced is the run's failure, not a detail (ZORU314E said so) */
+    int rcReset = db2utilQuiesce(strTable.c_str(), 9);
+    if (rc == 0) rc = rcReset;
   }
   statsTimeTrace("After db2QuiesceReset");
   return rc;

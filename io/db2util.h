@@ -81,8 +81,9 @@ int db2utilQuiesceLock(zortask *ptaskSelect, int iPartition, SQLHENV *phenv, SQL
 ** db2utilResetQuiesce
 **   After the read, under LOCK YES: ends the registration (action 2 after a
 **   good read with QUIESCE YES, else action 9) and resets the quiesce.
-**   Returns the reader's result, or DB2UTIL_RC_REGISTER when the end of a
-**   good read could not be registered.
+**   Returns the reader's result, else DB2UTIL_RC_REGISTER when the end of a
+**   good read could not be registered, else DB2UTIL_RC_RESET when the
+**   quiesce could not be reset (ZORU314E: the table stays quiesced).
 */
 int db2utilResetQuiesce(zortask *ptaskSelect, int iPartition, int iReaderRc);
 

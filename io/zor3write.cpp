@@ -11,6 +11,9 @@
 */
 #include "io/zor3write.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -103,14 +106,17 @@ static void _writeReportLob(const zorwrite *pwrite, int iRc)
   omsgsFMTEDO(ZORU455E, strName.c_str(), strTable.empty() ? "?" : strTable.c_str(), pcReason);
 }
 
-/* Keeps the first failure of the owner's side; a LOB-file writer reports it (ZORU455E). */
+/* Keeps the first failure of the owner's side; a LOB-file writer reports it
+** (ZORU455E).  Returns 0 for 0, else the first failure (a later one never
+** takes its place). */
 static int _writeFail(zorwrite *pwrite, int iRc)
 {
-  if (iRc != 0 && pwrite->iRcFailure == 0) {
+  if (iRc == 0) return 0;
+  if (pwrite->iRcFailure == 0) {
     pwrite->iRcFailure = iRc;
     if (_writeIsLob(pwrite)) _writeReportLob(pwrite, iRc);
   }
-  return iRc;
+  return pwrite->iRcFailure;
 }
 
 /* Reports a failed system call on the file in use. */
@@ -146,14 +152,60 @@ static int _writeBytes(zorwrite *pwrite, const char *pc, int64_t llLength)
   return 0;
 }
 
-/* Closes the file in use (never standard output) and marks no file open.
-** Returns 0, or TOOLS_RC_IO | errno after ZORU347E. */
+/* Closes the file in use (never standard output) and marks no file open;
+** gives up the lock on standard output.  Returns 0, or TOOLS_RC_IO | errno
+** after ZORU347E. */
 static int _writeCloseFd(zorwrite *pwrite)
 {
   int iRc = 0;
   if (pwrite->iFd > 1 && close(pwrite->iFd) != 0) iRc = _writeReportErrno(pwrite->pcFileName, errno);
   pwrite->iFd = 0;
+  if (pwrite->iFdLock >= 0) close(pwrite->iFdLock);
+  pwrite->iFdLock = -1;
   return iRc;
+}
+
+/*
+** writeOpenLocked (io/zor3write.h)
+**   Opens pcName for writing, created mode 0644 under the effective identity
+**   when missing, appended to with boAppend, else emptied, and takes the
+**   exclusive lock that every writer holds on a file for as long as it has
+**   it open.  The file is emptied only once the lock is held: a second
+**   writer never cuts what the first one writes.  What is no regular file
+**   (a device, a FIFO) and a file system that takes no lock at all
+**   (ENOLCK, EINVAL) are written without one.
+**   Returns the descriptor, or -1 with *piRc: ZORWRITE_RC_INUSE after
+**   ZORU490E when another process holds the lock, TOOLS_RC_IO | errno after
+**   ZORU347E when the file cannot be opened or emptied.
+*/
+int writeOpenLocked(const char *pcName, bool boAppend, int *piRc)
+{
+  *piRc = 0;
+  int iFd = open(pcName, O_WRONLY | O_CREAT | O_CLOEXEC | (boAppend ? O_APPEND : 0), 0644);
+  if (iFd < 0) {
+    *piRc = _writeReportErrno(pcName, errno);
+    return -1;
+  }
+  /* a device or a FIFO gives each writer its stream: only files are locked */
+  struct stat st;
+  bool boFile = fstat(iFd, &st) == 0 && S_ISREG(st.st_mode);
+  if (boFile && flock(iFd, LOCK_EX | LOCK_NB) != 0) {
+    int iErrno = errno;
+    if (iErrno == EWOULDBLOCK) {
+      close(iFd);
+      omsgsFMTEDO(ZORU490E, pcName);
+      *piRc = ZORWRITE_RC_INUSE;
+      return -1;
+    }
+    omsgsTrace("%s written without a lock: %s\n", pcName, std::strerror(iErrno));
+  }
+  if (!boAppend && boFile && st.st_size > 0 && ftruncate(iFd, 0) != 0) {
+    int iErrno = errno;
+    close(iFd);
+    *piRc = _writeReportErrno(pcName, iErrno);
+    return -1;
+  }
+  return iFd;
 }
 
 static void _writeSetFileName(zorwrite *pwrite, char *pcName)
@@ -294,8 +346,7 @@ static int _writeOpenFile(zorwrite *pwrite)
     char *pcName = toolsFormatFilename(_charText(pcharName), pcharName->ilBU, pwrite->iPartition, iSequence, 1);
     if (pcName == nullptr) return TOOLS_RC_IO | ENAMETOOLONG;
     int iRc = 0;
-    int iFd = (pwrite->poutFile->ulMode & UDB_MODE_REPLACE) ? toolsCreateFile(pcName, &iRc)
-                                                            : toolsAppendFile(pcName, &iRc);
+    int iFd = writeOpenLocked(pcName, (pwrite->poutFile->ulMode & UDB_MODE_REPLACE) == 0, &iRc);
     omsgsTrace("open %s: fd %d rc 0x%x\n", pcName, iFd, iRc);
     if (iFd < 0) {
       std::free(pcName);
@@ -306,6 +357,8 @@ static int _writeOpenFile(zorwrite *pwrite)
   } else {
     char *pcName = strdup("stdout");
     if (pcName == nullptr) return ORC_NOMEM;
+    /* the SELECTs of a run that write standard output take turns */
+    if (pwrite->iFdLock < 0) pwrite->iFdLock = writeLockStdout();
     pwrite->iFd = 1;
     _writeSetFileName(pwrite, pcName);
   }
@@ -368,7 +421,7 @@ static int _writeOpenFileLob(zorwrite *pwrite)
   }
 
   int iRc = 0;
-  int iFd = toolsCreateFile(strName.c_str(), &iRc);
+  int iFd = writeOpenLocked(strName.c_str(), false, &iRc);
   omsgsTrace("open LOB file %s: fd %d rc 0x%x\n", strName.c_str(), iFd, iRc);
   if (iFd < 0) return iRc != 0 ? iRc : TOOLS_RC_IO;
   char *pcName = strdup(strName.c_str());
@@ -743,6 +796,7 @@ zorwrite *writeCreate(uint32_t ulType, int32_t iPartition, udbOutFile *pout, int
   pwrite->pcharHost = pcharHost;
   pwrite->ptaskSelect = ptaskSelect;
   pwrite->iSequence = -1;
+  pwrite->iFdLock = -1;
   pwrite->iFilesPerName = ZORWRITE_FILES_PER_NAME;
   pwrite->pcharQualifier = _writeTextAtom(ptaskSelect, TOKEN_TBQUALIFIER);
   pwrite->pcharTable = _writeTextAtom(ptaskSelect, TOKEN_TBNAME);
@@ -916,6 +970,7 @@ void writeDestroy(zorwrite *pwrite)
     pthread_cond_destroy(&pwrite->condFree);
   }
   if (pwrite->iFd > 1) close(pwrite->iFd);
+  if (pwrite->iFdLock >= 0) close(pwrite->iFdLock);
   zorwriteBuffDestroy(nullptr, pwrite->pbuffCurrent);
   std::free(pwrite->ppcharLobFiles);
   std::free(pwrite->ppcharLobDirs);
@@ -923,4 +978,52 @@ void writeDestroy(zorwrite *pwrite)
   std::free(pwrite->pcFileName);
   std::free(pwrite->pcFileHeader);
   std::free(pwrite);
+}
+
+/* ------------------------------------------------------------- locks */
+
+int writeLockStdout(void)
+{
+  /* a descriptor of its own: the processes of a run share the one of their
+     standard output, and a lock on a shared descriptor keeps nobody out */
+  int iFd = open("/proc/self/fd/1", O_WRONLY | O_CLOEXEC);
+  if (iFd < 0) {
+    omsgsTrace("standard output written without a lock: %s\n", std::strerror(errno));
+    return -1;
+  }
+  while (flock(iFd, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    omsgsTrace("standard output written without a lock: %s\n", std::strerror(errno));
+    close(iFd);
+    return -1;
+  }
+  return iFd;
+}
+
+int writeLockPath(const char *pcName, int *piRc)
+{
+  *piRc = 0;
+  if (pcName == nullptr) return -1;
+  int iFd = open(pcName, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (iFd < 0) {
+    *piRc = _writeReportErrno(pcName, errno);
+    return -1;
+  }
+  struct stat st;
+  if (fstat(iFd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(iFd);
+    return -1;
+  }
+  if (flock(iFd, LOCK_EX | LOCK_NB) != 0) {
+    int iErrno = errno;
+    close(iFd);
+    if (iErrno == EWOULDBLOCK) {
+      omsgsFMTEDO(ZORU490E, pcName);
+      *piRc = ZORWRITE_RC_INUSE;
+    } else {
+      omsgsTrace("%s written without a lock: %s\n", pcName, std::strerror(iErrno));
+    }
+    return -1;
+  }
+  return iFd;
 }

@@ -22,6 +22,15 @@
 **   TOOLS_RC_IO | errno; the failure sticks to the writer, so every later
 **   write, flush and close returns it, and ZORU410I is then not issued.
 **
+**   Locks: a writer holds an exclusive lock (flock) on every data and LOB
+**   file (a regular file: not a device or a FIFO) while it has it open,
+**   taken before a REPLACE file is emptied.  A file another process holds
+**   locked is neither emptied nor written: the open fails with
+**   ZORWRITE_RC_INUSE after ZORU490E naming the file.  A
+**   writer on standard output waits for the lock on it instead (taken
+**   through a descriptor of its own), so that the SELECTs of a run that
+**   write standard output write it one after the other, never row into row.
+**
 **   File header: a writer may be given bytes that begin every data file it
 **   writes (the IXF header, so that each file of a rotated output is a
 **   complete IXF file).  The header is no row; it counts in the file's bytes
@@ -82,6 +91,7 @@ struct zortask;
 /* Reason codes (module 0x10f). */
 #define ZORWRITE_RC_LIMIT   ORC_MAKE(0x10f, 0, 1)   /* 0x10f8001 MAXROWS or SIZELIMIT reached */
 #define ZORWRITE_RC_NOBUFF  ORC_MAKE(0x10f, 4, 1)   /* 0x10fc001 no buffer from the free queue */
+#define ZORWRITE_RC_INUSE   ORC_MAKE(0x10f, 2, 0xe6) /* 0x10fa0e6 another process writes the file */
 
 /* Type word: kind in the low byte, plus two flags. */
 #define ZORWRITE_SYNC       0x1u       /* synchronous file writer */
@@ -147,6 +157,7 @@ struct zorwrite {
   ochar *pcharLobName;          /* kind 4: LOB file name in use, NUL-terminated ("" before
                                    the first LOB file) */
   int iFd;                      /* 0: no file open, 1: standard output */
+  int iFdLock;                  /* descriptor holding the lock on standard output, -1: none */
   char *pcFileName;             /* name of the file in use ("stdout"), NULL before the first */
   zorwriteWriteProc procWrite;  /* write operation */
   zorwriteOpenProc procOpen;    /* open operation */
@@ -274,6 +285,42 @@ int writeClose(zorwrite *pwrite);
 **   current buffer, the names and the writer.  NULL is ignored.
 */
 void writeDestroy(zorwrite *pwrite);
+
+/*
+** writeOpenLocked
+**   Opens the output or LOB file pcName for writing as the writers do:
+**   created mode 0644 when missing, appended to with boAppend, else emptied
+**   once the exclusive lock on it is held (a regular file only); the lock
+**   lasts as long as the descriptor stays open.  For the writers of LOB
+**   files that are not made through a zorwrite (the forked reader's LOB
+**   child).
+**   Returns the descriptor, or -1 with *piRc: ZORWRITE_RC_INUSE after
+**   ZORU490E when another process holds the lock, TOOLS_RC_IO | errno after
+**   ZORU347E when the file cannot be opened or emptied.
+*/
+int writeOpenLocked(const char *pcName, bool boAppend, int *piRc);
+
+/*
+** writeLockStdout
+**   Waits for the exclusive lock on what standard output writes to, taken
+**   through a descriptor of its own.  Returns that descriptor (closing it
+**   gives the lock up), or -1 when standard output cannot be locked (a
+**   socket, no /proc): it is then written without the lock.
+*/
+int writeLockStdout(void);
+
+/*
+** writeLockPath
+**   Takes the writers' exclusive lock on the file pcName (created mode 0644
+**   when missing, its content left as it is) for a file that another part
+**   of the system writes by name (the export API).  Returns the descriptor
+**   holding the lock (close it to give the lock up); -1 with *piRc 0 when
+**   pcName is no regular file or the file system takes no lock; -1 with
+**   *piRc ZORWRITE_RC_INUSE after
+**   ZORU490E when another process holds it, or TOOLS_RC_IO | errno after
+**   ZORU347E when the file cannot be opened.
+*/
+int writeLockPath(const char *pcName, int *piRc);
 
 /* zorwriteBuffDestroy: frees the buffer's data and the buffer (chain destroy
 ** callback; pchaine is unused and may be NULL). */

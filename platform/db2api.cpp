@@ -5,7 +5,9 @@
 **   authorities, export and message texts.  Every call reports through its
 **   sqlca: SQLCODE 0 for success, negative for an error with the message
 **   text kept in sqlerrmc for sqlaintp_api.  Registrations and quiesce
-**   states are kept in the database store's main.QUIESCE table.
+**   states are kept in the database store's main.QUIESCE table.  The export
+**   writes DEL files only, and no LOB file: a statement whose result has
+**   LOB columns is refused (SQL3006N) rather than written cut.
 */
 #include "platform/db2cli.h"
 #include "platform/db2stand.h"
@@ -125,6 +127,16 @@ void _quiesceTable(sqlite3 *pdb)
 {
   _exec(pdb, "PRAGMA main.synchronous = OFF", {});
   _exec(pdb, "CREATE TABLE IF NOT EXISTS main.QUIESCE(TABNAME TEXT PRIMARY KEY, STATE TEXT)", {});
+}
+
+/* True when the statement's result has a BLOB, CLOB or DBCLOB column. */
+bool _lobColumns(sqlite3 *pdb, sqlite3_stmt *pst)
+{
+  std::vector<db2standColType> vCols;
+  db2standDescribe(pdb, pst, &vCols);
+  for (const db2standColType &col : vCols)
+    if (col.sSqlType == SQL_BLOB || col.sSqlType == SQL_CLOB || col.sSqlType == SQL_DBCLOB) return true;
+  return false;
 }
 
 /* Directory scans in progress, by handle. */
@@ -369,6 +381,9 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
         _setSqlca(pSqlca, -3006, "The file type " + strType + " is not supported for export here.");
       } else if (sqlite3_prepare_v2(pdb, db2standTranslate(strStatement).c_str(), -1, &pst, nullptr) != SQLITE_OK) {
         _setSqlca(pSqlca, -104, sqlite3_errmsg(pdb));
+      } else if (_lobColumns(pdb, pst)) {
+        /* this export writes no LOB file: a LOB is never cut into the data file */
+        _setSqlca(pSqlca, -3006, "LOB columns are not supported for export here.");
       } else if (pcDataFile == nullptr || (pfData = std::fopen(pcDataFile, "w")) == nullptr) {
         _setSqlca(pSqlca, -3001, "The data file cannot be opened.");
       } else {

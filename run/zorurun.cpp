@@ -33,6 +33,7 @@
 #include "common/ochar.h"
 #include "common/olist.h"
 #include "common/omsgs.h"
+#include "common/omsgssev.h"
 #include "common/oreason.h"
 #include "common/ovf.h"
 #include "io/db2util.h"
@@ -1107,6 +1108,8 @@ int zorurunRun(zorcontrol *pcontrol)
   }
   while (prun->iDirectRunning > 0) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
 
+  /* no success is said after an error message of any process of the run */
+  if (iResult == 0) iResult = omsgssevEndCode();
   if (iResult == 0 && ulLocal == ZORURUN_LOCAL_NO) {
     statsRecupTimeEnd(&tvEnd);
     statsCalcul(1, &tvBeg, &tvEnd);

@@ -40,6 +40,9 @@ namespace {
 constexpr int64_t kInputMax = 256 * 1024;          /* record bytes of a batch, at most (unless a record is larger) */
 constexpr int64_t kPoolBudget = 48ll * 1024 * 1024; /* input and first output areas of all batches */
 
+/* The allocator that grows output areas (a test seam). */
+std::atomic<zorurunconvReallocProc> gprocRealloc{nullptr};
+
 enum convState { CONV_FREE, CONV_FILLING, CONV_QUEUED, CONV_CONVERTING, CONV_CONVERTED };
 
 /* One record of a batch and, once converted, its row. */
@@ -93,9 +96,8 @@ struct convPool {
   int64_t llNextConvert = 0;               /* sequence number the next worker takes */
   int64_t llNextEmit = 0;                  /* sequence number the collector waits for */
   bool boEnd = false;                      /* the feeder queued its last batch */
-  std::atomic<bool> aboStop{false};        /* the collector stopped the writes */
-  int iRcWrite = 0;                        /* collector: the code the writes ended with */
-  int iRcFeeder = 0;                       /* feeder: ORC_NOMEM when a record could not be kept */
+  std::atomic<bool> aboStop{false};        /* the writes stopped: a limit reached or a failure */
+  int iRcFirst = 0;                        /* the first failure of any thread (under mutex) */
 
   std::vector<convClone *> vclones;
   std::vector<std::thread> vthreads;
@@ -104,6 +106,24 @@ struct convPool {
 convBatch &_convAt(convPool &pool, int64_t llSeq)
 {
   return pool.vbatch[static_cast<size_t>(llSeq % static_cast<int64_t>(pool.vbatch.size()))];
+}
+
+/*
+** Keeps the first failure of any thread of the pool; a later one never
+** replaces it (a limit reached is no failure and does not come here).
+*/
+void _convFail(convPool &pool, int iRc)
+{
+  if (iRc == 0) return;
+  std::lock_guard<std::mutex> lock(pool.mutex);
+  if (pool.iRcFirst == 0) pool.iRcFirst = iRc;
+}
+
+/* True for a row code that is a failure of the pool (memory), not a value
+   the converters refused. */
+bool _convRowFailed(int iRc)
+{
+  return iRc == ORC_NOMEM;
 }
 
 /* ------------------------------------------------------------ clones */
@@ -210,9 +230,11 @@ void _convBatch(convPool &pool, convClone *pclone, convBatch &batch)
     }
     if (batch.llOutCap - llUsed < pool.ilRowMax) {
       int64_t llCap = std::max(2 * batch.llOutCap, llUsed + pool.ilRowMax);
-      char *pc = static_cast<char *>(std::realloc(batch.pcOut, static_cast<size_t>(llCap)));
+      zorurunconvReallocProc procRealloc = gprocRealloc.load(std::memory_order_relaxed);
+      char *pc = static_cast<char *>(procRealloc != nullptr ? procRealloc(batch.pcOut, static_cast<size_t>(llCap))
+                                                            : std::realloc(batch.pcOut, static_cast<size_t>(llCap)));
       if (pc == nullptr) {
-        row.iRc = ORC_NOMEM;
+        row.iRc = ORC_NOMEM;   /* the collector fails the pool at this row */
         continue;
       }
       batch.pcOut = pc;
@@ -282,24 +304,35 @@ bool _convCount(zorurunSelectCounts &counts, const convRow &row)
 ** Counts the rows of a converted batch and writes them; false once the
 ** writes stopped.  A writer without limits takes the batch's rows as one
 ** block; another is given row after row, so that a limit stops at its row.
+** A row the pool could not convert for want of memory is no refused value:
+** the rows before it are written, it and the later ones are neither
+** counted nor written, and the pool fails with ORC_NOMEM.
 */
 bool _convEmit(convPool &pool, convBatch &batch)
 {
   zorurunSelectCounts &counts = *pool.pcounts;
+  bool boFailedRow = std::any_of(batch.vrows.begin(), batch.vrows.end(),
+                                 [](const convRow &row) { return _convRowFailed(row.iRc); });
   int iRc = 0;
-  if (writeTakesBlocks(pool.pwrite)) {
+  if (writeTakesBlocks(pool.pwrite) && !boFailedRow) {
     for (const convRow &row : batch.vrows) _convCount(counts, row);
     if (batch.llConverted > 0) iRc = writeBlock(pool.pwrite, batch.pcOut, batch.llOutUsed, batch.llConverted);
   } else {
     for (const convRow &row : batch.vrows) {
+      if (_convRowFailed(row.iRc)) {
+        omsgsTrace("Write Child: row %lld not converted for want of memory\n",
+                   static_cast<long long>(counts.llRowsSeen + 1));
+        iRc = row.iRc;
+        break;
+      }
       if (!_convCount(counts, row)) continue;
       iRc = pool.pwrite->procWrite(pool.pwrite, batch.pcOut + row.llOut, row.ilOutLen);
       if (iRc != 0) break;
     }
   }
   if (iRc == 0) return true;
-  /* a limit reached ends the file normally; any other failure is the run's */
-  pool.iRcWrite = iRc == ZORWRITE_RC_LIMIT ? 0 : iRc;
+  /* a limit reached ends the file normally; any other code is the pool's failure */
+  if (iRc != ZORWRITE_RC_LIMIT) _convFail(pool, iRc);
   return false;
 }
 
@@ -393,6 +426,11 @@ void _convFreeBatches(convPool &pool)
 
 }  // namespace
 
+void zorurunconvSetReallocProc(zorurunconvReallocProc proc)
+{
+  gprocRealloc.store(proc, std::memory_order_relaxed);
+}
+
 int zorurunconvWorkers(void)
 {
   cpu_set_t set;
@@ -478,10 +516,21 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
     int iLen = 0;
     int iRc = ovfGroupRead(pgroup, pcInto, ilRecordMax, &iLen);
     if (iRc == OVF_RC_LOST) {
-      omsgsTrace("Write Child: a reader ended without its end record");
+      /* its rows after the last half it handed over are lost: the others
+         are still read, and the pool fails */
+      omsgsTrace("Write Child: a reader ended without its end record\n");
+      _convFail(pool, iRc);
       continue;
     }
-    if (iRc != 0 || iLen == 0) break;
+    if (iRc == OVF_RC_NOMEMBER) break;   /* no channel left to read: the end */
+    if (iRc != 0) {
+      /* a channel that cannot be read is no end of the data */
+      omsgsTrace("Write Child: the channels could not be read (0x%x)\n", iRc);
+      _convFail(pool, iRc);
+      _convDrain(pgroup, pool.pcStage, ilRecordMax);
+      break;
+    }
+    if (iLen == 0) break;
     int32_t ilCopied = std::min(iLen, ilRecordMax);
     if (boStaged) {
       if (ilCopied > pool.ilInCap - pbatch->ilInUsed) {
@@ -495,7 +544,7 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
       pbatch->vrows.push_back(convRow{pbatch->ilInUsed, iLen, 0, 0, 0, 0, 0});
     } catch (const std::bad_alloc &) {
       /* the record would be lost: the run fails */
-      pool.iRcFeeder = ORC_NOMEM;
+      _convFail(pool, ORC_NOMEM);
       pool.aboStop.store(true, std::memory_order_relaxed);
       continue;
     }
@@ -518,5 +567,5 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
   omsgsTrace("Conversion pool: %lld batches, %d workers\n", static_cast<long long>(pool.llQueued), iStarted);
   for (convClone *pclone : pool.vclones) _convCloneFree(pclone);
   _convFreeBatches(pool);
-  return pool.iRcFeeder != 0 ? pool.iRcFeeder : pool.iRcWrite;
+  return pool.iRcFirst;
 }

@@ -32,10 +32,14 @@
 **     2. The collector passes batch s to the writer only after batches
 **        0..s-1: rows reach the writer in the order the feeder read them.
 **     3. While the pool runs, the collector alone drives the file writer.
-**     4. The first non-zero code of the write operation (a limit reached or
-**        a failure) stops the pool: the collector keeps it and gives the
-**        later batches back unwritten and uncounted; the feeder asks the
-**        group's producers to stop and reads the group to its end.
+**     4. The first failure of any thread (a write, a channel that cannot
+**        be read, a producer gone without its end record, memory) is kept
+**        and never replaced by a later one; the pool ends with it.  A
+**        failure of the writes or a limit reached stops the pool: the
+**        collector gives the later batches back unwritten and uncounted;
+**        the feeder asks the group's producers to stop and reads the group
+**        to its end.  A channel that cannot be read ends the reading, not
+**        the writing of what was read before it.
 **     5. The feeder waits only for a batch that the collector gives back
 **        whatever happens to the writes, and the collector only for
 **        batches the feeder has queued; the end is published by the
@@ -47,6 +51,7 @@
 #ifndef ZAV_RUN_ZORURUNCONV_H
 #define ZAV_RUN_ZORURUNCONV_H
 
+#include <cstddef>
 #include <cstdint>
 
 struct oconvert;
@@ -85,13 +90,25 @@ int zorurunconvWorkers(void);
 **   batch before writing it, so a failing write may leave the rows after
 **   it counted; a limit stops at its row.
 **   Returns 0 at the end of the group or once the write operation reported
-**   ZORWRITE_RC_LIMIT (the readers are then stopped); the write operation's
-**   first other code, after which the readers are stopped as well; or
-**   ORC_NOMEM when the batches, a converter clone or the collector and
-**   every worker could not be made, or a record could not be kept (the
-**   readers are stopped).
+**   ZORWRITE_RC_LIMIT (the readers are then stopped); else the first
+**   failure met, whichever thread met it: the write operation's code (the
+**   readers are stopped); the group's read code when the channels cannot
+**   be read (the readers are stopped; what was read before is written);
+**   OVF_RC_LOST when a producer ended without its end record (the others
+**   are read to their end); ORC_NOMEM when the batches, a converter clone
+**   or the collector and every worker could not be made, a record could
+**   not be kept, or a row's output could not be had (the rows before it
+**   are written; the readers are stopped).
 */
 int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, int64_t llBuffer, ovfgroup *pgroup,
                    zorwrite *pwrite, int iWorkers, zorurunSelectCounts *pcounts);
+
+/*
+** Test seam: the allocator with which a worker grows a batch's output area
+** (std::realloc when none is set); nullptr restores it.  Set it only while
+** no pool runs.
+*/
+typedef void *(*zorurunconvReallocProc)(void *p, size_t ulSize);
+void zorurunconvSetReallocProc(zorurunconvReallocProc proc);
 
 #endif

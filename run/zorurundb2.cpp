@@ -539,9 +539,15 @@ int _zorurunRunExportDB2Child(zorurunSelectLaunch *plaunch)
   /* the first failed export is the child's code */
   int iRcExport = 0;
   auto exportTo = [&](const char *pcFile) {
-    int iRcFile = db2utilExport(vSql.data(), pcFile, nullptr, pcType, static_cast<int>(vpcPaths.size()),
-                                vpcPaths.empty() ? nullptr : vpcPaths.data(), static_cast<int>(vpcFiles.size()),
-                                vpcFiles.empty() ? nullptr : vpcFiles.data());
+    /* the file is the writers' while DB2 writes it: another run's writer
+       neither cuts nor mixes into it, and standard output is taken in turn */
+    int iRcFile = 0;
+    int iFdLock = pcFile != nullptr ? writeLockPath(pcFile, &iRcFile) : writeLockStdout();
+    if (iRcFile == 0)
+      iRcFile = db2utilExport(vSql.data(), pcFile, nullptr, pcType, static_cast<int>(vpcPaths.size()),
+                              vpcPaths.empty() ? nullptr : vpcPaths.data(), static_cast<int>(vpcFiles.size()),
+                              vpcFiles.empty() ? nullptr : vpcFiles.data());
+    if (iFdLock >= 0) close(iFdLock);
     if (iRcExport == 0) iRcExport = iRcFile;
   };
   if (!boHasOutput) {

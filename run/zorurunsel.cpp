@@ -251,7 +251,9 @@ int _zorurunRunReadChild(zorurunReader *preader)
     unloadDestroy(preader->punload);
     preader->punload = nullptr;
     if (!boBackup) {
-      db2utilResetQuiesce(ptask, preader->ilPartition, iRc);
+      /* a quiesce that cannot be released fails the partition's read */
+      int iRcReset = db2utilResetQuiesce(ptask, preader->ilPartition, iRc);
+      if (iRc == 0) iRc = iRcReset;
       _selSemop(preader->iSemId, +1);
     }
   }
@@ -373,8 +375,11 @@ int _zorurunRunWriteChild(zorurunWriter *pwriter)
                               zorurunconvWorkers(), &counts);
   }
 
-  iRc = writeFlush(pwrite);
-  if (iRc == 0) iRc = iRcWrite;
+  /* what was written before the first failure still reaches the file; the
+     first failure (the pool's, then the flush's, then the close's) is the
+     writer's code */
+  int iRcFlush = writeFlush(pwrite);
+  iRc = iRcWrite != 0 ? iRcWrite : iRcFlush;
   int iRcClose = writeClose(pwrite);
   if (iRc == 0) iRc = iRcClose;
   /* the rows left out are told even when the file failed */

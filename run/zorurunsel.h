@@ -125,10 +125,13 @@ int _zorurunRunReadChild(zorurunReader *preader);
 **   converts and writes every record of its group, counting the rows no
 **   converter could write and the LOBs the readers cut in the records they
 **   flagged (storage/ficdata.h), and tells both at the end
-**   (_zorurunReportSelectEnd).  Returns the final flush code, the open code
-**   when the file could not be opened, or the first write failure code,
-**   whichever is worse than the code of _zorurunReportSelectEnd
-**   (ZORURUN_RC_ROWSLOST, ZORURUN_RC_LOBCUT).
+**   (_zorurunReportSelectEnd).  Returns the open code when the file could
+**   not be opened, else the first failure met: the conversion pool's (a
+**   write, a channel that cannot be read, a reader gone without its end
+**   record, memory), then the final flush's, then the close's; a later
+**   failure never takes the place of an earlier one.  The code of
+**   _zorurunReportSelectEnd (ZORURUN_RC_ROWSLOST, ZORURUN_RC_LOBCUT ...)
+**   when it is worse.
 */
 int _zorurunRunWriteChild(zorurunWriter *pwriter);
 

@@ -21,6 +21,7 @@
 #include "common/obyte.h"
 #include "common/olist.h"
 #include "io/socket.h"
+#include "io/zor3write.h"
 #include "model/tools.h"
 #include "model/zormsgs.h"
 #include "storage/ficcont.h"
@@ -387,7 +388,12 @@ void _ficlvarLobToFile(Reader &r, const std::vector<unsigned char> &vDesc, int32
     _ficlvarFail(r, iRc, nullptr, acReason);
     return;
   }
-  LobServe serve{&r, toolsCreateFile(acName, &iRc), 0, -1, 0};
+  /* locked as every output file: a LOB file another process writes is left to it */
+  LobServe serve{&r, writeOpenLocked(acName, false, &iRc), 0, -1, 0};
+  if (serve.iFile < 0 && iRc == ZORWRITE_RC_INUSE) {
+    _ficlvarFail(r, iRc, acName, "BEING WRITTEN BY ANOTHER PROCESS");
+    return;
+  }
   if (serve.iFile < 0) {
     int iErrno = (iRc & ~0xfff) == TOOLS_RC_IO && (iRc & 0xfff) != 0 ? iRc & 0xfff : EIO;
     _ficlvarFail(r, TOOLS_RC_IO | iErrno, acName, std::strerror(iErrno));

@@ -192,8 +192,8 @@ TEST(omsgsTraceCopy, DroppedAndUncheckedBeforeStart)
   ASSERT_EQ(gpstrdictTrace, nullptr);
   EXPECT_EQ(omsgsTrace("before start %d\n", 1), 0);
   EXPECT_EQ(omsgsTrace2(stdout, "piece"), 0);
-  EXPECT_EQ(giInitTrace, 0);
-  EXPECT_STREQ(gpzcFileTrace, "$TSTA");   /* checked again once the system runs */
+  EXPECT_EQ(giInitTrace.load(), 0);
+  EXPECT_STREQ(gpzcFileTrace.load(), "$TSTA");   /* checked again once the system runs */
   EXPECT_EQ(omsgsTraceTo(nullptr, "x"), 0);
   EXPECT_EQ(omsgsFMTEDO("TST0001I NOWHERE %d\n", 2), 0);   /* no queue: dropped */
   EXPECT_EQ(gmsgid, -1);
@@ -293,7 +293,7 @@ TEST(omsgsCentre, EnabledSetFromTraceList)
 
     /* the module's keyword is not enabled: it is cleared for good */
     EXPECT_EQ(omsgsTrace("never\n"), 0);
-    EXPECT_EQ(gpzcFileTrace, nullptr);
+    EXPECT_EQ(gpzcFileTrace.load(), nullptr);
 
     for (const Case &c : vCases) {
       SCOPED_TRACE(c.pcList);
@@ -307,7 +307,7 @@ TEST(omsgsCentre, EnabledSetFromTraceList)
     int iAgain = 0;
     startMessages(nullptr, "$TSTA ", &iAgain);
     EXPECT_EQ(omsgsTrace("still never\n"), 0);
-    EXPECT_EQ(gpzcFileTrace, nullptr);
+    EXPECT_EQ(gpzcFileTrace.load(), nullptr);
     EXPECT_EQ(omsgsDestroyModule(iCentre), 0);
   });
   EXPECT_CHILD_OK(iStatus);
@@ -323,12 +323,12 @@ TEST(omsgsCentre, TraceFilesForEnabledKeywordsOnly)
     close(aiPipe[0]);
     ASSERT_EQ(chdir(dir.strPath.c_str()), 0);
     EXPECT_EQ(omsgsTrace("before start\n"), 0);
-    EXPECT_EQ(giInitTrace, 0);
+    EXPECT_EQ(giInitTrace.load(), 0);
 
     int iCentre = 0;
     ASSERT_EQ(startMessages(nullptr, "$TSTA $TSTB $LONGKEYWORD1 ", &iCentre), 0);
     omsgsTrace("line %d\n", 1);
-    EXPECT_EQ(giInitTrace, 1);
+    EXPECT_EQ(giInitTrace.load(), 1);
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
