@@ -34,6 +34,7 @@
 #include "common/olist.h"
 #include "common/omsgs.h"
 #include "common/oreason.h"
+#include "common/osignal.h"
 #include "common/ovf.h"
 #include "io/db2util.h"
 #include "io/socket.h"
@@ -261,6 +262,7 @@ int _zorurunWaitTasks(zorurun *prun)
   }
   /* the message centre is the main process's child too, but no unload task */
   if (omsgsCentreEnded(static_cast<int>(pid), iStatus)) return 0;
+  osignalForget(pid);
   int iRc = 0;
   if (WIFEXITED(iStatus)) {
     iRc = WEXITSTATUS(iStatus);
@@ -270,6 +272,9 @@ int _zorurunWaitTasks(zorurun *prun)
       if (iRc != 0) iRc = prun->ailCode[i] != ZORURUN_NO_CODE ? prun->ailCode[i] : (ZORURUN_RC_CHILD | iRc);
       break;
     }
+  } else if (osignalCaught() != 0) {
+    /* ended by the signal that stops the run, sent on to it: said once, by the main process */
+    iRc = osignalReason();
   } else if (prun->iFirstAbnormal == 1) {
     prun->iFirstAbnormal = 0;
     iRc = ZORURUN_RC_SIGNAL;
@@ -943,7 +948,7 @@ int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote)
   zorurunSelectLaunch launch{prun, prun->pcontrol, ptaskSelect, povf, 0};
   std::fflush(nullptr);
   pid_t pidMain = getpid();
-  pid_t pid = fork();
+  pid_t pid = osignalFork();
   if (pid == 0) {
     toolsDieWithParent(pidMain);
     zorurunSelectChildProc proc = gprocSelectChild != nullptr ? gprocSelectChild : _zorurunRunSelectChild;
@@ -972,7 +977,7 @@ int _zorurunRunRemote(zorurun *prun, int32_t iIndex)
   zorurunRemoteLaunch launch{prun, prun->pcontrol, prun->apcHost[iIndex], prun->pcharSysin, prun->pcharArgs};
   std::fflush(nullptr);
   pid_t pidMain = getpid();
-  pid_t pid = fork();
+  pid_t pid = osignalFork();
   if (pid == 0) {
     toolsDieWithParent(pidMain);
     zorurunRemoteChildProc proc = gprocRemoteChild != nullptr ? gprocRemoteChild : _zorurunRunRemoteChild;
@@ -1093,12 +1098,14 @@ int zorurunRun(zorcontrol *pcontrol)
   for (zortask *ptaskUnload = ptaskGlobal->pchaineSubTasks != nullptr
                                   ? static_cast<zortask *>(ptaskGlobal->pchaineSubTasks->pitemTop)
                                   : nullptr;
-       ptaskUnload != nullptr; ptaskUnload = ptaskUnload->ptaskNext) {
+       ptaskUnload != nullptr && osignalCaught() == 0; ptaskUnload = ptaskUnload->ptaskNext) {
     for (zortask *ptaskSelect = ptaskUnload->pchaineSubTasks != nullptr
                                     ? static_cast<zortask *>(ptaskUnload->pchaineSubTasks->pitemTop)
                                     : nullptr;
          ptaskSelect != nullptr; ptaskSelect = ptaskSelect->ptaskNext) {
       while (prun->iDirectRunning >= iMaxTask) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
+      /* a signal asking the run to stop: nothing more is launched */
+      if (osignalCaught() != 0) break;
       int iRemote = 0;
       _zorurunKeep(&iResult, _zorurunDispatch(prun, ptaskSelect, &iRemote));
       if (ulLocal == ZORURUN_LOCAL_NO && iRemote != 0 && prun->ailRemoteState != nullptr)
@@ -1106,6 +1113,8 @@ int zorurunRun(zorcontrol *pcontrol)
     }
   }
   while (prun->iDirectRunning > 0) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
+  /* the signal, sent on to every child, is what ended the run */
+  if (osignalCaught() != 0) iResult = osignalReason();
 
   if (iResult == 0 && ulLocal == ZORURUN_LOCAL_NO) {
     statsRecupTimeEnd(&tvEnd);

@@ -25,6 +25,7 @@
 #include "common/olist.h"
 #include "common/omsgs.h"
 #include "common/oreason.h"
+#include "common/osignal.h"
 #include "common/ovf.h"
 #include "io/db2util.h"
 #include "model/token.h"
@@ -565,7 +566,7 @@ int _db2Fork(zorurun *prun, zortask *ptaskSelect, ovf *povf, int (*procMain)(zor
 {
   std::fflush(nullptr);
   pid_t pidMain = getpid();
-  pid_t pid = fork();
+  pid_t pid = osignalFork();
   if (pid < 0) {
     int iErrno = errno;
     omsgsFMTEDO(ZORU359E, ZORURUN_RC_FORK, std::strerror(iErrno));
