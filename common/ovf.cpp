@@ -24,6 +24,9 @@
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
+#include <sys/wait.h>
+#include <utility>
+#include <vector>
 
 #include "common/obyte.h"
 #include "common/osignal.h"
@@ -158,16 +161,36 @@ static int _semLockWriteFull(int iSemId)
   }
 }
 
+/* Producers this process watches (its children), by channel: ovfWatchProducer. */
+static std::vector<std::pair<const ovf *, pid_t>> gvWatched;
+
+/* True when the channel's producer is a watched child of this process that has ended (not reaped). */
+static bool _ovfWatchedEnded(ovf *povf)
+{
+  for (const auto &watched : gvWatched) {
+    if (watched.first != povf) continue;
+    siginfo_t si{};
+    if (waitid(P_PID, static_cast<id_t>(watched.second), &si, WEXITED | WNOHANG | WNOWAIT) != 0) return errno == ECHILD;
+    return si.si_pid != 0;
+  }
+  return false;
+}
+
 /*
 ** _ovfProducerGone
 **   True when the producer took a half, has not written its end record, and
 **   its presence semaphore has fallen back to 0 (the process ended), or the
-**   semaphore set is gone.  A producer that has not written yet is not gone.
+**   semaphore set is gone.  A producer that has not written yet is not gone,
+**   unless it is a watched child that has ended.
 */
 static bool _ovfProducerGone(ovf *povf)
 {
   if (_ovfGet(povf, OVF_W_STATE) == OVF_STATE_EOF) return false;
-  if (_ovfGetInt(povf, OVF_W_PRODUCER_HALF) == 0) return false;
+  if (_ovfGetInt(povf, OVF_W_PRODUCER_HALF) == 0) {
+    /* it may have written everything and ended between the two looks */
+    return _ovfWatchedEnded(povf) && _ovfGetInt(povf, OVF_W_PRODUCER_HALF) == 0 &&
+           _ovfGet(povf, OVF_W_STATE) != OVF_STATE_EOF;
+  }
   int iAlive = semctl(_ovfGetInt(povf, OVF_W_SEMID), OVF_SEM_ALIVE, GETVAL);
   if (iAlive != 0 && iAlive != -1) return false;
   /* The end record may have been written between the two looks. */
@@ -349,6 +372,16 @@ int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen)
   return 0;
 }
 
+void ovfWatchProducer(ovf *povf, pid_t pid)
+{
+  for (auto it = gvWatched.begin(); it != gvWatched.end(); ++it)
+    if (it->first == povf) {
+      gvWatched.erase(it);
+      break;
+    }
+  if (povf != nullptr && pid > 0) gvWatched.emplace_back(povf, pid);
+}
+
 void ovfStop(ovf *povf)
 {
   if (povf == nullptr) return;
@@ -465,6 +498,7 @@ int ovfDestroy(ovf *povf)
     nanosleep(&ts, nullptr);
   }
 
+  ovfWatchProducer(povf, 0);
   omsgsTrace("Destroy complete, deleting IPC resssources\n");
   omsgsDeleteIPCResource(OMSGS_IPC_SEM, iSemId);
   semctl(iSemId, 0, IPC_RMID);

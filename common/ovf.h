@@ -66,7 +66,8 @@
 **   consumer's waits and ovfDestroy notice a producer that ended without its
 **   end record and return OVF_RC_LOST instead of blocking.  A producer that
 **   ends before its first write cannot be told from one not started yet: a
-**   consumer reading it waits (ovfDestroy does not).  In a process that has
+**   consumer reading it waits (ovfDestroy does not), unless the producer is
+**   the consumer's own child and was named with ovfWatchProducer.  In a process that has
 **   caught a signal asking it to stop (common/osignal.h), every wait of
 **   either side gives up: ovfWrite and ovfRead return OVF_RC_INTERRUPTED and
 **   ovfDestroy removes the channel without waiting for its producer.
@@ -75,6 +76,7 @@
 #define ZAV_COMMON_OVF_H
 
 #include <cstdint>
+#include <sys/types.h>
 
 #include "common/oreason.h"
 
@@ -179,6 +181,15 @@ int ovfWrite(ovf *povf, const void *pData, int iLen);
 **   record whose length runs past its half, or a semaphore that fails.
 */
 int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen);
+
+/*
+** ovfWatchProducer
+**   Consumer: names the producer of the channel, a child of the calling
+**   process, so that a producer that ends before its first write is also
+**   taken for lost (OVF_RC_LOST) instead of being waited for.  The child
+**   is not reaped.  pid 0 forgets it; ovfDestroy forgets it too.
+*/
+void ovfWatchProducer(ovf *povf, pid_t pid);
 
 /*
 ** ovfStop

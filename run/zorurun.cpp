@@ -963,6 +963,8 @@ int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote)
   } else {
     int32_t ilCount = 0;
     int iRemote = 0;
+    /* a child that ends before it reports is not waited for */
+    ovfWatchProducer(povf, pid);
     iRc = _zorurunReadStatus(prun, povf, 1, &ilCount, &iRemote);
     if (iRemote != 0) *piRemote = 1;
     if (_zorurunAddChild(prun, pid, ilCount) != 0) omsgsTrace("_zorurunRunSelect: child %d not listed\n", pid);

@@ -334,8 +334,9 @@ ficcont *_zorurunGetLongContainers(zoratom *patomLong, ficcont *pficcont);
 /*
 ** _zorurunRunSelect
 **   Forks a direct-read SELECT child over a new status channel and reads its
-**   status stream.  Sets *piRemote when the child reported remote
-**   partitions.  Returns 0, ZORURUN_RC_STATUS (ZORU363E) or ZORURUN_RC_FORK
+**   status stream (which ends early when the child ends before reporting,
+**   or a signal stops the run).  Sets *piRemote when the child reported
+**   remote partitions.  Returns 0, ZORURUN_RC_STATUS (ZORU363E) or ZORURUN_RC_FORK
 **   (ZORU359E).
 */
 int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote);

@@ -601,6 +601,8 @@ int _zorurunRunSelectDB2(zorurun *prun, zortask *ptaskSelect, int *piRemote)
   int iRc = _db2Fork(prun, ptaskSelect, povf, _zorurunRunSelectDB2Child, &pid);
   if (iRc == 0) {
     int32_t ilTasks = 0;
+    /* a child that ends before it reports is not waited for */
+    ovfWatchProducer(povf, pid);
     (void)_zorurunReadStatus(prun, povf, 0, &ilTasks, piRemote);
   }
   (void)ovfDestroy(povf);
