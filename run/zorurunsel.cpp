@@ -57,6 +57,9 @@
 #define OMSGS_DEBUG_KEYWORD nullptr
 #include "common/omsgsmod.h"
 
+/* Semaphore sets of the run: owner and group only, as every other SysV object of it. */
+#define SEL_IPC_MODE 0660
+
 
 /* ------------------------------------------------------------- atoms */
 
@@ -697,10 +700,6 @@ int _zorurunEndSelect(zortask *ptaskSelect, const zorurunSelectEnd *pend)
   omsgsFlushDefered();
   _zorurunExitChild(prun, iRc);
 }
-
-
-/* Semaphore sets of the run: owner and group only, as every other SysV object of it. */
-#define SEL_IPC_MODE 0660
 
 /*
 ** Releases the quiesce of every reader that ended while it may have held it

@@ -613,8 +613,16 @@ TEST(omsgsCentre, ARunKilledWithItsCentreIsClearedByALaterOne)
   EXPECT_EQ(sysvIds("sem").count(aiIds[2]), 1u);
   EXPECT_EQ(sysvIds("msg").count(aiIds[1]), 1u);
 
-  /* the centre reads no more: the next record stays in the queue */
+  /* the centre reads no more (once it shows as stopped, it no longer waits
+     in its receive): the next record stays in the queue */
+  auto centreState = [&] {
+    std::string strStat = readFile("/proc/" + std::to_string(aiIds[0]) + "/stat");
+    size_t ul = strStat.rfind(')');
+    return ul != std::string::npos && ul + 2 < strStat.size() ? strStat[ul + 2] : '?';
+  };
   kill(aiIds[0], SIGSTOP);
+  for (int i = 0; i < 500 && centreState() != 'T'; i++) usleep(10000);
+  ASSERT_EQ(centreState(), 'T');
   ASSERT_EQ(write(aiGo[1], "x", 1), 1);
   ASSERT_EQ(read(aiPipe[0], aiIds, sizeof aiIds), (ssize_t)sizeof aiIds);
   close(aiPipe[0]);
@@ -623,9 +631,8 @@ TEST(omsgsCentre, ARunKilledWithItsCentreIsClearedByALaterOne)
   waitpid(pidMain, nullptr, 0);
   /* the centre ends too (a zombie counts: its segment is detached) */
   auto centreUp = [&] {
-    std::string strStat = readFile("/proc/" + std::to_string(aiIds[0]) + "/stat");
-    size_t ul = strStat.rfind(')');
-    return ul != std::string::npos && ul + 2 < strStat.size() && strStat[ul + 2] != 'Z' && strStat[ul + 2] != 'X';
+    char c = centreState();
+    return c != '?' && c != 'Z' && c != 'X';
   };
   for (int i = 0; i < 500 && centreUp(); i++) usleep(10000);
   EXPECT_EQ(sysvIds("sem").count(aiIds[3]), 1u);
