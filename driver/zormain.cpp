@@ -104,15 +104,17 @@ void _mainEnd(int iReason, int iCentre)
 }
 
 /*
-** The final code of a request a SIGINT, SIGTERM or SIGHUP stopped: its
-** children were sent the signal and reaped, what they held released;
-** ZORU490E names the signal, and the code makes the process exit with
-** 128 + its number.  iRc otherwise.
+** The final code of a request a SIGINT, SIGTERM or SIGHUP stopped (the
+** request's code says so, or it failed while this process had caught
+** one): its children were sent the signal and reaped, what they held
+** released; ZORU490E names the signal, and the code makes the process exit
+** with 128 + its number.  iRc otherwise: a signal that came once the
+** request had done its work changes nothing.
 */
 static int _mainInterrupted(int iRc)
 {
-  int iSignal = osignalCaught();
-  if (iSignal == 0 && osignalIsInterrupted(iRc)) iSignal = iRc & 0x7F;   /* a child caught it */
+  int iSignal = osignalIsInterrupted(iRc) ? (iRc & 0x7F) : 0;
+  if (iSignal == 0 && iRc != 0) iSignal = osignalCaught();
   if (iSignal == 0) return iRc;
   omsgsFMTEDO(ZORU490E, iSignal, osignalName(iSignal));
   return OSIGNAL_RC_INTERRUPTED | iSignal;

@@ -23,7 +23,8 @@
 **   (common/osignal.h).  The request then launches nothing more, sends the
 **   signal on to its children and reaps them; the run ends with ZORU490E
 **   naming the signal and the reason code OSIGNAL_RC_INTERRUPTED | signal,
-**   so the process exits with 128 + the signal number.
+**   so the process exits with 128 + the signal number.  A signal that comes
+**   once the request has done its work changes nothing.
 */
 #ifndef ZAV_DRIVER_ZORMAIN_H
 #define ZAV_DRIVER_ZORMAIN_H

@@ -1097,26 +1097,33 @@ int zorurunRun(zorcontrol *pcontrol)
 
   /* the child table's initial capacity is the throttle */
   int32_t iMaxTask = prun->iCapacity;
+  bool boCut = false;   /* a signal stopped a SELECT, or kept one from starting */
+  auto keep = [&](int iRc) {
+    if (osignalIsInterrupted(iRc)) boCut = true;
+    _zorurunKeep(&iResult, iRc);
+  };
   for (zortask *ptaskUnload = ptaskGlobal->pchaineSubTasks != nullptr
                                   ? static_cast<zortask *>(ptaskGlobal->pchaineSubTasks->pitemTop)
                                   : nullptr;
-       ptaskUnload != nullptr && osignalCaught() == 0; ptaskUnload = ptaskUnload->ptaskNext) {
+       ptaskUnload != nullptr && !boCut; ptaskUnload = ptaskUnload->ptaskNext) {
     for (zortask *ptaskSelect = ptaskUnload->pchaineSubTasks != nullptr
                                     ? static_cast<zortask *>(ptaskUnload->pchaineSubTasks->pitemTop)
                                     : nullptr;
          ptaskSelect != nullptr; ptaskSelect = ptaskSelect->ptaskNext) {
-      while (prun->iDirectRunning >= iMaxTask) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
+      while (prun->iDirectRunning >= iMaxTask) keep(_zorurunWaitTasks(prun));
       /* a signal asking the run to stop: nothing more is launched */
-      if (osignalCaught() != 0) break;
+      if (osignalCaught() != 0) boCut = true;
+      if (boCut) break;
       int iRemote = 0;
-      _zorurunKeep(&iResult, _zorurunDispatch(prun, ptaskSelect, &iRemote));
+      keep(_zorurunDispatch(prun, ptaskSelect, &iRemote));
       if (ulLocal == ZORURUN_LOCAL_NO && iRemote != 0 && prun->ailRemoteState != nullptr)
         _zorurunLaunchRemotes(prun, &iResult);
     }
   }
-  while (prun->iDirectRunning > 0) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
-  /* the signal, sent on to every child, is what ended the run */
-  if (osignalCaught() != 0) iResult = osignalReason();
+  while (prun->iDirectRunning > 0) keep(_zorurunWaitTasks(prun));
+  /* the signal, sent on to every child, is what ended the run (one that came
+     once every SELECT had done its work changes nothing) */
+  if (boCut && osignalCaught() != 0) iResult = osignalReason();
 
   if (iResult == 0 && ulLocal == ZORURUN_LOCAL_NO) {
     statsRecupTimeEnd(&tvEnd);

@@ -34,7 +34,8 @@
 **   osignalFork: a SIGINT, SIGTERM or SIGHUP the main process or a SELECT
 **   child catches is sent on to its children at once, nothing more is
 **   launched, every child is reaped, and the process ends with
-**   osignalReason() (common/osignal.h).  Invariants: directs running <= the
+**   osignalReason() (common/osignal.h) unless every child had done its
+**   work by then.  Invariants: directs running <= the
 **   child table's capacity (the table grows for remote-run children);
 **   ZORU368E and 0x10da004 at most once per run context.
 **
@@ -231,8 +232,8 @@ struct zorurunRemoteLaunch {
 **   The run step of the main process (see the file comment).
 **   Returns 0, the first non-zero launch code (ZORURUN_RC_*, a preparation
 **   code) or exit byte of a reaped child, in the order met; osignalReason()
-**   when a signal asking the run to stop was caught (the children were then
-**   all reaped).
+**   when a caught signal stopped a SELECT or kept one from starting (the
+**   children were then all reaped).
 */
 int zorurunRun(zorcontrol *pcontrol);
 

@@ -755,6 +755,7 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
   }
 
   int iRc = 0;
+  bool boCut = osignalCaught() != 0;   /* a signal stopped a reader or writer, or kept one from starting */
   std::vector<zorurunWriter *> vwriterFailed;
   /* The readers' counts and quiesce marks live in memory shared with them
      (and their own children), one word each per reader; it goes with the
@@ -768,11 +769,13 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
   pid_t pidSelect = getpid();
   size_t ulReader = 0;
   for (zorurunReader *preader = static_cast<zorurunReader *>(prun->plistReaders->pitemTop);
-       preader != nullptr && osignalCaught() == 0; preader = preader->preaderNext) {
+       preader != nullptr && !boCut; preader = preader->preaderNext) {
     preader->iSemId = iSemId;
     preader->pllDamaged = pllCounts != nullptr && ulReader < ulReaders ? &pllCounts[ulReader] : nullptr;
     preader->pllHeld = pllCounts != nullptr && ulReader < ulReaders ? &pllCounts[ulReaders + ulReader] : nullptr;
     ulReader++;
+    boCut = osignalCaught() != 0;
+    if (boCut) break;
     pid_t pid = osignalFork();
     if (pid == 0) {
       toolsDieWithParent(pidSelect);
@@ -789,7 +792,9 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
     _zorurunAddChild(prun, pid, 1);
   }
   for (zorurunWriter *pwriter = static_cast<zorurunWriter *>(prun->plistWriters->pitemTop);
-       pwriter != nullptr && osignalCaught() == 0; pwriter = pwriter->pwriterNext) {
+       pwriter != nullptr && !boCut; pwriter = pwriter->pwriterNext) {
+    boCut = osignalCaught() != 0;
+    if (boCut) break;
     pid_t pid = osignalFork();
     if (pid == 0) {
       toolsDieWithParent(pidSelect);
@@ -816,6 +821,7 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
 
   while (prun->iDirectRunning > 0) {
     int iRcChild = _zorurunWaitTasks(prun);
+    if (osignalIsInterrupted(iRcChild)) boCut = true;
     iRc = oreasonWorse(iRc, iRcChild);
   }
 
@@ -834,7 +840,8 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
     semctl(iSemId, 0, IPC_RMID);
     omsgsDeleteIPCResource(OMSGS_IPC_SEM, iSemId);
   }
-  /* stopped by a signal: that is what the run ended with */
-  if (osignalCaught() != 0) iRc = osignalReason();
+  /* stopped by a signal: that is what the SELECT ended with (one that came
+     once every process had done its work changes nothing) */
+  if (boCut && osignalCaught() != 0) iRc = osignalReason();
   return iRc;
 }

@@ -39,7 +39,7 @@
 **     SELECT child catches (common/osignal.h) is sent on to every reader
 **     and writer at once; no further process is forked, every one is
 **     reaped, the quiesces left are released, and the SELECT child ends
-**     with osignalReason().
+**     with osignalReason() (unless every process had done its work).
 */
 #ifndef ZAV_RUN_ZORURUNSEL_H
 #define ZAV_RUN_ZORURUNSEL_H
@@ -79,7 +79,8 @@ int _zorurunEndSelect(zortask *ptaskSelect, const zorurunSelectEnd *pend);
 **   0x10da008 when the lists could not be made, 0x10da001 after a fork
 **   failure, 0x10da004 when a reader or writer ended by a signal, or the
 **   first non-zero exit byte of a reader or writer; osignalReason() when
-**   the SELECT child caught a signal asking the run to stop.
+**   a signal the SELECT child caught stopped a reader or writer or kept one
+**   from starting.
 */
 int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch);
 
