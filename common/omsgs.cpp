@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +43,7 @@
 #include "common/ocnvft.h"
 #include "common/omsgssev.h"
 #include "common/oreason.h"
+#include "common/osignal.h"
 #include "common/ostack.h"
 #include "common/ostrdict.h"
 
@@ -58,6 +61,7 @@ pid_t gpidCentreParent = -1;      /* the process that forked it (main) */
 bool gboCentreLost = false;       /* the centre ended before its stop record */
 bool gboQuietAll = false;         /* sysprint silenced for the run */
 std::string gstrSysprintPath;     /* the sysprint file the centre writes, empty: standard error */
+key_t gkeyRun = IPC_PRIVATE;      /* key of the run's queue and registry segment, once started */
 
 /*
 ** Writes a sysprint text without the centre, once it has gone: appended to
@@ -208,10 +212,61 @@ key_t _msgsKey(int iQueueId, int iProbe)
   return (key_t)((ulTag << 24) | ((uint32_t)iQueueId & 0xFFFFFFu));
 }
 
+/* True when no queue and no segment uses the key (a stale one of an earlier run may). */
+bool _msgsKeyFree(key_t key)
+{
+  if (msgget(key, 0) >= 0 || errno != ENOENT) return false;
+  return shmget(key, 0, 0) < 0 && errno == ENOENT;
+}
+
+/* ---- The registry segment (layout in omsgs.h) --------------------------------------------- */
+
+void _regInit(unsigned char *puc, pid_t pidMain)
+{
+  std::memset(puc, 0, OMSGS_REG_OFF_ENTRIES);
+  std::memcpy(puc, OMSGS_REG_MAGIC, 4);
+  obytePutLE32(puc + OMSGS_REG_OFF_MAIN, (uint32_t)pidMain);
+  obytePutLE32(puc + OMSGS_REG_OFF_CAPACITY, (uint32_t)OMSGS_REG_CAPACITY);
+  obytePutLE64(puc + OMSGS_REG_OFF_BEGIN, (uint64_t)time(nullptr));
+}
+
+unsigned char *_regEntry(unsigned char *puc, uint32_t ul)
+{
+  return puc + OMSGS_REG_OFF_ENTRIES + (size_t)ul * OMSGS_REG_ENTRY_SIZE;
+}
+
+/* Appends an entry; false when the segment is full. */
+bool _regAdd(unsigned char *puc, int iKind, int iId)
+{
+  uint32_t ulCount = obyteGetLE32(puc + OMSGS_REG_OFF_COUNT);
+  if (ulCount >= (uint32_t)OMSGS_REG_CAPACITY) return false;
+  obytePutLE32(_regEntry(puc, ulCount), (uint32_t)iKind);
+  obytePutLE32(_regEntry(puc, ulCount) + 4, (uint32_t)iId);
+  __atomic_thread_fence(__ATOMIC_SEQ_CST);
+  obytePutLE32(puc + OMSGS_REG_OFF_COUNT, ulCount + 1);
+  return true;
+}
+
+/* Removes an entry: the last one takes its place. */
+void _regRemove(unsigned char *puc, int iKind, int iId)
+{
+  uint32_t ulCount = obyteGetLE32(puc + OMSGS_REG_OFF_COUNT);
+  for (uint32_t ul = 0; ul < ulCount; ul++) {
+    unsigned char *pucEntry = _regEntry(puc, ul);
+    if ((int)obyteGetLE32(pucEntry) != iKind || (int)obyteGetLE32(pucEntry + 4) != iId) continue;
+    std::memcpy(pucEntry, _regEntry(puc, ulCount - 1), OMSGS_REG_ENTRY_SIZE);
+    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+    obytePutLE32(puc + OMSGS_REG_OFF_COUNT, ulCount - 1);
+    return;
+  }
+}
+
 /* ---- The message centre ---------------------------------------------------------------- */
 
 struct MsgsCentre {
   int iQueue = -1;
+  int iRegistry = -1;                  /* registry segment, -1 when it could not be made */
+  unsigned char *pucRegistry = nullptr;   /* its bytes, attached */
   FILE *pfileSysprint = stderr;
   const char *pcMode = "a";
   bool boQuiet = false;
@@ -286,12 +341,14 @@ bool _centreHandle(MsgsCentre &centre, omsgsMessage &msg, size_t ulBody)
       int iId = (int)obyteGetLE32((const unsigned char *)acInts + 4);
       if (msg.lType == OMSGS_TYPE_STORE) {
         centre.vRegistry.emplace_back(iKind, iId);
+        if (centre.pucRegistry != nullptr) _regAdd(centre.pucRegistry, iKind, iId);
       } else {
         for (auto it = centre.vRegistry.begin(); it != centre.vRegistry.end(); ++it)
           if (it->first == iKind && it->second == iId) {
             centre.vRegistry.erase(it);
             break;
           }
+        if (centre.pucRegistry != nullptr) _regRemove(centre.pucRegistry, iKind, iId);
       }
       break;
     }
@@ -331,6 +388,10 @@ void _centreCollect(uintptr_t ulKey, void *, void *pArg)
 int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int iMode,
                 pid_t pidParent)
 {
+  /* the signals that stop a run reach the whole process group: the centre
+     outlives the others, to write their last messages and clean up */
+  osignalIgnore();
+
   /* sysprint and trace files belong to the invoking user */
   uid_t uidReal = getuid(), uidEff = geteuid();
   gid_t gidReal = getgid(), gidEff = getegid();
@@ -339,8 +400,26 @@ int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int
 
   MsgsCentre centre;
   centre.pcMode = (iMode & 1) ? "a" : "w";
+  /* the registry segment first: a queue of the run is never without it */
+  centre.iRegistry = shmget(key, OMSGS_REG_SIZE, IPC_CREAT | IPC_EXCL | 0600);
+  if (centre.iRegistry >= 0) {
+    void *p = shmat(centre.iRegistry, nullptr, 0);
+    if (p == (void *)-1) {
+      shmctl(centre.iRegistry, IPC_RMID, nullptr);
+      centre.iRegistry = -1;
+    } else {
+      centre.pucRegistry = (unsigned char *)p;
+      _regInit(centre.pucRegistry, pidParent);
+    }
+  }
   centre.iQueue = msgget(key, IPC_CREAT | IPC_EXCL | 0660);
-  if (centre.iQueue < 0) return OMSGS_RC_QUEUE;
+  if (centre.iQueue < 0) {
+    if (centre.iRegistry >= 0) {
+      shmdt(centre.pucRegistry);
+      shmctl(centre.iRegistry, IPC_RMID, nullptr);
+    }
+    return OMSGS_RC_QUEUE;
+  }
   gmsgid = centre.iQueue;
 
   if (iQuiet1 != 0 && iQuiet2 != 0)
@@ -405,7 +484,200 @@ int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int
   if (centre.pfileSysprint != stderr) std::fclose(centre.pfileSysprint);
   std::fflush(stderr);
   msgctl(centre.iQueue, IPC_RMID, nullptr);
+  if (centre.iRegistry >= 0) {
+    shmdt(centre.pucRegistry);
+    shmctl(centre.iRegistry, IPC_RMID, nullptr);
+  }
   return rc;
+}
+
+/* ---- What an earlier run left ------------------------------------------------------------ */
+
+/* Seconds since the epoch at which the system started, 0 when unknown. */
+time_t _msgsBootTime(void)
+{
+  std::ifstream in("/proc/stat");
+  std::string strLine;
+  while (std::getline(in, strLine))
+    if (strLine.compare(0, 6, "btime ") == 0) return (time_t)std::strtoll(strLine.c_str() + 6, nullptr, 10);
+  return 0;
+}
+
+/*
+** True when the process iPid has ended since tSince: no such process, a
+** zombie, or a process of that number that started after tSince (the
+** number was given again).
+*/
+bool _msgsProcessGone(pid_t pid, time_t tSince)
+{
+  if (pid <= 0) return true;
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string strStat;
+  if (!std::getline(in, strStat)) return true;
+  size_t ulEnd = strStat.rfind(')');
+  if (ulEnd == std::string::npos) return false;
+  std::istringstream is(strStat.substr(ulEnd + 2));
+  std::string strField;
+  /* state is field 3; start time, in clock ticks after boot, field 22 */
+  std::vector<std::string> vFields;
+  while (is >> strField && vFields.size() < 20) vFields.push_back(strField);
+  if (vFields.size() < 20) return false;
+  if (vFields[0] == "Z" || vFields[0] == "X") return true;
+  long lTicks = sysconf(_SC_CLK_TCK);
+  time_t tBoot = _msgsBootTime();
+  if (lTicks <= 0 || tBoot == 0) return false;
+  time_t tStart = tBoot + (time_t)(std::strtoull(vFields[19].c_str(), nullptr, 10) / (unsigned long long)lTicks);
+  return tStart > tSince + 1;
+}
+
+/* A run's registry as a later process finds it. */
+struct MsgsLeftRun {
+  int iRegistry = -1;
+  key_t key = IPC_PRIVATE;
+  pid_t pidMain = 0;
+  pid_t pidCentre = 0;
+  time_t tBegin = 0;                        /* the run began */
+  time_t tEnd = 0;                          /* its centre detached the segment */
+  std::vector<std::pair<int, int>> vEntries;   /* {kind, id} */
+};
+
+/* What was removed of a run. */
+struct MsgsRemoved {
+  int iSem = 0, iMsg = 0, iShm = 0;
+};
+
+/* True when a change time tChange falls within the run's life (one second of slack). */
+bool _msgsDuringRun(const MsgsLeftRun &run, time_t tChange)
+{
+  return tChange + 1 >= run.tBegin && tChange <= run.tEnd + 1;
+}
+
+/*
+** Reads the registry segment iRegistry when it is a run's whose centre has
+** detached it: its bytes (checked against the layout), its key, its
+** centre and its times.  False when it is not one, or cannot be read.
+*/
+bool _msgsReadRegistry(int iRegistry, MsgsLeftRun *prun)
+{
+  struct shmid_ds ds;
+  if (shmctl(iRegistry, IPC_STAT, &ds) != 0) return false;
+  if (ds.shm_segsz != OMSGS_REG_SIZE || ds.shm_nattch != 0 || ds.shm_perm.__key == IPC_PRIVATE) return false;
+  void *p = shmat(iRegistry, nullptr, SHM_RDONLY);
+  if (p == (void *)-1) return false;
+  const unsigned char *puc = (const unsigned char *)p;
+  bool boOk = std::memcmp(puc, OMSGS_REG_MAGIC, 4) == 0 &&
+              obyteGetLE32(puc + OMSGS_REG_OFF_CAPACITY) == (uint32_t)OMSGS_REG_CAPACITY;
+  if (boOk) {
+    prun->iRegistry = iRegistry;
+    prun->key = ds.shm_perm.__key;
+    prun->pidMain = (pid_t)obyteGetLE32(puc + OMSGS_REG_OFF_MAIN);
+    prun->pidCentre = ds.shm_cpid;
+    prun->tBegin = (time_t)obyteGetLE64(puc + OMSGS_REG_OFF_BEGIN);
+    prun->tEnd = ds.shm_dtime != 0 ? ds.shm_dtime : time(nullptr);
+    uint32_t ulCount = std::min(obyteGetLE32(puc + OMSGS_REG_OFF_COUNT), (uint32_t)OMSGS_REG_CAPACITY);
+    for (uint32_t ul = 0; ul < ulCount; ul++) {
+      const unsigned char *pucEntry = puc + OMSGS_REG_OFF_ENTRIES + (size_t)ul * OMSGS_REG_ENTRY_SIZE;
+      prun->vEntries.emplace_back((int)obyteGetLE32(pucEntry), (int)obyteGetLE32(pucEntry + 4));
+    }
+    /* the queue's key is made from the main process's number */
+    boOk = ((uint32_t)prun->key & 0xFFFFFFu) == ((uint32_t)prun->pidMain & 0xFFFFFFu);
+  }
+  shmdt(p);
+  return boOk;
+}
+
+/* Applies the records 7 and 8 left in the run's queue, which the centre did not live to read. */
+void _msgsApplyLeftRecords(int iQueue, MsgsLeftRun *prun)
+{
+  omsgsMessage msg;
+  for (;;) {
+    ssize_t lRead = msgrcv(iQueue, &msg, OMSGS_BODY_SIZE, 0, IPC_NOWAIT | MSG_NOERROR);
+    if (lRead < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if ((msg.lType != OMSGS_TYPE_STORE && msg.lType != OMSGS_TYPE_DELETE) || lRead < OMSGS_HEAD_SIZE + 8) continue;
+    int iKind = (int)obyteGetLE32((const unsigned char *)msg.acText);
+    int iId = (int)obyteGetLE32((const unsigned char *)msg.acText + 4);
+    if (msg.lType == OMSGS_TYPE_STORE) {
+      prun->vEntries.emplace_back(iKind, iId);
+    } else {
+      auto it = std::find(prun->vEntries.begin(), prun->vEntries.end(), std::make_pair(iKind, iId));
+      if (it != prun->vEntries.end()) prun->vEntries.erase(it);
+    }
+  }
+}
+
+/*
+** Removes what a run whose processes have all ended left: the objects its
+** registry lists that still exist and were made while it lived (an object
+** of that number made since is someone else's), then, unless boOwn (the
+** process's own run, whose queue is already gone), its queue with the
+** records the centre left unread, then the registry segment itself.
+*/
+MsgsRemoved _msgsClearRun(MsgsLeftRun &run, bool boOwn)
+{
+  MsgsRemoved removed;
+  int iQueue = boOwn ? -1 : msgget(run.key, 0);
+  if (iQueue >= 0) {
+    struct msqid_ds ds;
+    /* the queue of that run: made with it, read by its centre alone */
+    if (msgctl(iQueue, IPC_STAT, &ds) != 0 || !_msgsDuringRun(run, ds.msg_ctime) ||
+        (ds.msg_lrpid != 0 && ds.msg_lrpid != run.pidCentre))
+      iQueue = -1;
+  }
+  if (iQueue >= 0) _msgsApplyLeftRecords(iQueue, &run);
+  std::sort(run.vEntries.begin(), run.vEntries.end());
+  run.vEntries.erase(std::unique(run.vEntries.begin(), run.vEntries.end()), run.vEntries.end());
+  for (const auto &entry : run.vEntries) {
+    int iId = entry.second;
+    switch (entry.first) {
+      case OMSGS_IPC_SEM: {
+        struct semid_ds ds;
+        union {
+          int val;
+          struct semid_ds *buf;
+        } arg;
+        arg.buf = &ds;
+        if (semctl(iId, 0, IPC_STAT, arg) == 0 && ds.sem_perm.__key == IPC_PRIVATE &&
+            _msgsDuringRun(run, ds.sem_ctime) && semctl(iId, 0, IPC_RMID) == 0)
+          removed.iSem++;
+        break;
+      }
+      case OMSGS_IPC_SHM: {
+        struct shmid_ds ds;
+        if (shmctl(iId, IPC_STAT, &ds) == 0 && _msgsDuringRun(run, ds.shm_ctime) && shmctl(iId, IPC_RMID, nullptr) == 0)
+          removed.iShm++;
+        break;
+      }
+      case OMSGS_IPC_MSG: {
+        struct msqid_ds ds;
+        if (msgctl(iId, IPC_STAT, &ds) == 0 && _msgsDuringRun(run, ds.msg_ctime) && msgctl(iId, IPC_RMID, nullptr) == 0)
+          removed.iMsg++;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (iQueue >= 0 && msgctl(iQueue, IPC_RMID, nullptr) == 0) removed.iMsg++;
+  if (shmctl(run.iRegistry, IPC_RMID, nullptr) == 0) removed.iShm++;
+  return removed;
+}
+
+/* Identifiers of the shared-memory segments of the system, as /proc lists them. */
+std::vector<int> _msgsSegments(void)
+{
+  std::vector<int> v;
+  std::ifstream in("/proc/sysvipc/shm");
+  std::string strLine;
+  std::getline(in, strLine);   /* column titles: key shmid ... */
+  while (std::getline(in, strLine)) {
+    long long llKey = 0, llId = -1;
+    std::istringstream is(strLine);
+    if (is >> llKey >> llId && llKey != 0 && llId >= 0) v.push_back((int)llId);
+  }
+  return v;
 }
 
 
@@ -426,10 +698,9 @@ int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprin
   if (gboStarted) {
     rc = OMSGS_RC_STARTED;
   } else {
-    /* a key nobody uses: a queue already there under ours is stale */
+    /* a key nobody uses: a queue or segment already there under ours is stale */
     key_t key = _msgsKey(iQueueId, 0);
-    for (int iProbe = 1; iProbe < kiKeyProbes && (msgget(key, 0) >= 0 || errno != ENOENT); iProbe++)
-      key = _msgsKey(iQueueId, iProbe);
+    for (int iProbe = 1; iProbe < kiKeyProbes && !_msgsKeyFree(key); iProbe++) key = _msgsKey(iQueueId, iProbe);
 
     std::fflush(nullptr);
     pid_t pid = fork();
@@ -442,6 +713,7 @@ int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprin
       rc = OMSGS_RC_FORK;
     } else {
       gboStarted = true;
+      gkeyRun = key;
       iCentre = (int)pid;
       gpidCentre = pid;
       gpidCentreParent = pidSelf;
@@ -517,6 +789,46 @@ int omsgsDeleteIPCResource(int iKind, int iId)
   return _msgsPostResource(OMSGS_TYPE_DELETE, iKind, iId);
 }
 
+int omsgsHandOver(uid_t uid, gid_t gid)
+{
+  int rc = 0;
+  struct msqid_ds dsQueue;
+  if (gmsgid >= 0) {
+    if (msgctl(gmsgid, IPC_STAT, &dsQueue) == 0) {
+      dsQueue.msg_perm.uid = uid;
+      dsQueue.msg_perm.gid = gid;
+      if (msgctl(gmsgid, IPC_SET, &dsQueue) != 0) rc = -1;
+    } else {
+      rc = -1;
+    }
+  }
+  int iRegistry = gkeyRun != IPC_PRIVATE ? shmget(gkeyRun, 0, 0) : -1;
+  struct shmid_ds dsRegistry;
+  if (iRegistry >= 0 && shmctl(iRegistry, IPC_STAT, &dsRegistry) == 0) {
+    dsRegistry.shm_perm.uid = uid;
+    dsRegistry.shm_perm.gid = gid;
+    if (shmctl(iRegistry, IPC_SET, &dsRegistry) != 0) rc = -1;
+  }
+  return rc;
+}
+
+int omsgsClearEarlierRuns(void)
+{
+  int iRuns = 0;
+  for (int iRegistry : _msgsSegments()) {
+    MsgsLeftRun run;
+    if (!_msgsReadRegistry(iRegistry, &run)) continue;
+    if (run.pidMain == getpid()) continue;
+    /* every process of that run has ended: its main process and its centre */
+    if (!_msgsProcessGone(run.pidMain, run.tBegin) || !_msgsProcessGone(run.pidCentre, run.tBegin)) continue;
+    MsgsRemoved removed = _msgsClearRun(run, false);
+    if (removed.iSem + removed.iMsg + removed.iShm == 0) continue;
+    omsgsFMTEDO(ZORI161I, (int)run.pidMain, removed.iSem, removed.iMsg, removed.iShm);
+    iRuns++;
+  }
+  return iRuns;
+}
+
 int omsgsDestroyModule(int iCentre)
 {
   omsgsMessage msg;
@@ -537,7 +849,14 @@ int omsgsDestroyModule(int iCentre)
     if (pid == (pid_t)iCentre && WIFEXITED(iStatus)) rc = WEXITSTATUS(iStatus);
     if (pid == (pid_t)iCentre && !WIFEXITED(iStatus)) _msgsCentreGone(iStatus, true);
   }
-  if (gboCentreLost) rc = OMSGS_RC_LOST;
+  if (gboCentreLost) {
+    rc = OMSGS_RC_LOST;
+    /* the run has ended: what the centre did not live to remove is removed here */
+    int iRegistry = gkeyRun != IPC_PRIVATE && getpid() == gpidCentreParent ? shmget(gkeyRun, 0, 0) : -1;
+    MsgsLeftRun run;
+    if (iRegistry >= 0 && _msgsReadRegistry(iRegistry, &run) && run.pidMain == getpid()) _msgsClearRun(run, true);
+  }
+  gkeyRun = IPC_PRIVATE;
   gmsgid = -1;
   gpidCentre = -1;
   gboStarted = false;

@@ -22,9 +22,11 @@
 **
 **   Centre process (design note).
 **     States: starting -> polling -> stopping -> gone.
-**     starting: swaps real and effective identities, creates the queue
-**       (owner and group only), opens sysprint and one trace file per
-**       enabled keyword.  The main process polls for the queue to appear and
+**     starting: ignores SIGINT, SIGTERM and SIGHUP (it ends when the main
+**       process tells it or has gone), swaps real and effective
+**       identities, creates the registry segment and then the queue (owner
+**       and group only), opens sysprint and one trace file per enabled
+**       keyword.  The main process polls for the queue to appear and
 **       gives up when the centre has died (waitpid WNOHANG).
 **     receiving: waits in the receive, so that a record (the stop record
 **       too) is handled as soon as it is posted.  SIGALRM interrupts the
@@ -35,9 +37,19 @@
 **     stopping: on the stop record (type 9), a receive error, or the main
 **       process gone and the queue drained.  Removes every registered
 **       resource in registration order, closes the trace files and
-**       sysprint, removes its queue.
+**       sysprint, removes its queue, then the registry segment.
 **     Invariants: one reader (the centre); the records of one sender keep
 **       their order; records posted before the stop record are all handled.
+**
+**   The registry has a copy in a SysV shared-memory segment under the
+**   queue's key (owner only), written by the centre as records 7 and 8
+**   arrive and removed last at its end.  Shared-memory segments of the run
+**   need no entry: each is marked for removal once attached and goes with
+**   its last user.  When every process of a run was killed at once (SIGKILL
+**   to its process group), nothing removed the semaphore sets, the queue
+**   and that segment: a later run finds the segment (centre detached, main
+**   process gone), removes what it lists, the run's queue and the segment,
+**   and says so (omsgsClearEarlierRuns, ZORI161I).
 **
 **   A centre that ends without the stop record (killed) is noticed by the
 **   senders: a post never waits on a full queue for a centre that has gone
@@ -47,7 +59,8 @@
 **   ZORI160E; from then on every process writes its sysprint lines
 **   directly (appended to the sysprint file, else standard error), traces
 **   are dropped, and omsgsDestroyModule returns OMSGS_RC_LOST so that the
-**   run ends non-zero.
+**   run ends non-zero; it then also removes what the registry segment
+**   still lists, and the segment.
 */
 #ifndef ZAV_COMMON_OMSGS_H
 #define ZAV_COMMON_OMSGS_H
@@ -57,6 +70,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <pthread.h>
+#include <sys/types.h>
 
 #include "common/omsgstab.h"
 
@@ -118,6 +132,34 @@ static_assert(offsetof(omsgsMessage, acText) == sizeof(long) + OMSGS_HEAD_SIZE,
               "record text follows the head");
 static_assert(sizeof(omsgsMessage) == sizeof(long) + OMSGS_BODY_SIZE, "record size");
 
+/*
+** Registry segment: the centre's registry where a later run can read it.
+** A SysV shared-memory segment of OMSGS_REG_SIZE bytes under the queue's
+** key, mode 0600, created by the centre before its queue:
+**
+**   OFFSET  SIZE  DESCRIPTION               (integers little-endian)
+**      0      4   "ZAVR"
+**      4      4   main process id of the run
+**      8      4   capacity n: entries the segment holds (8189)
+**     12      4   entries in use, at most n
+**     16      8   time the run began, seconds since the epoch
+**     24    8*n   entry i: kind (OMSGS_IPC_*), then SysV identifier
+**
+** An entry is written before the count grows; a removed entry is replaced
+** by the last one before the count shrinks, so a centre killed in between
+** leaves at worst an entry twice.  A registry that is full keeps further
+** entries in the centre's memory only.
+*/
+#define OMSGS_REG_SIZE         65536
+#define OMSGS_REG_MAGIC        "ZAVR"
+#define OMSGS_REG_OFF_MAIN     4
+#define OMSGS_REG_OFF_CAPACITY 8
+#define OMSGS_REG_OFF_COUNT    12
+#define OMSGS_REG_OFF_BEGIN    16
+#define OMSGS_REG_OFF_ENTRIES  24
+#define OMSGS_REG_ENTRY_SIZE   8
+#define OMSGS_REG_CAPACITY     ((OMSGS_REG_SIZE - OMSGS_REG_OFF_ENTRIES) / OMSGS_REG_ENTRY_SIZE)   /* 8189 */
+
 /* Module globals. */
 extern int gmsgid;                         /* queue identifier; -1 before the centre's queue exists */
 extern omsgsMessage gmsgsMessage;          /* the record filled by the trace functions */
@@ -174,6 +216,27 @@ int omsgsInitMessageFileName(const char *pcPath);
 */
 int omsgsStoreIPCResource(int iKind, int iId);
 int omsgsDeleteIPCResource(int iKind, int iId);
+
+/*
+** omsgsHandOver
+**   Gives the run's queue and registry segment to uid and gid (the
+**   identities the run's processes post with after an identity switch),
+**   keeping their modes.  Returns 0, or -1 when either could not be
+**   changed (the trace says which).
+*/
+int omsgsHandOver(uid_t uid, gid_t gid);
+
+/*
+** omsgsClearEarlierRuns
+**   Looks for the registry segments of earlier runs that this process may
+**   read: one whose centre has detached it and whose main process is gone
+**   (or its number now names a process started after the run began).  For
+**   each: the records 7 and 8 still in that run's queue are applied to its
+**   list, every object listed that still exists and was made while the run
+**   lived is removed, then the queue and the segment; ZORI161I says how
+**   many of each were removed.  Returns the number of runs cleared.
+*/
+int omsgsClearEarlierRuns(void);
 
 /*
 ** omsgsDestroyModule

@@ -3,8 +3,9 @@
 **   Shared-memory record channel between one producer process and one
 **   consumer process: two halves of a SysV segment that the sides hand to
 **   each other with semaphores, and groups of channels read as one stream by
-**   one consumer.  A channel is created before the fork and registered with
-**   the message centre, which removes it if neither side does.  The segment
+**   one consumer.  A channel is created before the fork; its segment is
+**   marked for removal once attached, its semaphore set registered with the
+**   message centre, which removes it if neither side does.  The segment
 **   layout and the channel states are described in ovf.h.  Not for use by
 **   two threads of one process.
 **
@@ -23,8 +24,12 @@
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
+#include <sys/wait.h>
+#include <utility>
+#include <vector>
 
 #include "common/obyte.h"
+#include "common/osignal.h"
 
 #define OMSGS_TRACE_KEYWORD "$VFILE"
 #define OMSGS_DEBUG_KEYWORD "$VFILED"
@@ -87,7 +92,8 @@ static uint32_t _ovfRound4(uint32_t ul) { return (ul + 3) & ~static_cast<uint32_
 
 /* ---- semaphore operations ------------------------------------------------ */
 
-/* One operation on semaphore usNum of iSemId; retried when a signal interrupts it. */
+/* One operation on semaphore usNum of iSemId; retried when a signal interrupts
+   it, unless the signal asked the process to stop (-1, errno EINTR). */
 static int _ovfSemOp(int iSemId, unsigned short usNum, short sDelta, short sFlags)
 {
   struct sembuf op;
@@ -97,11 +103,10 @@ static int _ovfSemOp(int iSemId, unsigned short usNum, short sDelta, short sFlag
   int iRc;
   do {
     iRc = semop(iSemId, &op, 1);
-  } while (iRc != 0 && errno == EINTR);
+  } while (iRc != 0 && errno == EINTR && osignalCaught() == 0);
   return iRc;
 }
 
-static int _semLockWriteFull(int iSemId) { return _ovfSemOp(iSemId, OVF_SEM_FREE, -1, 0); }
 static int _semReleaseWriteFull(int iSemId) { return _ovfSemOp(iSemId, OVF_SEM_FREE, 1, 0); }
 static int _semReleaseReadFull(int iSemId) { return _ovfSemOp(iSemId, OVF_SEM_FULL, 1, 0); }
 static int _semLockReadFullNoWait(int iSemId)
@@ -129,15 +134,63 @@ static int _semLockReadFull(int iSemId)
 }
 
 /*
+** _semLockWriteFull
+**   Producer: takes one free half (semaphore 1) of iSemId, for as long as it
+**   takes, looking at the process's signal note after every poll interval
+**   (a signal caught just before the wait interrupts nothing; a half free
+**   is still taken after it).  Returns 0
+**   when taken; -1 with errno EINTR once a signal asked the process to
+**   stop; -1 on any other failure.
+*/
+static int _semLockWriteFull(int iSemId)
+{
+  struct sembuf op;
+  op.sem_num = OVF_SEM_FREE;
+  op.sem_op = -1;
+  op.sem_flg = 0;
+  for (;;) {
+    struct timespec ts;
+    ts.tv_sec = 0;
+    ts.tv_nsec = OVF_POLL_NS;
+    if (semtimedop(iSemId, &op, 1, &ts) == 0) return 0;
+    if (errno != EAGAIN && errno != EINTR) return -1;
+    if (osignalCaught() != 0) {
+      errno = EINTR;
+      return -1;
+    }
+  }
+}
+
+/* Producers this process watches (its children), by channel: ovfWatchProducer. */
+static std::vector<std::pair<const ovf *, pid_t>> gvWatched;
+
+/* True when the channel's producer is a watched child of this process that has ended (not reaped). */
+static bool _ovfWatchedEnded(ovf *povf)
+{
+  for (const auto &watched : gvWatched) {
+    if (watched.first != povf) continue;
+    siginfo_t si{};
+    if (waitid(P_PID, static_cast<id_t>(watched.second), &si, WEXITED | WNOHANG | WNOWAIT) != 0) return errno == ECHILD;
+    return si.si_pid != 0;
+  }
+  return false;
+}
+
+/*
 ** _ovfProducerGone
 **   True when the producer took a half, has not written its end record, and
 **   its presence semaphore has fallen back to 0 (the process ended), or the
-**   semaphore set is gone.  A producer that has not written yet is not gone.
+**   semaphore set is gone.  A producer that has not written yet is not gone,
+**   unless it is a watched child that has ended.
 */
 static bool _ovfProducerGone(ovf *povf)
 {
   if (_ovfGet(povf, OVF_W_STATE) == OVF_STATE_EOF) return false;
-  if (_ovfGetInt(povf, OVF_W_PRODUCER_HALF) == 0) return false;
+  if (_ovfGetInt(povf, OVF_W_PRODUCER_HALF) == 0) {
+    /* it may have written everything and ended between the two looks */
+    return _ovfWatchedEnded(povf) && _ovfGetInt(povf, OVF_W_PRODUCER_HALF) == 0 &&
+           _ovfGet(povf, OVF_W_STATE) != OVF_STATE_EOF;
+  }
   int iAlive = semctl(_ovfGetInt(povf, OVF_W_SEMID), OVF_SEM_ALIVE, GETVAL);
   if (iAlive != 0 && iAlive != -1) return false;
   /* The end record may have been written between the two looks. */
@@ -148,7 +201,8 @@ static bool _ovfProducerGone(ovf *povf)
 ** _ovfWaitFull
 **   Consumer: takes one full half of the channel, checking on the producer
 **   after every poll interval.  Returns 0, OVF_RC_LOST when the producer has
-**   ended without handing over any further half, ORC_INVALID when the
+**   ended without handing over any further half, OVF_RC_INTERRUPTED once
+**   the process caught a signal asking it to stop, ORC_INVALID when the
 **   semaphore fails.
 */
 static int _ovfWaitFull(ovf *povf)
@@ -158,6 +212,7 @@ static int _ovfWaitFull(ovf *povf)
     int iRc = _semLockReadFull(iSemId);
     if (iRc == 0) return 0;
     if (iRc < 0) return ORC_INVALID;
+    if (osignalCaught() != 0) return OVF_RC_INTERRUPTED;
     if (_ovfProducerGone(povf)) {
       if (_semLockReadFullNoWait(iSemId) == 0) return 0;   /* handed over before it ended */
       return OVF_RC_LOST;
@@ -201,7 +256,7 @@ int ovfWrite(ovf *povf, const void *pData, int iLen)
     /* First write: mark the producer present for as long as this process lives. */
     if (iHalf == 0 && _ovfSemOp(iSemId, OVF_SEM_ALIVE, 1, SEM_UNDO) != 0) return ORC_INVALID;
     omsgsTrace("Acquiring write buffer for %p\n", static_cast<void *>(povf));
-    if (_semLockWriteFull(iSemId) != 0) return ORC_INVALID;
+    if (_semLockWriteFull(iSemId) != 0) return errno == EINTR ? OVF_RC_INTERRUPTED : ORC_INVALID;
     omsgsTrace("Write buffer acquiered for %p\n", static_cast<void *>(povf));
     int iNext = iHalf == -1 ? 2 : 1;
     _ovfSet(povf, OVF_W_WRITE_POS, _ovfGet(povf, _ovfStartWord(iNext)));
@@ -317,6 +372,16 @@ int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen)
   return 0;
 }
 
+void ovfWatchProducer(ovf *povf, pid_t pid)
+{
+  for (auto it = gvWatched.begin(); it != gvWatched.end(); ++it)
+    if (it->first == povf) {
+      gvWatched.erase(it);
+      break;
+    }
+  if (povf != nullptr && pid > 0) gvWatched.emplace_back(povf, pid);
+}
+
 void ovfStop(ovf *povf)
 {
   if (povf == nullptr) return;
@@ -357,14 +422,14 @@ ovf *ovfCreate(int iLen, int iMaxRec, int *piErrno)
     omsgsTrace("Pb creation shared memory ovf\n");
     goto done;
   }
-  omsgsStoreIPCResource(OMSGS_IPC_SHM, iShmId);
 
+  /* Attached here and marked for removal at once: the other side holds it
+     through the fork, and it goes with the last process that holds it. */
   pSegment = shmat(iShmId, nullptr, 0);
-  if (pSegment == reinterpret_cast<void *>(-1)) {
-    iErr = errno;
+  if (pSegment == reinterpret_cast<void *>(-1)) iErr = errno;
+  shmctl(iShmId, IPC_RMID, nullptr);
+  if (iErr != 0) {
     omsgsTrace("Pb attachement shared memory ovf\n");
-    omsgsDeleteIPCResource(OMSGS_IPC_SHM, iShmId);
-    shmctl(iShmId, IPC_RMID, nullptr);
     goto done;
   }
 
@@ -384,8 +449,6 @@ ovf *ovfCreate(int iLen, int iMaxRec, int *piErrno)
   }
   if (iErr != 0) {
     shmdt(pSegment);
-    omsgsDeleteIPCResource(OMSGS_IPC_SHM, iShmId);
-    shmctl(iShmId, IPC_RMID, nullptr);
     goto done;
   }
 
@@ -423,6 +486,7 @@ int ovfDestroy(ovf *povf)
   for (;;) {
     if (_ovfGet(povf, OVF_W_STATE) == OVF_STATE_EOF) break;
     if (_ovfGetInt(povf, OVF_W_PRODUCER_HALF) == 0) break;   /* it never wrote */
+    if (osignalCaught() != 0) break;   /* the run is ending: the producer is told the same */
     if (_ovfProducerGone(povf)) {
       omsgsTrace("Producer of %p ended without its end record\n", static_cast<void *>(povf));
       iRc = OVF_RC_LOST;
@@ -434,12 +498,13 @@ int ovfDestroy(ovf *povf)
     nanosleep(&ts, nullptr);
   }
 
+  ovfWatchProducer(povf, 0);
   omsgsTrace("Destroy complete, deleting IPC resssources\n");
   omsgsDeleteIPCResource(OMSGS_IPC_SEM, iSemId);
   semctl(iSemId, 0, IPC_RMID);
+  /* the segment, marked at its creation, goes with its last user */
+  omsgsTrace("Detaching segment %d\n", iShmId);
   shmdt(povf);
-  omsgsDeleteIPCResource(OMSGS_IPC_SHM, iShmId);
-  shmctl(iShmId, IPC_RMID, nullptr);
   if (gboTorvelExist) omsgsTraceOutIntern("ovfDestroy", iRc);
   return iRc;
 }
@@ -568,7 +633,8 @@ int ovfGroupDestroy(ovfgroup *pgroup)
 **   producer that died between posting its channel and posting the group
 **   leaves a full half without a token: the consumer goes and reads it.
 **   Returns 0; OVF_RC_LOST with *ppovfLost set when a member's producer has
-**   ended without its end record and left no full half; ORC_INVALID when the
+**   ended without its end record and left no full half; OVF_RC_INTERRUPTED
+**   once the process caught a signal asking it to stop; ORC_INVALID when the
 **   semaphore fails.
 */
 static int _ovfGroupWait(ovfgroup *pgroup, ovf **ppovfLost)
@@ -577,6 +643,7 @@ static int _ovfGroupWait(ovfgroup *pgroup, ovf **ppovfLost)
     int iRc = _semLockReadFull(pgroup->iSemId);
     if (iRc == 0) return 0;
     if (iRc < 0) return ORC_INVALID;
+    if (osignalCaught() != 0) return OVF_RC_INTERRUPTED;
     for (int i = 0; i < pgroup->iCount; i++) {
       ovf *povf = pgroup->ppovfMembers[i];
       if (!_ovfProducerGone(povf)) continue;
@@ -615,6 +682,7 @@ int ovfGroupRead(ovfgroup *pgroup, void *pBuffer, int iSize, int *piLen)
       *piLen = 0;
       return iRc;
     }
+    if (iRc == OVF_RC_INTERRUPTED) *piLen = 0;
     if (iRc != 0) return iRc;
     povf = nullptr;
     for (int i = 0; i < pgroup->iCount && povf == nullptr; i++) {

@@ -4,10 +4,13 @@
 **   from one producer process to one consumer process through a SysV
 **   shared-memory segment split into two halves, which the two sides hand to
 **   each other with a set of three SysV semaphores.  Channels are created (and
-**   grouped) before the fork; the segment and the semaphore set are
-**   registered with the message centre, which removes them if no process
-**   does.  A consumer serving several producers reads their channels as one
-**   stream through an ovfgroup.  Not for use by two threads of one process.
+**   grouped) before the fork.  The segment is marked for removal as soon as
+**   its creator has attached it: every other user holds it through the
+**   fork, and it vanishes with the last of them, however they end.  The
+**   semaphore set, which cannot be marked so, is registered with the message
+**   centre, which removes it if no process does.  A consumer serving several
+**   producers reads their channels as one stream through an ovfgroup.  Not
+**   for use by two threads of one process.
 **
 **   Segment (all words 32-bit, host byte order; positions are byte offsets
 **   from the start of the segment, so the layout does not depend on where a
@@ -63,12 +66,17 @@
 **   consumer's waits and ovfDestroy notice a producer that ended without its
 **   end record and return OVF_RC_LOST instead of blocking.  A producer that
 **   ends before its first write cannot be told from one not started yet: a
-**   consumer reading it waits (ovfDestroy does not).
+**   consumer reading it waits (ovfDestroy does not), unless the producer is
+**   the consumer's own child and was named with ovfWatchProducer.  In a process that has
+**   caught a signal asking it to stop (common/osignal.h), every wait of
+**   either side gives up: ovfWrite and ovfRead return OVF_RC_INTERRUPTED and
+**   ovfDestroy removes the channel without waiting for its producer.
 */
 #ifndef ZAV_COMMON_OVF_H
 #define ZAV_COMMON_OVF_H
 
 #include <cstdint>
+#include <sys/types.h>
 
 #include "common/oreason.h"
 
@@ -77,6 +85,7 @@
 #define OVF_RC_NOMEMBER   0x1AA001   /* error: the group has no member */
 #define OVF_RC_NOTMEMBER  0x1AA002   /* error: the channel is not a member of the group */
 #define OVF_RC_LOST       0x1AA003   /* error: the producer ended without its end record */
+#define OVF_RC_INTERRUPTED 0x1AA004  /* error: the process caught a signal asking it to stop */
 #define OVF_RC_NOTREADY   0x1AC001   /* terminal: no member had a full half after the group wait */
 
 /* Channel states. */
@@ -139,10 +148,10 @@ struct ovfgroup {
 /*
 ** ovfCreate
 **   Creates a channel for records of up to L / 2 bytes: a segment of
-**   L + 84 bytes (L = iLen rounded up to a multiple of 4) and its semaphore
-**   set, both owner and group only, registered with the message centre, the
-**   segment attached and its header initialised (state 3).  iMaxRec is only
-**   traced.  Returns the channel, or NULL with the system error number in
+**   L + 84 bytes (L = iLen rounded up to a multiple of 4), attached and
+**   marked for removal, and its semaphore set registered with the message
+**   centre, both owner and group only; the header initialised (state 3).
+**   iMaxRec is only traced.  Returns the channel, or NULL with the system error number in
 **   *piErrno (EINVAL for a negative iLen).
 */
 ovf *ovfCreate(int iLen, int iMaxRec, int *piErrno);
@@ -156,7 +165,8 @@ ovf *ovfCreate(int iLen, int iMaxRec, int *piErrno);
 **   record is written in place of the record, and the producer writes no
 **   more); ORC_INVALID for a NULL channel, a negative length, a record that
 **   cannot fit in one half (iLen + 4 > half size; nothing is written), or a
-**   semaphore that fails (the channel was removed).
+**   semaphore that fails (the channel was removed); OVF_RC_INTERRUPTED when
+**   the wait for a free half was given up for a caught signal.
 */
 int ovfWrite(ovf *povf, const void *pData, int iLen);
 
@@ -166,10 +176,20 @@ int ovfWrite(ovf *povf, const void *pData, int iLen);
 **   longer record is cut); *piLen receives the record's full length, 0 for
 **   the end record and at every call after it.
 **   Returns 0; OVF_RC_LOST (and *piLen 0) when the producer ended without
-**   writing its end record; ORC_INVALID for bad arguments, a record whose
-**   length runs past its half, or a semaphore that fails.
+**   writing its end record; OVF_RC_INTERRUPTED (and *piLen 0) when the wait
+**   was given up for a caught signal; ORC_INVALID for bad arguments, a
+**   record whose length runs past its half, or a semaphore that fails.
 */
 int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen);
+
+/*
+** ovfWatchProducer
+**   Consumer: names the producer of the channel, a child of the calling
+**   process, so that a producer that ends before its first write is also
+**   taken for lost (OVF_RC_LOST) instead of being waited for.  The child
+**   is not reaped.  pid 0 forgets it; ovfDestroy forgets it too.
+*/
+void ovfWatchProducer(ovf *povf, pid_t pid);
 
 /*
 ** ovfStop
@@ -182,11 +202,12 @@ void ovfStop(ovf *povf);
 ** ovfDestroy
 **   Waits until the producer has written its end record (or has ended
 **   without it, or never wrote at all; a producer still writing is waited
-**   for, so stop and drain it first), then unregisters and removes the
-**   semaphore set and the segment and detaches it.  A stopped producer
-**   waiting for a free half is given one, so that it can write its end
-**   record.  Returns 0; OVF_RC_LOST when the producer ended without its end
-**   record (the resources are removed all the same); ORC_INVALID for NULL.
+**   for, so stop and drain it first; not after a caught signal), then
+**   unregisters and removes the semaphore set and detaches the segment,
+**   which goes with its last user.  A stopped producer waiting for a free
+**   half is given one, so that it can write its end record.  Returns 0;
+**   OVF_RC_LOST when the producer ended without its end record (the
+**   resources are removed all the same); ORC_INVALID for NULL.
 */
 int ovfDestroy(ovf *povf);
 
@@ -215,7 +236,8 @@ void ovfGroupAdd(ovfgroup *pgroup, ovf *povf);
 **   members (never had one, or all were read to the end); OVF_RC_NOTREADY
 **   when no member had a full half after the group wait; OVF_RC_LOST (*piLen
 **   0) when a member's producer ended without its end record (that member is
-**   removed; the others can still be read); ORC_INVALID as ovfRead.
+**   removed; the others can still be read); OVF_RC_INTERRUPTED and
+**   ORC_INVALID as ovfRead.
 */
 int ovfGroupRead(ovfgroup *pgroup, void *pBuffer, int iSize, int *piLen);
 

@@ -19,7 +19,6 @@
 
 #include <grp.h>
 #include <pwd.h>
-#include <sys/msg.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -32,6 +31,7 @@
 #include "common/omsgs.h"
 #include "common/omsgssev.h"
 #include "common/oreason.h"
+#include "common/osignal.h"
 #include "driver/args.h"
 #include "model/config.h"
 #include "io/db2util.h"
@@ -102,6 +102,23 @@ void _mainEnd(int iReason, int iCentre)
   omsgsDestroyModule(iCentre);
   vSOCKETcloseServices();
   std::exit(oreasonExitStatus(iReason));
+}
+
+/*
+** The final code of a request a SIGINT, SIGTERM or SIGHUP stopped (the
+** request's code says so, or it failed while this process had caught
+** one): its children were sent the signal and reaped, what they held
+** released; ZORU495E names the signal, and the code makes the process exit
+** with 128 + its number.  iRc otherwise: a signal that came once the
+** request had done its work changes nothing.
+*/
+static int _mainInterrupted(int iRc)
+{
+  int iSignal = osignalIsInterrupted(iRc) ? (iRc & 0x7F) : 0;
+  if (iSignal == 0 && iRc != 0) iSignal = osignalCaught();
+  if (iSignal == 0) return iRc;
+  omsgsFMTEDO(ZORU495E, iSignal, osignalName(iSignal));
+  return OSIGNAL_RC_INTERRUPTED | iSignal;
 }
 
 /* Ends a run that went well (or stopped early on purpose): exit 0, unless
@@ -398,17 +415,12 @@ static int _mainChangeUsersIn(argsOptions *pargs)
     if (ppw != nullptr) strEffectiveUser = ppw->pw_name;
   }
 
-  /* The message centre's queue admits its owner and group only: hand it to
-     the --identity user, keeping the group of the centre (which runs with
-     the caller's group), or nothing could be posted after the switch. */
-  if (pargs->boIdentity && gmsgid >= 0) {
-    struct msqid_ds ds;
-    if (msgctl(gmsgid, IPC_STAT, &ds) == 0) {
-      ds.msg_perm.uid = uidEffective;
-      ds.msg_perm.gid = gidCaller;
-      if (msgctl(gmsgid, IPC_SET, &ds) != 0) omsgsTrace("_mainChangeUsers: queue not handed over\n");
-    }
-  }
+  /* The message centre's queue admits its owner and group only: hand it
+     (and the registry segment a later run cleans up from) to the
+     --identity user, keeping the group of the centre (which runs with the
+     caller's group), or nothing could be posted after the switch. */
+  if (pargs->boIdentity && omsgsHandOver(uidEffective, gidCaller) != 0)
+    omsgsTrace("_mainChangeUsers: queue not handed over\n");
 
   /* A privileged process leaves none of its own groups to the run. */
   if (geteuid() == 0 && !strEffectiveUser.empty() && initgroups(strEffectiveUser.c_str(), gidEffective) != 0) {
@@ -452,6 +464,9 @@ void mainRun(int argc, char **argv)
 {
   static argsOptions args;   /* lives for the whole run */
   int iRc = 0;
+
+  /* 0: a signal asking the program to stop ends the run in order. */
+  osignalInstall();
 
   /* 1: messages are held until the options are known. */
   omsgsSetDefered(1);
@@ -548,13 +563,15 @@ void mainRun(int argc, char **argv)
   omsgsTrace("main:iSOCKETsetInstance(%s) : 0x%x\n", strKeyInstance.c_str(),
              iSOCKETsetInstance(strKeyInstance.c_str()));
 
-  /* 14: identities. */
+  /* 14: identities; then what earlier runs killed outright left behind, with
+     the identity their objects were made with. */
   iRc = _mainChangeUsers(&args);
   if (iRc != 0) _mainEnd(iRc, giMainCentre);
   omsgsTrace("main:ChangeUsers: 0x%x\n", iRc);
+  omsgsTrace("main:omsgsClearEarlierRuns : %d\n", omsgsClearEarlierRuns());
 
   /* 15 and 16: the request. */
-  iRc = _mainDispatch(&args);
+  iRc = _mainInterrupted(_mainDispatch(&args));
   omsgsTrace("main:almost done : 0x%x\n", iRc);
   if (iRc != 0) _mainEnd(iRc, giMainCentre);
   if (giMainRemoteStatus > 0) _mainEndRemote(giMainRemoteStatus, giMainCentre);

@@ -16,6 +16,15 @@
 **   stop.  Every exit after the message centre has started stops it first,
 **   except the exit on a failure to start it.  Single-threaded; the message
 **   centre is forked before the identity switch and keeps its identities.
+**   After the switch, the IPC objects of earlier runs that were killed with
+**   all their processes are removed (omsgsClearEarlierRuns, ZORI161I).
+**
+**   Signals: SIGINT, SIGTERM and SIGHUP are caught from the start
+**   (common/osignal.h).  The request then launches nothing more, sends the
+**   signal on to its children and reaps them; the run ends with ZORU495E
+**   naming the signal and the reason code OSIGNAL_RC_INTERRUPTED | signal,
+**   so the process exits with 128 + the signal number.  A signal that comes
+**   once the request has done its work changes nothing.
 */
 #ifndef ZAV_DRIVER_ZORMAIN_H
 #define ZAV_DRIVER_ZORMAIN_H

@@ -315,12 +315,37 @@ int db2utilQuiesce(const char *pcTable, int iMode)
   return DB2UTIL_RC_RESET;
 }
 
-int db2utilQuiesceLock(zortask *ptaskSelect, int iPartition, SQLHENV *phenv, SQLHDBC *phdbc)
+/* Connects a new pair to the SELECT's database on the partition.  Returns 0,
+   DB2UTIL_RC_DBC, DB2UTIL_RC_NODE or DB2UTIL_RC_CONNECT (both handles 0 then). */
+static int _connectPartition(zortask *ptaskSelect, int iPartition, SQLHENV *phenv, SQLHDBC *phdbc)
 {
-  statsTimeTrace("Before db2QuiesceLock");
   std::string strDatabase = _atomText(ptaskSelect, TOKEN_DBNAME, false);
   std::string strUser = _atomText(ptaskSelect, TOKEN_USERNAME, false);
   std::string strPassword = _atomText(ptaskSelect, TOKEN_PASS, false);
+  int rc = _allocate(phenv, phdbc, DB2UTIL_RC_DBC);
+  if (rc != 0) return rc;
+  int32_t iNode = -1;
+  SQLGetConnectAttr(*phdbc, SQL_ATTR_CONNECT_NODE, &iNode, 4, nullptr);
+  omsgsTrace("connect node before %d\n", iNode);
+  SQLRETURN rcSet = SQLSetConnectAttr(*phdbc, SQL_ATTR_CONNECT_NODE,
+                                      reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(iPartition)), 0);
+  if (!_ok(rcSet)) {
+    _cliDiagnostics(SQL_HANDLE_DBC, *phdbc, rcSet);
+    SQLFreeHandle(SQL_HANDLE_DBC, *phdbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, *phenv);
+    *phenv = 0;
+    *phdbc = 0;
+    return DB2UTIL_RC_NODE;
+  }
+  SQLGetConnectAttr(*phdbc, SQL_ATTR_CONNECT_NODE, &iNode, 4, nullptr);
+  omsgsTrace("connect node after %d\n", iNode);
+  return _connect(strDatabase.c_str(), strUser.empty() ? nullptr : strUser.c_str(), strPassword.c_str(), phenv,
+                  phdbc);
+}
+
+int db2utilQuiesceLock(zortask *ptaskSelect, int iPartition, SQLHENV *phenv, SQLHDBC *phdbc)
+{
+  statsTimeTrace("Before db2QuiesceLock");
   int rc = 0;
   if (!_isSysibm(_atomText(ptaskSelect, TOKEN_TBQUALIFIER, true))) {
     std::string strTable = _quiesceName(ptaskSelect);
@@ -329,27 +354,7 @@ int db2utilQuiesceLock(zortask *ptaskSelect, int iPartition, SQLHENV *phenv, SQL
     omsgsTrace("db2utilQuiesceLock %s partition %d lock %d quiesce %d\n", strTable.c_str(), iPartition, boLock,
                boQuiesce);
     if (boLock || boQuiesce) {
-      rc = _allocate(phenv, phdbc, DB2UTIL_RC_DBC);
-      if (rc == 0) {
-        int32_t iNode = -1;
-        SQLGetConnectAttr(*phdbc, SQL_ATTR_CONNECT_NODE, &iNode, 4, nullptr);
-        omsgsTrace("connect node before %d\n", iNode);
-        SQLRETURN rcSet = SQLSetConnectAttr(*phdbc, SQL_ATTR_CONNECT_NODE,
-                                            reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(iPartition)), 0);
-        if (!_ok(rcSet)) {
-          _cliDiagnostics(SQL_HANDLE_DBC, *phdbc, rcSet);
-          SQLFreeHandle(SQL_HANDLE_DBC, *phdbc);
-          SQLFreeHandle(SQL_HANDLE_ENV, *phenv);
-          *phenv = 0;
-          *phdbc = 0;
-          rc = DB2UTIL_RC_NODE;
-        } else {
-          SQLGetConnectAttr(*phdbc, SQL_ATTR_CONNECT_NODE, &iNode, 4, nullptr);
-          omsgsTrace("connect node after %d\n", iNode);
-          rc = _connect(strDatabase.c_str(), strUser.empty() ? nullptr : strUser.c_str(), strPassword.c_str(),
-                        phenv, phdbc);
-        }
-      }
+      rc = _connectPartition(ptaskSelect, iPartition, phenv, phdbc);
       if (rc == 0) rc = db2utilRegisterUnload(strTable.c_str(), 0);
       if (rc == 0 && !boLock) {
         db2utilRegisterUnload(strTable.c_str(), 9);
@@ -378,6 +383,24 @@ int db2utilResetQuiesce(zortask *ptaskSelect, int iPartition, int iReaderRc)
     if (rc == 0) rc = rcReset;
   }
   statsTimeTrace("After db2QuiesceReset");
+  return rc;
+}
+
+int db2utilReleaseQuiesce(zortask *ptaskSelect, int iPartition)
+{
+  if (_isSysibm(_atomText(ptaskSelect, TOKEN_TBQUALIFIER, true))) return 0;
+  if (!_atomIsYes(ptaskSelect, TOKEN_LOCK) && !_atomIsYes(ptaskSelect, TOKEN_QUIESCE)) return 0;
+  std::string strTable = _quiesceName(ptaskSelect);
+  omsgsTrace("db2utilReleaseQuiesce %s partition %d\n", strTable.c_str(), iPartition);
+  SQLHENV henv = 0;
+  SQLHDBC hdbc = 0;
+  int rc = _connectPartition(ptaskSelect, iPartition, &henv, &hdbc);
+  if (rc == 0) {
+    int rcRegister = db2utilRegisterUnload(strTable.c_str(), 9);
+    rc = db2utilQuiesce(strTable.c_str(), 9);
+    if (rc == 0) rc = rcRegister;
+  }
+  db2utilDisconnect(&henv, &hdbc);
   return rc;
 }
 

@@ -87,6 +87,17 @@ int db2utilQuiesceLock(zortask *ptaskSelect, int iPartition, SQLHENV *phenv, SQL
 */
 int db2utilResetQuiesce(zortask *ptaskSelect, int iPartition, int iReaderRc);
 
+/*
+** db2utilReleaseQuiesce
+**   For a reader that ended while it may have held its table's quiesce
+**   (killed, or stopped by a signal): unless the table is qualified SYSIBM,
+**   and when QUIESCE or LOCK is YES, connects a new pair to the partition,
+**   ends the registration (action 9) and resets the quiesce, then
+**   disconnects.  Returns 0, the connection's code, DB2UTIL_RC_RESET or
+**   DB2UTIL_RC_REGISTER (after ZORU314E).
+*/
+int db2utilReleaseQuiesce(zortask *ptaskSelect, int iPartition);
+
 /* db2utilRegisterUnload, db2utilQuiesce: the two calls on their own.
 ** Return 0, DB2UTIL_RC_REGISTER / DB2UTIL_RC_RESET. */
 int db2utilRegisterUnload(const char *pcTable, int iAction);

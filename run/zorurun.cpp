@@ -35,6 +35,7 @@
 #include "common/omsgs.h"
 #include "common/omsgssev.h"
 #include "common/oreason.h"
+#include "common/osignal.h"
 #include "common/ovf.h"
 #include "io/db2util.h"
 #include "io/socket.h"
@@ -262,6 +263,7 @@ int _zorurunWaitTasks(zorurun *prun)
   }
   /* the message centre is the main process's child too, but no unload task */
   if (omsgsCentreEnded(static_cast<int>(pid), iStatus)) return 0;
+  osignalForget(pid);
   int iRc = 0;
   if (WIFEXITED(iStatus)) {
     iRc = WEXITSTATUS(iStatus);
@@ -271,6 +273,9 @@ int _zorurunWaitTasks(zorurun *prun)
       if (iRc != 0) iRc = prun->ailCode[i] != ZORURUN_NO_CODE ? prun->ailCode[i] : (ZORURUN_RC_CHILD | iRc);
       break;
     }
+  } else if (osignalCaught() != 0) {
+    /* ended by the signal that stops the run, sent on to it: said once, by the main process */
+    iRc = osignalReason();
   } else if (prun->iFirstAbnormal == 1) {
     prun->iFirstAbnormal = 0;
     iRc = ZORURUN_RC_SIGNAL;
@@ -944,7 +949,7 @@ int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote)
   zorurunSelectLaunch launch{prun, prun->pcontrol, ptaskSelect, povf, 0};
   std::fflush(nullptr);
   pid_t pidMain = getpid();
-  pid_t pid = fork();
+  pid_t pid = osignalFork();
   if (pid == 0) {
     toolsDieWithParent(pidMain);
     zorurunSelectChildProc proc = gprocSelectChild != nullptr ? gprocSelectChild : _zorurunRunSelectChild;
@@ -959,6 +964,8 @@ int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote)
   } else {
     int32_t ilCount = 0;
     int iRemote = 0;
+    /* a child that ends before it reports is not waited for */
+    ovfWatchProducer(povf, pid);
     iRc = _zorurunReadStatus(prun, povf, 1, &ilCount, &iRemote);
     if (iRemote != 0) *piRemote = 1;
     if (_zorurunAddChild(prun, pid, ilCount) != 0) omsgsTrace("_zorurunRunSelect: child %d not listed\n", pid);
@@ -973,7 +980,7 @@ int _zorurunRunRemote(zorurun *prun, int32_t iIndex)
   zorurunRemoteLaunch launch{prun, prun->pcontrol, prun->apcHost[iIndex], prun->pcharSysin, prun->pcharArgs};
   std::fflush(nullptr);
   pid_t pidMain = getpid();
-  pid_t pid = fork();
+  pid_t pid = osignalFork();
   if (pid == 0) {
     toolsDieWithParent(pidMain);
     zorurunRemoteChildProc proc = gprocRemoteChild != nullptr ? gprocRemoteChild : _zorurunRunRemoteChild;
@@ -1091,22 +1098,33 @@ int zorurunRun(zorcontrol *pcontrol)
 
   /* the child table's initial capacity is the throttle */
   int32_t iMaxTask = prun->iCapacity;
+  bool boCut = false;   /* a signal stopped a SELECT, or kept one from starting */
+  auto keep = [&](int iRc) {
+    if (osignalIsInterrupted(iRc)) boCut = true;
+    _zorurunKeep(&iResult, iRc);
+  };
   for (zortask *ptaskUnload = ptaskGlobal->pchaineSubTasks != nullptr
                                   ? static_cast<zortask *>(ptaskGlobal->pchaineSubTasks->pitemTop)
                                   : nullptr;
-       ptaskUnload != nullptr; ptaskUnload = ptaskUnload->ptaskNext) {
+       ptaskUnload != nullptr && !boCut; ptaskUnload = ptaskUnload->ptaskNext) {
     for (zortask *ptaskSelect = ptaskUnload->pchaineSubTasks != nullptr
                                     ? static_cast<zortask *>(ptaskUnload->pchaineSubTasks->pitemTop)
                                     : nullptr;
          ptaskSelect != nullptr; ptaskSelect = ptaskSelect->ptaskNext) {
-      while (prun->iDirectRunning >= iMaxTask) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
+      while (prun->iDirectRunning >= iMaxTask) keep(_zorurunWaitTasks(prun));
+      /* a signal asking the run to stop: nothing more is launched */
+      if (osignalCaught() != 0) boCut = true;
+      if (boCut) break;
       int iRemote = 0;
-      _zorurunKeep(&iResult, _zorurunDispatch(prun, ptaskSelect, &iRemote));
+      keep(_zorurunDispatch(prun, ptaskSelect, &iRemote));
       if (ulLocal == ZORURUN_LOCAL_NO && iRemote != 0 && prun->ailRemoteState != nullptr)
         _zorurunLaunchRemotes(prun, &iResult);
     }
   }
-  while (prun->iDirectRunning > 0) _zorurunKeep(&iResult, _zorurunWaitTasks(prun));
+  while (prun->iDirectRunning > 0) keep(_zorurunWaitTasks(prun));
+  /* the signal, sent on to every child, is what ended the run (one that came
+     once every SELECT had done its work changes nothing) */
+  if (boCut && osignalCaught() != 0) iResult = osignalReason();
 
   /* no success is said after an error message of any process of the run */
   if (iResult == 0) iResult = omsgssevEndCode();

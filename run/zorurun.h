@@ -30,7 +30,12 @@
 **     main --fork--> remote-run child (one per remote host, LOCAL NO only)
 **   A direct child counts in tasks launched/running with the number of
 **   processes it reported (1 for every child that reports no task count)
-**   until _zorurunWaitTasks reaps it.  Invariants: directs running <= the
+**   until _zorurunWaitTasks reaps it.  Children are forked through
+**   osignalFork: a SIGINT, SIGTERM or SIGHUP the main process or a SELECT
+**   child catches is sent on to its children at once, nothing more is
+**   launched, every child is reaped, and the process ends with
+**   osignalReason() (common/osignal.h) unless every child had done its
+**   work by then.  Invariants: directs running <= the
 **   child table's capacity (the table grows for remote-run children);
 **   ZORU368E and 0x10da004 at most once per run context.
 **
@@ -142,6 +147,9 @@ struct zorurunReader {
   zorurunPair **appair;            /* the reader's pairs (owned array, borrowed pairs) */
   int64_t *pllDamaged;             /* damaged records skipped, in memory shared with the SELECT
                                       child (NULL: not counted) */
+  int64_t *pllHeld;                /* 1 from the start of the reader's quiesce to the end of its
+                                      reset, in memory shared with the SELECT child, which
+                                      releases a quiesce its reader left held (NULL: not kept) */
 };
 
 /* One writer per output file of a SELECT child. */
@@ -223,7 +231,9 @@ struct zorurunRemoteLaunch {
 ** zorurunRun
 **   The run step of the main process (see the file comment).
 **   Returns 0, the first non-zero launch code (ZORURUN_RC_*, a preparation
-**   code) or exit byte of a reaped child, in the order met.
+**   code) or exit byte of a reaped child, in the order met; osignalReason()
+**   when a caught signal stopped a SELECT or kept one from starting (the
+**   children were then all reaped).
 */
 int zorurunRun(zorcontrol *pcontrol);
 
@@ -257,8 +267,11 @@ int _zorurunAddChild(zorurun *prun, pid_t pid, int32_t ilTaskCount);
 **   but exited non-zero, 0 for exit 0) when it exited,
 **   ZORURUN_RC_SIGNAL for the first child of this context that ended by a
 **   signal or stopped (ZORU368E when it was killed; SIGTERM to every other
-**   listed child when iKillSiblings is 1), 0 for later ones.  The child's
-**   entry is removed.  Returns 0 at once when no child is left (ECHILD).
+**   listed child when iKillSiblings is 1), 0 for later ones; once this
+**   process caught a signal asking it to stop, osignalReason() for a child
+**   a signal ended, without a message (the signal was sent on to it).  The
+**   child's entry is removed.  Returns 0 at once when no child is left
+**   (ECHILD).
 */
 int _zorurunWaitTasks(zorurun *prun);
 
@@ -322,8 +335,9 @@ ficcont *_zorurunGetLongContainers(zoratom *patomLong, ficcont *pficcont);
 /*
 ** _zorurunRunSelect
 **   Forks a direct-read SELECT child over a new status channel and reads its
-**   status stream.  Sets *piRemote when the child reported remote
-**   partitions.  Returns 0, ZORURUN_RC_STATUS (ZORU363E) or ZORURUN_RC_FORK
+**   status stream (which ends early when the child ends before reporting,
+**   or a signal stops the run).  Sets *piRemote when the child reported
+**   remote partitions.  Returns 0, ZORURUN_RC_STATUS (ZORU363E) or ZORURUN_RC_FORK
 **   (ZORU359E).
 */
 int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote);

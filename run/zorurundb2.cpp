@@ -25,6 +25,7 @@
 #include "common/olist.h"
 #include "common/omsgs.h"
 #include "common/oreason.h"
+#include "common/osignal.h"
 #include "common/ovf.h"
 #include "io/db2util.h"
 #include "model/token.h"
@@ -571,7 +572,7 @@ int _db2Fork(zorurun *prun, zortask *ptaskSelect, ovf *povf, int (*procMain)(zor
 {
   std::fflush(nullptr);
   pid_t pidMain = getpid();
-  pid_t pid = fork();
+  pid_t pid = osignalFork();
   if (pid < 0) {
     int iErrno = errno;
     omsgsFMTEDO(ZORU359E, ZORURUN_RC_FORK, std::strerror(iErrno));
@@ -606,6 +607,8 @@ int _zorurunRunSelectDB2(zorurun *prun, zortask *ptaskSelect, int *piRemote)
   int iRc = _db2Fork(prun, ptaskSelect, povf, _zorurunRunSelectDB2Child, &pid);
   if (iRc == 0) {
     int32_t ilTasks = 0;
+    /* a child that ends before it reports is not waited for */
+    ovfWatchProducer(povf, pid);
     (void)_zorurunReadStatus(prun, povf, 0, &ilTasks, piRemote);
   }
   (void)ovfDestroy(povf);

@@ -15,6 +15,7 @@
 #include "common/olist.h"
 #include "common/omsgs.h"
 #include "common/oreason.h"
+#include "common/osignal.h"
 #include "common/ovf.h"
 #include "model/zormsgs.h"
 #include "model/config.h"
@@ -56,6 +57,9 @@
 #define OMSGS_DEBUG_KEYWORD nullptr
 #include "common/omsgsmod.h"
 
+/* Semaphore sets of the run: owner and group only, as every other SysV object of it. */
+#define SEL_IPC_MODE 0660
+
 
 /* ------------------------------------------------------------- atoms */
 
@@ -76,6 +80,12 @@ static int32_t _selInteger(zortask *ptask, int iToken, int32_t iDefault)
   case ZORATOM_BYTE: return patom->value.ucByte;
   default: return iDefault;
   }
+}
+
+/* True when the keyword's value is YES. */
+static bool _selYes(zortask *ptask, int iToken)
+{
+  return static_cast<uint32_t>(_selInteger(ptask, iToken, 0)) == ZORURUN_LOCAL_YES;
 }
 
 /* ------------------------------------------------------- read entry */
@@ -211,12 +221,20 @@ void _zorurunDestroyWriterList(zorurunWriter *pwriterFirst)
 
 /* ---------------------------------------------------- reader process */
 
+/* P (-1) or V (+1) on the serialization semaphore; undone by the system when
+   the process ends, so that a reader killed between the two holds nobody up. */
 static void _selSemop(int iSemId, short sOp)
 {
   if (iSemId < 0) return;
-  struct sembuf sb = {0, sOp, 0};
+  struct sembuf sb = {0, sOp, SEM_UNDO};
   while (semop(iSemId, &sb, 1) != 0 && errno == EINTR) {
   }
+}
+
+/* Marks whether the reader may hold its table's quiesce, for its SELECT child. */
+static void _selHeld(zorurunReader *preader, int64_t llHeld)
+{
+  if (preader->pllHeld != nullptr) __atomic_store_n(preader->pllHeld, llHeld, __ATOMIC_SEQ_CST);
 }
 
 int _zorurunRunReadChild(zorurunReader *preader)
@@ -231,7 +249,11 @@ int _zorurunRunReadChild(zorurunReader *preader)
   int iQuiesce = 0;
   if (!boBackup) {
     _selSemop(preader->iSemId, -1);
+    /* held from here: a reader ended inside the call may have left it */
+    _selHeld(preader, 1);
     iQuiesce = db2utilQuiesceLock(ptask, preader->ilPartition, &henv, &hdbc);
+    /* a failed call leaves nothing to reset; under LOCK NO it released it again */
+    if (iQuiesce != 0 || !_selYes(ptask, TOKEN_LOCK)) _selHeld(preader, 0);
   }
   if (iQuiesce != 0) {
     for (int32_t i = 0; i < preader->iPairCount; i++)
@@ -254,6 +276,7 @@ int _zorurunRunReadChild(zorurunReader *preader)
       /* a quiesce that cannot be released fails the partition's read */
       int iRcReset = db2utilResetQuiesce(ptask, preader->ilPartition, iRc);
       if (iRc == 0) iRc = iRcReset;
+      _selHeld(preader, 0);
       _selSemop(preader->iSemId, +1);
     }
   }
@@ -683,13 +706,30 @@ int _zorurunEndSelect(zortask *ptaskSelect, const zorurunSelectEnd *pend)
   _zorurunExitChild(prun, iRc);
 }
 
-static bool _selYes(zortask *ptask, int iToken)
+/*
+** Releases the quiesce of every reader that ended while it may have held it
+** (killed, or stopped by a signal): a table the run quiesced is never left
+** so.  Returns 0 or the first release's failure.
+*/
+static int _selReleaseLeftQuiesces(zorurun *prun, zortask *ptask)
 {
-  return static_cast<uint32_t>(_selInteger(ptask, iToken, 0)) == ZORURUN_LOCAL_YES;
+  int iRc = 0;
+  for (zorurunReader *preader = static_cast<zorurunReader *>(prun->plistReaders->pitemTop); preader != nullptr;
+       preader = preader->preaderNext) {
+    if (preader->pllHeld == nullptr || __atomic_load_n(preader->pllHeld, __ATOMIC_SEQ_CST) == 0) continue;
+    omsgsTrace("Reader of partition %d ended holding its quiesce: released\n", static_cast<int>(preader->ilPartition));
+    int iRelease = db2utilReleaseQuiesce(ptask, preader->ilPartition);
+    if (iRc == 0) iRc = iRelease;
+    *preader->pllHeld = 0;
+  }
+  return iRc;
 }
 
 int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
 {
+  /* a signal asking the run to stop is sent on to the readers and writers,
+     and ends this process in order: reaped, quiesces released */
+  osignalInstall();
   zortask *ptask = plaunch->ptaskSelect;
   int iTasks = 0, iRemote = 0;
   zorurun *prun = _zorurunCreateWithLists(plaunch->pcontrol, plaunch->prun, ptask, &iTasks, &iRemote);
@@ -698,42 +738,50 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
     ovfWrite(plaunch->povfStatus, &ilZero, 4);
     ovfWrite(plaunch->povfStatus, &ilZero, 4);
     ovfWrite(plaunch->povfStatus, nullptr, 0);
-    return ZORURUN_RC_LISTS;
+    return osignalCaught() != 0 ? osignalReason() : ZORURUN_RC_LISTS;
   }
   _zorurunWriteStatus(plaunch->povfStatus, 1, iTasks, iRemote, plaunch->prun);
 
   int iSemId = -1;
-  if (_selYes(ptask, TOKEN_SERIAL_EXEC) && (_selYes(ptask, TOKEN_QUIESCE) || _selYes(ptask, TOKEN_LOCK))) {
-    iSemId = semget(IPC_PRIVATE, 1, IPC_CREAT | IPC_EXCL | 0777);
+  if (osignalCaught() == 0 && _selYes(ptask, TOKEN_SERIAL_EXEC) &&
+      (_selYes(ptask, TOKEN_QUIESCE) || _selYes(ptask, TOKEN_LOCK))) {
+    iSemId = semget(IPC_PRIVATE, 1, IPC_CREAT | IPC_EXCL | SEL_IPC_MODE);
     if (iSemId < 0) {
       omsgsTrace("Pb creation semaphore serialisation");
     } else {
-      omsgsStoreIPCResource(1, iSemId);
+      omsgsStoreIPCResource(OMSGS_IPC_SEM, iSemId);
       if (semctl(iSemId, 0, SETVAL, 1) != 0) {
         omsgsTrace("Pb init. semaphore serialisation");
         semctl(iSemId, 0, IPC_RMID);
-        omsgsDeleteIPCResource(1, iSemId);
+        omsgsDeleteIPCResource(OMSGS_IPC_SEM, iSemId);
         iSemId = -1;
       }
     }
   }
 
   int iRc = 0;
+  bool boCut = osignalCaught() != 0;   /* a signal stopped a reader or writer, or kept one from starting */
   std::vector<zorurunWriter *> vwriterFailed;
-  /* The readers' counts live in memory shared with them (and their own
-     children), one word per reader; it goes with the last process. */
+  /* The readers' counts and quiesce marks live in memory shared with them
+     (and their own children), one word each per reader; it goes with the
+     last process. */
   size_t ulReaders = std::max<size_t>(1, static_cast<size_t>(prun->plistReaders->iItemCount));
-  void *pShared = mmap(nullptr, ulReaders * sizeof(int64_t), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  size_t ulShared = 2 * ulReaders * sizeof(int64_t);
+  void *pShared = mmap(nullptr, ulShared, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   int64_t *pllCounts = pShared != MAP_FAILED ? static_cast<int64_t *>(pShared) : nullptr;
   if (pllCounts == nullptr) omsgsTrace("Shared counts not mapped: %s", std::strerror(errno));
   std::fflush(nullptr);
   pid_t pidSelect = getpid();
   size_t ulReader = 0;
-  for (zorurunReader *preader = static_cast<zorurunReader *>(prun->plistReaders->pitemTop); preader != nullptr;
-       preader = preader->preaderNext) {
+  for (zorurunReader *preader = static_cast<zorurunReader *>(prun->plistReaders->pitemTop);
+       preader != nullptr && !boCut; preader = preader->preaderNext) {
     preader->iSemId = iSemId;
-    preader->pllDamaged = pllCounts != nullptr && ulReader < ulReaders ? &pllCounts[ulReader++] : nullptr;
-    pid_t pid = fork();
+    preader->pllDamaged = pllCounts != nullptr && ulReader < ulReaders ? &pllCounts[ulReader] : nullptr;
+    preader->pllHeld = pllCounts != nullptr && ulReader < ulReaders ? &pllCounts[ulReaders + ulReader] : nullptr;
+    ulReader++;
+    boCut = osignalCaught() != 0;
+    if (boCut) break;
+    pid_t pid = osignalFork();
     if (pid == 0) {
       toolsDieWithParent(pidSelect);
       _selExit(prun, _zorurunRunReadChild(preader));
@@ -748,9 +796,11 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
     }
     _zorurunAddChild(prun, pid, 1);
   }
-  for (zorurunWriter *pwriter = static_cast<zorurunWriter *>(prun->plistWriters->pitemTop); pwriter != nullptr;
-       pwriter = pwriter->pwriterNext) {
-    pid_t pid = fork();
+  for (zorurunWriter *pwriter = static_cast<zorurunWriter *>(prun->plistWriters->pitemTop);
+       pwriter != nullptr && !boCut; pwriter = pwriter->pwriterNext) {
+    boCut = osignalCaught() != 0;
+    if (boCut) break;
+    pid_t pid = osignalFork();
     if (pid == 0) {
       toolsDieWithParent(pidSelect);
       _selExit(prun, _zorurunRunWriteChild(pwriter));
@@ -776,20 +826,27 @@ int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch)
 
   while (prun->iDirectRunning > 0) {
     int iRcChild = _zorurunWaitTasks(prun);
+    if (osignalIsInterrupted(iRcChild)) boCut = true;
     iRc = oreasonWorse(iRc, iRcChild);
   }
+
+  /* every reader has ended: none may leave its table quiesced */
+  iRc = oreasonWorse(iRc, _selReleaseLeftQuiesces(prun, ptask));
 
   zorurunSelectEnd end{};
   if (pllCounts != nullptr) {
     for (size_t i = 0; i < ulReaders; i++) end.llDamaged += pllCounts[i];
-    munmap(pShared, ulReaders * sizeof(int64_t));
+    munmap(pShared, ulShared);
   }
   iRc = oreasonWorse(iRc, _zorurunEndSelect(ptask, &end));
 
   _zorurunDestroyWithLists(prun);
   if (iSemId >= 0) {
     semctl(iSemId, 0, IPC_RMID);
-    omsgsDeleteIPCResource(1, iSemId);
+    omsgsDeleteIPCResource(OMSGS_IPC_SEM, iSemId);
   }
+  /* stopped by a signal: that is what the SELECT ended with (one that came
+     once every process had done its work changes nothing) */
+  if (boCut && osignalCaught() != 0) iRc = osignalReason();
   return iRc;
 }

@@ -18,8 +18,15 @@
 **     returns 0x1a9001 -> the reader clears that pair's channel -> the writer
 **     drains the group to length 0.  The same stop is used when the writer
 **     cannot open its file, or when any write fails.
-**     Serialization semaphore (value 1): P before a reader's quiesce, V after
-**     its reset (or after a failed quiesce); readers of a backup never take it.
+**     Serialization semaphore (value 1, owner and group only): P before a
+**     reader's quiesce, V after its reset (or after a failed quiesce), both
+**     undone by the system when the reader dies; readers of a backup never
+**     take it.
+**     Quiesce marks: a reader sets its word of the shared mapping below to 1
+**     before its quiesce and back to 0 once it is reset (at once under LOCK
+**     NO, or when the quiesce failed); once every process has ended, the
+**     SELECT child releases the quiesce of every reader whose word is still
+**     1 (killed, or stopped by a signal), so no table is left quiesced.
 **     Counts: every reader adds the damaged records it skipped to its own
 **     word of an anonymous shared mapping made before the first fork
 **     (inherited by the reader's own children); the SELECT child adds them
@@ -28,7 +35,11 @@
 **     Lifetime: every reader and writer is killed when the SELECT child
 **     ends (parent-death signal), and the SELECT child when the main
 **     process ends; the first child ending by a signal makes the SELECT
-**     child end the others (SIGTERM).
+**     child end the others (SIGTERM).  A SIGINT, SIGTERM or SIGHUP the
+**     SELECT child catches (common/osignal.h) is sent on to every reader
+**     and writer at once; no further process is forked, every one is
+**     reaped, the quiesces left are released, and the SELECT child ends
+**     with osignalReason() (unless every process had done its work).
 */
 #ifndef ZAV_RUN_ZORURUNSEL_H
 #define ZAV_RUN_ZORURUNSEL_H
@@ -67,7 +78,9 @@ int _zorurunEndSelect(zortask *ptaskSelect, const zorurunSelectEnd *pend);
 **   Main of a SELECT child.  Returns the code the process exits with: 0,
 **   0x10da008 when the lists could not be made, 0x10da001 after a fork
 **   failure, 0x10da004 when a reader or writer ended by a signal, or the
-**   first non-zero exit byte of a reader or writer.
+**   first non-zero exit byte of a reader or writer; osignalReason() when
+**   a signal the SELECT child caught stopped a reader or writer or kept one
+**   from starting.
 */
 int _zorurunRunSelectChild(zorurunSelectLaunch *plaunch);
 

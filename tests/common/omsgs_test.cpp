@@ -541,6 +541,114 @@ TEST(omsgsCentre, RemovesRegisteredResourcesWhenMainIsKilled)
   }
 }
 
+/*
+** A run killed with its centre (SIGKILL to the group) leaves its queue, its
+** registry segment and the semaphore sets they list.  A later process
+** removes what the registry lists (one set), what records the dead centre
+** left unread in the queue list (another set), the queue and the segment;
+** a set the run never registered stays, and a run that is still alive is
+** left alone.
+*/
+TEST(omsgsCentre, ARunKilledWithItsCentreIsClearedByALaterOne)
+{
+  int aiPipe[2], aiGo[2];
+  ASSERT_EQ(pipe(aiPipe), 0);
+  ASSERT_EQ(pipe(aiGo), 0);
+  std::fflush(nullptr);
+  pid_t pidMain = fork();
+  ASSERT_GE(pidMain, 0);
+  if (pidMain == 0) {
+    setpgid(0, 0);
+    close(aiPipe[0]);
+    close(aiGo[1]);
+    alarm(60);
+    int iCentre = 0;
+    /* ids: centre, queue, registered, registered while the centre is stopped, never registered */
+    int aiIds[5] = {-1, -1, -1, -1, -1};
+    if (startMessages(nullptr, nullptr, &iCentre) == 0) {
+      aiIds[0] = iCentre;
+      aiIds[1] = gmsgid;
+      aiIds[2] = semget(IPC_PRIVATE, 1, IPC_CREAT | 0600);
+      aiIds[4] = semget(IPC_PRIVATE, 1, IPC_CREAT | 0600);
+      omsgsStoreIPCResource(OMSGS_IPC_SEM, aiIds[2]);
+    }
+    if (write(aiPipe[1], aiIds, sizeof aiIds) != (ssize_t)sizeof aiIds) _exit(2);
+    char c;
+    if (read(aiGo[0], &c, 1) != 1) _exit(3);   /* the centre is stopped now */
+    aiIds[3] = semget(IPC_PRIVATE, 1, IPC_CREAT | 0600);
+    omsgsStoreIPCResource(OMSGS_IPC_SEM, aiIds[3]);
+    if (write(aiPipe[1], aiIds, sizeof aiIds) != (ssize_t)sizeof aiIds) _exit(2);
+    for (;;) pause();
+  }
+  close(aiPipe[1]);
+  close(aiGo[0]);
+  int aiIds[5] = {-1, -1, -1, -1, -1};
+  ASSERT_EQ(read(aiPipe[0], aiIds, sizeof aiIds), (ssize_t)sizeof aiIds);
+  for (int i : {0, 1, 2, 4}) ASSERT_GE(aiIds[i], 0);
+
+  /* the run's registry: under the queue's key (tag 0x5A over the main process id) */
+  int iRegistry = -1;
+  for (int i = 0; i < 500 && iRegistry < 0; i++) {
+    iRegistry = shmget((key_t)(0x5A000000 | pidMain), 0, 0);
+    if (iRegistry < 0) usleep(10000);
+  }
+  ASSERT_GE(iRegistry, 0) << "no registry segment under the run's key";
+  /* the first set is listed once the centre has read its record: entries from byte 24, count at 12 */
+  bool boListed = false;
+  for (int i = 0; i < 500 && !boListed; i++) {
+    void *p = shmat(iRegistry, nullptr, SHM_RDONLY);
+    ASSERT_NE(p, (void *)-1);
+    const unsigned char *puc = (const unsigned char *)p;
+    uint32_t ulCount = puc[12] | puc[13] << 8 | puc[14] << 16 | (uint32_t)puc[15] << 24;
+    int32_t ilKind = (int32_t)(puc[24] | puc[25] << 8 | puc[26] << 16 | (uint32_t)puc[27] << 24);
+    int32_t ilId = (int32_t)(puc[28] | puc[29] << 8 | puc[30] << 16 | (uint32_t)puc[31] << 24);
+    boListed = std::memcmp(puc, "ZAVR", 4) == 0 && ulCount == 1 && ilKind == OMSGS_IPC_SEM && ilId == aiIds[2];
+    shmdt(p);
+    if (!boListed) usleep(10000);
+  }
+  EXPECT_TRUE(boListed) << "the registered set is not in the registry segment";
+
+  /* while the run lives, nothing of it is touched */
+  omsgsClearEarlierRuns();
+  EXPECT_EQ(sysvIds("sem").count(aiIds[2]), 1u);
+  EXPECT_EQ(sysvIds("msg").count(aiIds[1]), 1u);
+
+  /* the centre reads no more (once it shows as stopped, it no longer waits
+     in its receive): the next record stays in the queue */
+  auto centreState = [&] {
+    std::string strStat = readFile("/proc/" + std::to_string(aiIds[0]) + "/stat");
+    size_t ul = strStat.rfind(')');
+    return ul != std::string::npos && ul + 2 < strStat.size() ? strStat[ul + 2] : '?';
+  };
+  kill(aiIds[0], SIGSTOP);
+  for (int i = 0; i < 500 && centreState() != 'T'; i++) usleep(10000);
+  ASSERT_EQ(centreState(), 'T');
+  ASSERT_EQ(write(aiGo[1], "x", 1), 1);
+  ASSERT_EQ(read(aiPipe[0], aiIds, sizeof aiIds), (ssize_t)sizeof aiIds);
+  close(aiPipe[0]);
+  close(aiGo[1]);
+  kill(-pidMain, SIGKILL);
+  waitpid(pidMain, nullptr, 0);
+  /* the centre ends too (a zombie counts: its segment is detached) */
+  auto centreUp = [&] {
+    char c = centreState();
+    return c != '?' && c != 'Z' && c != 'X';
+  };
+  for (int i = 0; i < 500 && centreUp(); i++) usleep(10000);
+  EXPECT_EQ(sysvIds("sem").count(aiIds[3]), 1u);
+  EXPECT_EQ(sysvIds("shm").count(iRegistry), 1u) << "a killed centre removed its registry";
+
+  EXPECT_GE(omsgsClearEarlierRuns(), 1);
+  EXPECT_EQ(sysvIds("sem").count(aiIds[2]), 0u) << "a registered set was left";
+  EXPECT_EQ(sysvIds("sem").count(aiIds[3]), 0u) << "a set of a record left in the queue was left";
+  EXPECT_EQ(sysvIds("msg").count(aiIds[1]), 0u) << "the queue was left";
+  EXPECT_EQ(sysvIds("shm").count(iRegistry), 0u) << "the registry segment was left";
+  EXPECT_EQ(sysvIds("sem").count(aiIds[4]), 1u) << "a set the run never registered was removed";
+  for (int i : {2, 3, 4}) semctl(aiIds[i], 0, IPC_RMID);
+  msgctl(aiIds[1], IPC_RMID, nullptr);
+  shmctl(iRegistry, IPC_RMID, nullptr);
+}
+
 TEST(omsgsCentre, KeepsRunningWhileMainCannotBeSignalled)
 {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run the centre under another identity";

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/osignal.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -652,6 +654,79 @@ TEST_F(OvfTest, GroupGoesOnWithTheOthersWhenAProducerIsKilled)
   EXPECT_EQ(ovfGroupDestroy(pgroup), 0);
   for (const ChannelIds &ids : aids) expectGone(ids);
   EXPECT_FALSE(semExists(iGroupSem));
+}
+
+/* ---- what is left when the processes end ---------------------------------- */
+
+/*
+** The segment is marked for removal once its creator has attached it: a
+** creator that ends without ovfDestroy (killed) leaves no segment.  Only
+** the semaphore set is left, for the message centre that it is registered
+** with.
+*/
+TEST_F(OvfTest, TheSegmentGoesWithItsLastUserHoweverItEnds)
+{
+  int aiIds[2], aiGo[2];
+  ASSERT_EQ(pipe(aiIds), 0);
+  ASSERT_EQ(pipe(aiGo), 0);
+  pid_t pid = forkChild([&] {
+    int iErr = 0;
+    ovf *povf = ovfCreate(40, 10, &iErr);
+    int ai[2] = {povf != nullptr ? headerWord(povf, OVF_W_SHMID) : -1,
+                 povf != nullptr ? headerWord(povf, OVF_W_SEMID) : -1};
+    if (write(aiIds[1], ai, sizeof ai) != static_cast<ssize_t>(sizeof ai)) return 2;
+    char c;
+    return read(aiGo[0], &c, 1) == 1 ? 0 : 3;   /* then ends without ovfDestroy */
+  });
+  int ai[2] = {-1, -1};
+  ASSERT_EQ(read(aiIds[0], ai, sizeof ai), static_cast<ssize_t>(sizeof ai));
+  ChannelIds ids{ai[0], ai[1]};
+  gvecMade.push_back(ids);
+  ASSERT_GE(ids.iShm, 0);
+  std::optional<IpcRow> shm = findRow("/proc/sysvipc/shm", ids.iShm);
+  ASSERT_TRUE(shm.has_value());
+  EXPECT_NE(shm->iPerms & 01000, 0) << "the segment is not marked for removal while in use";
+  ASSERT_EQ(write(aiGo[1], "x", 1), 1);
+  EXPECT_EQ(waitChild(pid), 0);
+  EXPECT_FALSE(shmExists(ids.iShm)) << "segment " << ids.iShm << " outlived its last user";
+  EXPECT_TRUE(semExists(ids.iSem));
+  semctl(ids.iSem, 0, IPC_RMID);
+  for (int fd : {aiIds[0], aiIds[1], aiGo[0], aiGo[1]}) close(fd);
+}
+
+/*
+** In a process that caught a signal asking it to stop, no wait of a
+** channel goes on: a read of a channel nobody writes, a write into a full
+** one and the destruction of a channel whose producer still writes all
+** return at once.
+*/
+TEST_F(OvfTest, ACaughtStopSignalEndsEveryWait)
+{
+  pid_t pid = forkChild([] {
+    if (osignalInstall() != 0) return 10;
+    int iErr = 0;
+    ovf *povfIdle = ovfCreate(40, 10, &iErr);
+    ovf *povfFull = ovfCreate(40, 10, &iErr);
+    if (povfIdle == nullptr || povfFull == nullptr) return 11;
+    pid_t pidSelf = getpid();
+    pid_t pidKiller = fork();
+    if (pidKiller == 0) {
+      usleep(200000);
+      kill(pidSelf, SIGTERM);
+      _exit(0);
+    }
+    unsigned char ab[64] = {0};
+    int iLen = -1;
+    int iRc = 0;
+    if (ovfRead(povfIdle, ab, sizeof ab, &iLen) != OVF_RC_INTERRUPTED || iLen != 0) iRc = 12;
+    waitpid(pidKiller, nullptr, 0);
+    /* halves of 24 bytes: two records of 16 fill both, the third waits for a consumer */
+    if (iRc == 0 && (ovfWrite(povfFull, ab, 16) != 0 || ovfWrite(povfFull, ab, 16) != 0)) iRc = 13;
+    if (iRc == 0 && ovfWrite(povfFull, ab, 16) != OVF_RC_INTERRUPTED) iRc = 14;
+    if (iRc == 0 && (ovfDestroy(povfFull) != 0 || ovfDestroy(povfIdle) != 0)) iRc = 15;
+    return iRc;
+  });
+  EXPECT_EQ(waitChild(pid), 0) << "10 and up: the step that failed; 1000 + signal: it hung";
 }
 
 }  // namespace

@@ -473,9 +473,11 @@ struct SysvObjects {
 
 /*
 ** The run's objects: its message queue (key tag 0x5A.. over the main
-** process id), the segments its processes created, and the semaphore sets
+** process id), the segments its processes created, the semaphore sets
 ** those segments name (a channel keeps its set's id at byte 68, a group's
-** id + 1 at byte 64).
+** id + 1 at byte 64) and those the run's registry segment lists ("ZAVR",
+** the count of entries at byte 12, entries of 8 bytes from byte 24: kind,
+** 1 for a semaphore set, then the id).
 */
 inline SysvObjects Objects(pid_t pidMain, const std::set<pid_t> &setTree)
 {
@@ -491,6 +493,16 @@ inline SysvObjects Objects(pid_t pidMain, const std::set<pid_t> &setTree)
     void *p = shmat(static_cast<int>(llId), nullptr, SHM_RDONLY);
     if (p == reinterpret_cast<void *>(-1)) continue;
     const unsigned char *puc = static_cast<const unsigned char *>(p);
+    if (std::memcmp(puc, "ZAVR", 4) == 0) {
+      auto le32 = [](const unsigned char *pucAt) {
+        return static_cast<int32_t>(pucAt[0] | pucAt[1] << 8 | pucAt[2] << 16 | static_cast<uint32_t>(pucAt[3]) << 24);
+      };
+      int32_t ilCount = le32(puc + 12);
+      for (int32_t i = 0; i < ilCount && i < 8189; i++)
+        if (le32(puc + 24 + 8 * i) == 1) obj.setSem.insert(le32(puc + 24 + 8 * i + 4));
+      shmdt(p);
+      continue;
+    }
     int32_t ilSem, ilGroup;
     std::memcpy(&ilSem, puc + 68, 4);
     std::memcpy(&ilGroup, puc + 64, 4);

@@ -35,6 +35,7 @@
 #include "common/obf.h"
 #include "common/ochar.h"
 #include "common/olist.h"
+#include "common/osignal.h"
 #include "common/ostack.h"
 #include "common/ovf.h"
 #include "control/zorcontrol.h"
@@ -59,6 +60,8 @@ struct Script {
   int iSleepMs = 0;
   int iSignal = 0;              /* raised on itself after its work */
   int iExit = 0;
+  bool boDieFirst = false;      /* killed before it writes its status */
+  bool boStopMain = false;      /* sends SIGTERM to the main process after its status */
 };
 
 std::map<const zortask *, Script> gmapScripts;
@@ -77,11 +80,13 @@ void Append(const std::string &strPath, const std::string &strLine)
 int FakeSelect(zorurunSelectLaunch *plaunch)
 {
   const Script &s = gmapScripts[plaunch->ptaskSelect];
+  if (s.boDieFirst) raise(SIGKILL);
   int32_t ilRemote = 0;
   for (int32_t i : s.vRemote) ilRemote += _zorurunMarkRemote(plaunch->prun, i);
   _zorurunWriteStatus(plaunch->povfStatus, 1, s.ilTasks, ilRemote, plaunch->prun);
   std::string strTag = std::to_string(reinterpret_cast<uintptr_t>(plaunch->ptaskSelect));
   Append(gstrLog, "B " + strTag + "\n");
+  if (s.boStopMain) kill(getppid(), SIGTERM);
   if (s.iSleepMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(s.iSleepMs));
   Append(gstrLog, "E " + strTag + "\n");
   if (s.iSignal != 0) raise(s.iSignal);
@@ -322,6 +327,54 @@ TEST_F(Zorurun, KilledChildrenGiveOneMessageAndOneSignalCode)
   /* the main process does not terminate its other children */
   std::vector<std::string> vEvents = Events();
   EXPECT_EQ(6u, vEvents.size());
+}
+
+/* A SELECT child killed before it reports its status does not hold the run up. */
+TEST_F(Zorurun, ChildEndingBeforeItsStatusIsNotWaitedFor)
+{
+  Global(ZORURUN_LOCAL_YES, 1);
+  Script sDie;
+  sDie.boDieFirst = true;
+  Select(sDie);
+  Select(Script{});
+  int iRc = 0;
+  std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = zorurunRun(pcontrol_); });
+  EXPECT_EQ(ZORURUN_RC_SIGNAL, iRc);
+  EXPECT_EQ(std::vector<std::string>{"ZORU368E AN UNLOAD PROCESS FINISHED ABNORMALLY WITH SIGNAL 9\n"}, vMsgs);
+  EXPECT_EQ((std::vector<std::string>{"B 1", "E 1"}), Events());
+}
+
+/*
+** SIGTERM to the main process (here the test's own child) while its first
+** SELECT child runs: the signal is sent on to that child, no other SELECT
+** starts, and the run ends with the interruption's code, without ZORU368E.
+*/
+TEST_F(Zorurun, SignalToMainStopsTheRunAndReachesTheChildren)
+{
+  Global(ZORURUN_LOCAL_YES, 1);
+  Script sFirst;
+  sFirst.boStopMain = true;
+  sFirst.iSleepMs = 20000;   /* ended by the signal sent on, long before */
+  Select(sFirst);
+  Select(Script{});
+  Select(Script{});
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    alarm(30);
+    osignalInstall();
+    int iRc = 0;
+    std::vector<std::string> vMsgs = zavtestMessages([&] { iRc = zorurunRun(pcontrol_); });
+    EXPECT_EQ(OSIGNAL_RC_INTERRUPTED | SIGTERM, iRc);
+    EXPECT_TRUE(vMsgs.empty()) << vMsgs.front();
+    EXPECT_EQ(std::vector<std::string>{"B 0"}, Events());
+    EXPECT_EQ(-1, waitpid(-1, nullptr, WNOHANG));
+    std::fflush(nullptr);
+    _exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int iStatus = -1;
+  ASSERT_EQ(pid, waitpid(pid, &iStatus, 0));
+  EXPECT_TRUE(WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0) << "child wait status " << iStatus;
 }
 
 TEST_F(Zorurun, WaitTasksInSelectChildTerminatesSiblings)
