@@ -1396,7 +1396,7 @@ int _socketHelloInstance(const zor3socketMessage &msg, std::string &strInstance,
   for (unsigned char uc : str)
     if (uc <= 0x20 || uc >= 0x7F || std::strchr("/\\:,;", uc) != nullptr) boOk = false;
   if (!boOk) {
-    strWhy = "malformed hello (instance name \"" + std::string(pc, std::min<size_t>(msg.ulLength, 64)) + "\")";
+    strWhy = "malformed hello (instance name \"" + str.substr(0, 200) + "\")";
     return -1;
   }
   strInstance = str;
@@ -2091,6 +2091,9 @@ int iSOCKETlisten(int iSocket, int iBacklog, char **ppcErrorText)
     _socketSetSystem(ppcErrorText, errno);
     return -1;
   }
+  /* the daemon's TLS context, made once here so that every conversation's
+     process inherits it instead of loading OpenSSL's algorithms again */
+  _socketTlsContext(true);
   return 0;
 }
 

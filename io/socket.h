@@ -320,7 +320,8 @@ void vSOCKETdaemonInit(void);
 */
 int iSOCKETcreate(const servent *pservent, char **ppcErrorText);
 
-/* iSOCKETlisten: listen with the backlog.  Returns 0, or -1. */
+/* iSOCKETlisten: listen with the backlog; makes the TLS context the
+   conversations of this process and its children use.  Returns 0, or -1. */
 int iSOCKETlisten(int iSocket, int iBacklog, char **ppcErrorText);
 
 /*

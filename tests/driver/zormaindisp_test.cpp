@@ -652,6 +652,42 @@ TEST_F(MainRemote, DaemonRefusesTheControlFile)
 
 }
 
+/* A host whose daemon takes the connection and then never says a word:
+   db2zav gives up after daemontimeout seconds, names the host and ends
+   non-zero, instead of waiting for ever. */
+TEST_F(MainRemote, ADaemonThatNeverAnswersFailsTheRequest)
+{
+  int iPort = 0;
+  int fd = listenLoopback(&iPort);   /* never accepts: the system completes the connections */
+  ASSERT_GE(fd, 0);
+  std::ofstream(strDir + "/sample/topzav/cfg/db2zav.cfg", std::ios::app) << "daemontimeout=2\n";
+  mEnv[SOCKET_PORT_ENV] = std::to_string(iPort);
+  zavprocSpec spec;
+  spec.vArgv = {ZAV_DB2ZAV_PROGRAM, "-f", ctl("good.ctl", gstrGood), "--host", kpcOtherHost};
+  spec.mEnv = mEnv;
+  spec.strCwd = strDir + "/run";
+  spec.strOutFile = strDir + "/silent.out";
+  pid_t pid = zavprocSpawn(spec);
+  ASSERT_GT(pid, 0);
+  int iStatus = -1;
+  bool boEnded = false;
+  for (int i = 0; i < 6000 && !boEnded; i++) {
+    boEnded = waitpid(pid, &iStatus, WNOHANG) == pid;
+    if (!boEnded) usleep(10000);
+  }
+  if (!boEnded) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  close(fd);
+  ASSERT_TRUE(boEnded) << "db2zav still waits for the silent daemon after a minute";
+  EXPECT_TRUE(WIFEXITED(iStatus));
+  EXPECT_EQ(WEXITSTATUS(iStatus), MAIN_RC_REFUSED & 0xFF);
+  EXPECT_EQ(zavtestReadText(spec.strOutFile), std::string("ZORU450E THE ZAV DAEMON ON ") + kpcOtherHost +
+                                                  " HOST REFUSED THE REQUEST: No answer within 2 seconds\n" +
+                                                  end(MAIN_RC_REFUSED));
+}
+
 TEST_F(MainRemote, RequestRunsOnTheOtherHostAndEndsWithItsStatus)
 {
   /* The real service side runs the program of the sample installation with

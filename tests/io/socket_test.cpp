@@ -29,9 +29,11 @@
 #include <poll.h>
 #include <pwd.h>
 #include <string>
+#include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -998,6 +1000,79 @@ TEST(SocketService, FileRequestsStayWithinTheInstance)
   fs::remove_all(gInst.strDb + "/inst1/NODE0000");
 }
 
+/* An installation of its own for one test: the configuration of inst1 with
+   this home and instance user. */
+std::string MakeTop(const std::string &strName, const std::string &strHome, const std::string &strUser)
+{
+  std::string strTop = gInst.strBase + "/" + strName;
+  fs::create_directories(strTop + "/cfg");
+  chmod(strTop.c_str(), 0755);
+  chmod((strTop + "/cfg").c_str(), 0755);
+  std::ofstream(strTop + "/cfg/db2zav.cfg") << "db2instance=inst1\ninsthomes=inst1:" << strHome
+                                            << "\ninstusers=inst1:" << strUser << "\ndbpaths=inst1:" << gInst.strDb
+                                            << "\n";
+  return strTop;
+}
+
+/* Takes from a root process the power to read and search others' files
+   (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH), keeping the power to change identity. */
+bool DropReadOverride()
+{
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct aData[2] = {};
+  if (syscall(SYS_capget, &header, aData) != 0) return false;
+  for (int iCap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+    aData[iCap / 32].effective &= ~(1u << (iCap % 32));
+    aData[iCap / 32].permitted &= ~(1u << (iCap % 32));
+  }
+  return syscall(SYS_capset, &header, aData) == 0;
+}
+
+/* The daemon takes the instance user's identity before it reads anything of
+   the instance: a root that may not read others' files serves an instance
+   whose home only the instance user can enter. */
+TEST(SocketService, InstanceFilesAreReadAsTheInstanceUser)
+{
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: the daemon changes identity only as root";
+  passwd *ppw = getpwnam(gInst.strUser.c_str());
+  ASSERT_NE(ppw, nullptr);
+  std::string strHome = gInst.strBase + "/privatehome", strKey = strHome + "/" AUTHKEY_FILE;
+  fs::create_directories(strHome);
+  fs::copy_file(gInst.strHome + "/" AUTHKEY_FILE, strKey, fs::copy_options::overwrite_existing);
+  for (const std::string &str : {strHome, strKey}) ASSERT_EQ(chown(str.c_str(), ppw->pw_uid, ppw->pw_gid), 0);
+  chmod(strHome.c_str(), 0700);
+  chmod(strKey.c_str(), 0600);
+  Peer peer(1, [&](int fd) {
+    if (!DropReadOverride()) return 98;
+    if (open(strKey.c_str(), O_RDONLY) >= 0) return 99;   /* root could still read it: it would prove nothing */
+    return Serve(fd);
+  }, MakeTop("topprivate", strHome, gInst.strUser));
+  char *pcErr = nullptr;
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), 0) << pcErr;
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+}
+
+/* An instance user whose primary group is root's is refused as root is. */
+TEST(SocketService, InstanceUserOfRootsGroupIsRefused)
+{
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: makes a user";
+  std::string strUser = "zavg" + std::to_string(getpid() % 100000);
+  std::string strAdd = "useradd -M -N -g 0 -s /bin/false " + strUser + " >/dev/null 2>&1";
+  for (int i = 0; i < 20 && getpwnam(strUser.c_str()) == nullptr; i++)
+    if (std::system(strAdd.c_str()) != 0) usleep(250000);   /* another test may hold the password file's lock */
+  ASSERT_NE(getpwnam(strUser.c_str()), nullptr);
+  Peer peer(1, Serve, MakeTop("topgroup0", gInst.strHome, strUser));
+  int fd = Connect(peer.Port());
+  std::string strError;
+  EXPECT_EQ(Authenticate(fd, Key(), "inst1", "", &strError), static_cast<uint32_t>(SOCKET_RP_ERROR));
+  EXPECT_EQ(strError, Error("Authentication failed"));
+  vSOCKETclose(fd);
+  EXPECT_EQ(peer.Results(), std::vector<int>{SOCKET_RC_ERROR});
+  std::string strDel = "userdel " + strUser + " >/dev/null 2>&1";
+  for (int i = 0; i < 20 && getpwnam(strUser.c_str()) != nullptr; i++)
+    if (std::system(strDel.c_str()) != 0) usleep(250000);
+}
+
 /* A peer that stops within a message, or trickles it byte by byte, is
    dropped after the configured time, before and after the handshake. */
 TEST(SocketService, StalledOrTricklingPeerIsDropped)
@@ -1177,6 +1252,69 @@ TEST(SocketClient, ReadRefusedByTheDaemonIsAFailure)
     EXPECT_EQ(iSOCKETcloseFile(fd, &pcErr), -1);
   }
   EXPECT_EQ(peer.Results(), (std::vector<int>{SOCKET_RC_ERROR, SOCKET_RC_ERROR}));
+}
+
+/* A daemon that goes silent at any point of a conversation: every wait of
+   the client ends after its time limit (daemontimeout, 2 s here) with "No
+   answer within 2 seconds", the read and the run as the handshake. */
+TEST(SocketClient, SilentDaemonEndsEveryClientWait)
+{
+  setenv("TOPZAV", gInst.strTopShort.c_str(), 1);   /* this process, the client, waits 2 s */
+  const std::string strNoAnswer = "No answer within 2 seconds";
+  /* after the hello (the connection stays open, unanswered) */
+  {
+    Peer peer(1, [&](int fd) {
+      zor3socketMessage msg;
+      char *pcErr = nullptr;
+      if (_iSOCKETread(fd, &msg, &pcErr) == 0) std::free(msg.pcPayload);
+      sleep(30);
+      return 0;
+    });
+    char *pcErr = nullptr;
+    EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2);
+    EXPECT_EQ(std::string(pcErr), strNoAnswer);
+  }
+  /* after the open: a read gets no data */
+  {
+    Peer peer(1, [&](int fd) {
+      zor3socketMessage msg;
+      char *pcErr = nullptr;
+      if (!FakeAuth(fd)) return 1;
+      for (int i = 0; i < 2; i++) {   /* user, open */
+        if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 2;
+        std::free(msg.pcPayload);
+        SendRaw(fd, Msg(SOCKET_RP_DONE, {0, 4096}));
+      }
+      sleep(30);
+      return 0;
+    });
+    char *pcErr = nullptr;
+    int64_t ilSize = 0;
+    int fd = iSOCKETopenFile(kpcHost, "u", "/p", &ilSize, &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    std::vector<char> buf(4096);
+    EXPECT_EQ(iSOCKETreadFile(fd, 0, 4096, buf.data(), &pcErr), -1);
+    EXPECT_EQ(std::string(pcErr), strNoAnswer);
+    iSOCKETcloseFile(fd, &pcErr);
+  }
+  /* during a run: neither a line, nor a 502, nor the end */
+  {
+    Peer peer(1, [&](int fd) {
+      zor3socketMessage msg;
+      char *pcErr = nullptr;
+      if (!FakeAuth(fd) || _iSOCKETread(fd, &msg, &pcErr) != 0) return 1;
+      std::free(msg.pcPayload);
+      SendRaw(fd, Msg(SOCKET_RP_DONE));
+      sleep(30);
+      return 0;
+    });
+    char *pcErr = nullptr;
+    int fd = iSOCKETsaveFile(kpcHost, "ctl", &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    EXPECT_EQ(iSOCKETexecCmdLocal(fd, "-d SAMPLE", &pcErr), -1);
+    EXPECT_EQ(std::string(pcErr), strNoAnswer);
+  }
+  setenv("TOPZAV", gInst.strTop.c_str(), 1);
 }
 
 TEST(SocketClient, ExecPrintsLinesUntilTheDaemonStops)
