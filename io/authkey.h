@@ -1,9 +1,10 @@
 /*
 ** authkey.h
 **   The instance secret that both ends of a daemon conversation share, and
-**   the proof of knowing it.  The secret of an instance is a key file in
-**   the instance home (the configuration's insthomes entry), owned by the
-**   instance user (its instusers entry) and readable by that owner only:
+**   the pre-shared key of their TLS derived from it.  The secret of an
+**   instance is a key file in the instance home (the configuration's
+**   insthomes entry), owned by the instance user (its instusers entry) and
+**   readable by that owner only:
 **
 **     <instance home>/.db2zav.key   64 hexadecimal digits (32 random bytes),
 **                                   then a line feed; mode 0600 or 0400

@@ -725,6 +725,7 @@ int _socketStartTls(int iSocket, bool boServer, const char *pcInstance, const un
   {
     struct stat st {};
     fstat(iSocket, &st);
+    int iSeconds = _socketLinkView(iSocket).boKnown ? 0 : _socketTimeout();
     auto lock = _socketLock();
     auto it = gptable->map.find(iSocket);
     if (it == gptable->map.end() || it->second.dev != st.st_dev || it->second.ino != st.st_ino) {
@@ -733,7 +734,7 @@ int _socketStartTls(int iSocket, bool boServer, const char *pcInstance, const un
       link = _socketLink{};
       link.dev = st.st_dev;
       link.ino = st.st_ino;
-      link.iSeconds = _socketTimeout();
+      link.iSeconds = iSeconds;
       link.boClient = !boServer;
       it = gptable->map.find(iSocket);
     }

@@ -75,7 +75,7 @@
 **   stalled: no complete message within the time limit"; a client that
 **   waits in vain fails with "No answer within T seconds".  A peer that
 **   closes the connection ends the conversation at once.
-
+**
 **   Limits, checked on both sides before anything is allocated or sent: a
 **   message with a header is at most SOCKET_MAX_MESSAGE bytes; a read asks
 **   for at most SOCKET_MAX_READ bytes; an argument string, a user name and a
@@ -84,7 +84,8 @@
 **
 **   Error texts: every client operation takes char **ppcErrorText, which it
 **   sets to "" on entry and, on failure, to the system's text, the daemon's
-**   error text (666 reply) or a text of this module.  The text lives in a
+**   error text (666 reply, its control characters escaped as above: it may
+**   come in clear from anyone before TLS) or a text of this module.  The text lives in a
 **   buffer private to the calling thread until that thread's next call of
 **   this module; the caller never frees it.
 **
