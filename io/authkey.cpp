@@ -1,9 +1,8 @@
 /*
 ** authkey.cpp
-**   The instance secret and its proof (see authkey.h).  Every byte of
-**   cryptography comes from OpenSSL's libcrypto: the random generator for
-**   keys and challenges, HMAC-SHA-256 for proofs, its constant-time
-**   comparison for checking them.
+**   The instance secret and the pre-shared key derived from it (see
+**   authkey.h).  Every byte of cryptography comes from OpenSSL's libcrypto:
+**   the random generator for keys, HMAC-SHA-256 for the derivation.
 */
 #include "io/authkey.h"
 
@@ -24,7 +23,7 @@
 
 namespace {
 
-constexpr char kacDomain[] = "db2zavdm-auth";
+constexpr char kacDomain[] = "db2zavdm-tls13-psk";
 constexpr size_t kulKeyText = 2 * AUTHKEY_SIZE;
 
 std::string _authkeySystem(const std::string &strPath, int iErrno)
@@ -213,20 +212,12 @@ int authkeyRandom(unsigned char *puc, size_t ulLength)
   return RAND_bytes(puc, static_cast<int>(ulLength)) == 1 ? 0 : AUTHKEY_RC_CRYPTO;
 }
 
-int authkeyProof(const unsigned char *pucKey, const char *pcInstance, const unsigned char *pucChallenge,
-                 unsigned char *pucProof)
+int authkeyPsk(const unsigned char *pucKey, const char *pcInstance, unsigned char *pucPsk)
 {
   std::string strData(kacDomain, sizeof kacDomain);             /* with its NUL */
   strData.append(pcInstance != nullptr ? pcInstance : "");
-  strData.push_back('\0');
-  strData.append(reinterpret_cast<const char *>(pucChallenge), AUTHKEY_CHALLENGE_SIZE);
   unsigned int uiLength = 0;
   unsigned char *puc = HMAC(EVP_sha256(), pucKey, AUTHKEY_SIZE, reinterpret_cast<const unsigned char *>(strData.data()),
-                            strData.size(), pucProof, &uiLength);
-  return puc != nullptr && uiLength == AUTHKEY_PROOF_SIZE ? 0 : AUTHKEY_RC_CRYPTO;
-}
-
-bool authkeySame(const unsigned char *puc1, const unsigned char *puc2)
-{
-  return CRYPTO_memcmp(puc1, puc2, AUTHKEY_PROOF_SIZE) == 0;
+                            strData.size(), pucPsk, &uiLength);
+  return puc != nullptr && uiLength == AUTHKEY_PSK_SIZE ? 0 : AUTHKEY_RC_CRYPTO;
 }

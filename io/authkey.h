@@ -1,9 +1,10 @@
 /*
 ** authkey.h
 **   The instance secret that both ends of a daemon conversation share, and
-**   the proof of knowing it.  The secret of an instance is a key file in
-**   the instance home (the configuration's insthomes entry), owned by the
-**   instance user (its instusers entry) and readable by that owner only:
+**   the pre-shared key of their TLS derived from it.  The secret of an
+**   instance is a key file in the instance home (the configuration's
+**   insthomes entry), owned by the instance user (its instusers entry) and
+**   readable by that owner only:
 **
 **     <instance home>/.db2zav.key   64 hexadecimal digits (32 random bytes),
 **                                   then a line feed; mode 0600 or 0400
@@ -11,13 +12,15 @@
 **   A key file that is a symbolic link, not a regular file, owned by
 **   another user or open to the group or to others is refused, as is one
 **   whose text is not 64 hexadecimal digits (blanks and line ends around
-**   them are allowed).  The proof is HMAC-SHA-256 (OpenSSL's libcrypto)
-**   keyed with the 32 bytes over
+**   them are allowed).  The key itself never protects a conversation: the
+**   pre-shared key of a conversation's TLS (io/socket.h) is derived from it
+**   for the instance, HMAC-SHA-256 (OpenSSL's libcrypto) keyed with the 32
+**   bytes over
 **
-**     "db2zavdm-auth" NUL <instance name> NUL <challenge of 32 bytes>
+**     "db2zavdm-tls13-psk" NUL <instance name>
 **
-**   where the challenge is fresh random bytes of the daemon.  Used by the
-**   client and service sides of io/socket.cpp and by the db2zavkey
+**   so that the secret of one instance proves nothing for another.  Used by
+**   the client and service sides of io/socket.cpp and by the db2zavkey
 **   command; no state of its own, callable from any thread.
 */
 #ifndef ZAV_IO_AUTHKEY_H
@@ -31,8 +34,7 @@
 
 #define AUTHKEY_FILE           ".db2zav.key"
 #define AUTHKEY_SIZE           32   /* bytes of the secret */
-#define AUTHKEY_CHALLENGE_SIZE 32   /* bytes of a daemon's challenge */
-#define AUTHKEY_PROOF_SIZE     32   /* bytes of an HMAC-SHA-256 */
+#define AUTHKEY_PSK_SIZE       32   /* bytes of a conversation's pre-shared key (HMAC-SHA-256) */
 
 /* Reason codes (module 0x130). */
 #define AUTHKEY_RC_NOHOME ORC_MAKE(0x130, 2, 1)   /* no home for the instance in the configuration */
@@ -83,14 +85,11 @@ int authkeyCreate(const char *pcInstance, std::string *pstrPath, int *pboCreated
 int authkeyRandom(unsigned char *puc, size_t ulLength);
 
 /*
-** authkeyProof
-**   The proof of the key for pcInstance and the challenge (see above) into
-**   pucProof (AUTHKEY_PROOF_SIZE bytes).  Returns 0, or AUTHKEY_RC_CRYPTO.
+** authkeyPsk
+**   The pre-shared key of the conversations of pcInstance (see above),
+**   derived from the instance secret pucKey, into pucPsk (AUTHKEY_PSK_SIZE
+**   bytes).  Returns 0, or AUTHKEY_RC_CRYPTO.
 */
-int authkeyProof(const unsigned char *pucKey, const char *pcInstance, const unsigned char *pucChallenge,
-                 unsigned char *pucProof);
-
-/* authkeySame: true when two proofs are equal, compared in constant time. */
-bool authkeySame(const unsigned char *puc1, const unsigned char *puc2);
+int authkeyPsk(const unsigned char *pucKey, const char *pcInstance, unsigned char *pucPsk);
 
 #endif

@@ -49,9 +49,35 @@ std::string _guardReal(const std::string &strPath)
 
 bool _guardBelow(const std::string &strPath, const std::string &strTree)
 {
-  if (strTree == "/") return true;
   return strPath == strTree || (strPath.size() > strTree.size() && strPath.compare(0, strTree.size(), strTree) == 0 &&
                                 strPath[strTree.size()] == '/');
+}
+
+/*
+** The components of a path, or false when one of them is '.' or '..'.
+** Empty components (doubled or trailing slashes) are dropped.
+*/
+bool _guardSplit(const std::string &strPath, std::vector<std::string> *pv)
+{
+  pv->clear();
+  size_t ulStart = 0;
+  while (ulStart <= strPath.size()) {
+    size_t ulEnd = strPath.find('/', ulStart);
+    if (ulEnd == std::string::npos) ulEnd = strPath.size();
+    std::string str = strPath.substr(ulStart, ulEnd - ulStart);
+    if (str == "." || str == "..") return false;
+    if (!str.empty()) pv->push_back(str);
+    ulStart = ulEnd + 1;
+  }
+  return true;
+}
+
+/* An absolute path of components. */
+std::string _guardJoin(const std::vector<std::string> &v, size_t ulCount)
+{
+  std::string str;
+  for (size_t i = 0; i < ulCount && i < v.size(); i++) str += "/" + v[i];
+  return str.empty() ? "/" : str;
 }
 
 /* True when the name is cPrefix followed by exactly iDigits digits. */
@@ -75,10 +101,36 @@ std::vector<std::string> _guardSubdirs(const std::string &strDir, const char *pc
   return v;
 }
 
+/* Adds strName as a root when it exists and may be one; a refusal is kept with its reason. */
+void _guardAddRoot(const std::string &strName, const std::string &strSource, dmguardFiles *pfiles)
+{
+  std::vector<std::string> v;
+  if (!_guardSplit(strName, &v)) {
+    pfiles->vRefused.push_back(strName + " (" + strSource + "): a '..' or '.' component");
+    return;
+  }
+  std::string strReal = _guardReal(strName);
+  struct stat st;
+  if (strReal.empty() || stat(strReal.c_str(), &st) != 0) return;
+  bool boTree = S_ISDIR(st.st_mode);
+  if (dmguardSystemPath(strReal, boTree, S_ISBLK(st.st_mode))) {
+    pfiles->vRefused.push_back(strName + " (" + strSource + "): resolves to the system path " + strReal);
+    return;
+  }
+  dmguardRoot root;
+  root.strName = _guardJoin(v, v.size());
+  root.strReal = strReal;
+  root.boTree = boTree;
+  root.dev = st.st_dev;
+  root.ino = st.st_ino;
+  pfiles->vRoots.push_back(root);
+}
+
 /* Adds the containers one control file names. */
 void _guardContainers(const std::string &strDbDir, dmguardFiles *pfiles)
 {
-  int iFd = open((strDbDir + "/SQLSPCS.1").c_str(), O_RDONLY | O_CLOEXEC);
+  std::string strFile = strDbDir + "/SQLSPCS.1";
+  int iFd = open(strFile.c_str(), O_RDONLY | O_CLOEXEC);
   if (iFd < 0) return;
   std::vector<unsigned char> v(kulRecord);
   for (;;) {
@@ -99,14 +151,7 @@ void _guardContainers(const std::string &strDbDir, dmguardFiles *pfiles)
       size_t ulName = strnlen(pcName, static_cast<size_t>(pucEnd - (pucEntry + kulEntryHead)));
       if (pucEntry + kulEntryHead + ulName >= pucEnd || ulName == 0) break;
       std::string strName(pcName, ulName);
-      std::string strReal = _guardReal(strName[0] == '/' ? strName : strDbDir + "/" + strName);
-      struct stat st;
-      if (!strReal.empty() && stat(strReal.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-          pfiles->vTrees.push_back(strReal);
-        else
-          pfiles->vFiles.push_back(strReal);
-      }
+      _guardAddRoot(strName[0] == '/' ? strName : strDbDir + "/" + strName, "a container of " + strFile, pfiles);
       pucEntry += kulEntryHead + ulName + 1;
     }
   }
@@ -131,12 +176,57 @@ void _guardGather(const char *pcInstance, dmguardFiles *pfiles)
     }
   }
   for (const std::string &strPath : vPaths) {
-    std::string strTree = _guardReal(strPath + "/" + pcInstance);
-    if (strTree.empty()) continue;
-    pfiles->vTrees.push_back(strTree);
+    size_t ulBefore = pfiles->vRoots.size();
+    _guardAddRoot(strPath + "/" + pcInstance, "a database path", pfiles);
+    if (pfiles->vRoots.size() == ulBefore || !pfiles->vRoots.back().boTree) continue;
+    std::string strTree = pfiles->vRoots.back().strReal;
     for (const std::string &strNode : _guardSubdirs(strTree, "NODE", 4))
       for (const std::string &strDb : _guardSubdirs(strNode, "SQL", 5)) _guardContainers(strDb, pfiles);
   }
+}
+
+/*
+** Opens the components of strRest beneath the directory iDir, never
+** following a link; iDir is closed.  Returns the descriptor, or -1 with
+** *piErrno (ELOOP: a component is a link).
+*/
+int _guardOpenBeneath(int iDir, const std::vector<std::string> &vRest, int *piErrno)
+{
+  for (size_t i = 0; i < vRest.size(); i++) {
+    bool boLast = i + 1 == vRest.size();
+    int iFlags = boLast ? O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC
+                        : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int iNext = openat(iDir, vRest[i].c_str(), iFlags);
+    if (iNext < 0) {
+      *piErrno = errno;
+      struct stat st;
+      if ((*piErrno == ENOTDIR || *piErrno == ELOOP) &&
+          fstatat(iDir, vRest[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+        *piErrno = ELOOP;
+      close(iDir);
+      return -1;
+    }
+    close(iDir);
+    iDir = iNext;
+  }
+  if (vRest.empty()) {
+    /* the root directory itself */
+    int iFd = openat(iDir, ".", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (iFd < 0) *piErrno = errno;
+    close(iDir);
+    return iFd;
+  }
+  return iDir;
+}
+
+/* The canonical path of an open descriptor, or "" when the system cannot say. */
+std::string _guardOpenedPath(int iFd)
+{
+  char acLink[64], ac[PATH_MAX];
+  std::snprintf(acLink, sizeof acLink, "/proc/self/fd/%d", iFd);
+  ssize_t l = readlink(acLink, ac, sizeof ac - 1);
+  if (l <= 0) return std::string();
+  return std::string(ac, static_cast<size_t>(l));
 }
 
 /* The IPv4 addresses of a host name. */
@@ -186,31 +276,86 @@ int dmguardPeer(const char *pcInstance, const sockaddr_in &addrPeer, std::string
   return DMGUARD_RC_HOST;
 }
 
-int dmguardPath(const char *pcInstance, dmguardFiles *pfiles, const char *pcPath, std::string *pstrWhy)
+bool dmguardSystemPath(const std::string &strReal, bool boTree, bool boBlock)
 {
+  static const char *const kapcNever[] = {"/bin", "/boot", "/etc", "/lib", "/lib32", "/lib64", "/libx32",
+                                          "/proc", "/root", "/sbin", "/sys", "/usr"};
+  static const char *const kapcTop[] = {"/dev", "/home", "/media", "/mnt", "/opt", "/run", "/srv", "/tmp", "/var"};
+  if (strReal.empty() || strReal == "/") return true;
+  for (const char *pc : kapcNever)
+    if (_guardBelow(strReal, pc)) return true;
+  for (const char *pc : kapcTop)
+    if (strReal == pc) return true;
+  if (_guardBelow(strReal, "/dev") && (boTree || !boBlock)) return true;
+  return false;
+}
+
+int dmguardOpen(const char *pcInstance, dmguardFiles *pfiles, const char *pcPath, int *piFd, int *piErrno,
+                std::string *pstrWhy)
+{
+  *piFd = -1;
+  *piErrno = 0;
   auto refuse = [&](const std::string &strWhy) {
     if (pstrWhy != nullptr) *pstrWhy = strWhy;
     return DMGUARD_RC_PATH;
   };
   if (pcPath == nullptr || pcPath[0] != '/') return refuse("Path not allowed (not absolute)");
   if (std::strlen(pcPath) > SOCKET_MAX_TEXT) return refuse("Bad Request, invalid size");
+  std::vector<std::string> vPath;
+  if (!_guardSplit(pcPath, &vPath)) return refuse("Path not allowed (a '.' or '..' component)");
   if (!pfiles->boBuilt) _guardGather(pcInstance, pfiles);
-  std::string strReal = _guardReal(pcPath);
-  if (strReal.empty()) {
-    /* a file that is not there: judged by its directory */
-    std::string strPath = pcPath;
-    size_t ulSlash = strPath.find_last_of('/');
-    std::string strDir = _guardReal(ulSlash == 0 ? "/" : strPath.substr(0, ulSlash));
-    std::string strBase = strPath.substr(ulSlash + 1);
-    if (strDir.empty() || strBase.empty() || strBase == "." || strBase == "..")
-      return refuse("Path not allowed");
-    strReal = strDir == "/" ? "/" + strBase : strDir + "/" + strBase;
+
+  /* the most precise root the path names, by the root's name or its canonical form */
+  const dmguardRoot *proot = nullptr;
+  size_t ulDepth = 0;
+  for (const dmguardRoot &root : pfiles->vRoots) {
+    for (const std::string *pstrForm : {&root.strName, &root.strReal}) {
+      std::vector<std::string> vRoot;
+      if (!_guardSplit(*pstrForm, &vRoot) || vRoot.size() > vPath.size() || vRoot.size() < ulDepth ||
+          (!root.boTree && vRoot.size() != vPath.size()) || !std::equal(vRoot.begin(), vRoot.end(), vPath.begin()))
+        continue;
+      if (proot == nullptr || vRoot.size() > ulDepth) {
+        proot = &root;
+        ulDepth = vRoot.size();
+      }
+    }
   }
-  for (const std::string &str : pfiles->vFiles)
-    if (strReal == str) return 0;
-  for (const std::string &str : pfiles->vTrees)
-    if (_guardBelow(strReal, str)) return 0;
-  return refuse("Path not allowed");
+  if (proot == nullptr) return refuse("Path not allowed");
+
+  /* the root as it was gathered, then the rest beneath it without links */
+  int iRoot = open(proot->strReal.c_str(), (proot->boTree ? O_PATH | O_DIRECTORY : O_RDONLY | O_NONBLOCK) | O_CLOEXEC);
+  struct stat st;
+  if (iRoot < 0 || fstat(iRoot, &st) != 0 || st.st_dev != proot->dev || st.st_ino != proot->ino) {
+    if (iRoot >= 0) close(iRoot);
+    return refuse("Path not allowed (" + proot->strReal + " changed since the conversation began)");
+  }
+  int iFd = iRoot;
+  if (proot->boTree) {
+    std::vector<std::string> vRest(vPath.begin() + static_cast<std::ptrdiff_t>(ulDepth), vPath.end());
+    int iErrno = 0;
+    iFd = _guardOpenBeneath(iRoot, vRest, &iErrno);
+    if (iFd < 0 && iErrno == ELOOP) return refuse("Path not allowed (a symbolic link in the path)");
+    if (iFd < 0) {
+      *piErrno = iErrno;
+      return DMGUARD_RC_OPEN;
+    }
+  }
+
+  /* what was opened: a file, a block device or a directory within a root */
+  std::string strOpened = _guardOpenedPath(iFd);
+  bool boWithin = strOpened.empty();
+  for (const dmguardRoot &root : pfiles->vRoots)
+    if (root.boTree ? _guardBelow(strOpened, root.strReal) : strOpened == root.strReal) boWithin = true;
+  if (fstat(iFd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode) || S_ISDIR(st.st_mode))) {
+    close(iFd);
+    return refuse("Path not allowed (not a file, a block device or a directory)");
+  }
+  if (!boWithin) {
+    close(iFd);
+    return refuse("Path not allowed (opened " + strOpened + ")");
+  }
+  *piFd = iFd;
+  return 0;
 }
 
 int dmguardRunArguments(const char *pcInstance, const char *pcArguments, dmguardRun *prun, std::string *pstrWhy)

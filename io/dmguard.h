@@ -14,9 +14,19 @@
 **   files name elsewhere: a file or device exactly, a directory and what
 **   lies below it.  The database paths are the instance home (DB2's
 **   default database path) and the configuration's dbpaths entry of the
-**   instance (paths separated by ';').  Paths are compared after symbolic
-**   links are resolved; a path longer than SOCKET_MAX_TEXT is refused.
-**
+**   instance (paths separated by ';').  These roots come from the
+**   configuration and the instance's own files, so links in them are
+**   followed; a container entry with a '..' component, and a root that is
+**   '/' or a system directory (/bin, /boot, /dev, /etc, /home, /lib...,
+**   /media, /mnt, /opt, /proc, /root, /run, /sbin, /srv, /sys, /tmp, /usr,
+**   /var) or lies within /bin, /boot, /etc, /lib..., /proc, /root, /sbin,
+**   /sys or /usr (or within /dev without being a block device), is not a
+**   root.  A peer's path is opened beneath its root without following any
+**   link and with no '.' or '..' component, one component at a time; the
+**   root is checked to be the file or directory it was when gathered, and
+**   the opened descriptor to be a file, a block device or a directory that
+**   lies within a root.  A path longer than SOCKET_MAX_TEXT is refused.
+
 **   Run arguments: the options a shipped request needs, each a word of its
 **   own: -i/--instance (the authenticated instance only), -d/--database,
 **   -u/--user, -p/--password (taken out: the run gets it through its
@@ -41,6 +51,7 @@
 #define ZAV_IO_DMGUARD_H
 
 #include <netinet/in.h>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -50,12 +61,22 @@
 #define DMGUARD_RC_HOST ORC_MAKE(0x131, 2, 1)   /* the peer's host is not one of the instance */
 #define DMGUARD_RC_PATH ORC_MAKE(0x131, 2, 2)   /* the path lies outside the instance's files */
 #define DMGUARD_RC_ARGS ORC_MAKE(0x131, 2, 3)   /* a run argument is not allowed */
+#define DMGUARD_RC_OPEN ORC_MAKE(0x131, 2, 4)   /* an allowed path that could not be opened */
+
+/* One place a peer may reach: a directory and what lies below it, or one file. */
+struct dmguardRoot {
+  std::string strName;        /* as configured or named (links in it are followed) */
+  std::string strReal;        /* its canonical form */
+  bool        boTree = false; /* a directory */
+  dev_t       dev = 0;        /* what it was when gathered */
+  ino_t       ino = 0;
+};
 
 /* The files of one instance, gathered on first use. */
 struct dmguardFiles {
   bool                     boBuilt = false;
-  std::vector<std::string> vTrees;   /* canonical directories: they and what lies below */
-  std::vector<std::string> vFiles;   /* canonical files and devices: exactly */
+  std::vector<dmguardRoot> vRoots;
+  std::vector<std::string> vRefused;   /* roots refused while gathering, with the reason */
 };
 
 /* The run arguments a shipped request may keep. */
@@ -73,13 +94,24 @@ struct dmguardRun {
 int dmguardPeer(const char *pcInstance, const sockaddr_in &addrPeer, std::string *pstrWhy);
 
 /*
-** dmguardPath
-**   Checks pcPath against the files of pcInstance, gathering them into
-**   *pfiles on first use.  A path that does not exist is judged by its
-**   directory.
-**   Returns 0, or DMGUARD_RC_PATH with the reason in *pstrWhy.
+** dmguardOpen
+**   Opens pcPath for reading (non-blocking, close-on-exec) when it lies
+**   within the files of pcInstance (above), gathering them into *pfiles on
+**   first use.
+**   Returns 0 with the descriptor in *piFd (the caller closes it),
+**   DMGUARD_RC_PATH when the path is not allowed (*pstrWhy says why), or
+**   DMGUARD_RC_OPEN when it is allowed but could not be opened (*piErrno:
+**   ENOENT, EACCES, ...).
 */
-int dmguardPath(const char *pcInstance, dmguardFiles *pfiles, const char *pcPath, std::string *pstrWhy);
+int dmguardOpen(const char *pcInstance, dmguardFiles *pfiles, const char *pcPath, int *piFd, int *piErrno,
+                std::string *pstrWhy);
+
+/*
+** dmguardSystemPath
+**   True when the canonical path pcReal may not be a root (above); boTree:
+**   it is a directory, boBlock: it is a block device.
+*/
+bool dmguardSystemPath(const std::string &strReal, bool boTree, bool boBlock);
 
 /*
 ** dmguardRunArguments

@@ -3,67 +3,90 @@
 **   The conversation with the network daemon, both ends: the client
 **   operations db2zav uses to test a host, read files there and ship a
 **   request, and the service operations the daemon program calls for each
-**   connection.  Layouts and limits are described in socket.h; every header
-**   and payload word goes through common/obyte.h, and every length or count
-**   that arrives from the peer is checked before it is used.
+**   connection.  Layouts, the handshake and the limits are described in
+**   socket.h; every header and payload word goes through common/obyte.h,
+**   and every length or count that arrives from the peer is checked before
+**   it is used.  The TLS is OpenSSL's: no cryptography is done here.
+**
+**   Layers: the table of connections (descriptor -> TLS state, time limit);
+**   the channel (_socketRecv, _socketSendBytes: poll with a deadline, then
+**   the TLS or the socket itself); messages (_socketReadMessage,
+**   _socketSend); the client operations; the service.
 **
 **   Service side design (one process per conversation):
-**     NEW  --14----> challenge sent (peer host and key file checked)
-**          --15----> AUTHENTICATED: the process is the instance user now
-**          --other-> error reply, end (nothing is served before 15)
-**     AUTHENTICATED:
+**     NEW  --14 (clear)--> instance named: the process becomes the instance
+**                          user; peer host and key checked; 501 in clear
+**          --TLS 1.3 PSK--> AUTHENTICATED (all of it within T seconds)
+**          --other-------> error reply in clear, end (nothing is served)
+**     AUTHENTICATED (inside the TLS, each message within T seconds):
 **          --3/13--> control file saved in the private directory
 **          --4/11--> the allowed arguments checked, db2zav run without a
-**                    shell, its message file sent back line by line and
-**                    deleted, then 501 with the run's exit status
-**     any  --7-----> file open; 8 and 10 use it; 9 closes it and ends
-**     any  --999---> wait 1 s, end;  errors of 5, 7, 8, 9, malformed or
+**                    shell in the private directory, 502 every
+**                    SOCKET_BEAT_MS while it runs, its message file sent
+**                    back line by line and deleted, then 501 with the
+**                    run's exit status
+**          --7-----> file open (beneath the instance's roots, no links);
+**                    8 and 10 use it; 9 closes it and ends
+**          --999---> end at once;  errors of 5, 7, 8, 9, malformed or
 **                    unknown requests end it with an error reply.
 **   Invariant: at the end the file is closed, the private directory and
-**   everything in it is removed, the connection is shut down and closed.
+**   everything in it is removed (by the cleaner if the process is killed),
+**   the connection is shut down, closed and forgotten.
 */
 #include "io/socket.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
+#include <memory>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <signal.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 #include <openssl/crypto.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 #include "common/obyte.h"
 #include "common/ochar.h"
 #include "common/ocnvft.h"
 #include "common/omsgs.h"
 #include "io/authkey.h"
-#include "model/config.h"
 #include "io/dmguard.h"
+#include "model/config.h"
 #include "model/parm.h"
 #include "model/tools.h"
 #include "model/zormsgs.h"
 
+extern char **environ;
+
 namespace {
 
 constexpr int kiLookupTries = 5;     /* host and service look-ups */
-constexpr int kiEmptyTries = 5;      /* empty receives in a row */
+constexpr int kiDefaultSeconds = 30; /* daemontimeout when the configuration has none */
 constexpr uint16_t kusUTF8 = 1208;
-constexpr const char *kpcStalled = "Peer stalled: nothing received within the time limit";
+constexpr const char *kpcStalled = "Peer stalled: no complete message within the time limit";
 
 /* Error text of the calling thread (see socket.h). */
 thread_local char gacSocketError[1024];
@@ -83,11 +106,15 @@ void _socketSetText(char **ppcErrorText, const char *pcText)
 }
 
 /* The system's text for iErrno. */
-void _socketSetSystem(char **ppcErrorText, int iErrno)
+std::string _socketSystem(int iErrno)
 {
   char acBuffer[256];
-  const char *pc = strerror_r(iErrno, acBuffer, sizeof(acBuffer));
-  _socketSetText(ppcErrorText, pc);
+  return strerror_r(iErrno, acBuffer, sizeof(acBuffer));
+}
+
+void _socketSetSystem(char **ppcErrorText, int iErrno)
+{
+  _socketSetText(ppcErrorText, _socketSystem(iErrno).c_str());
 }
 
 void _socketClearError(char **ppcErrorText)
@@ -95,30 +122,308 @@ void _socketClearError(char **ppcErrorText)
   _socketSetError(ppcErrorText, "", 0);
 }
 
+/* A text from a peer made fit for a log line or a message: control
+   characters as \xHH, the backslash doubled. */
+std::string _socketPrintable(const std::string &str)
+{
+  std::string strOut;
+  for (unsigned char uc : str) {
+    if (uc < 0x20 || uc == 0x7F) {
+      char ac[5];
+      std::snprintf(ac, sizeof ac, "\\x%02X", uc);
+      strOut += ac;
+    } else if (uc == '\\') {
+      strOut += "\\\\";
+    } else {
+      strOut += static_cast<char>(uc);
+    }
+  }
+  return strOut;
+}
+
 int _socketSetBuffer(int iSocket, int iOption, int iSize)
 {
   return setsockopt(iSocket, SOL_SOCKET, iOption, &iSize, sizeof(iSize));
 }
 
-/* Sends all ulLength bytes.  Returns 0, or -1 with errno. */
-int _socketSendAll(int iSocket, const void *pBytes, size_t ulLength)
+/* Seconds of the time limit: the configuration's daemontimeout. */
+int _socketTimeout(void)
 {
-  const unsigned char *puc = static_cast<const unsigned char *>(pBytes);
-  while (ulLength > 0) {
-    ssize_t lSent = send(iSocket, puc, ulLength, MSG_NOSIGNAL);
-    if (lSent < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    puc += lSent;
-    ulLength -= static_cast<size_t>(lSent);
-  }
-  return 0;
+  int32_t *pil = static_cast<int32_t *>(configUseItem(CONFIG_ITEM_DAEMONTIMEOUT, 1));
+  int iSeconds = pil != nullptr && *pil > 0 ? *pil : kiDefaultSeconds;
+  std::free(pil);
+  return iSeconds;
 }
 
-/* Sends a message: header, then the words (big-endian), then ulLength bytes of pText. */
-int _socketSend(int iSocket, uint32_t ulCode, std::initializer_list<uint32_t> words, const void *pText,
-                size_t ulLength)
+/* Milliseconds of the monotonic clock. */
+int64_t _socketNow(void)
+{
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+/* ------------------------------------------------------ connections table */
+
+/* The pre-shared key of a connection's TLS, handed to OpenSSL's callbacks. */
+struct _socketPsk {
+  std::string   strIdentity;
+  unsigned char aucPsk[AUTHKEY_PSK_SIZE] = {};
+  ~_socketPsk() { OPENSSL_cleanse(aucPsk, sizeof aucPsk); }
+};
+
+/* One connection of this module. */
+struct _socketLink {
+  dev_t dev = 0;                    /* the socket's identity, so that a descriptor */
+  ino_t ino = 0;                    /* number reused by others is not taken for it */
+  int   iSeconds = kiDefaultSeconds;
+  bool  boClient = false;
+  bool  boBroken = false;           /* a fatal TLS error: nothing more is sent */
+  SSL  *pssl = nullptr;
+  std::unique_ptr<_socketPsk> ppsk;
+};
+
+/* What the channel needs of a link, copied out of the table. */
+struct _socketView {
+  bool  boKnown = false;
+  int   iSeconds = 0;
+  bool  boClient = false;
+  bool  boBroken = false;
+  SSL  *pssl = nullptr;
+};
+
+struct _socketTable {
+  std::mutex                              mutex;
+  std::unordered_map<int, _socketLink>    map;
+};
+_socketTable *gptable = new _socketTable;   /* never freed: used until the process ends */
+
+void _socketForkPrepare(void) { gptable->mutex.lock(); }
+void _socketForkAfter(void) { gptable->mutex.unlock(); }
+std::once_flag gonceAtFork;
+
+std::unique_lock<std::mutex> _socketLock(void)
+{
+  std::call_once(gonceAtFork, [] { pthread_atfork(_socketForkPrepare, _socketForkAfter, _socketForkAfter); });
+  return std::unique_lock<std::mutex>(gptable->mutex);
+}
+
+/* Frees a link's TLS. */
+void _socketFreeLink(_socketLink &link)
+{
+  if (link.pssl != nullptr) SSL_free(link.pssl);
+  link.pssl = nullptr;
+  link.ppsk.reset();
+}
+
+/* Registers iSocket as a connection of this module with a time limit. */
+void _socketLinkOpen(int iSocket, int iSeconds, bool boClient)
+{
+  struct stat st {};
+  fstat(iSocket, &st);
+  auto lock = _socketLock();
+  auto it = gptable->map.find(iSocket);
+  if (it != gptable->map.end()) _socketFreeLink(it->second);
+  _socketLink &link = gptable->map[iSocket];
+  link = _socketLink{};
+  link.dev = st.st_dev;
+  link.ino = st.st_ino;
+  link.iSeconds = iSeconds;
+  link.boClient = boClient;
+}
+
+/* The link of iSocket; a stale entry (another socket under the number) is dropped. */
+_socketView _socketLinkView(int iSocket)
+{
+  _socketView view;
+  struct stat st {};
+  bool boStat = fstat(iSocket, &st) == 0;
+  auto lock = _socketLock();
+  auto it = gptable->map.find(iSocket);
+  if (it == gptable->map.end()) return view;
+  if (!boStat || st.st_dev != it->second.dev || st.st_ino != it->second.ino) {
+    _socketFreeLink(it->second);
+    gptable->map.erase(it);
+    return view;
+  }
+  view.boKnown = true;
+  view.iSeconds = it->second.iSeconds;
+  view.boClient = it->second.boClient;
+  view.boBroken = it->second.boBroken;
+  view.pssl = it->second.pssl;
+  return view;
+}
+
+/* The time limit of a connection, in seconds (the configuration's for one not of this module). */
+int _socketSeconds(const _socketView &view)
+{
+  return view.boKnown ? view.iSeconds : _socketTimeout();
+}
+
+void _socketLinkBroken(int iSocket)
+{
+  auto lock = _socketLock();
+  auto it = gptable->map.find(iSocket);
+  if (it != gptable->map.end()) it->second.boBroken = true;
+}
+
+/* ---------------------------------------------------------------- channel */
+
+/* Waits until iSocket is ready for events or the deadline passes.
+   Returns 0 (ready), -1 (deadline) or -2 (failure, errno). */
+int _socketWait(int iSocket, short sEvents, int64_t llDeadline)
+{
+  for (;;) {
+    int64_t llLeft = llDeadline - _socketNow();
+    if (llLeft <= 0) return -1;
+    pollfd pfd{iSocket, sEvents, 0};
+    int rc = poll(&pfd, 1, static_cast<int>(std::min<int64_t>(llLeft, INT_MAX)));
+    if (rc > 0) return 0;
+    if (rc == 0) return -1;
+    if (errno != EINTR) return -2;
+  }
+}
+
+/* The reason of the last TLS failure of this thread. */
+std::string _socketTlsReason(void)
+{
+  unsigned long ulError = ERR_peek_last_error();
+  const char *pc = ulError != 0 ? ERR_reason_error_string(ulError) : nullptr;
+  std::string str = pc != nullptr ? pc : (ulError != 0 ? "error " + std::to_string(ulError) : "connection lost");
+  ERR_clear_error();
+  return str;
+}
+
+/* Outcome of the channel operations. */
+enum _socketOutcome { kOk = 0, kClosed = 1, kTimeout = 2, kFailed = 3 };
+
+/*
+** Receives up to ulSize bytes (at least one) before the deadline.
+** Returns kOk with *pulGot, kClosed when the peer closed the connection,
+** kTimeout, or kFailed with strWhy (a TLS failure marks the link broken).
+*/
+_socketOutcome _socketRecv(int iSocket, const _socketView &view, void *pv, size_t ulSize, int64_t llDeadline,
+                           size_t *pulGot, std::string &strWhy)
+{
+  *pulGot = 0;
+  for (;;) {
+    short sWait = POLLIN;
+    if (view.pssl != nullptr) {
+      ERR_clear_error();
+      int rc = SSL_read_ex(view.pssl, pv, ulSize, pulGot);
+      if (rc == 1) return kOk;
+      int iError = SSL_get_error(view.pssl, rc);
+      if (iError == SSL_ERROR_ZERO_RETURN) return kClosed;
+      if (iError == SSL_ERROR_WANT_WRITE) sWait = POLLOUT;
+      else if (iError != SSL_ERROR_WANT_READ) {
+        int iErrno = errno;
+        strWhy = iError == SSL_ERROR_SYSCALL && ERR_peek_last_error() == 0 && iErrno != 0 ? _socketSystem(iErrno)
+                                                                                          : "TLS: " + _socketTlsReason();
+        _socketLinkBroken(iSocket);
+        return kFailed;
+      }
+    } else {
+      ssize_t l = recv(iSocket, pv, ulSize, MSG_DONTWAIT);
+      if (l > 0) {
+        *pulGot = static_cast<size_t>(l);
+        return kOk;
+      }
+      if (l == 0) return kClosed;
+      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        strWhy = _socketSystem(errno);
+        return kFailed;
+      }
+    }
+    int rc = _socketWait(iSocket, sWait, llDeadline);
+    if (rc == -1) return kTimeout;
+    if (rc == -2) {
+      strWhy = _socketSystem(errno);
+      return kFailed;
+    }
+  }
+}
+
+/* Receives exactly ulSize bytes before the deadline; *pulGot says how many came. */
+_socketOutcome _socketRecvAll(int iSocket, const _socketView &view, void *pv, size_t ulSize, int64_t llDeadline,
+                              size_t *pulGot, std::string &strWhy)
+{
+  unsigned char *puc = static_cast<unsigned char *>(pv);
+  *pulGot = 0;
+  while (*pulGot < ulSize) {
+    size_t ulOne = 0;
+    _socketOutcome outcome = _socketRecv(iSocket, view, puc + *pulGot, ulSize - *pulGot, llDeadline, &ulOne, strWhy);
+    if (outcome != kOk) return outcome;
+    *pulGot += ulOne;
+  }
+  return kOk;
+}
+
+/* Sends all bytes before the deadline.  Returns kOk, kTimeout or kFailed with strWhy. */
+_socketOutcome _socketSendBytes(int iSocket, const _socketView &view, const void *pv, size_t ulLength,
+                                int64_t llDeadline, std::string &strWhy)
+{
+  const unsigned char *puc = static_cast<const unsigned char *>(pv);
+  if (view.boBroken) {
+    strWhy = "TLS: the conversation is broken";
+    return kFailed;
+  }
+  while (ulLength > 0) {
+    short sWait = POLLOUT;
+    if (view.pssl != nullptr) {
+      ERR_clear_error();
+      size_t ulSent = 0;
+      int rc = SSL_write_ex(view.pssl, puc, ulLength, &ulSent);
+      if (rc == 1) {
+        puc += ulSent;
+        ulLength -= ulSent;
+        continue;
+      }
+      int iError = SSL_get_error(view.pssl, rc);
+      if (iError == SSL_ERROR_WANT_READ) sWait = POLLIN;
+      else if (iError != SSL_ERROR_WANT_WRITE) {
+        int iErrno = errno;
+        strWhy = iError == SSL_ERROR_SYSCALL && ERR_peek_last_error() == 0 && iErrno != 0 ? _socketSystem(iErrno)
+                                                                                          : "TLS: " + _socketTlsReason();
+        _socketLinkBroken(iSocket);
+        return kFailed;
+      }
+    } else {
+      ssize_t l = send(iSocket, puc, ulLength, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (l >= 0) {
+        puc += l;
+        ulLength -= static_cast<size_t>(l);
+        continue;
+      }
+      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        strWhy = _socketSystem(errno);
+        return kFailed;
+      }
+    }
+    int rc = _socketWait(iSocket, sWait, llDeadline);
+    if (rc == -1) {
+      strWhy = "Send not completed within the time limit";
+      return kTimeout;
+    }
+    if (rc == -2) {
+      strWhy = _socketSystem(errno);
+      return kFailed;
+    }
+  }
+  return kOk;
+}
+
+/* The text of a wait in vain, for the side of the connection. */
+std::string _socketStallText(const _socketView &view)
+{
+  if (view.boClient) return "No answer within " + std::to_string(_socketSeconds(view)) + " seconds";
+  return kpcStalled;
+}
+
+/* Sends a message: header, then the words (big-endian), then ulLength bytes
+   of pText; the buffer is wiped afterwards (it may hold a password).
+   Returns 0, or -1 with strWhy. */
+int _socketSendMessage(int iSocket, uint32_t ulCode, std::initializer_list<uint32_t> words, const void *pText,
+                       size_t ulLength, int64_t llDeadline, std::string &strWhy)
 {
   std::vector<unsigned char> v(SOCKET_HEADER_SIZE + 4 * words.size() + ulLength);
   obytePutBE32(v.data(), static_cast<uint32_t>(v.size()));
@@ -130,34 +435,369 @@ int _socketSend(int iSocket, uint32_t ulCode, std::initializer_list<uint32_t> wo
     ulAt += 4;
   }
   if (ulLength > 0) std::memcpy(v.data() + ulAt, pText, ulLength);
-  return _socketSendAll(iSocket, v.data(), v.size());
+  _socketView view = _socketLinkView(iSocket);
+  _socketOutcome outcome = _socketSendBytes(iSocket, view, v.data(), v.size(), llDeadline, strWhy);
+  OPENSSL_cleanse(v.data(), v.size());
+  return outcome == kOk ? 0 : -1;
+}
+
+/* The deadline of a message of the connection, from now. */
+int64_t _socketDeadline(int iSocket)
+{
+  return _socketNow() + 1000LL * _socketSeconds(_socketLinkView(iSocket));
+}
+
+/* _socketSendMessage within the connection's time limit; the failure's text in the error text. */
+int _socketSend(int iSocket, uint32_t ulCode, std::initializer_list<uint32_t> words, const void *pText,
+                size_t ulLength, char **ppcErrorText = nullptr)
+{
+  std::string strWhy;
+  int rc = _socketSendMessage(iSocket, ulCode, words, pText, ulLength, _socketDeadline(iSocket), strWhy);
+  if (rc != 0) _socketSetText(ppcErrorText, strWhy.c_str());
+  return rc;
 }
 
 /* Sends a client text request: the text and its NUL. */
-int _socketSendText(int iSocket, uint32_t ulCode, std::initializer_list<uint32_t> words, const char *pcText)
+int _socketSendText(int iSocket, uint32_t ulCode, std::initializer_list<uint32_t> words, const char *pcText,
+                    char **ppcErrorText)
 {
-  return _socketSend(iSocket, ulCode, words, pcText, std::strlen(pcText) + 1);
-}
-
-void _socketClose(int iSocket)
-{
-  shutdown(iSocket, SHUT_RDWR);
-  close(iSocket);
+  return _socketSend(iSocket, ulCode, words, pcText, std::strlen(pcText) + 1, ppcErrorText);
 }
 
 /*
-** Reads the reply of one request.  Returns its code, or -1 when it could not
-** be read.  A 666 reply puts its text in the error text.  The payload is
-** kept in *pmsg (caller frees).
+** Reads one message before the deadline into *pmsg (see _iSOCKETread).
+** *pulVersion gets the version of the header when one arrived.  Returns 0,
+** or 16 after the error reply (not sent on a broken TLS).
 */
-int _socketReply(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
+int _socketReadMessage(int iSocket, zor3socketMessage *pmsg, int64_t llDeadline, char **ppcErrorText,
+                       uint32_t *pulVersion = nullptr)
 {
-  if (_iSOCKETread(iSocket, pmsg, ppcErrorText) != 0) return -1;
+  *pmsg = zor3socketMessage{};
+  std::string strWhy;
+  unsigned char aucHead[SOCKET_HEADER_SIZE];
+  uint32_t ulTotal = 0, ulVersion = 0;
+  _socketView view = _socketLinkView(iSocket);
+  _socketOutcome outcome = kOk;
+  size_t ulGot = 0;
+
+  if (_socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0) {
+    strWhy = _socketSystem(errno);
+    outcome = kFailed;
+  } else {
+    outcome = _socketRecvAll(iSocket, view, aucHead, SOCKET_HEADER_SIZE, llDeadline, &ulGot, strWhy);
+    if (outcome == kClosed) {
+      omsgsFMTEDO(ZOR0666F, "Empty socket");
+      strWhy = "Error receive empty request";
+    }
+  }
+  if (outcome == kOk) {
+    ulTotal = obyteGetBE32(aucHead);
+    ulVersion = obyteGetBE32(aucHead + 4);
+    if (pulVersion != nullptr) *pulVersion = ulVersion;
+    if (ulTotal < SOCKET_HEADER_SIZE || ulTotal > SOCKET_MAX_MESSAGE) {
+      strWhy = "Bad Request, invalid size";
+      outcome = kFailed;
+    } else if (ulVersion != SOCKET_VERSION) {
+      strWhy = "Client/Server Uncompatible Versions";
+      outcome = kFailed;
+    }
+  }
+  if (outcome == kOk) {
+    pmsg->ulVersion = ulVersion;
+    pmsg->ulCode = obyteGetBE32(aucHead + 8);
+    pmsg->ulLength = ulTotal - SOCKET_HEADER_SIZE;
+    if (pmsg->ulLength > 0) {
+      pmsg->pcPayload = static_cast<char *>(std::calloc(pmsg->ulLength + 1, 1));
+      if (pmsg->pcPayload == nullptr) {
+        strWhy = "System is under stress";
+        outcome = kFailed;
+      } else {
+        outcome = _socketRecvAll(iSocket, view, pmsg->pcPayload, pmsg->ulLength, llDeadline, &ulGot, strWhy);
+        if (outcome == kClosed) {
+          omsgsFMTEDO(ZOR0666F, "Socket is empty");
+          strWhy = "Error receive unterminated request";
+        }
+      }
+    }
+  }
+  if (outcome == kOk) return 0;
+  if (outcome == kTimeout) strWhy = _socketStallText(view);
+
+  if (pmsg->pcPayload != nullptr) OPENSSL_cleanse(pmsg->pcPayload, pmsg->ulLength);
+  std::free(pmsg->pcPayload);
+  *pmsg = zor3socketMessage{};
+  char *pcText = nullptr;
+  _socketSetText(&pcText, strWhy.c_str());
+  if (ppcErrorText != nullptr) *ppcErrorText = pcText;
+  if (_socketLinkView(iSocket).boBroken) return SOCKET_RC_ERROR;
+  return iSOCKETsendError(iSocket, SOCKET_RC_ERROR, SOCKET_ERROR_ID, pcText);
+}
+
+/* --------------------------------------------------------------------- TLS */
+
+/* The cipher suites offered: all with SHA-256, the hash of the PSK's session. */
+constexpr const char *kpcSuites = "TLS_AES_128_GCM_SHA256:TLS_CHACHA20_POLY1305_SHA256";
+constexpr unsigned char kaucSuite[2] = {0x13, 0x01};   /* TLS_AES_128_GCM_SHA256 */
+
+/* A session carrying the PSK of the connection, or NULL. */
+SSL_SESSION *_socketPskSession(SSL *pssl, const _socketPsk *ppsk)
+{
+  const SSL_CIPHER *pcipher = SSL_CIPHER_find(pssl, kaucSuite);
+  SSL_SESSION *psession = pcipher != nullptr ? SSL_SESSION_new() : nullptr;
+  if (psession == nullptr) return nullptr;
+  if (SSL_SESSION_set1_master_key(psession, ppsk->aucPsk, sizeof ppsk->aucPsk) != 1 ||
+      SSL_SESSION_set_cipher(psession, pcipher) != 1 ||
+      SSL_SESSION_set_protocol_version(psession, TLS1_3_VERSION) != 1) {
+    SSL_SESSION_free(psession);
+    return nullptr;
+  }
+  return psession;
+}
+
+/* Client: offers the PSK of the connection. */
+int _socketPskUse(SSL *pssl, const EVP_MD *pmd, const unsigned char **ppucId, size_t *pulIdLength,
+                  SSL_SESSION **ppsession)
+{
+  const _socketPsk *ppsk = static_cast<const _socketPsk *>(SSL_get_app_data(pssl));
+  *ppsession = nullptr;
+  const SSL_CIPHER *pcipher = SSL_CIPHER_find(pssl, kaucSuite);
+  if (ppsk == nullptr || pcipher == nullptr) return 0;
+  if (pmd != nullptr && pmd != SSL_CIPHER_get_handshake_digest(pcipher)) return 1;   /* no PSK for this hash */
+  *ppsession = _socketPskSession(pssl, ppsk);
+  if (*ppsession == nullptr) return 0;
+  *ppucId = reinterpret_cast<const unsigned char *>(ppsk->strIdentity.data());
+  *pulIdLength = ppsk->strIdentity.size();
+  return 1;
+}
+
+/* Daemon: takes the PSK of the connection for its identity only. */
+int _socketPskFind(SSL *pssl, const unsigned char *pucId, size_t ulIdLength, SSL_SESSION **ppsession)
+{
+  const _socketPsk *ppsk = static_cast<const _socketPsk *>(SSL_get_app_data(pssl));
+  *ppsession = nullptr;
+  if (ppsk == nullptr) return 0;
+  if (ulIdLength != ppsk->strIdentity.size() || std::memcmp(pucId, ppsk->strIdentity.data(), ulIdLength) != 0)
+    return 1;   /* an unknown identity: no PSK, the handshake fails */
+  *ppsession = _socketPskSession(pssl, ppsk);
+  return *ppsession != nullptr ? 1 : 0;
+}
+
+/*
+** The TLS's own access to the socket: send with MSG_NOSIGNAL (a peer that
+** went away must not raise SIGPIPE in the caller's process), recv, both
+** without blocking; an end of the connection is remembered for BIO_eof.
+*/
+struct _socketBioData {
+  int  iSocket;
+  bool boEof;
+};
+
+int _socketBioWrite(BIO *pbio, const char *pc, size_t ulLength, size_t *pulDone)
+{
+  _socketBioData *pdata = static_cast<_socketBioData *>(BIO_get_data(pbio));
+  BIO_clear_retry_flags(pbio);
+  ssize_t l = send(pdata->iSocket, pc, ulLength, MSG_NOSIGNAL | MSG_DONTWAIT);
+  if (l >= 0) {
+    *pulDone = static_cast<size_t>(l);
+    return 1;
+  }
+  if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) BIO_set_retry_write(pbio);
+  return 0;
+}
+
+int _socketBioRead(BIO *pbio, char *pc, size_t ulLength, size_t *pulDone)
+{
+  _socketBioData *pdata = static_cast<_socketBioData *>(BIO_get_data(pbio));
+  BIO_clear_retry_flags(pbio);
+  ssize_t l = recv(pdata->iSocket, pc, ulLength, MSG_DONTWAIT);
+  if (l > 0) {
+    *pulDone = static_cast<size_t>(l);
+    return 1;
+  }
+  if (l == 0) {
+    pdata->boEof = true;
+    errno = 0;
+  } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+    BIO_set_retry_read(pbio);
+  }
+  return 0;
+}
+
+long _socketBioCtrl(BIO *pbio, int iCommand, long, void *)
+{
+  _socketBioData *pdata = static_cast<_socketBioData *>(BIO_get_data(pbio));
+  if (iCommand == BIO_CTRL_FLUSH) return 1;
+  if (iCommand == BIO_CTRL_EOF) return pdata != nullptr && pdata->boEof ? 1 : 0;
+  return 0;
+}
+
+int _socketBioCreate(BIO *pbio)
+{
+  BIO_set_data(pbio, nullptr);
+  BIO_set_init(pbio, 1);
+  return 1;
+}
+
+int _socketBioDestroy(BIO *pbio)
+{
+  delete static_cast<_socketBioData *>(BIO_get_data(pbio));
+  BIO_set_data(pbio, nullptr);
+  return 1;
+}
+
+/* A BIO on iSocket, or NULL. */
+BIO *_socketBio(int iSocket)
+{
+  static std::once_flag once;
+  static BIO_METHOD *pmethod = nullptr;
+  std::call_once(once, [] {
+    BIO_METHOD *pm = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "db2zavdm socket");
+    if (pm == nullptr) return;
+    if (BIO_meth_set_write_ex(pm, _socketBioWrite) != 1 || BIO_meth_set_read_ex(pm, _socketBioRead) != 1 ||
+        BIO_meth_set_ctrl(pm, _socketBioCtrl) != 1 || BIO_meth_set_create(pm, _socketBioCreate) != 1 ||
+        BIO_meth_set_destroy(pm, _socketBioDestroy) != 1) {
+      BIO_meth_free(pm);
+      return;
+    }
+    pmethod = pm;
+  });
+  BIO *pbio = pmethod != nullptr ? BIO_new(pmethod) : nullptr;
+  if (pbio != nullptr) BIO_set_data(pbio, new _socketBioData{iSocket, false});
+  return pbio;
+}
+
+/* The context of one side, made once per process. */
+SSL_CTX *_socketTlsContext(bool boServer)
+{
+  static std::once_flag aonce[2];
+  static SSL_CTX *apctx[2] = {nullptr, nullptr};
+  std::call_once(aonce[boServer ? 1 : 0], [boServer] {
+    SSL_CTX *pctx = SSL_CTX_new(boServer ? TLS_server_method() : TLS_client_method());
+    if (pctx == nullptr) return;
+    bool boOk = SSL_CTX_set_min_proto_version(pctx, TLS1_3_VERSION) == 1 &&
+                SSL_CTX_set_max_proto_version(pctx, TLS1_3_VERSION) == 1 &&
+                SSL_CTX_set_ciphersuites(pctx, kpcSuites) == 1 && SSL_CTX_set_num_tickets(pctx, 0) == 1;
+    SSL_CTX_set_options(pctx, SSL_OP_NO_TICKET | SSL_OP_IGNORE_UNEXPECTED_EOF);
+    SSL_CTX_set_session_cache_mode(pctx, SSL_SESS_CACHE_OFF);
+    SSL_CTX_set_max_early_data(pctx, 0);
+    /* a certificate is never accepted in place of the key */
+    if (!boServer) SSL_CTX_set_verify(pctx, SSL_VERIFY_PEER, nullptr);
+    if (!boOk) {
+      SSL_CTX_free(pctx);
+      return;
+    }
+    apctx[boServer ? 1 : 0] = pctx;
+  });
+  return apctx[boServer ? 1 : 0];
+}
+
+/* _iSOCKETstartTls before a deadline.  Returns 0, or -1 with strWhy. */
+int _socketStartTls(int iSocket, bool boServer, const char *pcInstance, const unsigned char *pucKey,
+                    int64_t llDeadline, std::string &strWhy)
+{
+  ERR_clear_error();
+  auto ppsk = std::make_unique<_socketPsk>();
+  ppsk->strIdentity = std::string(SOCKET_TLS_IDENTITY) + (pcInstance != nullptr ? pcInstance : "");
+  SSL_CTX *pctx = _socketTlsContext(boServer);
+  if (pctx == nullptr || authkeyPsk(pucKey, pcInstance, ppsk->aucPsk) != 0) {
+    strWhy = "Authentication failed: TLS cannot be set up (" + _socketTlsReason() + ")";
+    return -1;
+  }
+  SSL *pssl = SSL_new(pctx);
+  BIO *pbio = pssl != nullptr ? _socketBio(iSocket) : nullptr;
+  if (pbio == nullptr) {
+    if (pssl != nullptr) SSL_free(pssl);
+    strWhy = "Authentication failed: TLS cannot be set up (" + _socketTlsReason() + ")";
+    return -1;
+  }
+  int iFlags = fcntl(iSocket, F_GETFL);
+  if (iFlags >= 0) fcntl(iSocket, F_SETFL, iFlags | O_NONBLOCK);
+  /* a flight of the handshake is several records: none waits for an acknowledgement */
+  int iOn = 1;
+  setsockopt(iSocket, IPPROTO_TCP, TCP_NODELAY, &iOn, sizeof iOn);
+  SSL_set_app_data(pssl, ppsk.get());
+  if (boServer)
+    SSL_set_psk_find_session_callback(pssl, _socketPskFind);
+  else
+    SSL_set_psk_use_session_callback(pssl, _socketPskUse);
+  SSL_set_bio(pssl, pbio, pbio);
+  /* the table owns the TLS from now on, so that vSOCKETclose frees it */
+  {
+    struct stat st {};
+    fstat(iSocket, &st);
+    int iSeconds = _socketLinkView(iSocket).boKnown ? 0 : _socketTimeout();
+    auto lock = _socketLock();
+    auto it = gptable->map.find(iSocket);
+    if (it == gptable->map.end() || it->second.dev != st.st_dev || it->second.ino != st.st_ino) {
+      if (it != gptable->map.end()) _socketFreeLink(it->second);
+      _socketLink &link = gptable->map[iSocket];
+      link = _socketLink{};
+      link.dev = st.st_dev;
+      link.ino = st.st_ino;
+      link.iSeconds = iSeconds;
+      link.boClient = !boServer;
+      it = gptable->map.find(iSocket);
+    }
+    _socketFreeLink(it->second);
+    it->second.pssl = pssl;
+    it->second.ppsk = std::move(ppsk);
+    it->second.boBroken = false;
+  }
+  for (;;) {
+    ERR_clear_error();
+    int rc = boServer ? SSL_accept(pssl) : SSL_connect(pssl);
+    if (rc == 1) break;
+    int iError = SSL_get_error(pssl, rc);
+    short sWait = iError == SSL_ERROR_WANT_READ ? POLLIN : iError == SSL_ERROR_WANT_WRITE ? POLLOUT : 0;
+    if (sWait == 0) {
+      int iErrno = errno;
+      strWhy = "Authentication failed: " + (iError == SSL_ERROR_SYSCALL && ERR_peek_last_error() == 0
+                                                ? (iErrno != 0 ? _socketSystem(iErrno) : std::string("connection closed"))
+                                                : "TLS: " + _socketTlsReason());
+      _socketLinkBroken(iSocket);
+      return -1;
+    }
+    int iWait = _socketWait(iSocket, sWait, llDeadline);
+    if (iWait != 0) {
+      strWhy = iWait == -1 ? std::string("Authentication failed: no TLS handshake within the time limit")
+                           : "Authentication failed: " + _socketSystem(errno);
+      _socketLinkBroken(iSocket);
+      return -1;
+    }
+  }
+  /* the key, not a certificate, authenticated the peer */
+  if (SSL_session_reused(pssl) != 1 || SSL_version(pssl) != TLS1_3_VERSION) {
+    strWhy = "Authentication failed: the peer did not prove the instance secret";
+    _socketLinkBroken(iSocket);
+    return -1;
+  }
+  return 0;
+}
+
+/* A connection that carries TLS.  Returns true, or false with the error text. */
+bool _socketHasTls(int iSocket, char **ppcErrorText)
+{
+  _socketView view = _socketLinkView(iSocket);
+  if (view.pssl != nullptr && !view.boBroken) return true;
+  _socketSetText(ppcErrorText, view.pssl != nullptr ? "TLS: the conversation is broken"
+                                                    : "Not an authenticated connection");
+  return false;
+}
+
+/* ----------------------------------------------------------- client side */
+
+/*
+** Reads the reply of one request.  Returns its code, or -1 when it could not
+** be read.  A 666 reply puts its text, control characters escaped, in the
+** error text.  The payload is kept in *pmsg (caller frees).
+*/
+int _socketReply(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText, int64_t llDeadline = 0)
+{
+  if (llDeadline == 0) llDeadline = _socketDeadline(iSocket);
+  if (_socketReadMessage(iSocket, pmsg, llDeadline, ppcErrorText) != 0) return -1;
   if (pmsg->ulCode == SOCKET_RP_ERROR) {
-    if (pmsg->pcPayload != nullptr)
-      _socketSetText(ppcErrorText, pmsg->pcPayload);
-    else
-      _socketSetText(ppcErrorText, SOCKET_ERROR_ID);
+    std::string str = pmsg->pcPayload != nullptr ? std::string(pmsg->pcPayload, pmsg->ulLength) : SOCKET_ERROR_ID;
+    _socketSetText(ppcErrorText, _socketPrintable(str).c_str());
   }
   return static_cast<int>(pmsg->ulCode);
 }
@@ -169,7 +809,7 @@ int _socketReply(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
 ** from the connection, becomes the error text.  Returns true for a refusal.
 ** A read of fewer than 12 bytes cannot be told apart from data.
 */
-bool _socketReadRefused(int iSocket, const char *pc, int iGot, char **ppcErrorText)
+bool _socketReadRefused(int iSocket, const char *pc, int iGot, int64_t llDeadline, char **ppcErrorText)
 {
   if (iGot < SOCKET_HEADER_SIZE) return false;
   const unsigned char *puc = reinterpret_cast<const unsigned char *>(pc);
@@ -180,13 +820,15 @@ bool _socketReadRefused(int iSocket, const char *pc, int iGot, char **ppcErrorTe
   char acReply[SOCKET_MAX_ERROR];
   size_t ulHave = std::min<size_t>(static_cast<size_t>(iGot), ulTotal);
   std::memcpy(acReply, pc, ulHave);
-  while (ulHave < ulTotal) {
-    ssize_t l = recv(iSocket, acReply + ulHave, ulTotal - ulHave, 0);
-    if (l < 0 && errno == EINTR) continue;
-    if (l <= 0) break;
-    ulHave += static_cast<size_t>(l);
+  if (ulHave < ulTotal) {
+    size_t ulMore = 0;
+    std::string strWhy;
+    _socketRecvAll(iSocket, _socketLinkView(iSocket), acReply + ulHave, ulTotal - ulHave, llDeadline, &ulMore,
+                   strWhy);
+    ulHave += ulMore;
   }
-  _socketSetError(ppcErrorText, acReply + SOCKET_HEADER_SIZE, ulHave - SOCKET_HEADER_SIZE);
+  std::string str(acReply + SOCKET_HEADER_SIZE, ulHave - SOCKET_HEADER_SIZE);
+  _socketSetText(ppcErrorText, _socketPrintable(str).c_str());
   return true;
 }
 
@@ -224,9 +866,10 @@ int _socketClientKey(std::string &strInstance, unsigned char *pucKey, std::strin
 }
 
 /*
-** Proves the instance secret on a new connection: 14 with the instance,
-** the challenge back, 15 with the proof, 501 back.  Returns 0, or -2 with
-** the error text (the connection is left to the caller).
+** The client's handshake on a new connection, all of it within the time
+** limit: 14 with the instance in clear, 501 back in clear, then TLS with
+** the instance's key.  Returns 0, or -2 with the error text (the
+** connection is left to the caller).
 */
 int _socketAuthenticate(int iSocket, char **ppcErrorText)
 {
@@ -237,27 +880,22 @@ int _socketAuthenticate(int iSocket, char **ppcErrorText)
     _socketSetText(ppcErrorText, ("Instance secret unusable: " + strWhy).c_str());
     return -2;
   }
+  int64_t llDeadline = _socketDeadline(iSocket);
   int iResult = -2;
   zor3socketMessage msg{};
-  unsigned char aucProof[AUTHKEY_PROOF_SIZE];
   if (strInstance.size() > SOCKET_MAX_TEXT) {
     _socketSetText(ppcErrorText, "Bad Request, invalid size");
-  } else if (_socketSendText(iSocket, SOCKET_RQ_HELLO, {}, strInstance.c_str()) != 0) {
-    _socketSetSystem(ppcErrorText, errno);
+  } else if (_socketSendMessage(iSocket, SOCKET_RQ_HELLO, {}, strInstance.c_str(), strInstance.size() + 1,
+                                llDeadline, strWhy) != 0) {
+    _socketSetText(ppcErrorText, strWhy.c_str());
   } else {
-    int iCode = _socketReply(iSocket, &msg, ppcErrorText);
-    if (iCode == SOCKET_RP_DONE && msg.ulLength == AUTHKEY_CHALLENGE_SIZE && msg.pcPayload != nullptr &&
-        authkeyProof(aucKey, strInstance.c_str(), reinterpret_cast<unsigned char *>(msg.pcPayload), aucProof) == 0) {
-      if (_socketSend(iSocket, SOCKET_RQ_PROOF, {}, aucProof, sizeof aucProof) != 0) {
-        _socketSetSystem(ppcErrorText, errno);
-      } else {
-        std::free(msg.pcPayload);
-        msg = zor3socketMessage{};
-        iCode = _socketReply(iSocket, &msg, ppcErrorText);
-        if (iCode == SOCKET_RP_DONE) iResult = 0;
-        else if (iCode != SOCKET_RP_ERROR && iCode >= 0) _socketSetText(ppcErrorText, "Authentication failed");
-      }
-    } else if (iCode == SOCKET_RP_DONE) {
+    int iCode = _socketReply(iSocket, &msg, ppcErrorText, llDeadline);
+    if (iCode == SOCKET_RP_DONE && msg.ulLength == 0) {
+      if (_socketStartTls(iSocket, false, strInstance.c_str(), aucKey, llDeadline, strWhy) == 0)
+        iResult = 0;
+      else
+        _socketSetText(ppcErrorText, strWhy.c_str());
+    } else if (iCode >= 0 && iCode != SOCKET_RP_ERROR) {
       _socketSetText(ppcErrorText, "Authentication failed");
     }
   }
@@ -268,7 +906,7 @@ int _socketAuthenticate(int iSocket, char **ppcErrorText)
 
 /* Looks the host and the service up, connects and authenticates.  Returns
    the socket, -1 when no daemon could be reached, -2 when the conversation
-   was refused. */
+   was refused or not answered. */
 int _socketOpen(const char *pcHost, char **ppcErrorText)
 {
   hostent *phostent = ptSOCKETgetHostDescriptor(pcHost, ppcErrorText);
@@ -278,7 +916,7 @@ int _socketOpen(const char *pcHost, char **ppcErrorText)
   int iSocket = iSOCKETconnect(pservent, phostent, ppcErrorText);
   if (iSocket < 0) return -1;
   if (_socketAuthenticate(iSocket, ppcErrorText) != 0) {
-    _socketClose(iSocket);
+    vSOCKETclose(iSocket);
     return -2;
   }
   return iSocket;
@@ -303,29 +941,97 @@ thread_local _socketServiceStore gstoreService;
 /* Conversation state of the service side. */
 struct _socketConversation {
   bool        boAuthenticated = false;
-  bool        boChallenge = false;  /* a challenge was sent (14) */
-  unsigned char aucChallenge[AUTHKEY_CHALLENGE_SIZE] = {};
   std::string strInstance;          /* instance of the conversation (14) */
   std::string strUser;              /* its instance user */
   std::string strPeer;              /* the peer's address, for messages */
   sockaddr_in addrPeer{};
+  int         iSeconds = kiDefaultSeconds;
   dmguardFiles files;               /* what file requests may reach */
   int         iFile = -1;           /* file of request 7 */
   std::string strDir;               /* private directory, "" until needed */
+  int         iCleaner = -1;        /* write end of the cleaner's pipe */
+  pid_t       pidCleaner = -1;
   std::string strControl;           /* control file of request 3 or 13, or "" */
   std::string strOutput;            /* output file of the last run */
   std::string strCommand;           /* command of the last run */
   std::vector<unsigned char> vRead; /* buffer of request 8 */
 };
 
-/* Makes the private directory once.  Returns 0, or -1 with errno. */
+/* A refusal, reported on the daemon's side with everything the peer sent escaped. */
+void _socketRefused(const _socketConversation &conv, const std::string &strWhy)
+{
+  omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), _socketPrintable(strWhy).c_str());
+}
+
+/* Removes a directory tree without following links. */
+void _socketRemoveTree(const std::string &strDir)
+{
+  std::error_code ec;
+  std::filesystem::remove_all(strDir, ec);
+}
+
+/*
+** Makes the private directory once, with its cleaner: a process of a
+** session of its own (no signal to the daemon's group reaches it) that
+** waits for the write end of a pipe, held by this process only, to close,
+** and then removes the directory.  Returns 0, or -1 with errno.
+*/
 int _socketEnsureDir(_socketConversation &conv)
 {
   if (!conv.strDir.empty()) return 0;
   char acTemplate[] = "/tmp/zavXXXXXX";
   if (mkdtemp(acTemplate) == nullptr) return -1;
+  int aiPipe[2];
+  if (pipe2(aiPipe, O_CLOEXEC) != 0) {
+    int iErrno = errno;
+    rmdir(acTemplate);
+    errno = iErrno;
+    return -1;
+  }
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    setsid();
+    signal(SIGINT, SIG_IGN);
+    signal(SIGTERM, SIG_IGN);
+    signal(SIGHUP, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
+    /* nothing but the read end stays open: not the connection, not the write end */
+    if (aiPipe[0] != 0) dup2(aiPipe[0], 0);
+    close_range(1, ~0U, 0);
+    char c;
+    while (read(0, &c, 1) != 0 && errno == EINTR) {
+    }
+    _socketRemoveTree(acTemplate);
+    _exit(0);
+  }
+  int iErrno = errno;
+  close(aiPipe[0]);
+  if (pid < 0) {
+    close(aiPipe[1]);
+    rmdir(acTemplate);
+    errno = iErrno;
+    return -1;
+  }
   conv.strDir = acTemplate;
+  conv.iCleaner = aiPipe[1];
+  conv.pidCleaner = pid;
   return 0;
+}
+
+/* Removes the private directory and what it holds, and lets its cleaner go. */
+void _socketRemoveDir(_socketConversation &conv)
+{
+  if (conv.strDir.empty()) return;
+  _socketRemoveTree(conv.strDir);
+  conv.strDir.clear();
+  if (conv.iCleaner >= 0) close(conv.iCleaner);
+  conv.iCleaner = -1;
+  if (conv.pidCleaner > 0) {
+    while (waitpid(conv.pidCleaner, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  conv.pidCleaner = -1;
 }
 
 /* Makes a new private file in the directory.  Returns its descriptor (mode
@@ -422,9 +1128,8 @@ void _socketNodes(int iSocket, const char *pcInstance)
       size_t ulLen = std::strlen(acLine);
       if (ulLen > 0 && acLine[ulLen - 1] == '\n') acLine[ulLen - 1] = '\0';
       toolsAllTrimStr(acLine, acLine);
-      if (_socketSendLine(iSocket, acLine, std::strlen(acLine)) != 0) {
-        char *pcText = nullptr;
-        _socketSetSystem(&pcText, errno);
+      char *pcText = nullptr;
+      if (_socketSend(iSocket, SOCKET_RP_LINE, {}, acLine, std::strlen(acLine), &pcText) != 0) {
         iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, pcText);
         break;
       }
@@ -455,9 +1160,7 @@ void _socketSave(int iSocket, _socketConversation &conv, const zor3socketMessage
   if (iFd >= 0 && close(iFd) != 0 && iErrno == 0) iErrno = errno;
   if (iErrno != 0) {
     if (iFd >= 0) unlink(strName.c_str());
-    char *pcError = nullptr;
-    _socketSetSystem(&pcError, iErrno);
-    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, pcError);
+    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, _socketSystem(iErrno).c_str());
     return;
   }
   conv.strControl = strName;
@@ -470,6 +1173,50 @@ int _socketRunStatus(int iStatus)
   if (WIFEXITED(iStatus)) return WEXITSTATUS(iStatus);
   if (WIFSIGNALED(iStatus)) return 128 + WTERMSIG(iStatus);
   return 255;
+}
+
+/*
+** Waits for the run pid to end, telling the client every SOCKET_BEAT_MS
+** that it goes on (502).  A client that cannot be told any more has gone:
+** the run is ended (SIGTERM, then SIGKILL after the time limit).
+** Returns the run's status (_socketRunStatus), or 255.
+*/
+int _socketWaitRun(int iSocket, const _socketConversation &conv, pid_t pid)
+{
+  int iPidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  int64_t llBeat = _socketNow() + SOCKET_BEAT_MS, llKill = 0;
+  bool boGone = false;
+  int iRunStatus = 255;
+  for (;;) {
+    int iStatus = 0;
+    pid_t pidDone = waitpid(pid, &iStatus, WNOHANG);
+    if (pidDone == pid) {
+      iRunStatus = _socketRunStatus(iStatus);
+      break;
+    }
+    if (pidDone < 0 && errno != EINTR) break;
+    int64_t llNow = _socketNow();
+    if (!boGone && llNow >= llBeat) {
+      if (_socketSend(iSocket, SOCKET_RP_RUNNING, {}, nullptr, 0) != 0) {
+        boGone = true;
+        _socketRefused(conv, "the client went away during the run; the run is ended");
+        kill(pid, SIGTERM);
+        llKill = llNow + 1000LL * conv.iSeconds;
+      }
+      llBeat = llNow + SOCKET_BEAT_MS;
+    }
+    if (boGone && llKill != 0 && llNow >= llKill) {
+      kill(pid, SIGKILL);
+      llKill = 0;
+    }
+    /* sleep until the run ends (its pidfd) or the next beat; without a pidfd, in short steps */
+    int64_t llWait = boGone ? 100 : std::max<int64_t>(llBeat - llNow, 1);
+    if (iPidFd < 0) llWait = std::min<int64_t>(llWait, 20);
+    pollfd pfd{iPidFd, POLLIN, 0};
+    poll(iPidFd >= 0 ? &pfd : nullptr, iPidFd >= 0 ? 1 : 0, static_cast<int>(llWait));
+  }
+  if (iPidFd >= 0) close(iPidFd);
+  return iRunStatus;
 }
 
 /*
@@ -487,13 +1234,14 @@ int _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage &
   dmguardRun run;
   std::string strWhy;
   if (dmguardRunArguments(conv.strInstance.c_str(), pcArguments, &run, &strWhy) != 0) {
-    omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), strWhy.c_str());
+    _socketRefused(conv, strWhy);
     _socketSetText(ppcErrorText, strWhy.c_str());
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, strWhy.c_str());
     return -1;
   }
   const char *pcTop = std::getenv("TOPZAV");
   if (pcTop == nullptr || pcTop[0] == '\0') {
+    OPENSSL_cleanse(run.strPassword.data(), run.strPassword.size());
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "TOPZAV is not defined");
     return 0;
   }
@@ -503,10 +1251,25 @@ int _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage &
   if (iFdOut >= 0) close(iFdOut);
   int iFdMsg = iErrno == 0 ? _socketNewFile(conv, "msg", strMessages) : -1;
   if (iErrno == 0 && iFdMsg < 0) iErrno = errno;
+  int iFdNull = iErrno == 0 ? open("/dev/null", O_RDONLY | O_CLOEXEC) : -1;
+  if (iErrno == 0 && iFdNull < 0) iErrno = errno;
+  /* above the standard descriptors (a daemon may have closed them), so that
+     the child's dup2 calls cannot overwrite one with the other */
+  for (int *piFd : {&iFdMsg, &iFdNull}) {
+    if (iErrno != 0 || *piFd > 2) continue;
+    int iHigh = fcntl(*piFd, F_DUPFD_CLOEXEC, 3);
+    if (iHigh < 0) {
+      iErrno = errno;
+      continue;
+    }
+    close(*piFd);
+    *piFd = iHigh;
+  }
   if (iErrno != 0) {
-    char *pcError = nullptr;
-    _socketSetSystem(&pcError, iErrno);
-    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, pcError);
+    if (iFdMsg >= 0) close(iFdMsg);
+    if (iFdNull >= 0) close(iFdNull);
+    OPENSSL_cleanse(run.strPassword.data(), run.strPassword.size());
+    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, _socketSystem(iErrno).c_str());
     return 0;
   }
   conv.strOutput = strOutput;
@@ -520,45 +1283,40 @@ int _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage &
   std::vector<char *> vpc;
   for (std::string &str : vArgv) vpc.push_back(str.data());
   vpc.push_back(nullptr);
+  /* the run's environment: the daemon's, the password of -p in ZAV_PASSWORD only */
+  std::vector<std::string> vEnv;
+  for (char **ppc = environ; ppc != nullptr && *ppc != nullptr; ppc++)
+    if (std::strncmp(*ppc, "ZAV_PASSWORD=", 13) != 0) vEnv.push_back(*ppc);
+  if (run.boPassword) vEnv.push_back("ZAV_PASSWORD=" + run.strPassword);
+  OPENSSL_cleanse(run.strPassword.data(), run.strPassword.size());
+  std::vector<char *> vpcEnv;
+  for (std::string &str : vEnv) vpcEnv.push_back(str.data());
+  vpcEnv.push_back(nullptr);
 
-  /* the child is waited for here, whatever the daemon program does with SIGCHLD */
-  struct sigaction actOld {}, actDefault {};
-  actDefault.sa_handler = SIG_DFL;
-  sigemptyset(&actDefault.sa_mask);
-  sigaction(SIGCHLD, &actDefault, &actOld);
-  int iRunStatus = 255;
+  std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
-    int iFdNull = open("/dev/null", O_RDONLY);
-    if (iFdNull >= 0) dup2(iFdNull, 0);
-    dup2(iFdMsg, 1);
-    dup2(iFdMsg, 2);
-    if (run.boPassword)
-      setenv("ZAV_PASSWORD", run.strPassword.c_str(), 1);
-    else
-      unsetenv("ZAV_PASSWORD");
-    execv(vpc[0], vpc.data());
+    /* the run: in the private directory, with nothing of the daemon open */
+    if (chdir(conv.strDir.c_str()) == 0) {
+      dup2(iFdNull, 0);
+      dup2(iFdMsg, 1);
+      dup2(iFdMsg, 2);
+      close_range(3, ~0U, 0);
+      execve(vpc[0], vpc.data(), vpcEnv.data());
+    }
     const char *pcFail = "db2zav could not be started\n";
-    if (write(2, pcFail, std::strlen(pcFail)) < 0) {
+    if (write(iFdMsg, pcFail, std::strlen(pcFail)) < 0) {
     }
     _exit(127);
   }
-  OPENSSL_cleanse(run.strPassword.data(), run.strPassword.size());
+  if (run.boPassword) OPENSSL_cleanse(vEnv.back().data(), vEnv.back().size());
   close(iFdMsg);
-  if (pid > 0) {
-    int iStatus = 0;
-    pid_t pidDone;
-    while ((pidDone = waitpid(pid, &iStatus, 0)) < 0 && errno == EINTR) {
-    }
-    if (pidDone == pid) iRunStatus = _socketRunStatus(iStatus);
-  }
-  sigaction(SIGCHLD, &actOld, nullptr);
+  close(iFdNull);
+  int iRunStatus = pid > 0 ? _socketWaitRun(iSocket, conv, pid) : 255;
 
   FILE *pfile = std::fopen(strMessages.c_str(), "re");
   if (pfile == nullptr) {
-    char *pcError = nullptr;
-    _socketSetSystem(&pcError, errno);
-    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, pcError);
+    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, _socketSystem(errno).c_str());
     unlink(strMessages.c_str());
     return 0;
   }
@@ -589,8 +1347,7 @@ int _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage &
 int _socketUser(int iSocket, const _socketConversation &conv, const char *pcUser)
 {
   if (conv.strUser != pcUser) {
-    std::string strWhy = std::string("User ") + pcUser + " not allowed";
-    omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), strWhy.c_str());
+    _socketRefused(conv, std::string("User ") + pcUser + " not allowed");
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "User not allowed");
     return -1;
   }
@@ -608,10 +1365,17 @@ int _socketBecome(_socketConversation &conv, std::string &strWhy)
     strWhy = "the instance user " + conv.strUser + " is root";
     return -1;
   }
-  if (geteuid() == 0) {
+  if (gid == 0) {
+    strWhy = "the primary group of the instance user " + conv.strUser + " is root's";
+    return -1;
+  }
+  if (geteuid() == 0 || getuid() == 0) {
     if (initgroups(conv.strUser.c_str(), gid) != 0 || setgid(gid) != 0 || setuid(uid) != 0) {
-      char ac[256];
-      strWhy = "cannot become " + conv.strUser + ": " + strerror_r(errno, ac, sizeof ac);
+      strWhy = "cannot become " + conv.strUser + ": " + _socketSystem(errno);
+      return -1;
+    }
+    if (setuid(0) == 0 || geteuid() != uid || getegid() != gid) {
+      strWhy = "the identity of " + conv.strUser + " could not be taken for good";
       return -1;
     }
   } else if (geteuid() != uid || getuid() != uid) {
@@ -622,66 +1386,89 @@ int _socketBecome(_socketConversation &conv, std::string &strWhy)
   return 0;
 }
 
-/* Request 14: the peer's host and the instance's key are checked, a
-   challenge goes back.  Returns 0, or -1 with the reason (no reply yet). */
-int _socketHello(int iSocket, _socketConversation &conv, const zor3socketMessage &msg, std::string &strWhy)
+/* The instance name of a hello: printable, no blank, no '/', no separator of
+   the configuration's lists, not '.' or '..'.  Returns 0, or -1 with the reason. */
+int _socketHelloInstance(const zor3socketMessage &msg, std::string &strInstance, std::string &strWhy)
 {
-  const char *pcInstance = msg.pcPayload != nullptr ? msg.pcPayload : "";
-  size_t ulLength = strnlen(pcInstance, msg.ulLength);
-  if (conv.boChallenge || ulLength == 0 || ulLength > SOCKET_MAX_TEXT) {
-    strWhy = "malformed hello";
+  const char *pc = msg.pcPayload != nullptr ? msg.pcPayload : "";
+  size_t ulLength = strnlen(pc, msg.ulLength);
+  std::string str(pc, ulLength);
+  bool boOk = ulLength > 0 && ulLength <= SOCKET_MAX_TEXT && ulLength + 1 == msg.ulLength && str != "." && str != "..";
+  for (unsigned char uc : str)
+    if (uc <= 0x20 || uc >= 0x7F || std::strchr("/\\:,;", uc) != nullptr) boOk = false;
+  if (!boOk) {
+    strWhy = "malformed hello (instance name \"" + str.substr(0, 200) + "\")";
     return -1;
   }
-  conv.strInstance.assign(pcInstance, ulLength);
-  if (dmguardPeer(conv.strInstance.c_str(), conv.addrPeer, &strWhy) != 0) return -1;
+  strInstance = str;
+  return 0;
+}
+
+/*
+** The daemon's handshake, all of it before llDeadline: the hello in clear;
+** the instance user's identity taken; the peer's host and the key checked
+** as that user; 501 in clear; TLS.  Returns 0 (authenticated), or 16 after
+** the refusal (reported through ZOR0667E).
+*/
+int _socketGreet(int iSocket, _socketConversation &conv, int64_t llDeadline, char **ppcErrorText)
+{
+  zor3socketMessage msg;
+  uint32_t ulVersion = SOCKET_VERSION;
+  if (_socketReadMessage(iSocket, &msg, llDeadline, ppcErrorText, &ulVersion) != 0) {
+    std::string strWhy = ppcErrorText != nullptr && *ppcErrorText != nullptr ? *ppcErrorText : "";
+    if (ulVersion != SOCKET_VERSION)
+      strWhy += " (the peer speaks version " + std::to_string(ulVersion) + ", this daemon " +
+                std::to_string(SOCKET_VERSION) + ")";
+    _socketRefused(conv, strWhy);
+    return SOCKET_RC_ERROR;
+  }
+  std::string strWhy;
+  const char *pcReply = "Authentication failed";
   unsigned char aucKey[AUTHKEY_SIZE];
-  int rc = authkeyLoad(conv.strInstance.c_str(), aucKey, &strWhy);
-  OPENSSL_cleanse(aucKey, sizeof aucKey);
-  if (rc != 0) return -1;
-  if (authkeyRandom(conv.aucChallenge, sizeof conv.aucChallenge) != 0) {
-    strWhy = "no random bytes";
-    return -1;
+  int rc = -1;
+  if (msg.ulCode != SOCKET_RQ_HELLO) {
+    strWhy = "request " + std::to_string(msg.ulCode) + " before authentication";
+    pcReply = "Authentication required";
+  } else if (_socketHelloInstance(msg, conv.strInstance, strWhy) == 0 && _socketBecome(conv, strWhy) == 0 &&
+             dmguardPeer(conv.strInstance.c_str(), conv.addrPeer, &strWhy) == 0 &&
+             authkeyLoad(conv.strInstance.c_str(), aucKey, &strWhy) == 0) {
+    rc = 0;
   }
-  conv.boChallenge = true;
-  _socketSend(iSocket, SOCKET_RP_DONE, {}, conv.aucChallenge, sizeof conv.aucChallenge);
-  return 0;
-}
-
-/* Request 15: the proof is checked, the process becomes the instance user.
-   Returns 0, or -1 with the reason (no reply yet). */
-int _socketProof(int iSocket, _socketConversation &conv, const zor3socketMessage &msg, std::string &strWhy)
-{
-  if (!conv.boChallenge || msg.ulLength != AUTHKEY_PROOF_SIZE || msg.pcPayload == nullptr) {
-    strWhy = "proof without a challenge, or of a wrong size";
-    return -1;
-  }
-  conv.boChallenge = false;
-  unsigned char aucKey[AUTHKEY_SIZE], aucProof[AUTHKEY_PROOF_SIZE];
-  int rc = authkeyLoad(conv.strInstance.c_str(), aucKey, &strWhy);
-  if (rc == 0) rc = authkeyProof(aucKey, conv.strInstance.c_str(), conv.aucChallenge, aucProof);
-  OPENSSL_cleanse(aucKey, sizeof aucKey);
+  std::free(msg.pcPayload);
   if (rc != 0) {
-    if (strWhy.empty()) strWhy = "no proof could be computed";
-    return -1;
+    _socketRefused(conv, strWhy);
+    _socketSetText(ppcErrorText, pcReply);
+    OPENSSL_cleanse(aucKey, sizeof aucKey);
+    return iSOCKETsendError(iSocket, SOCKET_RC_ERROR, SOCKET_ERROR_ID, pcReply);
   }
-  if (!authkeySame(aucProof, reinterpret_cast<const unsigned char *>(msg.pcPayload))) {
-    strWhy = "wrong proof for instance " + conv.strInstance;
-    return -1;
+  if (_socketSendMessage(iSocket, SOCKET_RP_DONE, {}, nullptr, 0, llDeadline, strWhy) != 0 ||
+      _socketStartTls(iSocket, true, conv.strInstance.c_str(), aucKey, llDeadline, strWhy) != 0) {
+    OPENSSL_cleanse(aucKey, sizeof aucKey);
+    _socketRefused(conv, strWhy);
+    _socketSetText(ppcErrorText, strWhy.c_str());
+    return SOCKET_RC_ERROR;
   }
-  if (_socketBecome(conv, strWhy) != 0) return -1;
+  OPENSSL_cleanse(aucKey, sizeof aucKey);
   conv.boAuthenticated = true;
-  _socketSend(iSocket, SOCKET_RP_DONE, {}, nullptr, 0);
   return 0;
 }
 
-/* Request 6: does the file exist; {status, blocks}. */
-void _socketExist(int iSocket, uint32_t ulBlockSize, const char *pcPath)
+/* Request 6: does the file exist; {status, blocks}.  Returns 0, or -1 after
+   an error reply (a path outside the instance's files). */
+int _socketExist(int iSocket, _socketConversation &conv, uint32_t ulBlockSize, const char *pcPath)
 {
   int32_t ilStatus = 0;
   uint32_t ulBlocks = 0;
-  int iFd = open(pcPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (iFd < 0) {
-    ilStatus = errno == EACCES ? -2 : -1;
+  int iFd = -1, iErrno = 0;
+  std::string strWhy;
+  int rc = dmguardOpen(conv.strInstance.c_str(), &conv.files, pcPath, &iFd, &iErrno, &strWhy);
+  if (rc == DMGUARD_RC_PATH) {
+    _socketRefused(conv, std::string(pcPath) + ": " + strWhy);
+    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Path not allowed");
+    return -1;
+  }
+  if (rc != 0) {
+    ilStatus = iErrno == EACCES ? -2 : -1;
   } else {
     struct stat st;
     if (fstat(iFd, &st) == 0 && ulBlockSize != 0) {
@@ -692,6 +1479,7 @@ void _socketExist(int iSocket, uint32_t ulBlockSize, const char *pcPath)
   }
   if (_socketSend(iSocket, SOCKET_RP_DONE, {static_cast<uint32_t>(ilStatus), ulBlocks}, nullptr, 0) != 0)
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Cant send message");
+  return 0;
 }
 
 /* Request 7: opens the conversation's file.  Returns 0, or -1 after an error reply. */
@@ -701,16 +1489,20 @@ int _socketOpenFile(int iSocket, _socketConversation &conv, const char *pcPath)
     close(conv.iFile);
     conv.iFile = -1;
   }
-  struct stat st;
-  if (stat(pcPath, &st) != 0) {
-    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Cant find file size");
+  int iFd = -1, iErrno = 0;
+  std::string strWhy;
+  int rc = dmguardOpen(conv.strInstance.c_str(), &conv.files, pcPath, &iFd, &iErrno, &strWhy);
+  if (rc == DMGUARD_RC_PATH) {
+    _socketRefused(conv, std::string(pcPath) + ": " + strWhy);
+    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Path not allowed");
     return -1;
   }
-  conv.iFile = open(pcPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (conv.iFile < 0) {
-    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Cant open file");
+  if (rc != 0) {
+    iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID,
+                     iErrno == ENOENT || iErrno == ENOTDIR ? "Cant find file size" : "Cant open file");
     return -1;
   }
+  conv.iFile = iFd;
   struct stat stOpen;
   uint64_t ullSize = 0;
   if (fstat(conv.iFile, &stOpen) == 0) ullSize = static_cast<uint64_t>(_socketFileSize(conv.iFile, stOpen));
@@ -744,18 +1536,10 @@ int _socketReadFile(int iSocket, _socketConversation &conv, uint32_t ulSize, int
     if (l == 0) break;
     ulGot += static_cast<size_t>(l);
   }
-  if (_socketSendAll(iSocket, conv.vRead.data(), ulSize) != 0)
+  char *pcText = nullptr;
+  if (_iSOCKETsend(iSocket, conv.vRead.data(), ulSize, &pcText) != 0)
     iSOCKETsendError(iSocket, 0, SOCKET_ERROR_ID, "Cant send message");
   return 0;
-}
-
-/* Removes the private directory and what it holds. */
-void _socketRemoveDir(_socketConversation &conv)
-{
-  if (conv.strDir.empty()) return;
-  std::error_code ec;
-  std::filesystem::remove_all(conv.strDir, ec);
-  conv.strDir.clear();
 }
 
 }  // namespace
@@ -845,9 +1629,10 @@ int iSOCKETconnect(const servent *pservent, const hostent *phostent, char **ppcE
     return -1;
   }
   int iType = pservent->s_proto != nullptr && std::strcmp(pservent->s_proto, "udp") == 0 ? SOCK_DGRAM : SOCK_STREAM;
-  int iErrno = 0;
+  int iSeconds = _socketTimeout();
+  std::string strWhy;
   for (char **ppc = phostent->h_addr_list; *ppc != nullptr; ppc++) {
-    int iSocket = socket(AF_INET, iType | SOCK_CLOEXEC, 0);
+    int iSocket = socket(AF_INET, iType | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (iSocket < 0) {
       _socketSetSystem(ppcErrorText, errno);
       return -1;
@@ -856,11 +1641,24 @@ int iSOCKETconnect(const servent *pservent, const hostent *phostent, char **ppcE
     addr.sin_family = AF_INET;
     addr.sin_port = static_cast<in_port_t>(pservent->s_port);
     std::memcpy(&addr.sin_addr, *ppc, std::min<size_t>(sizeof(addr.sin_addr), phostent->h_length));
-    if (connect(iSocket, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) == 0) return iSocket;
-    iErrno = errno;
+    int rc = connect(iSocket, reinterpret_cast<sockaddr *>(&addr), sizeof(addr));
+    int iErrno = rc == 0 ? 0 : errno;
+    if (rc != 0 && (iErrno == EINPROGRESS || iErrno == EINTR)) {
+      int iWait = _socketWait(iSocket, POLLOUT, _socketNow() + 1000LL * iSeconds);
+      socklen_t len = sizeof iErrno;
+      if (iWait == -1)
+        iErrno = ETIMEDOUT;
+      else if (iWait == -2 || getsockopt(iSocket, SOL_SOCKET, SO_ERROR, &iErrno, &len) != 0)
+        iErrno = errno;
+    }
+    if (iErrno == 0) {
+      _socketLinkOpen(iSocket, iSeconds, true);
+      return iSocket;
+    }
+    strWhy = iErrno == ETIMEDOUT ? "No answer within " + std::to_string(iSeconds) + " seconds" : _socketSystem(iErrno);
     close(iSocket);
   }
-  _socketSetSystem(ppcErrorText, iErrno);
+  _socketSetText(ppcErrorText, strWhy.c_str());
   return -1;
 }
 
@@ -885,85 +1683,56 @@ int iSOCKETsendError(int iSocket, int iResult, const char *pcIdentifier, const c
   return iResult;
 }
 
-/*
-** _socketRecvAll
-**   Receives exactly ulSize bytes into pv.  A receive that times out sets
-**   *ppcError to the stall text, a failing one *piErrno; kiEmptyTries empty
-**   receives in a row (one second apart, each traced with pcTrace) set
-**   *ppcError to pcEmpty.
-*/
-static void _socketRecvAll(int iSocket, void *pv, size_t ulSize, const char *pcEmpty, const char *pcTrace,
-                           int *piErrno, const char **ppcError)
-{
-  unsigned char *puc = static_cast<unsigned char *>(pv);
-  size_t ulGot = 0;
-  int iEmpty = 0;
-  while (ulGot < ulSize && *piErrno == 0 && *ppcError == nullptr) {
-    ssize_t l = recv(iSocket, puc + ulGot, ulSize - ulGot, 0);
-    if (l < 0) {
-      if (errno == EAGAIN || errno == EWOULDBLOCK)
-        *ppcError = kpcStalled;
-      else if (errno != EINTR)
-        *piErrno = errno;
-    } else if (l == 0) {
-      if (++iEmpty >= kiEmptyTries) {
-        *ppcError = pcEmpty;
-      } else {
-        omsgsFMTEDO(ZOR0666F, pcTrace);
-        sleep(1);
-      }
-    } else {
-      ulGot += static_cast<size_t>(l);
-      iEmpty = 0;
-    }
-  }
-}
-
 int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText)
 {
-  *pmsg = zor3socketMessage{};
-  const char *pcError = nullptr;   /* a text of this module, else the system's */
-  int iErrno = 0;
-  unsigned char aucHead[SOCKET_HEADER_SIZE];
-  uint32_t ulTotal = 0, ulVersion = 0;
+  return _socketReadMessage(iSocket, pmsg, _socketDeadline(iSocket), ppcErrorText);
+}
 
-  if (_socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0) {
-    iErrno = errno;
-  } else {
-    _socketRecvAll(iSocket, aucHead, SOCKET_HEADER_SIZE, "Error receive empty request", "Empty socket", &iErrno,
-                   &pcError);
-  }
-  if (iErrno == 0 && pcError == nullptr) {
-    ulTotal = obyteGetBE32(aucHead);
-    ulVersion = obyteGetBE32(aucHead + 4);
-    if (ulTotal < SOCKET_HEADER_SIZE || ulTotal > SOCKET_MAX_MESSAGE)
-      pcError = "Bad Request, invalid size";
-    else if (ulVersion != SOCKET_VERSION)
-      pcError = "Client/Server Uncompatible Versions";
-  }
-  if (iErrno == 0 && pcError == nullptr) {
-    pmsg->ulVersion = ulVersion;
-    pmsg->ulCode = obyteGetBE32(aucHead + 8);
-    pmsg->ulLength = ulTotal - SOCKET_HEADER_SIZE;
-    if (pmsg->ulLength > 0) {
-      pmsg->pcPayload = static_cast<char *>(std::calloc(pmsg->ulLength + 1, 1));
-      if (pmsg->pcPayload == nullptr) pcError = "System is under stress";
-      if (pcError == nullptr)
-        _socketRecvAll(iSocket, pmsg->pcPayload, pmsg->ulLength, "Error receive unterminated request",
-                       "Socket is empty", &iErrno, &pcError);
+int _iSOCKETsend(int iSocket, const void *pBytes, size_t ulLength, char **ppcErrorText)
+{
+  std::string strWhy;
+  _socketView view = _socketLinkView(iSocket);
+  if (_socketSendBytes(iSocket, view, pBytes, ulLength, _socketNow() + 1000LL * _socketSeconds(view), strWhy) ==
+      kOk)
+    return 0;
+  _socketSetText(ppcErrorText, strWhy.c_str());
+  return -1;
+}
+
+int _iSOCKETstartTls(int iSocket, int boServer, const char *pcInstance, const unsigned char *pucKey,
+                     char **ppcErrorText)
+{
+  std::string strWhy;
+  if (_socketStartTls(iSocket, boServer != 0, pcInstance, pucKey, _socketDeadline(iSocket), strWhy) == 0) return 0;
+  _socketSetText(ppcErrorText, strWhy.c_str());
+  return -1;
+}
+
+void vSOCKETclose(int iSocket)
+{
+  if (iSocket < 0) return;
+  _socketLink link;
+  bool boShutdown = false;
+  {
+    struct stat st {};
+    bool boStat = fstat(iSocket, &st) == 0;
+    auto lock = _socketLock();
+    auto it = gptable->map.find(iSocket);
+    if (it != gptable->map.end()) {
+      /* a number reused by another socket is closed, never written to */
+      boShutdown = boStat && st.st_dev == it->second.dev && st.st_ino == it->second.ino && !it->second.boBroken;
+      link = std::move(it->second);
+      gptable->map.erase(it);
     }
   }
-  if (iErrno == 0 && pcError == nullptr) return 0;
-
-  std::free(pmsg->pcPayload);
-  *pmsg = zor3socketMessage{};
-  char *pcText = nullptr;
-  if (pcError != nullptr)
-    _socketSetText(&pcText, pcError);
-  else
-    _socketSetSystem(&pcText, iErrno);
-  if (ppcErrorText != nullptr) *ppcErrorText = pcText;
-  return iSOCKETsendError(iSocket, SOCKET_RC_ERROR, SOCKET_ERROR_ID, pcText);
+  if (link.pssl != nullptr) {
+    ERR_clear_error();
+    if (boShutdown) SSL_shutdown(link.pssl);   /* close_notify, without waiting for the peer's */
+    ERR_clear_error();
+  }
+  _socketFreeLink(link);
+  shutdown(iSocket, SHUT_RDWR);
+  close(iSocket);
 }
 
 /* ================================================================ client */
@@ -991,21 +1760,24 @@ int iSOCKETtestDaemon(const char *pcHost, char **ppcErrorText)
   _socketClearError(ppcErrorText);
   int iSocket = _socketOpen(pcHost, ppcErrorText);
   if (iSocket < 0) return iSocket;
-  if (_socketSetBuffer(iSocket, SO_SNDBUF, 512) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0 ||
-      _socketSend(iSocket, SOCKET_RQ_PING, {}, nullptr, 0) != 0) {
+  if (_socketSetBuffer(iSocket, SO_SNDBUF, 512) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0) {
     _socketSetSystem(ppcErrorText, errno);
-    close(iSocket);
+    vSOCKETclose(iSocket);
+    return -2;
+  }
+  if (_socketSend(iSocket, SOCKET_RQ_PING, {}, nullptr, 0, ppcErrorText) != 0) {
+    vSOCKETclose(iSocket);
     return -2;
   }
   zor3socketMessage msg;
   int iCode = _socketReply(iSocket, &msg, ppcErrorText);
   std::free(msg.pcPayload);
   if (iCode < 0 || iCode == SOCKET_RP_ERROR) {
-    close(iSocket);
+    vSOCKETclose(iSocket);
     return -2;
   }
   _socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0);
-  _socketClose(iSocket);
+  vSOCKETclose(iSocket);
   return 0;
 }
 
@@ -1015,17 +1787,20 @@ int iSOCKETsaveFile(const char *pcHost, const char *pcText, char **ppcErrorText)
   if (pcText == nullptr || std::strlen(pcText) > SOCKET_MAX_FILE) return -1;
   int iSocket = _socketOpen(pcHost, ppcErrorText);
   if (iSocket < 0) return -1;
-  if (_socketSetBuffer(iSocket, SO_SNDBUF, SOCKET_MAX_MESSAGE) != 0 ||
-      _socketSendText(iSocket, SOCKET_RQ_SAVE, {}, pcText) != 0) {
+  if (_socketSetBuffer(iSocket, SO_SNDBUF, SOCKET_MAX_MESSAGE) != 0) {
     _socketSetSystem(ppcErrorText, errno);
-    close(iSocket);
+    vSOCKETclose(iSocket);
+    return -1;
+  }
+  if (_socketSendText(iSocket, SOCKET_RQ_SAVE, {}, pcText, ppcErrorText) != 0) {
+    vSOCKETclose(iSocket);
     return -1;
   }
   zor3socketMessage msg;
   int iCode = _socketReply(iSocket, &msg, ppcErrorText);
   std::free(msg.pcPayload);
   if (iCode < 0 || iCode == SOCKET_RP_ERROR) {
-    close(iSocket);
+    vSOCKETclose(iSocket);
     return -1;
   }
   return iSocket;
@@ -1035,26 +1810,35 @@ int iSOCKETexecCmdLocal(int iSocket, const char *pcArguments, char **ppcErrorTex
 {
   _socketClearError(ppcErrorText);
   if (pcArguments == nullptr) pcArguments = "";
+  if (!_socketHasTls(iSocket, ppcErrorText)) {
+    vSOCKETclose(iSocket);
+    return -1;
+  }
   if (std::strlen(pcArguments) > SOCKET_MAX_TEXT) {
     _socketSetText(ppcErrorText, "Argument string too long");
     _socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0);
-    _socketClose(iSocket);
+    vSOCKETclose(iSocket);
     return -1;
   }
-  if (_socketSetBuffer(iSocket, SO_SNDBUF, SOCKET_MAX_MESSAGE) != 0 ||
-      _socketSendText(iSocket, SOCKET_RQ_RUN, {}, pcArguments) != 0) {
+  if (_socketSetBuffer(iSocket, SO_SNDBUF, SOCKET_MAX_MESSAGE) != 0) {
     _socketSetSystem(ppcErrorText, errno);
-    _socketClose(iSocket);
+    vSOCKETclose(iSocket);
+    return -1;
+  }
+  if (_socketSendText(iSocket, SOCKET_RQ_RUN, {}, pcArguments, ppcErrorText) != 0) {
+    vSOCKETclose(iSocket);
     return -1;
   }
   int iResult = -1;
   for (;;) {
     zor3socketMessage msg;
     int iCode = _socketReply(iSocket, &msg, ppcErrorText);
-    if (iCode == SOCKET_RP_LINE) {
-      std::string strLine = msg.pcPayload != nullptr ? msg.pcPayload : "";
-      strLine += '\n';
-      omsgsPrint(strLine.c_str(), static_cast<int>(strLine.size()));
+    if (iCode == SOCKET_RP_LINE || iCode == SOCKET_RP_RUNNING) {
+      if (iCode == SOCKET_RP_LINE) {
+        std::string strLine = msg.pcPayload != nullptr ? msg.pcPayload : "";
+        strLine += '\n';
+        omsgsPrint(strLine.c_str(), static_cast<int>(strLine.size()));
+      }
       std::free(msg.pcPayload);
       continue;
     }
@@ -1069,11 +1853,12 @@ int iSOCKETexecCmdLocal(int iSocket, const char *pcArguments, char **ppcErrorTex
     std::free(msg.pcPayload);
     break;
   }
-  if (_socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0) != 0) {
-    _socketSetSystem(ppcErrorText, errno);
+  char *pcEndError = nullptr;
+  if (_socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0, &pcEndError) != 0 && iResult >= 0) {
+    _socketSetText(ppcErrorText, pcEndError);
     iResult = -1;
   }
-  _socketClose(iSocket);
+  vSOCKETclose(iSocket);
   return iResult;
 }
 
@@ -1091,28 +1876,30 @@ int iSOCKETexistFile(const char *pcHost, const char *pcUser, const char *pcPath,
   }
   int iSocket = _socketOpen(pcHost, ppcErrorText);
   if (iSocket < 0) return -2;
-  if (_socketSetBuffer(iSocket, SO_SNDBUF, 512) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0 ||
-      _socketSendText(iSocket, SOCKET_RQ_USER, {}, pcUser) != 0) {
+  if (_socketSetBuffer(iSocket, SO_SNDBUF, 512) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0) {
     _socketSetSystem(ppcErrorText, errno);
-    close(iSocket);
+    vSOCKETclose(iSocket);
+    return -2;
+  }
+  if (_socketSendText(iSocket, SOCKET_RQ_USER, {}, pcUser, ppcErrorText) != 0) {
+    vSOCKETclose(iSocket);
     return -2;
   }
   zor3socketMessage msg;
   int iCode = _socketReply(iSocket, &msg, ppcErrorText);
   std::free(msg.pcPayload);
   if (iCode < 0 || iCode == SOCKET_RP_ERROR) {
-    close(iSocket);
+    vSOCKETclose(iSocket);
     return iCode < 0 ? -1 : -2;
   }
-  if (_socketSendText(iSocket, SOCKET_RQ_EXIST, {ulBlockSize}, pcPath) != 0) {
-    _socketSetSystem(ppcErrorText, errno);
-    close(iSocket);
+  if (_socketSendText(iSocket, SOCKET_RQ_EXIST, {ulBlockSize}, pcPath, ppcErrorText) != 0) {
+    vSOCKETclose(iSocket);
     return -2;
   }
   iCode = _socketReply(iSocket, &msg, ppcErrorText);
   if (iCode < 0 || iCode == SOCKET_RP_ERROR) {
     std::free(msg.pcPayload);
-    close(iSocket);
+    vSOCKETclose(iSocket);
     return -2;
   }
   const unsigned char *puc = reinterpret_cast<const unsigned char *>(msg.pcPayload);
@@ -1125,12 +1912,11 @@ int iSOCKETexistFile(const char *pcHost, const char *pcUser, const char *pcPath,
     if (obyteReadBE32(puc + 4, pucEnd, &ulBlocks)) *pilBlocks = ulBlocks;
   }
   std::free(msg.pcPayload);
-  if (_socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0) != 0) {
-    _socketSetSystem(ppcErrorText, errno);
-    close(iSocket);
+  if (_socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0, ppcErrorText) != 0) {
+    vSOCKETclose(iSocket);
     return -1;
   }
-  _socketClose(iSocket);
+  vSOCKETclose(iSocket);
   return iStatus;
 }
 
@@ -1150,21 +1936,21 @@ int iSOCKETopenFile(const char *pcHost, const char *pcUser, const char *pcPath, 
   if (iSocket < 0) return -1;
   if (_socketSetBuffer(iSocket, SO_SNDBUF, 512) != 0) {
     _socketSetSystem(ppcErrorText, errno);
-    close(iSocket);
+    vSOCKETclose(iSocket);
     return -1;
   }
   zor3socketMessage msg{};
   for (uint32_t ulCode : {SOCKET_RQ_USER, SOCKET_RQ_OPEN}) {
-    if (_socketSendText(iSocket, ulCode, {}, ulCode == SOCKET_RQ_USER ? pcUser : pcPath) != 0) {
-      _socketSetSystem(ppcErrorText, errno);
-      close(iSocket);
+    if (_socketSendText(iSocket, ulCode, {}, ulCode == SOCKET_RQ_USER ? pcUser : pcPath, ppcErrorText) != 0) {
+      std::free(msg.pcPayload);
+      vSOCKETclose(iSocket);
       return -1;
     }
     std::free(msg.pcPayload);
     int iCode = _socketReply(iSocket, &msg, ppcErrorText);
     if (iCode < 0 || iCode == SOCKET_RP_ERROR) {
       std::free(msg.pcPayload);
-      close(iSocket);
+      vSOCKETclose(iSocket);
       return -1;
     }
   }
@@ -1182,52 +1968,53 @@ int iSOCKETreadFile(int iSocket, int32_t iBlock, int32_t iSize, void *pBuffer, c
     _socketSetText(ppcErrorText, "Bad Request, invalid size");
     return -1;
   }
-  if (_socketSetBuffer(iSocket, SO_SNDBUF, 20) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, SOCKET_MAX_READ) != 0 ||
-      _socketSend(iSocket, SOCKET_RQ_READ, {static_cast<uint32_t>(iSize), static_cast<uint32_t>(iBlock)}, nullptr,
-                  0) != 0) {
+  if (!_socketHasTls(iSocket, ppcErrorText)) return -1;
+  if (_socketSetBuffer(iSocket, SO_SNDBUF, 20) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, SOCKET_MAX_READ) != 0) {
     _socketSetSystem(ppcErrorText, errno);
     shutdown(iSocket, SHUT_RDWR);
     return -1;
   }
+  int64_t llDeadline = _socketDeadline(iSocket);
+  std::string strWhy;
+  if (_socketSendMessage(iSocket, SOCKET_RQ_READ, {static_cast<uint32_t>(iSize), static_cast<uint32_t>(iBlock)},
+                         nullptr, 0, llDeadline, strWhy) != 0) {
+    _socketSetText(ppcErrorText, strWhy.c_str());
+    shutdown(iSocket, SHUT_RDWR);
+    return -1;
+  }
   char *pc = static_cast<char *>(pBuffer);
-  int iGot = 0;
-  int iErrno = 0;
-  bool boClosed = false;
-  while (iGot < iSize) {
-    ssize_t l = recv(iSocket, pc + iGot, static_cast<size_t>(iSize - iGot), 0);
-    if (l < 0 && errno == EINTR) continue;
-    if (l <= 0) {
-      boClosed = l == 0;
-      iErrno = l < 0 ? errno : 0;
-      break;
-    }
-    iGot += static_cast<int>(l);
-  }
-  if (_socketReadRefused(iSocket, pc, iGot, ppcErrorText)) {
+  size_t ulGot = 0;
+  _socketView view = _socketLinkView(iSocket);
+  _socketOutcome outcome = _socketRecvAll(iSocket, view, pc, static_cast<size_t>(iSize), llDeadline, &ulGot, strWhy);
+  if (_socketReadRefused(iSocket, pc, static_cast<int>(ulGot), llDeadline, ppcErrorText)) {
     shutdown(iSocket, SHUT_RDWR);
     return -1;
   }
-  if (boClosed || iErrno != 0) {
-    if (boClosed)
+  if (outcome != kOk) {
+    if (outcome == kClosed)
       _socketSetText(ppcErrorText, "Connection closed before the data was complete");
+    else if (outcome == kTimeout)
+      _socketSetText(ppcErrorText, _socketStallText(view).c_str());
     else
-      _socketSetSystem(ppcErrorText, iErrno);
+      _socketSetText(ppcErrorText, strWhy.c_str());
     shutdown(iSocket, SHUT_RDWR);
     return -1;
   }
-  return iGot;
+  return static_cast<int>(ulGot);
 }
 
 int iSOCKETlseekFile(int iSocket, int32_t iCount, int32_t iUnit, int32_t iOffset, char **ppcErrorText)
 {
   _socketClearError(ppcErrorText);
-  if (_socketSetBuffer(iSocket, SO_SNDBUF, 24) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0 ||
-      _socketSend(iSocket, SOCKET_RQ_SEEK,
-                  {static_cast<uint32_t>(iUnit), static_cast<uint32_t>(iCount), static_cast<uint32_t>(iOffset)},
-                  nullptr, 0) != 0) {
+  if (!_socketHasTls(iSocket, ppcErrorText)) return -1;
+  if (_socketSetBuffer(iSocket, SO_SNDBUF, 24) != 0 || _socketSetBuffer(iSocket, SO_RCVBUF, 512) != 0) {
     _socketSetSystem(ppcErrorText, errno);
     return -1;
   }
+  if (_socketSend(iSocket, SOCKET_RQ_SEEK,
+                  {static_cast<uint32_t>(iUnit), static_cast<uint32_t>(iCount), static_cast<uint32_t>(iOffset)},
+                  nullptr, 0, ppcErrorText) != 0)
+    return -1;
   zor3socketMessage msg;
   int iCode = _socketReply(iSocket, &msg, ppcErrorText);
   std::free(msg.pcPayload);
@@ -1238,8 +2025,12 @@ int iSOCKETcloseFile(int iSocket, char **ppcErrorText)
 {
   _socketClearError(ppcErrorText);
   int iResult = 0;
-  if (_socketSetBuffer(iSocket, SO_SNDBUF, 12) != 0 || _socketSend(iSocket, SOCKET_RQ_CLOSE, {}, nullptr, 0) != 0) {
+  if (!_socketHasTls(iSocket, ppcErrorText)) {
+    iResult = -1;
+  } else if (_socketSetBuffer(iSocket, SO_SNDBUF, 12) != 0) {
     _socketSetSystem(ppcErrorText, errno);
+    iResult = -1;
+  } else if (_socketSend(iSocket, SOCKET_RQ_CLOSE, {}, nullptr, 0, ppcErrorText) != 0) {
     iResult = -1;
   } else {
     zor3socketMessage msg;
@@ -1247,7 +2038,7 @@ int iSOCKETcloseFile(int iSocket, char **ppcErrorText)
     std::free(msg.pcPayload);
     if (iCode < 0 || iCode == SOCKET_RP_ERROR) iResult = -1;
   }
-  _socketClose(iSocket);
+  vSOCKETclose(iSocket);
   return iResult;
 }
 
@@ -1301,6 +2092,9 @@ int iSOCKETlisten(int iSocket, int iBacklog, char **ppcErrorText)
     _socketSetSystem(ppcErrorText, errno);
     return -1;
   }
+  /* the daemon's TLS context, made once here so that every conversation's
+     process inherits it instead of loading OpenSSL's algorithms again */
+  _socketTlsContext(true);
   return 0;
 }
 
@@ -1310,7 +2104,7 @@ int iSOCKETaccept(int iSocket, void *pAddress, char **ppcErrorText)
   sockaddr_in addr{};
   for (;;) {
     socklen_t len = sizeof(addr);
-    int iConnection = accept(iSocket, reinterpret_cast<sockaddr *>(&addr), &len);
+    int iConnection = accept4(iSocket, reinterpret_cast<sockaddr *>(&addr), &len, SOCK_CLOEXEC);
     if (iConnection >= 0) {
       if (pAddress != nullptr) std::memcpy(pAddress, &addr, std::min<size_t>(16, sizeof(addr)));
       return iConnection;
@@ -1321,18 +2115,10 @@ int iSOCKETaccept(int iSocket, void *pAddress, char **ppcErrorText)
   return -1;
 }
 
-/* Seconds a daemon waits for the next bytes of its peer. */
-static int _socketTimeout(void)
-{
-  int32_t *pil = static_cast<int32_t *>(configUseItem(CONFIG_ITEM_DAEMONTIMEOUT, 1));
-  int iSeconds = pil != nullptr && *pil > 0 ? *pil : 30;
-  std::free(pil);
-  return iSeconds;
-}
-
 int iSOCKETdoService(int iSocket, char **ppcErrorText)
 {
   _socketClearError(ppcErrorText);
+  fcntl(iSocket, F_SETFD, FD_CLOEXEC);
   _socketConversation conv;
   socklen_t lenPeer = sizeof conv.addrPeer;
   char acPeer[INET_ADDRSTRLEN] = "?";
@@ -1342,17 +2128,25 @@ int iSOCKETdoService(int iSocket, char **ppcErrorText)
   else
     conv.addrPeer = sockaddr_in{};
   conv.strPeer = acPeer;
-  timeval tv{_socketTimeout(), 0};
-  setsockopt(iSocket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  setsockopt(iSocket, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+  conv.iSeconds = _socketTimeout();
+  _socketLinkOpen(iSocket, conv.iSeconds, false);
+  /* the children of the conversation (its cleaner, a run) are waited for
+     here, whatever the daemon program does with SIGCHLD */
+  struct sigaction actOld {}, actDefault {};
+  actDefault.sa_handler = SIG_DFL;
+  sigemptyset(&actDefault.sa_mask);
+  sigaction(SIGCHLD, &actDefault, &actOld);
 
-  int iResult = 0;
-  bool boEnd = false;
+  int iResult = _socketGreet(iSocket, conv, _socketNow() + 1000LL * conv.iSeconds, ppcErrorText);
+  bool boEnd = iResult != 0;
   while (!boEnd) {
     zor3socketMessage msg;
     iResult = _iSOCKETread(iSocket, &msg, ppcErrorText);
-    if (iResult != 0 && !conv.boAuthenticated)
-      omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), ppcErrorText != nullptr && *ppcErrorText != nullptr ? *ppcErrorText : "");
+    /* a stalled peer, a broken TLS (injected or altered bytes) are reported;
+       a peer that hung up was (ZOR0666F) */
+    if (iResult != 0 && ppcErrorText != nullptr && *ppcErrorText != nullptr &&
+        std::strcmp(*ppcErrorText, "Error receive empty request") != 0)
+      _socketRefused(conv, *ppcErrorText);
     uint32_t ulCode = iResult != 0 ? SOCKET_RQ_END : msg.ulCode;
     const char *pcText = msg.pcPayload != nullptr ? msg.pcPayload : "";
     const unsigned char *puc = reinterpret_cast<const unsigned char *>(msg.pcPayload);
@@ -1364,39 +2158,14 @@ int iSOCKETdoService(int iSocket, char **ppcErrorText)
       iResult = iSOCKETsendError(iSocket, SOCKET_RC_ERROR, SOCKET_ERROR_ID, pcError);
       boEnd = true;
     };
-    /* A refusal: reported on the daemon's side with its reason, answered with pcError. */
-    auto refuse = [&](const std::string &strWhy, const char *pcError) {
-      omsgsFMTEDO(ZOR0667E, conv.strPeer.c_str(), strWhy.c_str());
-      fail(pcError);
+    /* A file request's path: refused when too long. */
+    auto pathSized = [&](const char *pcPath, size_t ulMax) {
+      if (strnlen(pcPath, ulMax + 1) <= ulMax) return true;
+      _socketRefused(conv, std::string("path longer than ") + std::to_string(ulMax) + " bytes");
+      fail("Bad Request, invalid size");
+      return false;
     };
-    /* A file request's path: refused outside the instance's files. */
-    auto pathAllowed = [&](const char *pcPath, size_t ulMax) {
-      std::string strWhy;
-      if (strnlen(pcPath, ulMax + 1) > ulMax) {
-        refuse(std::string("path longer than ") + std::to_string(ulMax) + " bytes", "Bad Request, invalid size");
-        return false;
-      }
-      if (dmguardPath(conv.strInstance.c_str(), &conv.files, pcPath, &strWhy) != 0) {
-        refuse(std::string(pcPath) + ": " + strWhy, "Path not allowed");
-        return false;
-      }
-      return true;
-    };
-    std::string strWhy;
-    if (!conv.boAuthenticated && ulCode != SOCKET_RQ_HELLO && ulCode != SOCKET_RQ_PROOF && ulCode != SOCKET_RQ_END) {
-      refuse("request " + std::to_string(ulCode) + " before authentication", "Authentication required");
-      ulCode = 0;
-    }
     switch (ulCode) {
-      case 0:
-        break;
-      case SOCKET_RQ_HELLO:
-        if (_socketHello(iSocket, conv, msg, strWhy) != 0) refuse(strWhy, "Authentication failed");
-        break;
-      case SOCKET_RQ_PROOF:
-        if (conv.boAuthenticated || _socketProof(iSocket, conv, msg, strWhy) != 0)
-          refuse(strWhy.empty() ? "a second proof" : strWhy, "Authentication failed");
-        break;
       case SOCKET_RQ_ACK:
       case SOCKET_RQ_PING:
         _socketSend(iSocket, SOCKET_RP_DONE, {}, nullptr, 0);
@@ -1430,10 +2199,14 @@ int iSOCKETdoService(int iSocket, char **ppcErrorText)
           fail("Bad Request");
           break;
         }
-        if (pathAllowed(pcText + 4, SOCKET_MAX_PATH6)) _socketExist(iSocket, aul[0], pcText + 4);
+        if (pathSized(pcText + 4, SOCKET_MAX_PATH6) && _socketExist(iSocket, conv, aul[0], pcText + 4) != 0) {
+          _socketSetText(ppcErrorText, "Path not allowed");
+          iResult = SOCKET_RC_ERROR;
+          boEnd = true;
+        }
         break;
       case SOCKET_RQ_OPEN:
-        if (!pathAllowed(pcText, SOCKET_MAX_TEXT)) break;
+        if (!pathSized(pcText, SOCKET_MAX_TEXT)) break;
         if (_socketOpenFile(iSocket, conv, pcText) != 0) {
           _socketSetText(ppcErrorText, "Cant open file");
           iResult = SOCKET_RC_ERROR;
@@ -1479,17 +2252,19 @@ int iSOCKETdoService(int iSocket, char **ppcErrorText)
         break;
       }
       case SOCKET_RQ_END:
-        sleep(1);
         boEnd = true;
         break;
       default:
         fail("Bad Request");
         break;
     }
+    /* a run's arguments may hold a password */
+    if (msg.pcPayload != nullptr) OPENSSL_cleanse(msg.pcPayload, msg.ulLength);
     std::free(msg.pcPayload);
   }
   if (conv.iFile >= 0) close(conv.iFile);
   _socketRemoveDir(conv);
-  _socketClose(iSocket);
+  sigaction(SIGCHLD, &actOld, nullptr);
+  vSOCKETclose(iSocket);
   return iResult;
 }

@@ -14,47 +14,67 @@
 **
 **     OFFSET  SIZE  DESCRIPTION
 **        0      4   total length of the message, header included (>= 12)
-**        4      4   protocol version, always 211
+**        4      4   protocol version, always 212
 **        8      4   request code (client -> daemon) or reply code
 **       12  total-12 payload
 **
-**   Requests: 14 hello (instance NUL; answered by 501 with a challenge of
-**   32 random bytes), 15 proof (the 32-byte HMAC of io/authkey.h over
-**   the challenge), 1 acknowledge, 2 partition list (instance NUL), 3 save a
-**   control file converted from UTF-8 (text NUL), 13 save it unchanged,
-**   4 run db2zav with its output lines converted to UTF-8 (arguments NUL),
+**   Requests: 14 hello (instance NUL; answered in clear by 501, then TLS
+**   begins), 1 acknowledge, 2 partition list (instance NUL), 3 save a
+**   control file converted from UTF-8 (text NUL), 13 save it unchanged, 4
+**   run db2zav with its output lines converted to UTF-8 (arguments NUL),
 **   11 run with the lines unchanged, 5 become a user (name NUL), 6 does a
 **   file exist (u32 block size, path NUL), 7 open a file (path NUL), 8 read
 **   (u32 size, i32 block; answered by exactly size raw bytes without a
 **   header), 9 close the file (ends the conversation), 10 set the file
 **   position (i32 unit, i32 count, i32 offset), 12 ping, 999 end of the
-**   conversation.  Replies: 500 one text line (no NUL), 501 done (14: the
-**   challenge; 4 and 11: i32 exit status of the run, 128 + the signal when
-**   a signal ended it; 6: i32 status, u32 blocks; 7: u32 size high, u32
-**   size low; 9: one word of no meaning), 666 error ("ZOR0666F", a blank
-**   and the text, no NUL, the whole message at most 512 bytes).
+**   conversation (the daemon ends at once).  Replies: 500 one text line (no
+**   NUL), 501 done (4 and 11: i32 exit status of the run, 128 + the signal
+**   when a signal ended it; 6: i32 status, u32 blocks; 7: u32 size high,
+**   u32 size low; 9: one word of no meaning), 502 the run goes on (sent
+**   every SOCKET_BEAT_MS while a run of 4 or 11 lasts, no payload), 666
+**   error ("ZOR0666F", a blank and the text, no NUL, the whole message at
+**   most 512 bytes).
 **
-**   Authentication: every conversation begins with 14 then 15.  The daemon
-**   answers 14 only for a peer on a loopback address or on a host of the
-**   instance's db2nodes.cfg and when the instance's key file is sound, and
-**   15 only for the right proof; then the serving process becomes the
-**   instance user for good (never root) and sets its file-creation mask to
-**   022.  A failed authentication, any other request before it, and a
-**   message of another protocol version are answered by an error reply
-**   that ends the conversation, and reported through ZOR0667E.  The client
-**   proves with the key of its instance (iSOCKETsetInstance, else the
-**   DB2INSTANCE variable, else the configuration's db2instance).
+**   Handshake: the client sends 14 in clear.  The daemon checks the version
+**   and the instance name, takes the identity of the instance user for
+**   good (never root, never primary group 0; a daemon that is not root
+**   serves only as its own user), then, as that user, checks that the peer
+**   is on a loopback address or on a host of the instance's db2nodes.cfg
+**   and reads the instance's key file; it answers 501 in clear, or 666 and
+**   ends.  Both sides then run TLS 1.3 (OpenSSL) with the pre-shared key of
+**   the instance (io/authkey.h) as an external PSK, identity "db2zavdm:"
+**   and the instance name, with an (EC)DHE exchange, no certificate, no
+**   session ticket and no early data: each side proves that it holds the
+**   key, and every later byte of the conversation, the password of a run
+**   among them, travels inside the TLS, so that injected, replayed or
+**   altered traffic ends the conversation.  A handshake that fails ends
+**   the conversation without a reply in clear.  Any other request than 14
+**   first, or a message of another protocol version, is answered by an
+**   error reply in clear that ends the conversation.  Every refusal is
+**   reported on the daemon's side through ZOR0667E, with the control
+**   characters of what the peer sent escaped (\xHH, and \\ for \).  The
+**   client proves with the key of its instance (iSOCKETsetInstance, else
+**   the DB2INSTANCE variable, else the configuration's db2instance).
 **
 **   What an authenticated peer may ask (io/dmguard.h): request 5 only
 **   for the instance user; 2 only for the instance; 6 and 7 only for files
-**   of the instance's databases; 4 and 11 only with the options a shipped
-**   run needs, a password being passed to the run in its environment
-**   (ZAV_PASSWORD), never on its command line.  The run is the program
-**   itself, started without a shell, as the instance user.
+**   of the instance's databases, opened beneath them without following
+**   links; 4 and 11 only with the options a shipped run needs, a password
+**   being passed to the run in its environment (ZAV_PASSWORD), never on its
+**   command line.  The run is the program itself, started without a shell,
+**   as the instance user, in the conversation's private directory, with
+**   nothing of the daemon's open beyond its standard input (/dev/null),
+**   output and error (its message file).
 **
-**   Time limit: a daemon drops a peer that sends nothing for the
-**   configuration's daemontimeout seconds (30 by default), within a message
-**   or between two.
+**   Time limits: the configuration's daemontimeout T (30 s by default)
+**   bounds, on both sides, the handshake as a whole (from the connection to
+**   the end of TLS), each message as a whole (from the moment it is awaited
+**   to its last byte, so a peer that trickles bytes is dropped as one that
+**   sends nothing), the data of a read and each send; the client's connect
+**   too.  A daemon's peer that misses a limit gets the error reply "Peer
+**   stalled: no complete message within the time limit"; a client that
+**   waits in vain fails with "No answer within T seconds".  A peer that
+**   closes the connection ends the conversation at once.
 **
 **   Limits, checked on both sides before anything is allocated or sent: a
 **   message with a header is at most SOCKET_MAX_MESSAGE bytes; a read asks
@@ -64,7 +84,8 @@
 **
 **   Error texts: every client operation takes char **ppcErrorText, which it
 **   sets to "" on entry and, on failure, to the system's text, the daemon's
-**   error text (666 reply) or a text of this module.  The text lives in a
+**   error text (666 reply, its control characters escaped as above: it may
+**   come in clear from anyone before TLS) or a text of this module.  The text lives in a
 **   buffer private to the calling thread until that thread's next call of
 **   this module; the caller never frees it.
 **
@@ -82,23 +103,40 @@
 **   Service side state, per conversation: the open file of request 7, the
 **   control file saved by request 3 or 13 and the output and message files
 **   of a run, all kept in a private directory (mode 0700, made with mkdtemp
-**   from "/tmp/zavXXXXXX") that is removed with its files when the
-**   conversation ends.  Arguments received for a run are split at blanks
-**   and each word is passed as one argument.
+**   from "/tmp/zavXXXXXX"), which is also the run's working directory.  The
+**   directory is removed with its files when the conversation ends, and, if
+**   the serving process ends in any other way (killed, even by SIGKILL), by
+**   its cleaner: a process of a session of its own, forked when the
+**   directory is made, that waits for the serving process to go (a pipe
+**   closing) and removes it.  Arguments received for a run are split at
+**   blanks and each word is passed as one argument; the copies of a
+**   password are wiped once the run has started.  A run whose client goes
+**   away (a 502 that cannot be sent) is ended with SIGTERM, and SIGKILL
+**   after T seconds.  Every descriptor of the module is close-on-exec.
 **
-**   No threads of its own; the client operations may be called from several
-**   threads at once (host and service look-ups use the reentrant calls).
+**   Connections: a connection of this module (made by the client
+**   operations, or served by iSOCKETdoService) is known by its descriptor,
+**   with its TLS state and its time limit; it is released by vSOCKETclose
+**   only (iSOCKETcloseFile and iSOCKETexecCmdLocal call it), so that a
+**   descriptor number is never taken for another connection.  A client
+**   operation given a descriptor without TLS sends nothing on it.
+**
+**   The client operations may be called from several threads at once (host
+**   and service look-ups use the reentrant calls, the table of connections
+**   has a lock, taken around fork as well); one connection is used by one
+**   thread at a time.  The service side has no threads.
 */
 #ifndef ZAV_IO_SOCKET_H
 #define ZAV_IO_SOCKET_H
 
+#include <cstddef>
 #include <cstdint>
 
 struct hostent;
 struct servent;
 
 /* Protocol. */
-#define SOCKET_VERSION       211
+#define SOCKET_VERSION       212
 #define SOCKET_HEADER_SIZE   12
 #define SOCKET_SERVICE       "db2zavdm"
 #define SOCKET_PROTOCOL      "tcp"
@@ -119,13 +157,18 @@ struct servent;
 #define SOCKET_RQ_PING       12
 #define SOCKET_RQ_SAVE       13
 #define SOCKET_RQ_HELLO      14
-#define SOCKET_RQ_PROOF      15
 #define SOCKET_RQ_END        999
 
 /* Reply codes. */
 #define SOCKET_RP_LINE       500
 #define SOCKET_RP_DONE       501
+#define SOCKET_RP_RUNNING    502
 #define SOCKET_RP_ERROR      666
+
+/* TLS: the PSK identity is this prefix and the instance name; a running
+   run is announced this often. */
+#define SOCKET_TLS_IDENTITY  "db2zavdm:"
+#define SOCKET_BEAT_MS       500
 
 /* Limits. */
 #define SOCKET_MAX_MESSAGE   65552                              /* any message with a header */
@@ -174,7 +217,8 @@ int iSOCKETsetInstance(const char *pcInstance);
 **   the conversation.
 **   Returns 0 when a daemon answered, -1 when none could be reached (host,
 **   service or connection failed), -2 when one answered but refused the
-**   conversation or the key could not be read (*ppcErrorText says why).
+**   conversation, did not answer within the time limit, or the key could
+**   not be read (*ppcErrorText says why).
 */
 int iSOCKETtestDaemon(const char *pcHost, char **ppcErrorText);
 
@@ -190,8 +234,9 @@ int iSOCKETsaveFile(const char *pcHost, const char *pcText, char **ppcErrorText)
 /*
 ** iSOCKETexecCmdLocal
 **   Has the daemon run db2zav with pcArguments and the saved control file
-**   (request 11); prints each reply line, with a newline, on sysprint, then
-**   ends the conversation and closes iSocket in every case.
+**   (request 11); prints each reply line, with a newline, on sysprint (502
+**   replies only renew the time limit), then ends the conversation and
+**   closes iSocket in every case.
 **   Returns the exit status of the remote run (0 to 255), or -1 when the
 **   daemon answered with an error or with no status, a send or read
 **   failed or the arguments are longer than SOCKET_MAX_TEXT.
@@ -276,13 +321,14 @@ void vSOCKETdaemonInit(void);
 */
 int iSOCKETcreate(const servent *pservent, char **ppcErrorText);
 
-/* iSOCKETlisten: listen with the backlog.  Returns 0, or -1. */
+/* iSOCKETlisten: listen with the backlog; makes the TLS context the
+   conversations of this process and its children use.  Returns 0, or -1. */
 int iSOCKETlisten(int iSocket, int iBacklog, char **ppcErrorText);
 
 /*
 ** iSOCKETaccept
-**   Accepts one connection (again after an interrupting signal); the peer's
-**   address goes into pAddress, a buffer of 16 bytes.
+**   Accepts one connection (again after an interrupting signal), close-on-
+**   exec; the peer's address goes into pAddress, a buffer of 16 bytes.
 **   Returns the connection, or -1.
 */
 int iSOCKETaccept(int iSocket, void *pAddress, char **ppcErrorText);
@@ -292,9 +338,10 @@ int iSOCKETaccept(int iSocket, void *pAddress, char **ppcErrorText);
 **   Serves one conversation on iSocket until it ends, then removes the
 **   conversation's files and shuts the connection down and closes it.
 **   Returns 0 after a normal end (999, or a successful close), or 16 when an
-**   error reply ended it (unreadable, malformed or stalled message, unknown
-**   code, a refused authentication, user change, path or run argument, a
-**   failed open, read, seek of a read, or close).
+**   error reply or a failed handshake ended it (unreadable, malformed or
+**   stalled message, a peer that closed the connection, unknown code, a
+**   refused authentication, user change, path or run argument, a failed
+**   open, read, seek of a read, or close).
 */
 int iSOCKETdoService(int iSocket, char **ppcErrorText);
 
@@ -321,22 +368,58 @@ servent *ptSOCKETgetServiceDescriptor(const char *pcService, const char *pcProto
 
 /*
 ** iSOCKETconnect
-**   Connects to the service on the first address of the host that accepts.
+**   Connects to the service on the first address of the host that accepts,
+**   each address within the time limit (daemontimeout).  The socket is
+**   non-blocking and close-on-exec.
 **   Returns the connected socket, or -1 with the system's text for the last
-**   failure (a host entry without addresses gives -1).
+**   failure, or "No answer within T seconds" (a host entry without
+**   addresses gives -1).
 */
 int iSOCKETconnect(const servent *pservent, const hostent *phostent, char **ppcErrorText);
 
 /*
 ** _iSOCKETread
-**   Reads one message into *pmsg.  An empty receive is reported (ZOR0666F)
-**   and retried after 1 s, at most 5 times in a row; a receive that times
-**   out (a time limit set on the socket) ends the reading.  Sizes below 12 or
-**   above SOCKET_MAX_MESSAGE and versions other than SOCKET_VERSION are refused before
-**   anything is allocated; on any failure an error reply goes to the peer.
+**   Reads one message into *pmsg, inside the connection's TLS once it has
+**   begun, the whole message within the connection's time limit.  A peer
+**   that closes the connection ends the reading at once (reported once as
+**   ZOR0666F "Empty socket" or "Socket is empty").  Sizes below 12 or above
+**   SOCKET_MAX_MESSAGE and versions other than SOCKET_VERSION are refused
+**   before anything is allocated; on any failure but a broken TLS an error
+**   reply goes to the peer.
 **   Returns 0, or 16 (pmsg->pcPayload NULL, *ppcErrorText says why).
 */
 int _iSOCKETread(int iSocket, zor3socketMessage *pmsg, char **ppcErrorText);
+
+/*
+** _iSOCKETsend
+**   Sends ulLength bytes on the connection, inside its TLS once it has
+**   begun (in clear before), within the connection's time limit.
+**   Returns 0, or -1 with *ppcErrorText.
+*/
+int _iSOCKETsend(int iSocket, const void *pBytes, size_t ulLength, char **ppcErrorText);
+
+/*
+** _iSOCKETstartTls
+**   Runs the TLS 1.3 handshake on a connected socket, as the client
+**   (boServer 0) or the daemon (1), with the pre-shared key of pcInstance
+**   derived from the instance secret pucKey (AUTHKEY_SIZE bytes); the
+**   handshake succeeds only when the peer proves the same key.  From then on
+**   the connection's messages travel inside the TLS.  Within the
+**   connection's time limit.  The client operations and iSOCKETdoService
+**   call it after the hello; tests call it to play either side.
+**   Returns 0, or -1 with *ppcErrorText ("Authentication failed: " and
+**   the reason).
+*/
+int _iSOCKETstartTls(int iSocket, int boServer, const char *pcInstance, const unsigned char *pucKey,
+                     char **ppcErrorText);
+
+/*
+** vSOCKETclose
+**   Ends the TLS of the connection (close_notify, without waiting), shuts
+**   it down, closes it and forgets it.  Any descriptor of a socket may be
+**   given.
+*/
+void vSOCKETclose(int iSocket);
 
 /*
 ** iSOCKETsendError

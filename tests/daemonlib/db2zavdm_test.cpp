@@ -6,8 +6,8 @@
 **   conversations of a loopback client on the test port (ZAV_DAEMON_PORT).
 **   The client side is this test's own static copy of the same modules, so
 **   the library's state is only what the daemon would see.  Also checks
-**   that the library needs nothing but the system, C++ runtime and ICU
-**   libraries.
+**   that the library needs nothing but the system, C++ runtime, ICU and
+**   OpenSSL libraries.
 */
 #include <gtest/gtest.h>
 
@@ -233,7 +233,7 @@ TEST_F(Db2zavdmTest, EntryPointsAndLibrariesNeeded)
   std::string strOut;
   if (!runCommand(std::string("readelf -d ") + ZAV_DB2ZAVDM_LIBRARY, strOut)) GTEST_SKIP() << "no readelf";
   std::regex reNeeded(R"(\(NEEDED\)\s+Shared library: \[([^\]]+)\])");
-  std::regex reAllowed(R"(lib(c|m|dl|rt|pthread|stdc\+\+|gcc_s|icu(uc|i18n|data)|sqlite3|asan|ubsan|crypto)\.so.*|ld-linux.*)");
+  std::regex reAllowed(R"(lib(c|m|dl|rt|pthread|stdc\+\+|gcc_s|icu(uc|i18n|data)|sqlite3|asan|ubsan|crypto|ssl)\.so.*|ld-linux.*)");
   int iNeeded = 0;
   for (std::sregex_iterator it(strOut.begin(), strOut.end(), reNeeded), end; it != end; ++it) {
     iNeeded++;
@@ -320,7 +320,8 @@ TEST_F(Db2zavdmTest, SetUpThenServeLoopbackClients)
   EXPECT_EQ(lib.omsgsDestroyModule(), 0);
 
   std::string strListing = zavtestReadText(strSysprint);
-  EXPECT_EQ(countOf(strListing, "ZOR0666F FATAL ERROR : Empty socket\n"), 4) << strListing;
+  /* reported once: a peer that hung up is not waited for */
+  EXPECT_EQ(countOf(strListing, "ZOR0666F FATAL ERROR : Empty socket\n"), 1) << strListing;
   EXPECT_EQ(countOf(strListing, "ZORU417E"), 1) << strListing;
 
   /* "$CONFIG" and "$TOOLS" were enabled by the trace file: the entries of

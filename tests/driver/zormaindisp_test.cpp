@@ -609,49 +609,40 @@ TEST_F(MainRemote, TheLocalHostByItsNamesRunsHere)
 
 TEST_F(MainRemote, DaemonRefusesTheControlFile)
 {
-  /* the daemon checks the proof, answers the ping, then refuses the control file */
+  /* the daemon proves the key (TLS), answers the ping, then refuses the control file */
   std::string strTop = strDir + "/sample/topzav";
   Daemon daemon(2, [&](int fd) {
     setenv("TOPZAV", strTop.c_str(), 1);
     zor3socketMessage msg{};
     char *pcErr = nullptr;
-    if (_iSOCKETread(fd, &msg, &pcErr) == 0 && msg.ulCode == SOCKET_RQ_HELLO) {
-      std::free(msg.pcPayload);
-      unsigned char aucChallenge[AUTHKEY_CHALLENGE_SIZE], aucProof[AUTHKEY_PROOF_SIZE], aucKey[AUTHKEY_SIZE];
-      authkeyRandom(aucChallenge, sizeof aucChallenge);
-      unsigned char auc[12 + sizeof aucChallenge];
+    unsigned char aucKey[AUTHKEY_SIZE];
+    std::string strWhy;
+    auto reply = [&](uint32_t ulCode) {
+      unsigned char auc[12];
       obytePutBE32(auc, sizeof auc);
       obytePutBE32(auc + 4, SOCKET_VERSION);
-      obytePutBE32(auc + 8, SOCKET_RP_DONE);
-      std::memcpy(auc + 12, aucChallenge, sizeof aucChallenge);
-      if (write(fd, auc, sizeof auc) != sizeof auc) {}
-      std::string strWhy;
-      bool boKnown = authkeyLoad("zavinst", aucKey, &strWhy) == 0 &&
-                     authkeyProof(aucKey, "zavinst", aucChallenge, aucProof) == 0;
-      if (_iSOCKETread(fd, &msg, &pcErr) == 0 && boKnown && msg.ulLength == sizeof aucProof &&
-          std::memcmp(msg.pcPayload, aucProof, sizeof aucProof) == 0) {
-        std::free(msg.pcPayload);
-        unsigned char aucDone[12];
-        obytePutBE32(aucDone, 12);
-        obytePutBE32(aucDone + 4, SOCKET_VERSION);
-        obytePutBE32(aucDone + 8, SOCKET_RP_DONE);
-        if (write(fd, aucDone, sizeof aucDone) != sizeof aucDone) {}
-        if (_iSOCKETread(fd, &msg, &pcErr) == 0) {
-          if (msg.ulCode == SOCKET_RQ_PING) {
-            if (write(fd, aucDone, sizeof aucDone) != sizeof aucDone) {}
-            std::free(msg.pcPayload);
-            if (_iSOCKETread(fd, &msg, &pcErr) == 0) std::free(msg.pcPayload);   /* the end */
-          } else {
-            std::free(msg.pcPayload);
-            iSOCKETsendError(fd, 16, SOCKET_ERROR_ID, "no room for the control file");
-          }
+      obytePutBE32(auc + 8, ulCode);
+      _iSOCKETsend(fd, auc, sizeof auc, &pcErr);
+    };
+    if (_iSOCKETread(fd, &msg, &pcErr) == 0 && msg.ulCode == SOCKET_RQ_HELLO &&
+        authkeyLoad("zavinst", aucKey, &strWhy) == 0) {
+      std::free(msg.pcPayload);
+      reply(SOCKET_RP_DONE);   /* in clear: TLS begins */
+      if (_iSOCKETstartTls(fd, 1, "zavinst", aucKey, &pcErr) == 0 && _iSOCKETread(fd, &msg, &pcErr) == 0) {
+        if (msg.ulCode == SOCKET_RQ_PING) {
+          reply(SOCKET_RP_DONE);
+          std::free(msg.pcPayload);
+          if (_iSOCKETread(fd, &msg, &pcErr) == 0) std::free(msg.pcPayload);   /* the end */
+        } else {
+          std::free(msg.pcPayload);
+          iSOCKETsendError(fd, 16, SOCKET_ERROR_ID, "no room for the control file");
         }
-      } else {
-        std::free(msg.pcPayload);
-        iSOCKETsendError(fd, 16, SOCKET_ERROR_ID, "Authentication failed");
       }
+    } else {
+      std::free(msg.pcPayload);
+      iSOCKETsendError(fd, 16, SOCKET_ERROR_ID, "Authentication failed");
     }
-    close(fd);
+    vSOCKETclose(fd);
   });
   mEnv[SOCKET_PORT_ENV] = std::to_string(daemon.port());
   RunResult r = run({"-f", ctl("good.ctl", gstrGood), "--host", kpcOtherHost});
@@ -659,6 +650,42 @@ TEST_F(MainRemote, DaemonRefusesTheControlFile)
   EXPECT_EQ(r.strOut, std::string("ZORU450E THE ZAV DAEMON ON ") + kpcOtherHost +
                           " HOST REFUSED THE REQUEST: ZOR0666F no room for the control file\n" + end(MAIN_RC_NOSAVE));
 
+}
+
+/* A host whose daemon takes the connection and then never says a word:
+   db2zav gives up after daemontimeout seconds, names the host and ends
+   non-zero, instead of waiting for ever. */
+TEST_F(MainRemote, ADaemonThatNeverAnswersFailsTheRequest)
+{
+  int iPort = 0;
+  int fd = listenLoopback(&iPort);   /* never accepts: the system completes the connections */
+  ASSERT_GE(fd, 0);
+  std::ofstream(strDir + "/sample/topzav/cfg/db2zav.cfg", std::ios::app) << "daemontimeout=2\n";
+  mEnv[SOCKET_PORT_ENV] = std::to_string(iPort);
+  zavprocSpec spec;
+  spec.vArgv = {ZAV_DB2ZAV_PROGRAM, "-f", ctl("good.ctl", gstrGood), "--host", kpcOtherHost};
+  spec.mEnv = mEnv;
+  spec.strCwd = strDir + "/run";
+  spec.strOutFile = strDir + "/silent.out";
+  pid_t pid = zavprocSpawn(spec);
+  ASSERT_GT(pid, 0);
+  int iStatus = -1;
+  bool boEnded = false;
+  for (int i = 0; i < 6000 && !boEnded; i++) {
+    boEnded = waitpid(pid, &iStatus, WNOHANG) == pid;
+    if (!boEnded) usleep(10000);
+  }
+  if (!boEnded) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  close(fd);
+  ASSERT_TRUE(boEnded) << "db2zav still waits for the silent daemon after a minute";
+  EXPECT_TRUE(WIFEXITED(iStatus));
+  EXPECT_EQ(WEXITSTATUS(iStatus), MAIN_RC_REFUSED & 0xFF);
+  EXPECT_EQ(zavtestReadText(spec.strOutFile), std::string("ZORU450E THE ZAV DAEMON ON ") + kpcOtherHost +
+                                                  " HOST REFUSED THE REQUEST: No answer within 2 seconds\n" +
+                                                  end(MAIN_RC_REFUSED));
 }
 
 TEST_F(MainRemote, RequestRunsOnTheOtherHostAndEndsWithItsStatus)

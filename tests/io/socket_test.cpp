@@ -3,7 +3,8 @@
 **   The daemon conversation end to end over loopback: a real service side in
 **   a forked child (iSOCKETcreate, iSOCKETlisten, iSOCKETaccept,
 **   iSOCKETdoService) against the real client operations, fake peers that
-**   send malformed or truncated messages in both directions, and the message
+**   send malformed or truncated messages in both directions (inside the TLS
+**   once it is up, through _iSOCKETsend and _iSOCKETread), and the message
 **   reader and error reply on socket pairs.  Every child is reaped, every
 **   file and directory made here is removed.
 */
@@ -22,11 +23,17 @@
 #include <functional>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <openssl/evp.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <poll.h>
 #include <pwd.h>
 #include <string>
+#include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -51,6 +58,8 @@ using Bytes = std::vector<unsigned char>;
 */
 struct TestInstance {
   std::string strBase, strTop, strHome, strDb, strUser;
+  std::string strTopShort;   /* the same installation with daemontimeout=2, for daemons only */
+  std::string strTopOther;   /* the same with another instance home, which holds another key */
 };
 TestInstance gInst;
 
@@ -63,19 +72,24 @@ class InstanceEnv : public ::testing::Environment {
     gInst.strBase = ac;
     chmod(ac, 0755);
     gInst.strTop = gInst.strBase + "/top";
+    gInst.strTopShort = gInst.strBase + "/topshort";
+    gInst.strTopOther = gInst.strBase + "/topother";
     gInst.strHome = gInst.strBase + "/home";
     gInst.strDb = gInst.strBase + "/db";
-    for (const std::string &str : {gInst.strTop + "/cfg", gInst.strTop + "/bin", gInst.strHome + "/sqllib",
+    for (const std::string &str : {gInst.strTop + "/cfg", gInst.strTop + "/bin", gInst.strTopShort + "/cfg",
+                                   gInst.strTopOther + "/cfg", gInst.strHome + "/sqllib", gInst.strHome + "/other",
                                    gInst.strDb + "/inst1"})
       fs::create_directories(str);
     for (auto &entry : fs::recursive_directory_iterator(gInst.strBase)) chmod(entry.path().c_str(), 0755);
     passwd *ppw = getpwuid(geteuid());
     gInst.strUser = geteuid() == 0 ? "nobody" : (ppw != nullptr ? ppw->pw_name : "");
     WriteConfig("");
-    setenv("TOPZAV", gInst.strTop.c_str(), 1);
     setenv("DB2INSTANCE", "inst1", 1);
     std::string strPath, strWhy;
     int boCreated = 0;
+    setenv("TOPZAV", gInst.strTopOther.c_str(), 1);
+    ASSERT_EQ(authkeyCreate("inst1", &strPath, &boCreated, &strWhy), 0) << strWhy;
+    setenv("TOPZAV", gInst.strTop.c_str(), 1);
     ASSERT_EQ(authkeyCreate("inst1", &strPath, &boCreated, &strWhy), 0) << strWhy;
   }
   void TearDown() override
@@ -83,12 +97,14 @@ class InstanceEnv : public ::testing::Environment {
     std::error_code ec;
     fs::remove_all(gInst.strBase, ec);
   }
-  /* The configuration, with strMore appended. */
+  /* The configuration, with strMore appended; the short one has a time limit of 2 s. */
   static void WriteConfig(const std::string &strMore)
   {
-    std::ofstream(gInst.strTop + "/cfg/db2zav.cfg")
-        << "db2instance=inst1\ninsthomes=inst1:" << gInst.strHome << "\ninstusers=inst1:" << gInst.strUser
-        << "\ndbpaths=inst1:" << gInst.strDb << "\n" << strMore;
+    for (const std::string &strTop : {gInst.strTop, gInst.strTopShort, gInst.strTopOther})
+      std::ofstream(strTop + "/cfg/db2zav.cfg")
+          << "db2instance=inst1\ninsthomes=inst1:" << gInst.strHome << (strTop == gInst.strTopOther ? "/other" : "")
+          << "\ninstusers=inst1:" << gInst.strUser << "\ndbpaths=inst1:" << gInst.strDb << "\n"
+          << (strTop == gInst.strTopShort ? "daemontimeout=2\n" : "") << strMore;
   }
 };
 ::testing::Environment *const gpenvInstance = ::testing::AddGlobalTestEnvironment(new InstanceEnv);
@@ -125,12 +141,14 @@ Bytes Text(uint32_t ulCode, const std::string &str, std::initializer_list<uint32
   return Msg(ulCode, words, std::string(str) + '\0');
 }
 
+/* Sends bytes as they are, inside the TLS once it is up. */
 void SendRaw(int fd, const Bytes &v)
 {
-  ASSERT_EQ(send(fd, v.data(), v.size(), MSG_NOSIGNAL), static_cast<ssize_t>(v.size()));
+  char *pcErr = nullptr;
+  ASSERT_EQ(_iSOCKETsend(fd, v.data(), v.size(), &pcErr), 0) << pcErr;
 }
 
-/* Reads exactly n bytes (10 s at most); fewer when the peer closes. */
+/* Reads exactly n bytes of the socket itself (10 s at most); fewer when the peer closes. */
 Bytes RecvRaw(int fd, size_t n)
 {
   timeval tv{10, 0};
@@ -151,26 +169,40 @@ struct Reply {
   std::string strPayload;
 };
 
+/* One message, through the module's reader (inside the TLS once it is up). */
 Reply ReadReply(int fd)
 {
   Reply reply;
-  Bytes head = RecvRaw(fd, 12);
-  if (head.size() < 12) return reply;
-  uint32_t ulTotal = obyteGetBE32(head.data());
-  if (ulTotal < 12 || ulTotal > 70000 || obyteGetBE32(head.data() + 4) != SOCKET_VERSION) return reply;
-  Bytes payload = RecvRaw(fd, ulTotal - 12);
-  reply.ulCode = obyteGetBE32(head.data() + 8);
-  reply.strPayload.assign(payload.begin(), payload.end());
+  zor3socketMessage msg;
+  char *pcErr = nullptr;
+  if (_iSOCKETread(fd, &msg, &pcErr) != 0) return reply;
+  reply.ulCode = msg.ulCode;
+  if (msg.pcPayload != nullptr) reply.strPayload.assign(msg.pcPayload, msg.ulLength);
+  std::free(msg.pcPayload);
   return reply;
 }
 
-/* True when the peer has closed the connection. */
+/* The next reply that is not a 502 of a run that goes on. */
+Reply ReadReplyOfRun(int fd)
+{
+  Reply reply;
+  while ((reply = ReadReply(fd)).ulCode == SOCKET_RP_RUNNING) {
+  }
+  return reply;
+}
+
+/* True when the peer closes the connection within 10 s (whatever it sends before). */
 bool PeerClosed(int fd)
 {
-  unsigned char uc;
   timeval tv{10, 0};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-  return recv(fd, &uc, 1, 0) == 0;
+  int iFlags = fcntl(fd, F_GETFL);
+  fcntl(fd, F_SETFL, iFlags & ~O_NONBLOCK);
+  unsigned char auc[512];
+  ssize_t l;
+  while ((l = recv(fd, auc, sizeof auc, 0)) > 0) {
+  }
+  return l == 0 || (l < 0 && errno == ECONNRESET);
 }
 
 std::string Error(const char *pc)
@@ -208,19 +240,30 @@ int Connect(int iPort)
   return fd;
 }
 
-/* Proves the instance secret on a raw connection with pucKey.  Returns the
-   code of the last reply (501 when accepted). */
-uint32_t Authenticate(int fd, const std::vector<unsigned char> &key, const std::string &strInstance = "inst1")
+/* Result of Authenticate when the clear part went well and the TLS failed. */
+constexpr uint32_t kulTlsFailed = 1;
+
+/*
+** The client's handshake on a raw connection: the hello of strHello in
+** clear, then the TLS with pucKey for strTls (the same instance unless a
+** test says otherwise).  Returns SOCKET_RP_DONE when both went through, the
+** code of the clear reply when it was not 501, kulTlsFailed when the TLS
+** failed (*pstrError: its text).
+*/
+uint32_t Authenticate(int fd, const std::vector<unsigned char> &key, const std::string &strHello = "inst1",
+                      std::string strTls = "", std::string *pstrError = nullptr)
 {
-  SendRaw(fd, Text(SOCKET_RQ_HELLO, strInstance));
+  if (strTls.empty()) strTls = strHello;
+  SendRaw(fd, Text(SOCKET_RQ_HELLO, strHello));
   Reply reply = ReadReply(fd);
-  if (reply.ulCode != SOCKET_RP_DONE || reply.strPayload.size() != AUTHKEY_CHALLENGE_SIZE) return reply.ulCode;
-  unsigned char aucProof[AUTHKEY_PROOF_SIZE];
-  EXPECT_EQ(authkeyProof(key.data(), strInstance.c_str(),
-                         reinterpret_cast<const unsigned char *>(reply.strPayload.data()), aucProof),
-            0);
-  SendRaw(fd, Msg(SOCKET_RQ_PROOF, {}, std::string(reinterpret_cast<char *>(aucProof), sizeof aucProof)));
-  return ReadReply(fd).ulCode;
+  if (pstrError != nullptr) *pstrError = reply.strPayload;
+  if (reply.ulCode != SOCKET_RP_DONE) return reply.ulCode;
+  char *pcErr = nullptr;
+  if (_iSOCKETstartTls(fd, 0, strTls.c_str(), key.data(), &pcErr) != 0) {
+    if (pstrError != nullptr) *pstrError = pcErr;
+    return kulTlsFailed;
+  }
+  return SOCKET_RP_DONE;
 }
 
 /* A raw connection that has proved the instance secret. */
@@ -231,8 +274,8 @@ int ConnectAuth(int iPort)
   return fd;
 }
 
-/* A fake daemon's side of the authentication, done right.  Returns true
-   when the client proved the key. */
+/* A fake daemon's side of the handshake, done right.  Returns true when
+   the client proved the key. */
 bool FakeAuth(int fd)
 {
   zor3socketMessage msg;
@@ -240,15 +283,8 @@ bool FakeAuth(int fd)
   if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_HELLO) return false;
   std::string strInstance = msg.pcPayload != nullptr ? msg.pcPayload : "";
   std::free(msg.pcPayload);
-  unsigned char aucChallenge[AUTHKEY_CHALLENGE_SIZE], aucProof[AUTHKEY_PROOF_SIZE];
-  authkeyRandom(aucChallenge, sizeof aucChallenge);
-  SendRaw(fd, Msg(SOCKET_RP_DONE, {}, std::string(reinterpret_cast<char *>(aucChallenge), sizeof aucChallenge)));
-  if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_PROOF) return false;
-  authkeyProof(Key().data(), strInstance.c_str(), aucChallenge, aucProof);
-  bool boOk = msg.ulLength == sizeof aucProof && std::memcmp(msg.pcPayload, aucProof, sizeof aucProof) == 0;
-  std::free(msg.pcPayload);
-  if (boOk) SendRaw(fd, Msg(SOCKET_RP_DONE));
-  return boOk;
+  SendRaw(fd, Msg(SOCKET_RP_DONE));
+  return _iSOCKETstartTls(fd, 1, strInstance.c_str(), Key().data(), &pcErr) == 0;
 }
 
 /*
@@ -258,7 +294,8 @@ bool FakeAuth(int fd)
 */
 class Peer {
  public:
-  Peer(int iConversations, std::function<int(int)> fn)
+  /* strTop: the installation the peer reads its configuration from (the tests' by default). */
+  Peer(int iConversations, std::function<int(int)> fn, const std::string &strTop = "")
   {
     int iListen = Listen(&iPort_);
     setenv(SOCKET_PORT_ENV, std::to_string(iPort_).c_str(), 1);
@@ -268,6 +305,7 @@ class Peer {
     if (pid_ == 0) {
       close(aiPipe[0]);
       alarm(60);                               /* never outlive a stuck test */
+      if (!strTop.empty()) setenv("TOPZAV", strTop.c_str(), 1);
       for (int i = 0; i < iConversations; i++) {
         unsigned char aucAddress[16];
         char *pcErr = nullptr;
@@ -291,6 +329,7 @@ class Peer {
     unsetenv(SOCKET_PORT_ENV);
   }
   int Port() const { return iPort_; }
+  pid_t Pid() const { return pid_; }
   /* Waits for the peer to end; the results of its conversations. */
   std::vector<int> Results()
   {
@@ -714,7 +753,7 @@ TEST(SocketService, SaveAndRunConvertBetweenUTF8AndTheLocale)
     SendRaw(fd, Text(ulCode, ""));
     std::vector<std::string> vLines;
     Reply reply;
-    while ((reply = ReadReply(fd)).ulCode == SOCKET_RP_LINE) vLines.push_back(reply.strPayload);
+    while ((reply = ReadReplyOfRun(fd)).ulCode == SOCKET_RP_LINE) vLines.push_back(reply.strPayload);
     EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
     EXPECT_EQ(reply.strPayload, std::string("\0\0\0\3", 4));   /* the run's exit status */
     ASSERT_FALSE(vLines.empty());
@@ -722,7 +761,7 @@ TEST(SocketService, SaveAndRunConvertBetweenUTF8AndTheLocale)
   }
   SendRaw(fd, Msg(SOCKET_RQ_END));
   EXPECT_TRUE(PeerClosed(fd));
-  close(fd);
+  vSOCKETclose(fd);
   EXPECT_EQ(peer.Results(), std::vector<int>{0});
 }
 
@@ -752,7 +791,7 @@ TEST(SocketService, PartitionListOfTheInstance)
   SendRaw(fd, Msg(SOCKET_RQ_ACK));                       /* the conversation goes on */
   EXPECT_EQ(ReadReply(fd).ulCode, static_cast<uint32_t>(SOCKET_RP_DONE));
   SendRaw(fd, Msg(SOCKET_RQ_END));
-  close(fd);
+  vSOCKETclose(fd);
   EXPECT_EQ(peer.Results(), std::vector<int>{0});
 }
 
@@ -770,9 +809,9 @@ TEST(SocketService, MalformedRequestsEndTheConversation)
   Bytes truncatedHeader = Msg(SOCKET_RQ_PING);
   truncatedHeader.resize(5);
   std::vector<Case> cases = {
-      {"older version", Msg(SOCKET_RQ_HELLO, {}, std::string("inst1") + '\0', 210),
+      {"older version", Msg(SOCKET_RQ_HELLO, {}, std::string("inst1") + '\0', 211),
        Error("Client/Server Uncompatible Versions"), false},
-      {"older version after authentication", Msg(SOCKET_RQ_PING, {}, "", 210), Error("Client/Server Uncompatible Versions")},
+      {"older version after authentication", Msg(SOCKET_RQ_PING, {}, "", 211), Error("Client/Server Uncompatible Versions")},
       {"total below 12", Msg(SOCKET_RQ_PING, {}, "", SOCKET_VERSION, 8), Error("Bad Request, invalid size"), false},
       {"huge total", Msg(SOCKET_RQ_PING, {}, "", SOCKET_VERSION, 0x7FFFFFFF), Error("Bad Request, invalid size")},
       {"undefined code", Msg(16), Error("Bad Request")},
@@ -797,7 +836,7 @@ TEST(SocketService, MalformedRequestsEndTheConversation)
     EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << c.pcName;
     EXPECT_EQ(reply.strPayload, c.strError) << c.pcName;
     EXPECT_TRUE(PeerClosed(fd)) << c.pcName;
-    close(fd);
+    vSOCKETclose(fd);
   }
   EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), SOCKET_RC_ERROR));
 }
@@ -814,12 +853,15 @@ TEST(SocketService, AcknowledgeAndPingAnswerDone)
   }
   SendRaw(fd, Msg(SOCKET_RQ_END));
   EXPECT_TRUE(PeerClosed(fd));
-  close(fd);
+  vSOCKETclose(fd);
   EXPECT_EQ(peer.Results(), std::vector<int>{0});
 }
 
 /* Nothing is served before the peer has proved the instance secret: every
-   request kind gets the same refusal and the daemon hangs up. */
+   request kind sent first gets the same refusal in clear and the daemon
+   hangs up; a hello for an instance the daemon cannot serve is refused in
+   clear; a TLS with another key, or with the key of another instance,
+   fails and nothing is served. */
 TEST(SocketService, UnauthenticatedOrWrongKeyPeersGetOnlyARefusal)
 {
   Scratch scratch;
@@ -828,40 +870,42 @@ TEST(SocketService, UnauthenticatedOrWrongKeyPeersGetOnlyARefusal)
       Msg(SOCKET_RQ_PING),         Msg(SOCKET_RQ_ACK),          Text(SOCKET_RQ_NODES, "inst1"),
       Text(SOCKET_RQ_SAVE, "x"),   Text(SOCKET_RQ_RUN, "-l"),   Text(SOCKET_RQ_USER, "root"),
       Text(SOCKET_RQ_EXIST, strFile, {1}), Text(SOCKET_RQ_OPEN, strFile),
-      Msg(SOCKET_RQ_READ, {16, 0}), Msg(SOCKET_RQ_PROOF, {}, std::string(AUTHKEY_PROOF_SIZE, 'p'))};
+      Msg(SOCKET_RQ_READ, {16, 0}), Msg(15, {}, std::string(32, 'p'))};   /* 15: the proof of version 211 */
+  struct Case {
+    const char *pcName;
+    std::string strHello, strTls;
+    bool        boWrongKey;
+    uint32_t    ulCode;       /* what Authenticate gives */
+    std::string strError;     /* the clear refusal, or the start of the TLS failure */
+  };
+  std::vector<Case> cases = {
+      {"another key", "inst1", "inst1", true, kulTlsFailed, "Authentication failed: "},
+      {"the key of another instance", "inst1", "inst9", false, kulTlsFailed, "Authentication failed: "},
+      {"an instance without a user", "inst2", "inst2", false, SOCKET_RP_ERROR, Error("Authentication failed")},
+      {"a name with a slash", "../inst1", "", false, SOCKET_RP_ERROR, Error("Authentication failed")},
+  };
   std::vector<unsigned char> wrongKey(AUTHKEY_SIZE);
   authkeyRandom(wrongKey.data(), wrongKey.size());
-  int iWrong = 3;
-  Peer peer(static_cast<int>(vRequests.size()) + iWrong, Serve);
+  Peer peer(static_cast<int>(vRequests.size() + cases.size()), Serve);
   for (const Bytes &request : vRequests) {
     int fd = Connect(peer.Port());
     SendRaw(fd, request);
     Reply reply = ReadReply(fd);
     EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << obyteGetBE32(request.data() + 8);
-    bool boKnown = reply.strPayload == Error("Authentication required") ||
-                   reply.strPayload == Error("Authentication failed");
-    EXPECT_TRUE(boKnown) << reply.strPayload;
+    EXPECT_EQ(reply.strPayload, Error("Authentication required")) << obyteGetBE32(request.data() + 8);
     EXPECT_TRUE(PeerClosed(fd));
-    close(fd);
+    vSOCKETclose(fd);
   }
-  /* a wrong key, an instance the daemon has no key for, a proof for another instance */
-  for (int i = 0; i < iWrong; i++) {
+  for (const Case &c : cases) {
     int fd = Connect(peer.Port());
-    uint32_t ulCode = i == 0 ? Authenticate(fd, wrongKey) : i == 1 ? Authenticate(fd, Key(), "inst2") : 0;
-    if (i == 2) {
-      SendRaw(fd, Text(SOCKET_RQ_HELLO, "inst1"));
-      Reply challenge = ReadReply(fd);
-      unsigned char aucProof[AUTHKEY_PROOF_SIZE];
-      authkeyProof(Key().data(), "inst9", reinterpret_cast<const unsigned char *>(challenge.strPayload.data()),
-                   aucProof);
-      SendRaw(fd, Msg(SOCKET_RQ_PROOF, {}, std::string(reinterpret_cast<char *>(aucProof), sizeof aucProof)));
-      ulCode = ReadReply(fd).ulCode;
-    }
-    EXPECT_EQ(ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << i;
-    EXPECT_TRUE(PeerClosed(fd)) << i;
-    close(fd);
+    std::string strError;
+    EXPECT_EQ(Authenticate(fd, c.boWrongKey ? wrongKey : Key(), c.strHello, c.strTls, &strError), c.ulCode)
+        << c.pcName;
+    EXPECT_EQ(strError.substr(0, c.strError.size()), c.strError) << c.pcName;
+    EXPECT_TRUE(PeerClosed(fd)) << c.pcName;
+    vSOCKETclose(fd);
   }
-  EXPECT_EQ(peer.Results(), std::vector<int>(vRequests.size() + iWrong, SOCKET_RC_ERROR));
+  EXPECT_EQ(peer.Results(), std::vector<int>(vRequests.size() + cases.size(), SOCKET_RC_ERROR));
 
   /* the client side: a key file others may read is not used */
   std::string strKey = gInst.strHome + "/" AUTHKEY_FILE;
@@ -874,8 +918,20 @@ TEST(SocketService, UnauthenticatedOrWrongKeyPeersGetOnlyARefusal)
   EXPECT_EQ(peerClient.Results(), std::vector<int>{SOCKET_RC_ERROR});   /* it was sent nothing */
 }
 
+/* A daemon whose key is not the client's: the real client fails with the
+   handshake's reason and sends no request. */
+TEST(SocketClient, AnotherKeyFailsTheHandshake)
+{
+  Peer peer(1, Serve, gInst.strTopOther);
+  char *pcErr = nullptr;
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2);
+  EXPECT_EQ(std::string(pcErr).rfind("Authentication failed: ", 0), 0u) << pcErr;
+  EXPECT_EQ(peer.Results(), std::vector<int>{SOCKET_RC_ERROR});
+}
+
 /* File requests reach the instance's database trees and the containers its
-   control files name, nothing else; links are followed before judging. */
+   control files name, nothing else: no link beneath them, no '..', no
+   container entry that climbs out or names a system directory. */
 TEST(SocketService, FileRequestsStayWithinTheInstance)
 {
   Scratch scratch, outside(false);
@@ -895,7 +951,13 @@ TEST(SocketService, FileRequestsStayWithinTheInstance)
   ts.strName = "DMS1";
   ts.vContainers.push_back({strContainer, 0, 0, 0, 4096});
   ts.vContainers.push_back({strDirContainer, 0, 0, 0, 4096});
-  ASSERT_TRUE(db2spcsWriteFile(strDbDir + "/SQLSPCS.1", {ts}));
+  /* and a hostile table space: containers that climb out of the tree or name the system */
+  db2spcsTablespace tsHostile;
+  tsHostile.sId = 3;
+  tsHostile.strName = "EVIL";
+  for (const char *pc : {"../../../../../../../..", "/", "/etc", "/usr/bin", "/proc/self"})
+    tsHostile.vContainers.push_back({pc, 0, 0, 0, 4096});
+  ASSERT_TRUE(db2spcsWriteFile(strDbDir + "/SQLSPCS.1", {ts, tsHostile}));
   chmod((strDbDir + "/SQLSPCS.1").c_str(), 0644);
 
   struct Case {
@@ -910,7 +972,11 @@ TEST(SocketService, FileRequestsStayWithinTheInstance)
       {strOther, false},
       {strLink, false},
       {"/etc/passwd", false},
+      {"/", false},
+      {"/usr/bin/env", false},
+      {"/proc/self/environ", false},
       {scratch.Path() + "/../../../../../../etc/passwd", false},
+      {strDbDir + "/../../../../../../../../etc/passwd", false},
       {"relative/path", false},
   };
   Peer peer(static_cast<int>(cases.size()), Serve);
@@ -934,24 +1000,115 @@ TEST(SocketService, FileRequestsStayWithinTheInstance)
   fs::remove_all(gInst.strDb + "/inst1/NODE0000");
 }
 
-/* A peer that stops within a message is dropped after the configured time. */
-TEST(SocketService, StalledPeerIsDropped)
+/* An installation of its own for one test: the configuration of inst1 with
+   this home and instance user. */
+std::string MakeTop(const std::string &strName, const std::string &strHome, const std::string &strUser)
 {
-  InstanceEnv::WriteConfig("daemontimeout=1\n");
-  Peer peer(2, Serve);
-  Bytes half = Text(SOCKET_RQ_HELLO, "inst1");
-  half.resize(15);                                  /* the header and part of the payload */
-  for (bool boAuthenticated : {false, true}) {
-    int fd = boAuthenticated ? ConnectAuth(peer.Port()) : Connect(peer.Port());
-    SendRaw(fd, half);                              /* then nothing, the connection kept open */
-    Reply reply = ReadReply(fd);                    /* waits 10 s at most */
-    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << boAuthenticated;
-    EXPECT_EQ(reply.strPayload, Error("Peer stalled: nothing received within the time limit")) << boAuthenticated;
-    EXPECT_TRUE(PeerClosed(fd));
-    close(fd);
+  std::string strTop = gInst.strBase + "/" + strName;
+  fs::create_directories(strTop + "/cfg");
+  chmod(strTop.c_str(), 0755);
+  chmod((strTop + "/cfg").c_str(), 0755);
+  std::ofstream(strTop + "/cfg/db2zav.cfg") << "db2instance=inst1\ninsthomes=inst1:" << strHome
+                                            << "\ninstusers=inst1:" << strUser << "\ndbpaths=inst1:" << gInst.strDb
+                                            << "\n";
+  return strTop;
+}
+
+/* Takes from a root process the power to read and search others' files
+   (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH), keeping the power to change identity. */
+bool DropReadOverride()
+{
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct aData[2] = {};
+  if (syscall(SYS_capget, &header, aData) != 0) return false;
+  for (int iCap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+    aData[iCap / 32].effective &= ~(1u << (iCap % 32));
+    aData[iCap / 32].permitted &= ~(1u << (iCap % 32));
   }
-  EXPECT_EQ(peer.Results(), (std::vector<int>{SOCKET_RC_ERROR, SOCKET_RC_ERROR}));
-  InstanceEnv::WriteConfig("");
+  return syscall(SYS_capset, &header, aData) == 0;
+}
+
+/* The daemon takes the instance user's identity before it reads anything of
+   the instance: a root that may not read others' files serves an instance
+   whose home only the instance user can enter. */
+TEST(SocketService, InstanceFilesAreReadAsTheInstanceUser)
+{
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: the daemon changes identity only as root";
+  passwd *ppw = getpwnam(gInst.strUser.c_str());
+  ASSERT_NE(ppw, nullptr);
+  std::string strHome = gInst.strBase + "/privatehome", strKey = strHome + "/" AUTHKEY_FILE;
+  fs::create_directories(strHome);
+  fs::copy_file(gInst.strHome + "/" AUTHKEY_FILE, strKey, fs::copy_options::overwrite_existing);
+  for (const std::string &str : {strHome, strKey}) ASSERT_EQ(chown(str.c_str(), ppw->pw_uid, ppw->pw_gid), 0);
+  chmod(strHome.c_str(), 0700);
+  chmod(strKey.c_str(), 0600);
+  Peer peer(1, [&](int fd) {
+    if (!DropReadOverride()) return 98;
+    if (open(strKey.c_str(), O_RDONLY) >= 0) return 99;   /* root could still read it: it would prove nothing */
+    return Serve(fd);
+  }, MakeTop("topprivate", strHome, gInst.strUser));
+  char *pcErr = nullptr;
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), 0) << pcErr;
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
+}
+
+/* An instance user whose primary group is root's is refused as root is. */
+TEST(SocketService, InstanceUserOfRootsGroupIsRefused)
+{
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: makes a user";
+  std::string strUser = "zavg" + std::to_string(getpid() % 100000);
+  std::string strAdd = "useradd -M -N -g 0 -s /bin/false " + strUser + " >/dev/null 2>&1";
+  for (int i = 0; i < 20 && getpwnam(strUser.c_str()) == nullptr; i++)
+    if (std::system(strAdd.c_str()) != 0) usleep(250000);   /* another test may hold the password file's lock */
+  ASSERT_NE(getpwnam(strUser.c_str()), nullptr);
+  Peer peer(1, Serve, MakeTop("topgroup0", gInst.strHome, strUser));
+  int fd = Connect(peer.Port());
+  std::string strError;
+  EXPECT_EQ(Authenticate(fd, Key(), "inst1", "", &strError), static_cast<uint32_t>(SOCKET_RP_ERROR));
+  EXPECT_EQ(strError, Error("Authentication failed"));
+  vSOCKETclose(fd);
+  EXPECT_EQ(peer.Results(), std::vector<int>{SOCKET_RC_ERROR});
+  std::string strDel = "userdel " + strUser + " >/dev/null 2>&1";
+  for (int i = 0; i < 20 && getpwnam(strUser.c_str()) != nullptr; i++)
+    if (std::system(strDel.c_str()) != 0) usleep(250000);
+}
+
+/* A peer that stops within a message, or trickles it byte by byte, is
+   dropped after the configured time, before and after the handshake. */
+TEST(SocketService, StalledOrTricklingPeerIsDropped)
+{
+  Peer peer(4, Serve, gInst.strTopShort);           /* daemontimeout=2 for the daemon only */
+  Bytes hello = Text(SOCKET_RQ_HELLO, "inst1");
+  Bytes ping = Msg(SOCKET_RQ_PING);
+  for (int i = 0; i < 4; i++) {
+    bool boAuthenticated = i % 2 == 1, boTrickle = i >= 2;
+    int fd = boAuthenticated ? ConnectAuth(peer.Port()) : Connect(peer.Port());
+    const Bytes &message = boAuthenticated ? ping : hello;
+    size_t ulSent = 0;
+    if (!boTrickle) {
+      Bytes half(message.begin(), message.begin() + 7);   /* part of the header, then nothing */
+      SendRaw(fd, half);
+    } else {
+      /* one byte every 400 ms: never silent for long, never a whole message
+         within two seconds; each byte after the handshake is a TLS record of
+         its own */
+      int iFlags = fcntl(fd, F_GETFL);
+      fcntl(fd, F_SETFL, iFlags | O_NONBLOCK);
+      for (; ulSent < message.size(); ulSent++) {
+        pollfd pfd{fd, POLLIN, 0};
+        if (poll(&pfd, 1, 400) > 0) break;               /* the daemon spoke: it dropped us */
+        char *pcErr = nullptr;
+        if (_iSOCKETsend(fd, message.data() + ulSent, 1, &pcErr) != 0) break;
+      }
+      EXPECT_LT(ulSent, message.size()) << "the daemon waited for the whole trickled message";
+    }
+    Reply reply = ReadReply(fd);
+    EXPECT_EQ(reply.ulCode, static_cast<uint32_t>(SOCKET_RP_ERROR)) << i;
+    EXPECT_EQ(reply.strPayload, Error("Peer stalled: no complete message within the time limit")) << i;
+    EXPECT_TRUE(PeerClosed(fd));
+    vSOCKETclose(fd);
+  }
+  EXPECT_EQ(peer.Results(), std::vector<int>(4, SOCKET_RC_ERROR));
 }
 
 /* ================================================ client against fake daemons */
@@ -964,15 +1121,53 @@ int Answer(int fd, const Bytes &answer, bool boExpectError, const std::string &s
   char *pcErr = nullptr;
   if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 1;
   std::free(msg.pcPayload);
-  send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+  send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);   /* in clear: the hello's answer */
   shutdown(fd, SHUT_WR);
   int iRc = 0;
   if (boExpectError) {
     Reply reply = ReadReply(fd);
     if (reply.ulCode != SOCKET_RP_ERROR || reply.strPayload != Error(strError.c_str())) iRc = 2;
   }
-  close(fd);
+  vSOCKETclose(fd);
   return iRc;
+}
+
+/*
+** A daemon that answers the hello, then offers a TLS with a certificate of
+** its own instead of the key (what a listener that took the port could do).
+** Returns 0 when the client refused the handshake.
+*/
+int CertificateInsteadOfKey(int fd)
+{
+  zor3socketMessage msg;
+  char *pcErr = nullptr;
+  signal(SIGPIPE, SIG_IGN);   /* this fake writes with the plain socket BIO */
+  if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 1;
+  std::free(msg.pcPayload);
+  SendRaw(fd, Msg(SOCKET_RP_DONE));
+  EVP_PKEY *pkey = EVP_EC_gen("P-256");
+  X509 *px = X509_new();
+  X509_set_version(px, 2);
+  ASN1_INTEGER_set(X509_get_serialNumber(px), 1);
+  X509_gmtime_adj(X509_getm_notBefore(px), 0);
+  X509_gmtime_adj(X509_getm_notAfter(px), 3600);
+  X509_set_pubkey(px, pkey);
+  X509_NAME *pname = X509_get_subject_name(px);
+  X509_NAME_add_entry_by_txt(pname, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char *>("db2zavdm"), -1, -1, 0);
+  X509_set_issuer_name(px, pname);
+  X509_sign(px, pkey, EVP_sha256());
+  SSL_CTX *pctx = SSL_CTX_new(TLS_server_method());
+  SSL_CTX_use_certificate(pctx, px);
+  SSL_CTX_use_PrivateKey(pctx, pkey);
+  SSL *pssl = SSL_new(pctx);
+  SSL_set_fd(pssl, fd);
+  int rc = SSL_accept(pssl);
+  SSL_free(pssl);
+  SSL_CTX_free(pctx);
+  X509_free(px);
+  EVP_PKEY_free(pkey);
+  close(fd);
+  return rc == 1 ? 2 : 0;
 }
 
 TEST(SocketClient, BadRepliesFromTheDaemonAreRefused)
@@ -982,23 +1177,36 @@ TEST(SocketClient, BadRepliesFromTheDaemonAreRefused)
     Bytes       answer;
     std::string strError;
     bool        boClientReplies;   /* the client's reader sends an error reply */
+    bool        boPrefix = false;  /* strError is the start of the text */
   };
   Bytes truncated = Msg(SOCKET_RP_DONE);
   truncated.resize(6);
   std::vector<Case> cases = {
-      {"older version", Msg(SOCKET_RP_DONE, {}, "", 210), "Client/Server Uncompatible Versions", true},
-      {"no challenge", Msg(SOCKET_RP_DONE), "Authentication failed", false},
+      {"older version", Msg(SOCKET_RP_DONE, {}, "", 211), "Client/Server Uncompatible Versions", true},
+      {"a challenge of version 211", Msg(SOCKET_RP_DONE, {}, std::string(32, 'c')), "Authentication failed", false},
       {"huge total", Msg(SOCKET_RP_DONE, {}, "", SOCKET_VERSION, 0x10000000), "Bad Request, invalid size", true},
       {"error reply", Msg(SOCKET_RP_ERROR, {}, "ZOR0666F boom"), "ZOR0666F boom", false},
+      {"error reply forging a line", Msg(SOCKET_RP_ERROR, {}, "ZOR0666F boom\nZORU410I ZAV UTILITY HAS UNLOADED"),
+       "ZOR0666F boom\\x0AZORU410I ZAV UTILITY HAS UNLOADED", false},
       {"truncated header", truncated, "Error receive empty request", true},
+      {"done, then no TLS", Msg(SOCKET_RP_DONE), "Authentication failed: ", false, true},
   };
   for (const Case &c : cases) {
     Peer peer(1, [&](int fd) { return Answer(fd, c.answer, c.boClientReplies, c.strError); });
     char *pcErr = nullptr;
     EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2) << c.pcName;
-    EXPECT_EQ(std::string(pcErr), c.strError) << c.pcName;
+    if (c.boPrefix)
+      EXPECT_EQ(std::string(pcErr).rfind(c.strError, 0), 0u) << c.pcName << ": " << pcErr;
+    else
+      EXPECT_EQ(std::string(pcErr), c.strError) << c.pcName;
     EXPECT_EQ(peer.Results(), std::vector<int>{0}) << c.pcName;
   }
+  /* a certificate is no proof of the instance secret */
+  Peer peer(1, CertificateInsteadOfKey);
+  char *pcErr = nullptr;
+  EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2);
+  EXPECT_EQ(std::string(pcErr).rfind("Authentication failed: ", 0), 0u) << pcErr;
+  EXPECT_EQ(peer.Results(), std::vector<int>{0});
 }
 
 TEST(SocketClient, ReadStopsWhenTheDaemonHangsUpEarly)
@@ -1011,9 +1219,9 @@ TEST(SocketClient, ReadStopsWhenTheDaemonHangsUpEarly)
       if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 1;
       std::free(msg.pcPayload);
       Bytes answer = i < 2 ? Msg(SOCKET_RP_DONE, {0, 4096}) : Bytes(2048, 'z');
-      send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+      SendRaw(fd, answer);
     }
-    close(fd);
+    vSOCKETclose(fd);
     return 0;
   });
   char *pcErr = nullptr;
@@ -1046,6 +1254,69 @@ TEST(SocketClient, ReadRefusedByTheDaemonIsAFailure)
   EXPECT_EQ(peer.Results(), (std::vector<int>{SOCKET_RC_ERROR, SOCKET_RC_ERROR}));
 }
 
+/* A daemon that goes silent at any point of a conversation: every wait of
+   the client ends after its time limit (daemontimeout, 2 s here) with "No
+   answer within 2 seconds", the read and the run as the handshake. */
+TEST(SocketClient, SilentDaemonEndsEveryClientWait)
+{
+  setenv("TOPZAV", gInst.strTopShort.c_str(), 1);   /* this process, the client, waits 2 s */
+  const std::string strNoAnswer = "No answer within 2 seconds";
+  /* after the hello (the connection stays open, unanswered) */
+  {
+    Peer peer(1, [&](int fd) {
+      zor3socketMessage msg;
+      char *pcErr = nullptr;
+      if (_iSOCKETread(fd, &msg, &pcErr) == 0) std::free(msg.pcPayload);
+      sleep(30);
+      return 0;
+    });
+    char *pcErr = nullptr;
+    EXPECT_EQ(iSOCKETtestDaemon(kpcHost, &pcErr), -2);
+    EXPECT_EQ(std::string(pcErr), strNoAnswer);
+  }
+  /* after the open: a read gets no data */
+  {
+    Peer peer(1, [&](int fd) {
+      zor3socketMessage msg;
+      char *pcErr = nullptr;
+      if (!FakeAuth(fd)) return 1;
+      for (int i = 0; i < 2; i++) {   /* user, open */
+        if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 2;
+        std::free(msg.pcPayload);
+        SendRaw(fd, Msg(SOCKET_RP_DONE, {0, 4096}));
+      }
+      sleep(30);
+      return 0;
+    });
+    char *pcErr = nullptr;
+    int64_t ilSize = 0;
+    int fd = iSOCKETopenFile(kpcHost, "u", "/p", &ilSize, &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    std::vector<char> buf(4096);
+    EXPECT_EQ(iSOCKETreadFile(fd, 0, 4096, buf.data(), &pcErr), -1);
+    EXPECT_EQ(std::string(pcErr), strNoAnswer);
+    iSOCKETcloseFile(fd, &pcErr);
+  }
+  /* during a run: neither a line, nor a 502, nor the end */
+  {
+    Peer peer(1, [&](int fd) {
+      zor3socketMessage msg;
+      char *pcErr = nullptr;
+      if (!FakeAuth(fd) || _iSOCKETread(fd, &msg, &pcErr) != 0) return 1;
+      std::free(msg.pcPayload);
+      SendRaw(fd, Msg(SOCKET_RP_DONE));
+      sleep(30);
+      return 0;
+    });
+    char *pcErr = nullptr;
+    int fd = iSOCKETsaveFile(kpcHost, "ctl", &pcErr);
+    ASSERT_GE(fd, 0) << pcErr;
+    EXPECT_EQ(iSOCKETexecCmdLocal(fd, "-d SAMPLE", &pcErr), -1);
+    EXPECT_EQ(std::string(pcErr), strNoAnswer);
+  }
+  setenv("TOPZAV", gInst.strTop.c_str(), 1);
+}
+
 TEST(SocketClient, ExecPrintsLinesUntilTheDaemonStops)
 {
   struct Case {
@@ -1054,8 +1325,11 @@ TEST(SocketClient, ExecPrintsLinesUntilTheDaemonStops)
     int                      iRc;
   };
   Bytes error = Msg(SOCKET_RP_ERROR, {}, "ZOR0666F late");
+  Bytes beats = Msg(SOCKET_RP_RUNNING);
+  for (const Bytes &v : {Msg(SOCKET_RP_RUNNING), Msg(SOCKET_RP_DONE, {0})}) beats.insert(beats.end(), v.begin(), v.end());
   std::vector<Case> cases = {
       {"done", Msg(SOCKET_RP_DONE, {0}), 0},
+      {"the run goes on, then done", beats, 0},
       {"done with status 12", Msg(SOCKET_RP_DONE, {12}), 12},
       {"done without status", Msg(SOCKET_RP_DONE), -1},
       {"status out of range", Msg(SOCKET_RP_DONE, {256}), -1},
@@ -1070,7 +1344,7 @@ TEST(SocketClient, ExecPrintsLinesUntilTheDaemonStops)
       if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_SAVE) return 1;
       std::free(msg.pcPayload);
       Bytes done = Msg(SOCKET_RP_DONE);
-      send(fd, done.data(), done.size(), MSG_NOSIGNAL);
+      SendRaw(fd, done);
       if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_RUN ||
           std::string(msg.pcPayload) != "-l -d SAMPLE")
         return 2;
@@ -1079,9 +1353,9 @@ TEST(SocketClient, ExecPrintsLinesUntilTheDaemonStops)
       Bytes second = Msg(SOCKET_RP_LINE, {}, "ZORU002I two");
       answer.insert(answer.end(), second.begin(), second.end());
       answer.insert(answer.end(), c.end.begin(), c.end.end());
-      send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+      SendRaw(fd, answer);
       if (_iSOCKETread(fd, &msg, &pcErr) != 0 || msg.ulCode != SOCKET_RQ_END) return 3;
-      close(fd);
+      vSOCKETclose(fd);
       return 0;
     });
     char *pcErr = nullptr;
