@@ -1022,29 +1022,34 @@ zornodeEvalValue *_zornodeEvalProc_INTEGER_OP_DOUBLE(zornodeEvalContext *pctx, z
   return pval;
 }
 
+/* REAL(): the operand's value rounded to single precision, as DB2 converts to REAL. */
+static void _evalSetReal(zornodeEvalValue *pval, double d)
+{
+  zornodeEvalSetDouble(pval, static_cast<double>(static_cast<float>(d)));
+}
+
 zornodeEvalValue *_zornodeEvalProc_REAL_OP_INT(zornodeEvalContext *pctx, zornode *pnode)
 {
   zornodeEvalValue *pval = zornodeEvalNode(pctx, _evalLeft(pnode));
-  if (pval->iNull == 0) zornodeEvalSetDouble(pval, static_cast<double>(pval->u.iValue));
+  if (pval->iNull == 0) _evalSetReal(pval, static_cast<double>(pval->u.iValue));
   return pval;
 }
 
 zornodeEvalValue *_zornodeEvalProc_REAL_OP_BIG(zornodeEvalContext *pctx, zornode *pnode)
 {
   zornodeEvalValue *pval = zornodeEvalNode(pctx, _evalLeft(pnode));
-  if (pval->iNull == 0) zornodeEvalSetDouble(pval, static_cast<double>(zornodeEvalGetBig(pval)));
+  if (pval->iNull == 0) _evalSetReal(pval, static_cast<double>(zornodeEvalGetBig(pval)));
   return pval;
 }
 
-/* Six significant decimal digits, then single precision. */
 zornodeEvalValue *_zornodeEvalProc_REAL_OP_DOUBLE(zornodeEvalContext *pctx, zornode *pnode)
 {
   zornodeEvalValue *pval = zornodeEvalNode(pctx, _evalLeft(pnode));
   if (pval->iNull == 0) {
-    char acText[64];
-    std::snprintf(acText, sizeof acText, "%+.5E", zornodeEvalGetDouble(pval));
-    float f = static_cast<float>(std::strtod(acText, nullptr));
-    zornodeEvalSetDouble(pval, static_cast<double>(f));
+    double d = zornodeEvalGetDouble(pval);
+    if (std::isfinite(d) && std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max()))
+      zornodeEvalJump(ZORNODE_RC_OVERFLOW);
+    _evalSetReal(pval, d);
   }
   return pval;
 }
@@ -1052,7 +1057,7 @@ zornodeEvalValue *_zornodeEvalProc_REAL_OP_DOUBLE(zornodeEvalContext *pctx, zorn
 zornodeEvalValue *_zornodeEvalProc_REAL_OP_DEC(zornodeEvalContext *pctx, zornode *pnode)
 {
   zornodeEvalValue *pval = zornodeEvalNode(pctx, _evalLeft(pnode));
-  if (pval->iNull == 0) zornodeEvalSetDouble(pval, _evalAsDouble<EVAL_DEC>(pval));
+  if (pval->iNull == 0) _evalSetReal(pval, _evalAsDouble<EVAL_DEC>(pval));
   return pval;
 }
 

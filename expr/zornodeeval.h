@@ -438,7 +438,8 @@ zornodeEvalValue *_zornodeEvalProc_SUP_OP_TST_TST(zornodeEvalContext *pctx, zorn
 ** of a division by a decimal; other decimal failures end it with their
 ** odecimal status; INTEGER() of a value outside -2147483647..2147483647
 ** (or a NaN) with ZORNODE_RC_INTRANGE.  A NULL operand gives NULL without
-** any test.  INTEGER() and REAL() convert their operand's element in place.
+** any test.  INTEGER() and REAL() convert their operand's element in place;
+** REAL() rounds to single precision, as DB2 converts to REAL.
 */
 zornodeEvalValue *_zornodeEvalProc_PLS_OP_INT_INT(zornodeEvalContext *pctx, zornode *pnode);
 zornodeEvalValue *_zornodeEvalProc_PLS_OP_INT_BIG(zornodeEvalContext *pctx, zornode *pnode);

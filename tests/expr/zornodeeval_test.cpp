@@ -680,8 +680,10 @@ TEST_F(Eval, CastsIntegerAndReal)
       {[] { return cmp(NODE_EQU_OP, INTEGER(BG(-2147483647)), I(-2147483647)); }, 'T'},
       {[] { return cmp(NODE_EQU_OP, INTEGER(I(12)), I(12)); }, 'T'},
       {[&] { return cmp(NODE_EQU_OP, INTEGER(C(C_DBL)), I(0)); }, 'N'},
-      {[] { return cmp(NODE_EQU_OP, REAL(D(16777217.0)), D(16777200.0)); }, 'T'},
-      {[] { return cmp(NODE_EQU_OP, REAL(I(16777217)), D(16777217.0)); }, 'T'},
+      /* single precision, as DB2's REAL(): 16777217 has no float of its own */
+      {[] { return cmp(NODE_EQU_OP, REAL(D(16777217.0)), D(16777216.0)); }, 'T'},
+      {[] { return cmp(NODE_EQU_OP, REAL(I(16777217)), D(16777216.0)); }, 'T'},
+      {[] { return cmp(NODE_EQU_OP, REAL(D(1.2345678)), D(static_cast<double>(1.2345678f))); }, 'T'},
       {[] { return cmp(NODE_EQU_OP, REAL(BG(3)), D(3.0)); }, 'T'},
       {[] { return cmp(NODE_EQU_OP, REAL(DC("0.25", 2, 2)), D(0.25)); }, 'T'},
       {[&] { return cmp(NODE_EQU_OP, REAL(C(C_DBL)), D(0.0)); }, 'N'},
