@@ -10,6 +10,7 @@
 #include "platform/db2cli.h"
 #include "platform/db2stand.h"
 #include "platform/db2standcli.h"
+#include "platform/db2standsel.h"
 
 #include <unistd.h>
 
@@ -365,15 +366,20 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
       std::string strType = pcFileType ? db2standUpper(pcFileType) : "";
       sqlite3_stmt *pst = nullptr;
       FILE *pfData = nullptr;
+      std::vector<db2standColType> vCols;
+      db2standSqlError err;
       if (strType != "DEL") {
         _setSqlca(pSqlca, -3006, "The file type " + strType + " is not supported for export here.");
-      } else if (sqlite3_prepare_v2(pdb, db2standTranslate(strStatement).c_str(), -1, &pst, nullptr) != SQLITE_OK) {
-        _setSqlca(pSqlca, -104, sqlite3_errmsg(pdb));
+      } else if (!db2standPrepareSelect(pdb, strStatement, db2standUpper(strUser), &pst, &vCols, &err)) {
+        if (err.iSqlcode != 0) {
+          size_t ulBody = err.strText.find("  ");
+          _setSqlca(pSqlca, err.iSqlcode, ulBody == std::string::npos ? err.strText : err.strText.substr(ulBody + 2));
+        } else {
+          _setSqlca(pSqlca, -104, sqlite3_errmsg(pdb));
+        }
       } else if (pcDataFile == nullptr || (pfData = std::fopen(pcDataFile, "w")) == nullptr) {
         _setSqlca(pSqlca, -3001, "The data file cannot be opened.");
       } else {
-        std::vector<db2standColType> vCols;
-        db2standDescribe(pdb, pst, &vCols);
         int iStep;
         while ((iStep = sqlite3_step(pst)) == SQLITE_ROW) {
           for (size_t i = 0; i < vCols.size(); i++) {
@@ -408,6 +414,9 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
         if (iStep != SQLITE_DONE && db2standEngineFailure(sqlite3_extended_errcode(pdb), &iSqlcode, &strState, &strText)) {
           size_t ulBody = strText.find("  ");
           _setSqlca(pSqlca, iSqlcode, ulBody == std::string::npos ? strText : strText.substr(ulBody + 2));
+        } else if (iStep != SQLITE_DONE && db2standDb2Error(sqlite3_errmsg(pdb), &err)) {
+          size_t ulBody = err.strText.find("  ");
+          _setSqlca(pSqlca, err.iSqlcode, ulBody == std::string::npos ? err.strText : err.strText.substr(ulBody + 2));
         } else if (iStep != SQLITE_DONE) {
           _setSqlca(pSqlca, -901, sqlite3_errmsg(pdb));
         } else if (boWriteFailed) {
