@@ -6,6 +6,7 @@
 */
 #include "run/zorucoreexpr.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -170,7 +171,9 @@ int _zorucore_Expression(orow *prowSource, orow *prowTarget)
     return ZORUCORE_RC_EXPR;
   }
   std::vector<unsigned char> &vRecord = gthread.vRecord;
-  size_t ulNeed = static_cast<size_t>(kilHeader + 8 + pctx->iStringMax) + static_cast<size_t>(2 * (pdef->iLength & 0xFFFF));
+  /* header, the widest fixed value (16 packed bytes, a VARCHAR slot), its null byte, a string's bytes */
+  int32_t ilText = std::max(pctx->iStringMax, 2 * std::max(0, pdef->iLength));
+  size_t ulNeed = static_cast<size_t>(kilHeader) + 16 + 1 + static_cast<size_t>(ilText);
   if (vRecord.size() < ulNeed) vRecord.resize(ulNeed);
   int32_t ilRecord = zorucoreExprLayout(pval, pdef->iType, pdef->iLength, pexpr->pnode->usPadChar, vRecord.data(),
                                         static_cast<int32_t>(vRecord.size()));
