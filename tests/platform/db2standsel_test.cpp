@@ -236,6 +236,16 @@ TEST_F(StandInSql, ItemsAreDescribedAndComputedAsDb2DoesIt)
        "2000-03-01-00.00.00.000000"},
       {"HIRED - '1964-12-31'", SQL_DECIMAL, 8, 0, true, "1", "350129"},
       {"YEAR(HIRED - '1964-12-31')", SQL_INTEGER, 10, 0, true, "0", "35"},
+      {"CEILING(RATE)", SQL_DOUBLE, 15, 0, true, "5.000000000000000E+00", NUL},
+      {"FLOAT(QTY)", SQL_DOUBLE, 15, 0, false, "1.800000000000000E+01", "1.600000000000000E+01"},
+      {"DOUBLE_PRECISION(BIG)", SQL_DOUBLE, 15, 0, true, "9.000000000001000E+12", "-1.000000000000000E+00"},
+      {"REAL(SALARY)", SQL_REAL, 7, 0, true, "5.275000000000000E+04", "4.017500000000000E+04"},
+      {"INT(RATE)", SQL_INTEGER, 10, 0, true, "4", NUL},
+      {"LTRIM('  ' || NAME)", SQL_VARCHAR, 10, 0, true, "ANN     ", NUL},
+      {"RTRIM(NAME)", SQL_VARCHAR, 8, 0, true, "ANN", NUL},
+      {"DATE('1990-05-06')", SQL_TYPE_DATE, 10, 0, false, "1990-05-06", "1990-05-06"},
+      {"TIMESTAMP('2001-02-03-04.05.06')", SQL_TYPE_TIMESTAMP, 26, 0, false, "2001-02-03-04.05.06.000000",
+       "2001-02-03-04.05.06.000000"},
   };
   for (const auto &c : aCases) {
     SCOPED_TRACE(c.pcItem);
@@ -276,6 +286,8 @@ TEST_F(StandInSql, WhereAndOrderByOnComputedValues)
       {"SELECT ID FROM TEST.EMP ORDER BY 1 DESC", {"2", "1"}},
       {"SELECT ID FROM TEST.EMP ORDER BY ID FETCH FIRST 1 ROWS ONLY", {"1"}},
       {"SELECT ID FROM TEST.EMP E WHERE E.QTY = 16", {"2"}},
+      {"SELECT ID FROM TEST.EMP WHERE QTY * 2 IN (36, 40)", {"1"}},
+      {"SELECT ID FROM TEST.EMP WHERE NAME NOT LIKE 'A_N%' OR NAME IS NULL", {"2"}},
   };
   for (const auto &c : aCases) EXPECT_EQ(rows(c.pcSql), c.vWant) << c.pcSql;
 }
