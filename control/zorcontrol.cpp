@@ -44,6 +44,7 @@
 #include "expr/zorcol.h"
 #include "expr/zornode.h"
 #include "expr/zornodechk.h"
+#include "expr/zornodeeval.h"
 
 #define OMSGS_TRACE_KEYWORD "$CTRL"
 #define OMSGS_DEBUG_KEYWORD "$CTRLD"
@@ -241,17 +242,66 @@ void _ctlStep(const char *pcLabel, int iRc)
 
 /* ------------------------------------------------------------------ column typing */
 
-/* Types pcol from its checked expression node. */
-void _ctlTypeColumn(zorcol *pcol)
+/*
+** The internal type id, subtype and storage length of a computed value of
+** the node's checked type, as the catalogue would describe a column of
+** that type; false for a type that has no stored form (boolean, NULL,
+** LOBs, long strings), which is not read directly.
+*/
+bool _ctlComputedType(const zornode *pnode, int32_t *piType, int32_t *piSubType, int32_t *piLength)
+{
+  int32_t iLength = pnode->usLength;
+  switch (pnode->usCtrlType & 0xFF) {
+    case NODE_CTINT:
+      *piType = iLength == 2 ? ZORCOL_T_SMALLINT : ZORCOL_T_INTEGER;
+      iLength = iLength == 2 ? 2 : 4;
+      break;
+    case NODE_CTSMI: *piType = ZORCOL_T_SMALLINT; iLength = 2; break;
+    case NODE_CTBIG: *piType = ZORCOL_T_BIGINT; iLength = 8; break;
+    case NODE_CTFLT:
+      *piType = iLength == 4 ? ZORCOL_T_REAL : ZORCOL_T_DOUBLE;
+      iLength = iLength == 4 ? 4 : 8;
+      break;
+    case NODE_CTDEC:
+      if ((iLength >> 8) < 1 || (iLength >> 8) > 31 || (iLength & 0xFF) > (iLength >> 8)) return false;
+      *piType = ZORCOL_T_DECIMAL;
+      *piSubType = iLength;
+      *piLength = (iLength >> 8) / 2 + 1;
+      return true;
+    case NODE_CTDTE: *piType = ZORCOL_T_DATE; *piSubType = 0; *piLength = 4; return true;
+    case NODE_CTTME: *piType = ZORCOL_T_TIME; *piSubType = 0; *piLength = 3; return true;
+    case NODE_CTTST: *piType = ZORCOL_T_TIMESTAMP; *piSubType = 0; *piLength = 10; return true;
+    case NODE_CTCHR:
+      if (iLength < 1 || iLength > 254) return false;
+      *piType = ZORCOL_T_CHAR;
+      break;
+    case NODE_CTVCH:
+      if (iLength < 1 || iLength > ZORNODE_STRING_MAX) return false;
+      *piType = ZORCOL_T_VARCHAR;
+      break;
+    case NODE_CTGRA:
+      if (iLength < 1 || iLength > 127) return false;
+      *piType = ZORCOL_T_GRAPHIC;
+      break;
+    default: return false;
+  }
+  *piSubType = iLength;
+  *piLength = iLength;
+  return true;
+}
+
+/*
+** Types pcol from its checked expression node.  Returns 0, or
+** ZORNODE_RC_NOPROC for a computed value that has no stored form (the
+** SELECT is then refused under DB2 NO and handed to DB2 otherwise).
+*/
+int _ctlTypeColumn(zorcol *pcol)
 {
   zornode *pnode = pcol->pnodeExpr;
-  if (pnode == nullptr) return;
-  pcol->iType = pnode->usCtrlType & 0xFF;
-  if (pnode->sKind == ZORNODE_CSTE) {
-    pcol->usFlags |= 0x800;
-    pcol->iSubType = pnode->usLength;
-  } else if (pnode->sKind == ZORNODE_VAR) {
+  if (pnode == nullptr) return 0;
+  if (pnode->sKind == ZORNODE_VAR) {
     const zorcol *pref = static_cast<const zorcol *>(pnode->pLeft);
+    pcol->iType = pnode->usCtrlType & 0xFF;
     if (pref != nullptr) {
       pcol->usFlags = static_cast<uint16_t>(pref->usFlags | 0x1000);
       if (pcol->pcharName == nullptr && pref->pcharName != nullptr) pcol->pcharName = ocharClone(pref->pcharName);
@@ -261,19 +311,30 @@ void _ctlTypeColumn(zorcol *pcol)
       pcol->iDb2Number = pref->iDb2Number;
       if (pcol->pcharDefault != nullptr) ocharDestroy(pcol->pcharDefault);
       pcol->pcharDefault = pref->pcharDefault != nullptr ? ocharClone(pref->pcharDefault) : nullptr;
+    } else {
+      pcol->iLength = pnode->usLength;
     }
-  } else {
-    uint16_t usFlags = static_cast<uint16_t>(pnode->usStatus | 0x2000);
-    if ((pnode->usCtrlType & 0x400) != 0) {
-      int iClass = ocharDetermineBCS(static_cast<uint16_t>(pnode->sCCSID));
-      usFlags |= (iClass == 0x10 || iClass == 0x20 || iClass == 0x40) ? iClass : 0x80;
-    }
-    pcol->usFlags = usFlags;
-    pcol->iSubType = pnode->usLength;
+    pcol->sCCSID = pnode->sCCSID;
+    return 0;
   }
-  if (pnode->sKind != ZORNODE_VAR || pnode->pLeft == nullptr)
-    pcol->iLength = pcol->iType == 12 ? (pcol->iSubType + 1) / 2 : pnode->usLength;
-  pcol->sCCSID = pnode->sCCSID;
+  /* a constant or a computation: typed as DB2 types its result */
+  int32_t iType = 0, iSubType = 0, iLength = 0;
+  if (!_ctlComputedType(pnode, &iType, &iSubType, &iLength)) return ZORNODE_RC_NOPROC;
+  bool boText = (pnode->usCtrlType & NODE_T_CHAR) != 0;
+  uint16_t usFlags = pnode->sKind == ZORNODE_CSTE ? ZORCOL_CSTE : ZORCOL_OPRT;
+  if (pnode->sKind != ZORNODE_CSTE && (pnode->usStatus & NODE_NULLABLE)) usFlags |= ZORCOL_NULL;
+  if (boText) {
+    int iClass = ocharDetermineBCS(static_cast<uint16_t>(pnode->sCCSID));
+    usFlags |= (iClass == ZORCOL_SBCS || iClass == ZORCOL_DBCS || iClass == ZORCOL_VBCS) ? iClass : ZORCOL_FBD;
+  } else {
+    usFlags |= static_cast<uint16_t>(ocharDetermineBCS(0));
+  }
+  pcol->usFlags = usFlags;
+  pcol->iType = iType;
+  pcol->iSubType = iSubType;
+  pcol->iLength = iLength;
+  pcol->sCCSID = boText ? pnode->sCCSID : 0;
+  return 0;
 }
 
 /*
@@ -305,8 +366,8 @@ int _ctlCheckColumn(zorcol *pcol, olist *plistView, const ochaine *pchaineColTab
   }
   if (pcol->pnodeExpr == nullptr) return ORC_INVALID;
   iRc = _ctlCheck(pcol->pnodeExpr, pchaineColTable);
+  if (iRc == 0) iRc = _ctlTypeColumn(pcol);
   if (iRc != 0) return iRc;
-  _ctlTypeColumn(pcol);
   if (pcol->pcharName == nullptr) iRc = zorcolBuildDefaultName(pcol);
   return iRc;
 }

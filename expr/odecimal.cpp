@@ -143,6 +143,40 @@ int _decInitFromInternal(odecimal *pDec, const unsigned char *pPacked, int iPrec
   return 0;
 }
 
+int _decToInternal(const odecimal *pDec, unsigned char *pPacked, int iPrec, int iScale)
+{
+  if (pPacked == nullptr || !_decCountValid(pDec) || iPrec < 1 || iPrec > 31 || iScale < 0 || iScale > iPrec)
+    return ODEC_INVALID;
+  if (pDec->iOverflow != 0) return ODEC_OVERFLOW;
+  /* the 36 integer digits, most significant first, then the 36 fraction digits */
+  char acDigits[72];
+  for (int k = 0; k < 4; k++) {
+    uint32_t ulInt = static_cast<uint32_t>(pDec->aiWord[ODEC_INT(k)]);
+    uint32_t ulFrac = static_cast<uint32_t>(pDec->aiWord[ODEC_FRAC(k)]);
+    for (int d = 8; d >= 0; d--) {
+      acDigits[27 - 9 * k + d] = static_cast<char>(ulInt % 10);
+      ulInt /= 10;
+      acDigits[36 + 9 * k + d] = static_cast<char>(ulFrac % 10);
+      ulFrac /= 10;
+    }
+  }
+  int iIntDigits = iPrec - iScale;
+  for (int i = 0; i < 36 - iIntDigits; i++)
+    if (acDigits[i] != 0) return ODEC_OVERFLOW;
+  int nBytes = iPrec / 2 + 1;
+  std::memset(pPacked, 0, static_cast<size_t>(nBytes));
+  /* nibble n of the 2 * nBytes - 1 digit nibbles; an even precision leaves the first as a pad */
+  bool boZero = true;
+  int n = (iPrec % 2 == 0) ? 1 : 0;
+  for (int i = 36 - iIntDigits; i < 36 + iScale; i++, n++) {
+    int iDigit = acDigits[i];
+    if (iDigit != 0) boZero = false;
+    pPacked[n / 2] = static_cast<unsigned char>(pPacked[n / 2] | (n % 2 == 0 ? iDigit << 4 : iDigit));
+  }
+  pPacked[nBytes - 1] = static_cast<unsigned char>(pPacked[nBytes - 1] | (pDec->iSign == 1 && !boZero ? 0x0D : 0x0C));
+  return 0;
+}
+
 static void _decFromU64(odecimal *pDec, uint64_t ullMag, int iSign)
 {
   decmag m = {};

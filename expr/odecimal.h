@@ -82,6 +82,19 @@ void _decClean(odecimal *pDec);
 int _decInitFromInternal(odecimal *pDec, const unsigned char *pPacked, int iPrec, int iScale);
 
 /*
+** _decToInternal
+**   Stores the value as a packed decimal of precision iPrec and scale iScale
+**   at pPacked (floor(iPrec/2)+1 bytes): fraction digits beyond the scale
+**   are dropped (truncation, as DB2 assigns a decimal to a smaller scale),
+**   sign nibble 0xC or 0xD (0xC for zero).  REQUIRES 1 <= iPrec <= 31 and
+**   0 <= iScale <= iPrec.
+**   Returns 0; ODEC_OVERFLOW when the integer part needs more than
+**   iPrec - iScale digits (nothing stored); ODEC_INVALID for a failed value
+**   or a precision or scale out of range.
+*/
+int _decToInternal(const odecimal *pDec, unsigned char *pPacked, int iPrec, int iScale);
+
+/*
 ** _decFromInt, _decFromBig
 **   Exact conversion of a 32-bit or 64-bit integer (the most negative values
 **   included).  Return 0.

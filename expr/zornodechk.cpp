@@ -319,7 +319,9 @@ static int _chkArithmetic(zornode *pnode, zornode *pnodeL, zornode *pnodeR)
   }
   pnode->usCtrlType = usType;
   pnode->usLength = usLength;
-  pnode->usStatus |= NODE_NULLABLE;
+  /* as DB2 describes it: nullable when an operand is */
+  _chkStatusFrom(pnode, pnodeL);
+  _chkStatusFrom(pnode, pnodeR);
 
   if (pnodeL->usExtType != 0 || pnodeR->usExtType != 0) {
     pnode->usExtLength = pnode->usLength;
@@ -373,7 +375,8 @@ static int _chkMakeDuree(zornode *pnode, zornode *pnodeDate, zornode *pnodeDec, 
   pnode->sCode = NODE_DUREE_OP;
   pnode->usCtrlType = static_cast<uint16_t>(NODE_T_VALUE | NODE_T_DATETIME | _chkCode(pnodeDate));
   pnode->usLength = pnodeDate->usLength;
-  pnode->usStatus |= NODE_NULLABLE;
+  _chkStatusFrom(pnode, pnodeDate);
+  _chkStatusFrom(pnode, pnodeDec);
   return 0;
 }
 
@@ -394,7 +397,8 @@ static int _chkDateArithmetic(zornode *pnode, zornode *pnodeL, zornode *pnodeR)
     pnode->sCode = NODE_DIFFTEMPS_OP;
     pnode->usCtrlType = NODE_T_VDEC;
     pnode->usLength = _chkDurationLength(_chkCode(pnodeL));
-    pnode->usStatus |= NODE_NULLABLE;
+    _chkStatusFrom(pnode, pnodeL);
+    _chkStatusFrom(pnode, pnodeR);
     return 0;
   }
   if (boDateL && boDecR) return _chkMakeDuree(pnode, pnodeL, pnodeR, ZORNODE_SLOT_RIGHT, ZORNODE_DUR_SUBTRACT);
@@ -1314,8 +1318,10 @@ static int _chkOperator(zornode *pnode, const ochaine *pchaine)
       if (!_chkNumeric(pnodeL) || !_chkNumeric(pnodeR)) return _chkFail(pnode);
       return _chkArithmetic(pnode, pnodeL, pnodeR);
     case NODE_MNSU_OP:
+      /* the operand's type, a value; DB2 makes the negation of a SMALLINT an INTEGER */
       if (!_chkNumeric(pnodeL)) return _chkFail(pnode);
-      _chkSet(pnode, pnodeL->usCtrlType, pnodeL->usLength);
+      if (_chkSmallInt(pnodeL)) _chkSet(pnode, NODE_T_VINT, 4);
+      else _chkSet(pnode, _chkValueType(pnodeL->usCtrlType), pnodeL->usLength);
       _chkStatusFrom(pnode, pnodeL);
       return 0;
     case NODE_IS_OP:

@@ -202,6 +202,26 @@ int zornodeEvalEval(zornodeEvalContext *pctx, zornode *pnode, void *pUnused, int
   return 0;
 }
 
+int zornodeEvalValueOf(zornodeEvalContext *pctx, zornode *pnode, zornodeEvalValue **ppval)
+{
+  *ppval = nullptr;
+  if (pctx == nullptr) return ORC_INVALID;
+  try {
+    *ppval = zornodeEvalNode(pctx, pnode);
+  } catch (const _zornodeEvalAbort &abort) {
+    _evalReclaim(pctx);
+    return abort.iReason;
+  }
+  return 0;
+}
+
+void zornodeEvalDestroy(zornodeEvalContext *pctx)
+{
+  if (pctx == nullptr) return;
+  opoolDelete(&pctx->pool);
+  std::free(pctx);
+}
+
 int zornodeEvalPopDb2Internal(void)
 {
   return 0;
@@ -776,43 +796,38 @@ static int _evalDecSubInt(odecimal *pdecRes, const odecimal *pdecA, int32_t iK)
   return _decAddInt(pdecRes, pdecA, -iK);
 }
 
-static int32_t _evalNegInt(int32_t i)
-{
-  return static_cast<int32_t>(0u - static_cast<uint32_t>(i));
-}
-static int64_t _evalNegBig(int64_t ll)
-{
-  return static_cast<int64_t>(0ull - static_cast<uint64_t>(ll));
-}
-
 /* Step 4 of a binary operator: the value of L op R into the result element. */
 template <char OP, int LT, int RT>
 static void _evalCompute(const zornode *pnode, zornodeEvalValue *pvalRes, zornodeEvalValue *pvalL,
                          zornodeEvalValue *pvalR)
 {
   if constexpr (LT == EVAL_INT && RT == EVAL_INT) {
-    uint32_t a = static_cast<uint32_t>(pvalL->u.iValue), b = static_cast<uint32_t>(pvalR->u.iValue);
+    int32_t iA = pvalL->u.iValue, iB = pvalR->u.iValue;
     int32_t iRes;
-    if constexpr (OP == '+') iRes = static_cast<int32_t>(a + b);
-    else if constexpr (OP == '-') iRes = static_cast<int32_t>(a - b);
-    else if constexpr (OP == '*') iRes = static_cast<int32_t>(a * b);
+    bool boOverflow;
+    if constexpr (OP == '+') boOverflow = __builtin_add_overflow(iA, iB, &iRes);
+    else if constexpr (OP == '-') boOverflow = __builtin_sub_overflow(iA, iB, &iRes);
+    else if constexpr (OP == '*') boOverflow = __builtin_mul_overflow(iA, iB, &iRes);
     else {
-      int32_t iA = pvalL->u.iValue, iB = pvalR->u.iValue;
       if (iB == 0) zornodeEvalJump(ZORNODE_RC_DIVZERO);
-      iRes = iB == -1 ? _evalNegInt(iA) : iA / iB;   /* -2147483648 / -1 wraps as BIGINT does */
+      boOverflow = iB == -1 && iA == std::numeric_limits<int32_t>::min();
+      iRes = boOverflow ? 0 : iA / iB;
     }
+    if (boOverflow) zornodeEvalJump(ZORNODE_RC_OVERFLOW);
     pvalRes->u.iValue = iRes;
   } else if constexpr (LT != EVAL_DEC && RT != EVAL_DEC && LT != EVAL_DBL && RT != EVAL_DBL) {
     int64_t llA = _evalAsBig<LT>(pvalL), llB = _evalAsBig<RT>(pvalR);
-    uint64_t a = static_cast<uint64_t>(llA), b = static_cast<uint64_t>(llB);
     int64_t llRes;
-    if constexpr (OP == '+') llRes = static_cast<int64_t>(a + b);
-    else if constexpr (OP == '-') llRes = static_cast<int64_t>(a - b);
-    else if constexpr (OP == '*') llRes = static_cast<int64_t>(a * b);
+    bool boOverflow;
+    if constexpr (OP == '+') boOverflow = __builtin_add_overflow(llA, llB, &llRes);
+    else if constexpr (OP == '-') boOverflow = __builtin_sub_overflow(llA, llB, &llRes);
+    else if constexpr (OP == '*') boOverflow = __builtin_mul_overflow(llA, llB, &llRes);
     else {
       if (llB == 0) zornodeEvalJump(ZORNODE_RC_DIVZERO);
-      llRes = llB == -1 ? _evalNegBig(llA) : llA / llB;
+      boOverflow = llB == -1 && llA == std::numeric_limits<int64_t>::min();
+      llRes = boOverflow ? 0 : llA / llB;
     }
+    if (boOverflow) zornodeEvalJump(ZORNODE_RC_OVERFLOW);
     zornodeEvalSetBig(pvalRes, llRes);
   } else if constexpr (LT != EVAL_DEC && RT != EVAL_DEC) {
     /* DOUBLE with INTEGER, BIGINT or DOUBLE: extended precision, rounded once. */
@@ -943,9 +958,12 @@ static zornodeEvalValue *_evalMinus(zornodeEvalContext *pctx, zornode *pnode)
   pvalRes->iNull = pval->iNull;
   if (pval->iNull == 0) {
     if constexpr (T == EVAL_INT) {
-      pvalRes->u.iValue = _evalNegInt(pval->u.iValue);
+      if (pval->u.iValue == std::numeric_limits<int32_t>::min()) zornodeEvalJump(ZORNODE_RC_OVERFLOW);
+      pvalRes->u.iValue = -pval->u.iValue;
     } else if constexpr (T == EVAL_BIG) {
-      zornodeEvalSetBig(pvalRes, _evalNegBig(zornodeEvalGetBig(pval)));
+      int64_t ll = zornodeEvalGetBig(pval);
+      if (ll == std::numeric_limits<int64_t>::min()) zornodeEvalJump(ZORNODE_RC_OVERFLOW);
+      zornodeEvalSetBig(pvalRes, -ll);
     } else if constexpr (T == EVAL_DBL) {
       zornodeEvalSetDouble(pvalRes, -zornodeEvalGetDouble(pval));
     } else {
@@ -1004,29 +1022,34 @@ zornodeEvalValue *_zornodeEvalProc_INTEGER_OP_DOUBLE(zornodeEvalContext *pctx, z
   return pval;
 }
 
+/* REAL(): the operand's value rounded to single precision, as DB2 converts to REAL. */
+static void _evalSetReal(zornodeEvalValue *pval, double d)
+{
+  zornodeEvalSetDouble(pval, static_cast<double>(static_cast<float>(d)));
+}
+
 zornodeEvalValue *_zornodeEvalProc_REAL_OP_INT(zornodeEvalContext *pctx, zornode *pnode)
 {
   zornodeEvalValue *pval = zornodeEvalNode(pctx, _evalLeft(pnode));
-  if (pval->iNull == 0) zornodeEvalSetDouble(pval, static_cast<double>(pval->u.iValue));
+  if (pval->iNull == 0) _evalSetReal(pval, static_cast<double>(pval->u.iValue));
   return pval;
 }
 
 zornodeEvalValue *_zornodeEvalProc_REAL_OP_BIG(zornodeEvalContext *pctx, zornode *pnode)
 {
   zornodeEvalValue *pval = zornodeEvalNode(pctx, _evalLeft(pnode));
-  if (pval->iNull == 0) zornodeEvalSetDouble(pval, static_cast<double>(zornodeEvalGetBig(pval)));
+  if (pval->iNull == 0) _evalSetReal(pval, static_cast<double>(zornodeEvalGetBig(pval)));
   return pval;
 }
 
-/* Six significant decimal digits, then single precision. */
 zornodeEvalValue *_zornodeEvalProc_REAL_OP_DOUBLE(zornodeEvalContext *pctx, zornode *pnode)
 {
   zornodeEvalValue *pval = zornodeEvalNode(pctx, _evalLeft(pnode));
   if (pval->iNull == 0) {
-    char acText[64];
-    std::snprintf(acText, sizeof acText, "%+.5E", zornodeEvalGetDouble(pval));
-    float f = static_cast<float>(std::strtod(acText, nullptr));
-    zornodeEvalSetDouble(pval, static_cast<double>(f));
+    double d = zornodeEvalGetDouble(pval);
+    if (std::isfinite(d) && std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max()))
+      zornodeEvalJump(ZORNODE_RC_OVERFLOW);
+    _evalSetReal(pval, d);
   }
   return pval;
 }
@@ -1034,7 +1057,7 @@ zornodeEvalValue *_zornodeEvalProc_REAL_OP_DOUBLE(zornodeEvalContext *pctx, zorn
 zornodeEvalValue *_zornodeEvalProc_REAL_OP_DEC(zornodeEvalContext *pctx, zornode *pnode)
 {
   zornodeEvalValue *pval = zornodeEvalNode(pctx, _evalLeft(pnode));
-  if (pval->iNull == 0) zornodeEvalSetDouble(pval, _evalAsDouble<EVAL_DEC>(pval));
+  if (pval->iNull == 0) _evalSetReal(pval, _evalAsDouble<EVAL_DEC>(pval));
   return pval;
 }
 

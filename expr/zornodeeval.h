@@ -67,8 +67,11 @@
 **   it with ZORNODE_RC_RECORD.  Storing pcRow alone leaves both lengths
 **   unknown (-1): values are then read where the definitions say.
 **
-**   Concurrency.  One evaluation at a time per process (gjumpContext is
-**   process-wide); a context belongs to one reader process and one tree.
+**   Concurrency.  One zornodeEvalBool at a time per process (gjumpContext
+**   is process-wide); a context belongs to one reader process and one tree.
+**   zornodeEvalValueOf touches no process-wide state: threads may evaluate
+**   at once, each with contexts of its own (the SELECT-list columns of a
+**   writer's conversion threads).
 **   gpdictNodeProc is built once, in the process that checks the first
 **   tree, and is read-only afterwards; forked readers inherit it.
 */
@@ -92,6 +95,7 @@ struct odict;
 #define ZORNODE_RC_DIVZERO  ORC_MAKE(0x106, 2, 0x013)  /* 0x106a013 division by zero */
 #define ZORNODE_RC_VALUELEN ORC_MAKE(0x106, 2, 0x014)  /* 0x106a014 character value longer than the value area */
 #define ZORNODE_RC_RECORD   ORC_MAKE(0x106, 2, 0x015)  /* 0x106a015 column or value outside the record */
+#define ZORNODE_RC_OVERFLOW ORC_MAKE(0x106, 2, 0x016)  /* 0x106a016 INTEGER or BIGINT result out of its range */
 /* An operand without procedure or of a type no load knows ends it with
    ZORNODE_RC_NOPROC or ZORNODE_RC_BADOPERAND (zornode.h); a pool that
    cannot grow with ORC_NOMEM; decimal and date/time failures with the
@@ -279,6 +283,25 @@ int zornodeEvalBool(zornodeEvalContext *pctx, zornode *pnode);
 */
 int zornodeEvalEval(zornodeEvalContext *pctx, zornode *pnode, void *pUnused, int32_t *piResult);
 
+/*
+** zornodeEvalValueOf
+**   Evaluates the tree for the current record and hands its result element
+**   to the caller through *ppval, who gives it back (zornodeEvalGive) once
+**   the value is read.  REQUIRES: as zornodeEvalBool.
+**   Returns 0, or the reason code of an evaluation error (nothing is
+**   reported then, *ppval is NULL and every element goes back to the free
+**   list).
+*/
+int zornodeEvalValueOf(zornodeEvalContext *pctx, zornode *pnode, zornodeEvalValue **ppval);
+
+/*
+** zornodeEvalDestroy
+**   Frees a context and its pool.  For contexts that do not live as long as
+**   their process (a writer's conversion threads make one per column and
+**   thread).  NULL is ignored.
+*/
+void zornodeEvalDestroy(zornodeEvalContext *pctx);
+
 /* zornodeEvalPopDb2Internal: does nothing.  Returns 0. */
 int zornodeEvalPopDb2Internal(void);
 
@@ -404,8 +427,10 @@ zornodeEvalValue *_zornodeEvalProc_SUP_OP_TST_TST(zornodeEvalContext *pctx, zorn
 /*
 ** Arithmetic and casts: +, -, *, / over INTEGER, BIGINT, DOUBLE and DECIMAL
 ** operands, unary minus, INTEGER(), REAL(), DATE(), TIME(), TIMESTAMP().
-** INTEGER and BIGINT results wrap round without a test (-2147483648 / -1
-** is -2147483648, as for BIGINT); DOUBLE with an integer or a DOUBLE is
+** An INTEGER or BIGINT result outside its type's range (2147483647 + 1,
+** -2147483648 / -1, the negation of the smallest value) ends the
+** evaluation with ZORNODE_RC_OVERFLOW, as DB2 fails such an operation
+** instead of giving a wrapped value; DOUBLE with an integer or a DOUBLE is
 ** computed in extended precision and rounded once; a DECIMAL meeting a
 ** DOUBLE is taken as its double.  DECIMAL results are exact; a division
 ** truncates to the scale in the low byte of the node's length.  A zero
@@ -413,7 +438,8 @@ zornodeEvalValue *_zornodeEvalProc_SUP_OP_TST_TST(zornodeEvalContext *pctx, zorn
 ** of a division by a decimal; other decimal failures end it with their
 ** odecimal status; INTEGER() of a value outside -2147483647..2147483647
 ** (or a NaN) with ZORNODE_RC_INTRANGE.  A NULL operand gives NULL without
-** any test.  INTEGER() and REAL() convert their operand's element in place.
+** any test.  INTEGER() and REAL() convert their operand's element in place;
+** REAL() rounds to single precision, as DB2 converts to REAL.
 */
 zornodeEvalValue *_zornodeEvalProc_PLS_OP_INT_INT(zornodeEvalContext *pctx, zornode *pnode);
 zornodeEvalValue *_zornodeEvalProc_PLS_OP_INT_BIG(zornodeEvalContext *pctx, zornode *pnode);

@@ -12,6 +12,7 @@
 #include "platform/db2cli.h"
 #include "platform/db2stand.h"
 #include "platform/db2standcli.h"
+#include "platform/db2standsel.h"
 
 #include <unistd.h>
 
@@ -129,11 +130,9 @@ void _quiesceTable(sqlite3 *pdb)
   _exec(pdb, "CREATE TABLE IF NOT EXISTS main.QUIESCE(TABNAME TEXT PRIMARY KEY, STATE TEXT)", {});
 }
 
-/* True when the statement's result has a BLOB, CLOB or DBCLOB column. */
-bool _lobColumns(sqlite3 *pdb, sqlite3_stmt *pst)
+/* True when a result described so has a BLOB, CLOB or DBCLOB column. */
+bool _lobColumns(const std::vector<db2standColType> &vCols)
 {
-  std::vector<db2standColType> vCols;
-  db2standDescribe(pdb, pst, &vCols);
   for (const db2standColType &col : vCols)
     if (col.sSqlType == SQL_BLOB || col.sSqlType == SQL_CLOB || col.sSqlType == SQL_DBCLOB) return true;
   return false;
@@ -377,18 +376,23 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
       std::string strType = pcFileType ? db2standUpper(pcFileType) : "";
       sqlite3_stmt *pst = nullptr;
       FILE *pfData = nullptr;
+      std::vector<db2standColType> vCols;
+      db2standSqlError err;
       if (strType != "DEL") {
         _setSqlca(pSqlca, -3006, "The file type " + strType + " is not supported for export here.");
-      } else if (sqlite3_prepare_v2(pdb, db2standTranslate(strStatement).c_str(), -1, &pst, nullptr) != SQLITE_OK) {
-        _setSqlca(pSqlca, -104, sqlite3_errmsg(pdb));
-      } else if (_lobColumns(pdb, pst)) {
+      } else if (!db2standPrepareSelect(pdb, strStatement, db2standUpper(strUser), &pst, &vCols, &err)) {
+        if (err.iSqlcode != 0) {
+          size_t ulBody = err.strText.find("  ");
+          _setSqlca(pSqlca, err.iSqlcode, ulBody == std::string::npos ? err.strText : err.strText.substr(ulBody + 2));
+        } else {
+          _setSqlca(pSqlca, -104, sqlite3_errmsg(pdb));
+        }
+      } else if (_lobColumns(vCols)) {
         /* this export writes no LOB file: a LOB is never cut into the data file */
         _setSqlca(pSqlca, -3006, "LOB columns are not supported for export here.");
       } else if (pcDataFile == nullptr || (pfData = std::fopen(pcDataFile, "w")) == nullptr) {
         _setSqlca(pSqlca, -3001, "The data file cannot be opened.");
       } else {
-        std::vector<db2standColType> vCols;
-        db2standDescribe(pdb, pst, &vCols);
         int iStep;
         while ((iStep = sqlite3_step(pst)) == SQLITE_ROW) {
           for (size_t i = 0; i < vCols.size(); i++) {
@@ -423,6 +427,9 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
         if (iStep != SQLITE_DONE && db2standEngineFailure(sqlite3_extended_errcode(pdb), &iSqlcode, &strState, &strText)) {
           size_t ulBody = strText.find("  ");
           _setSqlca(pSqlca, iSqlcode, ulBody == std::string::npos ? strText : strText.substr(ulBody + 2));
+        } else if (iStep != SQLITE_DONE && db2standDb2Error(sqlite3_errmsg(pdb), &err)) {
+          size_t ulBody = err.strText.find("  ");
+          _setSqlca(pSqlca, err.iSqlcode, ulBody == std::string::npos ? err.strText : err.strText.substr(ulBody + 2));
         } else if (iStep != SQLITE_DONE) {
           _setSqlca(pSqlca, -901, sqlite3_errmsg(pdb));
         } else if (boWriteFailed) {

@@ -13,6 +13,7 @@
 #include "platform/db2cli.h"
 #include "platform/db2stand.h"
 #include "platform/db2standcli.h"
+#include "platform/db2standsel.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -133,8 +134,11 @@ void _sqliteDiag(Handle *p, sqlite3 *pdb)
   std::string strMsg = pdb ? sqlite3_errmsg(pdb) : "unknown error";
   int iSqlcode = 0;
   std::string strState, strText;
+  db2standSqlError err;
   if (pdb != nullptr && db2standEngineFailure(sqlite3_extended_errcode(pdb), &iSqlcode, &strState, &strText)) {
     _diag(p, strState, iSqlcode, strText);
+  } else if (db2standDb2Error(strMsg, &err)) {
+    _diag(p, err.strState, err.iSqlcode, err.strText);   /* raised by a db2_* function */
   } else if (strMsg.find("no such table") != std::string::npos) {
     std::string strName = strMsg.substr(strMsg.find(':') + 1);
     while (!strName.empty() && strName[0] == ' ') strName.erase(0, 1);
@@ -143,6 +147,11 @@ void _sqliteDiag(Handle *p, sqlite3 *pdb)
     std::string strName = strMsg.substr(strMsg.find(':') + 1);
     while (!strName.empty() && strName[0] == ' ') strName.erase(0, 1);
     _diag(p, "42703", -206, "SQL0206N  \"" + strName + "\" is not valid in the context where it is used.  SQLSTATE=42703");
+  } else if (strMsg.find("no such function") != std::string::npos) {
+    std::string strName = db2standUpper(strMsg.substr(strMsg.find(':') + 1));
+    while (!strName.empty() && strName[0] == ' ') strName.erase(0, 1);
+    _diag(p, "42884", -440, "SQL0440N  No authorized routine named \"" + strName +
+                                "\" of type \"FUNCTION\" having compatible arguments was found.  SQLSTATE=42884");
   } else if (strMsg.find("syntax error") != std::string::npos) {
     _diag(p, "42601", -104, "SQL0104N  An unexpected token was found (" + strMsg + ").  SQLSTATE=42601");
   } else {
@@ -489,16 +498,15 @@ SQLRETURN SQLPrepare(SQLHSTMT hStmt, SQLCHAR *pcText, SQLINTEGER iTextLength)
     p->vCols.clear();
     p->mapCols.clear();
     p->boExecuted = p->boPending = p->boDone = false;
-    std::string strSql = db2standTranslate(strText);
+    db2standSqlError err;
     if (pDbc == nullptr || pDbc->pdb == nullptr) {
       _diag(p, "08003", -1024, "SQL1024N  A database connection does not exist.  SQLSTATE=08003");
       rc = SQL_ERROR;
-    } else if (sqlite3_prepare_v2(pDbc->pdb, strSql.c_str(), -1, &p->pst, nullptr) != SQLITE_OK) {
-      _sqliteDiag(p, pDbc->pdb);
+    } else if (!db2standPrepareSelect(pDbc->pdb, strText, pDbc->strUser, &p->pst, &p->vCols, &err)) {
+      if (err.iSqlcode != 0) _diag(p, err.strState, err.iSqlcode, err.strText);
+      else _sqliteDiag(p, pDbc->pdb);
       p->pst = nullptr;
       rc = SQL_ERROR;
-    } else {
-      db2standDescribe(pDbc->pdb, p->pst, &p->vCols);
     }
   }
   db2standLog("SQLPrepare", _hs(hStmt) + " \"" + strText + "\"", rc);

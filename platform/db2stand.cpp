@@ -4,6 +4,7 @@
 **   the DB2 stand-in.
 */
 #include "platform/db2stand.h"
+#include "platform/db2standsql.h"
 
 #include <dirent.h>
 #include <pwd.h>
@@ -172,6 +173,8 @@ sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError,
     }
     closedir(pdir);
   }
+  iRc = db2standRegisterFunctions(pdb);
+  if (iRc != SQLITE_OK) return fail(iRc, strMain);
   if (piCode != nullptr) *piCode = SQLITE_OK;
   return pdb;
 }

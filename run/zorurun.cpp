@@ -55,6 +55,7 @@
 #include "model/orow.h"
 #include "run/zor3unload.h"
 #include "run/zorucore.h"
+#include "run/zorucoreexpr.h"
 #include "run/zorurundb2.h"
 #include "run/zorurunsel.h"
 #include "storage/ficcont.h"
@@ -419,6 +420,8 @@ static zortask *_zorurunFirstSub(zortask *ptask)
   return ptask->pchaineSubTasks != nullptr ? static_cast<zortask *>(ptask->pchaineSubTasks->pitemTop) : nullptr;
 }
 
+static int _zorurunBindToRecord(zortask *ptaskSelect, ficdataTableDesc *pdesc, zornode *pnode);
+
 int _zorurunPrepareConvert(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTableDesc)
 {
   (void)pcontrol;
@@ -445,7 +448,21 @@ int _zorurunPrepareConvert(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTa
       defSource.usCCSID = static_cast<uint16_t>(pcolSource->sCCSID);
       defSource.sOffset = -1;
       defSource.sNullOffset = -1;
-      if (pcolSource->usFlags & ZORCOL_VAR) {
+      if ((pcolSource->usFlags & (ZORCOL_OPRT | ZORCOL_CSTE)) && pcolSource->pnodeExpr != nullptr) {
+        /* a computed column: its value, laid out by its converter, lies at offset 0 of a record of its own */
+        int iRcExpr = _zorurunBindToRecord(ptaskSelect, pdesc, pcolSource->pnodeExpr);
+        auto *pexpr = iRcExpr == 0 ? static_cast<zorucoreExpr *>(std::calloc(1, sizeof(zorucoreExpr))) : nullptr;
+        if (pexpr == nullptr) {
+          orowDestroy(prowSource);
+          orowDestroy(prowTarget);
+          return ORC_NOMEM;
+        }
+        pexpr->pnode = pcolSource->pnodeExpr;
+        pexpr->iDepth = zornodeGetTreeDepth(pexpr->pnode, 0) + 1;
+        pexpr->iStringMax = zornodeEvalStringRoom(pexpr->pnode);
+        defSource.sOffset = 0;
+        defSource.pExtra = pexpr;
+      } else if (pcolSource->usFlags & ZORCOL_VAR) {
         ficdataColumnDesc *pdc = _zorurunDescColumn(pdesc, pcolSource->iDb2Number);
         if (pdc != nullptr) {
           defSource.sOffset = pdc->sOffset;
@@ -480,6 +497,15 @@ int _zorurunPrepareConvert(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTa
     omsgsTrace("_zorurunPrepareConvert: oconvertCreate = 0x%x\n", iRc);
     zortaskTraceMsgsService(ptaskSelect, "$URUN");
     return ZORURUN_RC_CONVERTER;
+  }
+  for (int32_t i = 0; i < pconvert->prowSource->iCount; i++) {
+    rowColDef *pdef = &pconvert->prowSource->pcoldef[i];
+    if (pdef->pExtra == nullptr) continue;
+    iRc = zorucoreExprBind(pconvert, i, static_cast<zorucoreExpr *>(pdef->pExtra));
+    if (iRc != 0) {
+      oconvertDestroy(pconvert);
+      return iRc;
+    }
   }
   zoratom *patom = zoratomCreate(gapnameTotalToken[TOKEN_CONVERTER], ZORATOM_CONVERTER, 0,
                                  reinterpret_cast<uintptr_t>(pconvert), nullptr, nullptr);
@@ -654,14 +680,17 @@ static void _zorurunBindDefaults(zornode *pnode, const std::map<const rowColDef 
   pdef->pExtra = pdflt;
 }
 
-int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTableDesc)
+/*
+** Binds the column nodes of a tree to the record layout of the table: one
+** definition per column of the column table, at the offsets of the table
+** description; the definitions the tree takes stay with it, the others are
+** freed.  Columns written before a NOT NULL column was added read as its
+** default.  Returns 0 or ORC_NOMEM.
+*/
+static int _zorurunBindToRecord(zortask *ptaskSelect, ficdataTableDesc *pdesc, zornode *pnode)
 {
-  (void)pcontrol;
-  zoratom *patomWhere = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_WHERE]);
-  if (patomWhere == nullptr || patomWhere->value.pnode == nullptr) return 0;
   zoratom *patomCols = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_COLTABLE]);
   ochaine *pchaine = patomCols != nullptr ? patomCols->value.pchaine : nullptr;
-  auto *pdesc = static_cast<ficdataTableDesc *>(pTableDesc);
 
   /* indexed by DB2 column number: room for the highest number met */
   int32_t iSize = pdesc != nullptr ? pdesc->sColumnCount : 0;
@@ -676,6 +705,7 @@ int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTabl
     if (pcol->iDb2Number < 0) continue;
     auto *pdef = static_cast<rowColDef *>(std::calloc(1, sizeof(rowColDef)));
     if (pdef == nullptr) {
+      for (int32_t i = 0; i <= iSize; i++) std::free(apdef[i]);
       std::free(apdef);
       return ORC_NOMEM;
     }
@@ -692,12 +722,12 @@ int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTabl
     apdef[pcol->iDb2Number] = pdef;
     mapCols[pdef] = pcol;
   }
-  int iRc = zornodeSubstituteVar(patomWhere->value.pnode, apdef);
-  omsgsTrace("_zorurunPrepareWhere: zornodeSubstituteVar = 0x%x\n", iRc);
-  _zorurunBindDefaults(patomWhere->value.pnode, mapCols);
+  int iRc = zornodeSubstituteVar(pnode, apdef);
+  omsgsTrace("_zorurunBindToRecord: zornodeSubstituteVar = 0x%x\n", iRc);
+  _zorurunBindDefaults(pnode, mapCols);
   /* the definitions the tree took stay with it; the others are freed */
   olist *plistUsed = olistCreateRef(nullptr, nullptr);
-  if (plistUsed != nullptr && zornodeGetExpressionColumns(plistUsed, patomWhere->value.pnode) == 0) {
+  if (plistUsed != nullptr && zornodeGetExpressionColumns(plistUsed, pnode) == 0) {
     std::set<const void *> setUsed;
     for (auto *pref = static_cast<olistRef *>(plistUsed->pitemTop); pref != nullptr;
          pref = static_cast<olistRef *>(pref->pitemNext))
@@ -708,6 +738,14 @@ int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTabl
   if (plistUsed != nullptr) olistDestroy(plistUsed);
   std::free(apdef);
   return 0;
+}
+
+int _zorurunPrepareWhere(zorcontrol *pcontrol, zortask *ptaskSelect, void *pTableDesc)
+{
+  (void)pcontrol;
+  zoratom *patomWhere = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_WHERE]);
+  if (patomWhere == nullptr || patomWhere->value.pnode == nullptr) return 0;
+  return _zorurunBindToRecord(ptaskSelect, static_cast<ficdataTableDesc *>(pTableDesc), patomWhere->value.pnode);
 }
 
 ficcont *_zorurunGetLongContainers(zoratom *patomLong, ficcont *pficcont)

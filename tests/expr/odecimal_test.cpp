@@ -200,6 +200,51 @@ TEST(Odecimal, PackedLoads)
   EXPECT_EQ(render(load("-1234567890123456789.012345678901")), "-1234567890123456789.012345678901");
 }
 
+/* Values stored back in packed form at a precision and scale: digits
+   beyond the scale truncated, too many integer digits refused. */
+TEST(Odecimal, PackedStores)
+{
+  struct Case {
+    const char *value;
+    int prec, scale;
+    std::vector<unsigned char> bytes;   /* empty: refused with ODEC_OVERFLOW */
+  } cases[] = {
+    {"123.45", 5, 2, {0x12, 0x34, 0x5C}},
+    {"-123.45", 5, 2, {0x12, 0x34, 0x5D}},
+    {"1234", 4, 0, {0x01, 0x23, 0x4C}},          /* even precision: pad nibble 0 */
+    {"58025.000", 11, 3, {0x00, 0x05, 0x80, 0x25, 0x00, 0x0C}},
+    {"-0.125", 5, 2, {0x00, 0x01, 0x2D}},         /* truncated, not rounded */
+    {"-0.001", 5, 2, {0x00, 0x00, 0x0C}},         /* truncated to zero: positive */
+    {"17583.333333333333333333333333", 31, 24,
+     {0x00, 0x17, 0x58, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x3C}},
+    {"1234567890123456789.012345678901", 31, 12,
+     {0x12, 0x34, 0x56, 0x78, 0x90, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12, 0x34, 0x56, 0x78, 0x90, 0x1C}},
+    {"1000", 5, 2, {}},
+    {"999.995", 5, 2, {0x99, 0x99, 0x9C}},
+    {"-1000.5", 5, 2, {}},
+  };
+  for (const Case &c : cases) {
+    odecimal d = load(c.value);
+    unsigned char auc[17] = {};
+    int rc = _decToInternal(&d, auc, c.prec, c.scale);
+    if (c.bytes.empty()) {
+      EXPECT_EQ(rc, ODEC_OVERFLOW) << c.value;
+      continue;
+    }
+    ASSERT_EQ(rc, 0) << c.value;
+    EXPECT_EQ(std::vector<unsigned char>(auc, auc + c.prec / 2 + 1), c.bytes) << c.value;
+    /* and back */
+    odecimal back;
+    ASSERT_EQ(_decInitFromInternal(&back, auc, c.prec, c.scale), 0);
+  }
+  odecimal d = load("1.5");
+  unsigned char auc[17];
+  EXPECT_EQ(_decToInternal(&d, auc, 32, 0), ODEC_INVALID);
+  EXPECT_EQ(_decToInternal(&d, auc, 3, 4), ODEC_INVALID);
+  d.iCount = -1;
+  EXPECT_EQ(_decToInternal(&d, auc, 5, 2), ODEC_INVALID);
+}
+
 TEST(Odecimal, SignNibbles)
 {
   struct Case {

@@ -251,7 +251,7 @@ TEST_F(Check, AcceptedTreesGetTheTypesOfDb2Rules)
       {"PRICE * 1.5", [] { return op(NODE_MLT_OP, C("PRICE"), DC("1.5", 2, 1)); }, NODE_T_VDEC, 0x0903, NODE_NULLABLE},
       {"DEC(10,2) / DEC(5,3)", [] { return op(NODE_DIV_OP, DC("1", 10, 2), DC("1", 5, 3)); }, NODE_T_VDEC, 0x1f14, 0},
       {"DEC(31,0) / DEC(5,3)", [] { return op(NODE_DIV_OP, DC("1", 31, 0), DC("1", 5, 3)); }, NODE_T_VDEC, 0x1f00, 0},
-      {"QTY + 1", [] { return op(NODE_PLS_OP, C("QTY"), I(1)); }, NODE_T_VINT, 4, NODE_NULLABLE},
+      {"QTY + 1", [] { return op(NODE_PLS_OP, C("QTY"), I(1)); }, NODE_T_VINT, 4, 0},
       {"QTY + 2.5E0", [] { return op(NODE_PLS_OP, C("QTY"), D(2.5)); }, NODE_T_VFLT, 8, 0},
       {"QTY + PRICE (SMALLINT counts 5 digits)", [] { return op(NODE_PLS_OP, C("QTY"), C("PRICE")); }, NODE_T_VDEC,
        0x0802, 0},
@@ -319,6 +319,35 @@ TEST_F(Check, AcceptedTreesGetTheTypesOfDb2Rules)
     EXPECT_EQ(pnode->usCtrlType, c.usCtrlType) << c.pcCase;
     EXPECT_EQ(pnode->usLength, c.usLength) << c.pcCase;
     EXPECT_EQ(pnode->usStatus & c.usStatus, c.usStatus) << c.pcCase;
+    zornodeDestroy(pnode);
+  }
+}
+
+/* A computed value is nullable as DB2 describes it: when an operand is; a
+   negated SMALLINT is an INTEGER. */
+TEST_F(Check, ComputedValuesTakeNullabilityAndTypeFromTheirOperands)
+{
+  struct {
+    const char *pcCase;
+    std::function<zornode *()> build;
+    uint16_t usCtrlType;
+    uint16_t usLength;
+    bool boNullable;
+  } cases[] = {
+      {"QTY + 1", [] { return op(NODE_PLS_OP, C("QTY"), I(1)); }, NODE_T_VINT, 4, false},
+      {"QTY * PRICE", [] { return op(NODE_MLT_OP, C("QTY"), C("PRICE")); }, NODE_T_VDEC, 0x0c02, true},
+      {"-QTY", [] { return op(NODE_MNSU_OP, C("QTY"), nullptr); }, NODE_T_VINT, 4, false},
+      {"-1.5", [] { return op(NODE_MNSU_OP, DC("1.5", 2, 1), nullptr); }, NODE_T_VDEC, 0x0201, false},
+      {"HIRED - HIRED", [] { return op(NODE_MNS_OP, C("HIRED"), C("HIRED")); }, NODE_T_VDEC, 0x0800, false},
+      {"HIRED - BIRTH", [] { return op(NODE_MNS_OP, C("HIRED"), C("BIRTH")); }, NODE_T_VDEC, 0x0800, true},
+      {"HIRED + DEC(8,0)", [] { return op(NODE_PLS_OP, C("HIRED"), DC("100", 8, 0)); }, NODE_T_VDTE, 0, false},
+  };
+  for (auto &c : cases) {
+    zornode *pnode = c.build();
+    EXPECT_EQ(walk(pnode), 0) << c.pcCase;
+    EXPECT_EQ(pnode->usCtrlType, c.usCtrlType) << c.pcCase;
+    EXPECT_EQ(pnode->usLength, c.usLength) << c.pcCase;
+    EXPECT_EQ((pnode->usStatus & NODE_NULLABLE) != 0, c.boNullable) << c.pcCase;
     zornodeDestroy(pnode);
   }
 }
