@@ -57,6 +57,7 @@ zorcontrol *zorcontrolCreate(zortask *ptaskGlobal, zortask *ptaskParmlib);
 #define ZORCONTROL_RC_VIEWDEF     ORC_MAKE(0x103, 1, 0x001)  /* 0x1039001 view definition unusable */
 #define ZORCONTROL_RC_NOTBOOLEAN  ORC_MAKE(0x106, 2, 0x008)  /* 0x106a008 WHERE not boolean */
 #define ZORCONTROL_RC_USERDB2     ORC_MAKE(0x105, 2, 0x020)  /* 0x105a020 FORMAT USER through DB2 */
+#define ZORCONTROL_RC_USER        ORC_MAKE(0x105, 2, 0x028)  /* 0x105a028 FORMAT USER read directly */
 
 /* FORMAT USER: the value of the FORMAT atom. */
 #define ZORCONTROL_FORMAT_USER 5
