@@ -917,9 +917,16 @@ static ochar *_ctrluFixedDefault(const ochar *pcharDefault, int32_t ilLength, bo
   std::string strText(_charText(pcharDefault), static_cast<size_t>(pcharDefault->ilBU));
   size_t ulPrefix = boGraphic && !strText.empty() && std::strchr("GgNn", strText[0]) != nullptr ? 1 : 0;
   if (strText.size() >= ulPrefix + 2 && strText[ulPrefix] == '\'' && strText.back() == '\'') {
-    std::string strValue = strText.substr(ulPrefix + 1, strText.size() - ulPrefix - 2);
+    /* the value between the quotes, a doubled quote standing for one */
+    std::string strValue;
+    for (size_t i = ulPrefix + 1; i + 1 < strText.size(); i++) {
+      strValue += strText[i];
+      if (strText[i] == '\'' && strText[i + 1] == '\'' && i + 2 < strText.size()) i++;
+    }
     strValue.resize(static_cast<size_t>(ilLength > 0 ? ilLength : 0), ' ');
-    strText = strText.substr(0, ulPrefix + 1) + strValue + "'";
+    std::string strQuoted = strText.substr(0, ulPrefix + 1);
+    for (char c : strValue) strQuoted += c == '\'' ? std::string(2, c) : std::string(1, c);
+    strText = strQuoted + "'";
   }
   ochar *pchar = ocharCreate(static_cast<int32_t>(strText.size()) + 1, pcharDefault->usCCSID);
   if (pchar != nullptr && ocharAppendFixedS(pchar, strText.data(), static_cast<int32_t>(strText.size())) != 0) {
