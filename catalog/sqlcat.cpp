@@ -396,89 +396,30 @@ void _sqlcatPutTable(osysibmSystables *p, const _sqlcatRow *prow)
   p->cVOLATILE = _sqlcatRowChar(prow, TB_VOLATILE);
 }
 
-/* A value of ilSize blanks, for the padded defaults of CHAR and GRAPHIC columns. */
-std::string _sqlcatBlanks(int32_t ilSize)
-{
-  return std::string(static_cast<size_t>(ilSize > 0 ? ilSize : 0), ' ');
-}
-
 /*
 ** The default value of a column from its DEFAULT text (pcText of ilText
-** bytes, NULL when the column is null), its type id, LENGTH, CODEPAGE and
-** NULLS.  A quoted CHAR default is blank-padded inside its quotes to the
-** column length, a GRAPHIC one likewise after its G; a nullable column
-** without default gets the value of its type that stands for nothing.
-** NULL when the column has no default.
+** bytes, NULL when the column has none), its type id and CODEPAGE: the
+** text as the table was declared with it, tagged with the code page it is
+** in.  A column without DEFAULT has no default, nullable or not: its IXF
+** column record says so, and a row written before a nullable column was
+** added holds a null there.  NULL when the column has no default.
 */
-ochar *_sqlcatDefault(int iTypeId, const char *pcText, int32_t ilText, int16_t sLength, int16_t sCodepage,
-                      char cNulls)
+ochar *_sqlcatDefault(int iTypeId, const char *pcText, int32_t ilText, int16_t sCodepage)
 {
   uint16_t usCodepage = static_cast<uint16_t>(sCodepage);
-  int32_t ilLength = sLength > 0 ? sLength : 0;
-  if (pcText != nullptr) {
-    switch (iTypeId) {
-      case OSYSIBM_TYPE_SMALLINT: case OSYSIBM_TYPE_INTEGER: case OSYSIBM_TYPE_DECIMAL:
-      case OSYSIBM_TYPE_DOUBLE: case OSYSIBM_TYPE_REAL: case OSYSIBM_TYPE_BIGINT: case OSYSIBM_TYPE_BLOB:
-        return _sqlcatNewString(pcText, ilText, OCHAR_CCSID_ASCII);
-      case OSYSIBM_TYPE_CHAR:
-      case OSYSIBM_TYPE_GRAPHIC: {
-        /* blanks; the text at the start, its closing quote blanked and put
-           back at the end of the value */
-        bool boChar = iTypeId == OSYSIBM_TYPE_CHAR;
-        std::string str = _sqlcatBlanks(ilLength + (boChar ? 2 : 3));
-        size_t ulCopy = static_cast<size_t>(ilText) < str.size() ? static_cast<size_t>(ilText) : str.size();
-        str.replace(0, ulCopy, pcText, ulCopy);
-        if (ulCopy > 0) str[ulCopy - 1] = ' ';
-        size_t ulQuote = boChar ? 0 : 1;
-        if (static_cast<size_t>(ilText) > ulQuote) str[str.size() - 1] = pcText[ulQuote];
-        return _sqlcatNewString(str.data(), static_cast<int32_t>(str.size()),
-                                boChar ? usCodepage : static_cast<uint16_t>(OCHAR_CCSID_ASCII));
-      }
-      case OSYSIBM_TYPE_VARCHAR: case OSYSIBM_TYPE_LONGVARCHAR: case OSYSIBM_TYPE_CLOB:
-        return _sqlcatNewString(pcText, ilText, usCodepage);
-      case OSYSIBM_TYPE_DATE: case OSYSIBM_TYPE_TIME: case OSYSIBM_TYPE_TIMESTAMP:
-        return _sqlcatNewString(pcText, ilText, 0xFFFF);
-      case OSYSIBM_TYPE_VARGRAPHIC: case OSYSIBM_TYPE_LONGVARG: case OSYSIBM_TYPE_DBCLOB:
-        return _sqlcatNewString(pcText, ilText, OCHAR_CCSID_ASCII);
-      default:
-        return nullptr;
-    }
-  }
-  if (cNulls != 'Y') return nullptr;
-  std::string str;
-  uint16_t usCCSID = OCHAR_CCSID_ASCII;
+  if (pcText == nullptr) return nullptr;
   switch (iTypeId) {
     case OSYSIBM_TYPE_SMALLINT: case OSYSIBM_TYPE_INTEGER: case OSYSIBM_TYPE_DECIMAL:
-    case OSYSIBM_TYPE_DOUBLE: case OSYSIBM_TYPE_REAL: case OSYSIBM_TYPE_BIGINT:
-      str.assign(4, '\0');
-      usCCSID = 0xFFFF;
-      break;
-    case OSYSIBM_TYPE_CHAR:
-      str = "'" + _sqlcatBlanks(ilLength) + "'";
-      break;
-    case OSYSIBM_TYPE_VARCHAR: case OSYSIBM_TYPE_LONGVARCHAR: case OSYSIBM_TYPE_VARGRAPHIC:
-    case OSYSIBM_TYPE_LONGVARG: case OSYSIBM_TYPE_BLOB: case OSYSIBM_TYPE_CLOB: case OSYSIBM_TYPE_DBCLOB:
-      str = "''";
-      break;
-    case OSYSIBM_TYPE_DATE:
-      str = "'0001-01-01'";
-      usCCSID = 0xFFFF;
-      break;
-    case OSYSIBM_TYPE_TIME:
-      str = "'00.00.00'";
-      usCCSID = 0xFFFF;
-      break;
-    case OSYSIBM_TYPE_TIMESTAMP:
-      str = "'0001-01-01-00.00.00.000000'";
-      usCCSID = 0xFFFF;
-      break;
-    case OSYSIBM_TYPE_GRAPHIC:
-      str = "g'" + _sqlcatBlanks(ilLength) + "'";
-      break;
+    case OSYSIBM_TYPE_DOUBLE: case OSYSIBM_TYPE_REAL: case OSYSIBM_TYPE_BIGINT: case OSYSIBM_TYPE_BLOB:
+    case OSYSIBM_TYPE_GRAPHIC: case OSYSIBM_TYPE_VARGRAPHIC: case OSYSIBM_TYPE_LONGVARG: case OSYSIBM_TYPE_DBCLOB:
+      return _sqlcatNewString(pcText, ilText, OCHAR_CCSID_ASCII);
+    case OSYSIBM_TYPE_CHAR: case OSYSIBM_TYPE_VARCHAR: case OSYSIBM_TYPE_LONGVARCHAR: case OSYSIBM_TYPE_CLOB:
+      return _sqlcatNewString(pcText, ilText, usCodepage);
+    case OSYSIBM_TYPE_DATE: case OSYSIBM_TYPE_TIME: case OSYSIBM_TYPE_TIMESTAMP:
+      return _sqlcatNewString(pcText, ilText, 0xFFFF);
     default:
       return nullptr;
   }
-  return _sqlcatNewString(str.data(), static_cast<int32_t>(str.size()), usCCSID);
 }
 
 void _sqlcatPutColumn(osysibmSyscolumns *p, const _sqlcatRow *prow)
@@ -522,7 +463,7 @@ void _sqlcatPutColumn(osysibmSyscolumns *p, const _sqlcatRow *prow)
   p->iTypeId = osysibmGetIdLength(p->pcharCOLTYPE, p->sLENGTH);
   p->pcharDEFAULTVALUE =
       _sqlcatDefault(p->iTypeId, _sqlcatRowIsNull(prow, CO_DEFAULT) ? nullptr : _sqlcatRowData(prow, CO_DEFAULT),
-                     _sqlcatRowLength(prow, CO_DEFAULT), p->sLENGTH, p->sCODEPAGE, p->cNULLS);
+                     _sqlcatRowLength(prow, CO_DEFAULT), p->sCODEPAGE);
 }
 
 /* Fills one record from a fetched row. */
@@ -835,6 +776,12 @@ int sqlcatGetColDescription(zortask *ptaskSelect, ochar *pcharSelect, uint16_t u
     zorcol *pcol = zorcolCreateFromColDescription(i - 1, reinterpret_cast<const char *>(acName), sSqlType,
                                                   static_cast<int32_t>(ulSize), sDigits, iOctet, iNullable, usCCSID,
                                                   iUnnamed, &iLobCount);
+    /* a LOB is fetched into ZORCOL_CLI_LOB_LENGTH bytes of the row (its storage length), but its
+       subtype keeps the length DB2 declares, which an IXF header gives */
+    int iLobType = pcol != nullptr ? pcol->iType & 0xFF : 0;
+    if ((iLobType == ZORCOL_T_BLOB || iLobType == ZORCOL_T_CLOB || iLobType == ZORCOL_T_DBCLOB) && ulSize > 0 &&
+        ulSize <= 0x7FFFFFFF)
+      pcol->iSubType = static_cast<int32_t>(ulSize);
     zorcol *pcopy = pcol != nullptr ? zorcolClone(pcol) : nullptr;
     if (pcopy == nullptr) {
       if (pcol != nullptr) zorcolDestroy(pcol);
@@ -1037,14 +984,8 @@ int sqlcatExtractionFichierLOB(oconvert *pconvert, SQLHDBC hdbc, sqlcatLob *palo
     sqlcatLob *plob = &palob[i];
     if (plob->pcLocator == nullptr || plob->piIndicator == nullptr) continue; /* a column not bound as locator */
     if (_sqlcatGetIndicator(plob->piIndicator) == SQL_NULL_DATA) {
-      if (boLls) {
-        const char *pcName = pwriteLob->pcharLobName != nullptr ? _charText(pwriteLob->pcharLobName) : "";
-        std::string strRef = std::string(pcName != nullptr ? pcName : "") + ".0.-1/";
-        std::memcpy(plob->pcLocator, strRef.data(), strRef.size());
-        _sqlcatSetIndicator(plob->piIndicator, static_cast<SQLINTEGER>(strRef.size()));
-      } else {
-        plob->pcLocator[0] = 0;
-      }
+      /* a null LOB stays a null, with location specifiers too: it has no place in a LOB file */
+      plob->pcLocator[0] = 0;
       continue;
     }
     SQLINTEGER iLocator = static_cast<SQLINTEGER>(obyteGetLE32(reinterpret_cast<const unsigned char *>(plob->pcLocator)));

@@ -145,7 +145,9 @@ struct sqlcatLob {
 **   Describes the result columns of the SELECT text pcharSelect on the
 **   connection hdbc: one zorcol per column (zorcolCreateFromColDescription,
 **   CCSID usCCSID) appended to pchaineColumns and a clone to pchaineCopy;
-**   the number of LOB columns becomes the SELECT task's integer atom "NO".
+**   a LOB column keeps the length DB2 declares in its subtype (its storage
+**   length is what the row holds of it); the number of LOB columns becomes
+**   the SELECT task's integer atom "NO".
 **   Returns 0, ORC_INVALID for a missing argument, ORC_NOMEM, or
 **   SQLCAT_RC_DB2 after one ZORU306E per diagnostic record.
 */

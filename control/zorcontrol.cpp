@@ -702,6 +702,15 @@ int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
         iRc = iRcDb2;
       }
     }
+    /* nor rows read directly: FORMAT USER is refused here too, so that a check
+       (-n) refuses what a run could not do */
+    if (iRc == 0 && (p->ulFlags & (ZORCONTROL_FLAG_ERROR | ZORCONTROL_FLAG_DB2)) == 0 &&
+        _ctlNumber(_ctlFound(p, TOKEN_FORMAT), 0) == ZORCONTROL_FORMAT_USER) {
+      omsgsFMTEDO(ZORU463E);
+      _ctlPrintKept(p);
+      p->ulFlags |= ZORCONTROL_FLAG_ERROR;
+      iRc = ZORCONTROL_RC_USER;
+    }
     if (iRc == 0 && (p->ulFlags & ZORCONTROL_FLAG_ERROR) == 0 && !boExport) {
       int iRcFormat = _zorcontrolFormatZavSelect(pcontrol, p);
       _ctlStep("After FormatZavSelect", iRcFormat);

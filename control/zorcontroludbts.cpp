@@ -41,6 +41,7 @@
 #include "model/zormsgs.h"
 #include "model/zortask.h"
 #include "expr/zorcol.h"
+#include "expr/zornode.h"
 #include "storage/zorbk.h"
 
 #define OMSGS_TRACE_KEYWORD "$CTRLU"
@@ -917,6 +918,126 @@ uint16_t zorcontrolUdbGetDbCcsid(zorcontrol *pcontrol, zortask *ptask)
   return ocnvftSubstInternal(usCodepage);
 }
 
+/* A column of the table as the catalogue describes it: its name and DEFAULT text. */
+struct udbCatColumn {
+  const ochar *pcharName;
+  const ochar *pcharDefault;
+};
+
+/* True when both names are the same in UTF-8, whatever code pages they come in. */
+static bool _udbSameUtf8(const ochar *pcharA, const ochar *pcharB)
+{
+  if (pcharA == nullptr || pcharB == nullptr) return false;
+  ochar *pcharA8 = ocharClone(pcharA);
+  ochar *pcharB8 = ocharClone(pcharB);
+  bool boSame = pcharA8 != nullptr && pcharB8 != nullptr && ocharConvert(pcharA8, 1208) == 0 &&
+                ocharConvert(pcharB8, 1208) == 0 && ocharCompare(pcharA8, pcharB8, ' ') == 0;
+  ocharDestroy(pcharA8);
+  ocharDestroy(pcharB8);
+  return boSame;
+}
+
+/*
+** The columns of the SELECT's table in the catalogue: its column table when
+** the control step made one, else the SYSCOLUMNS rows of the table in the
+** SELECT's table space (a SELECT that goes to DB2 from the start).  Empty
+** when the table is not found there (a view, another table space).
+*/
+static std::vector<udbCatColumn> _udbTableColumns(zortask *ptaskSelect)
+{
+  std::vector<udbCatColumn> v;
+  zoratom *patomTable = _udbOwn(ptaskSelect, TOKEN_COLTABLE);
+  if (patomTable != nullptr && patomTable->iKind == ZORATOM_OCHAINE && patomTable->value.pchaine != nullptr) {
+    for (auto *pcol = static_cast<const zorcol *>(patomTable->value.pchaine->pitemTop); pcol != nullptr;
+         pcol = pcol->pcolNext)
+      v.push_back({pcol->pcharName, pcol->pcharDefault});
+    return v;
+  }
+  zoratom *patomTs = _udbFound(ptaskSelect, TOKEN_SYSTABLESPACE);
+  const ochar *pcharName = _udbString(_udbOwn(ptaskSelect, TOKEN_TBNAME));
+  const ochar *pcharQualifier = _udbString(_udbOwn(ptaskSelect, TOKEN_TBQUALIFIER));
+  if (patomTs == nullptr || patomTs->iKind != ZORATOM_SYSIBM || patomTs->value.psysibm == nullptr ||
+      pcharName == nullptr || pcharQualifier == nullptr)
+    return v;
+  auto *pts = reinterpret_cast<osysibmSystablespace *>(patomTs->value.psysibm);
+  if (pts->apchaine[1] == nullptr) return v;
+  for (auto *ptable = static_cast<osysibmSystables *>(pts->apchaine[1]->pitemTop); ptable != nullptr;
+       ptable = reinterpret_cast<osysibmSystables *>(ptable->hdr.pnext)) {
+    if (ptable->cTYPE != 'T' || !_udbSameUtf8(ptable->pcharNAME, pcharName) ||
+        !_udbSameUtf8(ptable->pcharCREATOR, pcharQualifier))
+      continue;
+    if (ptable->apchaine[0] != nullptr)
+      for (auto *prec = static_cast<osysibm *>(ptable->apchaine[0]->pitemTop); prec != nullptr; prec = prec->pnext) {
+        auto *pcol = reinterpret_cast<const osysibmSyscolumns *>(prec);
+        v.push_back({pcol->pcharNAME, pcol->pcharDEFAULTVALUE});
+      }
+    break;
+  }
+  return v;
+}
+
+/*
+** The catalogue columns DB2's result columns stand for, in result order,
+** from the SELECT as its SQL text was parsed before DB2 described it: every
+** column of the table for SELECT *, the column of a plain column reference
+** of the select list, none (a null name) for a computed one.  Empty when
+** the SQL text was not parsed, the table is not found, or the select list
+** does not match the description.
+*/
+static std::vector<udbCatColumn> _udbCatalogueColumns(zortask *ptaskSelect, int32_t iDescribed)
+{
+  std::vector<udbCatColumn> v;
+  zoratom *patomSelect = _udbOwn(ptaskSelect, TOKEN_SELECT);
+  if (patomSelect == nullptr || patomSelect->iKind != ZORATOM_OCHAINE || patomSelect->value.pchaine == nullptr)
+    return v;
+  std::vector<udbCatColumn> vTable = _udbTableColumns(ptaskSelect);
+  if (vTable.empty()) return v;
+  const ochaine *pchaineSelect = patomSelect->value.pchaine;
+  if (pchaineSelect->pData == ZORDYACC_SELECT_STAR && pchaineSelect->pitemTop == nullptr) {
+    v = vTable;
+  } else {
+    for (auto *pcol = static_cast<const zorcol *>(pchaineSelect->pitemTop); pcol != nullptr; pcol = pcol->pcolNext) {
+      const zornode *pnode = pcol->pnodeExpr;
+      const zorcol *pcolRef = pnode != nullptr && pnode->sKind == ZORNODE_VAR ? static_cast<const zorcol *>(pnode->pLeft)
+                                                                              : nullptr;
+      udbCatColumn col{nullptr, nullptr};
+      if (pcolRef != nullptr && pcolRef->pcharName != nullptr)
+        for (const udbCatColumn &c : vTable)
+          if (_udbSameUtf8(c.pcharName, pcolRef->pcharName)) {
+            col = c;
+            break;
+          }
+      v.push_back(col);
+    }
+  }
+  if (static_cast<int32_t>(v.size()) != iDescribed) v.clear();
+  return v;
+}
+
+/*
+** Gives each result column that stands for a column of the table that
+** column's catalogue default, which DB2's description does not carry, so
+** that an IXF header says the same whichever way the table is read.
+*/
+static int _udbCatalogueDefaults(zortask *ptaskSelect, ochaine *pchaineColumns, ochaine *pchaineCopy)
+{
+  std::vector<udbCatColumn> v = _udbCatalogueColumns(ptaskSelect, pchaineColumns->iItemCount);
+  auto *pcol = static_cast<zorcol *>(pchaineColumns->pitemTop);
+  auto *pcopy = static_cast<zorcol *>(pchaineCopy->pitemTop);
+  for (const udbCatColumn &c : v) {
+    if (pcol == nullptr || pcopy == nullptr) break;
+    if (c.pcharDefault != nullptr) {
+      for (zorcol *p : {pcol, pcopy}) {
+        ocharDestroy(p->pcharDefault);
+        if ((p->pcharDefault = ocharClone(c.pcharDefault)) == nullptr) return ORC_NOMEM;
+      }
+    }
+    pcol = pcol->pcolNext;
+    pcopy = pcopy->pcolNext;
+  }
+  return 0;
+}
+
 int zorcontrolUdbGetColDescription(zorcontrol *pcontrol, zortask *ptaskSelect, ochar *pcharSelect)
 {
   if (ptaskSelect == nullptr) return ORC_INVALID;
@@ -936,6 +1057,7 @@ int zorcontrolUdbGetColDescription(zorcontrol *pcontrol, zortask *ptaskSelect, o
     return ORC_NOMEM;
   }
   iRc = sqlcatGetColDescription(ptaskSelect, pcharSelect, usCCSID, ghdbc, pchaineColumns, pchaineCopy);
+  if (iRc == 0) iRc = _udbCatalogueDefaults(ptaskSelect, pchaineColumns, pchaineCopy);
   if (iRc != 0) {
     ochaineDestroy(pchaineColumns);
     ochaineDestroy(pchaineCopy);

@@ -210,8 +210,12 @@ uint16_t zorcontrolUdbGetDbCcsid(zorcontrol *pcontrol, zortask *ptask);
 **   describe pcharSelect, and replaces the SELECT's SELECT and COLTABLE
 **   column chains by the copy chain and the column chain so described;
 **   the old chains are freed, and with them the SELECT's WHERE tree (DB2
-**   evaluates the condition from the SQL text).  Returns 0, the connection's code (trace "Connect failed.\n"), or the
-**   code of the description (the SELECT's chains are then unchanged).
+**   evaluates the condition from the SQL text).  A described column that
+**   stands for a column of the table (SELECT *, or a plain column of the
+**   select list as the SQL text was parsed) gets that column's catalogue
+**   default, which DB2's description does not carry.  Returns 0, the
+**   connection's code (trace "Connect failed.\n"), ORC_NOMEM, or the code
+**   of the description (the SELECT's chains are then unchanged).
 */
 int zorcontrolUdbGetColDescription(zorcontrol *pcontrol, zortask *ptaskSelect, ochar *pcharSelect);
 

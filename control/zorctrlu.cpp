@@ -346,11 +346,11 @@ int zorcontrolUdbIgnoredOptions(zorcontrol *pcontrol, zortask *ptaskSelect, int 
 /*
 ** Bytes the DEL converters write as they stand, whatever the output code
 ** page: the digits, signs, point and exponent letter of numbers, dates and
-** times, the blank and letters of TIME_C, and the letters of the location
-** specifier "dummy.0.-1/".  An output code page must hold each of them as
-** the same single byte.
+** times, the blank and letters of TIME_C, and the point and slash of a
+** location specifier.  An output code page must hold each of them as the
+** same single byte.
 */
-static const char kacDelAscii[] = "0123456789+-.E AMPdumy/";
+static const char kacDelAscii[] = "0123456789+-.E AMP/";
 
 /* The ICU converter of a CCSID, with callbacks that stop at a character without form; NULL when none. */
 static UConverter *_ctrluOpenStrict(uint16_t usCCSID)
@@ -662,8 +662,11 @@ int _zorcontrolUdbCheckEcsIxf(zorcontrol *pcontrol, zortask *ptaskEcs, int iDire
     pcolTarget->iType = iSource | 0x8000;
   } else if (iType >= 16 && iType <= 18) {
     int32_t iTarget = iSource | 0x8000;
-    if (_ctrluAtom(ptaskEcs, TOKEN_LOBFILE) != nullptr) iTarget |= 0x0400;
-    if (_ctrluInteger(ptaskEcs, TOKEN_LLS, 0) == 1) iTarget |= 0x0100;
+    /* location specifiers name places in LOB files: without LOBFILE, as in DEL, the LOBs stay in the rows */
+    if (_ctrluAtom(ptaskEcs, TOKEN_LOBFILE) != nullptr) {
+      iTarget |= 0x0400;
+      if (_ctrluInteger(ptaskEcs, TOKEN_LLS, 0) == 1) iTarget |= 0x0100;
+    }
     pcolTarget->iType = iTarget;
   }
   if (!iDirect) pcolSource->iType |= 0xD000;
@@ -902,13 +905,50 @@ static int _ctrluLoadDefault(zorucoreData *pcore, const zorcol *pcolSource)
   return 0;
 }
 
+/*
+** The value a CHAR or GRAPHIC column holds for its catalogue default: the
+** quoted text (after the G or N of a graphic constant) blank-padded, or
+** cut, to the column's length inside its quotes.  The catalogue keeps the
+** DEFAULT text as the table was declared with it.  NULL when memory runs
+** out; a text that is not quoted is copied as it is.
+*/
+static ochar *_ctrluFixedDefault(const ochar *pcharDefault, int32_t ilLength, bool boGraphic)
+{
+  std::string strText(_charText(pcharDefault), static_cast<size_t>(pcharDefault->ilBU));
+  size_t ulPrefix = boGraphic && !strText.empty() && std::strchr("GgNn", strText[0]) != nullptr ? 1 : 0;
+  if (strText.size() >= ulPrefix + 2 && strText[ulPrefix] == '\'' && strText.back() == '\'') {
+    /* the value between the quotes, a doubled quote standing for one */
+    std::string strValue;
+    for (size_t i = ulPrefix + 1; i + 1 < strText.size(); i++) {
+      strValue += strText[i];
+      if (strText[i] == '\'' && strText[i + 1] == '\'' && i + 2 < strText.size()) i++;
+    }
+    strValue.resize(static_cast<size_t>(ilLength > 0 ? ilLength : 0), ' ');
+    std::string strQuoted = strText.substr(0, ulPrefix + 1);
+    for (char c : strValue) strQuoted += c == '\'' ? std::string(2, c) : std::string(1, c);
+    strText = strQuoted + "'";
+  }
+  ochar *pchar = ocharCreate(static_cast<int32_t>(strText.size()) + 1, pcharDefault->usCCSID);
+  if (pchar != nullptr && ocharAppendFixedS(pchar, strText.data(), static_cast<int32_t>(strText.size())) != 0) {
+    ocharDestroy(pchar);
+    pchar = nullptr;
+  }
+  return pchar;
+}
+
 /* The output form of the default value, by source type and output format. */
 static void _ctrluDefaultForm(zorucoreData *pcore, zortask *ptaskEcs, const zorcol *pcolSource,
                               const zorcol *pcolTarget)
 {
-  const ochar *pcharDefault = pcolSource->pcharDefault;
-  if (pcharDefault == nullptr || pcore->pcDefault == nullptr) return;
+  if (pcolSource->pcharDefault == nullptr || pcore->pcDefault == nullptr) return;
   int iType = pcolSource->iType & 0xFF;
+  /* CHAR and GRAPHIC defaults as the fixed-length column holds them */
+  ochar *pcharFixed = nullptr;
+  if (iType == 7 || iType == 13) {
+    pcharFixed = _ctrluFixedDefault(pcolSource->pcharDefault, pcolSource->iLength, iType == 13);
+    if (pcharFixed == nullptr) return;
+  }
+  const ochar *pcharDefault = pcharFixed != nullptr ? pcharFixed : pcolSource->pcharDefault;
   int32_t iBase = pcolTarget->iType & 0xF000;
   uint16_t usSourceCCSID = static_cast<uint16_t>(pcolSource->sCCSID);
   uint16_t usTargetCCSID = static_cast<uint16_t>(pcolTarget->sCCSID);
@@ -948,6 +988,7 @@ static void _ctrluDefaultForm(zorucoreData *pcore, zortask *ptaskEcs, const zorc
       default: break;
     }
   }
+  ocharDestroy(pcharFixed);
 }
 
 int _zorcontrolUdbCreateEcsCoreData(zorcontrol *pcontrol, zortask *ptaskEcs, int iFirst)

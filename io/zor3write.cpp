@@ -216,6 +216,18 @@ static void _writeSetFileName(zorwrite *pwrite, char *pcName)
 
 /* --------------------------------------------------------- thread and queues */
 
+/* Keeps the name and row count of a file the thread closed, for writeClose to report. */
+static void _writeNoteClosed(zorwrite *pwrite, int64_t llRows)
+{
+  auto *aclosed = static_cast<zorwriteClosed *>(
+      std::realloc(pwrite->aclosed, (static_cast<size_t>(pwrite->iClosed) + 1) * sizeof(zorwriteClosed)));
+  if (aclosed == nullptr) return;   /* the file is written; only its message is lost */
+  pwrite->aclosed = aclosed;
+  aclosed[pwrite->iClosed].pcName = pwrite->pcFileName != nullptr ? strdup(pwrite->pcFileName) : nullptr;
+  aclosed[pwrite->iClosed].llRows = llRows;
+  pwrite->iClosed++;
+}
+
 static void *_writeAsyncWriterProc(void *pArgument);
 
 /* Starts the writing thread.  Returns 0 or ORC_NOMEM. */
@@ -309,7 +321,10 @@ static void *_writeAsyncWriterProc(void *pArgument)
 
     if (iRc == 0 && pwrite->iFd == 0) iRc = pwrite->procOpen(pwrite);
     if (iRc == 0) iRc = _writeBytes(pwrite, pbuff->pcData, pbuff->ilUsed);
-    if (iRc == 0 && pbuff->iCloseAfter) iRc = _writeCloseFd(pwrite);
+    if (iRc == 0 && pbuff->iCloseAfter) {
+      iRc = _writeCloseFd(pwrite);
+      if (iRc == 0) _writeNoteClosed(pwrite, pbuff->llRowsOfFile);
+    }
     pbuff->ilUsed = 0;
     pbuff->iCloseAfter = 0;
 
@@ -608,6 +623,7 @@ static int _writeAsync(zorwrite *pwrite, const void *pData, int32_t ilLength, bo
   if (boRotate || (pbuff->ilUsed > 0 && ilLength > pbuff->ilCapacity - pbuff->ilUsed)) {
     if (boRotate) {
       pbuff->iCloseAfter = 1;
+      pbuff->llRowsOfFile = pwrite->llRowsInFile;
       pwrite->llBytesInFile = 0;
       pwrite->llRowsInFile = 0;
     }
@@ -936,6 +952,18 @@ int writeFlush(zorwrite *pwrite)
   return 0;
 }
 
+/* ZORU410I for one data file and the rows written into it.  Returns the message call's result. */
+static int _writeReportFile(const zorwrite *pwrite, const char *pcFile, int64_t llRows)
+{
+  const ochar *pcharQ = pwrite->pcharQualifier;
+  const ochar *pcharT = pwrite->pcharTable;
+  return omsgsFMTEDO(ZORU410I, static_cast<long>(llRows),
+                     pwrite->pcharHost != nullptr && pwrite->pcharHost->pcData != nullptr ? _charText(pwrite->pcharHost) : "",
+                     pcharQ != nullptr ? static_cast<int>(pcharQ->ilBU) : 2, pcharQ != nullptr ? _charText(pcharQ) : "\"\"",
+                     pcharT != nullptr ? static_cast<int>(pcharT->ilBU) : 0, pcharT != nullptr ? _charText(pcharT) : "",
+                     pcFile != nullptr ? pcFile : "");
+}
+
 int writeClose(zorwrite *pwrite)
 {
   if (pwrite == nullptr) return ORC_INVALID;
@@ -945,16 +973,17 @@ int writeClose(zorwrite *pwrite)
     pwrite->llBytesInFile = 0;
     if (pwrite->pbuffCurrent != nullptr) pwrite->pbuffCurrent->ilUsed = 0;
   }
+  /* each file with its own rows: the ones the thread closed whole (also when a later
+     one failed, as the synchronous writer reports each file when it closes it), then
+     the last one */
+  for (int32_t i = 0; i < pwrite->iClosed; i++) {
+    _writeReportFile(pwrite, pwrite->aclosed[i].pcName, pwrite->aclosed[i].llRows);
+    std::free(pwrite->aclosed[i].pcName);
+  }
+  pwrite->iClosed = 0;
   if (pwrite->iRcFailure != 0) return pwrite->iRcFailure;
   if (_writeIsLob(pwrite)) return 0;
-
-  const ochar *pcharQ = pwrite->pcharQualifier;
-  const ochar *pcharT = pwrite->pcharTable;
-  return omsgsFMTEDO(ZORU410I, static_cast<long>(pwrite->llRowsTotal),
-                     pwrite->pcharHost != nullptr && pwrite->pcharHost->pcData != nullptr ? _charText(pwrite->pcharHost) : "",
-                     pcharQ != nullptr ? static_cast<int>(pcharQ->ilBU) : 2, pcharQ != nullptr ? _charText(pcharQ) : "\"\"",
-                     pcharT != nullptr ? static_cast<int>(pcharT->ilBU) : 0, pcharT != nullptr ? _charText(pcharT) : "",
-                     pwrite->pcFileName != nullptr ? pwrite->pcFileName : "");
+  return _writeReportFile(pwrite, pwrite->pcFileName, pwrite->llRowsInFile);
 }
 
 void writeDestroy(zorwrite *pwrite)
@@ -977,6 +1006,8 @@ void writeDestroy(zorwrite *pwrite)
   ocharDestroy(pwrite->pcharLobName);
   std::free(pwrite->pcFileName);
   std::free(pwrite->pcFileHeader);
+  for (int32_t i = 0; i < pwrite->iClosed; i++) std::free(pwrite->aclosed[i].pcName);
+  std::free(pwrite->aclosed);
   std::free(pwrite);
 }
 

@@ -7,7 +7,8 @@
 **   and a full queue (kind 2).  A LOB-file writer (kind 4) writes LOB bytes
 **   into numbered LOB files.  It counts rows and bytes, stops at MAXROWS and
 **   SIZELIMIT by returning ZORWRITE_RC_LIMIT, moves on to the next file at
-**   FILEMAXSIZE, and reports the rows written with ZORU410I when closed.
+**   FILEMAXSIZE, and reports each data file it closes with ZORU410I: the
+**   file's name and the rows written into that file.
 **   The row that reaches MAXROWS or SIZELIMIT is written; every later row
 **   is refused with ZORWRITE_RC_LIMIT.
 **
@@ -126,6 +127,13 @@ struct zorwriteBuff {
   int32_t ilUsed;               /* bytes held */
   int32_t iCloseAfter;          /* the thread closes the file after writing this buffer */
   char *pcData;
+  int64_t llRowsOfFile;         /* close-after: rows of the file it closes */
+};
+
+/* A data file a writing thread has closed at FILEMAXSIZE, for its ZORU410I. */
+struct zorwriteClosed {
+  char *pcName;                 /* owned */
+  int64_t llRows;
 };
 
 struct zorwrite {
@@ -178,6 +186,9 @@ struct zorwrite {
   ochaine *pchaineFree;         /* buffers ready for the owner */
   pthread_mutex_t mutexFree;
   pthread_cond_t condFree;
+  zorwriteClosed *aclosed;      /* kind 2: files the thread closed, not yet reported (the
+                                   thread appends; the owner reads them once it is joined) */
+  int32_t iClosed;
 };
 
 /*
@@ -271,7 +282,10 @@ int writeFlush(zorwrite *pwrite);
 **   Kind 2: stops and joins the writing thread.  Closes the file (never
 **   standard output) and marks no file open; kinds 1 and 4 also empty the
 **   buffer and restart the file's byte count.  Except for LOB-file writers,
-**   issues ZORU410I with the rows written in total and the last file's name.
+**   issues ZORU410I for each data file not reported yet, in the order they
+**   were written, with its name and the rows written into it (a threaded
+**   writer reports the files its thread closed at FILEMAXSIZE here; a
+**   synchronous writer reports each one as it closes it).
 **   Returns the result of the message call (0 or 1), 0 for a LOB-file
 **   writer, or the writer's open, write or close failure code (then without
 **   ZORU410I).

@@ -191,14 +191,17 @@ int _ixfWriteHeaderRecord(zortask *ptaskSelect, ochar *pcharHeader)
   if (rc != 0) return rc;
 
   /* CCSID triple: single-byte, mixed, double-byte */
-  uint16_t usSingle = 0, usDouble = 0;
+  uint16_t usSingle = 0, usMixed = 0, usDouble = 0;
   zoratom *patomCcsid = zortaskDetermineAtom(ptaskSelect, gapnameTotalToken[TOKEN_CCSID]);
   if (patomCcsid != nullptr && patomCcsid->iKind == ZORATOM_TRISHORT) {
     usSingle = patomCcsid->value.ausShort[0];
+    usMixed = patomCcsid->value.ausShort[1];
     usDouble = patomCcsid->value2.usShort;
   }
   _ixfPutDigits(auc + 45, 5, usSingle);
-  _ixfPutDigits(auc + 50, 5, _ixfDoubleByte(usDouble));
+  /* a single-byte database has no double-byte code page: DB2's own files say 00000 */
+  bool boSingleByte = ocharDetermineBCS(usMixed) == ZORCOL_SBCS;
+  _ixfPutDigits(auc + 50, 5, boSingleByte ? 0 : _ixfDoubleByte(usDouble));
   _ixfPut(auc + 55, "  ");
 
   return ocharAppendFixedS(pcharHeader, auc, IXF_H_RECORD_SIZE);
@@ -325,7 +328,9 @@ int _ixfWriteColRecord(zortask *ptaskCol, ochar *pcharHeader, int *piRecord, int
   }
   const ixfTypeLine &line = gaixfType[iType];
   int iLobForm = iType >= ZORCOL_T_BLOB ? _ixfLobForm(pcol->iType) : 0;
-  long long llStorage = pcol->iLength;
+  /* a LOB's length is the declared one, its subtype: the storage length of a LOB fetched
+     through DB2 is only what the row holds of it */
+  long long llStorage = iType >= ZORCOL_T_BLOB ? pcol->iSubType : pcol->iLength;
   bool bNullable = (pcol->usFlags & ZORCOL_NULL) != 0;
 
   /* The code pages at offsets 275 to 284 are appended by _ixfFillCcsid. */

@@ -33,7 +33,9 @@
 **       34     6   time of the header build, HHMMSS
 **       40     5   heading records: output columns + 2
 **       45     5   single-byte code page: first CCSID of the SELECT's triple
-**       50     5   double-byte code page: from the third CCSID (see ixf.cpp)
+**       50     5   double-byte code page: from the third CCSID (see ixf.cpp);
+**                  "00000" when the database is single-byte (its mixed
+**                  CCSID is a single-byte one), as DB2's own files say
 **       55     2   blanks
 **
 **   T record (1610 bytes)
@@ -62,7 +64,8 @@
 **        7     3   byte length of the column name
 **       10   256   column name, blank-padded
 **      266     1   "Y" nullable (flag 0x400), else "N"
-**      267     1   "Y" when the column has a default value, else "N"
+**      267     1   "Y" when the column has a default value, else "N": the
+**                  catalogue's DEFAULT text, whichever way the table is read
 **      268     1   "Y"            selected
 **      269     2   "N", zero byte position in the primary key
 **      271     1   "R"            data class
@@ -73,7 +76,8 @@
 **      290     3   D-record number, from 1
 **      293     6   position of the value in its D record, from 1
 **      299    30   blanks         column description
-**      329    20   LOB in a file or location specifier: storage length;
+**      329    20   LOB in a file or location specifier: its declared length
+**                  (the subtype; the catalogue's, or DB2's description);
 **                  every other column "0" x 20
 **      349     3   "000"          user type name length
 **      352   256   "0" x 256      user type name

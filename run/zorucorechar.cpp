@@ -279,11 +279,11 @@ static char *_ucoreCopyDD(char *pcOut, const unsigned char *puc, int32_t ilLengt
 }
 
 /*
-** The frame and text of every character, graphic and LOB converter.
-** boLls: the null and default step of the location-specifier converters.
+** The frame and text of every character, graphic and LOB converter.  A
+** location specifier is written as a file reference is; a null LOB is a
+** null (an empty field) with or without location specifiers.
 */
-[[gnu::always_inline]] static inline int _ucoreText(orow *prowSource, orow *prowTarget, ucoreSlot slot, ucoreMode mode,
-                                                     bool boLls)
+[[gnu::always_inline]] static inline int _ucoreText(orow *prowSource, orow *prowTarget, ucoreSlot slot, ucoreMode mode)
 {
   zorucoreCol col;
   int iRc = _zorucoreColBegin(prowSource, prowTarget, &col);
@@ -293,8 +293,7 @@ static char *_ucoreCopyDD(char *pcOut, const unsigned char *puc, int32_t ilLengt
 
   const unsigned char *pucValue = col.pucData + col.pdefSrc->sOffset;
   int32_t ilSize = _ucoreSlotSize(slot, col.pdefSrc);
-  int iNd = boLls ? _zorucoreNullDefaultLls(pcore, prowSource, prowTarget, col.pcOut, pucValue, ilSize)
-                  : _zorucoreNullDefault(pcore, prowSource, prowTarget, col.pcOut, pucValue, ilSize);
+  int iNd = _zorucoreNullDefault(pcore, prowSource, prowTarget, col.pcOut, pucValue, ilSize);
   if (iNd == 1) return 0;
   if (iNd != 0) return iNd;
 
@@ -349,76 +348,60 @@ static char *_ucoreCopyDD(char *pcOut, const unsigned char *puc, int32_t ilLengt
   return _zorucoreColEnd(prowSource, prowTarget, pcOut);
 }
 
-int _zorucoreNullDefaultLls(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
-                            const unsigned char *pucValue, int32_t ilSize)
-{
-  int iState = _zorucoreNullState(pcore, prowSource, pucValue, ilSize);
-  if (iState == ZORUCORE_VALUE_PRESENT) return 0;
-  if (iState != ZORUCORE_VALUE_NULL && iState != ZORUCORE_VALUE_ABSENT) return iState;
-  int64_t ilText = static_cast<int64_t>(sizeof ZORUCORE_LLS_DUMMY - 1);
-  int64_t ilDelims = (pcore->ulFlags & ZORUCORE_FLAG_DELIM) ? 2 : 0;
-  if (!_zorucoreRoom(prowTarget, pcOut, ilText + ilDelims)) return ZORUCORE_RC_NOROOM;
-  pcOut = _zorucorePrintDelim1C(pcore, pcOut);
-  std::memcpy(pcOut, ZORUCORE_LLS_DUMMY, static_cast<size_t>(ilText));
-  pcOut = _zorucorePrintDelim1C(pcore, pcOut + ilText);
-  _zorucoreColEnd(prowSource, prowTarget, pcOut);
-  return 1;
-}
-
 /* ------------------------------------------------------------ converters */
 
-#define UCORE_TEXT(name, slot, mode, lls) \
-  int name(orow *prowSource, orow *prowTarget) { return _ucoreText(prowSource, prowTarget, slot, mode, lls); }
+#define UCORE_TEXT(name, slot, mode) \
+  int name(orow *prowSource, orow *prowTarget) { return _ucoreText(prowSource, prowTarget, slot, mode); }
 
-UCORE_TEXT(_zorucore_Char2Delimited, UCORE_CHAR, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_CharN2Delimited, UCORE_CHAR, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Varchar2Delimited, UCORE_VAR, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_VarcharN2Delimited, UCORE_VAR, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Longvarchar2Delimited, UCORE_LONG, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_LongvarcharN2Delimited, UCORE_LONG, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Char2DelimitedConvert, UCORE_CHAR, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_CharN2DelimitedConvert, UCORE_CHAR, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_Varchar2DelimitedConvert, UCORE_VAR, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_VarcharN2DelimitedConvert, UCORE_VAR, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_Longvarchar2DelimitedConvert, UCORE_LONG, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_LongvarcharN2DelimitedConvert, UCORE_LONG, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_Char2DelimitedDD, UCORE_CHAR, UCORE_DD, false)
-UCORE_TEXT(_zorucore_Varchar2DelimitedDD, UCORE_VAR, UCORE_DD, false)
-UCORE_TEXT(_zorucore_Longvarchar2DelimitedDD, UCORE_LONG, UCORE_DD, false)
-UCORE_TEXT(_zorucore_Char2DelimitedConvertDD, UCORE_CHAR, UCORE_CONVDD, false)
-UCORE_TEXT(_zorucore_Varchar2DelimitedConvertDD, UCORE_VAR, UCORE_CONVDD, false)
-UCORE_TEXT(_zorucore_Longvarchar2DelimitedConvertDD, UCORE_LONG, UCORE_CONVDD, false)
+UCORE_TEXT(_zorucore_Char2Delimited, UCORE_CHAR, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_CharN2Delimited, UCORE_CHAR, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Varchar2Delimited, UCORE_VAR, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_VarcharN2Delimited, UCORE_VAR, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Longvarchar2Delimited, UCORE_LONG, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_LongvarcharN2Delimited, UCORE_LONG, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Char2DelimitedConvert, UCORE_CHAR, UCORE_CONV)
+UCORE_TEXT(_zorucore_CharN2DelimitedConvert, UCORE_CHAR, UCORE_CONV)
+UCORE_TEXT(_zorucore_Varchar2DelimitedConvert, UCORE_VAR, UCORE_CONV)
+UCORE_TEXT(_zorucore_VarcharN2DelimitedConvert, UCORE_VAR, UCORE_CONV)
+UCORE_TEXT(_zorucore_Longvarchar2DelimitedConvert, UCORE_LONG, UCORE_CONV)
+UCORE_TEXT(_zorucore_LongvarcharN2DelimitedConvert, UCORE_LONG, UCORE_CONV)
+UCORE_TEXT(_zorucore_Char2DelimitedDD, UCORE_CHAR, UCORE_DD)
+UCORE_TEXT(_zorucore_Varchar2DelimitedDD, UCORE_VAR, UCORE_DD)
+UCORE_TEXT(_zorucore_Longvarchar2DelimitedDD, UCORE_LONG, UCORE_DD)
+UCORE_TEXT(_zorucore_Char2DelimitedConvertDD, UCORE_CHAR, UCORE_CONVDD)
+UCORE_TEXT(_zorucore_Varchar2DelimitedConvertDD, UCORE_VAR, UCORE_CONVDD)
+UCORE_TEXT(_zorucore_Longvarchar2DelimitedConvertDD, UCORE_LONG, UCORE_CONVDD)
 
-UCORE_TEXT(_zorucore_Graphic2Delimited, UCORE_GRAPHIC, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_GraphicN2Delimited, UCORE_GRAPHIC, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Vargraphic2Delimited, UCORE_VAR, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_VargraphicN2Delimited, UCORE_VAR, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Longvargraphic2Delimited, UCORE_LONG, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_LongvargraphicN2Delimited, UCORE_LONG, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Graphic2DelimitedConvert, UCORE_GRAPHIC, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_GraphicN2DelimitedConvert, UCORE_GRAPHIC, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_Vargraphic2DelimitedConvert, UCORE_VAR, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_VargraphicN2DelimitedConvert, UCORE_VAR, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_Longvargraphic2DelimitedConvert, UCORE_LONG, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_LongvargraphicN2DelimitedConvert, UCORE_LONG, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_Graphic2DelimitedConvertDD, UCORE_GRAPHIC, UCORE_CONVDD, false)
-UCORE_TEXT(_zorucore_Vargraphic2DelimitedConvertDD, UCORE_VAR, UCORE_CONVDD, false)
-UCORE_TEXT(_zorucore_Longvargraphic2DelimitedConvertDD, UCORE_LONG, UCORE_CONVDD, false)
+UCORE_TEXT(_zorucore_Graphic2Delimited, UCORE_GRAPHIC, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_GraphicN2Delimited, UCORE_GRAPHIC, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Vargraphic2Delimited, UCORE_VAR, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_VargraphicN2Delimited, UCORE_VAR, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Longvargraphic2Delimited, UCORE_LONG, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_LongvargraphicN2Delimited, UCORE_LONG, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Graphic2DelimitedConvert, UCORE_GRAPHIC, UCORE_CONV)
+UCORE_TEXT(_zorucore_GraphicN2DelimitedConvert, UCORE_GRAPHIC, UCORE_CONV)
+UCORE_TEXT(_zorucore_Vargraphic2DelimitedConvert, UCORE_VAR, UCORE_CONV)
+UCORE_TEXT(_zorucore_VargraphicN2DelimitedConvert, UCORE_VAR, UCORE_CONV)
+UCORE_TEXT(_zorucore_Longvargraphic2DelimitedConvert, UCORE_LONG, UCORE_CONV)
+UCORE_TEXT(_zorucore_LongvargraphicN2DelimitedConvert, UCORE_LONG, UCORE_CONV)
+UCORE_TEXT(_zorucore_Graphic2DelimitedConvertDD, UCORE_GRAPHIC, UCORE_CONVDD)
+UCORE_TEXT(_zorucore_Vargraphic2DelimitedConvertDD, UCORE_VAR, UCORE_CONVDD)
+UCORE_TEXT(_zorucore_Longvargraphic2DelimitedConvertDD, UCORE_LONG, UCORE_CONVDD)
 
-UCORE_TEXT(_zorucore_Blob2Delimited, UCORE_LOB, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_BlobN2Delimited, UCORE_LOB, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Blob2DelimitedDD, UCORE_LOB, UCORE_DD, false)
-UCORE_TEXT(_zorucore_Clob2Delimited, UCORE_LOB, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_ClobN2Delimited, UCORE_LOB, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Clob2DelimitedDD, UCORE_LOB, UCORE_DD, false)
-UCORE_TEXT(_zorucore_Clob2DelimitedConvert, UCORE_LOB, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_ClobN2DelimitedConvert, UCORE_LOB, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_Clob2DelimitedConvertDD, UCORE_LOB, UCORE_CONVDD, false)
-UCORE_TEXT(_zorucore_Dbclob2Delimited, UCORE_LOB, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_DbclobN2Delimited, UCORE_LOB, UCORE_PLAIN, false)
-UCORE_TEXT(_zorucore_Dbclob2DelimitedConvert, UCORE_LOB, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_DbclobN2DelimitedConvert, UCORE_LOB, UCORE_CONV, false)
-UCORE_TEXT(_zorucore_Dbclob2DelimitedConvertDD, UCORE_LOB, UCORE_CONVDD, false)
-UCORE_TEXT(_zorucore_BlobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN, true)
-UCORE_TEXT(_zorucore_ClobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN, true)
-UCORE_TEXT(_zorucore_DbclobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN, true)
+UCORE_TEXT(_zorucore_Blob2Delimited, UCORE_LOB, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_BlobN2Delimited, UCORE_LOB, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Blob2DelimitedDD, UCORE_LOB, UCORE_DD)
+UCORE_TEXT(_zorucore_Clob2Delimited, UCORE_LOB, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_ClobN2Delimited, UCORE_LOB, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Clob2DelimitedDD, UCORE_LOB, UCORE_DD)
+UCORE_TEXT(_zorucore_Clob2DelimitedConvert, UCORE_LOB, UCORE_CONV)
+UCORE_TEXT(_zorucore_ClobN2DelimitedConvert, UCORE_LOB, UCORE_CONV)
+UCORE_TEXT(_zorucore_Clob2DelimitedConvertDD, UCORE_LOB, UCORE_CONVDD)
+UCORE_TEXT(_zorucore_Dbclob2Delimited, UCORE_LOB, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_DbclobN2Delimited, UCORE_LOB, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_Dbclob2DelimitedConvert, UCORE_LOB, UCORE_CONV)
+UCORE_TEXT(_zorucore_DbclobN2DelimitedConvert, UCORE_LOB, UCORE_CONV)
+UCORE_TEXT(_zorucore_Dbclob2DelimitedConvertDD, UCORE_LOB, UCORE_CONVDD)
+UCORE_TEXT(_zorucore_BlobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_ClobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN)
+UCORE_TEXT(_zorucore_DbclobLlsN2Delimited, UCORE_LOB, UCORE_PLAIN)

@@ -109,18 +109,6 @@ int32_t UCORE_CONVERTDD(zorucoreData *pcore, int32_t ilCount, const unsigned cha
 */
 int32_t _zorucoreDoubleDelim(char *pcText, int32_t ilLength, char cDelim, int64_t ilRoom);
 
-/*
-** _zorucoreNullDefaultLls
-**   The null and default step of the location-specifier converters: a null
-**   LOB, or a LOB column beyond the record's fixed part, is written as the
-**   delimiter, "dummy.0.-1/", the delimiter (both columns advance, the
-**   cursor follows the text).
-**   Returns 1 when it wrote the column, 0 when the value is to be written,
-**   ZORUCORE_RC_BADVALUE or ZORUCORE_RC_NOROOM as _zorucoreNullDefault.
-*/
-int _zorucoreNullDefaultLls(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
-                            const unsigned char *pucValue, int32_t ilSize);
-
 /* Characters: the bytes; Convert: converted text; DD: delimiters doubled. */
 int _zorucore_Char2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_CharN2Delimited(orow *prowSource, orow *prowTarget);
@@ -174,6 +162,7 @@ int _zorucore_DbclobN2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_Dbclob2DelimitedConvert(orow *prowSource, orow *prowTarget);
 int _zorucore_DbclobN2DelimitedConvert(orow *prowSource, orow *prowTarget);
 int _zorucore_Dbclob2DelimitedConvertDD(orow *prowSource, orow *prowTarget);
+/* Nullable LOBs with location specifiers: the location specifier; a null LOB is a null (an empty field). */
 int _zorucore_BlobLlsN2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_ClobLlsN2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_DbclobLlsN2Delimited(orow *prowSource, orow *prowTarget);

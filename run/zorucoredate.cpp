@@ -19,7 +19,7 @@ enum ucoreGroup {
   UCORE_G_DAY,       /* 2 digits */
   UCORE_G_DOY,       /* 3 digits: day of year */
   UCORE_G_HOUR,      /* 2 digits */
-  UCORE_G_HOUR12,    /* 2 digits on the 12-hour clock, and "A" or "P" at the second's position */
+  UCORE_G_HOUR12,    /* 2 digits on the 12-hour clock (01 to 12), and "A" or "P" at the second's position */
   UCORE_G_MINUTE,    /* 2 digits */
   UCORE_G_SECOND,    /* 2 digits */
   UCORE_G_MICRO,     /* 6 digits */
@@ -124,12 +124,12 @@ int _zorucore_GetQuantieme(const unsigned char *pucDate)
   for (int i = 0; i < iBytes; i++)
     if (!_ucoreBcd(pucValue[iByte + i])) return false;
   if (group == UCORE_G_HOUR12) {
+    /* 00 is 12 AM (midnight), 12 is 12 PM (noon), 13 to 23 are 1 to 11 PM, 24 (the end of
+       the day) is 12 AM again */
     int iHour = _ucoreBcdValue(pucValue[iByte]);
-    char cLetter = 'A';
-    if (iHour >= 12) {
-      iHour -= 12;
-      cLetter = 'P';
-    }
+    char cLetter = iHour >= 12 && iHour < 24 ? 'P' : 'A';
+    iHour %= 12;
+    if (iHour == 0) iHour = 12;
     pcText[0] = static_cast<char>('0' + iHour / 10);
     pcText[1] = static_cast<char>('0' + iHour % 10);
     pcText[pcore->asPos[ZORUCORE_POS_SECOND] - pcore->asPos[ZORUCORE_POS_HOUR]] = cLetter;

@@ -66,7 +66,7 @@ int _zorucore_TimeN2Delimited(orow *prowSource, orow *prowTarget);
 /* TIME_B: template; hour, minute. */
 int _zorucore_TimeB2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_TimeBN2Delimited(orow *prowSource, orow *prowTarget);
-/* TIME_C: template; hour on the 12-hour clock (0 to 11, 12 for 24:00), A or P. */
+/* TIME_C: template; hour on the 12-hour clock (12 AM midnight, 12 PM noon, 24:00 as 12 AM), A or P. */
 int _zorucore_TimeC2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_TimeCN2Delimited(orow *prowSource, orow *prowTarget);
 /* TIME_D: HHMMSS. */

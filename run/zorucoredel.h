@@ -44,9 +44,6 @@
 #define ZORUCORE_RC_ICU       0x10a00b  /* the code-page conversion failed or did not fit its buffers */
 #define ZORUCORE_RC_NOCOLUMN  0x10a00c  /* a row, its buffer, its current column or the core data is missing */
 
-/* The null or default text of a LOB location-specifier column that holds none. */
-#define ZORUCORE_LLS_DUMMY "dummy.0.-1/"
-
 /*
 ** State of the column being converted, filled by _zorucoreColBegin and
 ** shared by the converters of the three DEL files.

@@ -86,30 +86,6 @@ static char *_ucoreZeroTo(const orow *prowTarget, char *pcFrom, char *pcFieldEnd
   return pcFieldEnd;
 }
 
-int _zorucoreNullIxfLls(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
-                        const unsigned char *pucValue, int32_t ilSize)
-{
-  int iState = _zorucoreNullState(pcore, prowSource, pucValue, ilSize);
-  if (iState != ZORUCORE_VALUE_PRESENT && iState != ZORUCORE_VALUE_NULL && iState != ZORUCORE_VALUE_ABSENT)
-    return iState;
-  bool boNullable = _ucoreNullable(prowSource);
-  char *pc = pcOut;
-  if (boNullable) {
-    pc = _ucoreIndicator(prowTarget, pcOut, false);
-    if (pc == nullptr) return ZORUCORE_RC_NOROOM;
-  }
-  if (iState == ZORUCORE_VALUE_PRESENT) {
-    prowTarget->pcCursor = pc;
-    return 0;
-  }
-  /* a null LOB, or none at all, is written as a location specifier of nothing */
-  if (!_zorucoreRoom(prowTarget, pc, ZORUCORE_IXF_LLS_SIZE)) return ZORUCORE_RC_NOROOM;
-  size_t ulText = sizeof ZORUCORE_LLS_DUMMY - 1;
-  std::memcpy(pc, ZORUCORE_LLS_DUMMY, ulText);
-  std::memset(pc + ulText, 0, ZORUCORE_IXF_LLS_SIZE - ulText);
-  _zorucoreColEnd(prowSource, prowTarget, pc + ZORUCORE_IXF_LLS_SIZE);
-  return 1;
-}
 
 /* ------------------------------------------------------------- converters */
 
@@ -384,11 +360,9 @@ static int _ucoreIxf(orow *prowSource, orow *prowTarget, const ucoreIxfType *pty
                     ptype->kind == UCORE_IXF_CLI_LONG || ptype->kind == UCORE_IXF_CLI_LOB;
   if (!boVariable && ilWidth < 0) return ZORUCORE_RC_BADVALUE;   /* a definition with a negative length */
 
-  int iNd = ptype->kind == UCORE_IXF_LLS
-                ? _zorucoreNullIxfLls(col.pcore, prowSource, prowTarget, col.pcOut, pucValue, ilSize)
-                : _zorucoreNullIxf(col.pcore, prowSource, prowTarget, col.pcOut, pucValue, ilSize);
+  /* a null LOB is a null with or without location specifiers: 0xFF 0xFF and an empty field */
+  int iNd = _zorucoreNullIxf(col.pcore, prowSource, prowTarget, col.pcOut, pucValue, ilSize);
   if (iNd == 1) {
-    if (ptype->kind == UCORE_IXF_LLS) return 0;
     char *pcField = col.pcOut + (boNullable ? 2 : 0);
     if (!boVariable) {
       /*

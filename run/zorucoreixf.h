@@ -68,19 +68,6 @@
 int _zorucoreNullIxf(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
                      const unsigned char *pucValue, int32_t ilSize);
 
-/*
-** _zorucoreNullIxfLls
-**   The null step of the location-specifier converters.  Not nullable and
-**   inside the record: nothing, returns 0.  Nullable, not null: 0x00 0x00,
-**   the cursor follows it, returns 0.  A null LOB, or a LOB beyond the
-**   fixed part: 0x00 0x00 (for a nullable column) and the location
-**   specifier "dummy.0.-1/" zero-padded to its 255-byte field; the cursor
-**   follows the field, both current columns advance, returns 1.
-**   Returns 0, 1, ZORUCORE_RC_BADVALUE or ZORUCORE_RC_NOROOM.
-*/
-int _zorucoreNullIxfLls(zorucoreData *pcore, orow *prowSource, orow *prowTarget, char *pcOut,
-                        const unsigned char *pucValue, int32_t ilSize);
-
 /* Rows read from table spaces (N: nullable source). */
 int _zorucore_Smallint2Ixf(orow *prowSource, orow *prowTarget);
 int _zorucore_SmallintN2Ixf(orow *prowSource, orow *prowTarget);

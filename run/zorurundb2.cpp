@@ -192,7 +192,10 @@ int _zorurunPrepareSelectDB2(zorcontrol *pcontrol, zortask *ptaskSelect)
     rowColDef defTarget{};
     if (pcolSource != nullptr) {
       defSource.iType = pcolSource->iType;
-      defSource.iLength = pcolSource->iSubType;
+      /* a LOB's subtype is its declared length; the row holds its storage length of it */
+      int iSourceType = pcolSource->iType & 0xFF;
+      bool boLob = iSourceType == ZORCOL_T_BLOB || iSourceType == ZORCOL_T_CLOB || iSourceType == ZORCOL_T_DBCLOB;
+      defSource.iLength = boLob ? pcolSource->iLength : pcolSource->iSubType;
       defSource.usCCSID = static_cast<uint16_t>(pcolSource->sCCSID);
       defSource.sOffset = -1;
       defSource.sNullOffset = -1;

@@ -570,15 +570,9 @@ static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, 
   int32_t ilAdvance;     /* bytes the row end moves */
   bool boFile = pficdata->pcharLobFile != nullptr;
   if (boFile) {
-    int32_t ilName = 0;
-    int32_t ilFree = ilRoom - ilRowEnd;
-    int rc = ilFree >= 2 ? ficdataGetLBFileName(pficdata, ficdataLobFileNumber(pficdata, _getI32(pcDesc + FICDATA_LOB_FIRST)),
-                                                reinterpret_cast<char *>(pcRow + ilRowEnd), ilFree - 1, &ilName)
-                         : FICDATA_RC_CORRUPT;
-    if (rc != 0) return rc;
-    pcRow[ilRowEnd + ilName + 1] = 0;
-    ilAppended = ilName + 1;
-    ilAdvance = ilName + 2;
+    /* the LOB child names the LOB's place (its file, or a location specifier) in its answer */
+    ilAppended = 0;
+    ilAdvance = 0;
   } else {
     int32_t ilLobLength = _getI32(pcDesc + FICDATA_LOB_LENGTH);
     if (ilLobLength < 0) {
@@ -598,7 +592,28 @@ static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, 
     omsgsTrace("LOB child: request could not be written");
     return FICDATA_RC_PIPE;
   }
-  if (!boFile) {
+  if (boFile) {
+    /* the text, then two zero bytes: the text's end, and the byte the length counts */
+    int32_t ilText = -1;
+    if (!_readExact(pinfolong->iLOBAnswer, &ilText, sizeof ilText) || ilText < 0 || ilText > FICDATA_LOB_TEXT_MAX) {
+      omsgsTrace("LOB child: no file text (%d)", ilText);
+      return FICDATA_RC_PIPE;
+    }
+    bool boFits = ilText + 2 <= ilRoom - ilRowEnd;
+    unsigned char aucText[FICDATA_LOB_TEXT_MAX];
+    if (!_readExact(pinfolong->iLOBAnswer, boFits ? pcRow + ilRowEnd : aucText, ilText)) {
+      omsgsTrace("LOB child: file text of %d bytes broken", ilText);
+      return FICDATA_RC_PIPE;
+    }
+    if (!boFits) {
+      omsgsTrace("LOB file text of %d bytes does not fit the record (row end %d)", ilText, ilRowEnd);
+      return FICDATA_RC_CORRUPT;
+    }
+    pcRow[ilRowEnd + ilText] = 0;
+    pcRow[ilRowEnd + ilText + 1] = 0;
+    ilAppended = ilText + 1;
+    ilAdvance = ilText + 2;
+  } else {
     int32_t ilGot = 0;
     while (ilGot < ilAppended) {
       int32_t ilChunk = 0;

@@ -185,6 +185,8 @@ struct zortask;
 #define FICDATA_LOB_DATALEN   12   /* i32 set to the length appended */
 #define FICDATA_LOB_FIRST     56   /* i32 first segment; set to the data offset */
 #define FICDATA_LOB_SIZE      60   /* bytes of descriptor the reader needs */
+/* Longest text a LOB child answers for a LOB written to a LOB file (ficlvar.h). */
+#define FICDATA_LOB_TEXT_MAX  4096
 
 /* One column of a table description. */
 struct ficdataColumnDesc {
@@ -516,10 +518,10 @@ int ficdataGetLBFileName(ficdata *pficdata, int32_t ilNumber, char *pcTarget, in
 ** ficdataLobFileNumber
 **   The number of the LOB file of a LOB whose first slot is ilFirst: that
 **   slot, or for a LOB without one (-1) a number of its own, counted down
-**   from INT32_MAX, so that no two LOBs of a reader share a file.  The
-**   record reader and its LOB child each keep the count in their copy of
-**   the state and meet the LOBs in the same order, so both give the same
-**   number.  Returns the number.
+**   from INT32_MAX.  The LOB child (storage/ficlvar.h), which alone names
+**   LOB files and tells the record reader the name, asks for a number of
+**   its own also for an empty LOB and for a slot already taken, so that no
+**   two LOBs of a reader share a file.  Returns the number.
 */
 int32_t ficdataLobFileNumber(ficdata *pficdata, int32_t ilFirst);
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 #include <signal.h>
@@ -19,11 +20,15 @@
 #include <unistd.h>
 
 #include "common/obyte.h"
+#include "common/ochar.h"
 #include "common/olist.h"
 #include "io/socket.h"
 #include "io/zor3write.h"
+#include "model/token.h"
 #include "model/tools.h"
+#include "model/zoratom.h"
 #include "model/zormsgs.h"
+#include "model/zortask.h"
 #include "storage/ficcont.h"
 #include "storage/ficdata.h"
 #include "storage/ficdms.h"
@@ -318,10 +323,26 @@ int _ficlvarLFLoop(Reader &r)
 /* State of one LOB request while its segments are served. */
 struct LobServe {
   Reader *pr;
-  int iFile;            /* LOB file, or -1: answer inline */
+  int iFile;            /* LOB file, or -1: answer inline (or into pwrite) */
   int64_t llSent;
   int32_t ilBadPage;    /* first object page that could not be read, -1 none */
   int iErrno;           /* first failed write of the LOB file, 0 none */
+  zorwrite *pwrite = nullptr;   /* location specifiers: the LOB writer the bytes go to */
+  int iRcWrite = 0;             /* its first failure, 0 none */
+};
+
+/*
+** The LOB files of a child.  Without location specifiers each LOB gets a
+** file of its own, numbered after its first slot; a LOB without one, an
+** empty LOB (which may share its slot word with another), or a LOB whose
+** number was taken already, gets a number counted down from INT32_MAX.
+** With location specifiers (LLS 1) the LOBs follow each other in the files
+** of one LOB writer.
+*/
+struct LobFiles {
+  std::set<int32_t> setUsed;   /* numbers given so far */
+  bool boLls = false;
+  zorwrite *pwrite = nullptr;  /* location specifiers: made at the first LOB */
 };
 
 /* Fails the child for a LOB that could not be served whole: an unreadable page
@@ -347,7 +368,9 @@ int _ficlvarLobSegment(void *pCtx, int32_t ilLength, int32_t ilStart, int64_t *p
   const int32_t K = r.ilPageSize / 1024;
   int32_t ilBadPage =
       _ficlvarServeRun(r, ilStart / K, (ilStart % K) * 1024, llTake, [&](const unsigned char *pc, int32_t n) {
-        if (ps->iFile >= 0) {
+        if (ps->pwrite != nullptr) {
+          if (ps->iRcWrite == 0) ps->iRcWrite = ps->pwrite->procWrite(ps->pwrite, pc, n);
+        } else if (ps->iFile >= 0) {
           if (ps->iErrno == 0) ps->iErrno = _ficlvarSend(ps->iFile, pc, static_cast<size_t>(n));
         } else {
           _ficlvarSend(r.pficlvar->piAnswer[1], &n, 4);
@@ -360,35 +383,98 @@ int _ficlvarLobSegment(void *pCtx, int32_t ilLength, int32_t ilStart, int64_t *p
   return 0;
 }
 
-/*
-** Writes the LOB of the descriptor vDesc (n bytes, llLength bytes of LOB)
-** into its LOB file.  A file that cannot be created or written whole, a
-** descriptor refused or a page that cannot be read is reported through
-** _ficlvarFail; after the first such failure no LOB file is written any
-** more (the request has been read whole; no answer is due).
-*/
-void _ficlvarLobToFile(Reader &r, const std::vector<unsigned char> &vDesc, int32_t n, int64_t llLength)
+/* The reason text of a LOB writer's failure code (TOOLS_RC_IO | errno, or another code). */
+std::string _ficlvarWriteReason(int iRc)
+{
+  if ((iRc & ~0xfff) == TOOLS_RC_IO && (iRc & 0xfff) != 0) return std::strerror(iRc & 0xfff);
+  char ac[64];
+  std::snprintf(ac, sizeof ac, "LOB FILE NOT WRITTEN (REASON CODE 0x%x)", iRc);
+  return ac;
+}
+
+/* The name of the LOB file of a LOB of its own (one file per LOB); false when it cannot be made. */
+bool _ficlvarLobFileName(Reader &r, LobFiles &files, const std::vector<unsigned char> &vDesc, int32_t n,
+                         int64_t llLength, char *pcName, size_t ulName)
 {
   ficdata *pfd = r.pficlvar->pficdata;
+  int32_t ilFirst = n >= FICDATA_LOB_FIRST + 4 ? static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_FIRST)) : -1;
+  if (llLength == 0) ilFirst = -1;   /* an empty LOB has no segment of its own */
+  int32_t ilNumber = ficdataLobFileNumber(pfd, ilFirst);
+  while (files.setUsed.count(ilNumber) != 0) ilNumber = ficdataLobFileNumber(pfd, -1);
+  files.setUsed.insert(ilNumber);
+  int32_t ilName = 0;
+  int iRc = ficdataGetLBFileName(pfd, ilNumber, pcName, static_cast<int32_t>(ulName), &ilName);
+  if (iRc == 0) return true;
+  char acReason[64];
+  std::snprintf(acReason, sizeof acReason, "LOB FILE NAME NOT MADE (REASON CODE 0x%x)", iRc);
+  _ficlvarFail(r, iRc, nullptr, acReason);
+  return false;
+}
+
+/*
+** Answers the text the row holds for the LOB of the descriptor vDesc (n
+** bytes, llLength bytes of LOB): its file's name, or its location specifier
+** "name.offset.length/"; then writes the LOB into its file.  A file that
+** cannot be created or written whole, a descriptor refused or a page that
+** cannot be read is reported through _ficlvarFail; after the first such
+** failure no LOB is written any more, but every request still gets its
+** answer (an empty text once no place can be given).
+*/
+void _ficlvarLobToFile(Reader &r, LobFiles &files, const std::vector<unsigned char> &vDesc, int32_t n,
+                       int64_t llLength)
+{
+  int iAnswer = r.pficlvar->piAnswer[1];
+  auto answer = [&](const std::string &str) {
+    int32_t ilText = static_cast<int32_t>(str.size());
+    _ficlvarSend(iAnswer, &ilText, 4);
+    _ficlvarSend(iAnswer, str.data(), str.size());
+  };
+  if (n < FICDATA_LOB_FIRST + 4) {
+    answer("");
+    _ficlvarFail(r, ZORTS_RC_BADDESC, nullptr, ("LOB DESCRIPTOR OF " + std::to_string(n) + " BYTES REFUSED").c_str());
+    return;
+  }
+
+  if (files.boLls) {
+    if (r.iFailure != 0 || files.pwrite == nullptr) {
+      answer("");
+      r.llFailed++;
+      return;
+    }
+    int iRc = writeDeclareWrite(files.pwrite, llLength);
+    const char *pcName = files.pwrite->pcharLobName != nullptr && files.pwrite->pcharLobName->pcData != nullptr
+                             ? files.pwrite->pcharLobName->pcData
+                             : "";
+    if (iRc != 0) {
+      answer("");
+      _ficlvarFail(r, iRc, pcName, _ficlvarWriteReason(iRc).c_str());
+      return;
+    }
+    std::string strText = std::string(pcName) + "." + std::to_string(files.pwrite->llBytesInFile) + "." +
+                          std::to_string(llLength) + "/";
+    if (strText.size() > FICDATA_LOB_TEXT_MAX) strText.clear();
+    answer(strText);
+    LobServe serve{&r, -1, 0, -1, 0, files.pwrite, 0};
+    int iCode = zortsLobSegments(vDesc.data(), n, llLength, _ficlvarLobSegment, &serve);
+    if (serve.iRcWrite != 0)
+      _ficlvarFail(r, serve.iRcWrite, pcName, _ficlvarWriteReason(serve.iRcWrite).c_str());
+    else
+      _ficlvarFailServe(r, serve, iCode, pcName);
+    return;
+  }
+
+  char acName[FICDATA_LOB_TEXT_MAX];
+  if (!_ficlvarLobFileName(r, files, vDesc, n, llLength, acName, sizeof acName)) {
+    answer("");
+    return;
+  }
+  answer(acName);
   if (r.iFailure != 0) {
     r.llFailed++;
     return;
   }
-  if (n < FICDATA_LOB_FIRST + 4) {
-    _ficlvarFail(r, ZORTS_RC_BADDESC, nullptr, ("LOB DESCRIPTOR OF " + std::to_string(n) + " BYTES REFUSED").c_str());
-    return;
-  }
-  char acName[4096];
-  int32_t ilName = 0;
-  int32_t ilNumber = ficdataLobFileNumber(pfd, static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_FIRST)));
-  int iRc = ficdataGetLBFileName(pfd, ilNumber, acName, sizeof acName, &ilName);
-  if (iRc != 0) {
-    char acReason[64];
-    std::snprintf(acReason, sizeof acReason, "LOB FILE NAME NOT MADE (REASON CODE 0x%x)", iRc);
-    _ficlvarFail(r, iRc, nullptr, acReason);
-    return;
-  }
   /* locked as every output file: a LOB file another process writes is left to it */
+  int iRc = 0;
   LobServe serve{&r, writeOpenLocked(acName, false, &iRc), 0, -1, 0};
   if (serve.iFile < 0 && iRc == ZORWRITE_RC_INUSE) {
     _ficlvarFail(r, iRc, acName, "BEING WRITTEN BY ANOTHER PROCESS");
@@ -408,6 +494,32 @@ void _ficlvarLobToFile(Reader &r, const std::vector<unsigned char> &vDesc, int32
   }
 }
 
+/* The LOB files of the child: location specifiers when the SELECT asks for them (LLS 1). */
+void _ficlvarLobFilesOpen(Reader &r, LobFiles &files)
+{
+  ficdata *pfd = r.pficlvar->pficdata;
+  if (pfd == nullptr || pfd->pcharLobFile == nullptr || pfd->ptask == nullptr) return;
+  zoratom *patom = zortaskDetermineAtom(pfd->ptask, gapnameTotalToken[TOKEN_LLS]);
+  files.boLls = patom != nullptr && patom->iKind == ZORATOM_INTEGER && patom->value.iValue == 1;
+  if (files.boLls) files.pwrite = writeCreate(ZORWRITE_LOB | ZORWRITE_LLS, pfd->ilPart, nullptr, 0, nullptr, pfd->ptask);
+}
+
+/* Writes out and closes the LOB writer of location specifiers; its failure fails the child. */
+void _ficlvarLobFilesClose(Reader &r, LobFiles &files)
+{
+  if (files.pwrite == nullptr) return;
+  int iRc = writeFlush(files.pwrite);
+  int iRcClose = writeClose(files.pwrite);
+  if (iRc == 0) iRc = iRcClose;
+  if (iRc != 0 && r.iFailure == 0) {
+    const ochar *pcharName = files.pwrite->pcharLobName;
+    _ficlvarFail(r, iRc, pcharName != nullptr && pcharName->pcData != nullptr ? pcharName->pcData : "?",
+                 _ficlvarWriteReason(iRc).c_str());
+  }
+  writeDestroy(files.pwrite);
+  files.pwrite = nullptr;
+}
+
 /*
 ** LOB loop; boSecondStopWord: read the second word of the stop request.
 ** Returns 0, or the code of the first LOB not served whole.
@@ -417,6 +529,8 @@ int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
   ficlvar *p = r.pficlvar;
   ficdata *pfd = p->pficdata;
   std::vector<unsigned char> vDesc;
+  LobFiles files;
+  _ficlvarLobFilesOpen(r, files);
   for (;;) {
     int32_t n;
     if (!_ficlvarReadInt(p->piRequest[0], &n)) break;
@@ -430,9 +544,9 @@ int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
     int64_t llLength = n >= FICDATA_LOB_LENGTH + 4 ? static_cast<int32_t>(obyteGetLE32(vDesc.data() + FICDATA_LOB_LENGTH)) : 0;
     if (llLength < 0) llLength = 0;
     if (pfd != nullptr && pfd->pcharLobFile != nullptr) {
-      /* every LOB asked for gets its file: the row naming it was written
+      /* every LOB asked for gets its place: the row naming it was written
          (MAXROWS counts rows, which the record reader and the writer limit) */
-      _ficlvarLobToFile(r, vDesc, n, llLength);
+      _ficlvarLobToFile(r, files, vDesc, n, llLength);
       continue;
     }
     if (llLength > FICDATA_MAX_LONGDATA) llLength = FICDATA_MAX_LONGDATA;
@@ -441,6 +555,7 @@ int _ficlvarLOBLoop(Reader &r, bool boSecondStopWord)
     if (serve.llSent < llLength) _ficlvarSendZeroChunks(r, llLength - serve.llSent);   /* keep the pipe in step */
     _ficlvarFailServe(r, serve, iCode, nullptr);
   }
+  _ficlvarLobFilesClose(r, files);
   if (r.llFailed > 1)
     omsgsTrace("LOB child: %lld LOBs not served whole", static_cast<long long>(r.llFailed));
   return r.iFailure;

@@ -12,9 +12,13 @@
 **     LF answer     child -> parent   exactly L bytes
 **     LOB request   parent -> child   i32 n, then the n-byte LOB descriptor (zorts.h)
 **     LOB answer    child -> parent   chunks (i32 c, c bytes, c <= page size) until
-**                                     min(LOB length, 32700) bytes; none when a
-**                                     LOBFILE template is set (the child writes
-**                                     the LOB file itself)
+**                                     min(LOB length, 32700) bytes; with a
+**                                     LOBFILE template instead i32 t, then t bytes
+**                                     (t <= FICDATA_LOB_TEXT_MAX): the text the
+**                                     row holds, the LOB file's name or the
+**                                     location specifier "name.offset.length/"
+**                                     (LLS 1), sent before the child writes the
+**                                     LOB into its file itself
 **     stop          parent -> child   two i32 -1
 **
 **   Process states: ficlvarLaunchChild* creates both pipes and forks; the
@@ -32,6 +36,13 @@
 **   its file (the row naming it has been written); the writer applies
 **   MAXROWS to the rows.
 **
+**   LOB files: the LOB child alone names them.  Without location specifiers
+**   every LOB has a file of its own (an empty LOB too), numbered after its
+**   first slot, or, when it has none, is empty or its number is taken, by a
+**   number counted down from INT32_MAX (ficdataLobFileNumber).  With LLS 1
+**   the LOBs follow one another in the files of one LOB-file writer
+**   (io/zor3write.h: "<dir>/<name>_<ppp>.<sss>", a new file before 2 GB).
+**
 **   Failures: a long-data read that fails leaves the rest of the answer as
 **   zero bytes, so the pipes stay in step; a child that cannot set up its
 **   reading (page size, partition record, object table) answers every
@@ -41,7 +52,7 @@
 **   reported (ZORU455E naming the LOB file, else ZORU456E, both with the
 **   table) and makes the child's exit status FICLVAR_EXIT_FAILED.  After
 **   the first failure a LOB child writes no more LOB files (the requests
-**   are still read whole).  ficlvarKillChild ignores SIGPIPE while it writes
+**   are still read whole and answered).  ficlvarKillChild ignores SIGPIPE while it writes
 **   the stop words, so a child that has already ended does not end the
 **   reader.
 */

@@ -162,22 +162,23 @@ TEST_F(Sqlcat, ColumnsComeInColumnOrderWithTypesAndDefaults)
     uint16_t usCCSID;
   };
   const Case aCases[] = {
-      {"C5", OSYSIBM_TYPE_CHAR, "'ab   '", 7, 819},  // padded inside its quotes, column code page
-      {"INULL", OSYSIBM_TYPE_INTEGER, "\0\0\0\0", 4, 0xFFFF},
+      /* the DEFAULT text as declared, in the column's code page; none without DEFAULT, nullable or not */
+      {"C5", OSYSIBM_TYPE_CHAR, "'ab'", 4, 819},
+      {"INULL", OSYSIBM_TYPE_INTEGER, nullptr, 0, 0},
       {"INOTNULL", OSYSIBM_TYPE_INTEGER, nullptr, 0, 0},
       {"IDEF", OSYSIBM_TYPE_INTEGER, "42", 2, 850},
-      {"VNULL", OSYSIBM_TYPE_VARCHAR, "''", 2, 850},
+      {"VNULL", OSYSIBM_TYPE_VARCHAR, nullptr, 0, 0},
       {"VDEF", OSYSIBM_TYPE_VARCHAR, "'x'", 3, 819},
-      {"C3NULL", OSYSIBM_TYPE_CHAR, "'   '", 5, 850},
-      {"C1LONG", OSYSIBM_TYPE_CHAR, "'a'", 3, 819},  // a default longer than the column is cut to it
-      {"DNULL", OSYSIBM_TYPE_DATE, "'0001-01-01'", 12, 0xFFFF},
+      {"C3NULL", OSYSIBM_TYPE_CHAR, nullptr, 0, 0},
+      {"C1LONG", OSYSIBM_TYPE_CHAR, "'abcdef'", 8, 819},  // the output preparation cuts it to the column
+      {"DNULL", OSYSIBM_TYPE_DATE, nullptr, 0, 0},
       {"DDEF", OSYSIBM_TYPE_DATE, "'2004-01-01'", 12, 0xFFFF},
-      {"TNULL", OSYSIBM_TYPE_TIME, "'00.00.00'", 10, 0xFFFF},
-      {"TSNULL", OSYSIBM_TYPE_TIMESTAMP, "'0001-01-01-00.00.00.000000'", 28, 0xFFFF},
-      {"GNULL", OSYSIBM_TYPE_GRAPHIC, "g'  '", 5, 850},
-      {"GDEF", OSYSIBM_TYPE_GRAPHIC, "G'ab  '", 7, 850},
+      {"TNULL", OSYSIBM_TYPE_TIME, nullptr, 0, 0},
+      {"TSNULL", OSYSIBM_TYPE_TIMESTAMP, nullptr, 0, 0},
+      {"GNULL", OSYSIBM_TYPE_GRAPHIC, nullptr, 0, 0},
+      {"GDEF", OSYSIBM_TYPE_GRAPHIC, "G'ab'", 5, 850},
       {"VGDEF", OSYSIBM_TYPE_VARGRAPHIC, "G'ab'", 5, 850},
-      {"CLOBNULL", OSYSIBM_TYPE_CLOB, "''", 2, 850},
+      {"CLOBNULL", OSYSIBM_TYPE_CLOB, nullptr, 0, 0},
       {"FLT8", OSYSIBM_TYPE_DOUBLE, nullptr, 0, 0},  // FLOAT of 8 bytes
       {"FLT4", OSYSIBM_TYPE_REAL, nullptr, 0, 0},    // FLOAT of 4 bytes
   };

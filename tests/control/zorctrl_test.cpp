@@ -660,6 +660,34 @@ TEST_F(CtrlTest, DefaultValuesTakeTheFormOfTheOutputFormat)
             std::string("\x03\0ABC", 5));
 }
 
+/* The catalogue keeps a CHAR default as declared; the column holds it blank-padded, or cut, to its length. */
+TEST_F(CtrlTest, CharacterDefaultsTakeTheLengthOfTheirColumn)
+{
+  struct {
+    int32_t iFormat;
+    const char *pcDefault;
+    int32_t iLength;
+    std::string strValue;
+  } acase[] = {
+      {11, "'ab'", 5, "ab   "},
+      {11, "'abcdef'", 1, "a"},
+      {13, "'ab'", 5, "\"ab   \""},
+      {13, "'it''s'", 6, "\"it's  \""},
+  };
+  for (auto &c : acase) {
+    SCOPED_TRACE(std::to_string(c.iFormat) + " " + c.pcDefault);
+    TearDown();
+    SetUp();
+    setInt(pselect, TOKEN_FORMAT, c.iFormat);
+    setText(pselect, TOKEN_TBNAME, "EMP");
+    setText(punload, TOKEN_TBQUALIFIER, "ZAVINST");
+    select({{"C", ZORCOL_T_CHAR, c.iLength, c.iLength, 819, false, c.pcDefault}});
+    ASSERT_EQ(prepare(), 0);
+    zorucoreData *pcore = coreOf(subTasks(pselect)[c.iFormat == 11 ? 1 : 0]);
+    EXPECT_EQ(std::string(pcore->pcDefault, static_cast<size_t>(pcore->sDefaultLength)), c.strValue);
+  }
+}
+
 /* ------------------------------------------------- the DEL file's code page */
 
 TEST_F(CtrlTest, DelimitedFilesAreWrittenWhollyInTheOutputCodePage)

@@ -19,9 +19,6 @@
 **
 **   Masked, and only these:
 **     - IXF H record: date and time of the header build;
-**     - IXF C records: the default-value flag, length and bytes, which the
-**       catalogue gives the direct paths and the engine's column description
-**       does not carry;
 **     - LOB file names in DEL rows and the LOB files' names (each path
 **       numbers its LOB files in its own way): the references are compared
 **       as the contents of the files they name, in row order.
@@ -179,10 +176,6 @@ std::vector<std::string> ixfRecords(const std::string &strFile)
     at += 6 + n;
     if (r[6] == 'H' && r.size() >= 50) {
       r.replace(26, 14, 14, '#');   /* date and time of the header build */
-    }
-    if (r[6] == 'C' && r.size() >= 865) {
-      r[267] = '#';                    /* has default */
-      r.replace(608, 257, 257, '#');   /* default length and bytes */
     }
     v.push_back(r);
   }

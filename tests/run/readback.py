@@ -5,7 +5,8 @@
 #   DEL files go through Python's csv module; IXF files through the small
 #   decoder below, written from the PC/IXF record layouts and independent of
 #   the program's own IXF code.  LOB files named in DEL fields and IXF file
-#   references are read and compared too.
+#   references are read and compared too, and so are the places LOB location
+#   specifiers (OPTIONS LLS ON: "file.offset.length/") name.
 #
 #   Usage: readback.py --store DIR --ctl FILE --dir DIR [--encoding NAME]
 #                      [--headers FILE]
@@ -17,9 +18,10 @@
 #     --dir       where the unload wrote its files (its working directory)
 #     --encoding  code page of the DEL files (default latin-1)
 #     --headers   writes each IXF file's header records, less the date and
-#                 time of the H record and the default values and LOB
-#                 lengths of the C records, so that two unloads can be
-#                 compared
+#                 time of the H record, so that two unloads can be compared
+#   The C records of an IXF file must carry the defaults of the store's table
+#   declaration (its DEFAULT texts), and only those, and a LOB column in a
+#   LOB file its declared length.
 #   Prints one line per difference and a summary; exits 1 when anything
 #   differs or cannot be read.
 
@@ -90,6 +92,9 @@ def parse_options(toks, i, opts):
         elif word == 'FILEMAXSIZE':
             opts['filemaxsize'] = toks[i + 1][0]
             i += 1
+        elif word == 'LLS':
+            opts['lls'] = toks[i + 1][0].upper() == 'ON'
+            i += 1
         i += 1
     return i
 
@@ -133,11 +138,28 @@ def open_store(store):
     return db
 
 
+def table_info(db, sql):
+    """(declared type, catalogue DEFAULT text or None) of each column, by name, of the table the SELECT reads."""
+    m = re.search(r'\bFROM\s+([A-Za-z0-9_]+)\.([A-Za-z0-9_]+)', sql, re.I)
+    schema, table = m.group(1).upper(), m.group(2).upper()
+    rows = db.execute('PRAGMA "%s".table_info("%s")' % (schema, table)).fetchall()
+    defaults = dict(db.execute('SELECT NAME, "DEFAULT" FROM SYSIBM.SYSCOLUMNS WHERE TBCREATOR = ? AND TBNAME = ?',
+                               (schema, table)).fetchall())
+    return {r[1].decode().upper(): (r[2].decode().upper(), None if defaults.get(r[1]) is None
+                                    else as_text(defaults[r[1]])) for r in rows}
+
+
 def declared_types(db, sql):
     """The declared type of each selected column, by name, from the table the SELECT reads."""
-    m = re.search(r'\bFROM\s+([A-Za-z0-9_]+)\.([A-Za-z0-9_]+)', sql, re.I)
-    rows = db.execute('PRAGMA "%s".table_info("%s")' % (m.group(1).upper(), m.group(2).upper())).fetchall()
-    return {r[1].decode().upper(): r[2].decode().upper() for r in rows}
+    return {n: t for n, (t, _) in table_info(db, sql).items()}
+
+
+def declared_length(decl):
+    """The length of a LOB declaration: CLOB(64K) is 65536."""
+    m = re.search(r'\((\d+)\s*([KMG]?)\)', decl)
+    if m is None:
+        return 1048576
+    return int(m.group(1)) * {'': 1, 'K': 1024, 'M': 1024 ** 2, 'G': 1024 ** 3}[m.group(2)]
 
 
 def expected_rows(db, sql):
@@ -245,9 +267,25 @@ def lob_file(directory, name):
         return None
 
 
+LLS = re.compile(r'^(.+)\.(\d+)\.(\d+)/$', re.S)
+
+
+def lob_place(directory, text):
+    """The bytes a LOB location specifier "file.offset.length/" names."""
+    m = LLS.match(text)
+    if m is None:
+        problem('location specifier %r' % text)
+        return None
+    data = lob_file(directory, m.group(1))
+    offset, length = int(m.group(2)), int(m.group(3))
+    if data is not None and offset + length > len(data):
+        problem('location specifier %r: the file holds %d bytes' % (text, len(data)))
+    return None if data is None else data[offset:offset + length]
+
+
 # ------------------------------------------------------------------ DEL
 
-def read_del(path, decls, encoding, lobfile, directory):
+def read_del(path, decls, encoding, lobfile, directory, lls=False):
     with open(path, 'r', encoding=encoding, newline='') as f:
         text = f.read()
     rows = []
@@ -269,7 +307,7 @@ def read_del(path, decls, encoding, lobfile, directory):
             if field == '':
                 row.append(None)   # an empty field is a null: the data set holds no empty strings
             elif k in ('clob', 'blob') and lobfile:
-                data = lob_file(directory, field)
+                data = lob_place(directory, field) if lls else lob_file(directory, field)
                 row.append(None if data is None else (data if k == 'blob' else data.decode(encoding)))
             elif k == 'blob':
                 row.append(field.encode(encoding))
@@ -369,14 +407,41 @@ def ixf_value(col, d, lobfile_dir, path):
             problem('%s column %s: LOB file %s of %d bytes, reference says %d' %
                     (path, col['name'], name, len(data), lob_length))
         return None if data is None else (data if ty == 916 else data.decode('latin-1'))
+    if ty in (960, 964):
+        field = d[p:p + 255]
+        text = field.split(b'\0', 1)[0]
+        if field[len(text):].strip(b'\0'):
+            problem('%s column %s: bytes after the location specifier %r' % (path, col['name'], field))
+        data = lob_place(lobfile_dir, text.decode('latin-1'))
+        return None if data is None else (data if ty == 960 else data.decode('latin-1'))
     problem('%s column %s: type %d not read here' % (path, col['name'], ty))
     return None
 
 
-CHARACTER_TYPES = (452, 448, 456, 408, 920)
+CHARACTER_TYPES = (452, 448, 456, 408, 920, 964)
 
 
-def read_ixf(path, directory, header_lines):
+def check_c_records(path, columns, info):
+    """Each C record's default and LOB length against the table declaration."""
+    for col in columns:
+        rec = col['record']
+        decl, default = info.get(col['name'].upper(), (None, None))
+        has, length, text = rec[267:268], rec[608:611], rec[611:865]
+        if default is None:
+            if (has, length, text) != (b'N', b'000', b'0' * 254):
+                problem('%s column %s: default %r %r %r, the table has none' % (path, col['name'], has, length,
+                                                                                   text.rstrip(b'0')))
+        else:
+            want = default.encode('latin-1')
+            if (has, length, text) != (b'Y', b'%03d' % len(want), want + b'0' * (254 - len(want))):
+                problem('%s column %s: default %r %r %r, the table has %r' % (path, col['name'], has, length,
+                                                                                 text[:len(want) + 4], default))
+        if col['type'] in (916, 920, 924, 960, 964, 968) and decl is not None:
+            if rec[329:349] != b'%020d' % declared_length(decl):
+                problem('%s column %s: LOB length %r, declared %s' % (path, col['name'], rec[329:349], decl))
+
+
+def read_ixf(path, directory, header_lines, info=None):
     with open(path, 'rb') as f:
         data = f.read()
     h, t, columns, rest = ixf_columns(list(ixf_records(data, path)), path)
@@ -392,13 +457,10 @@ def read_ixf(path, directory, header_lines):
         problem('%s: the H record has no single-byte code page' % path)
     header_lines.append('%s H %s%s' % (os.path.basename(path), h[:26].decode('latin-1'), h[40:].decode('latin-1')))
     header_lines.append('%s T %r' % (os.path.basename(path), t))
+    if info is not None:
+        check_c_records(path, columns, info)
     for col in columns:
-        # the default value and a LOB's declared length are in the catalogue, which the engine's
-        # description of a result does not carry
-        record = col['record'][:267] + b'#' + col['record'][268:608] + b'#' * 257 + col['record'][865:]
-        if col['type'] in (404, 408, 412, 916, 920, 924, 960, 964, 968):
-            record = record[:329] + b'#' * 20 + record[349:]
-        header_lines.append('%s C %r' % (os.path.basename(path), record))
+        header_lines.append('%s C %r' % (os.path.basename(path), col['record']))
     rows, row = [], None
     for rec in rest:
         if rec[6:7] != b'D':
@@ -459,9 +521,9 @@ def main():
                 continue
             files += 1
             if fmt == 'IXF':
-                got += read_ixf(p, a.dir, header_lines)
+                got += read_ixf(p, a.dir, header_lines, table_info(db, s['sql']))
             else:
-                got += read_del(p, decls, a.encoding, 'lobfile' in s, a.dir)
+                got += read_del(p, decls, a.encoding, 'lobfile' in s, a.dir, s.get('lls', False))
         if 'filemaxsize' in s and len(paths) < len(s['output']) + 1:
             problem('%s: FILEMAXSIZE %s made no second file' % (path, s['filemaxsize']))
         expected = as_written(decls, expected, 'lobfile' not in s, fmt != 'IXF')

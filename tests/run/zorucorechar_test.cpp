@@ -148,9 +148,10 @@ TEST(zorucoreChars, LobFileReferencesAndLocationSpecifiers)
     {"CLOB in a file, converting key: as held", 0x0811, 0xB611, 0, 5, lobData("lob.002\0"s), DELIM, "\"lob.002\""},
     {"DBCLOB in a file, no zero byte", 0x0012, 0xB412, 0, 5, lobData("lob.003"), DELIM, "\"lob.003\""},
     {"BLOB LLS", 0x0810, 0xB510, 0, 5, lobData("lob.001.0.5/\0"s), DELIM, "\"lob.001.0.5/\""},
-    {"BLOB LLS, null", 0x0810, 0xB510, 0, 5, lobData("lob.001.0.5/", 1), DELIM, "\"dummy.0.-1/\""},
-    {"CLOB LLS, beyond the record", 0x0811, 0xB511, 0, 0, beyond, SEP | DELIM, ",\"dummy.0.-1/\""},
-    {"DBCLOB LLS + convert key, null", 0x0812, 0xB712, 0, 5, lobData("x", 1), DELIM, "\"dummy.0.-1/\""},
+    /* a null LOB is a null, an empty field, with location specifiers too */
+    {"BLOB LLS, null", 0x0810, 0xB510, 0, 5, lobData("lob.001.0.5/", 1), DELIM, ""},
+    {"CLOB LLS, beyond the record", 0x0811, 0xB511, 0, 0, beyond, SEP | DELIM, ","},
+    {"DBCLOB LLS + convert key, null", 0x0812, 0xB712, 0, 5, lobData("x", 1), DELIM, ""},
     {"non-nullable BLOB LLS", 0x0010, 0xB510, 0, 5, lobData("lob.001.5.7/\0"s), DELIM, "\"lob.001.5.7/\""},
     {"BLOB without LLS, beyond the record: empty", 0x0810, 0xB410, 0, 0, beyond, SEP | DELIM, ","},
   });

@@ -310,7 +310,7 @@ TEST(zorucoreCli, DatesTimesAndTimestampsAsReadFromTableSpaces)
   zorucoreData *pcoreTime = cores.make(DELIM);
   setFormat(pcoreTime, aformat[9]);   /* TIME_C */
   EXPECT_EQ(ucoreOne(cores, {0xD80B, 0xB043, 8, 0, pcoreTime}, ucoreRecord(40, cliText("12.05.00"))),
-            "\"00.05 PM\"\n");
+            "\"12.05 PM\"\n");
 }
 
 TEST(zorucoreCli, NullAndUnreadableDates)

@@ -198,7 +198,6 @@ TEST(zorucoreIxf, LobFileReferencesAndLocationSpecifiers)
 {
   std::string strRef = "\x07\x00\x00\x00"s + "\x40\xE2\x01\x00"s + "\x02\x00\x00\x00"s + "lob.001\0"s;
   std::string strLls = "lob.001.0.5/";
-  std::string strDummy = "dummy.0.-1/";
   ucoreBytes beyond(4);
   runCases({
     /* the name's length leaves out the zero byte the reader stored, as on the CLI path */
@@ -211,10 +210,10 @@ TEST(zorucoreIxf, LobFileReferencesAndLocationSpecifiers)
     {"BLOB location specifier", 0x0810, 0x8D10, 0, 5, lobData(strLls + "\0"s), "\x00\x00"s + strLls + zeros(243)},
     {"CLOB location specifier without zero byte", 0x0811, 0x8D11, 0, 5, lobData(strLls),
      "\x00\x00"s + strLls + zeros(243)},
-    /* a null LOB is written as not null, with the location specifier of nothing */
-    {"null CLOB location specifier", 0x0811, 0x8D11, 0, 5, lobData(strLls, 1), "\x00\x00"s + strDummy + zeros(244)},
-    {"DBCLOB location specifier beyond the record", 0x0812, 0x8D12, 0, 0, beyond,
-     "\x00\x00"s + strDummy + zeros(244)},
+    {"non-nullable BLOB location specifier", 0x0010, 0x8510, 0, 5, lobData(strLls + "\0"s), strLls + zeros(243)},
+    /* a null LOB is a null with location specifiers too: the indicator and an empty field */
+    {"null CLOB location specifier", 0x0811, 0x8D11, 0, 5, lobData(strLls, 1), "\xFF\xFF"s + zeros(255)},
+    {"DBCLOB location specifier beyond the record", 0x0812, 0x8D12, 0, 0, beyond, "\xFF\xFF"s + zeros(255)},
   });
   /* a name or specifier longer than its field would overrun the next column */
   EXPECT_EQ(convertCode(0x0010, 0x8410, 0, 5, lobData(std::string(257, 'n')), 4096), ZORUCORE_RC_BADVALUE);
@@ -408,7 +407,7 @@ TEST(zorucoreIxf, RowFramedIntoDataRecords)
 
 TEST(zorucoreIxf, ConversionTableIsComplete)
 {
-  EXPECT_EQ(zorucoreTabCount(), 396);
+  EXPECT_EQ(zorucoreTabCount(), 404);
   oconvertInitModule();
   zorucoreInitModule();
   struct {
@@ -425,8 +424,9 @@ TEST(zorucoreIxf, ConversionTableIsComplete)
     {0xD810, 0xB410, _zorucore_VarcharN2DelimitedSelectDB2},
     {0xD80A, 0xB23F, _zorucore_DateN2DelimitedSelectDB2},
     {0xD00C, 0x800C, _zorucore_TimestampN2IxfSelectDB2},
-    {0x0010, 0x8510, nullptr},   /* non-nullable LOB with location specifier */
-    {0x0810, 0x8910, nullptr},   /* location specifier without LOB file */
+    {0x0010, 0x8510, _zorucore_BlobN2IxfLobinfileLLS},   /* non-nullable LOB with location specifier */
+    {0x0012, 0x8512, _zorucore_DbclobN2IxfLobinfileLLS},
+    {0x0810, 0x8910, nullptr},   /* location specifier without LOB file: the control step forms none */
     {0xD007, 0xB107, _zorucore_Char2DelimitedDD},                    /* CLI: doubled delimiters */
     {0xD807, 0xB307, _zorucore_Char2DelimitedConvertDD},
     {0xD808, 0xB108, _zorucore_VarcharN2DelimitedDDSelectDB2},
@@ -439,8 +439,9 @@ TEST(zorucoreIxf, ConversionTableIsComplete)
     {0x0012, 0xB312, _zorucore_Dbclob2DelimitedConvertDD},
     {0x000D, 0xB10D, nullptr},   /* graphics are doubled only once converted */
     {0xD00D, 0x800D, nullptr},   /* CLI: graphic types */
-    {0xD010, 0x8510, nullptr},   /* CLI: non-nullable BLOB with location specifier */
-    {0xD011, 0xB711, nullptr},   /* CLI: CLOB in a file, converted, location specifier */
+    {0xD010, 0x8510, _zorucore_BlobN2IxfLobinfileLLSSelectDB2},   /* CLI: BLOB with location specifier */
+    {0xD810, 0xB510, _zorucore_VarcharN2DelimitedSelectDB2},
+    {0xD011, 0xB711, _zorucore_VarcharN2DelimitedSelectDB2},      /* CLI: CLOB in a file, converted key, LLS */
   };
   for (auto &c : acase)
     EXPECT_EQ(oconvertLookup(orowMakeConvertKey(c.usSource, c.usTarget)), c.func)

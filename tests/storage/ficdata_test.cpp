@@ -688,7 +688,8 @@ TEST(FicdataLongData, UnusedAndUnaskedColumnsAreLeftAlone)
   free(desc.pcolumns);
 }
 
-TEST(FicdataLongData, LobFileNamesStandForTheLob)
+/* With LOBFILE the LOB child names the LOB's file (or its location specifier); the record holds that text. */
+TEST(FicdataLongData, LobFileTextOfTheChildStandsForTheLob)
 {
   std::vector<Column> cols = {{1, 4, false}, {265, 64, false}};
   ficdataTableDesc desc = describe(cols);
@@ -706,9 +707,10 @@ TEST(FicdataLongData, LobFileNamesStandForTheLob)
   fd.ilPart = 3;
   fd.pcharLobFile = pcharFile;
   fd.pcharLobDir = pcharDir;
+  std::string strName = "/out/lobs/lob_3_000.001.0.123456/";
+  p.answer(p.aiLOBAns, concat({db2pages::le32(static_cast<uint32_t>(strName.size())), Bytes(strName.begin(), strName.end())}));
   Decoded d = decode(page, 0, desc, &fd, &p.info);
   ASSERT_EQ(d.rc, 0);
-  std::string strName = "/out/lobs/lob_3_7.dat";
   int32_t ilRow = static_cast<int32_t>(rec.size()) - 8;
   Bytes expect = concat({rec, Bytes(strName.begin(), strName.end()), Bytes(2, 0)});
   int32_t ilDesc = obyteGetLE16(rec.data() + 8 + 4);
@@ -722,6 +724,19 @@ TEST(FicdataLongData, LobFileNamesStandForTheLob)
   EXPECT_STREQ(ac, "/out/lobs/lob_3_12.dat");
   EXPECT_EQ(ilLen, 22);
   EXPECT_EQ(ficdataGetLBFileName(&fd, 12, ac, 10, &ilLen), FICDATA_RC_CORRUPT);   /* does not fit */
+  {
+    /* an answer that announces no text, or more than any text: the pipes are out of step */
+    Pipes q;
+    q.answer(q.aiLOBAns, db2pages::le32(static_cast<uint32_t>(FICDATA_LOB_TEXT_MAX + 1)));
+    EXPECT_EQ(decode(page, 0, desc, &fd, &q.info).rc, FICDATA_RC_PIPE);
+  }
+  {
+    /* a text the record buffer cannot hold is read whole (the pipes stay in step) and refused */
+    Pipes q;
+    std::string strLong(3000, 'n');
+    q.answer(q.aiLOBAns, concat({db2pages::le32(3000), Bytes(strLong.begin(), strLong.end())}));
+    EXPECT_EQ(decode(page, 0, desc, &fd, &q.info, nullptr, 0, 1000).rc, FICDATA_RC_CORRUPT);
+  }
   ocharDestroy(pcharFile);
   ocharDestroy(pcharDir);
   free(desc.pcolumns);

@@ -251,7 +251,19 @@ TEST_F(FiclvarTest, LobChildAnswersInlineInChunksOfAtMostAPage)
   EXPECT_TRUE(ExitedZero(child.stop()));
 }
 
-TEST_F(FiclvarTest, EveryLobAskedForGetsItsFileAndNothingIsAnswered)
+/* The text a LOB child answers for a LOB written to a LOB file: i32 length, then the bytes. */
+std::string GetText(int iFd)
+{
+  Bytes vLength = Get(iFd, 4);
+  if (vLength.size() != 4) return "<no answer>";
+  int32_t ilText = 0;
+  std::memcpy(&ilText, vLength.data(), 4);
+  if (ilText < 0 || ilText > FICDATA_LOB_TEXT_MAX) return "<length " + std::to_string(ilText) + ">";
+  Bytes v = Get(iFd, static_cast<size_t>(ilText));
+  return std::string(v.begin(), v.end());
+}
+
+TEST_F(FiclvarTest, EveryLobAskedForGetsAFileOfItsOwnAndItsNameIsAnswered)
 {
   Bytes vLOB = Pattern(16 * P, 0x47);
   SmsSpace sp(vLOB);
@@ -269,10 +281,20 @@ TEST_F(FiclvarTest, EveryLobAskedForGetsItsFileAndNothingIsAnswered)
   {
     Child child(&fd, sp.aiFd, sp.info, sp.pcont, ficlvarLOBReadSMS);
     child.lob(LobDesc(1, 0, 4, 10000, {12}));
+    EXPECT_EQ(GetText(child.aiAns[0]), dirLob.file("lob_0_12.dat"));
     child.lob(LobDesc(2, 1, 0, 1500, {30, 40}));
+    EXPECT_EQ(GetText(child.aiAns[0]), dirLob.file("lob_0_30.dat"));
     /* MAXROWS 2 counts rows, not LOBs: a row with two LOBs names two files */
     child.lob(LobDesc(1, 0, 0, 100, {50}));
-    /* stop by hand so that the answer pipe can still be read: it ends with no byte */
+    EXPECT_EQ(GetText(child.aiAns[0]), dirLob.file("lob_0_50.dat"));
+    /* two empty LOBs whose slot words say the same, and a LOB whose slot was taken: files of their own */
+    child.lob(LobDesc(1, 0, 0, 0, {97}));
+    EXPECT_EQ(GetText(child.aiAns[0]), dirLob.file("lob_0_2147483647.dat"));
+    child.lob(LobDesc(1, 0, 0, 0, {97}));
+    EXPECT_EQ(GetText(child.aiAns[0]), dirLob.file("lob_0_2147483646.dat"));
+    child.lob(LobDesc(1, 0, 0, 10, {50}));
+    EXPECT_EQ(GetText(child.aiAns[0]), dirLob.file("lob_0_2147483645.dat"));
+    /* stop by hand so that the answer pipe can still be read: it ends with no more byte */
     PutInt(child.aiReq[1], -1);
     PutInt(child.aiReq[1], -1);
     close(child.aiReq[1]);
@@ -287,6 +309,10 @@ TEST_F(FiclvarTest, EveryLobAskedForGetsItsFileAndNothingIsAnswered)
   EXPECT_EQ(zavtestReadFile(dirLob.file("lob_0_30.dat")),
             Cat({Slice(vLOB, 30 * 1024, 1024), Slice(vLOB, 40 * 1024, 476)}));
   EXPECT_EQ(zavtestReadFile(dirLob.file("lob_0_50.dat")), Slice(vLOB, 50 * 1024, 100));
+  EXPECT_TRUE(std::filesystem::exists(dirLob.file("lob_0_2147483647.dat")));
+  EXPECT_TRUE(zavtestReadFile(dirLob.file("lob_0_2147483647.dat")).empty());
+  EXPECT_TRUE(zavtestReadFile(dirLob.file("lob_0_2147483646.dat")).empty());
+  EXPECT_EQ(zavtestReadFile(dirLob.file("lob_0_2147483645.dat")), Slice(vLOB, 50 * 1024, 10));
   ocharDestroy(pcharFile);
   ocharDestroy(pcharDir);
 }
