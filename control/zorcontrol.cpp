@@ -902,8 +902,19 @@ int _zorcontrolDetermineSystableFromView(zorcontrol *pcontrol, zortask *ptaskSel
 
 /* ------------------------------------------------------------------ clauses */
 
+/* The qualified name of the SELECT's table, for ZORU024E. */
+static void _ctlNameTable(zortask *ptaskSelect)
+{
+  ochar *pcharQualifier = _ctlString(_ctlOwn(ptaskSelect, TOKEN_TBQUALIFIER));
+  if (pcharQualifier == nullptr) pcharQualifier = _ctlString(_ctlFound(ptaskSelect, TOKEN_SQLID));
+  std::string strTable = _ctlStripped(_ctlString(_ctlOwn(ptaskSelect, TOKEN_TBNAME)));
+  if (pcharQualifier != nullptr && !strTable.empty()) strTable = _ctlStripped(pcharQualifier) + "." + strTable;
+  zornodeCheckSetTable(strTable.c_str());
+}
+
 int zorcontrolSelectClause(zorcontrol *, zortask *ptaskSelect)
 {
+  _ctlNameTable(ptaskSelect);
   ochaine *pchaineColTable = _ctlChaine(_ctlOwn(ptaskSelect, TOKEN_COLTABLE));
   ochaine *pchaineSelect = _ctlChaine(_ctlOwn(ptaskSelect, TOKEN_SELECT));
   if (pchaineSelect == nullptr) return ORC_INVALID;
@@ -950,6 +961,7 @@ int zorcontrolWhereClause(zorcontrol *, zortask *ptaskSelect)
   zoratom *patom = _ctlOwn(ptaskSelect, TOKEN_WHERE);
   if (patom == nullptr || patom->value.pnode == nullptr) return 0;
   zornode *pnode = patom->value.pnode;
+  _ctlNameTable(ptaskSelect);
   olist *plistView = _ctlViewList(ptaskSelect);
   int iRc = plistView != nullptr ? zornodeSubstituteView(pnode, plistView) : 0;
   if (iRc == 0) iRc = _ctlCheck(pnode, _ctlChaine(_ctlOwn(ptaskSelect, TOKEN_COLTABLE)));

@@ -323,7 +323,8 @@ TEST_F(MainProgram, CommandLines)
       {{"-c", "-i", "inst9"}, 1,
        "ZORU415E COULD NOT DETERMINE INSTANCE USER FOR INSTANCE NAME inst9\n" + end(0x110a001)},
       /* a control file that cannot be read is never a silent success */
-      {{"-f", "ctl"}, 2, "ZORU001E SYSIN CANNOT BE OPENED.\n" + end(0x107a002)},
+      {{"-f", "ctl"}, 2,
+       "ZORU001E SYSIN CANNOT BE OPENED.\nZORU002I CONTROL FILE ctl: No such file or directory\n" + end(0x107a002)},
   };
   for (auto &c : aCases) {
     std::string strWhat;
