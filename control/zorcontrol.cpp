@@ -624,6 +624,17 @@ int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
         iRc = iRcFormat;
       }
     }
+    /* the files are checked before anything runs: a run never stops half
+       way on a directory that is missing or cannot be written */
+    if (iRc == 0 && (p->ulFlags & ZORCONTROL_FLAG_ERROR) == 0) {
+      int iRcOutputs = zorcontrolCheckOutputs(pcontrol, p);
+      _ctlStep("After CheckOutputs", iRcOutputs);
+      if (iRcOutputs != 0) {
+        _ctlPrintKept(p);
+        p->ulFlags |= ZORCONTROL_FLAG_ERROR;
+        iRc = iRcOutputs;
+      }
+    }
     if ((p->ulFlags & ZORCONTROL_FLAG_ERROR) == 0) _ctlDiscardKept(p);
   }
   return iRc;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "common/oreason.h"
+#include "control/zorctrl.h"
 #include "platform/db2admin.h"
 #include "run/zorurun.h"
 #include "tests/zavproc.h"
@@ -153,10 +154,11 @@ TEST_F(RunFailure, OutputThatCannotBeWrittenFailsTheRun)
        "ZORU062I DB2 FORCE SPECIFIED: SELECT PROCESS THROUGH DB2\n"
        "ZORU347E IO FAILURE ON FILE /dev/full (No space left on device)\n" +
            end(8, 0x114a01c)},
-      {"missing directory", "nodir/emp.del", 2,
+      /* refused before anything runs */
+      {"missing directory", "nodir/emp.del", oreasonExitStatus(ZORCTRL_RC_OUTPUT),
        "ZORU062I DB2 FORCE SPECIFIED: SELECT PROCESS THROUGH DB2\n"
-       "ZORU347E IO FAILURE ON FILE nodir/emp.del (No such file or directory)\n" +
-           end(8, 0x114a002)},
+       "ZORU490E OUTPUT FILE nodir/emp.del CANNOT BE WRITTEN: nodir: No such file or directory\n" +
+           end(8, ZORCTRL_RC_OUTPUT)},
   };
   for (auto &c : aCases) {
     SCOPED_TRACE(c.pcWhat);
