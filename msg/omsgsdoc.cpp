@@ -493,9 +493,9 @@ void _docCheckReasons(const std::vector<DocReason> &vReasons)
       _docProblem(reason.strWhere + ": " + reason.strName + " has no meaning: give it a comment");
     if (reason.kind != DOC_WARNING) continue;
     int iByte = reason.iCode & 0xFF;
-    if (iByte <= 165)
+    if (iByte <= 128 + 64)
       _docProblem(reason.strWhere + ": " + reason.strName + " ends a run with status " + std::to_string(iByte) +
-                  ", which a system error number, a shell or a signal gives too: take a low byte from 166 to 255");
+                  ", which a system error number, a shell or a signal gives too: take a low byte from 193 to 254");
     auto it = mapWarningByte.find(iByte);
     if (it != mapWarningByte.end() && it->second->iCode != reason.iCode)
       _docProblem(reason.strWhere + ": " + reason.strName + " has the low byte of " + it->second->strName);

@@ -81,12 +81,12 @@ struct db2utilNode;
 #define ZORURUN_RC_DB2WRITERS  0x10da009  /* the DB2 writers could not be made */
 #define ZORURUN_RC_STATUS      0x10da00a  /* the status channel could not be made */
 #define ZORURUN_RC_NOMEM       0x10da00b  /* out of memory */
-/* The warnings a run ends with: exit statuses 177 to 180, which mean these
+/* The warnings a run ends with: exit statuses 240 to 243, which mean these
    warnings only (see ORC_RUN_WARNING). */
-#define ZORURUN_RC_ROWSLOST    ORC_RUN_WARNING(0x10d, 0x0b1)  /* 0x10d90b1 rows no converter could write were left out (ZORU461W) */
-#define ZORURUN_RC_LOBCUT      ORC_RUN_WARNING(0x10d, 0x0b2)  /* 0x10d90b2 LOB or long values were cut to 32,700 bytes (ZORU462W) */
-#define ZORURUN_RC_DAMAGED     ORC_RUN_WARNING(0x10d, 0x0b3)  /* 0x10d90b3 damaged records were skipped (ZORU453W, ZORU454W, ZORU451W) */
-#define ZORURUN_RC_REPLACED    ORC_RUN_WARNING(0x10d, 0x0b4)  /* 0x10d90b4 characters were replaced by the substitution character (ZORU480W) */
+#define ZORURUN_RC_ROWSLOST    ORC_RUN_WARNING(0x10d, 0x0f0)  /* 0x10d90f0 rows no converter could write were left out (ZORU461W) */
+#define ZORURUN_RC_LOBCUT      ORC_RUN_WARNING(0x10d, 0x0f1)  /* 0x10d90f1 LOB or long values were cut to 32,700 bytes (ZORU462W) */
+#define ZORURUN_RC_DAMAGED     ORC_RUN_WARNING(0x10d, 0x0f2)  /* 0x10d90f2 damaged records were skipped (ZORU453W, ZORU454W, ZORU451W) */
+#define ZORURUN_RC_REPLACED    ORC_RUN_WARNING(0x10d, 0x0f3)  /* 0x10d90f3 characters were replaced by the substitution character (ZORU480W) */
 #define ZORURUN_RC_CHILD       0x10da100  /* | exit byte: a child failed without reporting its code */
 
 /* Bytes of an inline LOB or long-field value: longer values are cut. */

@@ -410,7 +410,7 @@ TEST(ExitStatuses, GeneratorListsAndChecksTheCodes)
        "#define X_RC_BAD ORC_MAKE(0x105, 2, 0x0c8)  /* a failure */\n",
        1, {}, {}, "X_RC_BAD shares its low byte with the warning W_RC_CUT"},
       {"a warning status that a process exits with", 
-       "#define W_RC_CUT ORC_RUN_WARNING(0x10d, 0x0ba)  /* values were cut */\n#define Y_EXIT_NOMEM 4026\n", 1,
+       "#define W_RC_CUT ORC_RUN_WARNING(0x10d, 0x0c4)  /* values were cut */\n#define Y_EXIT_NOMEM 4036\n", 1,
        {}, {}, "Y_EXIT_NOMEM shares its low byte with the warning W_RC_CUT"},
       {"a listed code without meaning", "#define Z_RC_BARE 0x105a0ff\n", 1, {"`0x105a0ff` |"}, {},
        "Z_RC_BARE has no meaning"},
