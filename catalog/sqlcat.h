@@ -118,7 +118,7 @@ struct zorwrite;
 
 /* Reason code of the SELECT-through-DB2 functions: a CLI call failed, its
 ** diagnostics are already issued. */
-#define SQLCAT_RC_DB2      0x116a001
+#define SQLCAT_RC_DB2      0x116a001   /* a DB2 call failed: an SQL error, its diagnostics issued (ZORU306E) */
 
 /* Size of the name buffer of SQLDescribeCol. */
 #define SQLCAT_NAME_MAX    129

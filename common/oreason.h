@@ -20,6 +20,16 @@
 #define ORC_MAKE(module, severity, reason) \
   ((int)(((module) << 16) | 0x8000 | ((severity) << 12) | (reason)))
 
+/* A warning a run ends with (return code 4): the run wrote its rows but left
+   out, cut or replaced something.  Its low byte is the exit status a script
+   sees, so it must mean that warning only: no system error number (1 to
+   133), no status shells and signals give (126, 127, 128 + 1 to 64) and no
+   low byte of another code of the program.  The exit-status table of the
+   README and the manual page lists these codes as the warnings
+   (msg/omsgsdoc.cpp, which also checks their low bytes); other codes of
+   warning severity are results that their callers act on. */
+#define ORC_RUN_WARNING(module, reason) ORC_MAKE(module, 1, reason)
+
 /* Severity bits of a code, 0 to 4. */
 inline int oreasonSeverity(int iCode) { return (iCode & 0x7000) >> 12; }
 

@@ -46,8 +46,8 @@
 struct ostack;
 struct ochar;
 
-#define ORES_RC_NOMEM       0x80001
-#define ORES_RC_NOARG       0x80002
+#define ORES_RC_NOMEM       0x80001   /* no memory for a resource */
+#define ORES_RC_NOARG       0x80002   /* a resource argument is missing or not a dictionary */
 #define ORES_RC_EOD         0x88001
 #define ORES_RC_NONAME      0x88002
 #define ORES_RC_NOVALUE     0x88003

@@ -72,7 +72,7 @@ struct ores;
 #define ORSCS_RC_RBA0      0x98009
 #define ORSCS_RC_IO        0x9800A
 #define ORSCS_RC_RANGE     0x9800B
-#define ORSCS_RC_NOSYSTEM  0x90002
+#define ORSCS_RC_NOSYSTEM  0x90002   /* the "__system" dictionary of a resource file cannot be created */
 
 /* File header, host byte order. */
 struct orscsHeader {

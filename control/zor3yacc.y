@@ -104,14 +104,37 @@ std::vector<int> gvStackAtRead;
 int giLastRead;
 ostreamLocation glocLastRead;
 
+/* The last SELECT read: where it stands, whether its ";" is still to
+** come, and the lexemes that began a line of its text (the first
+** ZOR3YY_LINE_STARTS of them).  A SELECT option among them tells where the
+** ";" of a SELECT that swallowed its options is missing (_zor3yyMissingSemicolon). */
+#define ZOR3YY_LINE_STARTS 64
+struct _zor3yySelectRead {
+  int boOpen;
+  ostreamLocation loc;
+  std::vector<std::pair<int, ostreamLocation>> vLineStarts;
+};
+_zor3yySelectRead gselect;
+
 /* Reads a lexeme, keeping a copy of the state stack from pssBottom to pssTop. */
 template <typename State>
 int _zor3yyLexKeep(ZOR3YYSTYPE *pvalue, ZOR3YYLTYPE *ploc, oyacc *pyacc, const State *pssBottom,
                    const State *pssTop)
 {
   gvStackAtRead.assign(pssBottom, pssTop + 1);
+  int iPreviousLine = glocLastRead.last_line;
   giLastRead = zor3yylex(pvalue, ploc, pyacc);
   glocLastRead = *ploc;
+  if (giLastRead == ZOR3YY_SELECT_KW) {
+    gselect.boOpen = 1;
+    gselect.loc = *ploc;
+    gselect.vLineStarts.clear();
+  } else if (giLastRead == ZOR3YY_SEMICOLON_LX) {
+    gselect.boOpen = 0;
+  } else if (gselect.boOpen && ploc->first_line > iPreviousLine &&
+             gselect.vLineStarts.size() < ZOR3YY_LINE_STARTS) {
+    gselect.vLineStarts.emplace_back(giLastRead, *ploc);
+  }
   return giLastRead;
 }
 
@@ -207,6 +230,16 @@ std::string _zor3yyFoundWords(oyacc *pyacc, const char *pcName, const ostreamLoc
       {"ERROR_LX", " (UNREADABLE HERE)"},
   };
   if (strText.empty()) return _zor3yyWords(pcName);
+  if (strText == "-") {
+    /* "--" begins a comment in column 1 only: elsewhere it is two unreadable "-" */
+    ostreamLocation locTwo = loc;
+    locTwo.last_column = loc.last_column + 1;
+    ochar *pcharTwo = oyaccExtractRuleString(pyacc, &locTwo);
+    bool boComment = pcharTwo != nullptr && pcharTwo->pcData != nullptr && pcharTwo->ilBU >= 2 &&
+                     std::memcmp(_charText(pcharTwo), "--", 2) == 0;
+    ocharDestroy(pcharTwo);
+    if (boComment) return "-- (A COMMENT BEGINS WITH -- IN COLUMN 1 ONLY)";
+  }
   for (const auto &kind : aKinds)
     if (std::strcmp(pcName, kind.pcName) == 0) return strText + kind.pcKind;
   return strText;
@@ -261,6 +294,9 @@ int _zor3yyHint(oyacc *pyacc, const ostreamLocation &locSpan)
 
 /* The terminals acceptable where the current lookahead was read (below). */
 int _zor3yyExpectedAtRead(const char **ppcExpected, int iMax);
+
+/* A SELECT that swallowed its options for want of a ";" (below). */
+int _zor3yyMissingSemicolon(oyacc *pyacc, const ostreamLocation &locSelect, const ostreamLocation &locEnd);
 
 /* ZORU027I for the lookahead pcFound at loc, with what was acceptable where
 ** it was read. */
@@ -774,6 +810,9 @@ zortask *_zor3yySelect(oyacc *pyacc, const ostreamLocation &locSelect,
   gvStackAtRead.clear();
   giReports = 0;
   giLastRead = -1;
+  glocLastRead = ostreamLocation{};
+  gselect.boOpen = 0;
+  gselect.vLineStarts.clear();
 }
 
 %%
@@ -1053,6 +1092,12 @@ zav_select_block:
       { $$ = _zor3yySelect(pyacc, @1, @2, @3, $4, $5); }
   | SELECT_KW error SEMICOLON_LX zav_part_opt error
       {
+        /* its text ran over its options to a later ";": said at the SELECT */
+        if (_zor3yyMissingSemicolon(pyacc, @1, @3)) {
+          _zor3yyAtomDestroy($4);
+          $$ = nullptr;
+          YYABORT;
+        }
         _zor3yyReport(@5, @5);
         omsgsFMTEDO(ZORU016E, "SELECT BLOCK");
         /* Right after the SQL text the parser is still recovering from the
@@ -1919,6 +1964,37 @@ int _zor3yyExpectedAtRead(const char **ppcExpected, int iMax)
 }
 }  // namespace
 
+namespace {
+/*
+** A SELECT whose ";" is missing swallows what follows it as its text, up to
+** the next ";" or the end of the file.  When a line of the text it
+** swallowed begins with one of the SELECT's options, the ";" belongs before
+** that line: ZORU010I over the SELECT (locSelect to locEnd), ZORU015E and
+** ZORU027I for the option found where a ";" was expected, level 8.
+** Returns 1 when it said so, 0 when the text holds no such line.
+*/
+int _zor3yyMissingSemicolon(oyacc *pyacc, const ostreamLocation &locSelect, const ostreamLocation &locEnd)
+{
+  static const char *const apcOptions[] = {"OUTPUT_KW", "FORMAT_KW", "LOB_KW", "LOBFILE_KW", "FILEMAXSIZE_KW",
+                                           "MAXROWS_KW", "MAXRC_KW", "SIZELIMIT_KW", "SKIP_KW", "INTERVAL_KW",
+                                           "CCSID_KW", "ASCII_KW", "ASIS_KW", "UNICODE_KW", "OPTIONS_KW", "PART_KW"};
+  if (gselect.loc.first_line != locSelect.first_line || gselect.loc.first_column != locSelect.first_column) return 0;
+  for (const auto &[iToken, loc] : gselect.vLineStarts) {
+    const char *pcName = yysymbol_name(YYTRANSLATE(iToken));
+    bool boOption = false;
+    for (const char *pcOption : apcOptions) boOption = boOption || std::strcmp(pcName, pcOption) == 0;
+    if (!boOption) continue;
+    _zor3yyReport(locSelect, locEnd);
+    omsgsFMTEDO(ZORU015E, "SELECT");
+    const char *apcExpected[] = {"SEMICOLON_LX"};
+    _zor3yyHintSay(pyacc, pcName, loc, apcExpected, 1);
+    _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
+    return 1;
+  }
+  return 0;
+}
+}  // namespace
+
 /* Keeps what the generator saw at a syntax error for the error
 ** alternatives (_zor3yyHint); says nothing itself.  The state right after
 ** SELECT takes nothing but the error token that swallows the SQL text: no
@@ -1945,6 +2021,18 @@ int zor3yyparse(oyacc *pyacc)
 {
   int iResult = _zor3yyParseTables(pyacc);
   if (iResult != 1 || (!gdetected.boFresh && giReports != 0)) return iResult;
+  /* a SELECT whose text ran to the end of the file: said at the SELECT */
+  if (giLastRead == 0 && gselect.boOpen && giReports == 0) {
+    if (!_zor3yyMissingSemicolon(pyacc, gselect.loc, glocLastRead)) {
+      _zor3yyReport(gselect.loc, glocLastRead);
+      omsgsFMTEDO(ZORU015E, "SELECT");
+      const char *apcExpected[] = {"SEMICOLON_LX"};
+      _zor3yyHintSay(pyacc, "end of file", glocLastRead, apcExpected, 1);
+      _zor3yyRaise(pyacc, ZOR3YACC_LEVEL_ERROR);
+    }
+    gdetected.boFresh = 0;
+    return iResult;
+  }
   if (gdetected.boFresh) {
     gdetected.boFresh = 0;
     _zor3yyReport(gdetected.loc, gdetected.loc);

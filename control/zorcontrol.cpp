@@ -720,6 +720,17 @@ int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
         iRc = iRcFormat;
       }
     }
+    /* the files are checked before anything runs: a run never stops half
+       way on a directory that is missing or cannot be written */
+    if (iRc == 0 && (p->ulFlags & ZORCONTROL_FLAG_ERROR) == 0) {
+      int iRcOutputs = zorcontrolCheckOutputs(pcontrol, p);
+      _ctlStep("After CheckOutputs", iRcOutputs);
+      if (iRcOutputs != 0) {
+        _ctlPrintKept(p);
+        p->ulFlags |= ZORCONTROL_FLAG_ERROR;
+        iRc = iRcOutputs;
+      }
+    }
     if ((p->ulFlags & ZORCONTROL_FLAG_ERROR) == 0) _ctlDiscardKept(p);
   }
   return iRc;
@@ -998,8 +1009,19 @@ int _zorcontrolDetermineSystableFromView(zorcontrol *pcontrol, zortask *ptaskSel
 
 /* ------------------------------------------------------------------ clauses */
 
+/* The qualified name of the SELECT's table, for ZORU024E. */
+static void _ctlNameTable(zortask *ptaskSelect)
+{
+  ochar *pcharQualifier = _ctlString(_ctlOwn(ptaskSelect, TOKEN_TBQUALIFIER));
+  if (pcharQualifier == nullptr) pcharQualifier = _ctlString(_ctlFound(ptaskSelect, TOKEN_SQLID));
+  std::string strTable = _ctlStripped(_ctlString(_ctlOwn(ptaskSelect, TOKEN_TBNAME)));
+  if (pcharQualifier != nullptr && !strTable.empty()) strTable = _ctlStripped(pcharQualifier) + "." + strTable;
+  zornodeCheckSetTable(strTable.c_str());
+}
+
 int zorcontrolSelectClause(zorcontrol *, zortask *ptaskSelect)
 {
+  _ctlNameTable(ptaskSelect);
   ochaine *pchaineColTable = _ctlChaine(_ctlOwn(ptaskSelect, TOKEN_COLTABLE));
   ochaine *pchaineSelect = _ctlChaine(_ctlOwn(ptaskSelect, TOKEN_SELECT));
   if (pchaineSelect == nullptr) return ORC_INVALID;
@@ -1046,6 +1068,7 @@ int zorcontrolWhereClause(zorcontrol *, zortask *ptaskSelect)
   zoratom *patom = _ctlOwn(ptaskSelect, TOKEN_WHERE);
   if (patom == nullptr || patom->value.pnode == nullptr) return 0;
   zornode *pnode = patom->value.pnode;
+  _ctlNameTable(ptaskSelect);
   olist *plistView = _ctlViewList(ptaskSelect);
   int iRc = plistView != nullptr ? zornodeSubstituteView(pnode, plistView) : 0;
   if (iRc == 0) iRc = _ctlCheck(pnode, _ctlChaine(_ctlOwn(ptaskSelect, TOKEN_COLTABLE)));

@@ -24,6 +24,11 @@ struct zortask;
 /* FORMAT USER column specs were left unused by the SELECT. */
 #define ZORCTRL_RC_UNUSED_SPEC ORC_MAKE(0x105, 0xa, 2)   /* 0x105a002 */
 
+/* An output file of the SELECT cannot be written (ZORU493E). */
+#define ZORCTRL_RC_OUTPUT ORC_MAKE(0x105, 2, 0x040)   /* 0x105a040 an output file cannot be written (ZORU493E) */
+/* A LOB directory of the SELECT cannot be written (ZORU494E). */
+#define ZORCTRL_RC_LOBDIR ORC_MAKE(0x105, 2, 0x041)   /* 0x105a041 a LOB directory cannot be written (ZORU494E) */
+
 /* Format codes of the FORMAT atom. */
 #define ZORCTRL_FORMAT_DELIMITED 1
 #define ZORCTRL_FORMAT_USER      5
@@ -44,5 +49,22 @@ struct zortask;
 **   runs out; ORC_INVALID for a NULL argument.
 */
 int _zorcontrolFormatZavSelect(zorcontrol *pcontrol, zortask *ptaskSelect);
+
+/*
+** zorcontrolCheckOutputs
+**   Before anything runs (and with -n), the files of ptaskSelect that this
+**   host writes can be written, with the effective identity that will
+**   write them: an OUTPUT file on the current host (not in a run for
+**   another host) that exists is a writable file, else its directory
+**   exists and can be written into; so does the directory of an ON REMOTE
+**   HOST file when a partition of its set is read here.  With LOBFILE, each
+**   LOB IN directory whose partitions are read here (the working directory
+**   without LOB IN) exists and can be written into.  Files on a named host
+**   are that host's to check.  The first file that fails is named with the
+**   path at fault and the system's reason.
+**   Returns 0; ZORCTRL_RC_OUTPUT after ZORU493E; ZORCTRL_RC_LOBDIR after
+**   ZORU494E.
+*/
+int zorcontrolCheckOutputs(zorcontrol *pcontrol, zortask *ptaskSelect);
 
 #endif

@@ -67,6 +67,7 @@
 const char gacMainVersion[] = "02.01.005K";
 
 const char gaacMainUsage[MAIN_USAGE_ROWS][MAIN_USAGE_ROW_SIZE] = {
+    "\t-c|--configuration\t\t\tcheck the installation only\n",
     "\t-d|--database database\t\t\tspecify a database name\n",
     "\t-f|--file file\t\t\t\tspecify a control file\n",
     "\t-h|--help\t\t\t\tdisplay this help\n",
@@ -78,6 +79,7 @@ const char gaacMainUsage[MAIN_USAGE_ROWS][MAIN_USAGE_ROW_SIZE] = {
     "\t-p|--password password\t\t\tspecify an UDB user password\n",
     "\t-part|--partition all|current|n,..,n\tspecify partitions\n",
     "\t-t|--table table\t\t\tspecify a table name\n",
+    "\t--threads n\t\t\t\tspecify how many SELECTs run at once\n",
     "\t-u|--user user\t\t\t\tspecify an UDB user\n",
     "\t-v|--version\t\t\t\tdisplay the version\n"};
 

@@ -43,8 +43,8 @@ struct zortask;
 /* Version text of ZORU414I. */
 extern const char gacMainVersion[];
 
-/* Rows of the usage text: thirteen of 64 bytes. */
-#define MAIN_USAGE_ROWS 13
+/* Rows of the usage text: fifteen of 64 bytes. */
+#define MAIN_USAGE_ROWS 15
 #define MAIN_USAGE_ROW_SIZE 64
 extern const char gaacMainUsage[MAIN_USAGE_ROWS][MAIN_USAGE_ROW_SIZE];
 

@@ -11,6 +11,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -370,15 +371,24 @@ int _mainFileRequest(argsOptions *pargs)
 {
   if (gboTorvelExist) omsgsTraceInIntern("_mainFileRequest", 0);
   int iRc = 0;
-  if (std::strcmp(pargs->acFile, "stdin") == 0) {
+  bool boStdin = std::strcmp(pargs->acFile, "stdin") == 0;
+  int iErrno = 0;
+  if (boStdin) {
+    errno = 0;
     gpstreamMain = ostreamCreateFromFile(stdin);
+    iErrno = errno;
   } else {
     if (!pargs->boLocal && !pargs->boRemote) _mainCopySysinToSysprint(pargs->acFile);
+    errno = 0;
     gpstreamMain = ostreamCreateFromFileName(pargs->acFile);
+    iErrno = errno;
   }
 
   if (gpstreamMain == nullptr) {
+    /* the built-in text names neither the file nor the reason: the next line does */
     omsgsFMTEDO(ZORU001E);
+    omsgsFMTEDO(ZORU002I, boStdin ? "(standard input)" : pargs->acFile,
+                iErrno != 0 ? std::strerror(iErrno) : "larger than 2 GB");
     iRc = MAIN_RC_NOSYSIN;
   } else if (pargs->boRemote) {
     iRc = _mainExecuteRemote(pargs, gpstreamMain);

@@ -179,6 +179,11 @@ static void _chkPrecision(int iCode, uint16_t usLength, int *piPrec, int *piScal
 
 /* ------------------------------------------------------------ column check */
 
+/* The table ZORU024E names (zornodeCheckSetTable). */
+static std::string gstrChkTable;
+
+void zornodeCheckSetTable(const char *pcTable) { gstrChkTable = pcTable != nullptr ? pcTable : ""; }
+
 static int _chkColumn(zornode *pnode, const ochaine *pchaine)
 {
   /* a node already bound to its record layout keeps the type it was given */
@@ -193,7 +198,7 @@ static int _chkColumn(zornode *pnode, const ochaine *pchaine)
     if (pcol != nullptr && pcol->pcharName != nullptr && pcol->pcharName->pcData != nullptr)
       strName.assign(_charText(pcol->pcharName), static_cast<size_t>(pcol->pcharName->ilBU));
     _chkItem(pnode);
-    omsgsFMTEDO(ZORU024E, strName.c_str());
+    omsgsFMTEDO(ZORU024E, strName.c_str(), gstrChkTable.c_str());
     pnode->sCode = 0;
     pnode->usCtrlType = NODE_T_INC;
     return rc;

@@ -59,6 +59,14 @@ struct zornode;
 int zornodeCheckExpression(zornode *pnode, const ochaine *pchaine);
 
 /*
+** zornodeCheckSetTable
+**   The table (its qualified name) that ZORU024E names for a column it does
+**   not hold, in the checks that follow; NULL names none.  The text is
+**   copied.
+*/
+void zornodeCheckSetTable(const char *pcTable);
+
+/*
 ** _zornodeCheckExpression
 **   The check walk.  Returns 0 for a NULL node and for a constant, the
 **   column check's result for a column (0, ZORCOL_RC_NOCOLUMN), the

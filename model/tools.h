@@ -32,7 +32,7 @@
 void toolsDieWithParent(pid_t pidParent);
 
 /* Reason code of a failed file operation: TOOLS_RC_IO | errno. */
-#define TOOLS_RC_IO 0x114A000
+#define TOOLS_RC_IO 0x114A000   /* | errno: a file could not be opened, written or closed (ZORU347E) */
 
 /* Longest name toolsFormatFilename accepts, in bytes. */
 #define TOOLS_FILENAME_MAX 127

@@ -248,6 +248,14 @@ static void _zorurunReadResults(zorurun *prun)
   }
 }
 
+/* The warning a run ends with whose exit status iStatus is, else 0. */
+static int _zorurunWarningOfStatus(int iStatus)
+{
+  for (int iWarning : {ZORURUN_RC_ROWSLOST, ZORURUN_RC_LOBCUT, ZORURUN_RC_DAMAGED, ZORURUN_RC_REPLACED})
+    if (iStatus != 0 && oreasonExitStatus(iWarning) == iStatus) return iWarning;
+  return 0;
+}
+
 int _zorurunWaitTasks(zorurun *prun)
 {
   int iStatus = 0;
@@ -269,9 +277,14 @@ int _zorurunWaitTasks(zorurun *prun)
   if (WIFEXITED(iStatus)) {
     iRc = WEXITSTATUS(iStatus);
     _zorurunReadResults(prun);
+    /* a warning's exit status means that warning only: it stays a warning
+       when its record was lost */
+    int iWarning = _zorurunWarningOfStatus(iRc);
+    if (iWarning != 0) iRc = iWarning;
     for (int32_t i = 0; i < prun->iDirectRunning; i++) {
       if (prun->ailPid[i] != static_cast<int32_t>(pid)) continue;
-      if (iRc != 0) iRc = prun->ailCode[i] != ZORURUN_NO_CODE ? prun->ailCode[i] : (ZORURUN_RC_CHILD | iRc);
+      if (iRc != 0 && prun->ailCode[i] != ZORURUN_NO_CODE) iRc = prun->ailCode[i];
+      else if (iRc != 0 && iWarning == 0) iRc = ZORURUN_RC_CHILD | iRc;
       break;
     }
   } else if (osignalCaught() != 0) {

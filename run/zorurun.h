@@ -16,7 +16,7 @@
 **   exits with oreasonExitStatus(code), never 0 after a failure.  The parent
 **   reads the pipe when it reaps a child and takes the code written for that
 **   pid; a child that wrote none but exited with byte b != 0 gives
-**   ZORURUN_RC_CHILD | b.  Both ends are non-blocking and close on exec: a
+**   ZORURUN_RC_CHILD | b, or the warning whose exit status b is.  Both ends are non-blocking and close on exec: a
 **   full pipe loses only the record, never the exit byte.
 **
 **   This header also carries the records shared with the SELECT child
@@ -57,6 +57,8 @@
 #include <cstdint>
 #include <sys/types.h>
 
+#include "common/oreason.h"
+
 struct olist;
 struct ochar;
 struct ovf;
@@ -84,10 +86,12 @@ struct db2utilNode;
 #define ZORURUN_RC_DB2WRITERS  0x10da009  /* the DB2 writers could not be made */
 #define ZORURUN_RC_STATUS      0x10da00a  /* the status channel could not be made */
 #define ZORURUN_RC_NOMEM       0x10da00b  /* out of memory */
-#define ZORURUN_RC_DAMAGED     0x10d900e  /* warning: damaged records were skipped */
-#define ZORURUN_RC_ROWSLOST    0x10d900c  /* warning: rows a converter could not write were left out */
-#define ZORURUN_RC_LOBCUT      0x10d900d  /* warning: values cut to what an inline LOB holds */
-#define ZORURUN_RC_REPLACED    0x10d900f  /* warning: characters replaced by the substitution character */
+/* The warnings a run ends with: exit statuses 240 to 243, which mean these
+   warnings only (see ORC_RUN_WARNING). */
+#define ZORURUN_RC_ROWSLOST    ORC_RUN_WARNING(0x10d, 0x0f0)  /* 0x10d90f0 rows no converter could write were left out (ZORU461W) */
+#define ZORURUN_RC_LOBCUT      ORC_RUN_WARNING(0x10d, 0x0f1)  /* 0x10d90f1 LOB or long values were cut to 32,700 bytes (ZORU462W) */
+#define ZORURUN_RC_DAMAGED     ORC_RUN_WARNING(0x10d, 0x0f2)  /* 0x10d90f2 damaged records were skipped (ZORU453W, ZORU454W, ZORU451W) */
+#define ZORURUN_RC_REPLACED    ORC_RUN_WARNING(0x10d, 0x0f3)  /* 0x10d90f3 characters were replaced by the substitution character (ZORU480W) */
 #define ZORURUN_RC_CHILD       0x10da100  /* | exit byte: a child failed without reporting its code */
 
 /* Bytes of an inline LOB or long-field value: longer values are cut. */
@@ -263,8 +267,9 @@ int _zorurunAddChild(zorurun *prun, pid_t pid, int32_t ilTaskCount);
 /*
 ** _zorurunWaitTasks
 **   Reaps one child with wait().  Returns the code it reported through
-**   _zorurunExitChild (ZORURUN_RC_CHILD | its exit byte when it reported none
-**   but exited non-zero, 0 for exit 0) when it exited,
+**   _zorurunExitChild (when it reported none but exited non-zero: the
+**   warning whose exit status that is, else ZORURUN_RC_CHILD | its exit
+**   byte; 0 for exit 0) when it exited,
 **   ZORURUN_RC_SIGNAL for the first child of this context that ended by a
 **   signal or stopped (ZORU368E when it was killed; SIGTERM to every other
 **   listed child when iKillSiblings is 1), 0 for later ones; once this

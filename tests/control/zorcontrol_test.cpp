@@ -274,7 +274,7 @@ TEST_F(ControlStep, SelectsAreRoutedByTheirDb2Option)
        0, 2 | 8, {"ZORU063W UNSUPPORTED SELECT, WILL ATTEMPT DB2 PROCESSING\n"}},
       {"DB2 NO, unknown column fails", "GLOBAL CONNECT TO SAMPLE ;\n" + strBlock + "NOSUCH FROM ZAVTEST.DEPT ;\n  FORMAT DEL\n;\n",
        0x105a013, 1,
-       {"ZORU010I ITEM STARTING AT (3,10) ENDING AT(3,16)\n", "ZORU024E COLUMN NOSUCH IS NOT PART OF THE TABLE .\n"}},
+       {"ZORU010I ITEM STARTING AT (3,10) ENDING AT(3,16)\n", "ZORU024E COLUMN NOSUCH IS NOT PART OF THE TABLE ZAVTEST.DEPT.\n"}},
       {"DB2 YES, unknown column falls back to DB2, which refuses it too",
        "GLOBAL CONNECT TO SAMPLE DB2 YES ;\n" + strBlock + "NOSUCH FROM ZAVTEST.DEPT ;\n  FORMAT DEL\n;\n", 0x116a001,
        1 | 2 | 8,

@@ -301,6 +301,134 @@ TEST(MessagesDocument, EntriesHaveTextMeaningAndAction)
   EXPECT_NE(strDoc.find("    ZORU366I ZAV RETURN CODE <number> (REASON CODE 0x<hex>)\n"), std::string::npos);
 }
 
+/* ------------------------------------------------------------------ exit statuses */
+
+/* The part of a text from the line that holds "exit-statuses:begin" to the
+** line that holds "exit-statuses:end", both included; empty without one. */
+std::string statusesPart(const std::string &strText)
+{
+  size_t ulBegin = strText.find("exit-statuses:begin");
+  size_t ulEnd = ulBegin == std::string::npos ? ulBegin : strText.find("exit-statuses:end", ulBegin);
+  if (ulEnd == std::string::npos) return "";
+  ulBegin = strText.rfind('\n', ulBegin);
+  ulBegin = ulBegin == std::string::npos ? 0 : ulBegin + 1;
+  ulEnd = strText.find('\n', ulEnd);
+  return strText.substr(ulBegin, ulEnd == std::string::npos ? std::string::npos : ulEnd + 1 - ulBegin);
+}
+
+/* The program's and the daemon library's sources, as the build hands them
+** to the generator. */
+std::vector<std::string> reasonSources()
+{
+  std::vector<std::string> v;
+  for (const char *pcFolder :
+       {"common", "model", "expr", "io", "storage", "catalog", "run", "control", "driver", "daemonlib"})
+    for (const auto &entry : fs::recursive_directory_iterator(fs::path(gstrSource) / pcFolder)) {
+      std::string strExtension = entry.path().extension().string();
+      if (entry.is_regular_file() && (strExtension == ".h" || strExtension == ".cpp" || strExtension == ".y"))
+        v.push_back(entry.path().string());
+    }
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+/* Runs the generator of the exit-status table over the sources; the
+** fragments land in dir. */
+Output runStatuses(const zavtestTempDir &dir, const std::vector<std::string> &vSources)
+{
+  std::vector<std::string> vArgs = {ZAV_OMSGSDOC_PROGRAM, "--statuses", "--check", dir.file("s.md"),
+                                    dir.file("s.roff"), "--"};
+  vArgs.insert(vArgs.end(), vSources.begin(), vSources.end());
+  return runCommand(vArgs);
+}
+
+TEST(ExitStatuses, GeneratedFromEveryReasonCodeWithoutProblems)
+{
+  zavtestTempDir dir;
+  Output out = runStatuses(dir, reasonSources());
+  EXPECT_EQ(out.iStatus, 0) << out.strErr;
+  EXPECT_EQ(out.strErr, "");
+  /* the build's fragments are the same */
+  EXPECT_EQ(firstDifference(zavtestReadText(gstrBinary + "/docs/exit-statuses.md"), zavtestReadText(dir.file("s.md"))),
+            "");
+  EXPECT_EQ(
+      firstDifference(zavtestReadText(gstrBinary + "/docs/exit-statuses.roff"), zavtestReadText(dir.file("s.roff"))),
+      "");
+}
+
+TEST(ExitStatuses, CommittedCopiesAreCurrent)
+{
+  const std::string strUpdate = "cmake --build " + gstrBinary + " --target zavdocs-update";
+  std::string strMd = zavtestReadText(gstrBinary + "/docs/exit-statuses.md");
+  ASSERT_NE(statusesPart(strMd), "");
+  EXPECT_EQ(firstDifference(statusesPart(zavtestReadText(gstrSource + "/README.md")), strMd), "")
+      << "the README's exit statuses differ from the generated ones: " << strUpdate;
+  std::string strRoff = zavtestReadText(gstrBinary + "/docs/exit-statuses.roff");
+  ASSERT_NE(statusesPart(strRoff), "");
+  EXPECT_EQ(firstDifference(statusesPart(zavtestReadText(gstrSource + "/docs/db2zav.1.in")), strRoff), "")
+      << "the manual page's exit statuses differ from the generated ones: " << strUpdate;
+  /* and the page that is built carries them */
+  EXPECT_NE(zavtestReadText(gstrBinary + "/man/man1/db2zav.1").find(strRoff), std::string::npos);
+}
+
+/*
+** The generator on small sources: which codes it lists under which status,
+** as what, and the faults it reports (a warning status that something else
+** gives too, a listed code without meaning).
+*/
+TEST(ExitStatuses, GeneratorListsAndChecksTheCodes)
+{
+  struct {
+    const char *pcWhat;
+    const char *pcSource;
+    int iStatus;                        /* of the generator */
+    std::vector<std::string> vRows;     /* rows the table must hold */
+    std::vector<std::string> vAbsent;   /* texts it must not hold */
+    const char *pcProblem;              /* part of the problem reported, or "" */
+  } aCases[] = {
+      {"errors, a warning a run ends with, a code of two names, a code its callers act on",
+       "#define A_RC_ONE ORC_MAKE(0x105, 2, 0x003)   /* 0x105a003 the first failure */\n"
+       "/* The second failure,\n** told above. */\n#define B_RC_TWO 0x107C003\n"
+       "#define C_RC_SAME ORC_MAKE(0x105, 2, 3)  /* another name of the first */\n"
+       "#define D_RC_CUT ORC_RUN_WARNING(0x10d, 0x0c8)  /* 0x10d90c8 warning: values were cut (ZORU462W) */\n"
+       "#define E_RC_END ORC_MAKE(0x113, 1, 0x001)  /* the end of the data */\n"
+       "#define F_LIMIT 0x10000  /* not a reason code */\n",
+       0,
+       {"| 3 | error | 8, 16 | `0x105a003` the first failure; another name of the first; `0x107c003` the second "
+        "failure, told above; system error ESRCH (No such process) |",
+        "| 200 | warning | 4 | `0x10d90c8` values were cut (ZORU462W) |",
+        /* statuses that are only a system error number share a row */
+        "| 1–2 | error | 8 | system error 1 EPERM (Operation not permitted); 2 ENOENT (No such file or directory) |"},
+       {"0x1139001", "0x10000"}, ""},
+      {"a code that carries a system error number", "#define T_RC_IO 0x114A000  /* | errno: a file failed */\n", 0,
+       {"`0x114a0nn` (errno: a file failed)"}, {"`0x114a000`"}, ""},
+      {"a warning status that is a system error number",
+       "#define W_RC_CUT ORC_RUN_WARNING(0x10d, 0x00d)  /* values were cut */\n", 1, {}, {},
+       "W_RC_CUT ends a run with status 13"},
+      {"a warning status that an error gives too",
+       "#define W_RC_CUT ORC_RUN_WARNING(0x10d, 0x0c8)  /* values were cut */\n"
+       "#define X_RC_BAD ORC_MAKE(0x105, 2, 0x0c8)  /* a failure */\n",
+       1, {}, {}, "X_RC_BAD shares its low byte with the warning W_RC_CUT"},
+      {"a warning status that a process exits with", 
+       "#define W_RC_CUT ORC_RUN_WARNING(0x10d, 0x0c4)  /* values were cut */\n#define Y_EXIT_NOMEM 4036\n", 1,
+       {}, {}, "Y_EXIT_NOMEM shares its low byte with the warning W_RC_CUT"},
+      {"a listed code without meaning", "#define Z_RC_BARE 0x105a0ff\n", 1, {"`0x105a0ff` |"}, {},
+       "Z_RC_BARE has no meaning"},
+  };
+  for (const auto &c : aCases) {
+    SCOPED_TRACE(c.pcWhat);
+    zavtestTempDir dir;
+    std::ofstream(dir.file("codes.h")) << c.pcSource;
+    Output out = runStatuses(dir, {dir.file("codes.h")});
+    EXPECT_EQ(out.iStatus, c.iStatus) << out.strErr;
+    if (*c.pcProblem == '\0') EXPECT_EQ(out.strErr, "");
+    else EXPECT_NE(out.strErr.find(c.pcProblem), std::string::npos) << out.strErr;
+    std::string strMd = zavtestReadText(dir.file("s.md"));
+    for (const std::string &str : c.vRows) EXPECT_NE(strMd.find(str), std::string::npos) << str << "\n" << strMd;
+    for (const std::string &str : c.vAbsent) EXPECT_EQ(strMd.find(str), std::string::npos) << str << "\n" << strMd;
+  }
+}
+
 /* ------------------------------------------------------------------ manual page */
 
 const std::string gstrManPage = gstrBinary + "/man/man1/db2zav.1";

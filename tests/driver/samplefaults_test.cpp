@@ -10,10 +10,11 @@
 **       record, or a column record of another table: the request fails
 **       with ZORU428E or ZORU435E naming the table and the page, and
 **       writes no rows;
-**     - a LOB file that cannot be created or written whole (its directory
-**       below a regular file, the last LOB file on a full device), on the
-**       forked reader (DMS and SMS), the online reader and the backup
-**       image: ZORU455E names the file and the table, the run fails;
+**     - a LOB directory below a regular file (refused before anything is
+**       written: ZORU494E) and a LOB file that cannot be written whole
+**       (the last LOB file on a full device), on the forked reader (DMS
+**       and SMS), the online reader and the backup image: ZORU455E names
+**       the file and the table, the run fails;
 **     - long fields and LOBs whose files are cut short, read by the forked
 **       reader's long-field and LOB children (ZORU456E, ZORU455E) and by
 **       the online reader: the run fails.
@@ -301,9 +302,10 @@ TEST_F(SampleFaults, BackupCatalogueNotReadWholeFailsTheRequest)
 
 /*
 ** A LOB file that cannot be created (LOB IN a directory below a regular
-** file) or written whole (the last non-empty LOB file of the run is a link
-** to /dev/full): ZORU455E names the file, the table and the system's
-** reason, the run ends non-zero, without ZORU412I.  The last LOB file is
+** file: ZORU494E refuses the request before anything is written) or
+** written whole (the last non-empty LOB file of the run is a link to
+** /dev/full: ZORU455E names the file, the table and the system's reason):
+** the run ends non-zero, without ZORU412I.  The last LOB file is
 ** the one the table-space object path writes at the end of the read and
 ** the forked reader's LOB child writes for the last request.
 */
@@ -335,29 +337,34 @@ TEST_F(SampleFaults, LobFileNotWrittenWholeFailsTheRun)
         if (fs::file_size(gstrDir + "/" + strCase + "/" + strFile) > 0) strLast = strFile;
       ASSERT_FALSE(strLast.empty()) << rWhole.strOut;
 
+      /* a LOB directory that cannot be made is refused before anything is
+         written; a LOB file that cannot be written whole fails the run */
       struct Failure {
         const char *pcName;
         std::string strLobIn;
         std::function<void(const std::string &)> pfnPrepare;
-        std::string strFile, strReason;
+        std::string strMessage;
+        const char *pcReason;
+        bool boRowsWritten;
       } aFailures[] = {
           {"directory below a regular file", " LOB IN(\"plain/sub\")",
            [](const std::string &strDir) { std::ofstream(strDir + "/plain") << "a regular file"; },
-           "plain/sub/" + vNames.front(), std::strerror(ENOTDIR)},
+           std::string("ZORU494E LOB DIRECTORY plain/sub CANNOT BE WRITTEN: ") + std::strerror(ENOTDIR) + "\n",
+           "(REASON CODE 0x105a041)", false},
           {"last LOB file on a full device", "",
-           [&](const std::string &strDir) { fs::create_symlink("/dev/full", strDir + "/" + strLast); }, strLast,
-           std::strerror(ENOSPC)},
+           [&](const std::string &strDir) { fs::create_symlink("/dev/full", strDir + "/" + strLast); },
+           "ZORU455E LOB FILE " + strLast + " OF TABLE " + table.pcTable + " NOT WRITTEN WHOLE: " +
+               std::strerror(ENOSPC) + "\n",
+           "(REASON CODE 0x10da003)", true},
       };
       for (const Failure &failure : aFailures) {
         SCOPED_TRACE(failure.pcName);
         JobRun r = run(strCase + "_failed", control(failure.strLobIn), reader.pcTop, failure.pfnPrepare);
         EXPECT_NE(r.iStatus, 0) << r.strOut;
-        EXPECT_NE(r.strOut.find("ZORU455E LOB FILE " + failure.strFile + " OF TABLE " + table.pcTable +
-                                " NOT WRITTEN WHOLE: " + failure.strReason + "\n"),
-                  std::string::npos)
-            << r.strOut;
-        EXPECT_NE(r.strOut.find("(REASON CODE 0x10da003)"), std::string::npos) << r.strOut;
+        EXPECT_NE(r.strOut.find(failure.strMessage), std::string::npos) << r.strOut;
+        EXPECT_NE(r.strOut.find(failure.pcReason), std::string::npos) << r.strOut;
         EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+        EXPECT_EQ(fs::exists(gstrDir + "/" + strCase + "_failed/o.del"), failure.boRowsWritten);
       }
     }
   }

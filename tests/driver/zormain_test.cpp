@@ -73,10 +73,15 @@ TEST(MainParmlib, UsageText)
   EXPECT_NE(str.find("\t-d|--database database\t\t\tspecify a database name\n\t-f|--file file\t\t\t\tspecify"),
             std::string::npos);
   EXPECT_NE(str.find("\t-part|--partition all|current|n,..,n\tspecify partitions\n"), std::string::npos);
+  /* every option that acts is listed, -c and --threads with the others */
+  EXPECT_NE(str.find(strHead + "\t-c|--configuration\t\t\tcheck the installation only\n\t-d|"), std::string::npos);
+  EXPECT_NE(str.find("\t-t|--table table\t\t\tspecify a table name\n"
+                     "\t--threads n\t\t\t\tspecify how many SELECTs run at once\n"),
+            std::string::npos);
   EXPECT_EQ(str.substr(str.size() - strTail.size()), strTail);
   size_t ulRows = 0;
   for (char c : str) ulRows += c == '\n';
-  EXPECT_EQ(ulRows, 2u + 13u + 1u);
+  EXPECT_EQ(ulRows, 2u + 15u + 1u);
 }
 
 /* A parameter-library text field, for changing and restoring it. */
@@ -318,7 +323,8 @@ TEST_F(MainProgram, CommandLines)
       {{"-c", "-i", "inst9"}, 1,
        "ZORU415E COULD NOT DETERMINE INSTANCE USER FOR INSTANCE NAME inst9\n" + end(0x110a001)},
       /* a control file that cannot be read is never a silent success */
-      {{"-f", "ctl"}, 2, "ZORU001E SYSIN CANNOT BE OPENED.\n" + end(0x107a002)},
+      {{"-f", "ctl"}, 2,
+       "ZORU001E SYSIN CANNOT BE OPENED.\nZORU002I CONTROL FILE ctl: No such file or directory\n" + end(0x107a002)},
   };
   for (auto &c : aCases) {
     std::string strWhat;

@@ -384,13 +384,18 @@ TEST_F(MainRequest, StandardInputAndUnreadableFiles)
   EXPECT_EQ(r.iStatus, 0);
   EXPECT_EQ(r.strOut, gstrChecked);
 
-  /* a file that cannot be read: nothing listed */
+  /* a file that cannot be read: nothing listed; the next line names the
+     file as given and the system's reason */
   r = run({"-f", strDir + "/run/nosuch.ctl"});
   EXPECT_EQ(r.iStatus, 2);
-  EXPECT_EQ(r.strOut, "ZORU001E SYSIN CANNOT BE OPENED.\n" + end(MAIN_RC_NOSYSIN));
+  EXPECT_EQ(r.strOut, "ZORU001E SYSIN CANNOT BE OPENED.\nZORU002I CONTROL FILE " + strDir +
+                          "/run/nosuch.ctl: No such file or directory\n" + end(MAIN_RC_NOSYSIN));
   r = run({"-f", strDir + "/run"});   /* a directory opens but does not read */
   EXPECT_EQ(r.iStatus, 2);
-  EXPECT_NE(r.strOut.find("ZORU001E SYSIN CANNOT BE OPENED.\n" + end(MAIN_RC_NOSYSIN)), std::string::npos);
+  EXPECT_NE(r.strOut.find("ZORU001E SYSIN CANNOT BE OPENED.\nZORU002I CONTROL FILE " + strDir +
+                          "/run: Is a directory\n" + end(MAIN_RC_NOSYSIN)),
+            std::string::npos)
+      << r.strOut;
 }
 
 TEST_F(MainRequest, TableRequestAndDb2UserAuthorisation)
@@ -585,7 +590,8 @@ TEST_F(MainRemote, NoDaemonOnTheHost)
   /* a control file that cannot be read is reported before any host is asked */
   r = run({"-f", strDir + "/run/nosuch.ctl", "--host", kpcOtherHost});
   EXPECT_EQ(r.iStatus, 2);
-  EXPECT_EQ(r.strOut, "ZORU001E SYSIN CANNOT BE OPENED.\n" + end(MAIN_RC_NOSYSIN));
+  EXPECT_EQ(r.strOut, "ZORU001E SYSIN CANNOT BE OPENED.\nZORU002I CONTROL FILE " + strDir +
+                          "/run/nosuch.ctl: No such file or directory\n" + end(MAIN_RC_NOSYSIN));
 }
 
 /* This host named by its full name, its short name or an address of it is

@@ -25,7 +25,10 @@
 #include <string>
 #include <vector>
 
+#include "common/oreason.h"
+#include "control/zorctrl.h"
 #include "platform/db2admin.h"
+#include "run/zorurun.h"
 #include "tests/zavproc.h"
 #include "tests/zavtest.h"
 
@@ -151,10 +154,11 @@ TEST_F(RunFailure, OutputThatCannotBeWrittenFailsTheRun)
        "ZORU062I DB2 FORCE SPECIFIED: SELECT PROCESS THROUGH DB2\n"
        "ZORU347E IO FAILURE ON FILE /dev/full (No space left on device)\n" +
            end(8, 0x114a01c)},
-      {"missing directory", "nodir/emp.del", 2,
+      /* refused before anything runs */
+      {"missing directory", "nodir/emp.del", oreasonExitStatus(ZORCTRL_RC_OUTPUT),
        "ZORU062I DB2 FORCE SPECIFIED: SELECT PROCESS THROUGH DB2\n"
-       "ZORU347E IO FAILURE ON FILE nodir/emp.del (No such file or directory)\n" +
-           end(8, 0x114a002)},
+       "ZORU493E OUTPUT FILE nodir/emp.del CANNOT BE WRITTEN: nodir: No such file or directory\n" +
+           end(8, ZORCTRL_RC_OUTPUT)},
   };
   for (auto &c : aCases) {
     SCOPED_TRACE(c.pcWhat);
@@ -214,11 +218,11 @@ TEST_F(RunFailure, LongLobIsCutInlineWithAWarningAndWholeInALobFile)
     SCOPED_TRACE(pcOrder);
     RunResult r = run(request(std::string("SELECT ID, BODY FROM ZAVTEST.DOCS ORDER BY ID ") + pcOrder,
                               "OUTPUT(\"docs.del\") FORMAT DEL"));
-    EXPECT_EQ(r.iStatus, 13);
+    EXPECT_EQ(r.iStatus, oreasonExitStatus(ZORURUN_RC_LOBCUT));
     std::string strRow = pcOrder[0] == 'D' ? "2" : "4";   /* rows 5 4 3 2 1, or 1 2 3 4 5 */
     EXPECT_EQ(unloaded(r.strOut), 5) << r.strOut;
     EXPECT_NE(messages(r.strOut).find("ZORU462W 1 VALUES OF ZAVTEST.DOCS IN docs.del ARE CUT TO THEIR FIRST 32700 "
-                                      "BYTES (FIRST: ROW " + strRow + ")\n" + end(4, 0x10d900d)),
+                                      "BYTES (FIRST: ROW " + strRow + ")\n" + end(4, ZORURUN_RC_LOBCUT)),
               std::string::npos)
         << r.strOut;
     EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos);
@@ -239,11 +243,11 @@ TEST_F(RunFailure, RowsNoConverterCanWriteAreCountedAndTheRunWarns)
   sql("INSERT INTO ZAVTEST.EMPLOYEE (EMPNO, FIRSTNME, LASTNAME, HIREDATE, EDLEVEL) "
       "VALUES ('000005', 'BAD', 'DATE', '19xx-zz-01', 12), ('000006', 'BAD', 'AGAIN', '1999-1x-01', 12)");
   RunResult r = run(request("SELECT EMPNO, HIREDATE FROM ZAVTEST.EMPLOYEE ORDER BY EMPNO", "OUTPUT(\"emp.del\") FORMAT DEL"));
-  EXPECT_EQ(r.iStatus, 12);
+  EXPECT_EQ(r.iStatus, oreasonExitStatus(ZORURUN_RC_ROWSLOST));
   std::string strMessages = messages(r.strOut);
   const std::string strTail =
       "ZORU461W 2 ROWS OF ZAVTEST.EMPLOYEE COULD NOT BE CONVERTED AND ARE NOT IN emp.del (FIRST: ROW 1)\n" +
-      end(4, 0x10d900c);
+      end(4, ZORURUN_RC_ROWSLOST);
   ASSERT_GE(strMessages.size(), strTail.size()) << strMessages;
   EXPECT_EQ(strMessages.substr(strMessages.size() - strTail.size()), strTail);
   /* every other row is written */

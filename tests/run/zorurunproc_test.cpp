@@ -17,6 +17,8 @@
 
 #include <cstring>
 
+#include "common/oreason.h"
+#include "run/zorurun.h"
 #include "tests/run/procinst.h"
 
 namespace {
@@ -139,7 +141,8 @@ TEST(ZorurunProc, DamagedRecordsAreSkippedNamedCountedAndFailTheRun)
   Program run(inst, inst.Control("out.del"));
   int iStatus = run.Wait();
   std::string strSysprint = run.Sysprint();
-  EXPECT_EQ(iStatus, 14) << "return code 4, the reason code's low byte 0x0e\n" << strSysprint;
+  EXPECT_EQ(iStatus, oreasonExitStatus(ZORURUN_RC_DAMAGED)) << "return code 4, the reason code's low byte\n"
+                                                           << strSysprint;
   EXPECT_EQ(_read(inst.dir.path + "/run/out.del"),
             _expected(3, {11}))
       << strSysprint;
