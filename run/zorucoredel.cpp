@@ -49,43 +49,7 @@ int _zorucoreNullDefaultWrite(zorucoreData *pcore, orow *prowSource, orow *prowT
   return 1;
 }
 
-/* ------------------------------------------------------------------ integers */
-
-/* "00" to "99". */
-static const char gacUcoreDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-/* Bytes of the text of v: sign (or "+" when asked) and digits. */
-static int _ucoreIntLength(int64_t v, bool boPlus, uint64_t *pulMagnitude)
-{
-  uint64_t ulMag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-  int iDigits = 1;
-  for (uint64_t ul = ulMag; ul >= 10; ul /= 10) iDigits++;
-  *pulMagnitude = ulMag;
-  return iDigits + ((v < 0 || boPlus) ? 1 : 0);
-}
-
-/* Writes the text of v at pcOut, two digits at a time (ilLength from _ucoreIntLength). */
-static char *_ucoreIntWrite(char *pcOut, int64_t v, bool boPlus, uint64_t ulMag, int iLength)
-{
-  if (v < 0) *pcOut = '-';
-  else if (boPlus) *pcOut = '+';
-  char *pcEnd = pcOut + iLength;
-  char *pc = pcEnd;
-  for (; ulMag >= 10; ulMag /= 100) {
-    if (ulMag < 100) {
-      pc -= 2;
-      std::memcpy(pc, gacUcoreDigitPairs + 2 * ulMag, 2);
-      return pcEnd;
-    }
-    pc -= 2;
-    std::memcpy(pc, gacUcoreDigitPairs + 2 * (ulMag % 100), 2);
-  }
-  *--pc = static_cast<char>('0' + ulMag);
-  return pcEnd;
-}
+/* ------------------------------------------------------------------ numbers */
 
 enum ucoreNumKind { UCORE_SMALLINT, UCORE_INTEGER, UCORE_BIGINT, UCORE_DECIMAL, UCORE_DOUBLE, UCORE_REAL };
 
@@ -135,10 +99,16 @@ int _zorucoreFloatText(double d, int iPrecision, char *pcBuffer, size_t ulSize)
       int64_t v = kind == UCORE_SMALLINT  ? static_cast<int16_t>(obyteGetLE16(puc))
                   : kind == UCORE_INTEGER ? static_cast<int32_t>(obyteGetLE32(puc))
                                           : static_cast<int64_t>(obyteGetLE64(puc));
-      uint64_t ulMag;
-      int iLength = _ucoreIntLength(v, boPlus, &ulMag);
+      int iLength = zorucorefmtIntLength(v, boPlus);
       if (!_zorucoreRoom(prowTarget, pcOut, iLength)) return ZORUCORE_RC_NOROOM;
-      pcOut = _ucoreIntWrite(pcOut, v, boPlus, ulMag, iLength);
+      if (_zorucoreRoom(prowTarget, pcOut, iLength + ZORUCOREFMT_SLACK)) {
+        pcOut = zorucorefmtInt(pcOut, v, boPlus);
+      } else {   /* near the buffer's end: the text alone */
+        char acText[ZORUCOREFMT_INT_MAX + ZORUCOREFMT_SLACK];
+        zorucorefmtInt(acText, v, boPlus);
+        std::memcpy(pcOut, acText, static_cast<size_t>(iLength));
+        pcOut += iLength;
+      }
       break;
     }
     case UCORE_DECIMAL: {

@@ -44,12 +44,13 @@ int zorucorefmtIntDigits(uint64_t ul)
   return iDigits + ((ul | 1) >= aulPow10[iDigits] ? 1 : 0);   /* 0 has one digit too */
 }
 
-/* Writes the iDigits (1 to 8) low digits of ul (below 10^iDigits) at pcOut; may write 8 - iDigits bytes more. */
-static inline char *_fmtDigitsUpTo8(char *pcOut, uint32_t ul, int iDigits)
+/* The text of ul (1 to 10^8 - 1) without its leading zeros at pcOut (8 bytes written); returns its end. */
+static inline char *_fmtDigitsNoZeros(char *pcOut, uint32_t ul)
 {
-  uint64_t ulText = zorucorefmtDigits8(ul) >> (8 * (8 - iDigits));
-  zorucorefmtPut64(reinterpret_cast<unsigned char *>(pcOut), ulText);
-  return pcOut + iDigits;
+  uint64_t ulText = zorucorefmtDigits8(ul);
+  int iLeading = __builtin_ctzll(ulText ^ 0x3030303030303030ull) / 8;   /* the first digit that is not 0 */
+  zorucorefmtPut64(reinterpret_cast<unsigned char *>(pcOut), ulText >> (8 * iLeading));
+  return pcOut + 8 - iLeading;
 }
 
 static inline char *_fmtDigits8(char *pcOut, uint32_t ul)
@@ -60,14 +61,13 @@ static inline char *_fmtDigits8(char *pcOut, uint32_t ul)
 
 char *zorucorefmtIntLarge(char *pcOut, uint64_t ulMag)
 {
-  int iDigits = zorucorefmtIntDigits(ulMag);
-  if (iDigits <= 8) return _fmtDigitsUpTo8(pcOut, static_cast<uint32_t>(ulMag), iDigits);
+  if (ulMag < 100000000) return _fmtDigitsNoZeros(pcOut, static_cast<uint32_t>(ulMag));
   uint64_t ulHigh = ulMag / 100000000;
   uint32_t ulLow = static_cast<uint32_t>(ulMag % 100000000);
-  if (iDigits <= 16) {
-    pcOut = _fmtDigitsUpTo8(pcOut, static_cast<uint32_t>(ulHigh), iDigits - 8);
+  if (ulHigh < 100000000) {
+    pcOut = _fmtDigitsNoZeros(pcOut, static_cast<uint32_t>(ulHigh));
   } else {
-    pcOut = _fmtDigitsUpTo8(pcOut, static_cast<uint32_t>(ulHigh / 100000000), iDigits - 16);
+    pcOut = _fmtDigitsNoZeros(pcOut, static_cast<uint32_t>(ulHigh / 100000000));
     pcOut = _fmtDigits8(pcOut, static_cast<uint32_t>(ulHigh % 100000000));
   }
   return _fmtDigits8(pcOut, ulLow);

@@ -15,6 +15,7 @@
 #include "common/ochar.h"
 #include "model/oconvert.h"
 #include "model/orow.h"
+#include "run/ixf.h"
 #include "run/zorucore.h"
 #include "run/zorucorechar.h"
 #include "run/zorucoredate.h"
@@ -40,14 +41,21 @@ enum progKind : uint8_t {
   PROG_END,           /* DEL record end */
   PROG_IXF_FIXED,     /* the record's bytes -> IXF */
   PROG_IXF_VAR,       /* VARCHAR, VARGRAPHIC -> IXF */
-  PROG_IXF_DATETIME   /* DATE, TIME, TIMESTAMP -> IXF */
+  PROG_IXF_DATETIME,  /* DATE, TIME, TIMESTAMP -> IXF */
+  PROG_IXF_HEADER,    /* opens an IXF data record */
+  PROG_IXF_END        /* closes it: its length */
 };
+
+/* The length field that opens an IXF data record. */
+#define PROG_IXF_LENGTH (IXF_D_HEADER_SIZE - IXF_D_TEXT_SIZE)
 
 /* The source record of the row being converted. */
 struct progRow {
   const unsigned char *pucData;   /* record data: after the 8-byte header */
   int64_t              ilData;
   int32_t              ilFixed;   /* fixed-part length, header bytes 6-7, signed */
+  rowColDef           *pdefTarget;     /* the target row's definitions, */
+  const char          *pcTargetStart;  /*   and its buffer (IXF record framing) */
 };
 
 struct progStep;
@@ -80,7 +88,7 @@ struct progStep {
   int32_t      ilSize;        /* bytes of the value (or slot) in the record */
   int32_t      iPrec;         /* DECIMAL precision; FLOAT: printf precision */
   int32_t      iScale;        /* DECIMAL scale */
-  int32_t      ilField;       /* IXF VARCHAR: field width */
+  int32_t      ilField;       /* IXF VARCHAR: field width; IXF record end: index of its header's column */
   int64_t      llText;        /* most bytes of the column's text; 0 for a step whose text varies */
   int64_t      llFixedAfter;  /* llText of the steps after this one, and PROG_SLACK */
   int32_t      ilText;        /* bytes of the record end */
@@ -173,33 +181,28 @@ template <bool boWhole>
 }
 
 /*
-** The ASCII digits of a packed date (4 bytes), time (3) or timestamp (10)
-** into pcDigits (24 bytes written); false when a digit the groups write is
-** none.
+** The ASCII digits of a packed date (iBytes 4), time (3) or timestamp (10)
+** into pcDigits (8 bytes for each 4 value bytes written); false when a
+** digit the groups write is none.
 */
+template <int iBytes>
 [[gnu::always_inline]] inline bool _progDateDigits(const progStep &step, const unsigned char *puc, char *pcDigits)
 {
+  static_assert(iBytes == 3 || iBytes == 4 || iBytes == 10);
   unsigned char *pucDigits = reinterpret_cast<unsigned char *>(pcDigits);
-  uint64_t aul[3] = {0, 0, 0};
-  switch (step.layout.iValueBytes) {
-    case 4:
-      aul[0] = zorucorefmtNibbles4(zorucorefmtGet32(puc));
-      break;
-    case 3:
-      aul[0] = zorucorefmtNibbles4(zorucorefmtGet16(puc) | static_cast<uint32_t>(puc[2]) << 16);
-      break;
-    default:   /* 10 */
-      aul[0] = zorucorefmtNibbles4(zorucorefmtGet32(puc));
-      aul[1] = zorucorefmtNibbles4(zorucorefmtGet32(puc + 4));
-      aul[2] = zorucorefmtNibbles4(zorucorefmtGet16(puc + 8));
-      break;
+  constexpr uint64_t ulAdd = 0x76 * ZORUCOREFMT_ONES;
+  uint64_t ulFirst = zorucorefmtNibbles4(iBytes == 3 ? zorucorefmtGet16(puc) | static_cast<uint32_t>(puc[2]) << 16
+                                                     : zorucorefmtGet32(puc));
+  uint64_t ulBad = (ulFirst + ulAdd) & step.aulDigitMask[0];
+  zorucorefmtPut64(pucDigits, ulFirst | 0x3030303030303030ull);
+  if constexpr (iBytes == 10) {
+    uint64_t ulSecond = zorucorefmtNibbles4(zorucorefmtGet32(puc + 4));
+    uint64_t ulThird = zorucorefmtNibbles4(zorucorefmtGet16(puc + 8));
+    ulBad |= ((ulSecond + ulAdd) & step.aulDigitMask[1]) | ((ulThird + ulAdd) & step.aulDigitMask[2]);
+    zorucorefmtPut64(pucDigits + 8, ulSecond | 0x3030303030303030ull);
+    zorucorefmtPut64(pucDigits + 16, ulThird | 0x3030303030303030ull);
   }
-  uint64_t ulBad = ((aul[0] + 0x76 * ZORUCOREFMT_ONES) & step.aulDigitMask[0]) |
-                   ((aul[1] + 0x76 * ZORUCOREFMT_ONES) & step.aulDigitMask[1]) |
-                   ((aul[2] + 0x76 * ZORUCOREFMT_ONES) & step.aulDigitMask[2]);
-  if ((ulBad & ZORUCOREFMT_HIGHS) != 0) return false;
-  for (int i = 0; i < 3; i++) zorucorefmtPut64(pucDigits + 8 * i, aul[i] | 0x3030303030303030ull);
-  return true;
+  return (ulBad & ZORUCOREFMT_HIGHS) == 0;
 }
 
 /* The text of a date, time or timestamp whose digits are ready; returns its end. */
@@ -239,15 +242,15 @@ char *_progWriteCall(const progStep &, const progRow &, char *, const char *)
   return nullptr;
 }
 
-/* SMALLINT, INTEGER, BIGINT -> DEL. */
-template <bool boWhole>
+/* SMALLINT, INTEGER, BIGINT (iSize 2, 4, 8) -> DEL. */
+template <bool boWhole, int iSize>
 char *_progWriteInt(const progStep &step, const progRow &row, char *pcOut, const char *)
 {
   const unsigned char *puc = _progValue<boWhole>(step, row);
   if (puc == nullptr) return nullptr;
-  int64_t v = step.ilSize == 2   ? static_cast<int16_t>(zorucorefmtGet16(puc))
-              : step.ilSize == 4 ? static_cast<int32_t>(zorucorefmtGet32(puc))
-                                 : static_cast<int64_t>(zorucorefmtGet64(puc));
+  int64_t v = iSize == 2   ? static_cast<int16_t>(zorucorefmtGet16(puc))
+              : iSize == 4 ? static_cast<int32_t>(zorucorefmtGet32(puc))
+                           : static_cast<int64_t>(zorucorefmtGet64(puc));
   return zorucorefmtInt(_progOpen(step, pcOut), v, step.boPlus);
 }
 
@@ -283,14 +286,42 @@ char *_progWriteFloat(const progStep &step, const progRow &row, char *pcOut, con
   return iLength < 0 ? nullptr : pc + iLength;
 }
 
+/*
+** The bytes of a CHAR of a length class: 1 up to 3 bytes, 2 from 4 to 8,
+** 3 from 9 to 16, 4 more; whether one is c, and their copy at pcOut.
+*/
+template <int iClass>
+[[gnu::always_inline]] inline bool _progCharHas(const unsigned char *puc, int32_t ilLength, unsigned char c)
+{
+  if constexpr (iClass == 1) {
+    return ilLength > 0 && (puc[0] == c || puc[ilLength / 2] == c || puc[ilLength - 1] == c);
+  } else if constexpr (iClass == 2) {
+    return zorucorefmtHasByte(zorucorefmtGet32(puc), 4, c) || zorucorefmtHasByte(zorucorefmtGet32(puc + ilLength - 4), 4, c);
+  } else if constexpr (iClass == 3) {
+    return zorucorefmtHasByte(zorucorefmtGet64(puc), 8, c) || zorucorefmtHasByte(zorucorefmtGet64(puc + ilLength - 8), 8, c);
+  } else {
+    return std::memchr(puc, c, static_cast<size_t>(ilLength)) != nullptr;
+  }
+}
+
+template <int iClass>
+[[gnu::always_inline]] inline char *_progCharCopy(char *pcOut, const unsigned char *puc, int32_t ilLength)
+{
+  if constexpr (iClass == 4)
+    std::memcpy(pcOut, puc, static_cast<size_t>(ilLength));
+  else
+    zorucorefmtCopySmall(pcOut, puc, ilLength);
+  return pcOut + ilLength;
+}
+
 /* CHAR -> DEL: the bytes as they are, unless a delimiter inside is to be doubled. */
-template <bool boWhole>
+template <bool boWhole, int iClass>
 char *_progWriteChar(const progStep &step, const progRow &row, char *pcOut, const char *)
 {
   const unsigned char *puc = _progValue<boWhole>(step, row);
-  if (puc == nullptr || (step.boDD && zorucorefmtHasDelim(puc, step.ilSize, static_cast<unsigned char>(step.cDelim))))
+  if (puc == nullptr || (step.boDD && _progCharHas<iClass>(puc, step.ilSize, static_cast<unsigned char>(step.cDelim))))
     return nullptr;
-  return _progClose(step, _progCopy(_progOpen(step, pcOut), puc, step.ilSize));
+  return _progClose(step, _progCharCopy<iClass>(_progOpen(step, pcOut), puc, step.ilSize));
 }
 
 /* VARCHAR -> DEL: the same, after checking the room for the text. */
@@ -305,13 +336,13 @@ char *_progWriteVarchar(const progStep &step, const progRow &row, char *pcOut, c
   return _progClose(step, _progCopy(_progOpen(step, pcOut), puc, ilLength));
 }
 
-/* DATE, TIME, TIMESTAMP -> DEL. */
-template <bool boWhole>
+/* DATE, TIME, TIMESTAMP (iBytes 4, 3, 10) -> DEL. */
+template <bool boWhole, int iBytes>
 char *_progWriteDateTime(const progStep &step, const progRow &row, char *pcOut, const char *)
 {
   const unsigned char *puc = _progValue<boWhole>(step, row);
   char acDigits[32];
-  if (puc == nullptr || !_progDateDigits(step, puc, acDigits)) return nullptr;
+  if (puc == nullptr || !_progDateDigits<iBytes>(step, puc, acDigits)) return nullptr;
   return _progClose(step, _progDateText(step, acDigits, _progOpen(step, pcOut)));
 }
 
@@ -346,14 +377,35 @@ char *_progWriteIxfVar(const progStep &step, const progRow &row, char *pcOut, co
   return pc + step.ilField;
 }
 
-/* DATE, TIME, TIMESTAMP -> IXF. */
-template <bool boWhole>
+/* DATE, TIME, TIMESTAMP (iBytes 4, 3, 10) -> IXF. */
+template <bool boWhole, int iBytes>
 char *_progWriteIxfDateTime(const progStep &step, const progRow &row, char *pcOut, const char *)
 {
   const unsigned char *puc = _progValue<boWhole>(step, row);
   char acDigits[32];
-  if (puc == nullptr || !_progDateDigits(step, puc, acDigits)) return nullptr;
+  if (puc == nullptr || !_progDateDigits<iBytes>(step, puc, acDigits)) return nullptr;
   return _progDateText(step, acDigits, _progIndicator(step, pcOut));
+}
+
+/* Opens an IXF data record: its header text after the length field; the record starts here. */
+char *_progWriteIxfHeader(const progStep &step, const progRow &row, char *pcOut, const char *)
+{
+  std::memcpy(pcOut + PROG_IXF_LENGTH, step.acText, PROG_TEXT_MAX);
+  row.pdefTarget[step.ilOffset].pcData = pcOut;
+  return pcOut + PROG_IXF_LENGTH + step.ilText;
+}
+
+/* Closes an IXF data record opened in this buffer: the bytes after its length field, as six digits. */
+char *_progWriteIxfEnd(const progStep &step, const progRow &row, char *pcOut, const char *)
+{
+  char *pcRecord = row.pdefTarget[step.ilField].pcData;
+  if (pcRecord == nullptr || pcRecord < row.pcTargetStart || pcOut - pcRecord < IXF_D_HEADER_SIZE ||
+      pcOut - pcRecord - PROG_IXF_LENGTH > IXF_D_MAX_LENGTH)
+    return nullptr;
+  unsigned char aucDigits[8];
+  zorucorefmtPut64(aucDigits, zorucorefmtDigits8(static_cast<uint32_t>(pcOut - pcRecord - PROG_IXF_LENGTH)));
+  std::memcpy(pcRecord, aucDigits + 8 - PROG_IXF_LENGTH, PROG_IXF_LENGTH);
+  return pcOut;
 }
 
 /*
@@ -415,7 +467,7 @@ int zorucoreprogRun(const void *pProgram, oconvert *pconvert)
 
   const unsigned char *pucStart = reinterpret_cast<const unsigned char *>(prowSource->pcStart);
   const progRow row = {pucStart + 8, (prowSource->pcEnd - prowSource->pcStart) - 8,
-                       static_cast<int16_t>(zorucorefmtGet16(pucStart + 6))};
+                       static_cast<int16_t>(zorucorefmtGet16(pucStart + 6)), prowTarget->pcoldef, prowTarget->pcStart};
   if (row.ilFixed >= pprog->ilOffsetEnd && row.ilData >= pprog->ilValueEnd)
     return _progRunRow<true>(pprog, pconvert, row);
   return _progRunRow<false>(pprog, pconvert, row);
@@ -502,6 +554,26 @@ progStep _progMakeStep(const oconvert *pconvert, int32_t i, bool *pboHoles)
   /* a date format with holes, whichever row it comes from */
   zorucoreDateLayout layout;
   if (_zorucoreDateTimeLayout(func, pcore, &layout) && !layout.boTemplate && !layout.boCovered) *pboHoles = true;
+
+  /* the IXF record framing (run/ixf.h) */
+  if (func == _zorucore_Ixf_Row_Header) {
+    const ochar *pchar = pcore->pcharConstant;
+    if (pchar == nullptr) return step;
+    int32_t ilText = (pchar->pcData != nullptr && pchar->ilBU > 0) ? pchar->ilBU : 0;
+    if (ilText > PROG_TEXT_MAX) return step;
+    if (ilText > 0) std::memcpy(step.acText, _charText(pchar), static_cast<size_t>(ilText));
+    step.ilText = ilText;
+    step.ilOffset = i;   /* its own column, whose data position is the record start */
+    step.llText = PROG_IXF_LENGTH + PROG_TEXT_MAX;
+    step.kind = PROG_IXF_HEADER;
+    return step;
+  }
+  if (func == _zorucore_Ixf_Row_End) {
+    if (pcore->iWorkCapacity < 0 || pcore->iWorkCapacity >= pconvert->prowTarget->iCount) return step;
+    step.ilField = pcore->iWorkCapacity;
+    step.kind = PROG_IXF_END;
+    return step;
+  }
 
   if (func == _zorucore_Const2Delimited) {
     const ochar *pchar = pcore->pcharConstant;
@@ -631,25 +703,58 @@ progStep _progMakeStep(const oconvert *pconvert, int32_t i, bool *pboHoles)
   return step;
 }
 
-/* The writers of the step's kind. */
+#define PROG_WRITERS(writer) pstep->apwrite[0] = writer<false>, pstep->apwrite[1] = writer<true>
+#define PROG_WRITERS2(writer, n) pstep->apwrite[0] = writer<false, n>, pstep->apwrite[1] = writer<true, n>
+
+/* The writers of the step's kind (and of its value's size or length). */
 void _progSetWriters(progStep *pstep)
 {
+  const int32_t ilSize = pstep->ilSize;
+  const int iClass = ilSize <= 3 ? 1 : ilSize <= 8 ? 2 : ilSize <= 16 ? 3 : 4;
   switch (pstep->kind) {
-#define PROG_WRITERS(writer) pstep->apwrite[0] = writer<false>, pstep->apwrite[1] = writer<true>
-    case PROG_CALL:         pstep->apwrite[0] = pstep->apwrite[1] = _progWriteCall; break;
-    case PROG_INT:          PROG_WRITERS(_progWriteInt); break;
+    case PROG_CALL:
+      pstep->apwrite[0] = pstep->apwrite[1] = _progWriteCall;
+      break;
+    case PROG_INT:
+      if (ilSize == 2) PROG_WRITERS2(_progWriteInt, 2);
+      else if (ilSize == 4) PROG_WRITERS2(_progWriteInt, 4);
+      else PROG_WRITERS2(_progWriteInt, 8);
+      break;
     case PROG_DECIMAL:      PROG_WRITERS(_progWriteDecimal); break;
     case PROG_FLOAT:        PROG_WRITERS(_progWriteFloat); break;
-    case PROG_CHAR:         PROG_WRITERS(_progWriteChar); break;
+    case PROG_CHAR:
+      if (iClass == 1) PROG_WRITERS2(_progWriteChar, 1);
+      else if (iClass == 2) PROG_WRITERS2(_progWriteChar, 2);
+      else if (iClass == 3) PROG_WRITERS2(_progWriteChar, 3);
+      else PROG_WRITERS2(_progWriteChar, 4);
+      break;
     case PROG_VARCHAR:      PROG_WRITERS(_progWriteVarchar); break;
-    case PROG_DATETIME:     PROG_WRITERS(_progWriteDateTime); break;
-    case PROG_END:          pstep->apwrite[0] = pstep->apwrite[1] = _progWriteEnd; break;
+    case PROG_DATETIME:
+      if (ilSize == 3) PROG_WRITERS2(_progWriteDateTime, 3);
+      else if (ilSize == 4) PROG_WRITERS2(_progWriteDateTime, 4);
+      else PROG_WRITERS2(_progWriteDateTime, 10);
+      break;
+    case PROG_END:
+      pstep->apwrite[0] = pstep->apwrite[1] = _progWriteEnd;
+      break;
     case PROG_IXF_FIXED:    PROG_WRITERS(_progWriteIxfFixed); break;
     case PROG_IXF_VAR:      PROG_WRITERS(_progWriteIxfVar); break;
-    case PROG_IXF_DATETIME: PROG_WRITERS(_progWriteIxfDateTime); break;
-#undef PROG_WRITERS
+    case PROG_IXF_DATETIME:
+      if (ilSize == 3) PROG_WRITERS2(_progWriteIxfDateTime, 3);
+      else if (ilSize == 4) PROG_WRITERS2(_progWriteIxfDateTime, 4);
+      else PROG_WRITERS2(_progWriteIxfDateTime, 10);
+      break;
+    case PROG_IXF_HEADER:
+      pstep->apwrite[0] = pstep->apwrite[1] = _progWriteIxfHeader;
+      break;
+    case PROG_IXF_END:
+      pstep->apwrite[0] = pstep->apwrite[1] = _progWriteIxfEnd;
+      break;
   }
 }
+
+#undef PROG_WRITERS
+#undef PROG_WRITERS2
 
 }  // namespace
 
@@ -699,7 +804,8 @@ void *zorucoreprogMake(const oconvert *pconvert)
   pprog->llText = llAfter;
   /* the record lengths from which every value lies inside the record */
   for (const progStep &step : pprog->vsteps) {
-    if (step.kind == PROG_CALL || step.kind == PROG_END) continue;
+    if (step.kind == PROG_CALL || step.kind == PROG_END || step.kind == PROG_IXF_HEADER || step.kind == PROG_IXF_END)
+      continue;
     pprog->ilOffsetEnd = std::max<int64_t>(pprog->ilOffsetEnd, static_cast<int64_t>(step.ilOffset) + 1);
     pprog->ilValueEnd = std::max<int64_t>(pprog->ilValueEnd, static_cast<int64_t>(step.ilOffset) + step.ilSize +
                                                                  (step.boNullable ? 1 : 0));
