@@ -58,7 +58,7 @@ orow *orowCreateFromDef(const rowColDef *pcoldef, int32_t iCount)
 }
 
 /* orowSetBuffer for a row that owns, or is to own, a buffer. */
-static int _rowSetOwnedBuffer(orow *prow, const void *pData, int32_t ilLength, uint32_t ulMode)
+[[gnu::noinline]] static int _rowSetOwnedBuffer(orow *prow, const void *pData, int32_t ilLength, uint32_t ulMode)
 {
   if ((prow->ulFlags & OROW_OWNED) && prow->pcStart != nullptr) std::free(prow->pcStart);
   prow->pcStart = nullptr;

@@ -211,11 +211,52 @@ static inline int _fmtFloatPlain(double d, char *pcBuffer)
   return static_cast<int>(pc - pcBuffer);
 }
 
+/*
+** The text of a value v with 0 < |v| and |v| * 10^S below 10^P whose
+** product by 10^S (S: 4 for P 15, 2 for P 6) is a whole number n: money,
+** ratings and the like.  The product is within half a unit in its last
+** place (a relative 2^-53) of v * 10^S, so v is within that of n / 10^S,
+** which has at most P significant digits and whose neighbours at P digits
+** are at least 10^-P of it away (relative): rounding v to P digits gives
+** n / 10^S, written as printf writes it (no exponent, trailing zeros of
+** the fraction removed).  -1 when the value is not of that kind.  May write
+** ZORUCOREFMT_SLACK bytes past the text.
+*/
+template <int P>
+static inline int _fmtFloatShort(double d, char *pcBuffer)
+{
+  constexpr int S = P >= 15 ? 4 : 2;
+  constexpr double dScale = S == 4 ? 1e4 : 1e2;
+  double t = d * dScale;
+  double a = t < 0 ? -t : t;
+  if (!(a >= 1 && a < adPow10[P])) return -1;   /* NaN fails too */
+  uint64_t ulN = static_cast<uint64_t>(a);
+  if (static_cast<double>(ulN) != a) return -1;
+  char *pc = pcBuffer;
+  if (t < 0) *pc++ = '-';
+  constexpr uint64_t ulScale = aulPow10[S];
+  pc = zorucorefmtInt(pc, static_cast<int64_t>(ulN / ulScale), false);
+  uint32_t ulFraction = static_cast<uint32_t>(ulN % ulScale);
+  if (ulFraction != 0) {
+    /* the S fraction digits are the last of the eight; the trailing zeros go */
+    uint64_t ulText = zorucorefmtDigits8(ulFraction);
+    int iKept = 8 - __builtin_clzll(ulText ^ 0x3030303030303030ull) / 8;   /* up to the last digit that is not 0 */
+    *pc++ = '.';
+    zorucorefmtPut64(reinterpret_cast<unsigned char *>(pc), ulText >> (8 * (8 - S)));
+    pc += iKept - (8 - S);
+  }
+  return static_cast<int>(pc - pcBuffer);
+}
+
 int zorucorefmtFloat(double d, int iPrecision, char *pcOut)
 {
-  int iLength = iPrecision == 15  ? _fmtFloatPlain<15>(d, pcOut)
-                : iPrecision == 6 ? _fmtFloatPlain<6>(d, pcOut)
+  int iLength = iPrecision == 15  ? _fmtFloatShort<15>(d, pcOut)
+                : iPrecision == 6 ? _fmtFloatShort<6>(d, pcOut)
                                   : -1;
+  if (iLength >= 0) return iLength;
+  iLength = iPrecision == 15  ? _fmtFloatPlain<15>(d, pcOut)
+            : iPrecision == 6 ? _fmtFloatPlain<6>(d, pcOut)
+                              : -1;
   if (iLength >= 0) return iLength;
   std::to_chars_result res = std::to_chars(pcOut, pcOut + ZORUCOREFMT_FLOAT_MAX, d, std::chars_format::general, iPrecision);
   if (res.ec != std::errc()) return -1;

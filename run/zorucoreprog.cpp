@@ -84,15 +84,15 @@ struct progStep {
   bool         boPlus;        /* "+" before a non-negative integer */
   bool         boGraphic;     /* IXF VARGRAPHIC: the length in characters */
   char         cPoint;        /* DECIMAL: decimal point */
-  int32_t      ilOffset;      /* offset of the value (or its slot) in the record data, 0 or more */
+  int32_t      ilOffset;      /* offset of the value (or its slot) in the record data, 0 or more; IXF record header: its column */
   int32_t      ilSize;        /* bytes of the value (or slot) in the record */
   int32_t      iPrec;         /* DECIMAL precision; FLOAT: printf precision */
   int32_t      iScale;        /* DECIMAL scale */
   int32_t      ilField;       /* IXF VARCHAR: field width; IXF record end: index of its header's column */
   int64_t      llText;        /* most bytes of the column's text; 0 for a step whose text varies */
   int64_t      llFixedAfter;  /* llText of the steps after this one, and PROG_SLACK */
-  int32_t      ilText;        /* bytes of the record end */
-  char         acText[PROG_TEXT_MAX];   /* template or record end, zero-padded */
+  int32_t      ilText;        /* bytes of the record end or of the IXF record header text */
+  char         acText[PROG_TEXT_MAX];   /* template, record end or IXF record header text, zero-padded */
   zorucorefmtDecimalForm decimal;       /* DECIMAL of at most 15 digits (iBytes 0 for the others) */
   zorucoreDateLayout layout;            /* DATETIME */
   uint64_t     aulDigitMask[3];         /* DATETIME: the nibbles of the value bytes the groups write */

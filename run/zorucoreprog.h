@@ -16,7 +16,7 @@
 **       functions (oconvertConvertColumns), as does a row or output buffer
 **       that the steps cannot take whole;
 **     - the steps write their text in one piece where the column functions
-**       write it; some write up to ZORUCOREFMT_SLACK bytes past it, which a
+**       write it; some write up to 32 bytes past it (whole words), which a
 **       later column replaces or which lie past the row's cursor (the
 **       program keeps room for them: a row whose buffer is too short for
 **       every step's largest text is left to the column functions).
@@ -29,8 +29,9 @@
 **   CHAR, VARCHAR and the DEL date/time formats without day of year or
 **   12-hour clock, into DEL; the record end without code-page conversion;
 **   SMALLINT, INTEGER, BIGINT, REAL, DOUBLE, DECIMAL, CHAR, GRAPHIC,
-**   VARCHAR, VARGRAPHIC, DATE, TIME and TIMESTAMP into IXF; only for rows
-**   read from table spaces or backups (not CLI rows).
+**   VARCHAR, VARGRAPHIC, DATE, TIME and TIMESTAMP into IXF, and the header
+**   and end of its data records (run/ixf.h); only for rows read from table
+**   spaces or backups (CLI rows get no program).
 **
 **   zorucoreInitModule registers the three operations with model/oconvert.
 **   A program is only read while it runs: any number of threads may run it

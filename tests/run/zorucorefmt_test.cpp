@@ -169,9 +169,14 @@ TEST(zorucorefmt, FloatsAroundEveryPowerOfTenArePrintfsText)
     vd.push_back(d * 0.9999995);
     vd.push_back(static_cast<float>(d) * 0.9999995f);
   }
+  /* values of few decimals, at the edges of the range written from their hundredths or ten-thousandths */
+  for (double d : {1e-4, 0.0001, 0.0005, 0.01, 0.015, 12.5, 9999.99, 10000.0, 99999.99, 123456789.0123,
+                   99999999999.9999, 1e11, 100000000000.5, 4.5, 3.75, 1.25, 2.5})
+    for (double dSigned : {d, -d, static_cast<double>(static_cast<float>(d))}) vd.push_back(dSigned);
   fmtRandom rnd;
   for (int i = 0; i < 100000; i++) {
     vd.push_back(static_cast<double>(rnd.below(2000001) - 1000000) / std::pow(10.0, rnd.below(18)));
+    vd.push_back(static_cast<double>(static_cast<int64_t>(rnd.next() % 1000000000000000ull)) / 1e4);
     vd.push_back(static_cast<float>(static_cast<double>(rnd.below(2000001)) / std::pow(10.0, rnd.below(10))));
   }
   int iMismatch = 0;
