@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <vector>
 
@@ -502,6 +503,37 @@ void _progDelimit(progStep *pstep)
   pstep->iClose = 1;
 }
 
+/* The DEL converters of values a step writes: kind, value size (0: from the definition), doubled delimiters. */
+const struct {
+  oconvertFunc func;
+  progKind     kind;
+  int32_t      ilSize;
+  bool         boDD;
+} aprogDel[] = {
+    {_zorucore_Smallint2Delimited, PROG_INT, 2, false},     {_zorucore_SmallintN2Delimited, PROG_INT, 2, false},
+    {_zorucore_Integer2Delimited, PROG_INT, 4, false},      {_zorucore_IntegerN2Delimited, PROG_INT, 4, false},
+    {_zorucore_Biginteger2Delimited, PROG_INT, 8, false},   {_zorucore_BigintegerN2Delimited, PROG_INT, 8, false},
+    {_zorucore_Decimal2Delimited, PROG_DECIMAL, 0, false},  {_zorucore_DecimalN2Delimited, PROG_DECIMAL, 0, false},
+    {_zorucore_Double2Delimited, PROG_FLOAT, 8, false},     {_zorucore_DoubleN2Delimited, PROG_FLOAT, 8, false},
+    {_zorucore_Real2Delimited, PROG_FLOAT, 4, false},       {_zorucore_RealN2Delimited, PROG_FLOAT, 4, false},
+    {_zorucore_Char2Delimited, PROG_CHAR, 0, false},        {_zorucore_CharN2Delimited, PROG_CHAR, 0, false},
+    {_zorucore_Char2DelimitedDD, PROG_CHAR, 0, true},       {_zorucore_Varchar2Delimited, PROG_VARCHAR, 4, false},
+    {_zorucore_VarcharN2Delimited, PROG_VARCHAR, 4, false}, {_zorucore_Varchar2DelimitedDD, PROG_VARCHAR, 4, true},
+};
+
+/* The IXF converters of VARCHAR and VARGRAPHIC. */
+const oconvertFunc aprogIxfVar[] = {_zorucore_Varchar2Ixf, _zorucore_VarcharN2Ixf, _zorucore_Vargraphic2Ixf,
+                                    _zorucore_VargraphicN2Ixf};
+
+/* The DEL converter whose text an IXF DATE, TIME or TIMESTAMP converter writes; NULL for the others. */
+oconvertFunc _progIxfDateText(oconvertFunc func)
+{
+  if (func == _zorucore_Date2Ixf || func == _zorucore_DateN2Ixf) return _zorucore_DateA2Delimited;
+  if (func == _zorucore_Time2Ixf || func == _zorucore_TimeN2Ixf) return _zorucore_Time2Delimited;
+  if (func == _zorucore_Timestamp2Ixf || func == _zorucore_TimestampN2Ixf) return _zorucore_Timestamp2Delimited;
+  return nullptr;
+}
+
 /* The first byte of a string, or cDefault when it has none. */
 char _progFirstByte(const ochar *pchar, char cDefault)
 {
@@ -586,8 +618,14 @@ progStep _progMakeStep(const oconvert *pconvert, int32_t i, bool *pboHoles)
     return step;
   }
 
-  /* values of rows read from table spaces or backups, at a known offset */
-  if ((defSource.iType & COLKEY_CLI) != 0 || (pcore->usSourceKey & COLKEY_CLI) != 0 || defSource.sOffset < 0)
+  /* values of rows read from table spaces or backups, at a known offset; the core data is
+     read only for the converters a step stands for */
+  bool boValue = _zorucoreDateTimeLayout(func, pcore, &layout) || _progIxfDateText(func) != nullptr;
+  for (const auto &entry : aprogDel) boValue = boValue || entry.func == func;
+  for (const auto &entry : aprogIxfFixed) boValue = boValue || entry.func == func;
+  for (oconvertFunc funcVar : aprogIxfVar) boValue = boValue || funcVar == func;
+  if (!boValue || (defSource.iType & COLKEY_CLI) != 0 || (pcore->usSourceKey & COLKEY_CLI) != 0 ||
+      defSource.sOffset < 0)
     return step;
   step.boNullable = (defSource.iType & COLKEY_NULLABLE) != 0;
   step.ilOffset = defSource.sOffset;
@@ -599,23 +637,7 @@ progStep _progMakeStep(const oconvert *pconvert, int32_t i, bool *pboHoles)
   step.boPlus = (pcore->ulFlags & ZORUCORE_FLAG_PLUS) != 0;
   const int64_t llSep = boSep ? 1 : 0;
 
-  struct {
-    oconvertFunc func;
-    progKind kind;
-    int32_t ilSize;
-    bool boDD;
-  } const adel[] = {
-      {_zorucore_Smallint2Delimited, PROG_INT, 2, false},     {_zorucore_SmallintN2Delimited, PROG_INT, 2, false},
-      {_zorucore_Integer2Delimited, PROG_INT, 4, false},      {_zorucore_IntegerN2Delimited, PROG_INT, 4, false},
-      {_zorucore_Biginteger2Delimited, PROG_INT, 8, false},   {_zorucore_BigintegerN2Delimited, PROG_INT, 8, false},
-      {_zorucore_Decimal2Delimited, PROG_DECIMAL, 0, false},  {_zorucore_DecimalN2Delimited, PROG_DECIMAL, 0, false},
-      {_zorucore_Double2Delimited, PROG_FLOAT, 8, false},     {_zorucore_DoubleN2Delimited, PROG_FLOAT, 8, false},
-      {_zorucore_Real2Delimited, PROG_FLOAT, 4, false},       {_zorucore_RealN2Delimited, PROG_FLOAT, 4, false},
-      {_zorucore_Char2Delimited, PROG_CHAR, 0, false},        {_zorucore_CharN2Delimited, PROG_CHAR, 0, false},
-      {_zorucore_Char2DelimitedDD, PROG_CHAR, 0, true},       {_zorucore_Varchar2Delimited, PROG_VARCHAR, 4, false},
-      {_zorucore_VarcharN2Delimited, PROG_VARCHAR, 4, false}, {_zorucore_Varchar2DelimitedDD, PROG_VARCHAR, 4, true},
-  };
-  for (const auto &entry : adel) {
+  for (const auto &entry : aprogDel) {
     if (entry.func != func) continue;
     step.ilSize = entry.ilSize;
     step.boDD = entry.boDD;
@@ -677,8 +699,7 @@ progStep _progMakeStep(const oconvert *pconvert, int32_t i, bool *pboHoles)
     step.kind = PROG_IXF_FIXED;
     return step;
   }
-  if (func == _zorucore_Varchar2Ixf || func == _zorucore_VarcharN2Ixf || func == _zorucore_Vargraphic2Ixf ||
-      func == _zorucore_VargraphicN2Ixf) {
+  if (std::find(std::begin(aprogIxfVar), std::end(aprogIxfVar), func) != std::end(aprogIxfVar)) {
     step.boGraphic = func == _zorucore_Vargraphic2Ixf || func == _zorucore_VargraphicN2Ixf;
     int64_t llField = 2 + (step.boGraphic ? 2 * static_cast<int64_t>(defSource.iLength) : defSource.iLength);
     if (defSource.iLength < 0 || llField > 0x7FFF + 2) return step;
@@ -689,10 +710,7 @@ progStep _progMakeStep(const oconvert *pconvert, int32_t i, bool *pboHoles)
     return step;
   }
   /* an IXF date, time or timestamp is the text its DEL converter writes with the column's core data */
-  oconvertFunc funcText = nullptr;
-  if (func == _zorucore_Date2Ixf || func == _zorucore_DateN2Ixf) funcText = _zorucore_DateA2Delimited;
-  if (func == _zorucore_Time2Ixf || func == _zorucore_TimeN2Ixf) funcText = _zorucore_Time2Delimited;
-  if (func == _zorucore_Timestamp2Ixf || func == _zorucore_TimestampN2Ixf) funcText = _zorucore_Timestamp2Delimited;
+  oconvertFunc funcText = _progIxfDateText(func);
   if (funcText != nullptr && _zorucoreDateTimeLayout(funcText, pcore, &layout) && layout.boTemplate &&
       layout.iLength <= PROG_TEXT_MAX) {
     std::memcpy(step.acText, pcore->pcTemplate, static_cast<size_t>(layout.iLength));
@@ -769,12 +787,8 @@ void *zorucoreprogMake(const oconvert *pconvert)
       pconvert->prowTarget->iCapacity != iCount)
     return nullptr;
   /* rows fetched through CLI are left to the column functions */
-  for (int32_t i = 0; i < iCount; i++) {
-    const zorucoreData *pcore = static_cast<const zorucoreData *>(pconvert->prowTarget->pcoldef[i].pExtra);
-    if ((pconvert->prowSource->pcoldef[i].iType & COLKEY_CLI) != 0 ||
-        (pcore != nullptr && (pcore->usSourceKey & COLKEY_CLI) != 0))
-      return nullptr;
-  }
+  for (int32_t i = 0; i < iCount; i++)
+    if ((pconvert->prowSource->pcoldef[i].iType & COLKEY_CLI) != 0) return nullptr;
   progProgram *pprog = new (std::nothrow) progProgram;
   if (pprog == nullptr) return nullptr;
   try {

@@ -44,10 +44,12 @@ struct oconvert;
 
 /*
 ** zorucoreprogMake
-**   The program of the converter's rows and functions.  Returns it, or NULL
-**   when no column has a step of its own, a column writes a text with
-**   holes, the rows' capacities differ from their column counts, or memory
-**   runs out.
+**   The program of the converter's rows and functions; the target
+**   definitions' pExtra is read as core data only for the columns whose
+**   functions are this system's DEL and IXF converters.  Returns it, or
+**   NULL when no column has a step of its own, a column writes a text with
+**   holes, a source column is fetched through CLI, the rows' capacities
+**   differ from their column counts, or memory runs out.
 */
 void *zorucoreprogMake(const oconvert *pconvert);
 
