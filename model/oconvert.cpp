@@ -20,6 +20,20 @@
 odict *gpdictConvert = nullptr;
 int gbInitialized = 0;
 
+/* Operations of row programs, registered by the module that provides them. */
+static const oconvertProgramOps *gpopsProgram = nullptr;
+
+void oconvertSetProgramOps(const oconvertProgramOps *pops)
+{
+  gpopsProgram = pops;
+}
+
+/* The program of a converter whose rows and functions are set; NULL when none. */
+static void *_convertMakeProgram(const oconvert *pconvert)
+{
+  return gpopsProgram != nullptr ? gpopsProgram->make(pconvert) : nullptr;
+}
+
 /* Function pointers travel through the dictionary's void * values. */
 static void *_convertToValue(oconvertFunc func)
 {
@@ -145,20 +159,26 @@ oconvert *oconvertCreate(orow *prowSource, orow *prowTarget, uint32_t ulOwnershi
     oconvertDestroy(pconvert);
     return nullptr;
   }
+  pconvert->pProgram = _convertMakeProgram(pconvert);
   return pconvert;
 }
 
-int oconvertConvert(oconvert *pconvert)
+int oconvertConvertColumns(oconvert *pconvert, int32_t iFrom, int iHighest, int iLast)
 {
   if (pconvert == nullptr) return ORC_INVALID;
-  int iHighest = 0;
-  int iLast = 0;
-  for (int32_t i = 0; i < pconvert->prowSource->iCapacity && iLast <= 0x10a002; i++) {
+  for (int32_t i = iFrom; i < pconvert->prowSource->iCapacity && iLast <= 0x10a002; i++) {
     if (pconvert->pfunc[i] == nullptr) continue;
     iLast = pconvert->pfunc[i](pconvert->prowSource, pconvert->prowTarget);
     if (iLast > iHighest) iHighest = iLast;
   }
   return iHighest;
+}
+
+int oconvertConvert(oconvert *pconvert)
+{
+  if (pconvert == nullptr) return ORC_INVALID;
+  if (pconvert->pProgram != nullptr && gpopsProgram != nullptr) return gpopsProgram->run(pconvert->pProgram, pconvert);
+  return oconvertConvertColumns(pconvert, 0, 0, 0);
 }
 
 oconvert *oconvertClone(const oconvert *pconvert)
@@ -187,6 +207,7 @@ oconvert *oconvertClone(const oconvert *pconvert)
   pcopy->prowSource = prowSource;
   pcopy->prowTarget = prowTarget;
   pcopy->pfunc = pfunc;
+  pcopy->pProgram = pconvert->pProgram != nullptr ? _convertMakeProgram(pcopy) : nullptr;
   if (gbInitialized == 0) gbInitialized = 1;
   gbInitialized++;
   return pcopy;
@@ -198,6 +219,7 @@ void oconvertDestroy(oconvert *pconvert)
   _convertDropUser();
   if (pconvert->ulFlags & OCONVERT_OWN_SOURCE) orowDestroy(pconvert->prowSource);
   if (pconvert->ulFlags & OCONVERT_OWN_TARGET) orowDestroy(pconvert->prowTarget);
+  if (pconvert->pProgram != nullptr && gpopsProgram != nullptr) gpopsProgram->release(pconvert->pProgram);
   std::free(pconvert->pfunc);
   std::free(pconvert);
 }

@@ -14,6 +14,19 @@
 **   oconvertDestroyModule when no converter is left.  Converters are made
 **   in the main process or a SELECT child and reach writer processes as
 **   copies made by fork; one thread per process uses the module.
+**
+**   Row programs.  A module above this one may register operations that
+**   compile a converter's columns into one routine (a row program) which
+**   converts a whole row as the column functions would, byte for byte and
+**   code for code, without calling them for the values it writes itself.
+**   oconvertCreate and oconvertClone make the converter's program from the
+**   rows' definitions and core data as they are then: those must not change
+**   afterwards (the column functions may: a program checks each function
+**   it stands for before every row).  oconvertConvert runs the program when
+**   there is one.  A converter copied member by member (a thread's copy
+**   with rows of its own made from the same definitions) may share the
+**   original's program, which it must not outlive; a program is only read
+**   while rows convert, by any number of threads.
 */
 #ifndef ZAV_MODEL_OCONVERT_H
 #define ZAV_MODEL_OCONVERT_H
@@ -54,6 +67,16 @@ struct oconvert {
   orow         *prowSource;
   orow         *prowTarget;
   oconvertFunc *pfunc;       /* one per source definition entry (capacity) */
+  void         *pProgram;    /* row program, NULL when none (owned, see above) */
+};
+
+/* The operations of row programs (all three set). */
+struct oconvertProgramOps {
+  /* the program of a converter, or NULL when it would call every column function anyway */
+  void *(*make)(const oconvert *pconvert);
+  /* converts the converter's rows as oconvertConvert describes; returns its code */
+  int (*run)(const void *pProgram, oconvert *pconvert);
+  void (*release)(void *pProgram);
 };
 
 extern odict *gpdictConvert;   /* conversion key -> oconvertFunc */
@@ -76,6 +99,14 @@ void oconvertDestroyModule(void);
 */
 int oconvertRegisterConversion(const convertTabLine *pline);
 int oconvertRegisterTabConversion(const convertTabLine *ptable);
+
+/*
+** oconvertSetProgramOps
+**   Registers the operations of row programs (NULL: none); converters made
+**   from then on get programs.  Called at start-up by the module that
+**   provides them.
+*/
+void oconvertSetProgramOps(const oconvertProgramOps *pops);
 
 /*
 ** oconvertLookup
@@ -108,17 +139,28 @@ oconvert *oconvertCreate(orow *prowSource, orow *prowTarget, uint32_t ulOwnershi
 int oconvertConvert(oconvert *pconvert);
 
 /*
+** oconvertConvertColumns
+**   The rest of a row: runs the column functions from index iFrom on as
+**   oconvertConvert does, continuing from the highest code iHighest and
+**   the last code iLast of the columns before (0 and 0 from the start).
+**   Returns the highest code.
+*/
+int oconvertConvertColumns(oconvert *pconvert, int32_t iFrom, int iHighest, int iLast);
+
+/*
 ** oconvertClone
 **   A copy that counts one more module user, with clones of the rows the
-**   converter owns (shared references to the others) and its own function
-**   array.  Returns the copy, or NULL for NULL or when memory runs out.
+**   converter owns (shared references to the others), its own function
+**   array and its own row program.  Returns the copy, or NULL for NULL or
+**   when memory runs out.
 */
 oconvert *oconvertClone(const oconvert *pconvert);
 
 /*
 ** oconvertDestroy
 **   Drops one module user (the dictionary goes when the count was 1), frees
-**   the rows the converter owns, the function array and the converter.
+**   the rows the converter owns, the row program, the function array and
+**   the converter.
 **   NULL is ignored.
 */
 void oconvertDestroy(oconvert *pconvert);

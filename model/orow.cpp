@@ -57,10 +57,9 @@ orow *orowCreateFromDef(const rowColDef *pcoldef, int32_t iCount)
   return prow;
 }
 
-int orowSetBuffer(orow *prow, const void *pData, int32_t ilLength, uint32_t ulMode)
+/* orowSetBuffer for a row that owns, or is to own, a buffer. */
+[[gnu::noinline]] static int _rowSetOwnedBuffer(orow *prow, const void *pData, int32_t ilLength, uint32_t ulMode)
 {
-  if (prow == nullptr) return ORC_INVALID;
-  if (ilLength < 0) ilLength = 0;
   if ((prow->ulFlags & OROW_OWNED) && prow->pcStart != nullptr) std::free(prow->pcStart);
   prow->pcStart = nullptr;
   prow->pcEnd = nullptr;
@@ -79,6 +78,23 @@ int orowSetBuffer(orow *prow, const void *pData, int32_t ilLength, uint32_t ulMo
   prow->pcEnd = prow->pcStart != nullptr ? prow->pcStart + ilLength : nullptr;
   prow->pcCursor = prow->pcStart;
   if (prow->iCapacity > 0) prow->pcoldef[0].pcData = prow->pcStart;
+  return 0;
+}
+
+int orowSetBuffer(orow *prow, const void *pData, int32_t ilLength, uint32_t ulMode)
+{
+  if (prow == nullptr) return ORC_INVALID;
+  if (ilLength < 0) ilLength = 0;
+  if ((ulMode & OROW_OWNED) || ((prow->ulFlags & OROW_OWNED) && prow->pcStart != nullptr))
+    return _rowSetOwnedBuffer(prow, pData, ilLength, ulMode);
+  /* a buffer referred to, in place of none or of another referred one: once per row converted */
+  char *pcStart = static_cast<char *>(const_cast<void *>(pData));
+  prow->ulFlags &= ~OROW_OWNED;
+  prow->pcStart = pcStart;
+  prow->pcEnd = pcStart != nullptr ? pcStart + ilLength : nullptr;
+  prow->pcCursor = pcStart;
+  prow->iCurrent = 0;
+  if (prow->iCapacity > 0) prow->pcoldef[0].pcData = pcStart;
   return 0;
 }
 

@@ -19,6 +19,7 @@
 #include "run/zorucoredate.h"
 #include "run/zorucoredel.h"
 #include "run/zorucoreixf.h"
+#include "run/zorucoreprog.h"
 
 #define OMSGS_TRACE_KEYWORD "$UCORE"
 #define OMSGS_DEBUG_KEYWORD nullptr
@@ -451,7 +452,9 @@ int zorucoreTabCount(void)
 
 int zorucoreInitModule(void)
 {
+  static const oconvertProgramOps opsProgram = {zorucoreprogMake, zorucoreprogRun, zorucoreprogFree};
   oconvertRegisterTabConversion(aconvertTabLine);
+  oconvertSetProgramOps(&opsProgram);
   return 0;
 }
 

@@ -6,8 +6,8 @@
 **   ICU converters, work buffer); the control step builds one per output
 **   column and the column converters reach it through the target column
 **   definition's pExtra.  aconvertTabLine lists every column converter with
-**   the key pair it serves; zorucoreInitModule registers it with
-**   model/oconvert.
+**   the key pair it serves; zorucoreInitModule registers it, and the row
+**   programs, with model/oconvert.
 **
 **   Ownership: a record owns its separator, delimiter, decimal-point and
 **   plus-sign strings, its constant text, its default and template buffers
@@ -80,7 +80,8 @@ int zorucoreTabCount(void);
 /*
 ** zorucoreInitModule
 **   Registers aconvertTabLine (oconvertRegisterTabConversion); a second call
-**   only traces the duplicates.  Returns 0.
+**   only traces the duplicates.  Registers the row programs of
+**   run/zorucoreprog.h (oconvertSetProgramOps).  Returns 0.
 */
 int zorucoreInitModule(void);
 

@@ -272,3 +272,63 @@ UCORE_DATETIME(_zorucore_TimestampE2Delimited, fmtTsE)
 UCORE_DATETIME(_zorucore_TimestampEN2Delimited, fmtTsE)
 UCORE_DATETIME(_zorucore_TimestampF2Delimited, fmtTsF)
 UCORE_DATETIME(_zorucore_TimestampFN2Delimited, fmtTsF)
+
+/* ------------------------------------------------------------------ layouts */
+
+/* The format each converter writes. */
+static const struct {
+  oconvertFunc       func;
+  const ucoreFormat *pfmt;
+} aucoreFormatOf[] = {
+    {_zorucore_DateA2Delimited, &fmtDateA},         {_zorucore_DateAN2Delimited, &fmtDateA},
+    {_zorucore_DateB2Delimited, &fmtDateB},         {_zorucore_DateBN2Delimited, &fmtDateB},
+    {_zorucore_DateG2Delimited, &fmtDateG},         {_zorucore_DateGN2Delimited, &fmtDateG},
+    {_zorucore_DateH2Delimited, &fmtDateH},         {_zorucore_DateHN2Delimited, &fmtDateH},
+    {_zorucore_Date2Delimited, &fmtDateA},          {_zorucore_DateN2Delimited, &fmtDateA},
+    {_zorucore_DateJ2Delimited, &fmtDateJ},         {_zorucore_DateJN2Delimited, &fmtDateJ},
+    {_zorucore_DateO2Delimited, &fmtDateO},         {_zorucore_DateON2Delimited, &fmtDateO},
+    {_zorucore_DateP2Delimited, &fmtDateP},         {_zorucore_DatePN2Delimited, &fmtDateP},
+    {_zorucore_Time2Delimited, &fmtTimeA},          {_zorucore_TimeN2Delimited, &fmtTimeA},
+    {_zorucore_TimeB2Delimited, &fmtTimeB},         {_zorucore_TimeBN2Delimited, &fmtTimeB},
+    {_zorucore_TimeC2Delimited, &fmtTimeC},         {_zorucore_TimeCN2Delimited, &fmtTimeC},
+    {_zorucore_TimeD2Delimited, &fmtTimeD},         {_zorucore_TimeDN2Delimited, &fmtTimeD},
+    {_zorucore_TimeE2Delimited, &fmtTimeE},         {_zorucore_TimeEN2Delimited, &fmtTimeE},
+    {_zorucore_TimestampA2Delimited, &fmtTsA},      {_zorucore_TimestampAN2Delimited, &fmtTsA},
+    {_zorucore_Timestamp2Delimited, &fmtTsB},       {_zorucore_TimestampN2Delimited, &fmtTsB},
+    {_zorucore_TimestampC2Delimited, &fmtTsC},      {_zorucore_TimestampCN2Delimited, &fmtTsC},
+    {_zorucore_TimestampD2Delimited, &fmtTsD},      {_zorucore_TimestampDN2Delimited, &fmtTsD},
+    {_zorucore_TimestampE2Delimited, &fmtTsE},      {_zorucore_TimestampEN2Delimited, &fmtTsE},
+    {_zorucore_TimestampF2Delimited, &fmtTsF},      {_zorucore_TimestampFN2Delimited, &fmtTsF},
+};
+
+bool _zorucoreDateTimeLayout(oconvertFunc func, const zorucoreData *pcore, zorucoreDateLayout *playout)
+{
+  const ucoreFormat *pfmt = nullptr;
+  for (const auto &entry : aucoreFormatOf)
+    if (entry.func == func) pfmt = entry.pfmt;
+  if (pfmt == nullptr || pcore == nullptr || playout == nullptr) return false;
+  /* the checks of _ucoreDateTime, made once */
+  int iLength = pfmt->iLength;
+  if (pfmt->boTemplate || iLength == 0) {
+    iLength = pcore->sTemplateLength;
+    if (iLength <= 0 || (pfmt->boTemplate && pcore->pcTemplate == nullptr)) return false;
+  }
+  *playout = zorucoreDateLayout{};
+  playout->iValueBytes = aiValueSize[pfmt->value];
+  playout->boDelim = pfmt->value != UCORE_V_DATE;
+  playout->boTemplate = pfmt->boTemplate;
+  playout->iLength = iLength;
+  uint64_t ulWritten = 0;   /* text bytes the groups write, when the text is short enough to tell */
+  for (int i = 0; i < UCORE_MAX_GROUPS && pfmt->agroup[i].group != UCORE_G_END; i++) {
+    ucoreGroup group = pfmt->agroup[i].group;
+    if (group == UCORE_G_DOY || group == UCORE_G_HOUR12) return false;
+    int iPos = _ucoreGroupPos(pcore, group, pfmt->agroup[i].iPos);
+    int iWidth = _ucoreGroupWidth(group);
+    if (iPos < 0 || iPos + iWidth > iLength) return false;
+    playout->agroup[i] = {_ucoreGroupByte(pfmt->value, group), group == UCORE_G_MICRO ? 3 : 1, iPos};
+    playout->iGroups = i + 1;
+    if (iLength <= 64) ulWritten |= (iWidth >= 64 ? ~0ull : ((1ull << iWidth) - 1)) << iPos;
+  }
+  playout->boCovered = iLength <= 64 && ulWritten == (iLength == 64 ? ~0ull : (1ull << iLength) - 1);
+  return true;
+}

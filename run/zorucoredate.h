@@ -35,6 +35,40 @@
 */
 int _zorucore_GetQuantieme(const unsigned char *pucDate);
 
+/*
+** zorucoreDateLayout
+**   What a DEL date, time or timestamp converter writes for one column, as
+**   the row programs (run/zorucoreprog.h) write it: the text of iLength
+**   bytes (the core data's template, or nothing, first), each group's
+**   digits at its position, the delimiters around times and timestamps
+**   under ZORUCORE_FLAG_DELIM.
+*/
+#define ZORUCORE_LAYOUT_GROUPS 8
+struct zorucoreDateLayout {
+  int  iValueBytes;   /* bytes of the packed value: 4, 3 or 10 */
+  bool boDelim;       /* a time or timestamp: between delimiters */
+  bool boTemplate;    /* the template is copied first */
+  bool boCovered;     /* the groups write every byte of a text without template */
+  int  iLength;       /* bytes of the text */
+  int  iGroups;
+  struct {
+    int iByte;        /* first value byte of the group */
+    int iBytes;       /* value bytes (two digits each): 1, or 3 for microseconds */
+    int iPos;         /* text position */
+  } agroup[ZORUCORE_LAYOUT_GROUPS];
+};
+
+/*
+** _zorucoreDateTimeLayout
+**   The layout the converter func (one of those below) writes for a column
+**   with the core data pcore.
+**   Returns true; false when func is none of them, when one of its groups is
+**   not plain digits (day of year, 12-hour clock), or when the converter
+**   refuses the core data's template or positions (ZORUCORE_RC_BADVALUE for
+**   every value).
+*/
+bool _zorucoreDateTimeLayout(oconvertFunc func, const zorucoreData *pcore, zorucoreDateLayout *playout);
+
 /* DATE_A, DATE_C, DATE_E: template; century, year, month, day. */
 int _zorucore_DateA2Delimited(orow *prowSource, orow *prowTarget);
 int _zorucore_DateAN2Delimited(orow *prowSource, orow *prowTarget);

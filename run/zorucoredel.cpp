@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/obyte.h"
+#include "run/zorucorefmt.h"
 
 #define OMSGS_TRACE_KEYWORD "$UCORE"
 #define OMSGS_DEBUG_KEYWORD nullptr
@@ -48,43 +49,7 @@ int _zorucoreNullDefaultWrite(zorucoreData *pcore, orow *prowSource, orow *prowT
   return 1;
 }
 
-/* ------------------------------------------------------------------ integers */
-
-/* "00" to "99". */
-static const char gacUcoreDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-/* Bytes of the text of v: sign (or "+" when asked) and digits. */
-static int _ucoreIntLength(int64_t v, bool boPlus, uint64_t *pulMagnitude)
-{
-  uint64_t ulMag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-  int iDigits = 1;
-  for (uint64_t ul = ulMag; ul >= 10; ul /= 10) iDigits++;
-  *pulMagnitude = ulMag;
-  return iDigits + ((v < 0 || boPlus) ? 1 : 0);
-}
-
-/* Writes the text of v at pcOut, two digits at a time (ilLength from _ucoreIntLength). */
-static char *_ucoreIntWrite(char *pcOut, int64_t v, bool boPlus, uint64_t ulMag, int iLength)
-{
-  if (v < 0) *pcOut = '-';
-  else if (boPlus) *pcOut = '+';
-  char *pcEnd = pcOut + iLength;
-  char *pc = pcEnd;
-  for (; ulMag >= 10; ulMag /= 100) {
-    if (ulMag < 100) {
-      pc -= 2;
-      std::memcpy(pc, gacUcoreDigitPairs + 2 * ulMag, 2);
-      return pcEnd;
-    }
-    pc -= 2;
-    std::memcpy(pc, gacUcoreDigitPairs + 2 * (ulMag % 100), 2);
-  }
-  *--pc = static_cast<char>('0' + ulMag);
-  return pcEnd;
-}
+/* ------------------------------------------------------------------ numbers */
 
 enum ucoreNumKind { UCORE_SMALLINT, UCORE_INTEGER, UCORE_BIGINT, UCORE_DECIMAL, UCORE_DOUBLE, UCORE_REAL };
 
@@ -102,68 +67,12 @@ static int32_t _ucoreNumSize(ucoreNumKind kind, const rowColDef *pdef)
   return 0;
 }
 
-/*
-** The text of a value v with 1e-4 <= |v| < 10^iPrecision when rounding it to
-** iPrecision significant digits is plain: the scaled value is not within
-** two units in its last place of a rounding tie.  The decimal exponent is
-** taken from the rounded digits, which must number exactly iPrecision, so a
-** misjudged exponent (the negative powers of ten are inexact) only sends
-** the value to the general routine.  -1 when the value is not taken here.
-*/
-static int _ucoreFloatPlain(double d, int iPrecision, char *pcBuffer)
-{
-  static constexpr double adPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
-                                       1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
-  static constexpr double adNegPow10[] = {1e-1, 1e-2, 1e-3, 1e-4};
-  if (iPrecision < 1 || iPrecision > 15) return -1;
-  double a = d < 0 ? -d : d;
-  if (!(a >= 1e-4 && a < adPow10[iPrecision])) return -1;   /* NaN fails too */
-  int e = iPrecision - 1;
-  while (e >= 0 && a < adPow10[e]) e--;
-  while (e < 0 && e > -4 && a < adNegPow10[-e - 1]) e--;
-  double s = a * adPow10[iPrecision - 1 - e];   /* exact power: at most 10^18 */
-  double r = std::nearbyint(s);
-  /* s * 2^-51 is at least two units in the last place of s */
-  if (std::fabs(std::fabs(s - r) - 0.5) <= s * 0x1p-51) return -1;
-  if (r < adPow10[iPrecision - 1] || r >= adPow10[iPrecision]) return -1;
-  uint64_t ulDigits = static_cast<uint64_t>(r);
-  char acDigits[16];
-  int i = iPrecision;
-  for (; i >= 2; i -= 2, ulDigits /= 100) std::memcpy(acDigits + i - 2, gacUcoreDigitPairs + 2 * (ulDigits % 100), 2);
-  if (i == 1) acDigits[0] = static_cast<char>('0' + ulDigits);
-  int iLast = iPrecision;   /* digits kept: trailing zeros of the fraction go */
-  while (iLast > e + 1 && acDigits[iLast - 1] == '0') iLast--;
-  char *pc = pcBuffer;
-  if (d < 0) *pc++ = '-';
-  if (e >= 0) {
-    std::memcpy(pc, acDigits, static_cast<size_t>(e + 1));
-    pc += e + 1;
-    if (iLast > e + 1) {
-      *pc++ = '.';
-      std::memcpy(pc, acDigits + e + 1, static_cast<size_t>(iLast - e - 1));
-      pc += iLast - e - 1;
-    }
-  } else {
-    *pc++ = '0';
-    *pc++ = '.';
-    for (int i = -1; i > e; i--) *pc++ = '0';
-    std::memcpy(pc, acDigits, static_cast<size_t>(iLast));
-    pc += iLast;
-  }
-  return static_cast<int>(pc - pcBuffer);
-}
-
 int _zorucoreFloatText(double d, int iPrecision, char *pcBuffer, size_t ulSize)
 {
-  if (ulSize >= 32) {
-    int iLength = _ucoreFloatPlain(d, iPrecision, pcBuffer);
-    if (iLength >= 0) return iLength;
-  }
-  std::to_chars_result res = std::to_chars(pcBuffer, pcBuffer + ulSize, d, std::chars_format::general, iPrecision);
-  if (res.ec != std::errc()) return -1;
-  int iLength = static_cast<int>(res.ptr - pcBuffer);
-  for (int i = 0; i < iLength; i++)   /* ASCII only: the text must not depend on the locale */
-    if (pcBuffer[i] >= 'a' && pcBuffer[i] <= 'z') pcBuffer[i] = static_cast<char>(pcBuffer[i] - 'a' + 'A');
+  char acText[ZORUCOREFMT_FLOAT_MAX + ZORUCOREFMT_SLACK];
+  int iLength = zorucorefmtFloat(d, iPrecision, acText);
+  if (iLength < 0 || static_cast<size_t>(iLength) > ulSize) return -1;
+  std::memcpy(pcBuffer, acText, static_cast<size_t>(iLength));
   return iLength;
 }
 
@@ -190,10 +99,16 @@ int _zorucoreFloatText(double d, int iPrecision, char *pcBuffer, size_t ulSize)
       int64_t v = kind == UCORE_SMALLINT  ? static_cast<int16_t>(obyteGetLE16(puc))
                   : kind == UCORE_INTEGER ? static_cast<int32_t>(obyteGetLE32(puc))
                                           : static_cast<int64_t>(obyteGetLE64(puc));
-      uint64_t ulMag;
-      int iLength = _ucoreIntLength(v, boPlus, &ulMag);
+      int iLength = zorucorefmtIntLength(v, boPlus);
       if (!_zorucoreRoom(prowTarget, pcOut, iLength)) return ZORUCORE_RC_NOROOM;
-      pcOut = _ucoreIntWrite(pcOut, v, boPlus, ulMag, iLength);
+      if (_zorucoreRoom(prowTarget, pcOut, iLength + ZORUCOREFMT_SLACK)) {
+        pcOut = zorucorefmtInt(pcOut, v, boPlus);
+      } else {   /* near the buffer's end: the text alone */
+        char acText[ZORUCOREFMT_INT_MAX + ZORUCOREFMT_SLACK];
+        zorucorefmtInt(acText, v, boPlus);
+        std::memcpy(pcOut, acText, static_cast<size_t>(iLength));
+        pcOut += iLength;
+      }
       break;
     }
     case UCORE_DECIMAL: {

@@ -205,10 +205,11 @@ convClone *_convCloneMake(const oconvert *pconvert)
     _convCloneFree(pclone);
     return nullptr;
   }
-  /* the column functions are chosen once and only read */
+  /* the column functions and the row program are made once and only read */
   pclone->convert.prowSource = pclone->prowSource;
   pclone->convert.prowTarget = pclone->prowTarget;
   pclone->convert.pfunc = pconvert->pfunc;
+  pclone->convert.pProgram = pconvert->pProgram;
   return pclone;
 }
 
