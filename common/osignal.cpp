@@ -111,7 +111,7 @@ int osignalReason(void)
 
 int osignalIsInterrupted(int iCode)
 {
-  return iCode != 0 && (iCode & OSIGNAL_RC_MASK) == OSIGNAL_RC_INTERRUPTED ? 1 : 0;
+  return iCode != 0 && (iCode & OSIGNAL_CODE_MASK) == OSIGNAL_RC_INTERRUPTED ? 1 : 0;
 }
 
 const char *osignalName(int iSignal)
@@ -163,3 +163,7 @@ void osignalForget(pid_t pid)
   }
   sigprocmask(SIG_SETMASK, &setOld, nullptr);
 }
+
+static_assert(OSIGNAL_RC_SIGHUP == (OSIGNAL_RC_INTERRUPTED | SIGHUP) && OSIGNAL_RC_SIGINT == (OSIGNAL_RC_INTERRUPTED | SIGINT) &&
+                  OSIGNAL_RC_SIGTERM == (OSIGNAL_RC_INTERRUPTED | SIGTERM),
+              "the listed codes of the signals a run stops on");

@@ -36,8 +36,14 @@
 ** with the signal number in its low seven bits, so that the process exits
 ** with 128 + the signal number, as a shell reports a command a signal ended.
 */
-#define OSIGNAL_RC_INTERRUPTED 0x1BA080
-#define OSIGNAL_RC_MASK        0xFFFF80   /* the code without its signal number */
+#define OSIGNAL_CODE_BASE      0x1BA080
+#define OSIGNAL_CODE_MASK      0xFFFF80   /* the code without its signal number */
+#define OSIGNAL_RC_INTERRUPTED OSIGNAL_CODE_BASE
+
+/* The codes of the signals a run stops on, as the exit-status table lists them. */
+#define OSIGNAL_RC_SIGHUP  0x1BA081   /* the run was stopped by SIGHUP, its session ended (ZORU495E) */
+#define OSIGNAL_RC_SIGINT  0x1BA082   /* the run was stopped by SIGINT, Ctrl-C (ZORU495E) */
+#define OSIGNAL_RC_SIGTERM 0x1BA08F   /* the run was stopped by SIGTERM: kill, timeout, a job scheduler (ZORU495E) */
 
 /*
 ** osignalInstall
