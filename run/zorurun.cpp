@@ -1046,6 +1046,26 @@ int _zorurunRunRemote(zorurun *prun, int32_t iIndex)
   return 0;
 }
 
+/*
+** The code of a partition's run on another host, from what
+** iSOCKETexecCmdLocal answered: 0 when it ended well, its warning when it
+** ended with a warning's status, ZORURUN_RC_REMOTE after ZORU450E when the
+** daemon failed the request or did not answer, ZORURUN_RC_REMOTERUN with its
+** exit status after ZORU496E otherwise: a run that failed there fails here.
+*/
+int _zorurunRemoteResult(const char *pcHost, int iStatus, const char *pcErr)
+{
+  if (iStatus == 0) return 0;
+  if (iStatus < 0) {
+    omsgsFMTEDO(ZORU450E, pcHost, pcErr != nullptr ? pcErr : "");
+    return ZORURUN_RC_REMOTE;
+  }
+  for (int iWarning : {ZORURUN_RC_ROWSLOST, ZORURUN_RC_LOBCUT, ZORURUN_RC_DAMAGED, ZORURUN_RC_REPLACED})
+    if (oreasonExitStatus(iWarning) == iStatus) return iWarning;
+  omsgsFMTEDO(ZORU496E, pcHost, iStatus);
+  return ZORURUN_RC_REMOTERUN | (iStatus & 0xFF);
+}
+
 int _zorurunRunRemoteChild(zorurunRemoteLaunch *plaunch)
 {
   struct timeval tvBeg, tvEnd;
@@ -1070,13 +1090,14 @@ int _zorurunRunRemoteChild(zorurunRemoteLaunch *plaunch)
   if (iSocket == -1) {
     omsgsTrace("_zorurunRunRemoteChild: save on %s failed (%s)\n", plaunch->pcHost,
                pcErr != nullptr ? pcErr : "");
+    omsgsFMTEDO(ZORU450E, plaunch->pcHost, pcErr != nullptr ? pcErr : "");
     iRc = ZORURUN_RC_SAVEFILE;
   } else {
     std::string strArgs = _zorurunText(plaunch->pcharArgs);
     struct passwd *ppw = getpwuid(geteuid());
     if (ppw != nullptr && ppw->pw_name != nullptr) strArgs += ppw->pw_name;
     pcErr = nullptr;
-    iSOCKETexecCmdLocal(iSocket, strArgs.c_str(), &pcErr);
+    iRc = _zorurunRemoteResult(plaunch->pcHost, iSOCKETexecCmdLocal(iSocket, strArgs.c_str(), &pcErr), pcErr);
   }
   statsRecupTimeEnd(&tvEnd);
   statsCalculTrace("Remote Child", 0, &tvBeg, &tvEnd);

@@ -86,6 +86,7 @@ struct db2utilNode;
 #define ZORURUN_RC_DB2WRITERS  0x10da009  /* the DB2 writers could not be made */
 #define ZORURUN_RC_STATUS      0x10da00a  /* the status channel could not be made */
 #define ZORURUN_RC_NOMEM       0x10da00b  /* out of memory */
+#define ZORURUN_RC_REMOTE      0x10da00d  /* the daemon of another host failed a partition's run or did not answer (ZORU450E) */
 /* The warnings a run ends with: exit statuses 240 to 243, which mean these
    warnings only (see ORC_RUN_WARNING). */
 #define ZORURUN_RC_ROWSLOST    ORC_RUN_WARNING(0x10d, 0x0f0)  /* 0x10d90f0 rows no converter could write were left out (ZORU461W) */
@@ -93,6 +94,7 @@ struct db2utilNode;
 #define ZORURUN_RC_DAMAGED     ORC_RUN_WARNING(0x10d, 0x0f2)  /* 0x10d90f2 damaged records were skipped (ZORU453W, ZORU454W, ZORU451W) */
 #define ZORURUN_RC_REPLACED    ORC_RUN_WARNING(0x10d, 0x0f3)  /* 0x10d90f3 characters were replaced by the substitution character (ZORU480W) */
 #define ZORURUN_RC_CHILD       0x10da100  /* | exit byte: a child failed without reporting its code */
+#define ZORURUN_RC_REMOTERUN   0x10da200  /* | exit byte: a partition's run on another host ended with that status (ZORU496E) */
 
 /* Bytes of an inline LOB or long-field value: longer values are cut. */
 #define ZORURUN_INLINE_MAX 32700
@@ -351,8 +353,13 @@ int _zorurunRunSelect(zorurun *prun, zortask *ptaskSelect, int *piRemote);
 ** partition index.  Returns 0 or ZORURUN_RC_FORK (ZORU359E). */
 int _zorurunRunRemote(zorurun *prun, int32_t iIndex);
 
-/* _zorurunRunRemoteChild: main of a remote-run child; returns its exit code
-** (0, ZORURUN_RC_SAVEFILE, or non-zero when the control file is missing). */
+/* _zorurunRunRemoteChild: main of a remote-run child; returns its exit code:
+** 0, ZORURUN_RC_SAVEFILE (control file missing or not saved there), or the
+** run's own code from _zorurunRemoteResult. */
+
+/* _zorurunRemoteResult: the code of a partition's run on pcHost from the
+** status iSOCKETexecCmdLocal answered (-1: failed, pcErr says why). */
+int _zorurunRemoteResult(const char *pcHost, int iStatus, const char *pcErr);
 int _zorurunRunRemoteChild(zorurunRemoteLaunch *plaunch);
 
 /*

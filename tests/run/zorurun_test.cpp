@@ -768,3 +768,32 @@ TEST_F(ZorurunPrepare, WhereColumnsAreBoundToTheRecordLayout)
 }
 
 }  // namespace
+
+/*
+** A partition's run on another host: the status its daemon answered decides
+** the code of the remote-run child, so that a failure there is never a
+** success here, and a warning there stays the same warning.
+*/
+TEST(ZorurunRemote, TheOtherHostsStatusIsTheChildsCode)
+{
+  struct Case {
+    const char *pcName;
+    int iStatus;
+    int iExpected;
+  } acases[] = {
+      {"ended well", 0, 0},
+      {"the daemon failed the request or did not answer", -1, ZORURUN_RC_REMOTE},
+      {"rows left out there", oreasonExitStatus(ZORURUN_RC_ROWSLOST), ZORURUN_RC_ROWSLOST},
+      {"characters replaced there", oreasonExitStatus(ZORURUN_RC_REPLACED), ZORURUN_RC_REPLACED},
+      {"an error there", 8, ZORURUN_RC_REMOTERUN | 8},
+      {"a status whose byte is a signal's", 143, ZORURUN_RC_REMOTERUN | 143},
+  };
+  for (const Case &c : acases) {
+    SCOPED_TRACE(c.pcName);
+    int iRc = _zorurunRemoteResult("hostb", c.iStatus, "No answer within 5 seconds");
+    EXPECT_EQ(c.iExpected, iRc);
+    if (c.iStatus > 0) {
+      EXPECT_EQ(c.iStatus, oreasonExitStatus(iRc));
+    }
+  }
+}
