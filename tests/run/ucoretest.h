@@ -112,13 +112,12 @@ struct ucoreCol {
 inline ucoreCol ucoreEndCol(zorucoreData *pcore) { return {0x004E, 0xB000, 0, 0, pcore}; }
 
 /*
-** Converts the record through the columns with an output buffer of
-** ulCapacity bytes.  Returns the conversion's code (or oconvertCreate's
-** code when no converter could be made); *pstrText gets the bytes from the
-** buffer start to the cursor.
+** The converter of the columns: a source row of stored values at their
+** offsets, a target row of the columns' output types with their core data;
+** both rows are owned by the converter.  Returns it, or nullptr with
+** oconvertCreate's code in *piRc.
 */
-inline int ucoreConvert(const std::vector<ucoreCol> &vcol, const std::vector<unsigned char> &vRecord,
-                        std::string *pstrText, size_t ulCapacity = 4096)
+inline oconvert *ucoreMakeConverter(const std::vector<ucoreCol> &vcol, int *piRc)
 {
   int32_t iCount = static_cast<int32_t>(vcol.size());
   orow *prowSource = orowCreate(iCount);
@@ -140,9 +139,24 @@ inline int ucoreConvert(const std::vector<ucoreCol> &vcol, const std::vector<uns
   }
   oconvertInitModule();
   zorucoreInitModule();
+  *piRc = 0;
+  return oconvertCreate(prowSource, prowTarget, OCONVERT_OWN_SOURCE | OCONVERT_OWN_TARGET, piRc);
+}
+
+/*
+** Converts the record through the columns with an output buffer of
+** ulCapacity bytes.  Returns the conversion's code (or oconvertCreate's
+** code when no converter could be made); *pstrText gets the bytes from the
+** buffer start to the cursor.
+*/
+inline int ucoreConvert(const std::vector<ucoreCol> &vcol, const std::vector<unsigned char> &vRecord,
+                        std::string *pstrText, size_t ulCapacity = 4096)
+{
   int iRc = 0;
-  oconvert *pconvert = oconvertCreate(prowSource, prowTarget, OCONVERT_OWN_SOURCE | OCONVERT_OWN_TARGET, &iRc);
+  oconvert *pconvert = ucoreMakeConverter(vcol, &iRc);
   if (pconvert == nullptr) return iRc;
+  orow *prowSource = pconvert->prowSource;
+  orow *prowTarget = pconvert->prowTarget;
 
   std::unique_ptr<unsigned char[]> pucRecord(new unsigned char[vRecord.size()]);
   std::memcpy(pucRecord.get(), vRecord.data(), vRecord.size());

@@ -218,30 +218,15 @@ class progConverter {
 public:
   explicit progConverter(const std::vector<progCol> &vcol)
   {
-    int32_t iCount = static_cast<int32_t>(vcol.size());
-    orow *prowSource = orowCreate(iCount);
-    orow *prowTarget = orowCreate(iCount);
+    /* each value after the one before it, a nullable one's indicator byte after its value */
+    std::vector<ucoreCol> vucol;
     int16_t sOffset = 0;
     for (const progCol &col : vcol) {
-      rowColDef defSource{};
-      defSource.iType = col.usSource;
-      defSource.iLength = col.iLength;
-      defSource.sOffset = valueSize(col) > 0 ? sOffset : 0;
-      defSource.sNullOffset = -1;
+      vucol.push_back({col.usSource, col.usTarget, col.iLength, valueSize(col) > 0 ? sOffset : int16_t{0}, col.pcore});
       sOffset = static_cast<int16_t>(sOffset + valueSize(col) + ((col.usSource & NULLABLE) && valueSize(col) > 0 ? 1 : 0));
-      orowAddColumn(prowSource, &defSource);
-      rowColDef defTarget{};
-      defTarget.iType = col.usTarget;
-      defTarget.iLength = col.iLength;
-      defTarget.sOffset = -1;
-      defTarget.sNullOffset = -1;
-      defTarget.pExtra = col.pcore;
-      orowAddColumn(prowTarget, &defTarget);
     }
-    oconvertInitModule();
-    zorucoreInitModule();
     int iRc = 0;
-    pconvert = oconvertCreate(prowSource, prowTarget, OCONVERT_OWN_SOURCE | OCONVERT_OWN_TARGET, &iRc);
+    pconvert = ucoreMakeConverter(vucol, &iRc);
   }
   ~progConverter() { oconvertDestroy(pconvert); }
 

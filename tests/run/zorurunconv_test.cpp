@@ -114,27 +114,8 @@ struct Pool {
     std::vector<ucoreCol> vcol = {{COLKEY_NULLABLE | 0x01, 0xB001, 2, 0, cores.make(0)},
                                   {COLKEY_NULLABLE | 0x02, 0xB002, 4, 3, pcoreL},
                                   ucoreEndCol(cores.end())};
-    orow *prowSource = orowCreate(3);
-    orow *prowTarget = orowCreate(3);
-    for (const ucoreCol &col : vcol) {
-      rowColDef defSource{};
-      defSource.iType = col.usSource;
-      defSource.iLength = col.iLength;
-      defSource.sOffset = col.sOffset;
-      defSource.sNullOffset = -1;
-      orowAddColumn(prowSource, &defSource);
-      rowColDef defTarget{};
-      defTarget.iType = col.usTarget;
-      defTarget.iLength = col.iLength;
-      defTarget.sOffset = -1;
-      defTarget.sNullOffset = -1;
-      defTarget.pExtra = col.pcore;
-      orowAddColumn(prowTarget, &defTarget);
-    }
-    oconvertInitModule();
-    zorucoreInitModule();
     int iRc = 0;
-    pconvert = oconvertCreate(prowSource, prowTarget, OCONVERT_OWN_SOURCE | OCONVERT_OWN_TARGET, &iRc);
+    pconvert = ucoreMakeConverter(vcol, &iRc);
     EXPECT_NE(pconvert, nullptr) << iRc;
     add(zoratomCreate(gapnameTotalToken[TOKEN_CONVERTER], ZORATOM_CONVERTER, ZORATOM_BORROWED, (uintptr_t)pconvert,
                       nullptr, nullptr));

@@ -86,8 +86,6 @@ struct Select {
     add(zoratomCreate(gapnameTotalToken[TOKEN_TBNAME], ZORATOM_OCHAR, 0, (uintptr_t)zavtestText("T1"), nullptr, nullptr));
     add(zoratomCreate(gapnameTotalToken[TOKEN_TBQUALIFIER], ZORATOM_OCHAR, 0, (uintptr_t)zavtestText("ZAV"), nullptr, nullptr));
     integer(TOKEN_MAXBUFFER_MAIN, 4096).integer(TOKEN_MAXRECORD_MAIN, 100).integer(TOKEN_MAXDB2LEN, 512);
-    orow *prowSource = orowCreate(3);
-    orow *prowTarget = orowCreate(3);
     std::vector<ucoreCol> vcol = {{0x0801, 0xB001, 2, 0, cores.make(ZORUCORE_FLAG_DELIM)},
                                   {0x0802, 0xB002, 4, 3, cores.make(ZORUCORE_FLAG_SEP | ZORUCORE_FLAG_DELIM)},
                                   ucoreEndCol(cores.end())};
@@ -108,25 +106,8 @@ struct Select {
       pcore->ulWorkSize = static_cast<uint32_t>(vWork.size());
       pcore->iWorkCapacity = static_cast<int32_t>(vWork.size() / 2);
     }
-    for (const ucoreCol &col : vcol) {
-      rowColDef defSource{};
-      defSource.iType = col.usSource;
-      defSource.iLength = col.iLength;
-      defSource.sOffset = col.sOffset;
-      defSource.sNullOffset = -1;
-      orowAddColumn(prowSource, &defSource);
-      rowColDef defTarget{};
-      defTarget.iType = col.usTarget;
-      defTarget.iLength = col.iLength;
-      defTarget.sOffset = -1;
-      defTarget.sNullOffset = -1;
-      defTarget.pExtra = col.pcore;
-      orowAddColumn(prowTarget, &defTarget);
-    }
-    oconvertInitModule();
-    zorucoreInitModule();
     int iRc = 0;
-    pconvert = oconvertCreate(prowSource, prowTarget, OCONVERT_OWN_SOURCE | OCONVERT_OWN_TARGET, &iRc);
+    pconvert = ucoreMakeConverter(vcol, &iRc);
     EXPECT_NE(pconvert, nullptr);
     add(zoratomCreate(gapnameTotalToken[TOKEN_CONVERTER], ZORATOM_CONVERTER, ZORATOM_BORROWED, (uintptr_t)pconvert,
                       nullptr, nullptr));
