@@ -134,7 +134,7 @@ sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError,
     sqlite3_close(pdb);
     return nullptr;
   }
-  int iTimeout = 10;
+  int iTimeout = 60;
   const char *pcTimeout = std::getenv("ZAVDB2_LOCKTIMEOUT");
   if (pcTimeout != nullptr && *pcTimeout != 0) iTimeout = std::atoi(pcTimeout);
   sqlite3_busy_timeout(pdb, iTimeout > 0 ? iTimeout * 1000 : 0);

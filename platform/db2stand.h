@@ -46,7 +46,7 @@ std::string db2standStorePath(const db2standDbEntry &entry);
 /* Opens a database's store with SYSIBM and every schema attached, each
    file's schema read once so that a locked or damaged file is found here.
    A lock held by another connection is waited for $ZAVDB2_LOCKTIMEOUT
-   seconds (default 10).  Returns nullptr, an error text and, when piCode is
+   seconds (default 60: a busy host may hold a short lock long).  Returns nullptr, an error text and, when piCode is
    given, the SQLite result code of the failure (SQLITE_BUSY for a lock)
    when it cannot. */
 sqlite3 *db2standOpenStore(const db2standDbEntry &entry, std::string *pstrError, int *piCode = nullptr);
