@@ -180,6 +180,18 @@ std::vector<std::string> fencedBlocks(const std::string &strDoc, const std::stri
   return v;
 }
 
+/* A fragment of the reference ("```ctl fragment") made a whole request:
+   a GLOBAL block or an UNLOAD block's head gets a SELECT after it, a SELECT
+   its block, a clause a SELECT to follow. */
+std::string wholeRequest(const std::string &strFragment)
+{
+  const std::string strSelect = "  SELECT * FROM ZAVTEST.DEPT ; OUTPUT(\"dept.del\")\n;\n";
+  if (strFragment.rfind("GLOBAL", 0) == 0) return strFragment + "UNLOAD TABLESPACE USERSPACE1\n" + strSelect;
+  if (strFragment.rfind("UNLOAD", 0) == 0) return strFragment + strSelect;
+  if (strFragment.rfind("SELECT", 0) == 0) return "UNLOAD TABLESPACE DMSDATA\n" + strFragment + "  OUTPUT(\"x.del\")\n;\n";
+  return "UNLOAD TABLESPACE USERSPACE1\n  SELECT * FROM ZAVTEST.DEPT ;\n" + strFragment + ";\n";
+}
+
 }  // namespace
 
 /* ------------------------------------------------------------------ control-file reference */
@@ -204,16 +216,35 @@ TEST(ControlFileReference, NamesEveryKeywordOfTheTokenList)
   EXPECT_TRUE(vMissing.empty()) << "keywords not shown as code in docs/control-file.md:" << strMissing;
 }
 
-/* Every complete control file of the reference is one the parser runs. */
+/* Every complete control file of the reference is one the parser runs
+   (tests/docs/guideexamples_test.cpp runs them on the sample), and so is
+   each item of its fragments, an item being a line and the indented lines
+   after it, once made a whole request. */
 TEST(ControlFileReference, ExamplesParse)
 {
   ASSERT_EQ(tokenInitKeyword(), 0);
   std::string strDoc = zavtestReadText(gstrSource + "/docs/control-file.md");
   std::vector<std::string> vExamples = fencedBlocks(strDoc, "ctl");
-  EXPECT_GE(vExamples.size(), 8u);
+  EXPECT_GE(vExamples.size(), 11u);
   for (const auto &strExample : vExamples) {
     SCOPED_TRACE(strExample);
     zor3test::Parse parse(strExample);
+    EXPECT_TRUE(parse.Runnable()) << parse.AllMessages();
+  }
+  std::vector<std::string> vItems;
+  for (const auto &strFragment : fencedBlocks(strDoc, "ctl fragment")) {
+    std::istringstream lines(strFragment);
+    for (std::string strLine; std::getline(lines, strLine);) {
+      if (!strLine.empty() && strLine[0] == ' ' && !vItems.empty())
+        vItems.back() += strLine + "\n";
+      else
+        vItems.push_back(strLine + "\n");
+    }
+  }
+  EXPECT_GE(vItems.size(), 15u);
+  for (const auto &strItem : vItems) {
+    SCOPED_TRACE(wholeRequest(strItem));
+    zor3test::Parse parse(wholeRequest(strItem));
     EXPECT_TRUE(parse.Runnable()) << parse.AllMessages();
   }
   /* ... and so are those of the manual page and the sample. */
