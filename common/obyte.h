@@ -1,70 +1,91 @@
 /*
 ** obyte.h
 **   Byte-order helpers for every layout that leaves memory: files, pipes,
-**   shared memory read by another process, sockets.  Values are assembled
-**   byte by byte, so the host's own order and alignment never matter.  The
-**   bounded readers take the end of the buffer and fail instead of reading
-**   past it.  Header only; no state.
+**   shared memory read by another process, sockets.  Values are read and
+**   written at any alignment and in the layout's order whatever the host's
+**   own order is.  The bounded readers take the end of the buffer and fail
+**   instead of reading past it.  Header only; no state.
 */
 #ifndef ZAV_COMMON_OBYTE_H
 #define ZAV_COMMON_OBYTE_H
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+/*
+** Each value is one unaligned load or store (memcpy of its width), byte-swapped
+** when the layout's order is not the host's; the compiler turns both into
+** single instructions.
+*/
+inline constexpr bool obyteHostLE = std::endian::native == std::endian::little;
+
+template <typename T> inline T obyteLoad_(const unsigned char *p)
+{
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <typename T> inline void obyteStore_(unsigned char *p, T v)
+{
+  std::memcpy(p, &v, sizeof v);
+}
 
 inline uint16_t obyteGetLE16(const unsigned char *p)
 {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+  uint16_t v = obyteLoad_<uint16_t>(p);
+  return obyteHostLE ? v : __builtin_bswap16(v);
 }
 inline uint32_t obyteGetLE32(const unsigned char *p)
 {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+  uint32_t v = obyteLoad_<uint32_t>(p);
+  return obyteHostLE ? v : __builtin_bswap32(v);
 }
 inline uint64_t obyteGetLE64(const unsigned char *p)
 {
-  return static_cast<uint64_t>(obyteGetLE32(p)) |
-         static_cast<uint64_t>(obyteGetLE32(p + 4)) << 32;
+  uint64_t v = obyteLoad_<uint64_t>(p);
+  return obyteHostLE ? v : __builtin_bswap64(v);
 }
 inline uint16_t obyteGetBE16(const unsigned char *p)
 {
-  return static_cast<uint16_t>(p[0] << 8 | p[1]);
+  uint16_t v = obyteLoad_<uint16_t>(p);
+  return obyteHostLE ? __builtin_bswap16(v) : v;
 }
 inline uint32_t obyteGetBE32(const unsigned char *p)
 {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-         static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
+  uint32_t v = obyteLoad_<uint32_t>(p);
+  return obyteHostLE ? __builtin_bswap32(v) : v;
 }
 inline uint64_t obyteGetBE64(const unsigned char *p)
 {
-  return static_cast<uint64_t>(obyteGetBE32(p)) << 32 | obyteGetBE32(p + 4);
+  uint64_t v = obyteLoad_<uint64_t>(p);
+  return obyteHostLE ? __builtin_bswap64(v) : v;
 }
 
 inline void obytePutLE16(unsigned char *p, uint16_t v)
 {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
+  obyteStore_(p, obyteHostLE ? v : __builtin_bswap16(v));
 }
 inline void obytePutLE32(unsigned char *p, uint32_t v)
 {
-  for (int i = 0; i < 4; i++) p[i] = static_cast<unsigned char>(v >> (8 * i));
+  obyteStore_(p, obyteHostLE ? v : __builtin_bswap32(v));
 }
 inline void obytePutLE64(unsigned char *p, uint64_t v)
 {
-  for (int i = 0; i < 8; i++) p[i] = static_cast<unsigned char>(v >> (8 * i));
+  obyteStore_(p, obyteHostLE ? v : __builtin_bswap64(v));
 }
 inline void obytePutBE16(unsigned char *p, uint16_t v)
 {
-  p[0] = static_cast<unsigned char>(v >> 8);
-  p[1] = static_cast<unsigned char>(v);
+  obyteStore_(p, obyteHostLE ? __builtin_bswap16(v) : v);
 }
 inline void obytePutBE32(unsigned char *p, uint32_t v)
 {
-  for (int i = 0; i < 4; i++) p[i] = static_cast<unsigned char>(v >> (24 - 8 * i));
+  obyteStore_(p, obyteHostLE ? __builtin_bswap32(v) : v);
 }
 inline void obytePutBE64(unsigned char *p, uint64_t v)
 {
-  for (int i = 0; i < 8; i++) p[i] = static_cast<unsigned char>(v >> (56 - 8 * i));
+  obyteStore_(p, obyteHostLE ? __builtin_bswap64(v) : v);
 }
 
 /*

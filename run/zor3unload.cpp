@@ -799,6 +799,8 @@ int unloadFromTs(zorurunReader *preader)
                           pslots, &llObjectPage))
       continue;
     int iFirst = ficdataFirstDataSlot(llObjectPage);
+    ficdataRowCheck check;
+    ficdataRowCheckPrepare(&pts->tbdesc, &check);
     for (int32_t s = iFirst; s < pslots->ilCount && !boAllStopped; s++) {
       if (pts->boDescMoved && llObjectPage == pts->llDescPage && s == pts->iDescSlot) continue;   /* no row */
       int iKind = pslots->aiKind[s];
@@ -825,7 +827,7 @@ int unloadFromTs(zorurunReader *preader)
         pcRecord = pcExpand;
       }
       int iRow = pcRecord[FICDATA_REC_FORMAT] != FICDATA_FORMAT_ROW ? FICDATA_RC_CORRUPT
-                                                                     : ficdataCheckRow(&pts->tbdesc, pcRecord, ilLength);
+                                                                     : ficdataCheckRowPrepared(&check, pcRecord, ilLength);
       if (iRow != 0) {
         ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iRow);
         continue;

@@ -178,7 +178,11 @@ int _zorucore_GetQuantieme(const unsigned char *pucDate)
   char *pcOut = col.pcOut;
   if (!_zorucoreRoom(prowTarget, pcOut, iLength + ilDelims)) return ZORUCORE_RC_NOROOM;
   if (boDelim) pcOut = _zorucorePrintDelim1C(pcore, pcOut);
-  if (pfmt->boTemplate) std::memcpy(pcOut, pcore->pcTemplate, static_cast<size_t>(iLength));
+  /* A format that takes its length from the template without copying it (DATE_J, L, N) writes
+     every byte when the positions are its own; under any other positions the template fills the
+     bytes between the groups, so that no byte of an earlier row is left in the text. */
+  if (pfmt->boTemplate || (pfmt->iLength == 0 && pcore->pcTemplate != nullptr))
+    std::memcpy(pcOut, pcore->pcTemplate, static_cast<size_t>(iLength));
   for (int i = 0; i < UCORE_MAX_GROUPS && pfmt->agroup[i].group != UCORE_G_END; i++) {
     ucoreGroup group = pfmt->agroup[i].group;
     int iPos = _ucoreGroupPos(pcore, group, pfmt->agroup[i].iPos);

@@ -18,7 +18,8 @@
 **
 **   Formats whose text has no separator (DATE_J..P without template copy,
 **   TIME_D, TIME_E, TIMESTAMP_C..F) write every byte of their text
-**   themselves; the others start from the template.  A position that would
+**   themselves; the others start from the template (DATE_J, L and N also
+**   do when the template's positions leave bytes between their groups).  A position that would
 **   put a group outside the template makes the converter return
 **   ZORUCORE_RC_BADVALUE.
 */

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +75,30 @@ inline bool _isKnownType(int16_t sType)
       return true;
     default:
       return _isVariableType(sType);
+  }
+}
+
+/*
+** The in-record size of a column and whether its bytes are a variable
+** column's offset and length, in one switch: the per-row checks and the
+** expansion of compressed records call it for every column of every row.
+*/
+[[gnu::always_inline]] inline int32_t _inRecordSize(int16_t sType, int16_t sLength, bool *pboVariable)
+{
+  *pboVariable = false;
+  switch (sType) {
+    case FICDATA_T_SMALLINT: return 2;
+    case FICDATA_T_INTEGER: return 4;
+    case FICDATA_T_DECIMAL: return ((static_cast<uint16_t>(sLength) >> 8) & 0xFF) / 2 + 1;
+    case FICDATA_T_DATE: return 4;
+    case FICDATA_T_TIME: return 3;
+    case FICDATA_T_TIMESTAMP: return 10;
+    case FICDATA_T_VARCHAR: case FICDATA_T_LONGVARCHAR: case FICDATA_T_BLOB: case FICDATA_T_CLOB:
+    case FICDATA_T_VARGRAPHIC: case FICDATA_T_LONGVARG: case FICDATA_T_DBCLOB:
+      *pboVariable = true;
+      return 4;
+    default:
+      return sLength;
   }
 }
 
@@ -234,17 +259,8 @@ int ficdataRecordInPage(const unsigned char *pcPage, int32_t ilPageSize, int32_t
 
 int32_t ficdataInRecordSize(int16_t sType, int16_t sLength)
 {
-  switch (sType) {
-    case FICDATA_T_SMALLINT: return 2;
-    case FICDATA_T_INTEGER: return 4;
-    case FICDATA_T_DECIMAL: return ((static_cast<uint16_t>(sLength) >> 8) & 0xFF) / 2 + 1;
-    case FICDATA_T_DATE: return 4;
-    case FICDATA_T_TIME: return 3;
-    case FICDATA_T_TIMESTAMP: return 10;
-    default:
-      if (_isVariableType(sType)) return 4;
-      return sLength;
-  }
+  bool boVariable;
+  return _inRecordSize(sType, sLength, &boVariable);
 }
 
 int _ficdataReadTableDescriptorRecord(ficdata *pficdata, const unsigned char *pcPage,
@@ -386,8 +402,8 @@ int ficdataExpandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
   for (int32_t i = 0; i < ilEntries; i++) {
     const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
     uint16_t usEntry = obyteGetLE16(pcEntries + 2 * i);
-    bool boVariable = _isVariableType(pcol->sType);
-    int32_t ilSize = ficdataInRecordSize(pcol->sType, pcol->sLength);
+    bool boVariable;
+    int32_t ilSize = _inRecordSize(pcol->sType, pcol->sLength, &boVariable);
     int32_t boNullable = pcol->sFlags & 1;
     if (ilSize < 0 || ilFixed + ilSize + boNullable > ilFixedLength) {
       omsgsTrace("Compressed record: column %d does not fit a fixed part of %d", i, ilFixedLength);
@@ -466,22 +482,81 @@ int ficdataCheckRow(const ficdataTableDesc *pdesc, const unsigned char *pcRecord
     return FICDATA_RC_CORRUPT;
   }
   const unsigned char *pcRow = pcRecord + FICDATA_REC_HEADER;
-  for (int i = 0; i < pdesc->sColumnCount && pdesc->pcolumns != nullptr; i++) {
-    const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
-    if (pcol->sOffset >= ilFixed) continue;
-    int32_t ilSize = ficdataInRecordSize(pcol->sType, pcol->sLength);
+  const ficdataColumnDesc *pcolumns = pdesc->pcolumns;
+  const int iColumns = pcolumns != nullptr ? pdesc->sColumnCount : 0;
+  for (int i = 0; i < iColumns; i++) {
+    const ficdataColumnDesc *pcol = &pcolumns[i];
+    const int32_t ilOffset = pcol->sOffset;
+    if (ilOffset >= ilFixed) continue;
+    bool boVariable;
+    int32_t ilSize = _inRecordSize(pcol->sType, pcol->sLength, &boVariable);
     int32_t boNullable = pcol->sFlags & 1;
-    if (pcol->sOffset + ilSize + boNullable > ilRow) {
-      omsgsTrace("Record: column %d at %d runs past a row of %d bytes", i, pcol->sOffset, ilRow);
+    if (ilOffset + ilSize + boNullable > ilRow) {
+      omsgsTrace("Record: column %d at %d runs past a row of %d bytes", i, ilOffset, ilRow);
       return FICDATA_RC_CORRUPT;
     }
-    if (!_isVariableType(pcol->sType)) continue;
-    if (boNullable && pcRow[pcol->sOffset + ilSize] != 0) continue;
-    int32_t ilDataOffset = _getI16(pcRow + pcol->sOffset);
-    int32_t ilDataLength = _getI16(pcRow + pcol->sOffset + 2);
+    if (!boVariable) continue;
+    if (boNullable && pcRow[ilOffset + ilSize] != 0) continue;
+    int32_t ilDataOffset = _getI16(pcRow + ilOffset);
+    int32_t ilDataLength = _getI16(pcRow + ilOffset + 2);
     if (ilDataLength == 0) continue;
     if (ilDataLength < 0 || ilDataOffset < 0 || ilDataOffset + ilDataLength > ilRow) {
       omsgsTrace("Record: column %d data at %d of %d bytes outside a row of %d bytes", i,
+                 ilDataOffset, ilDataLength, ilRow);
+      return FICDATA_RC_CORRUPT;
+    }
+  }
+  return 0;
+}
+
+void ficdataRowCheckPrepare(const ficdataTableDesc *pdesc, ficdataRowCheck *pcheck)
+{
+  pcheck->pdesc = pdesc;
+  pcheck->ilAllPresent = 0;
+  pcheck->ilAllFit = 0;
+  pcheck->iVariables = 0;
+  const int iColumns = pdesc != nullptr && pdesc->pcolumns != nullptr ? pdesc->sColumnCount : 0;
+  for (int i = 0; i < iColumns; i++) {
+    const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
+    bool boVariable;
+    int32_t ilSize = _inRecordSize(pcol->sType, pcol->sLength, &boVariable);
+    int32_t boNullable = pcol->sFlags & 1;
+    if (pcol->sOffset < 0 || ilSize < 0) {
+      pcheck->ilAllPresent = INT32_MAX;   /* a column no row can hold: every row takes the full check */
+      continue;
+    }
+    pcheck->ilAllPresent = std::max(pcheck->ilAllPresent, pcol->sOffset + 1);
+    pcheck->ilAllFit = std::max(pcheck->ilAllFit, pcol->sOffset + ilSize + boNullable);
+    if (!boVariable || pcheck->iVariables < 0) continue;
+    if (pcheck->iVariables == FICDATA_CHECK_VARIABLES) {
+      pcheck->iVariables = -1;
+      continue;
+    }
+    auto &var = pcheck->avar[pcheck->iVariables++];
+    var.sOffset = pcol->sOffset;
+    var.sNullOffset = boNullable ? static_cast<int16_t>(pcol->sOffset + ilSize) : -1;
+    var.sColumn = static_cast<int16_t>(i);
+  }
+}
+
+int ficdataCheckRowPrepared(const ficdataRowCheck *pcheck, const unsigned char *pcRecord, int32_t ilLength)
+{
+  if (pcheck == nullptr || pcheck->pdesc == nullptr || pcRecord == nullptr) return ORC_INVALID;
+  if (ilLength < FICDATA_REC_HEADER || pcheck->iVariables < 0) return ficdataCheckRow(pcheck->pdesc, pcRecord, ilLength);
+  int32_t ilRow = ilLength - FICDATA_REC_HEADER;
+  int32_t ilFixed = _getI16(pcRecord + FICDATA_REC_FIXED);
+  /* a row without every column, or too short for them all, takes the column-by-column check */
+  if (ilFixed < pcheck->ilAllPresent || ilFixed > ilRow || ilRow < pcheck->ilAllFit)
+    return ficdataCheckRow(pcheck->pdesc, pcRecord, ilLength);
+  const unsigned char *pcRow = pcRecord + FICDATA_REC_HEADER;
+  for (int i = 0; i < pcheck->iVariables; i++) {
+    const auto &var = pcheck->avar[i];
+    if (var.sNullOffset >= 0 && pcRow[var.sNullOffset] != 0) continue;
+    int32_t ilDataOffset = _getI16(pcRow + var.sOffset);
+    int32_t ilDataLength = _getI16(pcRow + var.sOffset + 2);
+    if (ilDataLength == 0) continue;
+    if (ilDataLength < 0 || ilDataOffset < 0 || ilDataOffset + ilDataLength > ilRow) {
+      omsgsTrace("Record: column %d data at %d of %d bytes outside a row of %d bytes", var.sColumn,
                  ilDataOffset, ilDataLength, ilRow);
       return FICDATA_RC_CORRUPT;
     }
@@ -632,11 +707,28 @@ static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, 
   return 0;
 }
 
+/* _ficdataReadDB2DataRecord with the description's row check made ready by the caller. */
+static int _ficdataReadRecord(ficdata *pficdata, const unsigned char *pcPage, int32_t ilPageSize, int32_t ilOffset,
+                              const ficdataTableDesc *pdesc, const ficdataRowCheck *pcheck,
+                              const ficdataInfoLong *pinfolong, ficdataPair *apair, int32_t iPairCount,
+                              unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength);
+
 int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, int32_t ilPageSize,
                               int32_t ilOffset, const ficdataTableDesc *pdesc,
                               const ficdataInfoLong *pinfolong, ficdataPair *apair,
                               int32_t iPairCount, unsigned char *pcBuffer, int32_t ilBufferSize,
                               int32_t *pilLength)
+{
+  ficdataRowCheck check;
+  ficdataRowCheckPrepare(pdesc, &check);
+  return _ficdataReadRecord(pficdata, pcPage, ilPageSize, ilOffset, pdesc, &check, pinfolong, apair, iPairCount,
+                            pcBuffer, ilBufferSize, pilLength);
+}
+
+static int _ficdataReadRecord(ficdata *pficdata, const unsigned char *pcPage, int32_t ilPageSize, int32_t ilOffset,
+                              const ficdataTableDesc *pdesc, const ficdataRowCheck *pcheck,
+                              const ficdataInfoLong *pinfolong, ficdataPair *apair, int32_t iPairCount,
+                              unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength)
 {
   if (pcPage == nullptr || pdesc == nullptr || pcBuffer == nullptr || pilLength == nullptr ||
       ilBufferSize < FICDATA_REC_HEADER)
@@ -659,7 +751,7 @@ int _ficdataReadDB2DataRecord(ficdata *pficdata, const unsigned char *pcPage, in
     omsgsTrace("Invalid Record Type: %x at offset %d", iFormat, ilOffset);
     return FICDATA_RC_CORRUPT;
   }
-  rc = ficdataCheckRow(pdesc, pcBuffer, ilLength);
+  rc = ficdataCheckRowPrepared(pcheck, pcBuffer, ilLength);
   if (rc != 0) return rc;
 
   for (int32_t i = 0; i < iPairCount && apair != nullptr; i++) {
@@ -1088,6 +1180,8 @@ int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfo
   bool boDescPage = pficdata->ilDescPage >= 0 && pficdata->ilDescPage == pinfo->ilLogicalPage;
   int rc = 0;
   int iFirst = ficdataFirstDataSlot(llObjectPage);
+  ficdataRowCheck check;
+  ficdataRowCheckPrepare(pdesc, &check);
   for (int s = iFirst; s < pslots->ilCount; s++) {
     if (boDescPage && s == pficdata->iDescSlot) continue;
     int iKind = pslots->aiKind[s];
@@ -1098,8 +1192,8 @@ int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfo
     if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
     if (!_ficdataRecordConcerned(pficdata)) continue;
     int32_t ilLength = 0;
-    rc = _ficdataReadDB2DataRecord(pficdata, pcPage, ilSize, pslots->ailOffset[s], pdesc, pinfolong, apair,
-                                   iPairCount, pcBuffer, ilBufferSize, &ilLength);
+    rc = _ficdataReadRecord(pficdata, pcPage, ilSize, pslots->ailOffset[s], pdesc, &check, pinfolong, apair,
+                            iPairCount, pcBuffer, ilBufferSize, &ilLength);
     if (rc == 1) continue;
     if (rc == FICDATA_RC_PIPE || rc == ORC_INVALID) {
       omsgsTrace("Page %d slot %d: long data not loaded (0x%x), reading stops", pinfo->ilPhysicalPage, s, rc);

@@ -486,6 +486,38 @@ int _ficdataExpandCompressedRecord(const ficdataTableDesc *pdesc, const unsigned
 int ficdataCheckRow(const ficdataTableDesc *pdesc, const unsigned char *pcRecord, int32_t ilLength);
 
 /*
+** A description's per-row check made ready once, for the readers that check
+** every row of a page or a table with one description: where every column
+** is present and fits, only the variable columns' data remain to be checked.
+*/
+#define FICDATA_CHECK_VARIABLES 32
+struct ficdataRowCheck {
+  const ficdataTableDesc *pdesc;
+  int32_t ilAllPresent;   /* a fixed part of at least this length holds every column (INT32_MAX: never) */
+  int32_t ilAllFit;       /* a row of at least this many bytes holds every column's bytes */
+  int32_t iVariables;     /* variable columns, -1 when more than FICDATA_CHECK_VARIABLES */
+  struct {
+    int16_t sOffset;      /* offset of the column's data offset and length in the row */
+    int16_t sNullOffset;  /* its null byte, -1 when not nullable */
+    int16_t sColumn;      /* for traces */
+  } avar[FICDATA_CHECK_VARIABLES];
+};
+
+/*
+** ficdataRowCheckPrepare
+**   Makes *pcheck ready for ficdataCheckRowPrepared with the description
+**   pdesc, which must outlive it and not change while it is used.
+*/
+void ficdataRowCheckPrepare(const ficdataTableDesc *pdesc, ficdataRowCheck *pcheck);
+
+/*
+** ficdataCheckRowPrepared
+**   ficdataCheckRow with the description of pcheck: the same result for
+**   every record.
+*/
+int ficdataCheckRowPrepared(const ficdataRowCheck *pcheck, const unsigned char *pcRecord, int32_t ilLength);
+
+/*
 ** ficdataSampleKeep
 **   The SKIP/INTERVAL sampler over a counter and the last kept number: with
 **   sampling off returns 1; otherwise record c = *pilCounter is kept when

@@ -38,3 +38,39 @@ TEST(Obyte, BoundedReadersStopAtTheEnd)
   EXPECT_FALSE(obyteReadLE64(b, b + 5, &l));
   EXPECT_FALSE(obyteReadLE32(nullptr, b, &v));
 }
+
+// Every helper against a byte-by-byte reference, at every alignment within a
+// word, with values whose bytes all differ and with the top bit set.
+TEST(Obyte, EveryWidthAndOrderMatchesTheByteByByteReference)
+{
+  const uint64_t values[] = {0, 1, 0x8000000000000000ULL, 0x0102030405060708ULL,
+                             0xF1E2D3C4B5A69788ULL, ~0ULL};
+  for (uint64_t v : values) {
+    for (int off = 0; off < 8; off++) {
+      for (int width : {2, 4, 8}) {
+        for (bool be : {false, true}) {
+          SCOPED_TRACE(testing::Message() << "value " << std::hex << v << " offset " << off << " width "
+                                          << width << (be ? " BE" : " LE"));
+          uint64_t want = width == 8 ? v : v & ((1ULL << (8 * width)) - 1);
+          unsigned char ref[16] = {}, got[16];
+          for (int i = 0; i < width; i++) {
+            int shift = 8 * (be ? width - 1 - i : i);
+            ref[off + i] = static_cast<unsigned char>(want >> shift);
+          }
+          memset(got, 0, sizeof got);
+          uint64_t back = 0;
+          switch (width * (be ? -1 : 1)) {
+          case 2: obytePutLE16(got + off, static_cast<uint16_t>(want)); back = obyteGetLE16(ref + off); break;
+          case 4: obytePutLE32(got + off, static_cast<uint32_t>(want)); back = obyteGetLE32(ref + off); break;
+          case 8: obytePutLE64(got + off, want); back = obyteGetLE64(ref + off); break;
+          case -2: obytePutBE16(got + off, static_cast<uint16_t>(want)); back = obyteGetBE16(ref + off); break;
+          case -4: obytePutBE32(got + off, static_cast<uint32_t>(want)); back = obyteGetBE32(ref + off); break;
+          case -8: obytePutBE64(got + off, want); back = obyteGetBE64(ref + off); break;
+          }
+          EXPECT_EQ(0, memcmp(ref, got, sizeof ref));
+          EXPECT_EQ(want, back);
+        }
+      }
+    }
+  }
+}

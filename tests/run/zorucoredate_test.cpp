@@ -262,3 +262,24 @@ TEST(zorucoreDates, UnwritableValueOrTemplateDropsTheRow)
     EXPECT_EQ(iRcRoom, ZORUCORE_RC_NOROOM) << ul;
   }
 }
+
+// DATE_J, L and N copy no template: under positions that leave bytes between
+// their groups (a template with separators), those bytes are the template's,
+// never what the output buffer held before ('#' in these tests).
+TEST(zorucoreDates, FormatsWithoutTemplateCopyLeaveNoByteUnwritten)
+{
+  struct {
+    char        cFormat, cTemplateOf;
+    const char *pcText;
+  } acase[] = {{'J', 'B', "02-29-24"}, {'L', 'D', "24-02-29"}, {'N', 'F', "29-02-24"}};
+  for (auto &c : acase) {
+    ucoreCores cores;
+    zorucoreData *pcore = cores.make(DELIM);
+    setTemplate(pcore, DATE_A + c.cTemplateOf - 'A', "-", ".");
+    int iRc = -1;
+    std::string str = ucoreOne(cores, {sourceOf(DATE_A), targetOf(DATE_A + c.cFormat - 'A'), 0, 0, pcore}, recDate, &iRc);
+    if (!str.empty() && str.back() == '\n') str.pop_back();
+    EXPECT_EQ(str, c.pcText) << "DATE_" << c.cFormat;
+    EXPECT_EQ(iRc, 0);
+  }
+}

@@ -494,6 +494,61 @@ TEST(FicdataRecord, DamagedRowsAreRefused)
   free(desc.pcolumns);
 }
 
+/*
+** The check made ready once per page gives the column-by-column check's
+** result for every record: rows cut short, fixed parts of every length,
+** stray variable pairs and null bytes, for tables with and without variable
+** columns and with more of them than the prepared check lists.
+*/
+TEST(FicdataRecord, PreparedRowCheckAgreesWithTheFullCheck)
+{
+  std::vector<Column> colsManyVar;
+  std::vector<Value> valsManyVar;
+  for (int i = 0; i < FICDATA_CHECK_VARIABLES + 3; i++) {
+    colsManyVar.push_back({257, 6, i % 2 == 0});
+    valsManyVar.push_back(i % 5 == 4 ? db2pages::null() : val(std::string(static_cast<size_t>(i % 4), 'x')));
+  }
+  std::vector<Column> colsFixed = {{1, 4, false}, {256, 3, true}, {263, 10, false}};
+  std::vector<Value> valsFixed = {val(B({1, 0, 0, 0})), val(std::string("abc")), val(Bytes(10, 0))};
+  struct { const char *pcWhat; std::vector<Column> cols; std::vector<Value> vals; } atables[] = {
+      {"every type", gcolsAll, allValues()},
+      {"more variable columns than listed", colsManyVar, valsManyVar},
+      {"no variable column", colsFixed, valsFixed},
+  };
+  uint32_t ulSeed = 12345;
+  auto next = [&ulSeed](uint32_t ulBound) {
+    ulSeed = ulSeed * 1103515245u + 12345u;
+    return (ulSeed >> 8) % ulBound;
+  };
+  for (const auto &t : atables) {
+    SCOPED_TRACE(t.pcWhat);
+    ficdataTableDesc desc = describe(t.cols);
+    ficdataRowCheck check;
+    ficdataRowCheckPrepare(&desc, &check);
+    const Bytes good = db2pages::row(t.cols, t.vals);
+    const int32_t ilGood = static_cast<int32_t>(good.size());
+    ASSERT_EQ(ficdataCheckRow(&desc, good.data(), ilGood), 0);
+    ASSERT_EQ(ficdataCheckRowPrepared(&check, good.data(), ilGood), 0);
+    int iRefused = 0;
+    for (int k = 0; k < 4000; k++) {
+      Bytes rec = good;
+      int32_t ilLength = ilGood;
+      switch (next(4)) {
+        case 0: ilLength = static_cast<int32_t>(next(static_cast<uint32_t>(ilGood + 1))); break;
+        case 1: db2pages::putLE16(rec, 6, static_cast<uint16_t>(next(static_cast<uint32_t>(ilGood + 8)) - 4)); break;
+        default:
+          for (uint32_t n = next(3) + 1; n > 0; n--)
+            rec[8 + next(static_cast<uint32_t>(ilGood - 8))] = static_cast<unsigned char>(next(3) == 0 ? next(256) : next(2));
+      }
+      int iFull = ficdataCheckRow(&desc, rec.data(), ilLength);
+      EXPECT_EQ(ficdataCheckRowPrepared(&check, rec.data(), ilLength), iFull) << "case " << k;
+      if (iFull != 0) iRefused++;
+    }
+    EXPECT_GT(iRefused, 100);   /* the damage reaches the checks */
+    free(desc.pcolumns);
+  }
+}
+
 /* ---------------------------------------------------------- WHERE */
 
 TEST(FicdataRecord, WhereDecidesForEveryOpenPair)
