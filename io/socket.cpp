@@ -56,6 +56,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -1294,10 +1295,12 @@ int _socketRun(int iSocket, _socketConversation &conv, const zor3socketMessage &
   vpcEnv.push_back(nullptr);
 
   std::fflush(nullptr);
+  pid_t pidServing = getpid();
   pid_t pid = fork();
   if (pid == 0) {
-    /* the run: in the private directory, with nothing of the daemon open */
-    if (chdir(conv.strDir.c_str()) == 0) {
+    /* the run: in the private directory, with nothing of the daemon open;
+       ended as its client is when the serving process goes (even killed) */
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) == 0 && getppid() == pidServing && chdir(conv.strDir.c_str()) == 0) {
       dup2(iFdNull, 0);
       dup2(iFdMsg, 1);
       dup2(iFdMsg, 2);
@@ -1468,7 +1471,10 @@ int _socketExist(int iSocket, _socketConversation &conv, uint32_t ulBlockSize, c
     return -1;
   }
   if (rc != 0) {
-    ilStatus = iErrno == EACCES ? -2 : -1;
+    /* absent only when no such file is there: any other failure (no descriptor
+       left, an I/O error, a device that cannot be opened) may not pass for an
+       absent file, which a reader would take for one without pages */
+    ilStatus = iErrno == ENOENT || iErrno == ENOTDIR ? -1 : -2;
   } else {
     struct stat st;
     if (fstat(iFd, &st) == 0 && ulBlockSize != 0) {
@@ -1890,7 +1896,7 @@ int iSOCKETexistFile(const char *pcHost, const char *pcUser, const char *pcPath,
   std::free(msg.pcPayload);
   if (iCode < 0 || iCode == SOCKET_RP_ERROR) {
     vSOCKETclose(iSocket);
-    return iCode < 0 ? -1 : -2;
+    return -2;
   }
   if (_socketSendText(iSocket, SOCKET_RQ_EXIST, {ulBlockSize}, pcPath, ppcErrorText) != 0) {
     vSOCKETclose(iSocket);
@@ -1902,20 +1908,23 @@ int iSOCKETexistFile(const char *pcHost, const char *pcUser, const char *pcPath,
     vSOCKETclose(iSocket);
     return -2;
   }
+  /* the file is absent only when the daemon says so: a reply without its
+     status, or with a status of no meaning, is no answer */
   const unsigned char *puc = reinterpret_cast<const unsigned char *>(msg.pcPayload);
   const unsigned char *pucEnd = puc == nullptr ? nullptr : puc + msg.ulLength;
   uint32_t ulStatus = 0, ulBlocks = 0;
-  int iStatus = -1;
-  if (obyteReadBE32(puc, pucEnd, &ulStatus)) {
+  int iStatus = -2;
+  if (iCode == SOCKET_RP_DONE && obyteReadBE32(puc, pucEnd, &ulStatus)) {
     iStatus = static_cast<int32_t>(ulStatus);
-    if (iStatus != 0 && iStatus != -2) iStatus = -1;
+    if (iStatus != 0 && iStatus != -1) iStatus = -2;
     if (obyteReadBE32(puc + 4, pucEnd, &ulBlocks)) *pilBlocks = ulBlocks;
+  } else {
+    _socketSetText(ppcErrorText, "The daemon gave no status for the file");
   }
   std::free(msg.pcPayload);
-  if (_socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0, ppcErrorText) != 0) {
-    vSOCKETclose(iSocket);
-    return -1;
-  }
+  /* the answer stands whether or not the end of the conversation could be sent */
+  char *pcEndError = nullptr;
+  _socketSend(iSocket, SOCKET_RQ_END, {}, nullptr, 0, &pcEndError);
   vSOCKETclose(iSocket);
   return iStatus;
 }

@@ -29,9 +29,10 @@
 **   position (i32 unit, i32 count, i32 offset), 12 ping, 999 end of the
 **   conversation (the daemon ends at once).  Replies: 500 one text line (no
 **   NUL), 501 done (4 and 11: i32 exit status of the run, 128 + the signal
-**   when a signal ended it; 6: i32 status, u32 blocks; 7: u32 size high,
-**   u32 size low; 9: one word of no meaning), 502 the run goes on (sent
-**   every SOCKET_BEAT_MS while a run of 4 or 11 lasts, no payload), 666
+**   when a signal ended it; 6: i32 status (0 readable, -1 no such file,
+**   -2 any other failure), u32 blocks; 7: u32 size high, u32 size low; 9:
+**   one word of no meaning), 502 the run goes on (sent every
+**   SOCKET_BEAT_MS while a run of 4 or 11 lasts, no payload), 666
 **   error ("ZOR0666F", a blank and the text, no NUL, the whole message at
 **   most 512 bytes).
 **
@@ -112,7 +113,9 @@
 **   blanks and each word is passed as one argument; the copies of a
 **   password are wiped once the run has started.  A run whose client goes
 **   away (a 502 that cannot be sent) is ended with SIGTERM, and SIGKILL
-**   after T seconds.  Every descriptor of the module is close-on-exec.
+**   after T seconds; a run whose serving process ends in any other way
+**   (killed, even by SIGKILL) gets SIGTERM from the system (the parent-death
+**   signal).  Every descriptor of the module is close-on-exec.
 **
 **   Connections: a connection of this module (made by the client
 **   operations, or served by iSOCKETdoService) is known by its descriptor,
@@ -249,10 +252,12 @@ int iSOCKETexecCmdLocal(int iSocket, const char *pcArguments, char **ppcErrorTex
 **   be opened for reading; *pilBlocks gets the file size divided by
 **   ulBlockSize (0 when the size cannot be read or the block size is 0), or
 **   -1 when the daemon gave no count.
-**   Returns 0 (readable), -1 (absent, or any other reason; also when the
-**   answer to the user change cannot be read or the conversation cannot be
-**   ended) or -2 (access denied, or no answer: host, service, connection,
-**   sizes or sends failed, or the daemon answered with an error).
+**   Returns 0 (readable), -1 (absent: the daemon found no such file) or -2
+**   (any other answer: access denied or the file could not be opened there;
+**   or no answer: host, service, connection, sizes, sends or reads failed,
+**   the daemon answered with an error or without a status).  A failure is
+**   never taken for an absent file, which a reader would take for one
+**   without pages.
 */
 int iSOCKETexistFile(const char *pcHost, const char *pcUser, const char *pcPath, uint32_t ulBlockSize,
                      int64_t *pilBlocks, char **ppcErrorText);

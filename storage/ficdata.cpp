@@ -865,7 +865,6 @@ int _readPage(ficdata *pficdata, int iFd, const ficdataInfoTable *pinfo, int32_t
     char *pcError = nullptr;
     ilGot = iSOCKETreadFile(iFd, ilPhysical, ilSize, pcPage, &pcError);
     if (ilGot != ilSize) strWhy = pcError != nullptr ? pcError : "remote read failed";
-    free(pcError);
   } else {
     off_t llAt = static_cast<off_t>(ilPhysical) * ilSize + static_cast<off_t>(pinfo->llOffset);
     if (lseek(iFd, llAt, SEEK_SET) != llAt) {

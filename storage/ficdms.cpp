@@ -146,7 +146,6 @@ int ficdmsControlFiles(const ficcont *pficcont, const char *pcUser)
       char *pcError = nullptr;
       iAccess = iSOCKETexistFile(strHost.c_str(), pcUser, strPath.c_str(), 1, &llBlocks, &pcError);
       if (pcError != nullptr) omsgsTrace("%s: %s", strPath.c_str(), pcError);
-      free(pcError);
     } else {
       iAccess = ficdb2ControlFileAccess(strPath.c_str());
     }
@@ -174,7 +173,6 @@ int *ficdmsOpenFiles(const ficcont *pficcont, const char *pcUser)
       char *pcError = nullptr;
       iFd = iSOCKETopenFile(strHost.c_str(), pcUser, strPath.c_str(), &llSize, &pcError);
       if (iFd < 0) omsgsFMTEDO(ZORU347E, strPath.c_str(), pcError != nullptr ? pcError : "remote open");
-      free(pcError);
     } else {
       int iRc = 0;
       iFd = toolsOpenFile(strPath.c_str(), &iRc, 1);
@@ -200,7 +198,6 @@ void ficdmsCloseFiles(const ficcont *pficcont, int *piFd)
       if (boRemote) {
         char *pcError = nullptr;
         iSOCKETcloseFile(piFd[i], &pcError);
-        free(pcError);
       } else {
         close(piFd[i]);
       }

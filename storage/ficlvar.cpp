@@ -182,7 +182,6 @@ bool _ficlvarReadPiece(Reader &r, int32_t ilObjPage, int32_t ilOffset, int32_t n
     if (llPos == 0) rc = iSOCKETreadFile(iFd, 0, n, pc, &pcError);
     else if (iSOCKETlseekFile(iFd, ilPage, p->info.ilPageSize, ilOffset, &pcError) != 0) rc = -1;
     else rc = iSOCKETreadFile(iFd, -1, n, pc, &pcError);
-    std::free(pcError);
     return rc == n;
   }
   int32_t ilDone = 0;

@@ -68,7 +68,6 @@ int _checkFile(const ficcont *pficcont, const char *pcUser, const char *pcName, 
     int iAccess = iSOCKETexistFile(strHost.c_str(), pcUser, pcName, static_cast<uint32_t>(ilBlock), pllBlocks,
                                    &pcError);
     if (pcError != nullptr) omsgsTrace("%s: %s", pcName, pcError);
-    free(pcError);
     return iAccess;
   }
   int iAccess = ficdb2ControlFileAccess(pcName);
@@ -90,7 +89,6 @@ int _openFile(const ficcont *pficcont, const char *pcUser, const char *pcName)
     std::string strHost = _text(pficcont->pcharHost);
     iFd = iSOCKETopenFile(strHost.c_str(), pcUser, pcName, &llSize, &pcError);
     if (iFd < 0) omsgsFMTEDO(ZORU347E, pcName, pcError != nullptr ? pcError : "remote open");
-    free(pcError);
   } else {
     int iRc = 0;
     iFd = toolsOpenFile(pcName, &iRc, 1);
@@ -109,7 +107,6 @@ void _closeFile(const ficcont *pficcont, int iFd)
   if (pficcont != nullptr && pficcont->ilRemote) {
     char *pcError = nullptr;
     iSOCKETcloseFile(iFd, &pcError);
-    free(pcError);
   } else {
     close(iFd);
   }

@@ -134,6 +134,19 @@ bool Gone(pid_t pid)
   return false;
 }
 
+/* True when the process ends within 10 s (a zombie that its new parent has
+   not reaped yet counts as ended). */
+bool Ended(pid_t pid)
+{
+  for (int i = 0; i < 1000; i++) {
+    std::string str = zavtestReadText("/proc/" + std::to_string(pid) + "/stat");
+    size_t ul = str.rfind(')');
+    if (str.empty() || (ul != std::string::npos && ul + 2 < str.size() && str[ul + 2] == 'Z')) return true;
+    usleep(10000);
+  }
+  return false;
+}
+
 /*
 ** A relay on a loopback port between the client and the daemon, as a
 ** listener that took the client's way to the daemon would be: it forwards
@@ -593,8 +606,9 @@ TEST_F(DaemonDoor, ContainerEntriesCannotOpenTheSystem)
 }
 
 /* A conversation killed with SIGKILL while its run goes on leaves no
-   private directory: its cleaner removes it. */
-TEST_F(DaemonDoor, KilledConversationLeavesNoPrivateDirectory)
+   private directory (its cleaner removes it) and no run: the run ends as
+   it does when its client goes away. */
+TEST_F(DaemonDoor, KilledConversationLeavesNoPrivateDirectoryNorRun)
 {
   int fd = ConnectLoopback(iPort);
   ASSERT_GE(fd, 0);
@@ -624,6 +638,7 @@ TEST_F(DaemonDoor, KilledConversationLeavesNoPrivateDirectory)
     boRemoved = !fs::exists(strPrivate);
     if (!boRemoved) usleep(10000);
   }
+  EXPECT_TRUE(Ended(pidRun)) << "the run went on after its conversation was killed";
   kill(pidRun, SIGKILL);
   vSOCKETclose(fd);
   EXPECT_TRUE(boRemoved) << strPrivate << " stayed";

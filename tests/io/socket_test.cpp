@@ -34,6 +34,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -478,6 +479,16 @@ TEST(SocketClient, ExistFileReportsStatusAndBlocks)
       {scratch.Path() + "/missing", 4096, -1, 0},
   };
   cases.push_back({strLocked, 4096, -2, 0});   /* the daemon serves as the instance user, never root */
+  cases.push_back({strFile + "/below", 4096, -1, 0});   /* a file taken for a directory: no such file */
+  /* a file that is there but cannot be opened (a socket: ENXIO) is no absent file */
+  std::string strSocket = scratch.Path() + "/socket";
+  int iUnix = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un addrUnix{};
+  addrUnix.sun_family = AF_UNIX;
+  std::snprintf(addrUnix.sun_path, sizeof addrUnix.sun_path, "%s", strSocket.c_str());
+  ASSERT_EQ(bind(iUnix, reinterpret_cast<sockaddr *>(&addrUnix), sizeof addrUnix), 0) << strSocket;
+  chmod(strSocket.c_str(), 0666);
+  cases.push_back({strSocket, 4096, -2, 0});
   Peer peer(static_cast<int>(cases.size()), Serve);
   for (const Case &c : cases) {
     char *pcErr = nullptr;
@@ -488,6 +499,51 @@ TEST(SocketClient, ExistFileReportsStatusAndBlocks)
     EXPECT_EQ(ilBlocks, c.ilBlocks) << c.strPath;
   }
   EXPECT_EQ(peer.Results(), std::vector<int>(cases.size(), 0));
+  close(iUnix);
+}
+
+/*
+** A daemon that fails in the course of a request 6: hangs up after the
+** user change or without answering the question, or answers without a
+** status.  None of it passes for an absent file (-1), which a reader would
+** take for a container file without pages; the daemon's own answer stands
+** when the end of the conversation can no longer be sent.
+*/
+TEST(SocketClient, ExistFileFailuresAreNeverAnAbsentFile)
+{
+  struct Case {
+    const char *pcName;
+    int         iReplies;   /* replies sent before hanging up: 0 none, 1 the user change, 2 both */
+    Bytes       answer;     /* the answer to the question */
+    int         iStatus;
+  };
+  std::vector<Case> cases = {
+      {"hangs up before the user change", 0, {}, -2},
+      {"hangs up after the user change", 1, {}, -2},
+      {"answers without a status", 2, Msg(SOCKET_RP_DONE), -2},
+      {"answers with a line", 2, Msg(SOCKET_RP_LINE, {}, "x"), -2},
+      {"says absent, then hangs up", 2, Msg(SOCKET_RP_DONE, {static_cast<uint32_t>(-1), 0}), -1},
+      {"says readable, then hangs up", 2, Msg(SOCKET_RP_DONE, {0, 3}), 0},
+  };
+  for (const Case &c : cases) {
+    Peer peer(1, [&](int fd) {
+      zor3socketMessage msg;
+      char *pcErr = nullptr;
+      if (!FakeAuth(fd)) return 1;
+      for (int i = 0; i < c.iReplies; i++) {
+        if (_iSOCKETread(fd, &msg, &pcErr) != 0) return 2;
+        std::free(msg.pcPayload);
+        SendRaw(fd, i == 0 ? Msg(SOCKET_RP_DONE) : c.answer);
+      }
+      if (c.iReplies == 0 && _iSOCKETread(fd, &msg, &pcErr) == 0) std::free(msg.pcPayload);
+      vSOCKETclose(fd);
+      return 0;
+    });
+    char *pcErr = nullptr;
+    int64_t ilBlocks = 0;
+    EXPECT_EQ(iSOCKETexistFile(kpcHost, "u", "/p", 1, &ilBlocks, &pcErr), c.iStatus) << c.pcName;
+    EXPECT_EQ(peer.Results(), std::vector<int>{0}) << c.pcName;
+  }
 }
 
 TEST(SocketClient, OpenReadSeekAndCloseAFile)
