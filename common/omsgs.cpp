@@ -268,20 +268,65 @@ struct MsgsCentre {
   int iRegistry = -1;                  /* registry segment, -1 when it could not be made */
   unsigned char *pucRegistry = nullptr;   /* its bytes, attached */
   FILE *pfileSysprint = stderr;
+  std::string strSysprint;             /* its path, empty for standard error */
+  int iSysprintErrno = 0;              /* not 0: a sysprint line was not written whole (errno) */
+  std::string strSysprintFailed;       /* the path of the sysprint that failed, empty for standard error */
   const char *pcMode = "a";
   bool boQuiet = false;
   int iCounter = 0;
   std::vector<std::pair<int, int>> vRegistry;   /* {kind, id} in registration order */
 };
 
+/* Takes note of the first sysprint line that could not be written (errno iErrno). */
+void _centreSysprintFailed(MsgsCentre &centre, int iErrno)
+{
+  if (centre.iSysprintErrno != 0) return;
+  centre.iSysprintErrno = iErrno != 0 ? iErrno : EIO;
+  centre.strSysprintFailed = centre.strSysprint;
+}
+
+/* Writes out and closes sysprint (standard error is flushed only); a line
+   the file did not take is noted. */
+void _centreCloseSysprint(MsgsCentre &centre)
+{
+  if (centre.pfileSysprint == nullptr) return;
+  errno = 0;
+  bool boFailed = std::fflush(centre.pfileSysprint) != 0 || std::ferror(centre.pfileSysprint) != 0;
+  int iErrno = errno;
+  if (centre.pfileSysprint != stderr) {
+    errno = 0;
+    if (std::fclose(centre.pfileSysprint) != 0 && !boFailed) {
+      boFailed = true;
+      iErrno = errno;
+    }
+  }
+  if (boFailed) _centreSysprintFailed(centre, iErrno);
+  centre.pfileSysprint = stderr;
+  centre.strSysprint.clear();
+}
+
 /* Switches sysprint to pcPath (standard error when NULL or when it cannot be opened). */
 void _centreOpenSysprint(MsgsCentre &centre, const char *pcPath)
 {
-  if (centre.pfileSysprint != nullptr && centre.pfileSysprint != stderr) std::fclose(centre.pfileSysprint);
-  centre.pfileSysprint = stderr;
+  _centreCloseSysprint(centre);
   if (pcPath == nullptr) return;
   FILE *pfile = std::fopen(pcPath, centre.pcMode);
-  if (pfile != nullptr) centre.pfileSysprint = pfile;
+  if (pfile != nullptr) {
+    centre.pfileSysprint = pfile;
+    centre.strSysprint = pcPath;
+  }
+}
+
+/* Ends sysprint: closes it and, when a line was not written, says so on
+   standard error.  Returns OMSGS_RC_SYSPRINT then, else 0. */
+int _centreEndSysprint(MsgsCentre &centre)
+{
+  _centreCloseSysprint(centre);
+  if (centre.iSysprintErrno == 0) return 0;
+  std::string strWhere = centre.strSysprintFailed.empty() ? "STANDARD ERROR" : centre.strSysprintFailed;
+  std::fprintf(stderr, ZORU497E, strWhere.c_str(), std::strerror(centre.iSysprintErrno));
+  std::fflush(stderr);
+  return OMSGS_RC_SYSPRINT;
 }
 
 /* Trace file of a received keyword (at most eight characters), or NULL. */
@@ -309,7 +354,7 @@ bool _centreHandle(MsgsCentre &centre, omsgsMessage &msg, size_t ulBody)
 
   switch (msg.lType) {
     case OMSGS_TYPE_PRINT:
-      if (!centre.boQuiet) std::fputs(msg.acText, centre.pfileSysprint);
+      if (!centre.boQuiet && std::fputs(msg.acText, centre.pfileSysprint) < 0) _centreSysprintFailed(centre, errno);
       break;
     case OMSGS_TYPE_TRACE: {
       int iCounter = centre.iCounter++;
@@ -481,8 +526,8 @@ int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int
   }
   for (MsgsKeywordFile &kf : vFiles)
     if (kf.pfile != nullptr) std::fclose(kf.pfile);
-  if (centre.pfileSysprint != stderr) std::fclose(centre.pfileSysprint);
-  std::fflush(stderr);
+  int rcSysprint = _centreEndSysprint(centre);
+  if (rc == 0) rc = rcSysprint;
   msgctl(centre.iQueue, IPC_RMID, nullptr);
   if (centre.iRegistry >= 0) {
     shmdt(centre.pucRegistry);
@@ -846,7 +891,8 @@ int omsgsDestroyModule(int iCentre)
     do {
       pid = waitpid((pid_t)iCentre, &iStatus, 0);
     } while (pid < 0 && errno == EINTR);
-    if (pid == (pid_t)iCentre && WIFEXITED(iStatus)) rc = WEXITSTATUS(iStatus);
+    if (pid == (pid_t)iCentre && WIFEXITED(iStatus))
+      rc = WEXITSTATUS(iStatus) == (OMSGS_RC_SYSPRINT & 0xFF) ? OMSGS_RC_SYSPRINT : WEXITSTATUS(iStatus);
     if (pid == (pid_t)iCentre && !WIFEXITED(iStatus)) _msgsCentreGone(iStatus, true);
   }
   if (gboCentreLost) {

@@ -83,6 +83,7 @@ struct UResourceBundle;
 #define OMSGS_RC_STARTED   0x198001   /* warning: module already started */
 #define OMSGS_RC_QUEUE     0x19a001   /* error: message-queue failure */
 #define OMSGS_RC_LOST      0x19a002   /* error: the centre ended before its stop record */
+#define OMSGS_RC_SYSPRINT  0x19a003   /* error: sysprint lines not written whole (ZORU497E) */
 #define OMSGS_RC_FORK      0x19c001   /* terminal: the centre cannot be forked */
 
 /* Record types. */
@@ -243,8 +244,10 @@ int omsgsClearEarlierRuns(void);
 **   Sends the stop record, waits for the centre, frees the enabled set and
 **   the mutexes, closes the catalogue.  Nothing may be posted afterwards.
 **   Returns OMSGS_RC_LOST when the centre ended before its stop record
-**   (messages may have been lost), else the centre's exit status when it
-**   ended normally, else 0.
+**   (messages may have been lost), OMSGS_RC_SYSPRINT when it could not
+**   write every sysprint line (the message file or standard error full or
+**   failing: it said so with ZORU497E on standard error), else the centre's
+**   exit status when it ended normally, else 0.
 */
 int omsgsDestroyModule(int iCentre);
 

@@ -124,8 +124,9 @@ static int _mainInterrupted(int iRc)
 }
 
 /* Ends a run that went well (or stopped early on purpose): exit 0, unless
-   messages were lost with a message centre that ended early or an error
-   message was issued on the way (no run says success after one). */
+   messages were lost (a message centre that ended early, a message file
+   that did not take them all) or an error message was issued on the way
+   (no run says success after one). */
 [[noreturn]] static void _mainEndOk(int iCentre)
 {
   int iRcEnd = omsgssevEndCode();
@@ -134,9 +135,9 @@ static int _mainInterrupted(int iRc)
   omsgsFlushDefered();
   int iRc = omsgsDestroyModule(iCentre);
   vSOCKETcloseServices();
-  if (iRc == OMSGS_RC_LOST) {
+  if (iRc == OMSGS_RC_LOST || iRc == OMSGS_RC_SYSPRINT) {
     omsgsFMTEDO(ZORU366I, (iRc & 0x7000) >> 10, iRc);   /* written directly */
-    std::exit(iRc);
+    std::exit(oreasonExitStatus(iRc));
   }
   std::exit(0);
 }

@@ -13,7 +13,8 @@
 **       checked (ZORU492E) and exports the others;
 **     - no run says success or ends 0 after an E message: a quiesce that
 **       cannot be released, an error a reader swallowed, a table without
-**       its schema, a message centre that died.
+**       its schema, a message centre that died, a message file or
+**       standard error that did not take every message (ZORU497E).
 **   Exit statuses are derived from the named reason codes.
 */
 #include <gtest/gtest.h>
@@ -34,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/omsgs.h"
 #include "common/omsgssev.h"
 #include "common/oreason.h"
 #include "control/zorcontrol.h"
@@ -478,4 +480,59 @@ TEST_F(Outputs, MessageCentreDeathIsNoSuccess)
   EXPECT_NE(WEXITSTATUS(iStatus), 0) << strOut;
   EXPECT_TRUE(has(strOut, "ZORI160E")) << strOut;
   EXPECT_FALSE(has(strOut, "ZORU412I")) << strOut;
+}
+
+/*
+** Messages the run could not write (the message file of -m, or standard
+** error without one, on a full device) are no success either: the message
+** centre says so on standard error (ZORU497E) and the run ends non-zero,
+** though the rows were written.  A message file that takes them all while
+** standard output and error are full is a run that went well.
+*/
+TEST_F(Outputs, MessagesNotWrittenWholeAreNoSuccess)
+{
+  const int iLost = oreasonExitStatus(OMSGS_RC_SYSPRINT);
+  struct Case {
+    const char *pcName;
+    std::vector<std::string> vMore;   /* arguments after -f job.ctl */
+    bool boOutputFull;                /* standard output and error on /dev/full */
+    int iStatus;
+    const char *pcSaid;               /* on standard error, nullptr: nothing to look at */
+  };
+  const std::vector<Case> vCases = {
+      {"message file on a full device", {"-m", "/dev/full"}, false, iLost,
+       "ZORU497E MESSAGES OF THIS RUN WERE NOT ALL WRITTEN TO /dev/full: No space left on device\n"},
+      {"standard error on a full device", {}, true, iLost, nullptr},
+      {"a message file that takes them, standard error full", {"-m", "run.log"}, true, 0, nullptr},
+  };
+  int iCase = 0;
+  for (const Case &c : vCases) {
+    SCOPED_TRACE(c.pcName);
+    Job job;
+    job.strControl = kstrGlobal + block("USERSPACE1", kstrDept + "  OUTPUT(\"dept.del\")\n");
+    job.vArgs = {"-f", "job.ctl"};
+    job.vArgs.insert(job.vArgs.end(), c.vMore.begin(), c.vMore.end());
+    std::string strName = "sysprint" + std::to_string(++iCase);
+    std::string strCwd = prepare(strName, job);
+    zavprocSpec s = spec(strCwd, job);
+    zavprocResult r;
+    if (c.boOutputFull) {
+      s.strOutFile = "/dev/full";
+      pid_t pid = zavprocSpawn(s);
+      ASSERT_GT(pid, 0);
+      int iStatus = 0;
+      waitpid(pid, &iStatus, 0);
+      r.iStatus = WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
+    } else {
+      r = zavprocRun(s);
+    }
+    EXPECT_EQ(r.iStatus, c.iStatus) << r.strOut;
+    if (c.pcSaid != nullptr) {
+      EXPECT_TRUE(has(r.strOut, c.pcSaid)) << r.strOut;
+    }
+    EXPECT_FALSE(zavtestReadText(strCwd + "/dept.del").empty());
+    if (c.iStatus == 0) {
+      EXPECT_TRUE(has(zavtestReadText(strCwd + "/run.log"), "ZORU412I")) << r.strOut;
+    }
+  }
 }

@@ -7,9 +7,10 @@
 **       online reader and the backup image;
 **     - a catalogue partition's backup image whose SYSCOLUMNS cannot be
 **       read past its first page, or holds a damaged page or column
-**       record, or a column record of another table: the request fails
-**       with ZORU428E or ZORU435E naming the table and the page, and
-**       writes no rows;
+**       record, or a column record of another table, or whose SYSTABLES
+**       or SYSTABLESPACES holds a damaged or renamed record: the request
+**       fails with ZORU428E or ZORU435E naming the table and the page,
+**       and writes no rows;
 **     - a LOB directory below a regular file (refused before anything is
 **       written: ZORU494E) and a LOB file that cannot be written whole
 **       (the last LOB file on a full device), on the forked reader (DMS
@@ -34,6 +35,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/obyte.h"
@@ -208,18 +210,39 @@ TEST_F(SampleFaults, BackupCatalogueReadPartWayFailsTheRequest)
   EXPECT_FALSE(zavtestReadText(gstrDir + "/whole/dept.del").empty());
 }
 
-/* The file offset of the data of SYSCOLUMNS (table space 0, object 3, type 0) in an image, 0 when none. */
-size_t SyscolumnsData(const std::string &strImage)
+/* The file offset of the data of catalogue object usObject (table space 0,
+   type 0) in an image, 0 when none: SYSCOLUMNS is object 3. */
+size_t CatalogueData(const std::string &strImage, uint16_t usObject = 3)
 {
   const auto *puc = reinterpret_cast<const unsigned char *>(strImage.data());
   size_t ulAt = 4096;
   while (ulAt + 512 <= strImage.size() && strImage.compare(ulAt, 13, "SQLUBROBJHEAD") == 0) {
     uint32_t ulSize = obyteGetLE32(puc + ulAt + 0x14);
-    if (obyteGetLE16(puc + ulAt + 0x1C) == 3 && puc[ulAt + 0x1E] == 0 && obyteGetLE32(puc + ulAt + 0x12C) == 0)
+    if (obyteGetLE16(puc + ulAt + 0x1C) == usObject && puc[ulAt + 0x1E] == 0 && obyteGetLE32(puc + ulAt + 0x12C) == 0)
       return ulAt + 512;
     ulAt += 512 + ulSize;
   }
   return 0;
+}
+
+/* The page and page offset of the first record of the object's data that
+   holds str, {0, 0} when none (see the data page layout below). */
+std::pair<size_t, size_t> RecordHolding(const std::string &strImage, size_t ulData, const std::string &str)
+{
+  const size_t P = 4096;
+  for (size_t p = 0; ulData + (p + 1) * P <= strImage.size(); p++) {
+    const auto *pucPage = reinterpret_cast<const unsigned char *>(strImage.data() + ulData + p * P);
+    uint16_t o = obyteGetLE16(pucPage);
+    int16_t n = static_cast<int16_t>(obyteGetLE16(pucPage + o));
+    for (int i = 0; i < n; i++) {
+      int16_t v = static_cast<int16_t>(obyteGetLE16(pucPage + o + 20 + 2 * i));
+      if (v == -1) continue;
+      size_t r = o + 20 + static_cast<size_t>(v);
+      std::string strRecord(reinterpret_cast<const char *>(pucPage + r), std::min<size_t>(obyteGetLE16(pucPage + r + 2), P - r));
+      if (strRecord.find(str) != std::string::npos) return {p, r};
+    }
+  }
+  return {0, 0};
 }
 
 /*
@@ -236,7 +259,7 @@ size_t SyscolumnsData(const std::string &strImage)
 TEST_F(SampleFaults, BackupCatalogueNotReadWholeFailsTheRequest)
 {
   const std::string strWhole = zavtestReadText(gstrDir + "/sample/backup/" + gpcImage0);
-  const size_t ulData = SyscolumnsData(strWhole);
+  const size_t ulData = CatalogueData(strWhole);
   ASSERT_NE(ulData, 0u) << "no SYSCOLUMNS object in the image";
   const size_t P = 4096;
   /* the page and page offset of DEPT's LOCATION column record */
@@ -294,6 +317,63 @@ TEST_F(SampleFaults, BackupCatalogueNotReadWholeFailsTheRequest)
                                     "\"\n  SELECT * FROM ZAVTEST.DEPT ;\n  OUTPUT(\"dept.del\")\n  FORMAT DEL\n;\n");
     EXPECT_NE(r.iStatus, 0) << r.strOut;
     for (const std::string &strMessage : d.vMessages) EXPECT_NE(r.strOut.find(strMessage), std::string::npos) << r.strOut;
+    EXPECT_EQ(r.strOut.find("ZORU427W"), std::string::npos) << "no fall-back on the DB2 catalogue:\n" << r.strOut;
+    EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
+    EXPECT_EQ(zavtestReadText(gstrDir + "/catalogue/dept.del"), "");
+  }
+}
+
+/*
+** The other catalogue tables of the image, damaged in the record that
+** describes DEPT or its table space: SYSTABLES (object 2) and
+** SYSTABLESPACES (object 27) are used whole or not at all like SYSCOLUMNS.
+** A record that runs past its page fails the request naming the table and
+** page (ZORU428E); a table record renamed leaves DEPT without its record,
+** and the renamed one without its columns (ZORU435E).  No fall-back on the
+** DB2 catalogue, no rows written.
+*/
+TEST_F(SampleFaults, BackupCatalogueTablesEachUsedWholeOrNotAtAll)
+{
+  const std::string strWhole = zavtestReadText(gstrDir + "/sample/backup/" + gpcImage0);
+  struct Damage {
+    const char *pcName;
+    uint16_t usObject;
+    const char *pcHolding;   /* the record damaged holds this */
+    bool boRename;           /* its last letter of pcHolding changed, else its length past the page */
+    std::string strMessage;  /* "%P": the page */
+  } aDamages[] = {
+      {"a SYSTABLES record running past its page", 2, "DEPT", false,
+       "ZORU428E CATALOG TABLE SYSIBM.SYSTABLES NOT READ WHOLE FROM THE BACKUP: PAGE %P CANNOT BE READ (REASON CODE "
+       "0x117a001)\n"},
+      {"a SYSTABLES record of another name", 2, "DEPT", true,
+       "ZORU435E TABLE ZAVTEST.DEPX HAS 0 COLUMN RECORDS IN THE BACKUP CATALOG, ITS TABLE RECORD GIVES 4 COLUMNS\n"},
+      {"a SYSTABLESPACES record running past its page", 27, "USERSPACE1", false,
+       "ZORU428E CATALOG TABLE SYSIBM.SYSTABLESPACES NOT READ WHOLE FROM THE BACKUP: PAGE %P CANNOT BE READ (REASON "
+       "CODE 0x117a001)\n"},
+  };
+  fs::create_directories(gstrDir + "/damaged");
+  for (const Damage &d : aDamages) {
+    SCOPED_TRACE(d.pcName);
+    const size_t ulData = CatalogueData(strWhole, d.usObject);
+    ASSERT_NE(ulData, 0u) << "no object " << d.usObject << " in the image";
+    auto [ulPage, ulRecord] = RecordHolding(strWhole, ulData, d.pcHolding);
+    ASSERT_NE(ulRecord, 0u) << "no record holding " << d.pcHolding;
+    std::string strImage = strWhole;
+    auto *pucRecord = reinterpret_cast<unsigned char *>(strImage.data()) + ulData + ulPage * 4096 + ulRecord;
+    if (d.boRename) {
+      std::string strRecord(reinterpret_cast<char *>(pucRecord), obyteGetLE16(pucRecord + 2));
+      pucRecord[strRecord.find(d.pcHolding) + std::strlen(d.pcHolding) - 1] = 'X';
+    } else {
+      obytePutLE16(pucRecord + 2, 0x7FF0);
+    }
+    std::string strMessage = d.strMessage;
+    if (strMessage.find("%P") != std::string::npos) strMessage.replace(strMessage.find("%P"), 2, std::to_string(ulPage));
+    std::ofstream(gstrDir + "/damaged/" + gpcImage0, std::ios::binary | std::ios::trunc) << strImage;
+    JobRun r = run("catalogue", "GLOBAL CONNECT TO SAMPLE ;\nUNLOAD TABLESPACE USERSPACE1\n  DB2 NO BACKUP \"" +
+                                    gstrDir + "/damaged/" + gpcImage0 +
+                                    "\"\n  SELECT * FROM ZAVTEST.DEPT ;\n  OUTPUT(\"dept.del\")\n  FORMAT DEL\n;\n");
+    EXPECT_NE(r.iStatus, 0) << r.strOut;
+    EXPECT_NE(r.strOut.find(strMessage), std::string::npos) << r.strOut;
     EXPECT_EQ(r.strOut.find("ZORU427W"), std::string::npos) << "no fall-back on the DB2 catalogue:\n" << r.strOut;
     EXPECT_EQ(r.strOut.find("ZORU412I"), std::string::npos) << r.strOut;
     EXPECT_EQ(zavtestReadText(gstrDir + "/catalogue/dept.del"), "");
