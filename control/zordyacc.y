@@ -743,6 +743,8 @@ db2_expression:
       { $$ = _zordyBinary(NODE_DIV_OP, $1, $3, &@2); }
   | db2_expression CONCAT_LX db2_expression
       { $$ = _zordyBinary(NODE_CONCAT_OP, $1, $3, &@2); }
+  | CONCAT_LX PAROPEN_LX db2_expression COMMA_LX db2_expression PARCLOSE_LX
+      { $$ = _zordyBinary(NODE_CONCAT_OP, $3, $5, &@1); }
   | MINUS_LX db2_expression %prec UMINUS_LX
       { $$ = _zordyUnary(NODE_MNSU_OP, $2, &@1); }
   | PLUS_LX db2_expression %prec UMINUS_LX

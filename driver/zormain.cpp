@@ -22,6 +22,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -161,6 +162,18 @@ static int _mainInterrupted(int iRc)
   omsgsInitModule("/", static_cast<int>(getpid()), nullptr, 0, 0, nullptr, 1, &iCentre, nullptr, nullptr);
   omsgsFMTEDO(pcMsg);
   _mainEnd(iReason, iCentre);
+}
+
+/* No configuration file: ZORU399E, then the file looked for and why it is not there. */
+[[noreturn]] static void _mainEndNoConfig(void)
+{
+  std::string strPath = std::string(getenv("TOPZAV")) + "/cfg/" CONFIG_FILE_CFG;
+  int iErrno = access(strPath.c_str(), F_OK) != 0 ? errno : ENOENT;
+  int iCentre = -1;
+  omsgsInitModule("/", static_cast<int>(getpid()), nullptr, 0, 0, nullptr, 1, &iCentre, nullptr, nullptr);
+  omsgsFMTEDO(ZORU399E);
+  omsgsFMTEDO(ZORU476I, strPath.c_str(), strerror(iErrno));
+  _mainEnd(MAIN_RC_NOCFG, iCentre);
 }
 
 /* ------------------------------------------------------------------ usage */
@@ -477,7 +490,7 @@ void mainRun(int argc, char **argv)
   /* 2 and 3: installation and configuration file. */
   if (configVerifyTopzav() != 0) _mainEndEarly(ZORU400E, CONFIG_RC_NOTOPZAV);
   char *pcCfgPath = static_cast<char *>(configUseItem(CONFIG_ITEM_FILE, 1));
-  if (pcCfgPath == nullptr) _mainEndEarly(ZORU399E, MAIN_RC_NOCFG);
+  if (pcCfgPath == nullptr) _mainEndNoConfig();
 
   /* 4: the message system, with the trace switches (it keeps no reference
      to the list). */

@@ -61,7 +61,7 @@ struct zornodeEvalValue;
 #define ZORNODE_RC_NOMATCH    ORC_MAKE(0x106, 2, 0x001)  /* 0x106a001 column not in the view list */
 #define ZORNODE_RC_NOCONTIF   ORC_MAKE(0x106, 2, 0x00c)  /* 0x106a00c IF node without CONT_IF */
 #define ZORNODE_RC_BADOPERAND ORC_MAKE(0x106, 2, 0x00d)  /* 0x106a00d invalid operand (check) */
-#define ZORNODE_RC_NOPROC     ORC_MAKE(0x106, 2, 0x010)  /* 0x106a010 operator without procedure */
+#define ZORNODE_RC_NOPROC     ORC_MAKE(0x106, 2, 0x010)  /* 0x106a010 operator without procedure: not read directly (ZORU481E) */
 #define ZORNODE_RC_BADKIND    ORC_MAKE(0x106, 3, 0x001)  /* 0x106b001 node of an unknown kind */
 
 /* Node kinds. */

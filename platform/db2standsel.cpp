@@ -77,6 +77,19 @@ bool _isGraphic(K k) { return k == K::GRAPHIC || k == K::VARGRAPHIC || k == K::L
 bool _isString(K k) { return _isChar(k) || _isGraphic(k); }
 bool _isDt(K k) { return k == K::DATE || k == K::TIME || k == K::TIMESTAMP; }
 
+/* Types DB2 does not compare: numbers, strings and datetime values with one
+   another, a datetime value with one of another type; a datetime value with
+   a character string (its string form) is compared.  Other types (NULL,
+   parameters, binary strings) are left to the checks of their operations. */
+bool _incomparable(K a, K b)
+{
+  auto family = [](K k) { return _isNum(k) ? 1 : _isString(k) ? 2 : _isDt(k) ? 3 : 0; };
+  int fa = family(a), fb = family(b);
+  if (fa == 0 || fb == 0) return false;
+  if (fa == fb) return fa == 3 && a != b;
+  return !((fa == 3 && _isChar(b)) || (fb == 3 && _isChar(a)));
+}
+
 const char *_kindName(K k)
 {
   switch (k) {
@@ -1175,10 +1188,13 @@ class Typer {
     n.strSql = "(" + l.strSql + " || " + r.strSql + ")";
   }
 
-  /* A comparison: as written for bare operands, else of the values by DB2's rules. */
+  /* A comparison: as written for bare operands, else of the values by DB2's rules.
+     Operands DB2 does not compare (a number with a string or a date, a date with
+     a time) fail as DB2 fails them, bare ones too: SQLite would compare anything. */
   std::string compare(const Node &l, const Node &r, const std::string &op)
   {
     K kl = l.t.k, kr = r.t.k;
+    if (_incomparable(kl, kr)) _incompatible(op);
     bool boDt = (_isDt(kl) && _isChar(kr)) || (_isDt(kr) && _isChar(kl));
     if (!l.strRaw.empty() && !r.strRaw.empty() && !boDt) return "(" + l.strRaw + " " + op + " " + r.strRaw + ")";
     if (kl == K::PARAM || kr == K::PARAM || kl == K::NUL || kr == K::NUL)
@@ -1201,6 +1217,8 @@ class Typer {
   {
     for (auto &p : n.v) type(*p);
     n.t = _t(K::BOOL);
+    for (size_t i = 1; i < n.v.size(); i++)
+      if (_incomparable(n.v[0]->t.k, n.v[i]->t.k)) _incompatible("IN");
     bool boRaw = true;
     for (auto &p : n.v) boRaw = boRaw && !p->strRaw.empty() && !_isDt(p->t.k);
     std::string s;

@@ -331,6 +331,10 @@ TEST_F(ZordyaccTest, ExpressionsFollowPrecedenceAndGrouping)
       {"SELECT A * B || C FROM T", "root SELECT: TBNAME=T SELECT=[1:_=CONCAT(MLT(A, B), C)]"},
       {"SELECT A || B * C FROM T", "root SELECT: TBNAME=T SELECT=[1:_=MLT(CONCAT(A, B), C)]"},
       {"SELECT A CONCAT B FROM T", "root SELECT: TBNAME=T SELECT=[1:_=CONCAT(A, B)]"},
+      /* the function form, as the guide lists it */
+      {"SELECT CONCAT(A, B) FROM T", "root SELECT: TBNAME=T SELECT=[1:_=CONCAT(A, B)]"},
+      {"SELECT CONCAT(CONCAT(A, '-'), B) || C FROM T",
+       "root SELECT: TBNAME=T SELECT=[1:_=CONCAT(CONCAT(CONCAT(A, '-'), B), C)]"},
       {"SELECT A - B - C FROM T", "root SELECT: TBNAME=T SELECT=[1:_=MNS(MNS(A, B), C)]"},
       {"SELECT A / (B - C) FROM T", "root SELECT: TBNAME=T SELECT=[1:_=DIV(A, MNS(B, C))]"},
       {"SELECT - A * + B FROM T", "root SELECT: TBNAME=T SELECT=[1:_=MLT(MNSU(A), B)]"},

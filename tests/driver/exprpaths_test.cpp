@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "common/oreason.h"
+#include "expr/zornode.h"
 #include "tests/zavproc.h"
 #include "tests/zavtest.h"
 
@@ -216,9 +218,9 @@ TEST_F(ExprPaths, EveryPathGivesTheEnginesValuesAndTypes)
    gives the engine's rows. */
 TEST_F(ExprPaths, WhatTheEvaluatorDoesNotTakeIsRefusedOrHandedToDb2)
 {
-  auto job = [](const char *pcDb2, const char *pcOutput) {
+  auto job = [](const char *pcDb2, const char *pcOutput, const char *pcItem = "YEAR(HIREDATE)") {
     return std::string("GLOBAL CONNECT TO SAMPLE ") + pcDb2 + " ;\nUNLOAD TABLESPACE DMSDATA\n" +
-           "  SELECT EMPNO, YEAR(HIREDATE), SALARY * 1.1 FROM ZAVTEST.EMPLOYEE ;\n    OUTPUT(\"" + pcOutput +
+           "  SELECT EMPNO, " + pcItem + ", SALARY * 1.1 FROM ZAVTEST.EMPLOYEE ;\n    OUTPUT(\"" + pcOutput +
            "\")\n    FORMAT DEL\n;\n";
   };
   zavprocResult rNo = run(FORKED, "refused", job("DB2 NO", "year.del"));
@@ -226,6 +228,12 @@ TEST_F(ExprPaths, WhatTheEvaluatorDoesNotTakeIsRefusedOrHandedToDb2)
   EXPECT_NE(rNo.strOut.find("ZORU481E"), std::string::npos) << rNo.strOut;
   EXPECT_EQ(rNo.strOut.find("ZORU410I"), std::string::npos) << rNo.strOut;
   EXPECT_FALSE(fs::exists(gstrDir + "/refused/year.del"));
+  /* the function form of || is refused the same way, not taken for a syntax error */
+  zavprocResult rConcat = run(FORKED, "refused_concat", job("DB2 NO", "concat.del", "CONCAT(WORKDEPT, PHONENO)"));
+  EXPECT_EQ(rConcat.iStatus, oreasonExitStatus(ZORNODE_RC_NOPROC)) << rConcat.strOut;
+  EXPECT_NE(rConcat.strOut.find("ZORU481E"), std::string::npos) << rConcat.strOut;
+  EXPECT_EQ(rConcat.strOut.find("ZORU014E"), std::string::npos) << rConcat.strOut;
+  EXPECT_FALSE(fs::exists(gstrDir + "/refused_concat/concat.del"));
 
   zavprocResult rYes = run(FORKED, "handed", job("DB2 YES", "year.del"));
   EXPECT_EQ(rYes.iStatus, 0) << rYes.strOut;
@@ -235,6 +243,9 @@ TEST_F(ExprPaths, WhatTheEvaluatorDoesNotTakeIsRefusedOrHandedToDb2)
   std::string strYes = file("handed", "year.del");
   EXPECT_EQ(strYes, file("handed_engine", "year.del"));
   EXPECT_EQ(lines(strYes).at(0), "\"000010\",1965,+00058025.000");
+  zavprocResult rConcatYes = run(FORKED, "handed_concat", job("DB2 YES", "concat.del", "CONCAT(WORKDEPT, PHONENO)"));
+  EXPECT_EQ(rConcatYes.iStatus, 0) << rConcatYes.strOut;
+  EXPECT_EQ(lines(file("handed_concat", "concat.del")).at(0), "\"000010\",\"A003978\",+00058025.000");
 }
 
 /* The scalar functions the guide hands to DB2, through the engine: DB2's values and types. */

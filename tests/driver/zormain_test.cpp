@@ -281,7 +281,8 @@ TEST_F(MainProgram, StartUpFailures)
   mEnv["TOPZAV"] = strDir + "/nothing";
   r = run({"-c"});
   EXPECT_EQ(r.iStatus, 6);
-  EXPECT_EQ(r.strOut, "ZORU399E ZAV CONFIGURATION FILE NOT FOUND\n" + end(0x107a006));
+  EXPECT_EQ(r.strOut, "ZORU399E ZAV CONFIGURATION FILE NOT FOUND\nZORU476I CONFIGURATION FILE " + strDir +
+                         "/nothing/cfg/db2zav.cfg: No such file or directory\n" + end(0x107a006));
 
   /* No code page for the locale. */
   mEnv = mSaved;

@@ -309,6 +309,13 @@ TEST_F(StandInSql, FailuresAreDb2s)
       {"SELECT YEAR(QTY) FROM TEST.EMP", "SQL0440N  No authorized routine named \"YEAR\""},
       {"SELECT NOFUNC(QTY) FROM TEST.EMP", "SQL0440N  No authorized routine named \"NOFUNC\""},
       {"SELECT NAME + 1 FROM TEST.EMP", "SQL0401N"},
+      /* compared only with their like: a bare column and constant too */
+      {"SELECT ID FROM TEST.EMP WHERE NAME = 10", "SQL0401N  The data types of the operands for the operation \"=\""},
+      {"SELECT ID FROM TEST.EMP WHERE HIRED > 5", "SQL0401N  The data types of the operands for the operation \">\""},
+      {"SELECT ID FROM TEST.EMP WHERE QTY = 'A'", "SQL0401N"},
+      {"SELECT ID FROM TEST.EMP WHERE HIRED = START", "SQL0401N"},
+      {"SELECT ID FROM TEST.EMP WHERE QTY BETWEEN 'A' AND 'B'", "SQL0401N"},
+      {"SELECT ID FROM TEST.EMP WHERE NAME IN (1, 2)", "SQL0401N  The data types of the operands for the operation \"IN\""},
       {"SELECT SUBSTR(NAME, 10) FROM TEST.EMP", "SQL0138N"},
   };
   for (const auto &c : aCases) {
