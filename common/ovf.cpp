@@ -382,6 +382,14 @@ void ovfWatchProducer(ovf *povf, pid_t pid)
   if (povf != nullptr && pid > 0) gvWatched.emplace_back(povf, pid);
 }
 
+int ovfEndUnstarted(ovf *povf)
+{
+  if (povf == nullptr || _ovfGetInt(povf, OVF_W_PRODUCER_HALF) != 0 || _ovfGet(povf, OVF_W_STATE) == OVF_STATE_EOF)
+    return 0;
+  int iRc = ovfWrite(povf, nullptr, 0);
+  return iRc == 0 || iRc == OVF_RC_STOPPED ? 1 : 0;
+}
+
 void ovfStop(ovf *povf)
 {
   if (povf == nullptr) return;

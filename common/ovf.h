@@ -192,6 +192,18 @@ int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen);
 void ovfWatchProducer(ovf *povf, pid_t pid);
 
 /*
+** ovfEndUnstarted
+**   For the process whose child was the channel's producer, once that
+**   child has ended and been reaped: when the child never took a half (it
+**   died or failed before its first write), writes the end record in its
+**   place, so that the consumer, which cannot tell such a producer from
+**   one not started yet, is not left waiting for ever.  A producer that
+**   wrote is left alone: its consumer takes it for lost (OVF_RC_LOST).
+**   Returns 1 when the end record was written here, else 0.
+*/
+int ovfEndUnstarted(ovf *povf);
+
+/*
 ** ovfStop
 **   Consumer: asks the producer to stop; the state becomes 2 unless the end
 **   record was already written.  The consumer then reads until length 0.

@@ -21,6 +21,7 @@
 #include "common/omsgs.h"
 #include "common/omsgssev.h"
 #include "common/oreason.h"
+#include "common/osignal.h"
 #include "common/ostream.h"
 #include "common/oyacc.h"
 #include "control/zor3lex.h"
@@ -333,7 +334,11 @@ int _mainExecuteRemote(argsOptions *pargs, ostream *pstream)
   const char *pcHost = pargs->pcharHost != nullptr ? _charText(pargs->pcharHost) : "";
   char *pcError = nullptr;
   int iTest = iSOCKETtestDaemon(pcHost, &pcError);
-  if (iTest == -1) {
+  /* a signal asking the program to stop cuts a conversation short: that is
+     the end of the request (ZORU495E), not the other host's refusal */
+  if (iTest != 0 && osignalCaught() != 0) {
+    iRc = osignalReason();
+  } else if (iTest == -1) {
     omsgsTrace("_mainExecuteRemote: no daemon on %s (%s)\n", pcHost, pcError != nullptr ? pcError : "");
     omsgsFMTEDO(ZORU358W, pcHost);
     iRc = MAIN_RC_NODAEMON;
@@ -342,7 +347,9 @@ int _mainExecuteRemote(argsOptions *pargs, ostream *pstream)
     iRc = MAIN_RC_REFUSED;
   } else {
     int iSocket = iSOCKETsaveFile(pcHost, strText.c_str(), &pcError);
-    if (iSocket < 0) {
+    if (iSocket < 0 && osignalCaught() != 0) {
+      iRc = osignalReason();
+    } else if (iSocket < 0) {
       omsgsTrace("_mainExecuteRemote: control file not saved on %s (%s)\n", pcHost,
                  pcError != nullptr ? pcError : "");
       omsgsFMTEDO(ZORU450E, pcHost, pcError != nullptr ? pcError : "");
@@ -353,7 +360,9 @@ int _mainExecuteRemote(argsOptions *pargs, ostream *pstream)
         strArgs.assign(_charText(pargs->pcharRemoteArgs), static_cast<size_t>(pargs->pcharRemoteArgs->ilBU));
       int iRcRun = iSOCKETexecCmdLocal(iSocket, strArgs.c_str(), &pcError);
       omsgsTrace("_mainExecuteRemote: run on %s: %d (%s)\n", pcHost, iRcRun, pcError != nullptr ? pcError : "");
-      if (iRcRun < 0) {
+      if (iRcRun < 0 && osignalCaught() != 0) {
+        iRc = osignalReason();
+      } else if (iRcRun < 0) {
         omsgsFMTEDO(ZORU450E, pcHost, pcError != nullptr ? pcError : "");
         iRc = MAIN_RC_REFUSED;
       } else {

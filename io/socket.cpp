@@ -73,6 +73,7 @@
 #include "common/ochar.h"
 #include "common/ocnvft.h"
 #include "common/omsgs.h"
+#include "common/osignal.h"
 #include "io/authkey.h"
 #include "io/dmguard.h"
 #include "model/config.h"
@@ -270,11 +271,17 @@ void _socketLinkBroken(int iSocket)
 
 /* ---------------------------------------------------------------- channel */
 
-/* Waits until iSocket is ready for events or the deadline passes.
-   Returns 0 (ready), -1 (deadline) or -2 (failure, errno). */
+/* Waits until iSocket is ready for events or the deadline passes.  A
+   process that has caught a signal asking it to stop (common/osignal.h)
+   waits no further: the request it serves is ending.
+   Returns 0 (ready), -1 (deadline) or -2 (failure, errno; EINTR for that signal). */
 int _socketWait(int iSocket, short sEvents, int64_t llDeadline)
 {
   for (;;) {
+    if (osignalCaught() != 0) {
+      errno = EINTR;
+      return -2;
+    }
     int64_t llLeft = llDeadline - _socketNow();
     if (llLeft <= 0) return -1;
     pollfd pfd{iSocket, sEvents, 0};

@@ -261,6 +261,8 @@ bool _unloadLongFailed(pid_t pid, int iStatus, const char *pcKind)
 {
   if (iStatus >= 0 && WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0) return false;
   omsgsTrace("%s child %d ended with status 0x%x", pcKind, static_cast<int>(pid), iStatus);
+  /* killed: nothing of it said why */
+  if (iStatus >= 0 && WIFSIGNALED(iStatus)) omsgsFMTEDO(ZORU368E, WTERMSIG(iStatus));
   return true;
 }
 
@@ -504,6 +506,9 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
 int _unloadDb2DataReaderChild(unloadChildBlock *pblock)
 {
   close(pblock->aiPipe[1]);
+  /* a long-data child that has ended fails the value asked of it (EPIPE):
+     it does not end this process before it writes its end records */
+  signal(SIGPIPE, SIG_IGN);
   int iFlags = fcntl(pblock->aiPipe[0], F_GETFL);
   omsgsTrace("Starting pipe reader process (pipe buf = %ld) (flags = 0x%x)",
              fpathconf(pblock->aiPipe[0], _PC_PIPE_BUF), iFlags);
@@ -609,10 +614,17 @@ int _unloadTableDB2SeqDMS(const char *pcUser, int32_t ilObid, zorurunReader *pre
   int iRc = 0;
   if (pidWait != pid || !WIFEXITED(iStatus)) {
     omsgsTrace("Record-reader child ended abnormally (status 0x%x)", iStatus);
+    if (pidWait == pid && WIFSIGNALED(iStatus)) omsgsFMTEDO(ZORU368E, WTERMSIG(iStatus));
     iRc = 1;
   } else {
     iRc = WEXITSTATUS(iStatus);
   }
+  /* a child that ended before its first record wrote no end record either:
+     its writers would wait for it for ever */
+  if (iRc != 0)
+    for (int32_t i = 0; i < preader->iPairCount; i++)
+      if (preader->appair[i] != nullptr && ovfEndUnstarted(preader->appair[i]->povf) != 0)
+        omsgsTrace("Pair %d ended for the record-reader child", static_cast<int>(i));
   if (iListRc != 0 && iListRc != FICDMS_RC_PIPE) {
     omsgsTrace("Page numbers not all listed (0x%x)", iListRc);
     iRc = 1;

@@ -694,6 +694,76 @@ TEST_F(MainRemote, ADaemonThatNeverAnswersFailsTheRequest)
                                                   end(MAIN_RC_REFUSED));
 }
 
+/* A signal that asks the program to stop ends a wait for the daemon at once,
+   whatever time the daemon still has: a daemon that accepts and says
+   nothing, and one that sends half a reply, with a daemontimeout of a
+   minute.  The request ends with ZORU495E and 128 + the signal, and does
+   not blame the other host (no ZORU450E, no ZORU358W). */
+TEST_F(MainRemote, ASignalEndsTheWaitForADaemonAtOnce)
+{
+  std::ofstream(strDir + "/sample/topzav/cfg/db2zav.cfg", std::ios::app) << "daemontimeout=60\n";
+  const std::string strAccepted = strDir + "/accepted";
+  const struct {
+    const char *pcPeer;
+    bool boHalfReply;   /* sends the first bytes of a reply's header, then nothing */
+    int iSignal;
+    bool boGroup;       /* to the process group, else to the program alone */
+  } aCases[] = {
+      {"silent", false, SIGINT, true},
+      {"silent", false, SIGTERM, false},
+      {"half a reply", true, SIGHUP, true},
+  };
+  for (const auto &c : aCases) {
+    SCOPED_TRACE(std::string(c.pcPeer) + " " + strsignal(c.iSignal));
+    fs::remove(strAccepted);
+    Daemon daemon(1, [&](int fd) {
+      if (c.boHalfReply) {
+        char ac[64];
+        if (read(fd, ac, sizeof ac) < 0) _exit(1);
+        if (write(fd, "\0\0\1", 3) != 3) _exit(1);
+      }
+      std::ofstream(strAccepted) << "yes\n";
+      sleep(120);
+    });
+    mEnv[SOCKET_PORT_ENV] = std::to_string(daemon.port());
+    zavprocSpec spec;
+    spec.vArgv = {ZAV_DB2ZAV_PROGRAM, "-f", ctl("good.ctl", gstrGood), "--host", kpcOtherHost};
+    spec.mEnv = mEnv;
+    spec.strCwd = strDir + "/run";
+    spec.strOutFile = strDir + "/signalled.out";
+    spec.boNewGroup = true;
+    pid_t pid = zavprocSpawn(spec);
+    ASSERT_GT(pid, 0);
+    bool boAccepted = false;
+    for (int i = 0; i < 3000 && !boAccepted; i++) {
+      boAccepted = fs::exists(strAccepted);
+      if (!boAccepted) usleep(10000);
+    }
+    EXPECT_TRUE(boAccepted) << "the request never reached the daemon";
+    usleep(100000);   /* the program waits for the reply */
+    kill(c.boGroup ? -pid : pid, c.iSignal);
+    /* well within the daemon's time: the signal, not the time limit, ends the wait */
+    int iStatus = -1;
+    bool boEnded = false;
+    for (int i = 0; i < 2000 && !boEnded; i++) {
+      boEnded = waitpid(pid, &iStatus, WNOHANG) == pid;
+      if (!boEnded) usleep(10000);
+    }
+    if (!boEnded) {
+      kill(-pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    std::string strOut = zavtestReadText(spec.strOutFile);
+    ASSERT_TRUE(boEnded) << "db2zav still waits for the daemon 20 seconds after the signal\n" << strOut;
+    ASSERT_TRUE(WIFEXITED(iStatus)) << strOut;
+    EXPECT_EQ(WEXITSTATUS(iStatus), 128 + c.iSignal) << strOut;
+    EXPECT_NE(strOut.find("ZORU495E ZAV WAS INTERRUPTED BY SIGNAL " + std::to_string(c.iSignal)), std::string::npos)
+        << strOut;
+    EXPECT_EQ(strOut.find("ZORU450E"), std::string::npos) << strOut;
+    EXPECT_EQ(strOut.find("ZORU358W"), std::string::npos) << strOut;
+  }
+}
+
 TEST_F(MainRemote, RequestRunsOnTheOtherHostAndEndsWithItsStatus)
 {
   /* The real service side runs the program of the sample installation with
