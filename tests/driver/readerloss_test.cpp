@@ -43,6 +43,7 @@
 #include "common/obyte.h"
 #include "platform/db2admin.h"
 #include "run/zorurun.h"
+#include "tests/driver/twopart.h"
 #include "tests/storage/empspace.h"
 #include "tests/storage/fictable.h"
 #include "tests/zavproc.h"
@@ -58,23 +59,7 @@ namespace {
 
 using fictable::Bytes;
 
-constexpr uint32_t kPageSize = 4096;
-constexpr uint32_t kExtent = 4;
-constexpr int16_t kSmsSpace = 2;
-constexpr int16_t kDmsSpace = 3;
-constexpr uint16_t kTable = 4;           /* SMS file id and DMS object id of both tables */
-constexpr uint32_t kPages = 6;           /* object pages of each table */
-constexpr uint32_t kFirstData = 100;     /* DMS: table-space page of object page 0 */
-constexpr uint32_t kObjTab = 20;         /* DMS: object table's page */
-constexpr uint32_t kDataEmp = 96;        /* DMS: the table's extent map */
-
-std::string HostName()
-{
-  char ac[256] = {0};
-  if (gethostname(ac, sizeof ac - 1) != 0) return "localhost";
-  std::string str = ac;
-  return str.substr(0, str.find('.'));
-}
+using namespace twopart;
 
 /* A loopback port nothing listens on. */
 int ClosedPort()
@@ -206,21 +191,8 @@ class ReaderLoss : public ::testing::Test {
       fs::remove_all(strDb + "sms");
       fs::create_directories(strDb + "sms");
 
-      db2spcsTablespace sms;
-      sms.sId = kSmsSpace;
-      sms.strName = "SMSSPACE";
-      sms.ulFlags = DB2SPCS_SMS;
-      sms.ulExtentSize = kExtent;
-      sms.ulPrefetch = kExtent;
-      sms.vContainers = {{"sms", 0, 0, 0, kPageSize}};
-      db2spcsTablespace dms;
-      dms.sId = kDmsSpace;
-      dms.strName = "DMSSPACE";
-      dms.ulFlags = DB2SPCS_DMS;
-      dms.ulExtentSize = kExtent;
-      dms.ulPrefetch = kExtent;
-      dms.vContainers = {{"dms0", 0, 84, 84, kPageSize}, {"dms1", 0, 84, 84, kPageSize}};
-      db2spcsAddStripe(&dms, 40, {0, 1});
+      db2spcsTablespace sms = Space(kSmsSpace, "SMSSPACE", DB2SPCS_SMS, {{"sms", 0, 0, 0, kPageSize}});
+      db2spcsTablespace dms = DmsSpace();
       ASSERT_TRUE(db2spcsWriteFile(strDb + "SQLSPCS.1", {sms, dms}));
 
       /* S: one file of its pages in the only container */
@@ -231,29 +203,9 @@ class ReaderLoss : public ::testing::Test {
       std::ofstream(strDb + "sms/SQL00004.DAT", std::ios::binary)
           .write(reinterpret_cast<const char *>(vSmsFile.data()), static_cast<std::streamsize>(vSmsFile.size()));
 
-      /* D: the object table at page 20, the extent map at 96, extents from 100 */
-      empSpace sp;
-      sp.emp(1, {kObjTab});
-      db2empObject o;
-      o.usTbsId = kDmsSpace, o.usObjId = kTable, o.ulDataEmp = kDataEmp, o.ulFirstData = kFirstData;
-      db2empWriteDataPage(sp.page(kObjTab), kPageSize, 0, {db2empDataFileHeader(1), {}, {}, {}, db2empObjTabRecord(o)});
-      std::vector<uint32_t> vExtents;
-      for (uint32_t e = 0; e < (n == 0 ? f.ulDmsExtentsMapped : 2); e++) vExtents.push_back(kFirstData + e * kExtent);
-      sp.empExtent(kDataEmp, {vExtents});
-      std::vector<Bytes> vDms = Pages('D', n, f, kFirstData);
-      for (uint32_t p = 0; p < vDms.size(); p++) std::copy(vDms[p].begin(), vDms[p].end(), sp.page(kFirstData + p));
-      /* extent e of the table space lies in container e mod 2, extent row e div 2, after a one-page header */
-      for (int c = 0; c < 2; c++) {
-        Bytes vCont(static_cast<size_t>(84) * kPageSize, 0);
-        for (const auto &[ulPage, v] : sp.mapPages) {
-          uint32_t e = ulPage / kExtent;
-          if (static_cast<int>(e % 2) != c) continue;
-          size_t ulAt = (1 + (e / 2) * kExtent + ulPage % kExtent) * static_cast<size_t>(kPageSize);
-          std::copy(v.begin(), v.end(), vCont.begin() + static_cast<long>(ulAt));
-        }
-        std::ofstream(strDb + "dms" + std::to_string(c), std::ios::binary)
-            .write(reinterpret_cast<const char *>(vCont.data()), static_cast<std::streamsize>(vCont.size()));
-      }
+      /* D: the extents partition 0's faults leave mapped, the table's pages with its faults */
+      empSpace sp = DmsPages(Pages('D', n, f, kFirstData), n == 0 ? f.ulDmsExtentsMapped : 2);
+      WriteDmsContainers(sp, strDb);
 
       /* the image: table-space list and definitions, S's object, D's pages in runs of an extent */
       db2backupImage image;

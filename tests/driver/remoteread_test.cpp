@@ -42,6 +42,7 @@
 #include "io/authkey.h"
 #include "io/socket.h"
 #include "platform/db2admin.h"
+#include "tests/driver/twopart.h"
 #include "tests/storage/empspace.h"
 #include "tests/storage/fictable.h"
 #include "tests/zavproc.h"
@@ -60,26 +61,10 @@ namespace {
 
 using fictable::Bytes;
 
-constexpr uint32_t kPageSize = 4096;
-constexpr uint32_t kExtent = 4;
-constexpr int16_t kSmsSpace = 2;
-constexpr int16_t kDmsSpace = 3;
-constexpr uint16_t kTable = 4;           /* SMS file id and DMS object id of both tables */
-constexpr uint32_t kPages = 6;           /* object pages of each table */
-constexpr uint32_t kFirstData = 100;     /* DMS: table-space page of object page 0 */
-constexpr uint32_t kObjTab = 20;         /* DMS: object table's page */
-constexpr uint32_t kDataEmp = 96;        /* DMS: the table's extent map */
+using namespace twopart;
 constexpr const char *kpcRemoteHost = "127.0.0.2";
 
 std::string gstrDir;
-
-std::string HostName()
-{
-  char ac[256] = {0};
-  if (gethostname(ac, sizeof ac - 1) != 0) return "localhost";
-  std::string str = ac;
-  return str.substr(0, str.find('.'));
-}
 
 /* The instance user: the daemon never serves as root. */
 std::string InstanceUser()
@@ -102,21 +87,9 @@ void WriteFiles()
       fs::remove_all(strDb + pc);
       fs::create_directories(strDb + pc);
     }
-    db2spcsTablespace sms;
-    sms.sId = kSmsSpace;
-    sms.strName = "SMSSPACE";
-    sms.ulFlags = DB2SPCS_SMS;
-    sms.ulExtentSize = kExtent;
-    sms.ulPrefetch = kExtent;
-    sms.vContainers = {{"sms0", 0, 0, 0, kPageSize}, {"sms1", 0, 0, 0, kPageSize}};
-    db2spcsTablespace dms;
-    dms.sId = kDmsSpace;
-    dms.strName = "DMSSPACE";
-    dms.ulFlags = DB2SPCS_DMS;
-    dms.ulExtentSize = kExtent;
-    dms.ulPrefetch = kExtent;
-    dms.vContainers = {{"dms0", 0, 84, 84, kPageSize}, {"dms1", 0, 84, 84, kPageSize}};
-    db2spcsAddStripe(&dms, 40, {0, 1});
+    db2spcsTablespace sms =
+        Space(kSmsSpace, "SMSSPACE", DB2SPCS_SMS, {{"sms0", 0, 0, 0, kPageSize}, {"sms1", 0, 0, 0, kPageSize}});
+    db2spcsTablespace dms = DmsSpace();
     ASSERT_TRUE(db2spcsWriteFile(strDb + "SQLSPCS.1", {sms, dms}));
 
     std::vector<Bytes> vPages;
@@ -132,26 +105,8 @@ void WriteFiles()
       std::ofstream(strDb + "sms" + std::to_string(c) + "/SQL00004.DAT", std::ios::binary)
           .write(reinterpret_cast<const char *>(avSms[c].data()), static_cast<std::streamsize>(avSms[c].size()));
 
-    /* D: the object table at page 20, the extent map at 96, extents from 100 */
-    empSpace sp;
-    sp.emp(1, {kObjTab});
-    db2empObject o;
-    o.usTbsId = kDmsSpace, o.usObjId = kTable, o.ulDataEmp = kDataEmp, o.ulFirstData = kFirstData;
-    db2empWriteDataPage(sp.page(kObjTab), kPageSize, 0, {db2empDataFileHeader(1), {}, {}, {}, db2empObjTabRecord(o)});
-    sp.empExtent(kDataEmp, {{kFirstData, kFirstData + kExtent}});
-    for (uint32_t p = 0; p < kPages; p++) std::copy(vPages[p].begin(), vPages[p].end(), sp.page(kFirstData + p));
-    /* extent e of the table space lies in container e mod 2, extent row e div 2, after a one-page header */
-    for (int c = 0; c < 2; c++) {
-      Bytes vCont(static_cast<size_t>(84) * kPageSize, 0);
-      for (const auto &[ulPage, v] : sp.mapPages) {
-        uint32_t e = ulPage / kExtent;
-        if (static_cast<int>(e % 2) != c) continue;
-        size_t ulAt = (1 + (e / 2) * kExtent + ulPage % kExtent) * static_cast<size_t>(kPageSize);
-        std::copy(v.begin(), v.end(), vCont.begin() + static_cast<long>(ulAt));
-      }
-      std::ofstream(strDb + "dms" + std::to_string(c), std::ios::binary)
-          .write(reinterpret_cast<const char *>(vCont.data()), static_cast<std::streamsize>(vCont.size()));
-    }
+    /* D: two extents mapped, the table's pages from the first data page on */
+    WriteDmsContainers(DmsPages(vPages, 2), strDb);
   }
   /* the daemon reads as the instance user */
   for (auto &entry : fs::recursive_directory_iterator(gstrDir + "/data"))
