@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -197,6 +198,23 @@ inline std::string zavprocBuildSample(const char *pcTemplate, bool boOnline)
     std::ofstream(strDir + "/online/cfg/db2zav.cfg", std::ios::app) << "ptk001=1\n";
   }
   return strDir;
+}
+
+/*
+** zavprocWaitOrKill
+**   Waits at most iMs milliseconds for the spawned process pid to end.
+**   Returns true with its wait status in *piStatus; false when it did not
+**   end, after its whole group was killed and the process reaped.
+*/
+inline bool zavprocWaitOrKill(pid_t pid, int iMs, int *piStatus)
+{
+  for (int i = 0; i < iMs / 10; i++) {
+    if (waitpid(pid, piStatus, WNOHANG) == pid) return true;
+    usleep(10000);
+  }
+  kill(-pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return false;
 }
 
 #endif

@@ -21,6 +21,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/driver/stoprun.h"
 #include "tests/run/procinst.h"
 #include "tests/zavproc.h"
 #include "tests/zavtest.h"
@@ -45,20 +46,7 @@ std::string ChildKill::gstrDir;
 /* Quiesce registrations of the sample's database store (partition 0); -1 when it cannot be read. */
 int _quiesceRows(const std::string &strDir)
 {
-  std::string strStore = strDir + "/sample/data/zavinst/NODE0000/SQL00001/main.db";
-  sqlite3 *pdb = nullptr;
-  if (sqlite3_open_v2(strStore.c_str(), &pdb, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(pdb);
-    return -1;
-  }
-  int iRows = 0;
-  sqlite3_stmt *pst = nullptr;
-  if (sqlite3_prepare_v2(pdb, "SELECT count(*) FROM main.QUIESCE", -1, &pst, nullptr) == SQLITE_OK &&
-      sqlite3_step(pst) == SQLITE_ROW)
-    iRows = sqlite3_column_int(pst, 0);
-  sqlite3_finalize(pst);
-  sqlite3_close(pdb);
-  return iRows;
+  return stoprun::QuiesceRowsOf(strDir + "/sample/data/zavinst/NODE0000/SQL00001/main.db");
 }
 
 TEST_F(ChildKill, ADeadLongDataChildOrRecordReaderFailsTheRunAndLeavesNothing)
@@ -122,15 +110,7 @@ TEST_F(ChildKill, ADeadLongDataChildOrRecordReaderFailsTheRunAndLeavesNothing)
     kill(pidRecord, SIGCONT);
 
     int iStatus = -1;
-    bool boEnded = false;
-    for (int i = 0; i < 6000 && !boEnded; i++) {
-      boEnded = waitpid(pid, &iStatus, WNOHANG) == pid;
-      if (!boEnded) usleep(10000);
-    }
-    if (!boEnded) {
-      kill(-pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
+    bool boEnded = zavprocWaitOrKill(pid, 60000, &iStatus);
     std::string strOut = zavtestReadText(spec.strOutFile);
     ASSERT_TRUE(boEnded) << "the run still waits a minute after its process died\n" << strOut;
     ASSERT_TRUE(WIFEXITED(iStatus)) << strOut;

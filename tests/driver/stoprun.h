@@ -43,10 +43,9 @@ inline std::string Control(const std::string &strOutput)
          strOutput + "\")\n  FORMAT DEL\n;\n";
 }
 
-/* Quiesce and unload registrations the database store holds; -1 when the store cannot be read. */
-inline int QuiesceRows(const procinst::Instance &inst)
+/* Quiesce and unload registrations the database store strStore (main.db) holds; -1 when it cannot be read. */
+inline int QuiesceRowsOf(const std::string &strStore)
 {
-  std::string strStore = inst.dir.path + "/data/zavinst/NODE0000/SQL00001/main.db";
   sqlite3 *pdb = nullptr;
   if (sqlite3_open_v2(strStore.c_str(), &pdb, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(pdb);
@@ -61,6 +60,12 @@ inline int QuiesceRows(const procinst::Instance &inst)
   sqlite3_finalize(pst);
   sqlite3_close(pdb);
   return iRows;
+}
+
+/* The registrations of the store of the instance's partition 0. */
+inline int QuiesceRows(const procinst::Instance &inst)
+{
+  return QuiesceRowsOf(inst.dir.path + "/data/zavinst/NODE0000/SQL00001/main.db");
 }
 
 /* Permission bits of a SysV object (/proc/sysvipc/<kind>: key, id, octal perms), -1 when it is gone. */

@@ -744,15 +744,7 @@ TEST_F(MainRemote, ASignalEndsTheWaitForADaemonAtOnce)
     kill(c.boGroup ? -pid : pid, c.iSignal);
     /* well within the daemon's time: the signal, not the time limit, ends the wait */
     int iStatus = -1;
-    bool boEnded = false;
-    for (int i = 0; i < 2000 && !boEnded; i++) {
-      boEnded = waitpid(pid, &iStatus, WNOHANG) == pid;
-      if (!boEnded) usleep(10000);
-    }
-    if (!boEnded) {
-      kill(-pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
+    bool boEnded = zavprocWaitOrKill(pid, 20000, &iStatus);
     std::string strOut = zavtestReadText(spec.strOutFile);
     ASSERT_TRUE(boEnded) << "db2zav still waits for the daemon 20 seconds after the signal\n" << strOut;
     ASSERT_TRUE(WIFEXITED(iStatus)) << strOut;
