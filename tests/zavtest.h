@@ -11,7 +11,10 @@
 #include "common/omsgs.h"
 #include "common/ostack.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -103,6 +106,30 @@ inline std::vector<unsigned char> zavtestReadFile(const std::string &strPath)
   while ((l = read(iFd, auc, sizeof auc)) > 0) v.insert(v.end(), auc, auc + l);
   close(iFd);
   return v;
+}
+
+/*
+** zavtestListen
+**   A listening TCP socket (close-on-exec) on an ephemeral port of the
+**   loopback address pcAddr ("127.0.0.1", "127.0.0.2", ...) with the backlog
+**   given.  Returns the socket with its port in *piPort, or -1.
+*/
+inline int zavtestListen(const char *pcAddr, int iBacklog, int *piPort)
+{
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  int iOn = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &iOn, sizeof iOn);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  socklen_t len = sizeof addr;
+  if (inet_pton(AF_INET, pcAddr, &addr.sin_addr) != 1 || bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+      listen(fd, iBacklog) != 0 || getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0) {
+    close(fd);
+    return -1;
+  }
+  *piPort = ntohs(addr.sin_port);
+  return fd;
 }
 
 #endif

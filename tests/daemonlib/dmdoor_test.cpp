@@ -160,15 +160,8 @@ class Relay {
 
   explicit Relay(int iDaemonPort) : iDaemonPort_(iDaemonPort)
   {
-    iListen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    EXPECT_EQ(bind(iListen_, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
-    EXPECT_EQ(listen(iListen_, 4), 0);
-    getsockname(iListen_, reinterpret_cast<sockaddr *>(&addr), &len);
-    iPort_ = ntohs(addr.sin_port);
+    iListen_ = zavtestListen("127.0.0.1", 4, &iPort_);
+    EXPECT_GE(iListen_, 0);
     thread_ = std::thread([this] { Run(); });
   }
   ~Relay()

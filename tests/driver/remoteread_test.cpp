@@ -186,17 +186,8 @@ class Relay {
 
   explicit Relay(int iDaemonPort) : iDaemonPort_(iDaemonPort)
   {
-    iListen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int iOn = 1;
-    setsockopt(iListen_, SOL_SOCKET, SO_REUSEADDR, &iOn, sizeof iOn);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    inet_pton(AF_INET, kpcRemoteHost, &addr.sin_addr);
-    socklen_t len = sizeof addr;
-    EXPECT_EQ(bind(iListen_, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
-    EXPECT_EQ(listen(iListen_, 32), 0);
-    getsockname(iListen_, reinterpret_cast<sockaddr *>(&addr), &len);
-    iPort_ = ntohs(addr.sin_port);
+    iListen_ = zavtestListen(kpcRemoteHost, 32, &iPort_);
+    EXPECT_GE(iListen_, 0);
     thread_ = std::thread([this] { Accept(); });
   }
   ~Relay()

@@ -507,19 +507,8 @@ TEST_F(MainRequest, GroupOfTheEffectiveUserMustBeTheInstanceUsersGroup)
 
 /* ------------------------------------------------------------------ another host */
 
-/* A listening socket on an ephemeral port of 127.0.0.2. */
-int listenLoopback(int *piPort)
-{
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(0x7F000002);   /* 127.0.0.2: the sample's other host */
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || listen(fd, 8) != 0) return -1;
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-  *piPort = ntohs(addr.sin_port);
-  return fd;
-}
+/* A listening socket on an ephemeral port of 127.0.0.2, the sample's other host. */
+int listenLoopback(int *piPort) { return zavtestListen("127.0.0.2", 8, piPort); }
 
 /* A daemon in a forked child serving iConversations connections with fn. */
 class Daemon {
