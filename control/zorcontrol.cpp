@@ -33,11 +33,13 @@
 #include "control/zorcontroludbts.h"
 #include "control/zorctrl.h"
 #include "control/zorctrlout.h"
+#include "control/zor3yacc.h"
 #include "control/zordlex.h"
 #include "control/zordyacc.h"
 #include "model/parm.h"
 #include "model/stats.h"
 #include "model/token.h"
+#include "model/udb.h"
 #include "model/zoratom.h"
 #include "model/zormsgs.h"
 #include "model/zortask.h"
@@ -590,6 +592,54 @@ static int _ctlExportLobs(zorcontrol *pcontrol, zortask *ptaskSelect)
   return ZORCONTROL_RC_EXPORTLOB;
 }
 
+/*
+** DB2's export writes every row of the result into one file of its own DEL
+** (or IXF), in the database's code page, on this host: a SELECT for it that
+** asks for fewer rows, smaller files, another layout, code page or host
+** would get something else with a success.  Such a SELECT is refused
+** (ZORU444E, once per clause asked for, the SELECT's own or inherited
+** from its block or GLOBAL).  Returns 0 or ZORCONTROL_RC_EXPORTOPT.
+*/
+static int _ctlExportOptions(zorcontrol *pcontrol, zortask *ptaskSelect)
+{
+  /* the code scheme is the site's default (codeset) unless the control file names one */
+  zoratom *patomScheme = nullptr;
+  for (zortask *p = ptaskSelect; p != nullptr && patomScheme == nullptr; p = p->ptaskOwner) {
+    patomScheme = _ctlOwn(p, TOKEN_SCHEME);
+    if (p == pcontrol->ptaskGlobal) break;
+  }
+  std::vector<std::string> vAsked;
+  for (auto [iSlot, pcName] : {std::pair{TOKEN_MAXROWS, "MAXROWS"}, std::pair{TOKEN_SKIP, "SKIP"},
+                               std::pair{TOKEN_INTERVAL, "INTERVAL"}, std::pair{TOKEN_SIZELIMIT, "SIZELIMIT"},
+                               std::pair{TOKEN_FILEMAXSIZE, "FILEMAXSIZE"}})
+    if (_ctlFound(ptaskSelect, iSlot) != nullptr) vAsked.push_back(pcName);
+  if (_ctlNumber(_ctlFound(ptaskSelect, TOKEN_FORMAT), 0) == ZOR3YACC_FORMAT_DELIMITED)
+    vAsked.push_back("FORMAT DELIMITED");
+  zoratom *patomDouble = _ctlFound(ptaskSelect, TOKEN_DOUBLE_DELIM);
+  if (patomDouble != nullptr && _ctlNumber(patomDouble, 1) == 0) vAsked.push_back("OPTIONS DOUBLE DELIM OFF");
+  if (_ctlFound(ptaskSelect, TOKEN_CCSID) != nullptr) vAsked.push_back("CCSID");
+  int32_t ilScheme = _ctlNumber(patomScheme, ZOR3YACC_ASIS);
+  if (ilScheme == ZOR3YACC_ASCII) vAsked.push_back("ASCII");
+  if (ilScheme == ZOR3YACC_UNICODE) vAsked.push_back("UNICODE");
+  zoratom *patomOut = _ctlFound(ptaskSelect, TOKEN_OUTPUT);
+  if (patomOut != nullptr && patomOut->iKind == ZORATOM_OLIST && patomOut->value.plist != nullptr) {
+    bool boRemote = false, boHost = false;
+    for (auto *pout = static_cast<udbOutFile *>(patomOut->value.plist->pitemTop); pout != nullptr; pout = pout->pitemNext) {
+      boRemote = boRemote || (pout->ulMode & UDB_MODE_REMOTE) != 0;
+      boHost = boHost || (pout->ulMode & UDB_MODE_HOST) != 0;
+    }
+    if (boRemote) vAsked.push_back("OUTPUT ON REMOTE HOST");
+    if (boHost) vAsked.push_back("OUTPUT ON 'host' HOST");
+  }
+  if (vAsked.empty()) return 0;
+  ochar *pcharQ = _ctlString(_ctlOwn(ptaskSelect, TOKEN_TBQUALIFIER));
+  ochar *pcharN = _ctlString(_ctlOwn(ptaskSelect, TOKEN_TBNAME));
+  std::string strTable = _ctlStripped(pcharN);
+  if (pcharQ != nullptr) strTable = _ctlStripped(pcharQ) + "." + strTable;
+  for (const std::string &str : vAsked) omsgsFMTEDO(ZORU444E, strTable.empty() ? "?" : strTable.c_str(), str.c_str());
+  return ZORCONTROL_RC_EXPORTOPT;
+}
+
 int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
 {
   if (ptaskUnload->pchaineSubTasks == nullptr) return ZORCONTROL_RC_NOSELECT;
@@ -694,6 +744,7 @@ int _zorcontrolZavSelect(zorcontrol *pcontrol, zortask *ptaskUnload)
         omsgsFMTEDO(ZORU464E);
         iRcDb2 = ZORCONTROL_RC_USERDB2;
       }
+      if (iRcDb2 == 0 && boExport) iRcDb2 = _ctlExportOptions(pcontrol, p);
       if (iRcDb2 == 0 && boExport) iRcDb2 = _ctlExportLobs(pcontrol, p);
       if (iRcDb2 == 0 && !boExport) iRcDb2 = zorcontrolBuildSelectDb2Clause(pcontrol, p);
       if (iRcDb2 != 0) {

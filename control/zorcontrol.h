@@ -58,6 +58,7 @@ zorcontrol *zorcontrolCreate(zortask *ptaskGlobal, zortask *ptaskParmlib);
 #define ZORCONTROL_RC_NOTBOOLEAN  ORC_MAKE(0x106, 2, 0x008)  /* 0x106a008 WHERE not boolean */
 #define ZORCONTROL_RC_USERDB2     ORC_MAKE(0x105, 2, 0x020)  /* 0x105a020 FORMAT USER through DB2 */
 #define ZORCONTROL_RC_EXPORTLOB   ORC_MAKE(0x105, 2, 0x0e8)  /* 0x105a0e8 LOB columns for the export API */
+#define ZORCONTROL_RC_EXPORTOPT   ORC_MAKE(0x105, 2, 0x0e9)  /* 0x105a0e9 a clause the export API does not honour */
 #define ZORCONTROL_RC_USER        ORC_MAKE(0x105, 2, 0x028)  /* 0x105a028 FORMAT USER read directly */
 
 /* FORMAT USER: the value of the FORMAT atom. */

@@ -6,12 +6,14 @@
 **   sqlca: SQLCODE 0 for success, negative for an error with the message
 **   text kept in sqlerrmc for sqlaintp_api.  Registrations and quiesce
 **   states are kept in the database store's main.QUIESCE table.  The export
-**   writes DEL files only, and no LOB file: a statement whose result has
-**   LOB columns is refused (SQL3006N) rather than written cut.
+**   writes DEL files only, in DB2's DEL form (platform/db2standdel.h), and
+**   no LOB file: a statement whose result has LOB columns is refused
+**   (SQL3006N) rather than written cut.
 */
 #include "platform/db2cli.h"
 #include "platform/db2stand.h"
 #include "platform/db2standcli.h"
+#include "platform/db2standdel.h"
 #include "platform/db2standsel.h"
 
 #include <unistd.h>
@@ -394,27 +396,14 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
         _setSqlca(pSqlca, -3001, "The data file cannot be opened.");
       } else {
         int iStep;
+        std::string strLine;
         while ((iStep = sqlite3_step(pst)) == SQLITE_ROW) {
+          strLine.clear();
           for (size_t i = 0; i < vCols.size(); i++) {
-            if (i) std::fputc(',', pfData);
-            int iIdx = static_cast<int>(i);
-            if (sqlite3_column_type(pst, iIdx) == SQLITE_NULL) continue;
-            std::string strValue = db2standColumnText(pst, iIdx, vCols[i]);
-            SQLSMALLINT sType = vCols[i].sSqlType;
-            bool boChar = sType == SQL_CHAR || sType == SQL_VARCHAR || sType == SQL_LONGVARCHAR ||
-                          sType == SQL_CLOB || sType == SQL_TYPE_DATE || sType == SQL_TYPE_TIME ||
-                          sType == SQL_TYPE_TIMESTAMP;
-            if (boChar) {
-              std::fputc('"', pfData);
-              for (char c : strValue) {
-                if (c == '"') std::fputc('"', pfData);
-                std::fputc(c, pfData);
-              }
-              std::fputc('"', pfData);
-            } else {
-              std::fputs(strValue.c_str(), pfData);
-            }
+            if (i) strLine.push_back(',');
+            db2standDelField(pst, static_cast<int>(i), vCols[i], &strLine);
           }
+          std::fwrite(strLine.data(), 1, strLine.size(), pfData);
           std::fputc('\n', pfData);
           llRows++;
         }

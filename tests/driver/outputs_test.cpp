@@ -40,6 +40,7 @@
 #include "common/oreason.h"
 #include "control/zorcontrol.h"
 #include "control/zorctrlout.h"
+#include "io/db2util.h"
 #include "io/zor3write.h"
 #include "tests/zavproc.h"
 #include "tests/zavtest.h"
@@ -535,4 +536,115 @@ TEST_F(Outputs, MessagesNotWrittenWholeAreNoSuccess)
       EXPECT_TRUE(has(zavtestReadText(strCwd + "/run.log"), "ZORU412I")) << r.strOut;
     }
   }
+}
+
+/*
+** DB2's export writes DB2's own DEL, which the CLI path imitates: for every
+** column type of the sample (characters with quotes and padding, every
+** number, dates, times, timestamps, NULLs, long fields, text of every
+** script in the Unicode database), the export's file equals byte for byte
+** the file of the same SELECT through the CLI (DB2 FORCE without ptk002).
+*/
+TEST_F(Outputs, ExportPathWritesDb2sDel)
+{
+  struct Case {
+    const char *pcDb;
+    const char *pcSpace;
+    const char *pcSelect;
+    const char *pcMore = "";
+  };
+  /* the export writes the database's code page: the CLI path is asked for it (ASIS) */
+  const std::vector<Case> vCases = {
+      {"SAMPLE", "DMSDATA", "SELECT * FROM ZAVTEST.EMPLOYEE"},
+      {"SAMPLE", "USERSPACE1", "SELECT * FROM ZAVTEST.DEPT"},
+      {"SAMPLE", "USERSPACE1", "SELECT ID, TOPIC, BODY FROM ZAVTEST.NOTES"},
+      {"SAMPLE", "DMSDATA", "SELECT ID, TITLE, NOTES FROM ZAVTEST.DOCS"},
+      {"UNISAMP", "UNIDMS", "SELECT ID, LANG, SHORT, TEXT FROM ZAVTEST.UNITEXT", "  ASIS\n"},
+  };
+  int iCase = 0;
+  for (const Case &c : vCases) {
+    SCOPED_TRACE(c.pcSelect);
+    std::string strName = "exportdel" + std::to_string(++iCase);
+    std::map<std::string, std::string> mFiles;
+    for (const char *pcTop : {"topzav", "export"}) {
+      Job job;
+      job.strTop = pcTop;
+      job.strControl = std::string("GLOBAL CONNECT TO ") + c.pcDb + " ;\n" +
+                       block(c.pcSpace, std::string("  DB2 FORCE\n  ") + c.pcSelect + " ;\n  OUTPUT(\"out.del\")\n" + c.pcMore);
+      zavprocResult r = run(strName + pcTop, job);
+      EXPECT_EQ(r.iStatus, 0) << pcTop << "\n" << r.strOut;
+      mFiles[pcTop] = zavtestReadText(dir(strName + pcTop) + "/out.del");
+    }
+    EXPECT_FALSE(mFiles["topzav"].empty());
+    EXPECT_EQ(mFiles["export"], mFiles["topzav"]);
+  }
+}
+
+/*
+** The export writes every row into one file of DB2's DEL, in the database's
+** code page, on this host: a SELECT for it that asks for fewer rows, smaller
+** files, another layout, code page or host is refused when the control file
+** is checked (ZORU444E, -n included), and nothing is written.  Clauses the
+** export's DEL honours as they stand pass.
+*/
+TEST_F(Outputs, ExportPathRefusesClausesItCannotHonour)
+{
+  const int iRefused = oreasonExitStatus(ZORCONTROL_RC_EXPORTOPT);
+  struct Case {
+    std::string strMore;      /* clauses of the SELECT */
+    std::string strGlobal;    /* clauses of GLOBAL */
+    std::vector<std::string> vAsked;   /* the clauses refused; empty: exported */
+    bool boCheckOnly = false;
+  };
+  const std::vector<Case> vCases = {
+      {"  MAXROWS 2\n", "", {"MAXROWS"}},
+      {"  MAXROWS 2\n", "", {"MAXROWS"}, true},
+      {"  SKIP 1 INTERVAL 2\n", "", {"SKIP", "INTERVAL"}},
+      {"  SIZELIMIT 1K\n", "", {"SIZELIMIT"}},
+      {"  FILEMAXSIZE 1K\n", "", {"FILEMAXSIZE"}},
+      {"  FORMAT DELIMITED SEP ';'\n", "", {"FORMAT DELIMITED"}},
+      {"  OPTIONS DOUBLE DELIM OFF\n", "", {"OPTIONS DOUBLE DELIM OFF"}},
+      {"  CCSID(819)\n", "", {"CCSID"}},
+      {"  UNICODE\n", "", {"UNICODE"}},
+      {"", " FILEMAXSIZE 1K", {"FILEMAXSIZE"}},
+      {"  FORMAT DEL ASIS OPTIONS DOUBLE DELIM ON DATE DATE_E\n", "", {}},
+  };
+  int iCase = 0;
+  for (const Case &c : vCases) {
+    SCOPED_TRACE(c.strMore + c.strGlobal + (c.boCheckOnly ? " -n" : ""));
+    Job job;
+    job.strTop = "export";
+    job.strControl = "GLOBAL CONNECT TO SAMPLE" + c.strGlobal + " ;\n" +
+                     block("USERSPACE1", "  DB2 FORCE\n" + kstrDept + "  OUTPUT(\"dept.del\")\n" + c.strMore);
+    if (c.boCheckOnly) job.vArgs = {"-f", "job.ctl", "-n"};
+    std::string strName = "exportopt" + std::to_string(++iCase);
+    zavprocResult r = run(strName, job);
+    if (c.vAsked.empty()) {
+      EXPECT_EQ(r.iStatus, 0) << r.strOut;
+      EXPECT_FALSE(has(r.strOut, "ZORU444E")) << r.strOut;
+      EXPECT_TRUE(fs::exists(dir(strName) + "/dept.del"));
+      continue;
+    }
+    EXPECT_EQ(r.iStatus, iRefused) << r.strOut;
+    for (const std::string &str : c.vAsked)
+      EXPECT_TRUE(has(r.strOut, "ZORU444E SELECT FROM ZAVTEST.DEPT ASKS FOR " + str + ":")) << r.strOut;
+    EXPECT_FALSE(has(r.strOut, "ZORU426I")) << r.strOut;
+    EXPECT_FALSE(fs::exists(dir(strName) + "/dept.del"));
+  }
+}
+
+/* FORMAT IXF through the stand-in's export, which writes DEL only, fails
+   clearly: DB2's message, an E message of the program, return code 8, and
+   no data (the file the run holds while DB2 would write it stays empty). */
+TEST_F(Outputs, ExportPathRefusesIxfOfTheStandIn)
+{
+  Job job;
+  job.strTop = "export";
+  job.strControl = kstrGlobal + block("USERSPACE1", "  DB2 FORCE\n" + kstrDept + "  OUTPUT(\"dept.ixf\") FORMAT IXF\n");
+  zavprocResult r = run("exportixf", job);
+  EXPECT_NE(r.iStatus, 0) << r.strOut;
+  EXPECT_TRUE(has(r.strOut, "ZORU311E")) << r.strOut;
+  EXPECT_TRUE(has(r.strOut, "SQL3006N")) << r.strOut;
+  EXPECT_EQ(r.iStatus, oreasonExitStatus(DB2UTIL_RC_EXPORT)) << r.strOut;
+  EXPECT_TRUE(!fs::exists(dir("exportixf") + "/dept.ixf") || fs::file_size(dir("exportixf") + "/dept.ixf") == 0);
 }
