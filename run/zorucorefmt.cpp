@@ -49,13 +49,13 @@ static inline char *_fmtDigitsNoZeros(char *pcOut, uint32_t ul)
 {
   uint64_t ulText = zorucorefmtDigits8(ul);
   int iLeading = __builtin_ctzll(ulText ^ 0x3030303030303030ull) / 8;   /* the first digit that is not 0 */
-  zorucorefmtPut64(reinterpret_cast<unsigned char *>(pcOut), ulText >> (8 * iLeading));
+  obytePutLE64(reinterpret_cast<unsigned char *>(pcOut), ulText >> (8 * iLeading));
   return pcOut + 8 - iLeading;
 }
 
 static inline char *_fmtDigits8(char *pcOut, uint32_t ul)
 {
-  zorucorefmtPut64(reinterpret_cast<unsigned char *>(pcOut), zorucorefmtDigits8(ul));
+  obytePutLE64(reinterpret_cast<unsigned char *>(pcOut), zorucorefmtDigits8(ul));
   return pcOut + 8;
 }
 
@@ -98,7 +98,7 @@ char *zorucorefmtDecimal(const unsigned char *pucValue, int iPrec, int iScale, c
   unsigned char aucNibbles[64] = {};
   for (int i = 0; i < iBytes; i += 4) {
     int iChunk = iBytes - i < 4 ? iBytes - i : 4;
-    zorucorefmtPut64(aucNibbles + 2 * i, zorucorefmtNibbles4(static_cast<uint32_t>(zorucorefmtLoad(pucValue + i, iChunk))));
+    obytePutLE64(aucNibbles + 2 * i, zorucorefmtNibbles4(static_cast<uint32_t>(zorucorefmtLoad(pucValue + i, iChunk))));
   }
   const int iSignAt = 2 * iBytes - 1;
   int iSign = aucNibbles[iSignAt];
@@ -108,10 +108,10 @@ char *zorucorefmtDecimal(const unsigned char *pucValue, int iPrec, int iScale, c
   aucNibbles[iSignAt] = 0;
   aucNibbles[0] = iFirst != 0 ? 0 : aucNibbles[0];
   for (int i = 0; i < 2 * iBytes; i += 8) {
-    uint64_t ul = zorucorefmtGet64(aucNibbles + i);
+    uint64_t ul = obyteGetLE64(aucNibbles + i);
     int iValid = 2 * iBytes - i;
     if (!zorucorefmtAreDigits(ul, iValid >= 8 ? ~0ull : ~0ull >> (64 - 8 * iValid))) return nullptr;
-    zorucorefmtPut64(aucNibbles + i, ul | 0x3030303030303030ull);
+    obytePutLE64(aucNibbles + i, ul | 0x3030303030303030ull);
   }
   const char *pcDigits = reinterpret_cast<const char *>(aucNibbles) + iFirst;
   *pcOut++ = (iSign == 0x0B || iSign == 0x0D) ? '-' : '+';
@@ -180,8 +180,8 @@ static inline int _fmtFloatPlain(double d, char *pcBuffer)
   uint64_t ulWordHigh = P <= 8 ? ulZeros : zorucorefmtDigits8(static_cast<uint32_t>(ulDigits / 100000000));
   uint32_t ulLowPart = static_cast<uint32_t>(ulDigits % 100000000);
   uint64_t ulWordLow = ulLowPart == 0 ? ulZeros : zorucorefmtDigits8(ulLowPart);
-  zorucorefmtPut64(aucDigits, ulWordHigh);
-  zorucorefmtPut64(aucDigits + 8, ulWordLow);
+  obytePutLE64(aucDigits, ulWordHigh);
+  obytePutLE64(aucDigits + 8, ulWordLow);
   std::memset(aucDigits + 16, '0', 16);
   /* the last digit that is not 0: from the highest byte of the word that is not '0' */
   uint64_t ulLowNonZero = ulWordLow ^ 0x3030303030303030ull;
@@ -242,7 +242,7 @@ static inline int _fmtFloatShort(double d, char *pcBuffer)
     uint64_t ulText = zorucorefmtDigits8(ulFraction);
     int iKept = 8 - __builtin_clzll(ulText ^ 0x3030303030303030ull) / 8;   /* up to the last digit that is not 0 */
     *pc++ = '.';
-    zorucorefmtPut64(reinterpret_cast<unsigned char *>(pc), ulText >> (8 * (8 - S)));
+    obytePutLE64(reinterpret_cast<unsigned char *>(pc), ulText >> (8 * (8 - S)));
     pc += iKept - (8 - S);
   }
   return static_cast<int>(pc - pcBuffer);

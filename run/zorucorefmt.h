@@ -17,7 +17,6 @@
 #ifndef ZAV_RUN_ZORUCOREFMT_H
 #define ZAV_RUN_ZORUCOREFMT_H
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -36,50 +35,6 @@
 #define ZORUCOREFMT_HIGHS 0x8080808080808080ull
 
 /*
-** zorucorefmtGet16, zorucorefmtGet32, zorucorefmtGet64, zorucorefmtPut64
-**   Little-endian values at p, as common/obyte.h reads and writes them, in
-**   whole-word moves on a little-endian machine (these run for every
-**   value: obyte's byte-wise forms are not always merged into one move).
-*/
-inline uint16_t zorucorefmtGet16(const unsigned char *p)
-{
-  if constexpr (std::endian::native != std::endian::little) {
-    return obyteGetLE16(p);
-  } else {
-    uint16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-  }
-}
-inline uint32_t zorucorefmtGet32(const unsigned char *p)
-{
-  if constexpr (std::endian::native != std::endian::little) {
-    return obyteGetLE32(p);
-  } else {
-    uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-  }
-}
-inline uint64_t zorucorefmtGet64(const unsigned char *p)
-{
-  if constexpr (std::endian::native != std::endian::little) {
-    return obyteGetLE64(p);
-  } else {
-    uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-  }
-}
-inline void zorucorefmtPut64(unsigned char *p, uint64_t v)
-{
-  if constexpr (std::endian::native != std::endian::little)
-    obytePutLE64(p, v);
-  else
-    std::memcpy(p, &v, sizeof v);
-}
-
-/*
 ** zorucorefmtLoad
 **   The iBytes bytes (0 to 8) at puc in the low bytes of a word, in memory
 **   order (the first byte lowest), the others 0; reads [puc, puc + iBytes) only.
@@ -87,13 +42,13 @@ inline void zorucorefmtPut64(unsigned char *p, uint64_t v)
 [[gnu::always_inline]] inline uint64_t zorucorefmtLoad(const unsigned char *puc, int iBytes)
 {
   if (iBytes >= 4) {
-    uint64_t ulLow = zorucorefmtGet32(puc);
-    uint64_t ulHigh = zorucorefmtGet32(puc + iBytes - 4);
+    uint64_t ulLow = obyteGetLE32(puc);
+    uint64_t ulHigh = obyteGetLE32(puc + iBytes - 4);
     return ulLow | ulHigh << (8 * (iBytes - 4));
   }
   if (iBytes >= 2) {
-    uint64_t ulLow = zorucorefmtGet16(puc);
-    uint64_t ulHigh = zorucorefmtGet16(puc + iBytes - 2);
+    uint64_t ulLow = obyteGetLE16(puc);
+    uint64_t ulHigh = obyteGetLE16(puc + iBytes - 2);
     return ulLow | ulHigh << (8 * (iBytes - 2));
   }
   return iBytes == 1 ? puc[0] : 0;
@@ -180,7 +135,7 @@ inline void zorucorefmtPut64(unsigned char *p, uint64_t v)
 {
   if (ilLength > 16) return std::memchr(puc, c, static_cast<size_t>(ilLength)) != nullptr;
   if (ilLength > 8)
-    return zorucorefmtHasByte(zorucorefmtGet64(puc), 8, c) || zorucorefmtHasByte(zorucorefmtGet64(puc + ilLength - 8), 8, c);
+    return zorucorefmtHasByte(obyteGetLE64(puc), 8, c) || zorucorefmtHasByte(obyteGetLE64(puc + ilLength - 8), 8, c);
   return ilLength > 0 && zorucorefmtHasByte(zorucorefmtLoad(puc, ilLength), ilLength, c);
 }
 
@@ -271,8 +226,8 @@ bool zorucorefmtDecimalMake(zorucorefmtDecimalForm *pform, int iPrec, int iScale
                    ((ulSecond + 0x76 * ZORUCOREFMT_ONES) & form.aulMask[1]);
   if (iSign < 0x0A || (ulBad & ZORUCOREFMT_HIGHS) != 0) return nullptr;
   unsigned char aucDigits[32];
-  zorucorefmtPut64(aucDigits, ulFirst | 0x3030303030303030ull);
-  zorucorefmtPut64(aucDigits + 8, ulSecond | 0x3030303030303030ull);
+  obytePutLE64(aucDigits, ulFirst | 0x3030303030303030ull);
+  obytePutLE64(aucDigits + 8, ulSecond | 0x3030303030303030ull);
   std::memset(aucDigits + 16, '0', 16);
   *pcOut++ = (iSign == 0x0B || iSign == 0x0D) ? '-' : '+';
   const unsigned char *pucDigits = aucDigits + form.iFirst;

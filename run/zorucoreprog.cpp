@@ -143,8 +143,8 @@ template <bool boWhole>
 {
   const unsigned char *pucSlot = _progValue<boWhole>(step, row);
   if (pucSlot == nullptr) return nullptr;
-  int64_t ilOffset = zorucorefmtGet16(pucSlot);
-  int64_t ilLength = zorucorefmtGet16(pucSlot + 2);
+  int64_t ilOffset = obyteGetLE16(pucSlot);
+  int64_t ilLength = obyteGetLE16(pucSlot + 2);
   if (ilOffset + ilLength > row.ilData) return nullptr;
   *pilLength = static_cast<int32_t>(ilLength);
   return row.pucData + ilOffset;
@@ -192,16 +192,16 @@ template <int iBytes>
   static_assert(iBytes == 3 || iBytes == 4 || iBytes == 10);
   unsigned char *pucDigits = reinterpret_cast<unsigned char *>(pcDigits);
   constexpr uint64_t ulAdd = 0x76 * ZORUCOREFMT_ONES;
-  uint64_t ulFirst = zorucorefmtNibbles4(iBytes == 3 ? zorucorefmtGet16(puc) | static_cast<uint32_t>(puc[2]) << 16
-                                                     : zorucorefmtGet32(puc));
+  uint64_t ulFirst = zorucorefmtNibbles4(iBytes == 3 ? obyteGetLE16(puc) | static_cast<uint32_t>(puc[2]) << 16
+                                                     : obyteGetLE32(puc));
   uint64_t ulBad = (ulFirst + ulAdd) & step.aulDigitMask[0];
-  zorucorefmtPut64(pucDigits, ulFirst | 0x3030303030303030ull);
+  obytePutLE64(pucDigits, ulFirst | 0x3030303030303030ull);
   if constexpr (iBytes == 10) {
-    uint64_t ulSecond = zorucorefmtNibbles4(zorucorefmtGet32(puc + 4));
-    uint64_t ulThird = zorucorefmtNibbles4(zorucorefmtGet16(puc + 8));
+    uint64_t ulSecond = zorucorefmtNibbles4(obyteGetLE32(puc + 4));
+    uint64_t ulThird = zorucorefmtNibbles4(obyteGetLE16(puc + 8));
     ulBad |= ((ulSecond + ulAdd) & step.aulDigitMask[1]) | ((ulThird + ulAdd) & step.aulDigitMask[2]);
-    zorucorefmtPut64(pucDigits + 8, ulSecond | 0x3030303030303030ull);
-    zorucorefmtPut64(pucDigits + 16, ulThird | 0x3030303030303030ull);
+    obytePutLE64(pucDigits + 8, ulSecond | 0x3030303030303030ull);
+    obytePutLE64(pucDigits + 16, ulThird | 0x3030303030303030ull);
   }
   return (ulBad & ZORUCOREFMT_HIGHS) == 0;
 }
@@ -249,9 +249,9 @@ char *_progWriteInt(const progStep &step, const progRow &row, char *pcOut, const
 {
   const unsigned char *puc = _progValue<boWhole>(step, row);
   if (puc == nullptr) return nullptr;
-  int64_t v = iSize == 2   ? static_cast<int16_t>(zorucorefmtGet16(puc))
-              : iSize == 4 ? static_cast<int32_t>(zorucorefmtGet32(puc))
-                           : static_cast<int64_t>(zorucorefmtGet64(puc));
+  int64_t v = iSize == 2   ? static_cast<int16_t>(obyteGetLE16(puc))
+              : iSize == 4 ? static_cast<int32_t>(obyteGetLE32(puc))
+                           : static_cast<int64_t>(obyteGetLE64(puc));
   return zorucorefmtInt(_progOpen(step, pcOut), v, step.boPlus);
 }
 
@@ -274,10 +274,10 @@ char *_progWriteFloat(const progStep &step, const progRow &row, char *pcOut, con
   if (puc == nullptr) return nullptr;
   double d;
   if (step.ilSize == 8) {
-    uint64_t ul = zorucorefmtGet64(puc);
+    uint64_t ul = obyteGetLE64(puc);
     std::memcpy(&d, &ul, sizeof d);
   } else {
-    uint32_t ul = zorucorefmtGet32(puc);
+    uint32_t ul = obyteGetLE32(puc);
     float f;
     std::memcpy(&f, &ul, sizeof f);
     d = f;
@@ -297,9 +297,9 @@ template <int iClass>
   if constexpr (iClass == 1) {
     return ilLength > 0 && (puc[0] == c || puc[ilLength / 2] == c || puc[ilLength - 1] == c);
   } else if constexpr (iClass == 2) {
-    return zorucorefmtHasByte(zorucorefmtGet32(puc), 4, c) || zorucorefmtHasByte(zorucorefmtGet32(puc + ilLength - 4), 4, c);
+    return zorucorefmtHasByte(obyteGetLE32(puc), 4, c) || zorucorefmtHasByte(obyteGetLE32(puc + ilLength - 4), 4, c);
   } else if constexpr (iClass == 3) {
-    return zorucorefmtHasByte(zorucorefmtGet64(puc), 8, c) || zorucorefmtHasByte(zorucorefmtGet64(puc + ilLength - 8), 8, c);
+    return zorucorefmtHasByte(obyteGetLE64(puc), 8, c) || zorucorefmtHasByte(obyteGetLE64(puc + ilLength - 8), 8, c);
   } else {
     return std::memchr(puc, c, static_cast<size_t>(ilLength)) != nullptr;
   }
@@ -404,7 +404,7 @@ char *_progWriteIxfEnd(const progStep &step, const progRow &row, char *pcOut, co
       pcOut - pcRecord - PROG_IXF_LENGTH > IXF_D_MAX_LENGTH)
     return nullptr;
   unsigned char aucDigits[8];
-  zorucorefmtPut64(aucDigits, zorucorefmtDigits8(static_cast<uint32_t>(pcOut - pcRecord - PROG_IXF_LENGTH)));
+  obytePutLE64(aucDigits, zorucorefmtDigits8(static_cast<uint32_t>(pcOut - pcRecord - PROG_IXF_LENGTH)));
   std::memcpy(pcRecord, aucDigits + 8 - PROG_IXF_LENGTH, PROG_IXF_LENGTH);
   return pcOut;
 }
@@ -468,7 +468,7 @@ int zorucoreprogRun(const void *pProgram, oconvert *pconvert)
 
   const unsigned char *pucStart = reinterpret_cast<const unsigned char *>(prowSource->pcStart);
   const progRow row = {pucStart + 8, (prowSource->pcEnd - prowSource->pcStart) - 8,
-                       static_cast<int16_t>(zorucorefmtGet16(pucStart + 6)), prowTarget->pcoldef, prowTarget->pcStart};
+                       static_cast<int16_t>(obyteGetLE16(pucStart + 6)), prowTarget->pcoldef, prowTarget->pcStart};
   if (row.ilFixed >= pprog->ilOffsetEnd && row.ilData >= pprog->ilValueEnd)
     return _progRunRow<true>(pprog, pconvert, row);
   return _progRunRow<false>(pprog, pconvert, row);

@@ -234,14 +234,14 @@ TEST(zorucorefmt, EightDigitsAndSixteenNibblesInMemoryOrder)
     char acWant[16];
     std::snprintf(acWant, sizeof acWant, "%08u", ul);
     unsigned char aucGot[8];
-    zorucorefmtPut64(aucGot, zorucorefmtDigits8(ul));
+    obytePutLE64(aucGot, zorucorefmtDigits8(ul));
     ASSERT_EQ(std::string(reinterpret_cast<char *>(aucGot), 8), acWant);
   }
   unsigned char auc[4] = {0x12, 0x34, 0xAB, 0xF0};
   unsigned char aucNibbles[8];
-  zorucorefmtPut64(aucNibbles, zorucorefmtNibbles4(zorucorefmtGet32(auc)));
+  obytePutLE64(aucNibbles, zorucorefmtNibbles4(obyteGetLE32(auc)));
   const unsigned char aucWant[8] = {1, 2, 3, 4, 0xA, 0xB, 0xF, 0};
   EXPECT_EQ(std::memcmp(aucNibbles, aucWant, 8), 0);
-  EXPECT_FALSE(zorucorefmtAreDigits(zorucorefmtNibbles4(zorucorefmtGet32(auc)), ~0ull));
-  EXPECT_TRUE(zorucorefmtAreDigits(zorucorefmtNibbles4(zorucorefmtGet32(auc)), 0xFFFFFFFFull));
+  EXPECT_FALSE(zorucorefmtAreDigits(zorucorefmtNibbles4(obyteGetLE32(auc)), ~0ull));
+  EXPECT_TRUE(zorucorefmtAreDigits(zorucorefmtNibbles4(obyteGetLE32(auc)), 0xFFFFFFFFull));
 }
