@@ -163,6 +163,11 @@ struct HeldRun {
     usleep(200000);   /* the channels and the FIFO are full */
     setTree = procinst::Tree(pidMain);
     objects = procinst::Objects(pidMain, setTree);
+    /* every channel attached by all its users, so that a kill from now on leaves the registry alone */
+    if (!WaitFor(30, [&] { return procinst::UnmarkedSegments(setTree).empty(); })) {
+      *pstrWhy = "a segment of the run was never marked for removal\n" + Sysprint();
+      return false;
+    }
     return true;
   }
 

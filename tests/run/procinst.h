@@ -513,6 +513,27 @@ inline SysvObjects Objects(pid_t pidMain, const std::set<pid_t> &setTree)
   return obj;
 }
 
+/*
+** The segments of the run's processes not yet marked for removal, the
+** registry ("ZAVR") apart. A segment is marked (SHM_DEST, 01000 in the
+** mode /proc prints in octal) once every process that uses it has it.
+*/
+inline std::set<long long> UnmarkedSegments(const std::set<pid_t> &setTree)
+{
+  std::set<long long> set;
+  for (auto &row : SysvRows("shm")) {
+    if (!setTree.count(static_cast<pid_t>(row["cpid"]))) continue;
+    if ((row["perms"] / 1000) & 1) continue;   /* octal text read as decimal: the 01000 digit */
+    long long llId = row["shmid"];
+    void *p = shmat(static_cast<int>(llId), nullptr, SHM_RDONLY);
+    if (p == reinterpret_cast<void *>(-1)) continue;
+    bool boRegistry = std::memcmp(p, "ZAVR", 4) == 0;
+    shmdt(p);
+    if (!boRegistry) set.insert(llId);
+  }
+  return set;
+}
+
 /* Those of the objects that still exist. */
 inline SysvObjects Left(const SysvObjects &obj)
 {
