@@ -818,7 +818,7 @@ int ocharDump2(int iQuiet, FILE **ppfile, const ochar *pchar, int iIndent)
 
 int ocharPrintServices(const ochar *pchar, const char *pcKeyword)
 {
-  if (pcKeyword == nullptr) return 0;
+  if (pcKeyword == nullptr || omsgsTraceCheck(pcKeyword) == 0) return 0;
   if (ocharIsNotValid(pchar) != 0) return ORC_INVALID;
   omsgsTraceTo(pcKeyword, "%s", _charHeader(pchar).c_str());
   return _charPrintBufferServices(pcKeyword, _charText(pchar), 0, pchar->ilBU);
@@ -826,7 +826,7 @@ int ocharPrintServices(const ochar *pchar, const char *pcKeyword)
 
 int _charPrintBufferServices(const char *pcKeyword, const void *pBytes, int32_t ilStart, int32_t ilLength)
 {
-  if (pcKeyword == nullptr) return 0;
+  if (pcKeyword == nullptr || omsgsTraceCheck(pcKeyword) == 0) return 0;
   _charDumpLines(pBytes, static_cast<uintptr_t>(ilStart), ilLength,
                  [&](const std::string &s) { omsgsTraceTo(pcKeyword, "%s\n", s.c_str()); });
   return 0;

@@ -431,7 +431,7 @@ void _centreCollect(uintptr_t ulKey, void *, void *pArg)
 ** be created or a receive fails.
 */
 int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int iMode,
-                pid_t pidParent)
+                pid_t pidParent, int iReady)
 {
   /* the signals that stop a run reach the whole process group: the centre
      outlives the others, to write their last messages and clean up */
@@ -466,6 +466,13 @@ int _msgsCentre(key_t key, const char *pcSysprint, int iQuiet1, int iQuiet2, int
     return OMSGS_RC_QUEUE;
   }
   gmsgid = centre.iQueue;
+  /* the queue is there: the main process may go on */
+  if (iReady >= 0) {
+    char c = 1;
+    while (write(iReady, &c, 1) < 0 && errno == EINTR) {
+    }
+    close(iReady);
+  }
 
   if (iQuiet1 != 0 && iQuiet2 != 0)
     centre.boQuiet = true;
@@ -747,12 +754,23 @@ int omsgsInitModule(const char *pcQueuePath, int iQueueId, const char *pcSysprin
     key_t key = _msgsKey(iQueueId, 0);
     for (int iProbe = 1; iProbe < kiKeyProbes && !_msgsKeyFree(key); iProbe++) key = _msgsKey(iQueueId, iProbe);
 
+    /* the centre says on a pipe when its queue is there (end of file: it died first) */
+    int aiReady[2] = {-1, -1};
+    if (pipe2(aiReady, O_CLOEXEC) != 0) aiReady[0] = aiReady[1] = -1;
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-      int rcCentre = _msgsCentre(key, pcSysprint, iQuiet1, iQuiet2, iMode, pidSelf);
+      if (aiReady[0] >= 0) close(aiReady[0]);
+      int rcCentre = _msgsCentre(key, pcSysprint, iQuiet1, iQuiet2, iMode, pidSelf, aiReady[1]);
       _exit(rcCentre & 0xFF);
     }
+    if (aiReady[1] >= 0) close(aiReady[1]);
+    if (pid > 0 && aiReady[0] >= 0) {
+      char c;
+      while (read(aiReady[0], &c, 1) < 0 && errno == EINTR) {
+      }
+    }
+    if (aiReady[0] >= 0) close(aiReady[0]);
     if (pid < 0) {
       std::fputs("Cannot create the messaging services", stderr);
       rc = OMSGS_RC_FORK;

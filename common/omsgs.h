@@ -323,9 +323,10 @@ void omsgsCloseSysprint(void);
 
 /*
 ** omsgsTraceTo
-**   Posts a raw trace text for pcKeyword whether or not it is enabled (the
-**   centre drops it otherwise).  Returns the msgsnd result, 0 when the
-**   keyword is NULL.
+**   Posts a raw trace text for pcKeyword.  A keyword the enabled set does
+**   not hold is not posted (before the message system has started, the
+**   centre decides and drops it).  Returns the msgsnd result, 0 when the
+**   keyword is NULL or not enabled.
 */
 int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...) __attribute__((format(printf, 2, 3)));
 

@@ -354,6 +354,7 @@ void omsgsCloseSysprint(void)
 int omsgsTraceTo(const char *pcKeyword, const char *pcFormat, ...)
 {
   if (pcKeyword == nullptr || pcFormat == nullptr) return 0;
+  if (omsgsTraceCheck(pcKeyword) == 0) return 0;   /* not enabled: the centre would drop it */
   va_list va;
   va_start(va, pcFormat);
   int rc = _msgsTraceRawV(pcKeyword, pcFormat, va);
@@ -365,6 +366,6 @@ int omsgsVDumpTo(FILE *pfile, const char *pcKeyword, const char *pcFormat, va_li
 {
   if (pcFormat == nullptr) return 0;
   if (pfile != nullptr) return std::vfprintf(pfile, pcFormat, va) < 0 ? -1 : 0;
-  if (pcKeyword == nullptr) return 0;
+  if (pcKeyword == nullptr || omsgsTraceCheck(pcKeyword) == 0) return 0;
   return _msgsTraceRawV(pcKeyword, pcFormat, va);
 }
