@@ -19,6 +19,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -1585,6 +1586,7 @@ std::string _translate(sqlite3 *pdb, const std::string &strDb2, const std::strin
   std::string strSql = "SELECT ";
   if (st.boDistinct) strSql += "DISTINCT ";
   std::vector<std::string> vAliases;
+  std::unordered_map<std::string, const Column *> mapDeclared;   /* made at the first column item */
   for (size_t i = 0; i < st.vItems.size(); i++) {
     Item &it = st.vItems[i];
     if (i) strSql += ", ";
@@ -1614,12 +1616,20 @@ std::string _translate(sqlite3 *pdb, const std::string &strDb2, const std::strin
     db2standColType ct;
     if (e.k == Node::COL) {
       ct = _describe(e.t);
-      for (const TableRef *pt : typer.tableList())
-        for (const Column &c : pt->vCols)
-          if (e.strRaw == (pt->strCorr.empty() ? _quote(pt->strName) : _quote(pt->strCorr)) + "." + _quote(c.strName)) {
-            ct = db2standParseType(c.strDecl.empty() ? "VARCHAR(254)" : c.strDecl);
-            ct.boNullable = c.t.boNull;
-          }
+      if (mapDeclared.empty()) {
+        /* every column of the FROM list by its quoted name; a later table's
+           column of the same name stands */
+        for (const TableRef *pt : typer.tableList()) {
+          std::string strPrefix = (pt->strCorr.empty() ? _quote(pt->strName) : _quote(pt->strCorr)) + ".";
+          for (const Column &c : pt->vCols) mapDeclared[strPrefix + _quote(c.strName)] = &c;
+        }
+      }
+      auto itDeclared = mapDeclared.find(e.strRaw);
+      if (itDeclared != mapDeclared.end()) {
+        const Column &c = *itDeclared->second;
+        ct = db2standParseType(c.strDecl.empty() ? "VARCHAR(254)" : c.strDecl);
+        ct.boNullable = c.t.boNull;
+      }
       ct.strName = it.strAlias.empty() ? e.b : it.strAlias;
       strSql += e.strRaw;
     } else {
