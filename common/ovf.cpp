@@ -305,12 +305,19 @@ static uint32_t _ovfRecordsLeft(ovf *povf)
   return _ovfGetInt(povf, OVF_W_CONSUMER_HALF) > 0 ? _ovfGet(povf, OVF_W_RECORDS_LEFT) : 0;
 }
 
-int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen)
+/*
+** _ovfConsumerHalf
+**   Consumer: the half to read from.  A half read to its end is given back
+**   first; when none is held, the next full half is taken (waiting for it)
+**   and the read position and records left set from its header words.
+**   Returns 0 with *piHalf 1 or 2; 0 with *piHalf 0 once the end record was
+**   read; else _ovfWaitFull's failure.
+*/
+static int _ovfConsumerHalf(ovf *povf, int *piHalf)
 {
-  if (povf == nullptr || piLen == nullptr || iSize < 0 || (iSize > 0 && pBuffer == nullptr))
-    return ORC_INVALID;
   int iSemId = _ovfGetInt(povf, OVF_W_SEMID);
   int iHalf = _ovfGetInt(povf, OVF_W_CONSUMER_HALF);
+  *piHalf = 0;
 
   if (iHalf > 0 && _ovfGet(povf, OVF_W_RECORDS_LEFT) == 0) {
     omsgsTrace("Relseasing Read Buffer for %p\n", static_cast<void *>(povf));
@@ -321,7 +328,6 @@ int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen)
   }
   if (_ovfGetInt(povf, OVF_W_CONSUMER_EOF) == -1) {
     omsgsTrace("ovf not used/EOFed -> return 0 lenght read for %p\n", static_cast<void *>(povf));
-    *piLen = 0;
     return 0;
   }
   if (iHalf <= 0) {
@@ -329,7 +335,6 @@ int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen)
     int iRc = _ovfWaitFull(povf);
     if (iRc != 0) {
       omsgsTrace("No read buffer for %p: reason 0x%x\n", static_cast<void *>(povf), iRc);
-      *piLen = 0;
       return iRc;
     }
     omsgsTrace("Read buffer acquiered for %p\n", static_cast<void *>(povf));
@@ -338,22 +343,53 @@ int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen)
     _ovfSet(povf, OVF_W_READ_POS, _ovfGet(povf, _ovfStartWord(iHalf)));
     _ovfSet(povf, OVF_W_RECORDS_LEFT, _ovfGet(povf, _ovfCountWord(iHalf)));
   }
+  *piHalf = iHalf;
+  return 0;
+}
+
+/* Consumer: the end record at ulPos of iHalf was read; the half goes back and
+   every later read ends at once. */
+static void _ovfReadEnd(ovf *povf, int iHalf, uint32_t ulPos)
+{
+  _ovfSet(povf, OVF_W_READ_POS, ulPos + 4);
+  _ovfSetInt(povf, OVF_W_CONSUMER_HALF, -iHalf);
+  _ovfSetInt(povf, OVF_W_CONSUMER_EOF, -1);
+  omsgsTrace(" a lenght 0 record found -> EOF -> releae buffer for %p\n", static_cast<void *>(povf));
+  _semReleaseWriteFull(_ovfGetInt(povf, OVF_W_SEMID));
+  omsgsTrace("realese complete after EOF for %p\n", static_cast<void *>(povf));
+}
+
+/* The length of the record at ulPos, checked against the end of its half; false when
+   the length word or the record runs past it. */
+static bool _ovfRecordLength(ovf *povf, uint32_t ulPos, uint32_t ulEnd, uint32_t *pulLen)
+{
+  return obyteReadLE32(_ovfAt(povf, ulPos), _ovfAt(povf, ulEnd), pulLen) && *pulLen <= ulEnd - ulPos - 4;
+}
+
+int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen)
+{
+  if (povf == nullptr || piLen == nullptr || iSize < 0 || (iSize > 0 && pBuffer == nullptr))
+    return ORC_INVALID;
+  int iHalf = 0;
+  int iRc = _ovfConsumerHalf(povf, &iHalf);
+  if (iRc != 0 || iHalf == 0) {
+    *piLen = 0;
+    return iRc;
+  }
 
   /* The half's bounds are ours; the length word and count come from the peer. */
   uint32_t ulPos = _ovfGet(povf, OVF_W_READ_POS);
   uint32_t ulEnd = _ovfGet(povf, _ovfEndWord(iHalf));
   uint32_t ulLen = 0;
-  if (_ovfGet(povf, OVF_W_RECORDS_LEFT) == 0 ||
-      !obyteReadLE32(_ovfAt(povf, ulPos), _ovfAt(povf, ulEnd), &ulLen) ||
-      ulLen > ulEnd - ulPos - 4) {
+  if (_ovfGet(povf, OVF_W_RECORDS_LEFT) == 0 || !_ovfRecordLength(povf, ulPos, ulEnd, &ulLen)) {
     omsgsTrace("Bad record in half %d of %p: position %u, length %u, %u records left\n", iHalf,
                static_cast<void *>(povf), ulPos, ulLen, _ovfGet(povf, OVF_W_RECORDS_LEFT));
     *piLen = 0;
     return ORC_INVALID;
   }
-  ulPos += 4;
 
   if (ulLen != 0) {
+    ulPos += 4;
     uint32_t ulCopy = ulLen < static_cast<uint32_t>(iSize) ? ulLen : static_cast<uint32_t>(iSize);
     if (ulCopy != 0) std::memcpy(pBuffer, _ovfAt(povf, ulPos), ulCopy);
     _ovfSet(povf, OVF_W_RECORDS_LEFT, _ovfGet(povf, OVF_W_RECORDS_LEFT) - 1);
@@ -361,14 +397,100 @@ int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen)
     *piLen = static_cast<int>(ulLen);
     return 0;
   }
+  _ovfReadEnd(povf, iHalf, ulPos);
+  *piLen = 0;
+  return 0;
+}
+
+/*
+** The records of a half lie one after the other, each a length word and its
+** data padded to 4; the caller's buffer receives them in the same layout, so
+** that a run of them is one copy.  A cut record ends a run: the next one
+** starts 4 + round4(ilRecordMax) bytes after it in the buffer.  The control
+** words are read once and written once per call.
+*/
+int ovfReadRecords(ovf *povf, ovfrecords *prec)
+{
+  if (povf == nullptr || prec == nullptr || prec->ilRecordMax <= 0 || prec->ilSize < 0 || prec->ilUsed < 0 ||
+      prec->ilUsed > prec->ilSize || prec->ilCount < 0 || prec->ilCount > prec->ilCapacity ||
+      (prec->ilSize > 0 && prec->pBuffer == nullptr) || (prec->ilCapacity > 0 && prec->precs == nullptr))
+    return ORC_INVALID;
+  int iHalf = 0;
+  int iRc = _ovfConsumerHalf(povf, &iHalf);
+  if (iRc != 0) return iRc;
+  if (iHalf == 0) {
+    prec->iEnd = 1;
+    return 0;
+  }
+
+  uint32_t ulPos = _ovfGet(povf, OVF_W_READ_POS);
+  uint32_t ulEnd = _ovfGet(povf, _ovfEndWord(iHalf));
+  uint32_t ulLeft = _ovfGet(povf, OVF_W_RECORDS_LEFT);
+  uint32_t ulLen = 0;
+  if (ulLeft == 0 || !_ovfRecordLength(povf, ulPos, ulEnd, &ulLen)) {
+    omsgsTrace("Bad record in half %d of %p: position %u, length %u, %u records left\n", iHalf,
+               static_cast<void *>(povf), ulPos, ulLen, ulLeft);
+    return ORC_INVALID;
+  }
+  if (ulLen == 0) {
+    _ovfReadEnd(povf, iHalf, ulPos);
+    prec->iEnd = 1;
+    return 0;
+  }
+
+  unsigned char *pucOut = static_cast<unsigned char *>(prec->pBuffer);
+  const uint64_t ullSize = static_cast<uint64_t>(prec->ilSize);
+  const uint32_t ulRecordMax = static_cast<uint32_t>(prec->ilRecordMax);
+  uint64_t ullOut = static_cast<uint64_t>(prec->ilUsed);   /* where the record at ulPos goes */
+  int32_t ilCount = prec->ilCount;
+  uint32_t ulRunFrom = ulPos;   /* the run not yet copied: [ulRunFrom, ulRunTo) */
+  uint32_t ulRunTo = ulPos;
+  uint64_t ullRunOut = ullOut;
+  auto copyRun = [&] {
+    if (ulRunTo > ulRunFrom) std::memcpy(pucOut + ullRunOut, _ovfAt(povf, ulRunFrom), ulRunTo - ulRunFrom);
+  };
+
+  /* ulLen is the checked length of the record at ulPos, never the end record */
+  for (;;) {
+    uint32_t ulCopy = ulLen < ulRecordMax ? ulLen : ulRecordMax;
+    if (ilCount >= prec->ilCapacity || ullOut + 4 + ulCopy > ullSize) break;
+    prec->precs[ilCount].ilOffset = static_cast<int32_t>(ullOut + 4);
+    prec->precs[ilCount].ilLen = static_cast<int32_t>(ulLen);
+    ilCount++;
+    ulLeft--;
+    if (ulCopy < ulLen) {
+      /* cut: its first bytes end the run, and the next run starts after it */
+      ulRunTo = ulPos + 4 + ulCopy;
+      copyRun();
+      ulPos += 4 + _ovfRound4(ulLen);
+      ullOut += 4 + _ovfRound4(ulCopy);
+      ulRunFrom = ulRunTo = ulPos;
+      ullRunOut = ullOut;
+    } else {
+      ulRunTo = ulPos + 4 + ulLen;
+      ulPos += 4 + _ovfRound4(ulLen);
+      ullOut += 4 + _ovfRound4(ulLen);
+    }
+    if (ulLeft == 0) break;
+    if (!_ovfRecordLength(povf, ulPos, ulEnd, &ulLen)) {
+      /* the records before it are good; the next call fails on it */
+      omsgsTrace("Bad record in half %d of %p: position %u, length %u, %u records left\n", iHalf,
+                 static_cast<void *>(povf), ulPos, ulLen, ulLeft);
+      break;
+    }
+    if (ulLen == 0) break;   /* the end record: read by the next call */
+  }
+  copyRun();
 
   _ovfSet(povf, OVF_W_READ_POS, ulPos);
-  _ovfSetInt(povf, OVF_W_CONSUMER_HALF, -iHalf);
-  _ovfSetInt(povf, OVF_W_CONSUMER_EOF, -1);
-  omsgsTrace(" a lenght 0 record found -> EOF -> releae buffer for %p\n", static_cast<void *>(povf));
-  _semReleaseWriteFull(iSemId);
-  omsgsTrace("realese complete after EOF for %p\n", static_cast<void *>(povf));
-  *piLen = 0;
+  _ovfSet(povf, OVF_W_RECORDS_LEFT, ulLeft);
+  if (ulLeft == 0) {
+    /* every record was copied: the producer may have the half back now */
+    _ovfSetInt(povf, OVF_W_CONSUMER_HALF, -iHalf);
+    _semReleaseWriteFull(_ovfGetInt(povf, OVF_W_SEMID));
+  }
+  prec->ilUsed = static_cast<int32_t>(ullOut < ullSize ? ullOut : ullSize);
+  prec->ilCount = ilCount;
   return 0;
 }
 
@@ -662,35 +784,27 @@ static int _ovfGroupWait(ovfgroup *pgroup, ovf **ppovfLost)
   }
 }
 
-int ovfGroupRead(ovfgroup *pgroup, void *pBuffer, int iSize, int *piLen)
+/*
+** _ovfGroupMember
+**   The member to read next: the only one; else the current one while it
+**   has records left in its half; else, after one token of the group
+**   semaphore, the first member (in member order) with a full half, which
+**   becomes the current one.
+**   Returns 0 with *ppovf set; OVF_RC_LOST when a member's producer ended
+**   without its end record (that member is removed); OVF_RC_NOTREADY,
+**   OVF_RC_INTERRUPTED and ORC_INVALID as ovfGroupRead.
+*/
+static int _ovfGroupMember(ovfgroup *pgroup, ovf **ppovf)
 {
-  if (pgroup == nullptr || piLen == nullptr) return ORC_INVALID;
-  int iRc;
-  ovf *povf;
-
-  if (pgroup->iCount == 0) return OVF_RC_NOMEMBER;
   if (pgroup->iCount == 1) {
-    povf = pgroup->ppovfMembers[0];
-    iRc = ovfRead(povf, pBuffer, iSize, piLen);
-    if (iRc == OVF_RC_LOST) {
-      ovfGroupRemove(pgroup, povf);
-      return iRc;
-    }
-    if (iRc != 0 || *piLen != 0) return iRc;
-    ovfGroupRemove(pgroup, povf);
+    *ppovf = pgroup->ppovfMembers[0];
     return 0;
   }
-
-  povf = pgroup->povfCurrent;
+  ovf *povf = pgroup->povfCurrent;
   if (povf == nullptr || _ovfRecordsLeft(povf) == 0) {
     ovf *povfLost = nullptr;
-    iRc = _ovfGroupWait(pgroup, &povfLost);
-    if (iRc == OVF_RC_LOST) {
-      ovfGroupRemove(pgroup, povfLost);
-      *piLen = 0;
-      return iRc;
-    }
-    if (iRc == OVF_RC_INTERRUPTED) *piLen = 0;
+    int iRc = _ovfGroupWait(pgroup, &povfLost);
+    if (iRc == OVF_RC_LOST) ovfGroupRemove(pgroup, povfLost);
     if (iRc != 0) return iRc;
     povf = nullptr;
     for (int i = 0; i < pgroup->iCount && povf == nullptr; i++) {
@@ -702,20 +816,51 @@ int ovfGroupRead(ovfgroup *pgroup, void *pBuffer, int iSize, int *piLen)
     if (povf == nullptr) return OVF_RC_NOTREADY;
     pgroup->povfCurrent = povf;
   }
+  *ppovf = povf;
+  return 0;
+}
 
-  iRc = ovfRead(povf, pBuffer, iSize, piLen);
-  if (iRc == OVF_RC_LOST) {
+int ovfGroupRead(ovfgroup *pgroup, void *pBuffer, int iSize, int *piLen)
+{
+  if (pgroup == nullptr || piLen == nullptr) return ORC_INVALID;
+  for (;;) {
+    if (pgroup->iCount == 0) return OVF_RC_NOMEMBER;
+    bool boLast = pgroup->iCount == 1;
+    ovf *povf = nullptr;
+    int iRc = _ovfGroupMember(pgroup, &povf);
+    if (iRc != 0) {
+      if (iRc == OVF_RC_LOST || iRc == OVF_RC_INTERRUPTED) *piLen = 0;
+      return iRc;
+    }
+    iRc = ovfRead(povf, pBuffer, iSize, piLen);
+    if (iRc == OVF_RC_LOST) {
+      ovfGroupRemove(pgroup, povf);
+      return iRc;
+    }
+    if (iRc != 0 || *piLen != 0) return iRc;
+    /* End record of this member: drop it and go on with the others. */
     ovfGroupRemove(pgroup, povf);
-    return iRc;
+    if (boLast) return 0;
   }
-  if (iRc != 0 || *piLen != 0) return iRc;
+}
 
-  /* End record of this member: drop it and go on with the others. */
-  ovfGroupRemove(pgroup, povf);
-  iRc = ovfGroupRead(pgroup, pBuffer, iSize, piLen);
-  if (iRc == OVF_RC_NOMEMBER) {
-    *piLen = 0;
-    iRc = 0;
+int ovfGroupReadRecords(ovfgroup *pgroup, ovfrecords *prec)
+{
+  if (pgroup == nullptr || prec == nullptr) return ORC_INVALID;
+  for (;;) {
+    if (pgroup->iCount == 0) return OVF_RC_NOMEMBER;
+    ovf *povf = nullptr;
+    int iRc = _ovfGroupMember(pgroup, &povf);
+    if (iRc != 0) return iRc;
+    iRc = ovfReadRecords(povf, prec);
+    if (iRc == OVF_RC_LOST) {
+      ovfGroupRemove(pgroup, povf);
+      return iRc;
+    }
+    if (iRc != 0 || prec->iEnd == 0) return iRc;
+    /* End record of this member: drop it and go on with the others. */
+    ovfGroupRemove(pgroup, povf);
+    if (pgroup->iCount == 0) return 0;
+    prec->iEnd = 0;
   }
-  return iRc;
 }

@@ -183,6 +183,54 @@ int ovfWrite(ovf *povf, const void *pData, int iLen);
 int ovfRead(ovf *povf, void *pBuffer, int iSize, int *piLen);
 
 /*
+** A record taken by ovfReadRecords: where its bytes start in the caller's
+** buffer, and its full length (more than was copied when it was cut).
+*/
+struct ovfrecord {
+  int32_t ilOffset;
+  int32_t ilLen;
+};
+
+/*
+** Records taken in bulk: the caller's buffer and table of records, which
+** every call of ovfReadRecords or ovfGroupReadRecords fills further, and
+** the end of the channel (or group).  The caller sets the first five
+** members and clears ilUsed, ilCount and iEnd to begin a buffer.
+*/
+struct ovfrecords {
+  void *pBuffer;          /* where the records' bytes are copied */
+  int32_t ilSize;         /* bytes of pBuffer */
+  int32_t ilRecordMax;    /* a longer record is cut to its first ilRecordMax bytes (> 0) */
+  ovfrecord *precs;       /* the records taken, in channel order */
+  int32_t ilCapacity;     /* entries of precs */
+  int32_t ilUsed;         /* bytes of pBuffer in use: a call copies after them */
+  int32_t ilCount;        /* entries of precs in use: a call appends after them */
+  int iEnd;               /* set to 1 by the call that read the end record (of every member) */
+};
+
+/*
+** ovfReadRecords
+**   Consumer: takes the next records of the channel in one pass, as
+**   ovfRead would take them one after the other, and copies them into
+**   prec's buffer with one copy for each run of them.  Each record keeps
+**   the 4 bytes of its length word in front of it and the padding behind
+**   it, as in the channel: a record of length n needs 4 + n bytes of the
+**   buffer (4 + ilRecordMax when cut), the next one starting at a multiple
+**   of 4 bytes after it.  Takes a full half first when it holds none
+**   (waiting as ovfRead does), then the records of that half only; it
+**   stops at the end of the half, which goes back to the producer at once,
+**   before a record that does not fit in the rest of the buffer or the
+**   table, before a record whose length runs past its half, and before the
+**   end record when it has taken records.  Reading the end record sets
+**   iEnd, and every later call changes nothing.
+**   REQUIRES: ilUsed <= ilSize and ilCount <= ilCapacity.
+**   Returns 0 (ilCount unchanged and iEnd 0 only when the next record does
+**   not fit); OVF_RC_LOST, OVF_RC_INTERRUPTED and ORC_INVALID as ovfRead,
+**   taking nothing.
+*/
+int ovfReadRecords(ovf *povf, ovfrecords *prec);
+
+/*
 ** ovfWatchProducer
 **   Consumer: names the producer of the channel, a child of the calling
 **   process, so that a producer that ends before its first write is also
@@ -252,6 +300,20 @@ void ovfGroupAdd(ovfgroup *pgroup, ovf *povf);
 **   ORC_INVALID as ovfRead.
 */
 int ovfGroupRead(ovfgroup *pgroup, void *pBuffer, int iSize, int *piLen);
+
+/*
+** ovfGroupReadRecords
+**   Consumer: the next records of the group, as ovfReadRecords takes them
+**   from one member, that member chosen as ovfGroupRead chooses it, so
+**   that the records come in the order ovfGroupRead gives them.  A member
+**   is removed (and destroyed) when its end record is read, and the next
+**   member read; iEnd is set once every member has ended.
+**   Returns 0 (prec unchanged and iEnd 0 only when the next record does not
+**   fit); OVF_RC_NOMEMBER, OVF_RC_NOTREADY, OVF_RC_LOST (the member is
+**   removed), OVF_RC_INTERRUPTED and ORC_INVALID as ovfGroupRead, taking
+**   nothing.
+*/
+int ovfGroupReadRecords(ovfgroup *pgroup, ovfrecords *prec);
 
 /*
 ** ovfGroupRemove

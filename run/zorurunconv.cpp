@@ -45,10 +45,8 @@ std::atomic<zorurunconvReallocProc> gprocRealloc{nullptr};
 
 enum convState { CONV_FREE, CONV_FILLING, CONV_QUEUED, CONV_CONVERTING, CONV_CONVERTED };
 
-/* One record of a batch and, once converted, its row. */
+/* The row a record of a batch was converted into. */
 struct convRow {
-  int32_t ilIn;       /* offset of the record in the input area */
-  int32_t ilLen;      /* record length as read (longer than the copy when cut) */
   int64_t llOut;      /* offset of the row in the output area */
   int32_t ilOutLen;   /* row length */
   int iRc;            /* conversion code, 0 when converted */
@@ -60,7 +58,9 @@ struct convBatch {
   int iState = CONV_FREE;
   char *pcIn = nullptr;
   int32_t ilInUsed = 0;
-  std::vector<convRow> vrows;
+  std::vector<ovfrecord> vrecs;   /* the records in the input area: the first ilRecs entries */
+  int32_t ilRecs = 0;
+  std::vector<convRow> vrows;     /* their rows (capacity kept at least vrecs's size) */
   char *pcOut = nullptr;
   int64_t llOutCap = 0;
   int64_t llOutUsed = 0;    /* bytes of the converted rows, one after the other */
@@ -82,7 +82,6 @@ struct convPool {
   int32_t ilRecordMax = 0;
   int32_t ilRowMax = 0;
   int32_t ilInCap = 0;
-  char *pcStage = nullptr;                 /* feeder: a record of the largest size */
   ovfgroup *pgroup = nullptr;
   zorwrite *pwrite = nullptr;
   zorurunSelectCounts *pcounts = nullptr;
@@ -220,12 +219,15 @@ void _convBatch(convPool &pool, convClone *pclone, convBatch &batch)
 {
   int64_t llUsed = 0;
   batch.llConverted = 0;
-  for (convRow &row : batch.vrows) {
+  batch.vrows.resize(static_cast<size_t>(batch.ilRecs));   /* within its capacity: no allocation */
+  for (size_t i = 0; i < batch.vrows.size(); i++) {
+    const ovfrecord &rec = batch.vrecs[i];
+    convRow &row = batch.vrows[i];
     row.ilOutLen = 0;
     row.llOut = llUsed;
     row.ilCut = 0;
     row.llReplaced = 0;
-    if (row.ilLen > pool.ilRecordMax) {   /* a record cut by the buffer is never valid */
+    if (rec.ilLen > pool.ilRecordMax) {   /* a record cut by the buffer is never valid */
       row.iRc = ORC_INVALID;
       continue;
     }
@@ -241,10 +243,10 @@ void _convBatch(convPool &pool, convClone *pclone, convBatch &batch)
       batch.pcOut = pc;
       batch.llOutCap = llCap;
     }
-    const char *pcRecord = batch.pcIn + row.ilIn;
-    orowSetBuffer(pclone->prowSource, const_cast<char *>(pcRecord), row.ilLen, 0);
+    const char *pcRecord = batch.pcIn + rec.ilOffset;
+    orowSetBuffer(pclone->prowSource, const_cast<char *>(pcRecord), rec.ilLen, 0);
     /* LOBs the reader cut to their first 32700 bytes: it flagged the record */
-    if (row.ilLen > FICDATA_UREC_FLAGS && (pcRecord[FICDATA_UREC_FLAGS] & FICDATA_UREC_CUT) != 0)
+    if (rec.ilLen > FICDATA_UREC_FLAGS && (pcRecord[FICDATA_UREC_FLAGS] & FICDATA_UREC_CUT) != 0)
       row.ilCut = zorucoreCountCutLobs(pclone->prowSource);
     orowSetBuffer(pclone->prowTarget, batch.pcOut + llUsed, pool.ilRowMax, 0);
     int64_t llReplacedBefore = zorucoreReplacedCount();   /* this thread's count */
@@ -352,6 +354,7 @@ void _convCollector(convPool *ppool)
     if (!pool.aboStop.load(std::memory_order_relaxed) && !_convEmit(pool, batch))
       pool.aboStop.store(true, std::memory_order_relaxed);
     batch.vrows.clear();
+    batch.ilRecs = 0;
     batch.ilInUsed = 0;
     lock.lock();
     batch.iState = CONV_FREE;
@@ -362,13 +365,15 @@ void _convCollector(convPool *ppool)
 
 /* ------------------------------------------------------------ feeder */
 
-/* Asks every producer of the group to stop and reads the group to its end. */
-void _convDrain(ovfgroup *pgroup, char *pcBuffer, int32_t ilSize)
+/* Asks every producer of the group to stop and reads the group to its end
+   (the records are cut to the first bytes and dropped). */
+void _convDrain(ovfgroup *pgroup)
 {
   ovfGroupStop(pgroup);
   for (;;) {
+    char ac[64];
     int iLen = 0;
-    int iRc = ovfGroupRead(pgroup, pcBuffer, ilSize, &iLen);
+    int iRc = ovfGroupRead(pgroup, ac, static_cast<int>(sizeof ac), &iLen);
     if (iRc == OVF_RC_LOST) continue;
     if (iRc != 0 || iLen == 0) break;
   }
@@ -417,8 +422,6 @@ void _convQueue(convPool &pool, convBatch &batch)
 
 void _convFreeBatches(convPool &pool)
 {
-  std::free(pool.pcStage);
-  pool.pcStage = nullptr;
   for (convBatch &batch : pool.vbatch) {
     std::free(batch.pcIn);
     std::free(batch.pcOut);
@@ -463,14 +466,13 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
   bool boMade = true;
   try {
     pool.vbatch.resize(static_cast<size_t>(llBatches));
-    pool.pcStage = static_cast<char *>(std::malloc(static_cast<size_t>(ilRecordMax)));
-    if (pool.pcStage == nullptr) boMade = false;
     for (convBatch &batch : pool.vbatch) {
       batch.pcIn = static_cast<char *>(std::malloc(static_cast<size_t>(pool.ilInCap)));
       batch.pcOut = static_cast<char *>(std::malloc(static_cast<size_t>(llOut)));
       batch.llOutCap = llOut;
       if (batch.pcIn == nullptr || batch.pcOut == nullptr) boMade = false;
-      batch.vrows.reserve(static_cast<size_t>(pool.ilInCap / 64));
+      batch.vrecs.resize(static_cast<size_t>(pool.ilInCap / 64) + 1);
+      batch.vrows.reserve(batch.vrecs.size());
     }
   } catch (const std::bad_alloc &) {
     boMade = false;
@@ -486,8 +488,7 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
   }
   if (boMade && !_convStartWorker(pool)) boMade = false;
   if (!boMade) {
-    std::vector<char> vBuffer(static_cast<size_t>(ilRecordMax));
-    _convDrain(pgroup, vBuffer.data(), ilRecordMax);
+    _convDrain(pgroup);
     {
       std::lock_guard<std::mutex> lock(pool.mutex);
       pool.boEnd = true;
@@ -500,22 +501,32 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
     return ORC_NOMEM;
   }
 
-  /* A record goes straight into the batch while the batch has room for one of
-     the largest size; past that it is read into the staging area and copied
-     into this batch when it fits, else into the next one, so that a batch is
-     filled whatever the largest size. */
+  /* The records go straight into the batch, as many as fit at a time; a
+     record that no longer fits goes into the next batch, which is empty and
+     holds one of the largest size (cut to that size when longer). */
   int64_t llSeq = 0;
   convBatch *pbatch = &_convTake(pool, llSeq);
   int iStarted = 1;
   for (;;) {
     if (pool.aboStop.load(std::memory_order_relaxed)) {
-      _convDrain(pgroup, pool.pcStage, ilRecordMax);
+      _convDrain(pgroup);
       break;
     }
-    bool boStaged = pool.ilInCap - pbatch->ilInUsed < ilRecordMax;
-    char *pcInto = boStaged ? pool.pcStage : pbatch->pcIn + pbatch->ilInUsed;
-    int iLen = 0;
-    int iRc = ovfGroupRead(pgroup, pcInto, ilRecordMax, &iLen);
+    if (static_cast<size_t>(pbatch->ilRecs) == pbatch->vrecs.size()) {
+      try {
+        pbatch->vrecs.resize(2 * pbatch->vrecs.size());
+        pbatch->vrows.reserve(pbatch->vrecs.size());
+      } catch (const std::bad_alloc &) {
+        /* the records would be lost: the run fails */
+        _convFail(pool, ORC_NOMEM);
+        pool.aboStop.store(true, std::memory_order_relaxed);
+        continue;
+      }
+    }
+    ovfrecords take{pbatch->pcIn, pool.ilInCap, ilRecordMax, pbatch->vrecs.data(),
+                    static_cast<int32_t>(pbatch->vrecs.size()), pbatch->ilInUsed, pbatch->ilRecs, 0};
+    int iRc = ovfGroupReadRecords(pgroup, &take);
+    pbatch->ilInUsed = take.ilUsed;
     if (iRc == OVF_RC_LOST) {
       /* its rows after the last half it handed over are lost: the others
          are still read, and the pool fails */
@@ -528,33 +539,27 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
       /* a channel that cannot be read is no end of the data */
       omsgsTrace("Write Child: the channels could not be read (0x%x)\n", iRc);
       _convFail(pool, iRc);
-      _convDrain(pgroup, pool.pcStage, ilRecordMax);
+      _convDrain(pgroup);
       break;
     }
-    if (iLen == 0) break;
-    int32_t ilCopied = std::min(iLen, ilRecordMax);
-    if (boStaged) {
-      if (ilCopied > pool.ilInCap - pbatch->ilInUsed) {
-        _convQueue(pool, *pbatch);
-        if (iStarted < iWorkers && iStarted <= llSeq && _convStartWorker(pool)) iStarted++;
-        pbatch = &_convTake(pool, ++llSeq);
-      }
-      std::memcpy(pbatch->pcIn + pbatch->ilInUsed, pool.pcStage, static_cast<size_t>(ilCopied));
+    bool boTaken = take.ilCount > pbatch->ilRecs;
+    pbatch->ilRecs = take.ilCount;
+    if (take.iEnd != 0) break;
+    if (boTaken) continue;
+    if (pbatch->ilRecs == 0) {
+      /* an empty batch has room for a record of the largest size */
+      omsgsTrace("Write Child: a record does not fit an empty batch of %d bytes\n", static_cast<int>(pool.ilInCap));
+      _convFail(pool, ORC_INVALID);
+      _convDrain(pgroup);
+      break;
     }
-    try {
-      pbatch->vrows.push_back(convRow{pbatch->ilInUsed, iLen, 0, 0, 0, 0, 0});
-    } catch (const std::bad_alloc &) {
-      /* the record would be lost: the run fails */
-      _convFail(pool, ORC_NOMEM);
-      pool.aboStop.store(true, std::memory_order_relaxed);
-      continue;
-    }
-    /* the next record starts 8-aligned */
-    pbatch->ilInUsed = std::min(pool.ilInCap, pbatch->ilInUsed + ((ilCopied + 7) & ~7));
+    _convQueue(pool, *pbatch);
+    if (iStarted < iWorkers && iStarted <= llSeq && _convStartWorker(pool)) iStarted++;
+    pbatch = &_convTake(pool, ++llSeq);
   }
   {
     std::lock_guard<std::mutex> lock(pool.mutex);
-    if (pbatch->vrows.empty()) {
+    if (pbatch->ilRecs == 0) {
       pbatch->iState = CONV_FREE;
     } else {
       pbatch->iState = CONV_QUEUED;

@@ -8,11 +8,13 @@
 **   one call of zorurunconvRun.
 **
 **   Threads (design note).
-**     feeder     the calling thread.  Reads records from the group into the
-**                batch of the next sequence number (through a staging area
-**                once the batch has no room for a record of the largest
-**                size), queues the batch when the next record does not fit,
-**                and starts one more worker for each of the first batches.
+**     feeder     the calling thread.  Takes records from the group into the
+**                batch of the next sequence number, as many of one channel
+**                half as fit at a time, with one copy for each run of them
+**                (ovfGroupReadRecords); queues the batch when the next
+**                record does not fit, and starts one more worker for each
+**                of the first batches.  A half goes back to its producer
+**                once its records are copied.
 **     workers    1..n.  Each takes the queued batch of the lowest sequence
 **                number and converts its records with a converter of its
 **                own (clones of the rows, of every column's core data, of

@@ -13,6 +13,7 @@
 
 #include "common/osignal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -648,6 +649,350 @@ TEST_F(OvfTest, GroupGoesOnWithTheOthersWhenAProducerIsKilled)
   EXPECT_EQ(aiRead[0], 300);
   EXPECT_EQ(aiRead[1], 0);
   EXPECT_EQ(aiRead[2], 300);
+  EXPECT_EQ(waitChild(apid[0]), 0);
+  EXPECT_EQ(waitChild(apid[1]), 1000 + SIGKILL);
+  EXPECT_EQ(waitChild(apid[2]), 0);
+  EXPECT_EQ(ovfGroupDestroy(pgroup), 0);
+  for (const ChannelIds &ids : aids) expectGone(ids);
+  EXPECT_FALSE(semExists(iGroupSem));
+}
+
+/* ---- records taken in bulk ------------------------------------------------ */
+
+/* A record as the consumer got it: its full length and the bytes it was given. */
+struct Got {
+  int iLen;
+  std::vector<unsigned char> bytes;
+  bool operator==(const Got &) const = default;
+};
+
+/* What a consumer read of a channel or group: its records, the code it ended with, and whether it saw the end. */
+struct Stream {
+  std::vector<Got> recs;
+  int iRc = 0;
+  bool boEnd = false;
+};
+
+/* Reads the channel one record at a time, each into iSize bytes, to its end or first failure. */
+Stream readSingly(ovf *povf, int iSize)
+{
+  Stream s;
+  std::vector<unsigned char> buf(static_cast<size_t>(iSize));
+  for (;;) {
+    int iLen = -1;
+    s.iRc = ovfRead(povf, buf.data(), iSize, &iLen);
+    if (s.iRc != 0) break;
+    if (iLen == 0) {
+      s.boEnd = true;
+      break;
+    }
+    s.recs.push_back({iLen, std::vector<unsigned char>(buf.begin(), buf.begin() + std::min(iLen, iSize))});
+  }
+  return s;
+}
+
+/*
+** A consumer that takes records in bulk into a buffer of ilSize bytes and a
+** table of ilCapacity entries, and begins a fresh buffer whenever the next
+** record does not fit, as the conversion pool does.  Every record taken is
+** checked to lie in the buffer after the ones before it.
+*/
+struct BulkReader {
+  std::vector<unsigned char> buf;
+  std::vector<ovfrecord> recs;
+  ovfrecords take{};
+  int iCalls = 0;
+  int iFresh = 0;   /* buffers begun because a record did not fit */
+  BulkReader(int32_t ilSize, int32_t ilRecordMax, int32_t ilCapacity)
+      : buf(static_cast<size_t>(ilSize)), recs(static_cast<size_t>(ilCapacity))
+  {
+    take = {buf.data(), ilSize, ilRecordMax, recs.data(), ilCapacity, 0, 0, 0};
+  }
+  /* One call through fnRead; appends what it took to s.  False at the end or on a failure. */
+  bool step(const std::function<int(ovfrecords *)> &fnRead, Stream &s)
+  {
+    int32_t ilCount = take.ilCount, ilUsed = take.ilUsed;
+    iCalls++;
+    int iRc = fnRead(&take);
+    if (iRc != 0) {
+      EXPECT_EQ(take.ilCount, ilCount) << "a failing call takes nothing";
+      s.iRc = iRc;
+      return false;
+    }
+    for (int32_t i = ilCount; i < take.ilCount; i++) {
+      const ovfrecord &rec = take.precs[i];
+      int32_t ilCopy = std::min(rec.ilLen, take.ilRecordMax);
+      EXPECT_GE(rec.ilOffset, ilUsed + 4) << "record " << s.recs.size();
+      EXPECT_LE(rec.ilOffset + ilCopy, take.ilUsed) << "record " << s.recs.size();
+      s.recs.push_back({rec.ilLen, std::vector<unsigned char>(buf.begin() + rec.ilOffset,
+                                                              buf.begin() + rec.ilOffset + ilCopy)});
+      ilUsed = rec.ilOffset + ilCopy;
+    }
+    if (take.iEnd != 0) {
+      EXPECT_EQ(take.ilCount, ilCount) << "the call that reads the end takes no record";
+      s.boEnd = true;
+      return false;
+    }
+    if (take.ilCount == ilCount) {
+      EXPECT_GT(ilCount, 0) << "a fresh buffer must take a record";
+      if (ilCount == 0) {
+        s.iRc = -1;
+        return false;
+      }
+      iFresh++;
+      take.ilCount = 0;
+      take.ilUsed = 0;
+    }
+    return true;
+  }
+  Stream readAll(const std::function<int(ovfrecords *)> &fnRead)
+  {
+    Stream s;
+    while (step(fnRead, s)) {
+    }
+    return s;
+  }
+};
+
+/*
+** The same records written twice, on two channels by two producers, read
+** one record at a time from the first and in bulk from the second: the
+** consumer gets the same records, cut alike, and ends alike.  Records of
+** every size up to the largest a half takes, records longer than the
+** reading buffer (cut), an end record in the middle of a half, buffers and
+** tables that fill mid-half, and a producer killed in the middle of a half
+** (the records of the halves it handed over, then OVF_RC_LOST).
+*/
+TEST_F(OvfTest, RecordsTakenInBulkAreTheRecordsReadOneByOne)
+{
+  struct Case {
+    const char *pcName;
+    int iChannelLen;
+    std::vector<int> viLens;
+    bool boKilled;        /* the producer dies after its last record instead of ending */
+    int32_t ilSize;       /* bulk buffer */
+    int32_t ilRecordMax;  /* cut size, and the one-by-one buffer */
+    int32_t ilCapacity;   /* bulk table */
+  };
+  std::vector<int> viAssorted, viSmall, viLong;
+  for (int i = 0; i < 400; i++) viAssorted.push_back(i % 50 == 7 ? 2048 : 1 + (i * 37) % 300);
+  for (int i = 0; i < 60; i++) viSmall.push_back(8 + i % 13);
+  for (int i = 0; i < 300; i++) viLong.push_back(i % 9 == 4 ? 400 + i : 8 + (i * 11) % 90);
+  const Case aCases[] = {
+      {"sizes 1 to 300 and the largest of a half (2048)", 4096, viAssorted, false, 8192, 4096, 1024},
+      {"largest records only, one per half", 4096, std::vector<int>(20, 2048), false, 2052, 2048, 4},
+      {"an end record in the middle of the only half", 65536, viSmall, false, 65536, 1024, 1024},
+      {"small buffer and table: many calls per half, records cut", 4096, viLong, false, 300, 200, 3},
+      {"a producer killed in the middle of a half", 256, viSmall, true, 4096, 256, 64},
+      {"a producer killed before its first hand-over", 65536, viSmall, true, 4096, 256, 64},
+  };
+  for (const Case &c : aCases) {
+    SCOPED_TRACE(c.pcName);
+    ovf *apovf[2];
+    ChannelIds aids[2];
+    pid_t apid[2];
+    for (int k = 0; k < 2; k++) {
+      int iErr = 0;
+      apovf[k] = ovfCreate(c.iChannelLen, 0, &iErr);
+      ASSERT_NE(apovf[k], nullptr);
+      aids[k] = idsOf(apovf[k]);
+      apid[k] = forkChild([&, k] {
+        for (size_t i = 0; i < c.viLens.size(); i++) {
+          std::vector<unsigned char> rec = makeRecord(4, static_cast<int>(i), c.viLens[i]);
+          if (ovfWrite(apovf[k], rec.data(), static_cast<int>(rec.size())) != 0) return 2;
+        }
+        if (c.boKilled) raise(SIGKILL);
+        return ovfWrite(apovf[k], nullptr, 0) == 0 ? 0 : 3;
+      });
+      ASSERT_GT(apid[k], 0);
+      ovfWatchProducer(apovf[k], apid[k]);
+    }
+    Stream single = readSingly(apovf[0], c.ilRecordMax);
+    BulkReader reader(c.ilSize, c.ilRecordMax, c.ilCapacity);
+    Stream bulk = reader.readAll([&](ovfrecords *prec) { return ovfReadRecords(apovf[1], prec); });
+
+    EXPECT_EQ(bulk.iRc, single.iRc);
+    EXPECT_EQ(bulk.boEnd, single.boEnd);
+    EXPECT_TRUE(bulk.recs == single.recs) << bulk.recs.size() << " records in bulk, " << single.recs.size()
+                                          << " one by one";
+    /* and they are the records written (all of them unless the producer was killed), cut alike */
+    ASSERT_LE(single.recs.size(), c.viLens.size());
+    for (size_t i = 0; i < single.recs.size(); i++) {
+      std::vector<unsigned char> want = makeRecord(4, static_cast<int>(i), c.viLens[i]);
+      want.resize(std::min<size_t>(want.size(), static_cast<size_t>(c.ilRecordMax)));
+      EXPECT_EQ(single.recs[i].iLen, c.viLens[i]) << "record " << i;
+      EXPECT_TRUE(single.recs[i].bytes == want) << "record " << i;
+    }
+    if (c.boKilled) {
+      EXPECT_EQ(single.iRc, OVF_RC_LOST);
+      EXPECT_LT(single.recs.size(), c.viLens.size());
+      /* a later call fails again, without blocking */
+      ovfrecords again = reader.take;
+      EXPECT_EQ(ovfReadRecords(apovf[1], &again), OVF_RC_LOST);
+    } else {
+      EXPECT_EQ(single.iRc, 0);
+      EXPECT_EQ(single.recs.size(), c.viLens.size());
+      /* after the end every call sets the end again and takes nothing */
+      ovfrecords again = reader.take;
+      again.iEnd = 0;
+      EXPECT_EQ(ovfReadRecords(apovf[1], &again), 0);
+      EXPECT_EQ(again.iEnd, 1);
+      EXPECT_EQ(again.ilCount, reader.take.ilCount);
+    }
+    for (int k = 0; k < 2; k++) EXPECT_EQ(waitChild(apid[k]), c.boKilled ? 1000 + SIGKILL : 0);
+    for (int k = 0; k < 2; k++) {   // the second producer mapped both segments
+      EXPECT_EQ(ovfDestroy(apovf[k]), c.boKilled ? OVF_RC_LOST : 0);
+      expectGone(aids[k]);
+    }
+  }
+}
+
+/* Arguments a bulk read refuses, taking nothing and touching no half. */
+TEST_F(OvfTest, BulkReadRefusesBadArguments)
+{
+  int iErr = 0;
+  ovf *povf = ovfCreate(64, 0, &iErr);
+  ASSERT_NE(povf, nullptr);
+  ChannelIds ids = idsOf(povf);
+  unsigned char buf[64];
+  ovfrecord arec[4];
+  const ovfrecords good{buf, 64, 32, arec, 4, 0, 0, 0};
+  std::vector<std::pair<const char *, std::function<void(ovfrecords &)>>> vBad = {
+      {"no buffer", [](ovfrecords &r) { r.pBuffer = nullptr; }},
+      {"no table", [](ovfrecords &r) { r.precs = nullptr; }},
+      {"no record size", [](ovfrecords &r) { r.ilRecordMax = 0; }},
+      {"used past the size", [](ovfrecords &r) { r.ilUsed = 65; }},
+      {"count past the table", [](ovfrecords &r) { r.ilCount = 5; }},
+      {"negative size", [](ovfrecords &r) { r.ilSize = -1; }},
+  };
+  for (auto &[pcName, fnSpoil] : vBad) {
+    ovfrecords take = good;
+    fnSpoil(take);
+    EXPECT_EQ(ovfReadRecords(povf, &take), ORC_INVALID) << pcName;
+  }
+  ovfrecords take = good;
+  EXPECT_EQ(ovfReadRecords(nullptr, &take), ORC_INVALID);
+  EXPECT_EQ(ovfReadRecords(povf, nullptr), ORC_INVALID);
+  EXPECT_EQ(ovfGroupReadRecords(nullptr, &take), ORC_INVALID);
+  EXPECT_EQ(headerWord(povf, OVF_W_CONSUMER_HALF), 0);
+  EXPECT_EQ(ovfDestroy(povf), 0);
+  expectGone(ids);
+}
+
+/*
+** A stop asked while records are taken in bulk reaches the producer, and
+** every record it wrote before it is taken; a stop asked before its first
+** write ends the channel with no record.
+*/
+TEST_F(OvfTest, StopWhileTakingInBulkKeepsEveryRecordWritten)
+{
+  for (bool boEarly : {false, true}) {
+    SCOPED_TRACE(boEarly ? "stop before the first write" : "stop while the producer writes");
+    int iErr = 0;
+    ovf *povf = ovfCreate(512, 0, &iErr);
+    ASSERT_NE(povf, nullptr);
+    ChannelIds ids = idsOf(povf);
+    if (boEarly) ovfStop(povf);
+    int afd[2];
+    ASSERT_EQ(pipe(afd), 0);
+    pid_t pid = forkChild([&] { return produce(povf, 1, 1000000, 40, afd[1]); });
+    ASSERT_GT(pid, 0);
+    close(afd[1]);
+
+    BulkReader reader(300, 64, 16);
+    Stream s;
+    auto fnRead = [&](ovfrecords *prec) { return ovfReadRecords(povf, prec); };
+    if (!boEarly) {
+      while (s.recs.size() < 50 && reader.step(fnRead, s)) {
+      }
+      ovfStop(povf);
+    }
+    while (reader.step(fnRead, s)) {
+    }
+    EXPECT_EQ(s.iRc, 0);
+    EXPECT_TRUE(s.boEnd);
+    EXPECT_EQ(waitChild(pid), 1) << "the producer's write must return the stop code";
+    int iWritten = -1;
+    ASSERT_EQ(read(afd[0], &iWritten, sizeof iWritten), static_cast<ssize_t>(sizeof iWritten));
+    close(afd[0]);
+    EXPECT_EQ(static_cast<int>(s.recs.size()), iWritten) << "every record written before the stop is taken";
+    int iBad = 0;
+    for (size_t i = 0; i < s.recs.size(); i++) {
+      std::vector<unsigned char> want = makeRecord(1, static_cast<int>(i), recordLength(static_cast<int>(i), 40));
+      if (s.recs[i].iLen != static_cast<int>(want.size()) || s.recs[i].bytes != want) iBad++;
+    }
+    EXPECT_EQ(iBad, 0);
+    if (boEarly) {
+      EXPECT_EQ(iWritten, 0);
+    }
+    EXPECT_EQ(ovfDestroy(povf), 0);
+    expectGone(ids);
+  }
+}
+
+/*
+** A group read in bulk gives every member's records in that member's
+** order, drops members as they end or are lost (OVF_RC_LOST once, the
+** others read on), and sets the end once every member has ended.
+*/
+TEST_F(OvfTest, GroupInBulkGivesEveryMembersRecordsInOrder)
+{
+  int iErr = 0;
+  ovfgroup *pgroup = ovfGroupCreate(3, &iErr);
+  ASSERT_NE(pgroup, nullptr);
+  int iGroupSem = groupSem(pgroup);
+  ovf *apovf[3];
+  ChannelIds aids[3];
+  for (int i = 0; i < 3; i++) {
+    apovf[i] = ovfCreate(200 + 300 * i, 0, &iErr);
+    ASSERT_NE(apovf[i], nullptr);
+    aids[i] = idsOf(apovf[i]);
+    ovfGroupAdd(pgroup, apovf[i]);
+  }
+  const int aiRecords[3] = {3000, 200, 20};
+  pid_t apid[3];
+  for (int i = 0; i < 3; i++) {
+    apid[i] = forkChild([&, i] {
+      for (int k = 0; k < aiRecords[i]; k++) {
+        std::vector<unsigned char> rec = makeRecord(i, k, recordLength(k, 30));
+        if (ovfWrite(apovf[i], rec.data(), static_cast<int>(rec.size())) != 0) return 2;
+      }
+      if (i == 1) raise(SIGKILL);   // never writes the end record
+      return ovfWrite(apovf[i], nullptr, 0) == 0 ? 0 : 3;
+    });
+    ASSERT_GT(apid[i], 0);
+  }
+
+  BulkReader reader(256, 64, 8);
+  Stream s;
+  int iLost = 0;
+  for (;;) {
+    if (reader.step([&](ovfrecords *prec) { return ovfGroupReadRecords(pgroup, prec); }, s)) continue;
+    if (s.iRc != OVF_RC_LOST) break;
+    iLost++;
+    s.iRc = 0;
+  }
+  /* the lost member may be the last one left: the group is then empty */
+  EXPECT_TRUE(s.iRc == 0 || (s.iRc == OVF_RC_NOMEMBER && !s.boEnd)) << s.iRc;
+  EXPECT_EQ(iLost, 1);
+  int aiNext[3] = {0, 0, 0};
+  int iBad = 0;
+  for (const Got &got : s.recs) {
+    int iChannel = -1;
+    std::memcpy(&iChannel, got.bytes.data(), 4);
+    ASSERT_TRUE(iChannel >= 0 && iChannel < 3);
+    int k = aiNext[iChannel]++;
+    std::vector<unsigned char> want = makeRecord(iChannel, k, recordLength(k, 30));
+    if (got.iLen != static_cast<int>(want.size()) || got.bytes != want) iBad++;
+  }
+  EXPECT_EQ(iBad, 0);
+  EXPECT_EQ(aiNext[0], aiRecords[0]);
+  EXPECT_LT(aiNext[1], aiRecords[1]);   // the records of its last half are lost
+  EXPECT_EQ(aiNext[2], aiRecords[2]);
+  EXPECT_GT(reader.iFresh, 0);
+  EXPECT_EQ(pgroup->iCount, 0);
+  ovfrecords again = reader.take;
+  EXPECT_EQ(ovfGroupReadRecords(pgroup, &again), OVF_RC_NOMEMBER);
   EXPECT_EQ(waitChild(apid[0]), 0);
   EXPECT_EQ(waitChild(apid[1]), 1000 + SIGKILL);
   EXPECT_EQ(waitChild(apid[2]), 0);

@@ -6,6 +6,8 @@
 **     - many batches on four workers with NULL values (whose converters
 **       trace) while the message system runs: the file one thread would
 **       write, per channel in order;
+**     - records of assorted lengths taken in bulk, some longer than the
+**       pool converts: the rows one thread would write, and the counts;
 **     - failures that are not the end of the data (a producer gone without
 **       its end record, a record the channel cannot give back, an output
 **       area that cannot be grown): the pool ends with the first of them,
@@ -153,13 +155,14 @@ struct Pool {
   udbOutFile *output() { return static_cast<udbOutFile *>(plistOutput->pitemTop); }
 
   /* Runs the pool into a writer of the kind (1 or 2) on the output, with
-     batches of about 2 KB; the writer is flushed, closed and destroyed.
+     batches of about 2 KB (at least a record of ilRecordMax, the largest
+     the pool converts); the writer is flushed, closed and destroyed.
      Returns the pool's code. */
-  int run(uint32_t ulKind, int iWorkers, zorurunSelectCounts *pcounts)
+  int run(uint32_t ulKind, int iWorkers, zorurunSelectCounts *pcounts, int32_t ilRecordMax = kilRecordMax + 8)
   {
     zorwrite *pwrite = writeCreate(ulKind, -1, output(), 64 * 1024, nullptr, ptask);
     EXPECT_EQ(writeOpen(pwrite), 0);
-    int iRc = zorurunconvRun(pconvert, kilRecordMax + 8, 6 * (kilRecordMax + 8), 64 * 1024, pgroup, pwrite, iWorkers,
+    int iRc = zorurunconvRun(pconvert, ilRecordMax, 6 * (kilRecordMax + 8), 64 * 1024, pgroup, pwrite, iWorkers,
                              pcounts);
     writeFlush(pwrite);
     writeClose(pwrite);
@@ -252,6 +255,41 @@ TEST(zorurunconvPool, ManyBatchesOnFourWorkersGiveEveryRowInChannelOrder)
   EXPECT_TRUE(_only(vGot, rowsB.vLines) == rowsB.vLines);
   EXPECT_EQ(counts.llRowsSeen, 30000);
   EXPECT_EQ(counts.llRowsNotConverted, 0);
+}
+
+/*
+** Records of assorted lengths (each row's record followed by 0 to 1999
+** bytes the converter does not read), taken in bulk into batches of about
+** 2 KB that fill in the middle of a half: the file holds the rows one
+** thread would write, in channel order, and a record longer than the
+** largest the pool converts (600 bytes) is no row of the file but a row
+** not converted, counted at its place.
+*/
+TEST(zorurunconvPool, RecordsOfAssortedLengthsGiveTheRowsOneThreadWould)
+{
+  zavtestTempDir dir;
+  Pool pool(dir.file("out.del"), 1);
+  Rows rows = _rows(1, 3000, 0);
+  std::vector<std::string> vWant;
+  int64_t llLong = 0, llFirstLong = 0;
+  for (size_t i = 0; i < rows.vRecords.size(); i++) {
+    size_t ulExtra = i % 97 == 5 ? 1000 + i % 1000 : (i * 37) % 300;
+    rows.vRecords[i].resize(rows.vRecords[i].size() + ulExtra, 0xEE);
+    if (rows.vRecords[i].size() > 600) {
+      if (llLong++ == 0) llFirstLong = static_cast<int64_t>(i) + 1;
+    } else {
+      vWant.push_back(rows.vLines[i]);
+    }
+  }
+  ASSERT_GT(llLong, 10);
+  pid_t pid = _producer(pool.vpovf[0], rows.vRecords);
+  zorurunSelectCounts counts{};
+  EXPECT_EQ(pool.run(ZORWRITE_SYNC, 3, &counts, 600), 0);
+  EXPECT_EQ(_wait(pid), 0);
+  EXPECT_TRUE(_lines(dir.file("out.del")) == vWant);
+  EXPECT_EQ(counts.llRowsSeen, 3000);
+  EXPECT_EQ(counts.llRowsNotConverted, llLong);
+  EXPECT_EQ(counts.llFirstNotConverted, llFirstLong);
 }
 
 /* Gives no memory: every growth of an output area fails. */
