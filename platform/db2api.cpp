@@ -76,22 +76,7 @@ void _setStoreFailure(struct sqlca *pSqlca, int iCode, const std::string &strErr
   }
 }
 
-/*
-** The store the administrative calls of this process use: opened at the
-** first call and kept for the next ones of the same process on the same
-** database (a select child quiesces, resets and releases its table in turn).
-** No call leaves a transaction open on it.  A store inherited through fork is
-** the parent's: the child opens its own and leaves that one alone.
-*/
-struct AdminStore {
-  pid_t pid = 0;
-  std::string strPath;
-  sqlite3 *pdb = nullptr;
-  std::vector<sqlite3 *> vInherited;   /* the parents' handles, never used */
-};
-AdminStore gadmin;
-
-/* The store of the process's current connection. */
+/* Opens the store of the process's current connection. */
 sqlite3 *_currentStore(struct sqlca *pSqlca, std::string *pstrUser)
 {
   db2standDbEntry entry;
@@ -100,24 +85,9 @@ sqlite3 *_currentStore(struct sqlca *pSqlca, std::string *pstrUser)
     _setSqlca(pSqlca, -1024, "A database connection does not exist.");
     return nullptr;
   }
-  std::string strPath = db2standStorePath(entry);
-  if (gadmin.pdb != nullptr) {
-    if (gadmin.pid == getpid() && gadmin.strPath == strPath) return gadmin.pdb;
-    if (gadmin.pid == getpid())
-      sqlite3_close_v2(gadmin.pdb);
-    else
-      gadmin.vInherited.push_back(gadmin.pdb);
-    gadmin.pdb = nullptr;
-  }
   int iCode = 0;
   sqlite3 *pdb = db2standOpenStore(entry, &strError, &iCode);
-  if (pdb == nullptr) {
-    _setStoreFailure(pSqlca, iCode, strError);
-    return nullptr;
-  }
-  gadmin.pid = getpid();
-  gadmin.strPath = strPath;
-  gadmin.pdb = pdb;
+  if (pdb == nullptr) _setStoreFailure(pSqlca, iCode, strError);
   return pdb;
 }
 
@@ -262,7 +232,7 @@ void sqluvtun(const char *pcTable, int32_t iAction, void *pReserved1, void *pRes
                               : _exec(pdb, "DELETE FROM main.QUIESCE WHERE TABNAME = ?1", {strTable});
         _setSqlca(pSqlca, rc == SQLITE_OK ? 0 : -911, rc == SQLITE_OK ? "" : "The table could not be registered.");
       }
-      /* kept for the next call */
+      sqlite3_close_v2(pdb);
     }
   }
   db2standLog("sqluvtun", _str(pcTable) + " " + std::to_string(iAction), pSqlca ? pSqlca->sqlcode : 0);
@@ -284,7 +254,7 @@ void sqluvqdp(const char *pcTable, int32_t iMode, void *pReserved, struct sqlca 
                             : _exec(pdb, "INSERT OR REPLACE INTO main.QUIESCE VALUES(?1, 'QUIESCED')", {strTable});
         _setSqlca(pSqlca, rc == SQLITE_OK ? 0 : -911, rc == SQLITE_OK ? "" : "The table could not be quiesced.");
       }
-      /* kept for the next call */
+      sqlite3_close_v2(pdb);
     }
   }
   db2standLog("sqluvqdp", _str(pcTable) + " " + std::to_string(iMode), pSqlca ? pSqlca->sqlcode : 0);
@@ -319,7 +289,7 @@ void sqluadau(struct sql_authorizations *pAuth, struct sqlca *pSqlca)
         }
         _setSqlca(pSqlca, 0, "");
       }
-      /* kept for the next call */
+      sqlite3_close_v2(pdb);
     }
   }
   db2standLog("sqluadau", strUser, pSqlca ? pSqlca->sqlcode : 0);
@@ -461,7 +431,7 @@ void sqluexpr_api(const char *pcDataFile, struct sqlu_media_list *pLobPaths, str
       }
       if (pst) sqlite3_finalize(pst);
       if (pOut) pOut->rowsExported = llRows;
-      /* kept for the next call */
+      sqlite3_close_v2(pdb);
     }
     if (pfMsg) {
       if (pSqlca && pSqlca->sqlcode != 0)
