@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <immintrin.h>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -225,6 +226,7 @@ static int _ovfWaitFull(ovf *povf)
 /* Hands the producer's current half to the consumer (and counts it for the group). */
 static void _ovfHandOver(ovf *povf)
 {
+  _mm_sfence();   /* the half's streamed records are in memory before the consumer is told */
   int iHalf = _ovfGetInt(povf, OVF_W_PRODUCER_HALF);
   _ovfSet(povf, _ovfCountWord(iHalf), _ovfGet(povf, OVF_W_PRODUCER_COUNT));
   _ovfSetInt(povf, OVF_W_PRODUCER_HALF, -iHalf);
@@ -233,6 +235,38 @@ static void _ovfHandOver(ovf *povf)
   uint32_t ulGroup = _ovfGet(povf, OVF_W_GROUP);
   if (ulGroup != 0) _semReleaseReadFull(static_cast<int>(ulGroup - 1));
   omsgsTrace("Released Write Buffer for %p\n", static_cast<void *>(povf));
+}
+
+/*
+** Writes the record of ulLen (> 0) bytes at pData, length word first, at
+** pucAt with non-temporal stores: the lines of a half the consumer read last
+** are not fetched into the producer's cache only to be overwritten (the
+** copy into the channel was the reader's costliest step).  The padding of
+** the last word is written as zeros when boPadding (the whole word lies in
+** the half), else the last bytes are copied alone.
+*/
+static void _ovfStreamRecord(unsigned char *pucAt, const void *pData, uint32_t ulLen, bool boPadding)
+{
+  int *piAt = reinterpret_cast<int *>(pucAt);   /* 4-aligned: positions are */
+  unsigned char aucWord[4];
+  int iWord;
+  obytePutLE32(aucWord, ulLen);
+  std::memcpy(&iWord, aucWord, 4);
+  _mm_stream_si32(piAt++, iWord);
+  const unsigned char *puc = static_cast<const unsigned char *>(pData);
+  uint32_t ul = 0;
+  for (; ul + 4 <= ulLen; ul += 4) {
+    std::memcpy(&iWord, puc + ul, 4);
+    _mm_stream_si32(piAt++, iWord);
+  }
+  if (ul < ulLen && boPadding) {
+    std::memset(aucWord, 0, sizeof aucWord);
+    std::memcpy(aucWord, puc + ul, ulLen - ul);
+    std::memcpy(&iWord, aucWord, 4);
+    _mm_stream_si32(piAt, iWord);
+  } else if (ul < ulLen) {
+    std::memcpy(piAt, puc + ul, ulLen - ul);
+  }
 }
 
 int ovfWrite(ovf *povf, const void *pData, int iLen)
@@ -278,14 +312,15 @@ int ovfWrite(ovf *povf, const void *pData, int iLen)
   }
 
   uint32_t ulPos = _ovfGet(povf, OVF_W_WRITE_POS);
-  obytePutLE32(_ovfAt(povf, ulPos), ulLen);
   _ovfSet(povf, OVF_W_PRODUCER_COUNT, _ovfGet(povf, OVF_W_PRODUCER_COUNT) + 1);
-  ulPos += 4;
   if (ulLen != 0) {
-    std::memcpy(_ovfAt(povf, ulPos), pData, ulLen);
-    _ovfSet(povf, OVF_W_WRITE_POS, ulPos + _ovfRound4(ulLen));
+    _ovfStreamRecord(_ovfAt(povf, ulPos), pData, ulLen,
+                     static_cast<uint64_t>(ulPos) + 4 + _ovfRound4(ulLen) <= _ovfGet(povf, OVF_W_WRITE_LIMIT));
+    _ovfSet(povf, OVF_W_WRITE_POS, ulPos + 4 + _ovfRound4(ulLen));
     return 0;
   }
+  obytePutLE32(_ovfAt(povf, ulPos), ulLen);
+  ulPos += 4;
   _ovfSet(povf, OVF_W_WRITE_POS, ulPos);
 
   omsgsTrace("iLen =0 -> EOF for %p\n", static_cast<void *>(povf));

@@ -40,7 +40,7 @@
 **
 **   L is the length asked of ovfCreate rounded up to a multiple of 4.  A record
 **   is a 32-bit length (host order), then the data, padded to a multiple of 4
-**   (the padding is not written); length 0 is the end record.  A record and
+**   (the padding holds zeros, or whatever was there); length 0 is the end record.  A record and
 **   its length word must fit in one half: length + 4 <= half size.
 **
 **   Semaphores: 0 full halves waiting for the consumer (initially 0); 1 free
