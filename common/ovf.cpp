@@ -18,10 +18,10 @@
 
 #include <atomic>
 #include <cerrno>
-#include <immintrin.h>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <immintrin.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
