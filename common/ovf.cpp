@@ -255,6 +255,13 @@ static void _ovfStreamRecord(unsigned char *pucAt, const void *pData, uint32_t u
   _mm_stream_si32(piAt++, iWord);
   const unsigned char *puc = static_cast<const unsigned char *>(pData);
   uint32_t ul = 0;
+  /* words up to a 16-byte boundary, then 16 bytes a store, then the last words */
+  for (; ul + 4 <= ulLen && (reinterpret_cast<uintptr_t>(piAt) & 15) != 0; ul += 4) {
+    std::memcpy(&iWord, puc + ul, 4);
+    _mm_stream_si32(piAt++, iWord);
+  }
+  for (; ul + 16 <= ulLen; ul += 16, piAt += 4)
+    _mm_stream_si128(reinterpret_cast<__m128i *>(piAt), _mm_loadu_si128(reinterpret_cast<const __m128i *>(puc + ul)));
   for (; ul + 4 <= ulLen; ul += 4) {
     std::memcpy(&iWord, puc + ul, 4);
     _mm_stream_si32(piAt++, iWord);

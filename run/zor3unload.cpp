@@ -831,7 +831,7 @@ int unloadFromTs(zorurunReader *preader)
       if (!_unloadRecordConcerned(punload)) continue;
       const unsigned char *pcRecord = pcPage + ilOffset;
       if (pcRecord[FICDATA_REC_FORMAT] == FICDATA_FORMAT_COMPRESSED) {
-        int iExp = _ficdataExpandCompressedRecord(&pts->tbdesc, pcRecord, ilLength, pcExpand, ilSize, &ilLength);
+        int iExp = ficdataExpandPrepared(&check, pcRecord, ilLength, pcExpand, ilSize, &ilLength);
         if (iExp != 0) {
           ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iExp);
           continue;

@@ -373,9 +373,43 @@ const unsigned char *_ficdataGetDefault(const ficdataTableDesc *pdesc, int iColu
   }
 }
 
-int ficdataExpandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
-                        const unsigned char *pcRecord, int32_t ilRecordSize,
-                        unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength)
+namespace {
+
+/*
+** Copies n bytes that do not overlap, inline for the short values of a
+** row (two loads and two stores that may overlap each other), else memcpy.
+*/
+[[gnu::always_inline]] inline void _copyValue(unsigned char *pcTo, const unsigned char *pcFrom, int32_t n)
+{
+  if (n >= 8 && n <= 16) {
+    uint64_t ul1, ul2;
+    std::memcpy(&ul1, pcFrom, 8);
+    std::memcpy(&ul2, pcFrom + n - 8, 8);
+    std::memcpy(pcTo, &ul1, 8);
+    std::memcpy(pcTo + n - 8, &ul2, 8);
+  } else if (n >= 4 && n < 8) {
+    uint32_t ul1, ul2;
+    std::memcpy(&ul1, pcFrom, 4);
+    std::memcpy(&ul2, pcFrom + n - 4, 4);
+    std::memcpy(pcTo, &ul1, 4);
+    std::memcpy(pcTo + n - 4, &ul2, 4);
+  } else if (n < 4) {
+    for (int32_t i = 0; i < n; i++) pcTo[i] = pcFrom[i];
+  } else {
+    std::memcpy(pcTo, pcFrom, static_cast<size_t>(n));
+  }
+}
+
+/*
+** The expansion of a compressed record, with the column sizes given by
+** fnColumn(i, &size, &variable, &nullable): from the description, or from
+** the ones a row check made ready.
+*/
+template <typename ColumnInfo>
+[[gnu::always_inline]] inline int _expandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
+                                                const unsigned char *pcRecord, int32_t ilRecordSize,
+                                                unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength,
+                                                ColumnInfo fnColumn)
 {
   if (pdesc == nullptr || pcRecord == nullptr || pcBuffer == nullptr || pilLength == nullptr)
     return ORC_INVALID;
@@ -403,8 +437,8 @@ int ficdataExpandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
     const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
     uint16_t usEntry = obyteGetLE16(pcEntries + 2 * i);
     bool boVariable;
-    int32_t ilSize = _inRecordSize(pcol->sType, pcol->sLength, &boVariable);
-    int32_t boNullable = pcol->sFlags & 1;
+    int32_t ilSize, boNullable;
+    fnColumn(i, &ilSize, &boVariable, &boNullable);
     if (ilSize < 0 || ilFixed + ilSize + boNullable > ilFixedLength) {
       omsgsTrace("Compressed record: column %d does not fit a fixed part of %d", i, ilFixedLength);
       return FICDATA_RC_CORRUPT;
@@ -446,12 +480,12 @@ int ficdataExpandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
       }
       obytePutLE16(pcRow + ilFixed, static_cast<uint16_t>(ilVar));
       obytePutLE16(pcRow + ilFixed + 2, static_cast<uint16_t>(ilLength));
-      std::memcpy(pcRow + ilVar, pcRecord + ilIn, ilLength);
+      _copyValue(pcRow + ilVar, pcRecord + ilIn, ilLength);
       ilIn += ilLength;
       ilVar += ilLength;
     } else {
       if (ilIn + ilSize > ilRecordSize) return FICDATA_RC_TRUNCATED;
-      std::memcpy(pcRow + ilFixed, pcRecord + ilIn, ilSize);
+      _copyValue(pcRow + ilFixed, pcRecord + ilIn, ilSize);
       ilIn += ilSize;
     }
     ilFixed += ilSize;
@@ -460,6 +494,37 @@ int ficdataExpandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
   obytePutLE16(pcBuffer + FICDATA_REC_FIXED, static_cast<uint16_t>(ilFixed));
   *pilLength = FICDATA_REC_HEADER + ilVar;
   return 0;
+}
+
+}  // namespace
+
+int ficdataExpandRecord(const ficdataTableDesc *pdesc, int32_t ilFixedLength,
+                        const unsigned char *pcRecord, int32_t ilRecordSize,
+                        unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength)
+{
+  return _expandRecord(pdesc, ilFixedLength, pcRecord, ilRecordSize, pcBuffer, ilBufferSize, pilLength,
+                       [pdesc](int32_t i, int32_t *pilSize, bool *pboVariable, int32_t *pboNullable) {
+                         const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
+                         *pilSize = _inRecordSize(pcol->sType, pcol->sLength, pboVariable);
+                         *pboNullable = pcol->sFlags & 1;
+                       });
+}
+
+int ficdataExpandPrepared(const ficdataRowCheck *pcheck, const unsigned char *pcRecord, int32_t ilRecordSize,
+                          unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength)
+{
+  if (pcheck == nullptr || pcheck->pdesc == nullptr) return ORC_INVALID;
+  const ficdataTableDesc *pdesc = pcheck->pdesc;
+  if (pcheck->iExpandColumns < 0)
+    return ficdataExpandRecord(pdesc, pdesc->ilFixedLength, pcRecord, ilRecordSize, pcBuffer, ilBufferSize,
+                               pilLength);
+  return _expandRecord(pdesc, pdesc->ilFixedLength, pcRecord, ilRecordSize, pcBuffer, ilBufferSize, pilLength,
+                       [pcheck](int32_t i, int32_t *pilSize, bool *pboVariable, int32_t *pboNullable) {
+                         const auto &col = pcheck->acol[i];
+                         *pilSize = col.sSize;
+                         *pboVariable = col.ucVariable != 0;
+                         *pboNullable = col.ucNullable;
+                       });
 }
 
 int _ficdataExpandCompressedRecord(const ficdataTableDesc *pdesc, const unsigned char *pcRecord,
@@ -516,11 +581,17 @@ void ficdataRowCheckPrepare(const ficdataTableDesc *pdesc, ficdataRowCheck *pche
   pcheck->ilAllFit = 0;
   pcheck->iVariables = 0;
   const int iColumns = pdesc != nullptr && pdesc->pcolumns != nullptr ? pdesc->sColumnCount : 0;
+  pcheck->iExpandColumns = iColumns <= FICDATA_EXPAND_COLUMNS ? iColumns : -1;
   for (int i = 0; i < iColumns; i++) {
     const ficdataColumnDesc *pcol = &pdesc->pcolumns[i];
     bool boVariable;
     int32_t ilSize = _inRecordSize(pcol->sType, pcol->sLength, &boVariable);
     int32_t boNullable = pcol->sFlags & 1;
+    if (i < FICDATA_EXPAND_COLUMNS) {
+      pcheck->acol[i].sSize = static_cast<int16_t>(std::clamp<int32_t>(ilSize, -1, INT16_MAX));
+      pcheck->acol[i].ucVariable = boVariable ? 1 : 0;
+      pcheck->acol[i].ucNullable = static_cast<unsigned char>(boNullable);
+    }
     if (pcol->sOffset < 0 || ilSize < 0) {
       pcheck->ilAllPresent = INT32_MAX;   /* a column no row can hold: every row takes the full check */
       continue;
@@ -740,7 +811,7 @@ static int _ficdataReadRecord(ficdata *pficdata, const unsigned char *pcPage, in
   int iFormat = pcRecord[FICDATA_REC_FORMAT];
   int32_t ilLength;
   if (iFormat == FICDATA_FORMAT_COMPRESSED) {
-    rc = _ficdataExpandCompressedRecord(pdesc, pcRecord, ilRecord, pcBuffer, ilBufferSize, &ilLength);
+    rc = ficdataExpandPrepared(pcheck, pcRecord, ilRecord, pcBuffer, ilBufferSize, &ilLength);
     if (rc != 0) return rc;
   } else if (iFormat == FICDATA_FORMAT_ROW) {
     if (ilRecord > ilBufferSize) return FICDATA_RC_CORRUPT;

@@ -491,6 +491,7 @@ int ficdataCheckRow(const ficdataTableDesc *pdesc, const unsigned char *pcRecord
 ** is present and fits, only the variable columns' data remain to be checked.
 */
 #define FICDATA_CHECK_VARIABLES 32
+#define FICDATA_EXPAND_COLUMNS 128
 struct ficdataRowCheck {
   const ficdataTableDesc *pdesc;
   int32_t ilAllPresent;   /* a fixed part of at least this length holds every column (INT32_MAX: never) */
@@ -501,6 +502,12 @@ struct ficdataRowCheck {
     int16_t sNullOffset;  /* its null byte, -1 when not nullable */
     int16_t sColumn;      /* for traces */
   } avar[FICDATA_CHECK_VARIABLES];
+  int32_t iExpandColumns; /* columns of acol, -1 when more than FICDATA_EXPAND_COLUMNS */
+  struct {
+    int16_t sSize;        /* in-record size (ficdataInRecordSize; -1 for none) */
+    unsigned char ucVariable;   /* 1: the bytes are the data offset and length */
+    unsigned char ucNullable;   /* 1: a null byte follows */
+  } acol[FICDATA_EXPAND_COLUMNS];
 };
 
 /*
@@ -509,6 +516,14 @@ struct ficdataRowCheck {
 **   pdesc, which must outlive it and not change while it is used.
 */
 void ficdataRowCheckPrepare(const ficdataTableDesc *pdesc, ficdataRowCheck *pcheck);
+
+/*
+** ficdataExpandPrepared
+**   _ficdataExpandCompressedRecord with the description of pcheck: the same
+**   result for every record.
+*/
+int ficdataExpandPrepared(const ficdataRowCheck *pcheck, const unsigned char *pcRecord, int32_t ilRecordSize,
+                          unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength);
 
 /*
 ** ficdataCheckRowPrepared

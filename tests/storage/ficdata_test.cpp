@@ -549,6 +549,87 @@ TEST(FicdataRecord, PreparedRowCheckAgreesWithTheFullCheck)
   }
 }
 
+/*
+** The expansion made ready once per page gives ficdataExpandRecord's
+** result, bytes and length, for every record: values of every length the
+** short copies take (0 to 40 bytes), defaults and NULLs, damage anywhere,
+** buffers too small, and a table wider than the prepared column list.
+*/
+TEST(FicdataRecord, PreparedExpansionAgreesWithTheDescription)
+{
+  std::vector<Column> colsLengths;
+  std::vector<Value> valsLengths;
+  for (int i = 0; i <= 40; i++) {
+    colsLengths.push_back({257, 40, i % 3 == 0});
+    valsLengths.push_back(val(std::string(static_cast<size_t>(i), static_cast<char>('a' + i % 26))));
+    colsLengths.push_back({256, static_cast<int16_t>(i % 17 + 1), i % 2 == 0});
+    valsLengths.push_back(i % 7 == 5 && i % 2 == 0 ? db2pages::null()
+                                                   : val(std::string(static_cast<size_t>(i % 17 + 1), 'c')));
+  }
+  std::vector<Column> colsWide;
+  std::vector<Value> valsWide;
+  for (int i = 0; i < FICDATA_EXPAND_COLUMNS + 5; i++) {
+    colsWide.push_back({1, 4, i % 2 == 1});
+    valsWide.push_back(i % 9 == 4 ? db2pages::dflt() : val(B({static_cast<unsigned char>(i), 0, 0, 0})));
+  }
+  struct {
+    const char *pcWhat;
+    std::vector<Column> cols;
+    std::vector<Value> vals;
+    bool boRowForm;   /* no default values: the undamaged record expands to the row written directly */
+  } atables[] = {
+      {"every type", gcolsAll, allValues(), true},
+      {"values of every short length", colsLengths, valsLengths, true},
+      {"more columns than prepared", colsWide, valsWide, false},
+  };
+  uint32_t ulSeed = 424242;
+  auto next = [&ulSeed](uint32_t ulBound) {
+    ulSeed = ulSeed * 1103515245u + 12345u;
+    return (ulSeed >> 8) % ulBound;
+  };
+  for (const auto &t : atables) {
+    SCOPED_TRACE(t.pcWhat);
+    ficdataTableDesc desc = describe(t.cols);
+    ficdataRowCheck check;
+    ficdataRowCheckPrepare(&desc, &check);
+    const Bytes good = db2pages::compressed(t.cols, t.vals);
+    const int32_t ilGood = static_cast<int32_t>(good.size());
+    const int32_t ilRoom = ficdataSizeEnreg(&desc);
+    int iRefused = 0;
+    for (int k = 0; k < 3000; k++) {
+      Bytes rec = good;
+      int32_t ilLength = ilGood;
+      int32_t ilBuffer = ilRoom;
+      if (k > 0) {
+        switch (next(4)) {
+          case 0: ilLength = static_cast<int32_t>(next(static_cast<uint32_t>(ilGood + 1))); break;
+          case 1: ilBuffer = static_cast<int32_t>(next(static_cast<uint32_t>(ilRoom + 1))); break;
+          default:
+            for (uint32_t n = next(3) + 1; n > 0; n--)
+              rec[8 + next(static_cast<uint32_t>(ilGood - 8))] = static_cast<unsigned char>(next(256));
+        }
+      }
+      Bytes full(static_cast<size_t>(ilRoom), 0xEE), prepared(static_cast<size_t>(ilRoom), 0xEE);
+      int32_t ilFull = -1, ilPrepared = -1;
+      int iFull = ficdataExpandRecord(&desc, desc.ilFixedLength, rec.data(), ilLength, full.data(), ilBuffer, &ilFull);
+      int iPrepared = ficdataExpandPrepared(&check, rec.data(), ilLength, prepared.data(), ilBuffer, &ilPrepared);
+      ASSERT_EQ(iPrepared, iFull) << "case " << k;
+      if (iFull != 0) {
+        iRefused++;
+        continue;
+      }
+      ASSERT_EQ(ilPrepared, ilFull) << "case " << k;
+      ASSERT_EQ(Bytes(prepared.begin(), prepared.begin() + ilFull), Bytes(full.begin(), full.begin() + ilFull))
+          << "case " << k;
+      if (k == 0 && t.boRowForm) {
+        EXPECT_EQ(Bytes(full.begin(), full.begin() + ilFull), expandedForm(db2pages::row(t.cols, t.vals)));
+      }
+    }
+    EXPECT_GT(iRefused, 100);   /* the damage reaches the checks */
+    free(desc.pcolumns);
+  }
+}
+
 /* ---------------------------------------------------------- WHERE */
 
 TEST(FicdataRecord, WhereDecidesForEveryOpenPair)
