@@ -14,6 +14,7 @@
 #include "common/omsgsshared.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -235,6 +236,20 @@ unsigned char *_regEntry(unsigned char *puc, uint32_t ul)
   return puc + OMSGS_REG_OFF_ENTRIES + (size_t)ul * OMSGS_REG_ENTRY_SIZE;
 }
 
+/*
+** Stores the entry count (little-endian, as every word of the segment) with
+** release order: whoever reads the new count also sees the entries it covers.
+*/
+void _regSetCount(unsigned char *puc, uint32_t ulCount)
+{
+  unsigned char auc[4];
+  obytePutLE32(auc, ulCount);
+  uint32_t ulWord;
+  std::memcpy(&ulWord, auc, 4);
+  std::atomic_ref<uint32_t>(*reinterpret_cast<uint32_t *>(puc + OMSGS_REG_OFF_COUNT))
+      .store(ulWord, std::memory_order_release);
+}
+
 /* Appends an entry; false when the segment is full. */
 bool _regAdd(unsigned char *puc, int iKind, int iId)
 {
@@ -242,8 +257,7 @@ bool _regAdd(unsigned char *puc, int iKind, int iId)
   if (ulCount >= (uint32_t)OMSGS_REG_CAPACITY) return false;
   obytePutLE32(_regEntry(puc, ulCount), (uint32_t)iKind);
   obytePutLE32(_regEntry(puc, ulCount) + 4, (uint32_t)iId);
-  __atomic_thread_fence(__ATOMIC_SEQ_CST);
-  obytePutLE32(puc + OMSGS_REG_OFF_COUNT, ulCount + 1);
+  _regSetCount(puc, ulCount + 1);
   return true;
 }
 
@@ -255,8 +269,7 @@ void _regRemove(unsigned char *puc, int iKind, int iId)
     unsigned char *pucEntry = _regEntry(puc, ul);
     if ((int)obyteGetLE32(pucEntry) != iKind || (int)obyteGetLE32(pucEntry + 4) != iId) continue;
     std::memcpy(pucEntry, _regEntry(puc, ulCount - 1), OMSGS_REG_ENTRY_SIZE);
-    __atomic_thread_fence(__ATOMIC_SEQ_CST);
-    obytePutLE32(puc + OMSGS_REG_OFF_COUNT, ulCount - 1);
+    _regSetCount(puc, ulCount - 1);
     return;
   }
 }
