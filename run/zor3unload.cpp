@@ -42,6 +42,7 @@
 #include "storage/ficdms.h"
 #include "storage/ficdmsemp.h"
 #include "storage/ficlvar.h"
+#include "storage/ficpar.h"
 #include "storage/ficsms.h"
 #include "storage/zorts.h"
 
@@ -286,6 +287,52 @@ int _unloadStopLong(unloadLong *plong)
   return iRc;
 }
 
+/* ------------------------------------------------ the record loops' pages */
+
+/*
+** How a record loop reads its pages: page by page, or, once the table's
+** first page is read, through the helper threads of storage/ficpar.h when
+** the table and the reader allow them.
+*/
+struct unloadPages {
+  int iHelpers = 0;
+  ficpar *ppar = nullptr;
+  bool boEnded = false;   /* a page answered 0: nothing more is read or sent */
+};
+
+/* Reads the page pinfo names, or hands it to the helpers.  Returns as ficdataGetDB2Enregs. */
+int _unloadPage(unloadPages *ppages, ficdata *pficdata, int iFd, const ficdataInfoLong *pinfolong,
+                ficdataInfoTable *pinfo, const ficdataTableDesc *pdesc, ficdataSlots *pslots, unsigned char *pcBuffer,
+                int32_t ilSize, std::vector<ficdataPair> &vpairs)
+{
+  int32_t iPairs = static_cast<int32_t>(vpairs.size());
+  int iGo;
+  if (ppages->ppar != nullptr) {
+    ficparPage page{iFd, pinfo->ilLogicalPage, pinfo->ilPhysicalPage, pinfo->llExpectedPage};
+    iGo = ficparPut(ppages->ppar, &page, vpairs.data(), iPairs);
+  } else {
+    iGo = ficdataGetDB2Enregs(pficdata, iFd, pinfolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize, vpairs.data(),
+                              iPairs);
+    if (iGo != 0 && ppages->iHelpers > 0 && pinfo->llExpectedPage == 0)
+      ppages->ppar = ficparCreate(pficdata, pinfo, pinfolong, pdesc, pslots, pcBuffer, ilSize, ppages->iHelpers);
+  }
+  if (iGo == 0) ppages->boEnded = true;
+  return iGo;
+}
+
+/*
+** Sends the rows of the pages handed to the helpers so far, before the
+** loop reports a page it cannot read or ends.  Returns as
+** ficdataGetDB2Enregs (1 when nothing was handed over or the loop ended).
+*/
+int _unloadPagesFlush(unloadPages *ppages, std::vector<ficdataPair> &vpairs)
+{
+  if (ppages->ppar == nullptr || ppages->boEnded) return 1;
+  int iGo = ficparFlush(ppages->ppar, vpairs.data(), static_cast<int32_t>(vpairs.size()));
+  if (iGo == 0) ppages->boEnded = true;
+  return iGo;
+}
+
 /* ------------------------------------------------------------ SMS path */
 
 /*
@@ -306,12 +353,19 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
   unsigned char *pcBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ilSize)));
   ficdataSlots *pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
   if (pcBuffer == nullptr || pslots == nullptr) iRc = 1;
+  unloadPages pages;
+  pages.iHelpers = ficparHelpers(pficdata, pinfo, pdesc, vpairs.data(), static_cast<int32_t>(vpairs.size()),
+                                 ppart->ilDataPages);
   for (int32_t p = 0; iRc == 0 && p < ppart->ilDataPages; p++) {
     int32_t ilCont = -1;
     int32_t ilPhys = ficsmsIdentifyPage(pconf, ilObid, p, &ilCont);
     if (ilPhys < 0 || ilCont < 0 || ilCont >= pconf->ilContainers || piFd[ilCont] < 0) {
       /* the container that holds the page has no file of the table */
       omsgsTrace("Page %d of table %d has no open file (container %d)", p, ilObid, ilCont);
+      if (_unloadPagesFlush(&pages, vpairs) == 0) {
+        if (_unloadAnyLive(vpairs)) iRc = 1;
+        break;
+      }
       _unloadPagesEnd(pficdata->acTable, p, ppart->ilDataPages);
       iRc = 1;
       break;
@@ -319,12 +373,14 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
     pinfo->ilLogicalPage = p;
     pinfo->llExpectedPage = p;
     pinfo->ilPhysicalPage = ilPhys;
-    if (ficdataGetDB2Enregs(pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize,
-                            vpairs.data(), static_cast<int32_t>(vpairs.size())) == 0) {
+    if (_unloadPage(&pages, pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, pcBuffer, ilSize,
+                    vpairs) == 0) {
       if (_unloadAnyLive(vpairs)) iRc = 1;   /* not the writers' stop: a read or long-data failure */
       break;
     }
   }
+  if (iRc == 0 && _unloadPagesFlush(&pages, vpairs) == 0 && _unloadAnyLive(vpairs)) iRc = 1;
+  ficparDestroy(pages.ppar);
   if (pficdata->ilReadCode != 0) iRc = 1;
   _unloadCountDamaged(preader, pficdata->llDamaged);
   _unloadSyncPairs(preader, vpairs);
@@ -462,19 +518,26 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
     }
     ppart->ilDataPages = 0;
   }
+  unloadPages pages;
+  pages.iHelpers = ficparHelpers(pficdata, pinfo, pdesc, vpairs.data(), static_cast<int32_t>(vpairs.size()),
+                                 ppart->ilDataPages);
   for (int32_t i = 0; iRc == 0 && i < ppart->ilDataPages; i++) {
-    if (!_unloadNextWord(&stream, &ulWord)) {
-      /* the extent map lists fewer pages than the table has */
-      omsgsTrace("Page-number pipe ended after %d of %d pages", i, ppart->ilDataPages);
-      _unloadPagesEnd(pficdata->acTable, i, ppart->ilDataPages);
-      iRc = 1;
-      break;
-    }
+    bool boWord = _unloadNextWord(&stream, &ulWord);
     int32_t ilPage = static_cast<int32_t>(ulWord);
     int32_t ilCont = -1;
-    int32_t ilPhys = ficdmsIdentifyPage(pblock->pconf, pblock->ilObid, ilPage, &ilCont);
-    if (ilPhys < 0 || ilCont < 0 || ilCont >= pblock->pconf->ilContainers || piFd[ilCont] < 0) {
-      omsgsTrace("Page %d has no mapping or open container (%d)", ilPage, ilCont);
+    int32_t ilPhys = boWord ? ficdmsIdentifyPage(pblock->pconf, pblock->ilObid, ilPage, &ilCont) : -1;
+    if (!boWord || ilPhys < 0 || ilCont < 0 || ilCont >= pblock->pconf->ilContainers || piFd[ilCont] < 0) {
+      /* the pages handed to the helpers are sent before the page that cannot be read is reported */
+      if (_unloadPagesFlush(&pages, vpairs) == 0) {
+        if (_unloadAnyLive(vpairs)) iRc = 1;
+        break;
+      }
+      if (!boWord) {
+        /* the extent map lists fewer pages than the table has */
+        omsgsTrace("Page-number pipe ended after %d of %d pages", i, ppart->ilDataPages);
+      } else {
+        omsgsTrace("Page %d has no mapping or open container (%d)", ilPage, ilCont);
+      }
       _unloadPagesEnd(pficdata->acTable, i, ppart->ilDataPages);
       iRc = 1;
       break;
@@ -482,12 +545,14 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
     pinfo->ilLogicalPage = ilPage;
     pinfo->llExpectedPage = i;
     pinfo->ilPhysicalPage = ilPhys;
-    if (ficdataGetDB2Enregs(pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize,
-                            vpairs.data(), static_cast<int32_t>(vpairs.size())) == 0) {
+    if (_unloadPage(&pages, pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, pcBuffer, ilSize,
+                    vpairs) == 0) {
       if (_unloadAnyLive(vpairs)) iRc = 1;   /* not the writers' stop: a read or long-data failure */
       break;
     }
   }
+  if (iRc == 0 && _unloadPagesFlush(&pages, vpairs) == 0 && _unloadAnyLive(vpairs)) iRc = 1;
+  ficparDestroy(pages.ppar);
   if (pficdata->ilReadCode != 0) iRc = 1;
   _unloadCountDamaged(preader, pficdata->llDamaged);
   _unloadSyncPairs(preader, vpairs);

@@ -456,11 +456,13 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
   pool.pwrite = pwrite;
   pool.pcounts = pcounts;
   /* a batch takes a 32nd of the writer's buffer, up to kInputMax, and at least one record
-     of the largest size; the batches hold about the writer's buffer, and stay in a budget */
+     of the largest size; the batches hold about the writer's buffer, and stay in a budget;
+     two a worker and four more, so that a worker late with its batch does not stop the
+     intake while the collector waits for that batch */
   int64_t llIn = std::max<int64_t>(std::min<int64_t>(kInputMax, llBuffer / 32), static_cast<int64_t>(ilRecordMax) + 8);
   int64_t llOut = 2 * llIn + ilRowMax;
   pool.ilInCap = static_cast<int32_t>(std::min<int64_t>(llIn, 0x7FFFFFF0));
-  int64_t llBatches = std::clamp<int64_t>(std::min(llBuffer / llIn, kPoolBudget / (llIn + llOut)), 2, iWorkers + 3);
+  int64_t llBatches = std::clamp<int64_t>(std::min(llBuffer / llIn, kPoolBudget / (llIn + llOut)), 2, 2 * iWorkers + 4);
   iWorkers = static_cast<int>(std::min<int64_t>(iWorkers, llBatches - 1));
 
   bool boMade = true;

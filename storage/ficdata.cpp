@@ -778,6 +778,59 @@ static int _ficdataLoadLOB(ficdata *pficdata, const ficdataInfoLong *pinfolong, 
   return 0;
 }
 
+int ficdataDecodeRecord(const ficdataRowCheck *pcheck, const unsigned char *pcPage, int32_t ilPageSize,
+                        int32_t ilOffset, unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength)
+{
+  if (pcheck == nullptr || pcPage == nullptr || pcBuffer == nullptr || pilLength == nullptr ||
+      ilBufferSize < FICDATA_REC_HEADER)
+    return ORC_INVALID;
+  int32_t ilRecord;
+  int rc = ficdataRecordInPage(pcPage, ilPageSize, ilOffset, &ilRecord);
+  if (rc != 0) return rc;
+  const unsigned char *pcRecord = pcPage + ilOffset;
+  int iFormat = pcRecord[FICDATA_REC_FORMAT];
+  int32_t ilLength;
+  if (iFormat == FICDATA_FORMAT_COMPRESSED) {
+    rc = ficdataExpandPrepared(pcheck, pcRecord, ilRecord, pcBuffer, ilBufferSize, &ilLength);
+    if (rc != 0) return rc;
+  } else if (iFormat == FICDATA_FORMAT_ROW) {
+    if (ilRecord > ilBufferSize) return FICDATA_RC_CORRUPT;
+    std::memcpy(pcBuffer, pcRecord, ilRecord);
+    pcBuffer[FICDATA_UREC_FLAGS] = 0;   /* the stored byte is no flag of ours */
+    ilLength = ilRecord;
+  } else {
+    omsgsTrace("Invalid Record Type: %x at offset %d", iFormat, ilOffset);
+    return FICDATA_RC_CORRUPT;
+  }
+  rc = ficdataCheckRowPrepared(pcheck, pcBuffer, ilLength);
+  if (rc != 0) return rc;
+  *pilLength = ilLength;
+  return 0;
+}
+
+int ficdataWritePairs(ficdata *pficdata, ficdataPair *apair, int32_t iPairCount, const unsigned char *pcRecord,
+                      int32_t ilLength, int64_t llObjectPage, int iSlot)
+{
+  bool boOpen = false;
+  for (int32_t i = 0; i < iPairCount && apair != nullptr; i++) {
+    if (apair[i].povf == nullptr) continue;
+    int iWrite = ovfWrite(apair[i].povf, pcRecord, ilLength);
+    if (iWrite == OVF_RC_STOPPED) {
+      omsgsTrace("Pair %d stopped by its writer", i);
+      apair[i].povf = nullptr;
+    } else if (iWrite != 0) {
+      /* the record would be lost: the read fails */
+      omsgsFMTEDO(ZORU452E, static_cast<int>(ilLength), pficdata->acTable, static_cast<long long>(llObjectPage),
+                  iSlot, iWrite);
+      if (pficdata->ilReadCode == 0) pficdata->ilReadCode = FICDATA_RC_REFUSED;
+      return 0;
+    } else {
+      boOpen = true;
+    }
+  }
+  return boOpen ? 1 : 0;
+}
+
 /* _ficdataReadDB2DataRecord with the description's row check made ready by the caller. */
 static int _ficdataReadRecord(ficdata *pficdata, const unsigned char *pcPage, int32_t ilPageSize, int32_t ilOffset,
                               const ficdataTableDesc *pdesc, const ficdataRowCheck *pcheck,
@@ -804,25 +857,8 @@ static int _ficdataReadRecord(ficdata *pficdata, const unsigned char *pcPage, in
   if (pcPage == nullptr || pdesc == nullptr || pcBuffer == nullptr || pilLength == nullptr ||
       ilBufferSize < FICDATA_REC_HEADER)
     return ORC_INVALID;
-  int32_t ilRecord;
-  int rc = ficdataRecordInPage(pcPage, ilPageSize, ilOffset, &ilRecord);
-  if (rc != 0) return rc;
-  const unsigned char *pcRecord = pcPage + ilOffset;
-  int iFormat = pcRecord[FICDATA_REC_FORMAT];
   int32_t ilLength;
-  if (iFormat == FICDATA_FORMAT_COMPRESSED) {
-    rc = ficdataExpandPrepared(pcheck, pcRecord, ilRecord, pcBuffer, ilBufferSize, &ilLength);
-    if (rc != 0) return rc;
-  } else if (iFormat == FICDATA_FORMAT_ROW) {
-    if (ilRecord > ilBufferSize) return FICDATA_RC_CORRUPT;
-    std::memcpy(pcBuffer, pcRecord, ilRecord);
-    pcBuffer[FICDATA_UREC_FLAGS] = 0;   /* the stored byte is no flag of ours */
-    ilLength = ilRecord;
-  } else {
-    omsgsTrace("Invalid Record Type: %x at offset %d", iFormat, ilOffset);
-    return FICDATA_RC_CORRUPT;
-  }
-  rc = ficdataCheckRowPrepared(pcheck, pcBuffer, ilLength);
+  int rc = ficdataDecodeRecord(pcheck, pcPage, ilPageSize, ilOffset, pcBuffer, ilBufferSize, &ilLength);
   if (rc != 0) return rc;
 
   for (int32_t i = 0; i < iPairCount && apair != nullptr; i++) {
@@ -1273,24 +1309,7 @@ int ficdataGetDB2Enregs(ficdata *pficdata, int iFd, const ficdataInfoLong *pinfo
       ficdataSkipDamaged(pficdata->acTable, &pficdata->llDamaged, llObjectPage, s, rc);
       continue;
     }
-    bool boOpen = false;
-    for (int32_t i = 0; i < iPairCount && apair != nullptr; i++) {
-      if (apair[i].povf == nullptr) continue;
-      int iWrite = ovfWrite(apair[i].povf, pcBuffer, ilLength);
-      if (iWrite == OVF_RC_STOPPED) {
-        omsgsTrace("Pair %d stopped by its writer", i);
-        apair[i].povf = nullptr;
-      } else if (iWrite != 0) {
-        /* the record would be lost: the read fails */
-        omsgsFMTEDO(ZORU452E, static_cast<int>(ilLength), pficdata->acTable, static_cast<long long>(llObjectPage), s,
-                    iWrite);
-        if (pficdata->ilReadCode == 0) pficdata->ilReadCode = FICDATA_RC_REFUSED;
-        return 0;
-      } else {
-        boOpen = true;
-      }
-    }
-    if (!boOpen) return 0;
+    if (ficdataWritePairs(pficdata, apair, iPairCount, pcBuffer, ilLength, llObjectPage, s) == 0) return 0;
   }
   return 1;
 }

@@ -652,6 +652,31 @@ int ficdataGetEnreg(ficdata *pficdata, const int *piFd, void *pUnused, int iSlot
                     int iBuffer, ficdataMapPage pfnMap);
 
 /*
+** ficdataDecodeRecord
+**   The row of the record at ilOffset of a data page, as ficdataGetDB2Enregs
+**   sends it before WHERE and long data: a copied record (format 1, its
+**   flags byte cleared) or a value-compressed one expanded
+**   (ficdataExpandPrepared) into pcBuffer, then checked
+**   (ficdataCheckRowPrepared); *pilLength its length.  Says nothing but
+**   traces.  Returns 0; ficdataRecordInPage's code; FICDATA_RC_CORRUPT for
+**   another format, a row that does not fit the buffer or fails its check;
+**   the expansion's code.
+*/
+int ficdataDecodeRecord(const ficdataRowCheck *pcheck, const unsigned char *pcPage, int32_t ilPageSize,
+                        int32_t ilOffset, unsigned char *pcBuffer, int32_t ilBufferSize, int32_t *pilLength);
+
+/*
+** ficdataWritePairs
+**   Writes a kept record (slot iSlot of object page llObjectPage, for the
+**   message) to every pair whose channel is set; a pair whose write answers
+**   0x1a9001 gets its channel cleared.  Returns 1 while some pair took it;
+**   0 when none is left, or when a channel refused it (ZORU452E,
+**   pficdata->ilReadCode = FICDATA_RC_REFUSED when not yet set).
+*/
+int ficdataWritePairs(ficdata *pficdata, ficdataPair *apair, int32_t iPairCount, const unsigned char *pcRecord,
+                      int32_t ilLength, int64_t llObjectPage, int iSlot);
+
+/*
 ** ficdataGetDB2Enregs
 **   Reads pinfo's physical page from descriptor iFd (the caller has mapped
 **   it) through the read-ahead windows, or into page buffer iBuffer when

@@ -16,7 +16,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,7 @@
 #include "storage/ficcont.h"
 #include "storage/ficdata.h"
 #include "storage/ficdms.h"
+#include "storage/ficpar.h"
 #include "storage/zorts.h"
 #include "tests/storage/dmsspace.h"
 #include "tests/storage/empspace.h"
@@ -258,6 +262,232 @@ TEST(UnloadSms, DescriptionThenReadSendsEveryRowInPageOrder)
   unloadDestroy(punload);
   partDestroy(ppart);
   olistDestroy(plist);
+}
+
+/* ------------------------------------ pages decoded on helper threads */
+
+/*
+** The tunings every table below is read with: page by page, then through
+** helper threads with batches of several sizes (the tables are long
+** enough for three batches and more).
+*/
+struct Tuning {
+  int iHelpers;
+  int32_t ilBatch;
+};
+const Tuning gaTunings[] = {{0, -1}, {2, 2}, {3, 1}, {2, 5}, {1, 3}};
+
+/* What one read of a table gave: the exit code, every pair's records, the messages. */
+struct ReadResult {
+  int iRc = -1;
+  std::vector<std::vector<Bytes>> vGot;
+  std::vector<std::string> vMsgs;
+  bool operator==(const ReadResult &o) const { return iRc == o.iRc && vGot == o.vGot && vMsgs == o.vMsgs; }
+};
+
+/*
+** Reads the table of punload into iPairs pairs (those of vStopped stopped
+** first) with the tuning: the reader process keeps its messages and
+** writes them to a file this process reads back.
+*/
+ReadResult ReadTuned(unload *punload, int iPairs, const std::vector<int> &vStopped, const Tuning &t,
+                     const std::string &strMsgs)
+{
+  ficparSetTuning(t.iHelpers, t.ilBatch);
+  ReadResult res;
+  Reader r(punload, iPairs);
+  for (int i : vStopped) ovfStop(r.vPairs[static_cast<size_t>(i)].povf);
+  res.iRc = r.Run(
+      [&](zorurunReader *p) {
+        int iRc = 0;
+        std::vector<std::string> v = zavtestMessages([&] { iRc = unloadTableDB2Seq("inst", kObjId, p); });
+        FILE *pfile = std::fopen(strMsgs.c_str(), "w");
+        for (const std::string &str : v) std::fputs(str.c_str(), pfile);
+        std::fclose(pfile);
+        return iRc;
+      },
+      &res.vGot);
+  ficparSetTuning(-1, -1);
+  std::ifstream in(strMsgs);
+  for (std::string str; std::getline(in, str);) res.vMsgs.push_back(str);
+  return res;
+}
+
+/*
+** A page as DB2 leaves it on disk: bit 0 of the first byte of every
+** 512-byte sector saved in the torn-page words (offsets 36 and 40) and,
+** but in the first sector, flipped in the page, so that only a reader that
+** restores the bits reads the rows that cross a sector's start.
+*/
+Bytes Torn(Bytes v)
+{
+  db2empSeal(v.data(), static_cast<uint32_t>(v.size()));
+  for (size_t at = 512; at < v.size(); at += 512) v[at] ^= 1;
+  return v;
+}
+
+/*
+** An SMS table of ulPages pages over two containers (extent size 2): page p
+** holds rows 100 p to 100 p + 19 (their records run past the first
+** sectors) among an empty slot, a pointer and a record of another kind;
+** fnPage may make page p another way (false leaves it as made).
+*/
+template <typename Fn>
+void WriteSmsTable(const std::string &strDb, uint32_t ulPages, std::vector<Bytes> *pvRows, Fn fnPage)
+{
+  std::vector<std::vector<Bytes>> vFiles(2);
+  for (uint32_t p = 0; p < ulPages; p++) {
+    Bytes v;
+    if (!fnPage(p, &v)) {
+      std::vector<Bytes> vSlots = {Bytes{}, db2pages::pointer(p, 0), db2pages::other(1)};
+      for (int i = 0; i < 20; i++) {
+        Bytes row = fictable::Row(static_cast<int>(p) * 100 + i);
+        vSlots.push_back(row);
+        pvRows->push_back(row);
+      }
+      v = p == 0 ? db2pages::firstPage(kPageSize, ulPages, fictable::Columns(), vSlots)
+                 : db2pages::page(kPageSize, p, vSlots);
+    }
+    uint32_t ulExtent = p / 2;
+    vFiles[(kObjId + ulExtent) % 2].push_back(Torn(v));
+  }
+  for (int c = 0; c < 2; c++) {
+    std::ofstream out(strDb + "cont" + std::to_string(c) + "/SQL00004.DAT", std::ios::binary);
+    for (const Bytes &v : vFiles[static_cast<size_t>(c)])
+      out.write(reinterpret_cast<const char *>(v.data()), static_cast<std::streamsize>(v.size()));
+  }
+}
+
+/* The SMS table space of two containers in strDb; its ficcont list (owned by the caller). */
+olist *SmsSpace(const std::string &strDb)
+{
+  std::filesystem::create_directories(strDb + "cont0");
+  std::filesystem::create_directories(strDb + "cont1");
+  db2spcsTablespace ts;
+  ts.sId = kTbsId;
+  ts.strName = "SMSSPACE";
+  ts.ulFlags = FICCONT_TYPE_SMS;
+  ts.ulExtentSize = 2;
+  ts.ulPageSize = kPageSize;
+  ts.vContainers = {{"cont0", 0, 0, 0, kPageSize}, {"cont1", 0, 0, 0, kPageSize}};
+  EXPECT_TRUE(db2spcsWriteFile(strDb + "SQLSPCS.1", {ts}));
+  olist *plist = nullptr;
+  ochar *pchar = ocharCreate(0, 850);
+  ocharAppendFixedS(pchar, ts.strName.data(), static_cast<int32_t>(ts.strName.size()));
+  EXPECT_EQ(ficcontGetLocalPart(&plist, "hosta", "SAMPLE", pchar, strDb.c_str(), 0), 0);
+  ocharDestroy(pchar);
+  return plist;
+}
+
+/*
+** Read through helper threads, a table gives what the page-by-page read
+** gives: the same records in the same order to every pair, the same
+** messages in the same order, the same end, whatever the batches.  The
+** helpers leave every page with something to report to the record loop:
+** pages carrying another number, a broken slot directory, a record
+** running past its page, a file cut short, pairs the writers stopped.
+*/
+TEST(UnloadHelpers, SmsTableReadsAsPageByPage)
+{
+  const uint32_t ulPages = 24;
+  struct Case {
+    const char *pcWhat;
+    std::vector<uint32_t> vDamaged;   /* pages written damaged */
+    bool boCut;                       /* the second container cut in the middle of page 21 */
+    std::vector<int> vStopped;        /* pairs stopped before the read */
+    bool boClean;                     /* every row expected, no message */
+  } acases[] = {
+      {"sound table", {}, false, {}, true},
+      {"damaged pages among sound ones", {5, 9, 14, 17}, false, {}, false},
+      {"damaged pages, then a file cut short", {9, 14}, true, {}, false},
+      {"one pair stopped", {9}, false, {0}, false},
+      {"every pair stopped", {}, false, {0, 1}, false},
+  };
+  for (const Case &c : acases) {
+    SCOPED_TRACE(c.pcWhat);
+    zavtestTempDir dir;
+    std::string strDb = dir.path + "/db/";
+    olist *plist = SmsSpace(strDb);
+    ASSERT_NE(plist, nullptr);
+    ficcont *pficcont = static_cast<ficcont *>(plist->pitemTop);
+    std::vector<Bytes> vRows;
+    WriteSmsTable(strDb, ulPages, &vRows, [&](uint32_t p, Bytes *pv) {
+      if (std::find(c.vDamaged.begin(), c.vDamaged.end(), p) == c.vDamaged.end()) return false;
+      std::vector<Bytes> vSlots = {fictable::Row(static_cast<int>(p) * 10), Bytes{}, fictable::Row(1)};
+      *pv = db2pages::page(kPageSize, p, vSlots);
+      switch (p % 4) {
+        case 1: db2pages::putLE32(*pv, 28, p + 100); break;                         /* another page's number */
+        case 2: db2pages::putLE16(*pv, db2pages::kSlotDir, 0xFFFE); break;           /* slot count below zero */
+        default: db2pages::putLE16(*pv, db2pages::kSlotDir + 20, 5000); break;       /* slot 0 past the page */
+      }
+      return true;
+    });
+    ficdataTableDesc desc{};
+    int32_t ilPages = -1;
+    ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+    ASSERT_EQ(ilPages, static_cast<int32_t>(ulPages));
+    if (c.boCut) {
+      ASSERT_EQ(truncate((strDb + "cont1/SQL00004.DAT").c_str(), 10 * kPageSize + 100), 0);
+    }
+    part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
+    unload *punload = unloadCreate(ppart, nullptr, 0);
+    std::vector<ReadResult> vres;
+    for (const Tuning &t : gaTunings) vres.push_back(ReadTuned(punload, 2, c.vStopped, t, dir.path + "/msgs"));
+    if (c.boClean) {
+      EXPECT_EQ(vres[0].iRc, 0);
+      EXPECT_EQ(vres[0].vGot, (std::vector<std::vector<Bytes>>{vRows, vRows}));
+      EXPECT_TRUE(vres[0].vMsgs.empty());
+    } else if (!c.vDamaged.empty() && c.vStopped.empty()) {
+      EXPECT_FALSE(vres[0].vMsgs.empty());   /* the damage reaches the page-by-page read */
+    }
+    for (size_t k = 1; k < vres.size(); k++) {
+      EXPECT_TRUE(vres[k] == vres[0]) << "helpers " << gaTunings[k].iHelpers << ", batches of "
+                                      << gaTunings[k].ilBatch << ": rc " << vres[k].iRc << " against "
+                                      << vres[0].iRc << ", " << vres[k].vMsgs.size() << " messages against "
+                                      << vres[0].vMsgs.size();
+    }
+    free(desc.pcolumns);
+    unloadDestroy(punload);
+    partDestroy(ppart);
+    olistDestroy(plist);
+  }
+}
+
+/* The DMS table of tests/storage/dmsspace.h through helpers: the rows, and a container cut short. */
+TEST_F(UnloadDms, HelpersSendWhatThePageByPageReadSends)
+{
+  ficdataTableDesc desc{};
+  int32_t ilPages = -1;
+  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
+  unload *punload = unloadCreate(ppart, nullptr, 0);
+  for (const Tuning &t : gaTunings) {
+    if (t.ilBatch > 3) continue;   /* ten pages: three batches at most */
+    ReadResult res = ReadTuned(punload, 2, {}, t, dir.path + "/msgs");
+    EXPECT_EQ(res.iRc, 0) << t.iHelpers;
+    EXPECT_EQ(res.vGot, (std::vector<std::vector<Bytes>>{vRows, vRows})) << t.iHelpers;
+  }
+  /* a page count above what the extent map lists: the page-number pipe ends first */
+  part *ppartLonger = partCreate(0, ilPages + 4, &desc, pficcont, pficcont, 0);
+  unload *punloadLonger = unloadCreate(ppartLonger, nullptr, 0);
+  ReadResult resPages = ReadTuned(punloadLonger, 1, {}, gaTunings[0], dir.path + "/msgs");
+  ReadResult resHelpers = ReadTuned(punloadLonger, 1, {}, gaTunings[1], dir.path + "/msgs");
+  EXPECT_EQ(resPages.iRc, 1);
+  EXPECT_EQ(resHelpers.iRc, resPages.iRc);
+  EXPECT_EQ(resHelpers.vGot, resPages.vGot);
+  EXPECT_GE(resPages.vGot[0].size(), vRows.size());
+  unloadDestroy(punloadLonger);
+  partDestroy(ppartLonger);
+  /* a container cut short */
+  ASSERT_EQ(truncate(Cont(1).c_str(), static_cast<off_t>(53) * kPageSize), 0);
+  resPages = ReadTuned(punload, 1, {}, gaTunings[0], dir.path + "/msgs");
+  resHelpers = ReadTuned(punload, 1, {}, gaTunings[1], dir.path + "/msgs");
+  EXPECT_NE(resPages.iRc, 0);
+  EXPECT_EQ(resHelpers.iRc, resPages.iRc);
+  EXPECT_EQ(resHelpers.vGot, resPages.vGot);
+  free(desc.pcolumns);
+  unloadDestroy(punload);
+  partDestroy(ppart);
 }
 
 /* ------------------------------------------- table-space object path */
