@@ -10,8 +10,8 @@
 **     - every SysV object of a running unload admits its owner and group
 **       only;
 **     - SIGKILL of the main process alone: its processes and objects go, the
-**       quiesce stays, and the next ordinary run of the same unload
-**       succeeds and releases it.
+**       quiesce stays (but for a race the reader may win), and the next
+**       ordinary run of the same unload succeeds and releases it.
 **   One instance serves every case, one run after the other.
 */
 #include <gtest/gtest.h>
@@ -127,7 +127,8 @@ TEST_F(Interrupt, TimeoutEndsTheRunAndLeavesNothing)
 /*
 ** SIGKILL of the main process alone: the message centre removes the run's
 ** objects and every process ends with its parent; the quiesce the reader
-** held stays until the next run of the table, which succeeds.
+** held stays (unless the reader ends its read first) until the next run
+** of the table, which succeeds.
 */
 TEST_F(Interrupt, SigkillOfMainThenTheNextRunSucceedsAndReleasesTheQuiesce)
 {
@@ -140,7 +141,9 @@ TEST_F(Interrupt, SigkillOfMainThenTheNextRunSucceedsAndReleasesTheQuiesce)
     EXPECT_TRUE(run.TreeGone(20)) << "a process of the run is left";
     procinst::SysvObjects left = run.Left(20);
     EXPECT_TRUE(left.empty()) << stoprun::Describe(left);
-    EXPECT_EQ(stoprun::QuiesceRows(*gpinst), 1) << "the killed reader's quiesce is the next run's to clear";
+    /* the quiesce is the next run's to clear, unless the reader's read ended on the channels the
+       message centre removed and it released the quiesce before the kill of its parent reached it */
+    EXPECT_LE(stoprun::QuiesceRows(*gpinst), 1) << "a quiesce of the killed run is left twice";
   }
 
   procinst::Program again(*gpinst, stoprun::Control("again.del"));

@@ -416,12 +416,26 @@ inline std::set<pid_t> Tree(pid_t pid)
   return set;
 }
 
-/* True when the process exists and is not a zombie. */
+/*
+** True when the process exists and one of its threads is not a zombie: a
+** process killed outright shows its first thread as a zombie while the
+** others still end, holding its memory and its attached segments.
+*/
 inline bool Alive(pid_t pid)
 {
-  std::string str = ProcText("/proc/" + std::to_string(pid) + "/stat");
-  size_t ul = str.rfind(')');
-  return ul != std::string::npos && ul + 2 < str.size() && str[ul + 2] != 'Z' && str[ul + 2] != 'X';
+  auto running = [](const std::string &strStat) {
+    size_t ul = strStat.rfind(')');
+    return ul != std::string::npos && ul + 2 < strStat.size() && strStat[ul + 2] != 'Z' && strStat[ul + 2] != 'X';
+  };
+  std::string strDir = "/proc/" + std::to_string(pid);
+  if (running(ProcText(strDir + "/stat"))) return true;
+  DIR *pdir = opendir((strDir + "/task").c_str());
+  if (pdir == nullptr) return false;
+  bool boRunning = false;
+  while (struct dirent *pent = readdir(pdir))
+    if (pent->d_name[0] != '.' && running(ProcText(strDir + "/task/" + pent->d_name + "/stat"))) boRunning = true;
+  closedir(pdir);
+  return boRunning;
 }
 
 /* True when the process has a descriptor open on strPath. */
