@@ -514,6 +514,8 @@ int ovfReadRecords(ovf *povf, ovfrecords *prec)
       ullOut += 4 + _ovfRound4(ulLen);
     }
     if (ulLeft == 0) break;
+    /* the length words are a chain of loads through memory the producer streamed past the caches */
+    __builtin_prefetch(_ovfAt(povf, ulPos) + 4096);
     if (!_ovfRecordLength(povf, ulPos, ulEnd, &ulLen)) {
       /* the records before it are good; the next call fails on it */
       omsgsTrace("Bad record in half %d of %p: position %u, length %u, %u records left\n", iHalf,
