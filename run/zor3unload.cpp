@@ -290,31 +290,75 @@ int _unloadStopLong(unloadLong *plong)
 /* ------------------------------------------------ the record loops' pages */
 
 /*
-** How a record loop reads its pages: page by page, or, once the table's
-** first page is read, through the helper threads of storage/ficpar.h when
-** the table and the reader allow them.
+** How a forked reader's record loop reads its pages: page by page, or,
+** once the table's first page is read, through the helper threads of
+** storage/ficpar.h when the table and the reader allow them.  The sink
+** writes the helpers' rows to the pairs and reads the pages they leave
+** with ficdataGetDB2Enregs, as the loop does.
 */
 struct unloadPages {
   int iHelpers = 0;
   ficpar *ppar = nullptr;
   bool boEnded = false;   /* a page answered 0: nothing more is read or sent */
+  ficdata *pficdata = nullptr;
+  ficdataInfoTable *pinfo = nullptr;
+  const ficdataInfoLong *pinfolong = nullptr;
+  const ficdataTableDesc *pdesc = nullptr;
+  ficdataSlots *pslots = nullptr;
+  unsigned char *pcBuffer = nullptr;
+  int32_t ilSize = 0;
+  std::vector<ficdataPair> *pvpairs = nullptr;
 };
+
+int _unloadPagesRow(void *pCtx, const unsigned char *pcRow, int32_t ilLength, int64_t llObjectPage, int iSlot)
+{
+  auto *ppages = static_cast<unloadPages *>(pCtx);
+  return ficdataWritePairs(ppages->pficdata, ppages->pvpairs->data(), static_cast<int32_t>(ppages->pvpairs->size()),
+                           pcRow, ilLength, llObjectPage, iSlot);
+}
+
+int _unloadPagesPage(void *pCtx, const ficparPage *ppage)
+{
+  auto *ppages = static_cast<unloadPages *>(pCtx);
+  ppages->pinfo->ilLogicalPage = ppage->ilLogicalPage;
+  ppages->pinfo->llExpectedPage = ppage->llExpectedPage;
+  ppages->pinfo->ilPhysicalPage = ppage->ilPhysicalPage;
+  return ficdataGetDB2Enregs(ppages->pficdata, ppage->iFd, ppages->pinfolong, ppages->pinfo, ppages->pdesc,
+                             ppages->pslots, 0, ppages->pcBuffer, ppages->ilSize, ppages->pvpairs->data(),
+                             static_cast<int32_t>(ppages->pvpairs->size()));
+}
+
+/* Whether the loop may use helpers for a table of ilPages pages: the reader keeps no state from row to row. */
+int _unloadPagesHelpers(const ficdata *pficdata, const ficdataInfoTable *pinfo, const ficdataTableDesc *pdesc,
+                        const std::vector<ficdataPair> &vpairs, int32_t ilPages)
+{
+  bool boSerial = pinfo->ilRemote || (pficdata->psampling != nullptr && pficdata->psampling->iOn) ||
+                  pdesc->ucLongField || pdesc->ucLob;
+  for (const ficdataPair &pair : vpairs)
+    if (pair.pnodeWhere != nullptr) boSerial = true;
+  return ficparHelpers(pficdata->ilPageSize, ilPages, boSerial);
+}
 
 /* Reads the page pinfo names, or hands it to the helpers.  Returns as ficdataGetDB2Enregs. */
 int _unloadPage(unloadPages *ppages, ficdata *pficdata, int iFd, const ficdataInfoLong *pinfolong,
                 ficdataInfoTable *pinfo, const ficdataTableDesc *pdesc, ficdataSlots *pslots, unsigned char *pcBuffer,
                 int32_t ilSize, std::vector<ficdataPair> &vpairs)
 {
-  int32_t iPairs = static_cast<int32_t>(vpairs.size());
   int iGo;
   if (ppages->ppar != nullptr) {
     ficparPage page{iFd, pinfo->ilLogicalPage, pinfo->ilPhysicalPage, pinfo->llExpectedPage};
-    iGo = ficparPut(ppages->ppar, &page, vpairs.data(), iPairs);
+    iGo = ficparPut(ppages->ppar, &page);
   } else {
     iGo = ficdataGetDB2Enregs(pficdata, iFd, pinfolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize, vpairs.data(),
-                              iPairs);
-    if (iGo != 0 && ppages->iHelpers > 0 && pinfo->llExpectedPage == 0)
-      ppages->ppar = ficparCreate(pficdata, pinfo, pinfolong, pdesc, pslots, pcBuffer, ilSize, ppages->iHelpers);
+                              static_cast<int32_t>(vpairs.size()));
+    if (iGo != 0 && ppages->iHelpers > 0 && pinfo->llExpectedPage == 0) {
+      *ppages = unloadPages{ppages->iHelpers, nullptr, false, pficdata, pinfo, pinfolong, pdesc, pslots, pcBuffer,
+                            ilSize, &vpairs};
+      ficparTable table{pdesc, pficdata->ilPageSize, ilSize, pinfo->llOffset, pficdata->ilDescPage,
+                        pficdata->iDescSlot};
+      ficparSink sink{ppages, _unloadPagesRow, _unloadPagesPage};
+      ppages->ppar = ficparCreate(&table, &sink, ppages->iHelpers);
+    }
   }
   if (iGo == 0) ppages->boEnded = true;
   return iGo;
@@ -325,10 +369,10 @@ int _unloadPage(unloadPages *ppages, ficdata *pficdata, int iFd, const ficdataIn
 ** loop reports a page it cannot read or ends.  Returns as
 ** ficdataGetDB2Enregs (1 when nothing was handed over or the loop ended).
 */
-int _unloadPagesFlush(unloadPages *ppages, std::vector<ficdataPair> &vpairs)
+int _unloadPagesFlush(unloadPages *ppages)
 {
   if (ppages->ppar == nullptr || ppages->boEnded) return 1;
-  int iGo = ficparFlush(ppages->ppar, vpairs.data(), static_cast<int32_t>(vpairs.size()));
+  int iGo = ficparFlush(ppages->ppar);
   if (iGo == 0) ppages->boEnded = true;
   return iGo;
 }
@@ -354,15 +398,14 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
   ficdataSlots *pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
   if (pcBuffer == nullptr || pslots == nullptr) iRc = 1;
   unloadPages pages;
-  pages.iHelpers = ficparHelpers(pficdata, pinfo, pdesc, vpairs.data(), static_cast<int32_t>(vpairs.size()),
-                                 ppart->ilDataPages);
+  pages.iHelpers = _unloadPagesHelpers(pficdata, pinfo, pdesc, vpairs, ppart->ilDataPages);
   for (int32_t p = 0; iRc == 0 && p < ppart->ilDataPages; p++) {
     int32_t ilCont = -1;
     int32_t ilPhys = ficsmsIdentifyPage(pconf, ilObid, p, &ilCont);
     if (ilPhys < 0 || ilCont < 0 || ilCont >= pconf->ilContainers || piFd[ilCont] < 0) {
       /* the container that holds the page has no file of the table */
       omsgsTrace("Page %d of table %d has no open file (container %d)", p, ilObid, ilCont);
-      if (_unloadPagesFlush(&pages, vpairs) == 0) {
+      if (_unloadPagesFlush(&pages) == 0) {
         if (_unloadAnyLive(vpairs)) iRc = 1;
         break;
       }
@@ -379,7 +422,7 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
       break;
     }
   }
-  if (iRc == 0 && _unloadPagesFlush(&pages, vpairs) == 0 && _unloadAnyLive(vpairs)) iRc = 1;
+  if (iRc == 0 && _unloadPagesFlush(&pages) == 0 && _unloadAnyLive(vpairs)) iRc = 1;
   ficparDestroy(pages.ppar);
   if (pficdata->ilReadCode != 0) iRc = 1;
   _unloadCountDamaged(preader, pficdata->llDamaged);
@@ -519,8 +562,7 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
     ppart->ilDataPages = 0;
   }
   unloadPages pages;
-  pages.iHelpers = ficparHelpers(pficdata, pinfo, pdesc, vpairs.data(), static_cast<int32_t>(vpairs.size()),
-                                 ppart->ilDataPages);
+  pages.iHelpers = _unloadPagesHelpers(pficdata, pinfo, pdesc, vpairs, ppart->ilDataPages);
   for (int32_t i = 0; iRc == 0 && i < ppart->ilDataPages; i++) {
     bool boWord = _unloadNextWord(&stream, &ulWord);
     int32_t ilPage = static_cast<int32_t>(ulWord);
@@ -528,7 +570,7 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
     int32_t ilPhys = boWord ? ficdmsIdentifyPage(pblock->pconf, pblock->ilObid, ilPage, &ilCont) : -1;
     if (!boWord || ilPhys < 0 || ilCont < 0 || ilCont >= pblock->pconf->ilContainers || piFd[ilCont] < 0) {
       /* the pages handed to the helpers are sent before the page that cannot be read is reported */
-      if (_unloadPagesFlush(&pages, vpairs) == 0) {
+      if (_unloadPagesFlush(&pages) == 0) {
         if (_unloadAnyLive(vpairs)) iRc = 1;
         break;
       }
@@ -551,7 +593,7 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
       break;
     }
   }
-  if (iRc == 0 && _unloadPagesFlush(&pages, vpairs) == 0 && _unloadAnyLive(vpairs)) iRc = 1;
+  if (iRc == 0 && _unloadPagesFlush(&pages) == 0 && _unloadAnyLive(vpairs)) iRc = 1;
   ficparDestroy(pages.ppar);
   if (pficdata->ilReadCode != 0) iRc = 1;
   _unloadCountDamaged(preader, pficdata->llDamaged);
@@ -894,17 +936,9 @@ int unloadFromTs(zorurunReader *preader)
         continue;
       }
       if (!_unloadRecordConcerned(punload)) continue;
-      const unsigned char *pcRecord = pcPage + ilOffset;
-      if (pcRecord[FICDATA_REC_FORMAT] == FICDATA_FORMAT_COMPRESSED) {
-        int iExp = ficdataExpandPrepared(&check, pcRecord, ilLength, pcExpand, ilSize, &ilLength);
-        if (iExp != 0) {
-          ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iExp);
-          continue;
-        }
-        pcRecord = pcExpand;
-      }
-      int iRow = pcRecord[FICDATA_REC_FORMAT] != FICDATA_FORMAT_ROW ? FICDATA_RC_CORRUPT
-                                                                     : ficdataCheckRowPrepared(&check, pcRecord, ilLength);
+      /* a copied record has its stored flags byte cleared, as the forked readers send it */
+      const unsigned char *pcRecord = pcExpand;
+      int iRow = ficdataDecodeRecord(&check, pcPage, pts->ilPageSize, ilOffset, pcExpand, ilSize, &ilLength);
       if (iRow != 0) {
         ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iRow);
         continue;

@@ -1,7 +1,7 @@
 /*
 ** ficpar.cpp
-**   Data pages of one table decoded on helper threads, their rows written
-**   to the pairs by the calling thread in page order (see ficpar.h).
+**   Data pages of one table decoded on helper threads, their rows handed to
+**   the caller's sink by the calling thread in page order (see ficpar.h).
 **
 **   Batches live in a ring and are numbered in the order they are filled:
 **   the calling thread fills batch n, queues it, and writes batch w <= n
@@ -52,6 +52,7 @@ struct parRow {
 struct parBatch {
   int iState = PAR_FREE;
   std::vector<ficparPage> vpages;
+  unsigned char *pucPages = nullptr;  /* the pages' bytes */
   size_t ulLeft = 0;                  /* first page left to the calling thread (vpages.size(): none) */
   unsigned char *pucRows = nullptr;   /* the rows' bytes, one after the other */
   size_t ulRowsUsed = 0;
@@ -59,9 +60,8 @@ struct parBatch {
   std::vector<parRow> vrows;
 };
 
-/* What a helper works with: its read buffer, slots and row room. */
+/* What a helper works with. */
 struct parHelper {
-  unsigned char *pucPages = nullptr;   /* a batch's pages */
   ficdataSlots slots;
 };
 
@@ -78,17 +78,9 @@ int32_t _parBatchPages(int32_t ilPageSize)
 }  // namespace
 
 struct ficpar {
-  ficdata *pficdata;
-  ficdataInfoTable *pinfo;
-  const ficdataInfoLong *pinfolong;
-  const ficdataTableDesc *pdesc;
-  ficdataSlots *pslots;
-  unsigned char *pcBuffer;
-  int32_t ilBufferSize;
-  int32_t ilPageSize;
+  ficparTable table;
+  ficparSink sink;
   int32_t ilBatchPages;
-  int32_t ilDescPage;   /* descriptor record named by object page 0: no row */
-  int iDescSlot;
   ficdataRowCheck check;
   std::mutex mutex;
   std::condition_variable condHelpers;   /* a batch was queued, or the stop */
@@ -97,7 +89,7 @@ struct ficpar {
   int64_t llFilling = 0;   /* number of the batch being filled (or to fill next) */
   int64_t llQueued = 0;    /* batches queued so far */
   int64_t llTaken = 0;     /* batches taken by helpers so far */
-  int64_t llWritten = 0;   /* batches written so far */
+  int64_t llWritten = 0;   /* batches handed on so far */
   bool boStop = false;
   std::vector<parHelper> vhelpers;
   std::vector<std::thread> vthreads;
@@ -130,20 +122,22 @@ bool _parRoom(parBatch &batch, size_t ulRow)
 */
 bool _parPage(ficpar &par, parHelper &helper, parBatch &batch, const ficparPage &page, const unsigned char *pcPage)
 {
+  const ficparTable &table = par.table;
   int64_t llCarried = obyteGetLE32(pcPage + FICDATA_PAGE_NUMBER);
-  if (page.llExpectedPage < 0 || llCarried != page.llExpectedPage || page.llExpectedPage == 0) return false;
-  if (ficdataReadSlots(pcPage, par.ilPageSize, &helper.slots) != 0) return false;
-  int64_t llObjectPage = page.llExpectedPage;
-  bool boDescPage = par.ilDescPage >= 0 && par.ilDescPage == page.ilLogicalPage;
+  if (page.llExpectedPage >= 0 && llCarried != page.llExpectedPage) return false;
+  int64_t llObjectPage = page.llExpectedPage >= 0 ? page.llExpectedPage : llCarried;
+  if (llObjectPage == 0) return false;   /* the table's first page names the descriptor: the record loop's */
+  if (ficdataReadSlots(pcPage, table.ilPageSize, &helper.slots) != 0) return false;
+  bool boDescPage = table.ilDescPage >= 0 && table.ilDescPage == page.ilLogicalPage;
   for (int s = ficdataFirstDataSlot(llObjectPage); s < helper.slots.ilCount; s++) {
-    if (boDescPage && s == par.iDescSlot) continue;
+    if (boDescPage && s == table.iDescSlot) continue;
     int iKind = helper.slots.aiKind[s];
     if (iKind == FICDATA_KIND_DAMAGED) return false;
     if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
-    if (!_parRoom(batch, static_cast<size_t>(par.ilBufferSize))) return false;
+    if (!_parRoom(batch, static_cast<size_t>(table.ilRowRoom))) return false;
     int32_t ilLength = 0;
-    if (ficdataDecodeRecord(&par.check, pcPage, par.ilPageSize, helper.slots.ailOffset[s],
-                            batch.pucRows + batch.ulRowsUsed, par.ilBufferSize, &ilLength) != 0)
+    if (ficdataDecodeRecord(&par.check, pcPage, table.ilPageSize, helper.slots.ailOffset[s],
+                            batch.pucRows + batch.ulRowsUsed, table.ilRowRoom, &ilLength) != 0)
       return false;
     batch.vrows.push_back({llObjectPage, static_cast<int64_t>(batch.ulRowsUsed), ilLength, s});
     batch.ulRowsUsed += static_cast<size_t>(ilLength);
@@ -153,16 +147,16 @@ bool _parPage(ficpar &par, parHelper &helper, parBatch &batch, const ficparPage 
 
 /*
 ** Reads and decodes a batch: runs of pages that follow each other in one
-** file are read with one pread each.  Stops at the first page that was not
-** read whole or not decoded cleanly; it and the later pages are left to
-** the calling thread.
+** file are read with one pread each.  Stops
+** at the first page that was not read whole or not decoded cleanly; it
+** and the later pages are left to the calling thread.
 */
 void _parDecode(ficpar &par, parHelper &helper, parBatch &batch)
 {
   batch.ulRowsUsed = 0;
   batch.vrows.clear();
   const size_t ulPages = batch.vpages.size();
-  const size_t ulPageSize = static_cast<size_t>(par.ilPageSize);
+  const size_t ulPageSize = static_cast<size_t>(par.table.ilPageSize);
   size_t ulRead = 0;   /* pages read whole */
   while (ulRead < ulPages) {
     size_t ulEnd = ulRead + 1;
@@ -171,24 +165,26 @@ void _parDecode(ficpar &par, parHelper &helper, parBatch &batch)
       ulEnd++;
     const ficparPage &first = batch.vpages[ulRead];
     size_t ulWant = (ulEnd - ulRead) * ulPageSize;
-    off_t llAt = static_cast<off_t>(first.ilPhysicalPage) * par.ilPageSize + static_cast<off_t>(par.pinfo->llOffset);
+    off_t llAt = static_cast<off_t>(first.ilPhysicalPage) * par.table.ilPageSize + static_cast<off_t>(par.table.llOffset);
     size_t ulGot = 0;
     while (first.iFd >= 0 && first.ilPhysicalPage >= 0 && ulGot < ulWant) {
-      ssize_t l = pread(first.iFd, helper.pucPages + ulRead * ulPageSize + ulGot, ulWant - ulGot,
+      ssize_t l = pread(first.iFd, batch.pucPages + ulRead * ulPageSize + ulGot, ulWant - ulGot,
                         llAt + static_cast<off_t>(ulGot));
       if (l < 0 && errno == EINTR) continue;
       if (l <= 0) break;
       ulGot += static_cast<size_t>(l);
+    }
+    for (size_t p = ulRead; p < ulRead + ulGot / ulPageSize; p++) {
+      unsigned char *pucPage = batch.pucPages + p * ulPageSize;
+      ficdb2RestaureBits(pucPage, par.table.ilPageSize, pucPage + FICDATA_PAGE_TORN0);
     }
     ulRead += ulGot / ulPageSize;
     if (ulGot < ulWant) break;
   }
   size_t p = 0;
   for (; p < ulRead; p++) {
-    unsigned char *pucPage = helper.pucPages + p * ulPageSize;
-    ficdb2RestaureBits(pucPage, par.ilPageSize, pucPage + FICDATA_PAGE_TORN0);
     size_t ulUsed = batch.ulRowsUsed, ulRows = batch.vrows.size();
-    if (!_parPage(par, helper, batch, batch.vpages[p], pucPage)) {
+    if (!_parPage(par, helper, batch, batch.vpages[p], batch.pucPages + p * ulPageSize)) {
       batch.ulRowsUsed = ulUsed;
       batch.vrows.resize(ulRows);
       break;
@@ -215,13 +211,12 @@ void _parHelperMain(ficpar *ppar, parHelper *phelper)
 }
 
 /*
-** Writes the rows of the oldest batch not written, then reads the pages
-** its helper left with ficdataGetDB2Enregs, and frees it.  Waits for the
-** batch when boWait, else returns 2 when it is not done yet.  Returns 1 to
-** go on, 0 to stop (as ficdataGetDB2Enregs), 2 when there was nothing to
-** write.
+** Hands the rows of the oldest batch not handed on to the sink, then the
+** pages its helper left, and frees it.  Waits for the batch when boWait,
+** else returns 2 when it is not done yet.  Returns 1 to go on, 0 once the
+** sink answered 0, 2 when there was nothing to hand on.
 */
-int _parWriteOldest(ficpar &par, ficdataPair *apair, int32_t iPairCount, bool boWait)
+int _parWriteOldest(ficpar &par, bool boWait)
 {
   parBatch *pbatch;
   {
@@ -232,20 +227,15 @@ int _parWriteOldest(ficpar &par, ficdataPair *apair, int32_t iPairCount, bool bo
     par.condDone.wait(lock, [&] { return pbatch->iState == PAR_DONE; });
   }
   parBatch &batch = *pbatch;
+  const ficparSink &sink = par.sink;
   int iGo = 1;
   for (const parRow &row : batch.vrows) {
-    iGo = ficdataWritePairs(par.pficdata, apair, iPairCount, batch.pucRows + row.llOffset, row.ilLength,
-                            row.llObjectPage, row.iSlot);
+    iGo = sink.pfnRow(sink.pCtx, batch.pucRows + row.llOffset, row.ilLength, row.llObjectPage, row.iSlot);
     if (iGo == 0) break;
   }
   for (size_t p = batch.ulLeft; iGo != 0 && p < batch.vpages.size(); p++) {
-    const ficparPage &page = batch.vpages[p];
-    omsgsTrace("Page %d read by the record loop itself", page.ilLogicalPage);
-    par.pinfo->ilLogicalPage = page.ilLogicalPage;
-    par.pinfo->llExpectedPage = page.llExpectedPage;
-    par.pinfo->ilPhysicalPage = page.ilPhysicalPage;
-    iGo = ficdataGetDB2Enregs(par.pficdata, page.iFd, par.pinfolong, par.pinfo, par.pdesc, par.pslots, 0,
-                              par.pcBuffer, par.ilBufferSize, apair, iPairCount);
+    omsgsTrace("Page %d decoded by the record loop itself", batch.vpages[p].ilLogicalPage);
+    iGo = sink.pfnPage(sink.pCtx, &batch.vpages[p]);
   }
   std::lock_guard<std::mutex> lock(par.mutex);
   batch.iState = PAR_FREE;
@@ -267,58 +257,43 @@ void _parQueue(ficpar &par)
 
 }  // namespace
 
-int ficparHelpers(const ficdata *pficdata, const ficdataInfoTable *pinfo, const ficdataTableDesc *pdesc,
-                  const ficdataPair *apair, int32_t iPairCount, int32_t ilPages)
+int ficparHelpers(int32_t ilPageSize, int64_t llPages, int boSerial)
 {
-  if (pficdata == nullptr || pinfo == nullptr || pdesc == nullptr || pinfo->ilRemote) return 0;
-  if (pficdata->psampling != nullptr && pficdata->psampling->iOn) return 0;
-  if (pdesc->ucLongField || pdesc->ucLob) return 0;
-  for (int32_t i = 0; i < iPairCount && apair != nullptr; i++)
-    if (apair[i].pnodeWhere != nullptr) return 0;
-  if (ilPages < 3 * _parBatchPages(pficdata->ilPageSize)) return 0;
+  if (boSerial || llPages < 3 * static_cast<int64_t>(_parBatchPages(ilPageSize))) return 0;
   int iForced = giForcedHelpers.load(std::memory_order_relaxed);
   if (iForced >= 0) return iForced;
   cpu_set_t set;
   int iCpus = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
-  /* one helper does not keep pace with the thread that writes the rows: two or none */
+  /* one helper does not keep pace with the thread that hands the rows on: two or none */
   return iCpus >= 6 ? 2 : 0;
 }
 
-ficpar *ficparCreate(ficdata *pficdata, ficdataInfoTable *pinfo, const ficdataInfoLong *pinfolong,
-                     const ficdataTableDesc *pdesc, ficdataSlots *pslots, unsigned char *pcBuffer,
-                     int32_t ilBufferSize, int iHelpers)
+ficpar *ficparCreate(const ficparTable *ptable, const ficparSink *psink, int iHelpers)
 {
-  if (pficdata == nullptr || pinfo == nullptr || pdesc == nullptr || pslots == nullptr || pcBuffer == nullptr ||
-      ilBufferSize < ficdataSizeEnreg(pdesc) || iHelpers <= 0)
+  if (ptable == nullptr || ptable->pdesc == nullptr || !ficdataIsPageSize(ptable->ilPageSize) ||
+      ptable->ilRowRoom < ficdataSizeEnreg(ptable->pdesc) || psink == nullptr || psink->pfnRow == nullptr ||
+      psink->pfnPage == nullptr || iHelpers <= 0)
     return nullptr;
   auto *ppar = new (std::nothrow) ficpar;
   if (ppar == nullptr) return nullptr;
   ficpar &par = *ppar;
-  par.pficdata = pficdata;
-  par.pinfo = pinfo;
-  par.pinfolong = pinfolong;
-  par.pdesc = pdesc;
-  par.pslots = pslots;
-  par.pcBuffer = pcBuffer;
-  par.ilBufferSize = ilBufferSize;
-  par.ilPageSize = pficdata->ilPageSize;
-  par.ilBatchPages = _parBatchPages(par.ilPageSize);
-  par.ilDescPage = pficdata->ilDescPage;
-  par.iDescSlot = pficdata->iDescSlot;
-  ficdataRowCheckPrepare(pdesc, &par.check);
+  par.table = *ptable;
+  par.sink = *psink;
+  par.ilBatchPages = _parBatchPages(ptable->ilPageSize);
+  ficdataRowCheckPrepare(ptable->pdesc, &par.check);
   bool boOk = true;
   try {
-    /* two batches a helper, one being filled and one being written */
+    /* two batches a helper, one being filled and one being handed on */
     par.vbatch.resize(static_cast<size_t>(2 * iHelpers + 2));
     for (parBatch &batch : par.vbatch) batch.vpages.reserve(static_cast<size_t>(par.ilBatchPages));
     par.vhelpers.resize(static_cast<size_t>(iHelpers));
   } catch (const std::bad_alloc &) {
     boOk = false;
   }
-  for (size_t i = 0; boOk && i < par.vhelpers.size(); i++) {
-    par.vhelpers[i].pucPages =
-        static_cast<unsigned char *>(std::malloc(static_cast<size_t>(par.ilBatchPages) * par.ilPageSize));
-    boOk = par.vhelpers[i].pucPages != nullptr;
+  for (size_t i = 0; boOk && i < par.vbatch.size(); i++) {
+    par.vbatch[i].pucPages =
+        static_cast<unsigned char *>(std::malloc(static_cast<size_t>(par.ilBatchPages) * ptable->ilPageSize));
+    boOk = par.vbatch[i].pucPages != nullptr;
   }
   if (boOk) {
     /* the helpers block every signal: a signal asking the process to stop reaches this thread */
@@ -341,13 +316,13 @@ ficpar *ficparCreate(ficdata *pficdata, ficdataInfoTable *pinfo, const ficdataIn
   return ppar;
 }
 
-int ficparPut(ficpar *ppar, const ficparPage *ppage, ficdataPair *apair, int32_t iPairCount)
+int ficparPut(ficpar *ppar, const ficparPage *ppage)
 {
   if (ppar == nullptr || ppage == nullptr) return 0;
   ficpar &par = *ppar;
-  /* the batch to fill is free once every batch before it in the ring is written */
+  /* the batch to fill is free once every batch before it in the ring is handed on */
   while (par.llFilling - par.llWritten >= static_cast<int64_t>(par.vbatch.size()))
-    if (_parWriteOldest(par, apair, iPairCount, true) == 0) return 0;
+    if (_parWriteOldest(par, true) == 0) return 0;
   parBatch &batch = _parAt(par, par.llFilling);
   if (batch.iState == PAR_FREE) {
     batch.vpages.clear();
@@ -357,18 +332,18 @@ int ficparPut(ficpar *ppar, const ficparPage *ppage, ficdataPair *apair, int32_t
   batch.vpages.push_back(*ppage);
   if (static_cast<int32_t>(batch.vpages.size()) >= par.ilBatchPages) _parQueue(par);
   for (;;) {
-    int iGo = _parWriteOldest(par, apair, iPairCount, false);
+    int iGo = _parWriteOldest(par, false);
     if (iGo == 0) return 0;
     if (iGo == 2) return 1;
   }
 }
 
-int ficparFlush(ficpar *ppar, ficdataPair *apair, int32_t iPairCount)
+int ficparFlush(ficpar *ppar)
 {
   if (ppar == nullptr) return 0;
   _parQueue(*ppar);
   for (;;) {
-    int iGo = _parWriteOldest(*ppar, apair, iPairCount, true);
+    int iGo = _parWriteOldest(*ppar, true);
     if (iGo == 0) return 0;
     if (iGo == 2) return 1;
   }
@@ -383,8 +358,10 @@ void ficparDestroy(ficpar *ppar)
   }
   ppar->condHelpers.notify_all();
   for (std::thread &thread : ppar->vthreads) thread.join();
-  for (parHelper &helper : ppar->vhelpers) std::free(helper.pucPages);
-  for (parBatch &batch : ppar->vbatch) std::free(batch.pucRows);
+  for (parBatch &batch : ppar->vbatch) {
+    std::free(batch.pucPages);
+    std::free(batch.pucRows);
+  }
   delete ppar;
 }
 

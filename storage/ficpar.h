@@ -1,29 +1,26 @@
 /*
 ** ficpar.h
-**   Data pages of one table decoded on helper threads, their rows sent in
-**   page order.  The record loop of a forked reader (DMS record-reader
-**   child, SMS reader) hands it the table's pages one by one, as it would
-**   hand them to ficdataGetDB2Enregs; the pages are gathered into batches
-**   of contiguous reads, each batch read and decoded by one helper thread
-**   into rows of its own, and the calling thread writes the rows of each
-**   batch to the pairs, batch after batch in the order the pages came: the
-**   channels receive the same records in the same order as from
-**   ficdataGetDB2Enregs page after page.
+**   Data pages of one table decoded on helper threads, their rows handed
+**   on in page order.  A forked reader's record loop (DMS record-reader
+**   child, SMS reader) gives it the table's pages one by one, as it would
+**   read them itself.  The pages are gathered into batches; each batch is
+**   read (runs of pages that follow each other in a file with one read
+**   each) and decoded by one helper thread into rows of its own, and the
+**   calling thread hands the rows of each batch to its sink, batch after
+**   batch, in the order the pages came: the sink sees the rows in the order
+**   the record loop would have met them.
 **
 **   The helpers say nothing.  A page whose read, page number, slot
-**   directory, slots or records are not all sound is left to the calling
-**   thread, which reads it (and every later page of its batch) with
-**   ficdataGetDB2Enregs when the batch's turn comes: its messages, damage
-**   counts and failures are those of the page-by-page read, in the same
-**   order.  The pairs, the channels and the reader state are used by the
+**   directory, slots or records are not all sound, and the table's first
+**   object page, are left to the calling thread: the sink's page function
+**   is given it (and every later page of its batch) when the batch's turn
+**   comes, and reads it as the record loop does, with its messages, damage
+**   counts and failures, in the same order.  The sink is called by the
 **   calling thread only.
 **
-**   Used only where the page-by-page read keeps no state from row to row:
-**   no sampling, no WHERE on a pair, no long-field or LOB column, local
-**   files; the table's first page (object page 0, which names the
-**   descriptor record) is read page by page before ficparCreate.  The
-**   helper threads block every signal: a signal reaches the calling
-**   thread, whose channel waits give up on it.
+**   For record loops that keep no state from row to row: no sampling, no
+**   WHERE, no long-field or LOB data.  The helper threads block every
+**   signal: a signal reaches the calling thread.
 */
 #ifndef ZAV_STORAGE_FICPAR_H
 #define ZAV_STORAGE_FICPAR_H
@@ -32,73 +29,85 @@
 
 #include "storage/ficdata.h"
 
-/* One data page of the table, as the record loop maps it. */
+/* One data page of the table, as the record loop meets it. */
 struct ficparPage {
   int iFd;                     /* local file that holds it */
   int32_t ilLogicalPage;       /* SMS: table page; DMS: table-space page */
   int32_t ilPhysicalPage;      /* page within the file */
-  int64_t llExpectedPage;      /* the object page it must be */
+  int64_t llExpectedPage;      /* the object page it must be, -1 for the number it carries */
+};
+
+/* The table and how its pages come. */
+struct ficparTable {
+  const ficdataTableDesc *pdesc;
+  int32_t ilPageSize;
+  int32_t ilRowRoom;           /* bytes for one row (at least ficdataSizeEnreg) */
+  int64_t llOffset;            /* file offset of physical page 0 */
+  int32_t ilDescPage;          /* the logical page whose slot iDescSlot holds the descriptor (no row); -1 none */
+  int iDescSlot;
+};
+
+/* What the calling thread does with the rows and with the pages left to it. */
+struct ficparSink {
+  void *pCtx;
+  /* A decoded row of slot iSlot of object page llObjectPage.  Returns 1 to go on, 0 to stop. */
+  int (*pfnRow)(void *pCtx, const unsigned char *pcRow, int32_t ilLength, int64_t llObjectPage, int iSlot);
+  /* A page left to the record loop.  Returns 1 or 0 as pfnRow. */
+  int (*pfnPage)(void *pCtx, const ficparPage *ppage);
 };
 
 struct ficpar;
 
 /*
 ** ficparHelpers
-**   The helper threads a table of ilPages pages is read with: 0 (read it
-**   page by page) when the reader keeps state from row to row (sampling on
-**   in pficdata, a WHERE tree on a pair, long-field or LOB columns in
-**   pdesc), reads through the daemon (pinfo->ilRemote), the table holds
-**   fewer than three batches of pages, or the process may run on fewer
-**   than six CPUs (the writer's threads need the others); else 2.
+**   The helper threads a table of ilPages pages of ilPageSize bytes is read
+**   with: 0 (the record loop decodes every page) when boSerial (the loop
+**   keeps state from row to row, or reads through the daemon), when the
+**   table holds fewer than three batches of pages, or when the process may
+**   run on fewer than six CPUs (the writer's threads need the others);
+**   else 2.
 */
-int ficparHelpers(const ficdata *pficdata, const ficdataInfoTable *pinfo, const ficdataTableDesc *pdesc,
-                  const ficdataPair *apair, int32_t iPairCount, int32_t ilPages);
+int ficparHelpers(int32_t ilPageSize, int64_t llPages, int boSerial);
 
 /*
 ** ficparCreate
-**   Starts iHelpers (> 0) helper threads for the table pdesc read with the
-**   reader state pficdata, which has read the table's first page (its
-**   descriptor page and slot are taken from it).  pinfo, pinfolong, pslots
-**   and pcBuffer (ilBufferSize bytes, at least ficdataSizeEnreg) are what
-**   the calling thread gives ficdataGetDB2Enregs for the pages left to it;
-**   all must outlive the ficpar.  Returns the ficpar, or NULL when memory
-**   or a thread could not be had (the caller then reads page by page).
+**   Starts iHelpers (> 0) helper threads for the table *ptable, its rows
+**   and pages going to *psink; both are copied, what they point to must
+**   outlive the ficpar.  Returns the ficpar, or NULL when memory or a thread
+**   could not be had (the caller then decodes every page itself).
 */
-ficpar *ficparCreate(ficdata *pficdata, ficdataInfoTable *pinfo, const ficdataInfoLong *pinfolong,
-                     const ficdataTableDesc *pdesc, ficdataSlots *pslots, unsigned char *pcBuffer,
-                     int32_t ilBufferSize, int iHelpers);
+ficpar *ficparCreate(const ficparTable *ptable, const ficparSink *psink, int iHelpers);
 
 /*
 ** ficparPut
-**   Takes the next page of the table, and writes to the pairs the rows of
-**   the batches decoded so far, in order (waiting for the oldest when every
-**   batch is taken).  Returns 1 to go on; 0 as ficdataGetDB2Enregs returns
-**   0 (no pair takes records any more, a page could not be read, a channel
-**   refused a record): the caller stops giving pages and ends with
-**   ficparDestroy, the rows of later pages are not sent.
+**   Takes the next page of the table, and hands on the rows of the batches
+**   decoded so far, in order (waiting for the oldest when every batch is
+**   taken).  Returns 1 to go on; 0 once the sink answered 0: the caller
+**   stops giving pages and ends with ficparDestroy, the rows of later pages
+**   are not handed on.
 */
-int ficparPut(ficpar *ppar, const ficparPage *ppage, ficdataPair *apair, int32_t iPairCount);
+int ficparPut(ficpar *ppar, const ficparPage *ppage);
 
 /*
 ** ficparFlush
-**   Writes the rows of every page taken so far, in order, waiting for their
-**   batches.  Returns 1 or 0 as ficparPut.  Pages may follow.
+**   Hands on the rows of every page taken so far, in order, waiting for
+**   their batches.  Returns 1 or 0 as ficparPut.  Pages may follow.
 */
-int ficparFlush(ficpar *ppar, ficdataPair *apair, int32_t iPairCount);
+int ficparFlush(ficpar *ppar);
 
 /*
 ** ficparDestroy
 **   Stops the helpers (a batch being decoded is finished first, its rows
-**   dropped with those of every batch not yet written) and frees the
+**   dropped with those of every batch not yet handed on) and frees the
 **   ficpar.  NULL is allowed.
 */
 void ficparDestroy(ficpar *ppar);
 
 /*
 ** Test seam: forces the helper count of ficparHelpers when the table
-** allows them (iHelpers > 0) or page-by-page reads (0), and the pages of a
-** batch (ilBatchPages > 0); -1 for either restores the rule.  Set it
-** before the reader is forked.
+** allows them (iHelpers > 0) or no helper (0), and the pages of a batch
+** (ilBatchPages > 0); -1 for either restores the rule.  Set it before the
+** reader is forked.
 */
 void ficparSetTuning(int iHelpers, int32_t ilBatchPages);
 
