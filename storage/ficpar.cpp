@@ -52,7 +52,6 @@ struct parRow {
 struct parBatch {
   int iState = PAR_FREE;
   std::vector<ficparPage> vpages;
-  unsigned char *pucPages = nullptr;  /* the pages' bytes */
   size_t ulLeft = 0;                  /* first page left to the calling thread (vpages.size(): none) */
   unsigned char *pucRows = nullptr;   /* the rows' bytes, one after the other */
   size_t ulRowsUsed = 0;
@@ -60,8 +59,9 @@ struct parBatch {
   std::vector<parRow> vrows;
 };
 
-/* What a helper works with. */
+/* What a helper works with: the pages of the batch it reads (one buffer, kept warm), its slots. */
 struct parHelper {
+  unsigned char *pucPages = nullptr;
   ficdataSlots slots;
 };
 
@@ -168,14 +168,14 @@ void _parDecode(ficpar &par, parHelper &helper, parBatch &batch)
     off_t llAt = static_cast<off_t>(first.ilPhysicalPage) * par.table.ilPageSize + static_cast<off_t>(par.table.llOffset);
     size_t ulGot = 0;
     while (first.iFd >= 0 && first.ilPhysicalPage >= 0 && ulGot < ulWant) {
-      ssize_t l = pread(first.iFd, batch.pucPages + ulRead * ulPageSize + ulGot, ulWant - ulGot,
+      ssize_t l = pread(first.iFd, helper.pucPages + ulRead * ulPageSize + ulGot, ulWant - ulGot,
                         llAt + static_cast<off_t>(ulGot));
       if (l < 0 && errno == EINTR) continue;
       if (l <= 0) break;
       ulGot += static_cast<size_t>(l);
     }
     for (size_t p = ulRead; p < ulRead + ulGot / ulPageSize; p++) {
-      unsigned char *pucPage = batch.pucPages + p * ulPageSize;
+      unsigned char *pucPage = helper.pucPages + p * ulPageSize;
       ficdb2RestaureBits(pucPage, par.table.ilPageSize, pucPage + FICDATA_PAGE_TORN0);
     }
     ulRead += ulGot / ulPageSize;
@@ -184,7 +184,7 @@ void _parDecode(ficpar &par, parHelper &helper, parBatch &batch)
   size_t p = 0;
   for (; p < ulRead; p++) {
     size_t ulUsed = batch.ulRowsUsed, ulRows = batch.vrows.size();
-    if (!_parPage(par, helper, batch, batch.vpages[p], batch.pucPages + p * ulPageSize)) {
+    if (!_parPage(par, helper, batch, batch.vpages[p], helper.pucPages + p * ulPageSize)) {
       batch.ulRowsUsed = ulUsed;
       batch.vrows.resize(ulRows);
       break;
@@ -290,10 +290,10 @@ ficpar *ficparCreate(const ficparTable *ptable, const ficparSink *psink, int iHe
   } catch (const std::bad_alloc &) {
     boOk = false;
   }
-  for (size_t i = 0; boOk && i < par.vbatch.size(); i++) {
-    par.vbatch[i].pucPages =
+  for (size_t i = 0; boOk && i < par.vhelpers.size(); i++) {
+    par.vhelpers[i].pucPages =
         static_cast<unsigned char *>(std::malloc(static_cast<size_t>(par.ilBatchPages) * ptable->ilPageSize));
-    boOk = par.vbatch[i].pucPages != nullptr;
+    boOk = par.vhelpers[i].pucPages != nullptr;
   }
   if (boOk) {
     /* the helpers block every signal: a signal asking the process to stop reaches this thread */
@@ -358,10 +358,8 @@ void ficparDestroy(ficpar *ppar)
   }
   ppar->condHelpers.notify_all();
   for (std::thread &thread : ppar->vthreads) thread.join();
-  for (parBatch &batch : ppar->vbatch) {
-    std::free(batch.pucPages);
-    std::free(batch.pucRows);
-  }
+  for (parHelper &helper : ppar->vhelpers) std::free(helper.pucPages);
+  for (parBatch &batch : ppar->vbatch) std::free(batch.pucRows);
   delete ppar;
 }
 
