@@ -310,6 +310,7 @@ struct unloadPages {
   std::vector<ficdataPair> *pvpairs = nullptr;
 };
 
+/* The helpers' sink: a row goes to every pair, as ficdataGetDB2Enregs sends it. */
 int _unloadPagesRow(void *pCtx, const unsigned char *pcRow, int32_t ilLength, int64_t llObjectPage, int iSlot)
 {
   auto *ppages = static_cast<unloadPages *>(pCtx);
@@ -317,6 +318,7 @@ int _unloadPagesRow(void *pCtx, const unsigned char *pcRow, int32_t ilLength, in
                            pcRow, ilLength, llObjectPage, iSlot);
 }
 
+/* The helpers' sink, and the loop itself: a page read with ficdataGetDB2Enregs. */
 int _unloadPagesPage(void *pCtx, const ficparPage *ppage)
 {
   auto *ppages = static_cast<unloadPages *>(pCtx);
@@ -328,34 +330,40 @@ int _unloadPagesPage(void *pCtx, const ficparPage *ppage)
                              static_cast<int32_t>(ppages->pvpairs->size()));
 }
 
-/* Whether the loop may use helpers for a table of ilPages pages: the reader keeps no state from row to row. */
-int _unloadPagesHelpers(const ficdata *pficdata, const ficdataInfoTable *pinfo, const ficdataTableDesc *pdesc,
-                        const std::vector<ficdataPair> &vpairs, int32_t ilPages)
+/*
+** Sets up how a record loop of ilPages pages reads them: with the reader
+** state, tables, buffers and pairs it gives ficdataGetDB2Enregs, and the
+** helpers the table allows (none when the reader keeps state from row to
+** row).
+*/
+void _unloadPagesInit(unloadPages *ppages, ficdata *pficdata, ficdataInfoTable *pinfo,
+                      const ficdataInfoLong *pinfolong, const ficdataTableDesc *pdesc, ficdataSlots *pslots,
+                      unsigned char *pcBuffer, int32_t ilSize, std::vector<ficdataPair> *pvpairs, int32_t ilPages)
 {
+  *ppages = unloadPages{0, nullptr, false, pficdata, pinfo, pinfolong, pdesc, pslots, pcBuffer, ilSize, pvpairs};
   bool boSerial = pinfo->ilRemote || (pficdata->psampling != nullptr && pficdata->psampling->iOn) ||
                   pdesc->ucLongField || pdesc->ucLob;
-  for (const ficdataPair &pair : vpairs)
+  for (const ficdataPair &pair : *pvpairs)
     if (pair.pnodeWhere != nullptr) boSerial = true;
-  return ficparHelpers(pficdata->ilPageSize, ilPages, boSerial);
+  ppages->iHelpers = ficparHelpers(pficdata->ilPageSize, ilPages, boSerial);
 }
 
-/* Reads the page pinfo names, or hands it to the helpers.  Returns as ficdataGetDB2Enregs. */
-int _unloadPage(unloadPages *ppages, ficdata *pficdata, int iFd, const ficdataInfoLong *pinfolong,
-                ficdataInfoTable *pinfo, const ficdataTableDesc *pdesc, ficdataSlots *pslots, unsigned char *pcBuffer,
-                int32_t ilSize, std::vector<ficdataPair> &vpairs)
+/*
+** Reads a page, or hands it to the helpers once they run: they start after
+** the table's first page, which names the descriptor.  Returns as
+** ficdataGetDB2Enregs.
+*/
+int _unloadPage(unloadPages *ppages, const ficparPage &page)
 {
   int iGo;
   if (ppages->ppar != nullptr) {
-    ficparPage page{iFd, pinfo->ilLogicalPage, pinfo->ilPhysicalPage, pinfo->llExpectedPage};
     iGo = ficparPut(ppages->ppar, &page);
   } else {
-    iGo = ficdataGetDB2Enregs(pficdata, iFd, pinfolong, pinfo, pdesc, pslots, 0, pcBuffer, ilSize, vpairs.data(),
-                              static_cast<int32_t>(vpairs.size()));
-    if (iGo != 0 && ppages->iHelpers > 0 && pinfo->llExpectedPage == 0) {
-      *ppages = unloadPages{ppages->iHelpers, nullptr, false, pficdata, pinfo, pinfolong, pdesc, pslots, pcBuffer,
-                            ilSize, &vpairs};
-      ficparTable table{pdesc, pficdata->ilPageSize, ilSize, pinfo->llOffset, pficdata->ilDescPage,
-                        pficdata->iDescSlot};
+    iGo = _unloadPagesPage(ppages, &page);
+    if (iGo != 0 && ppages->iHelpers > 0 && page.llExpectedPage == 0) {
+      ficdata *pficdata = ppages->pficdata;
+      ficparTable table{ppages->pdesc, pficdata->ilPageSize, ppages->ilSize, ppages->pinfo->llOffset,
+                        pficdata->ilDescPage, pficdata->iDescSlot};
       ficparSink sink{ppages, _unloadPagesRow, _unloadPagesPage};
       ppages->ppar = ficparCreate(&table, &sink, ppages->iHelpers);
     }
@@ -398,7 +406,8 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
   ficdataSlots *pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
   if (pcBuffer == nullptr || pslots == nullptr) iRc = 1;
   unloadPages pages;
-  pages.iHelpers = _unloadPagesHelpers(pficdata, pinfo, pdesc, vpairs, ppart->ilDataPages);
+  _unloadPagesInit(&pages, pficdata, pinfo, &lng.infolong, pdesc, pslots, pcBuffer, ilSize, &vpairs,
+                   ppart->ilDataPages);
   for (int32_t p = 0; iRc == 0 && p < ppart->ilDataPages; p++) {
     int32_t ilCont = -1;
     int32_t ilPhys = ficsmsIdentifyPage(pconf, ilObid, p, &ilCont);
@@ -413,11 +422,7 @@ int _unloadGetEnregsSeqSMS(zorurunReader *preader, ficdata *pficdata, ficsmsConf
       iRc = 1;
       break;
     }
-    pinfo->ilLogicalPage = p;
-    pinfo->llExpectedPage = p;
-    pinfo->ilPhysicalPage = ilPhys;
-    if (_unloadPage(&pages, pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, pcBuffer, ilSize,
-                    vpairs) == 0) {
+    if (_unloadPage(&pages, {piFd[ilCont], p, ilPhys, p}) == 0) {
       if (_unloadAnyLive(vpairs)) iRc = 1;   /* not the writers' stop: a read or long-data failure */
       break;
     }
@@ -562,7 +567,8 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
     ppart->ilDataPages = 0;
   }
   unloadPages pages;
-  pages.iHelpers = _unloadPagesHelpers(pficdata, pinfo, pdesc, vpairs, ppart->ilDataPages);
+  _unloadPagesInit(&pages, pficdata, pinfo, &lng.infolong, pdesc, pslots, pcBuffer, ilSize, &vpairs,
+                   ppart->ilDataPages);
   for (int32_t i = 0; iRc == 0 && i < ppart->ilDataPages; i++) {
     bool boWord = _unloadNextWord(&stream, &ulWord);
     int32_t ilPage = static_cast<int32_t>(ulWord);
@@ -584,11 +590,7 @@ int _unloadGetEnregsSeqDMS(unloadChildBlock *pblock, ficdata *pficdata, int *piF
       iRc = 1;
       break;
     }
-    pinfo->ilLogicalPage = ilPage;
-    pinfo->llExpectedPage = i;
-    pinfo->ilPhysicalPage = ilPhys;
-    if (_unloadPage(&pages, pficdata, piFd[ilCont], &lng.infolong, pinfo, pdesc, pslots, pcBuffer, ilSize,
-                    vpairs) == 0) {
+    if (_unloadPage(&pages, {piFd[ilCont], ilPage, ilPhys, i}) == 0) {
       if (_unloadAnyLive(vpairs)) iRc = 1;   /* not the writers' stop: a read or long-data failure */
       break;
     }

@@ -22,7 +22,6 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <new>
 #include <system_error>
