@@ -100,6 +100,30 @@ int groupSem(ovfgroup *pgroup)
   return pgroup->iSemId;
 }
 
+/*
+** A group of N fresh channels, channel i of fnLength(i) bytes, added in
+** order; the group's semaphore set (*piGroupSem) and the channels' ids are
+** remembered for the leak check.  NULL, the test failed, when one cannot
+** be made.
+*/
+template <size_t N>
+ovfgroup *makeGroup(ovf *(&apovf)[N], ChannelIds (&aids)[N], int *piGroupSem, const std::function<int(int)> &fnLength)
+{
+  int iErr = 0;
+  ovfgroup *pgroup = ovfGroupCreate(static_cast<int>(N), &iErr);
+  EXPECT_NE(pgroup, nullptr) << iErr;
+  if (pgroup == nullptr) return nullptr;
+  *piGroupSem = groupSem(pgroup);
+  for (size_t i = 0; i < N; i++) {
+    apovf[i] = ovfCreate(fnLength(static_cast<int>(i)), 0, &iErr);
+    EXPECT_NE(apovf[i], nullptr) << iErr;
+    if (apovf[i] == nullptr) return nullptr;
+    aids[i] = idsOf(apovf[i]);
+    ovfGroupAdd(pgroup, apovf[i]);
+  }
+  return pgroup;
+}
+
 void expectGone(const ChannelIds &ids)
 {
   EXPECT_FALSE(shmExists(ids.iShm)) << "segment " << ids.iShm << " left behind";
@@ -463,18 +487,11 @@ TEST_F(OvfTest, GroupYieldsEveryRecordWhateverOrderMembersEndIn)
       {{0, 1000, 0}, {0, 0, 0}},
   };
   for (const Case &c : cases) {
-    int iErr = 0;
-    ovfgroup *pgroup = ovfGroupCreate(3, &iErr);
-    ASSERT_NE(pgroup, nullptr);
-    int iGroupSem = groupSem(pgroup);
     ovf *apovf[3];
     ChannelIds aids[3];
-    for (int i = 0; i < 3; i++) {
-      apovf[i] = ovfCreate(100 + 50 * i, 0, &iErr);
-      ASSERT_NE(apovf[i], nullptr);
-      aids[i] = idsOf(apovf[i]);
-      ovfGroupAdd(pgroup, apovf[i]);
-    }
+    int iGroupSem = -1;
+    ovfgroup *pgroup = makeGroup(apovf, aids, &iGroupSem, [](int i) { return 100 + 50 * i; });
+    ASSERT_NE(pgroup, nullptr);
     ASSERT_EQ(pgroup->iCount, 3);
     pid_t apid[3];
     for (int i = 0; i < 3; i++) {
@@ -558,20 +575,13 @@ TEST_F(OvfTest, GroupMembershipErrors)
 
 TEST_F(OvfTest, GroupStopDrainsEveryProducer)
 {
-  int iErr = 0;
-  ovfgroup *pgroup = ovfGroupCreate(2, &iErr);
-  ASSERT_NE(pgroup, nullptr);
-  int iGroupSem = groupSem(pgroup);
   ovf *apovf[2];
   ChannelIds aids[2];
+  int iGroupSem = -1;
+  ovfgroup *pgroup = makeGroup(apovf, aids, &iGroupSem, [](int) { return 128; });
+  ASSERT_NE(pgroup, nullptr);
   int afd[2][2];
   pid_t apid[2];
-  for (int i = 0; i < 2; i++) {
-    apovf[i] = ovfCreate(128, 0, &iErr);
-    ASSERT_NE(apovf[i], nullptr);
-    aids[i] = idsOf(apovf[i]);
-    ovfGroupAdd(pgroup, apovf[i]);
-  }
   for (int i = 0; i < 2; i++) {
     ASSERT_EQ(pipe(afd[i]), 0);
     apid[i] = forkChild([&, i] { return produce(apovf[i], i, 1000000, 30, afd[i][1]); });
@@ -606,18 +616,11 @@ TEST_F(OvfTest, GroupStopDrainsEveryProducer)
 
 TEST_F(OvfTest, GroupGoesOnWithTheOthersWhenAProducerIsKilled)
 {
-  int iErr = 0;
-  ovfgroup *pgroup = ovfGroupCreate(3, &iErr);
-  ASSERT_NE(pgroup, nullptr);
-  int iGroupSem = groupSem(pgroup);
   ovf *apovf[3];
   ChannelIds aids[3];
-  for (int i = 0; i < 3; i++) {
-    apovf[i] = ovfCreate(64, 0, &iErr);
-    ASSERT_NE(apovf[i], nullptr);
-    aids[i] = idsOf(apovf[i]);
-    ovfGroupAdd(pgroup, apovf[i]);
-  }
+  int iGroupSem = -1;
+  ovfgroup *pgroup = makeGroup(apovf, aids, &iGroupSem, [](int) { return 64; });
+  ASSERT_NE(pgroup, nullptr);
   pid_t apid[3];
   apid[0] = forkChild([&] { return produce(apovf[0], 0, 300, 20); });
   apid[1] = forkChild([&] {
@@ -937,18 +940,11 @@ TEST_F(OvfTest, StopWhileTakingInBulkKeepsEveryRecordWritten)
 */
 TEST_F(OvfTest, GroupInBulkGivesEveryMembersRecordsInOrder)
 {
-  int iErr = 0;
-  ovfgroup *pgroup = ovfGroupCreate(3, &iErr);
-  ASSERT_NE(pgroup, nullptr);
-  int iGroupSem = groupSem(pgroup);
   ovf *apovf[3];
   ChannelIds aids[3];
-  for (int i = 0; i < 3; i++) {
-    apovf[i] = ovfCreate(200 + 300 * i, 0, &iErr);
-    ASSERT_NE(apovf[i], nullptr);
-    aids[i] = idsOf(apovf[i]);
-    ovfGroupAdd(pgroup, apovf[i]);
-  }
+  int iGroupSem = -1;
+  ovfgroup *pgroup = makeGroup(apovf, aids, &iGroupSem, [](int i) { return 200 + 300 * i; });
+  ASSERT_NE(pgroup, nullptr);
   const int aiRecords[3] = {3000, 200, 20};
   pid_t apid[3];
   for (int i = 0; i < 3; i++) {
