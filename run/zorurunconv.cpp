@@ -54,7 +54,9 @@ struct convRow {
   int64_t llReplaced; /* characters the conversion replaced */
 };
 
-struct convBatch {
+/* Batches are converted side by side by different workers: each starts a
+   cache line of its own, so that one's counts are not another's misses. */
+struct alignas(64) convBatch {
   int iState = CONV_FREE;
   char *pcIn = nullptr;
   int32_t ilInUsed = 0;
@@ -217,8 +219,10 @@ convClone *_convCloneMake(const oconvert *pconvert)
 /* Converts every record of the batch into its output area. */
 void _convBatch(convPool &pool, convClone *pclone, convBatch &batch)
 {
+  const int32_t ilRecordMax = pool.ilRecordMax;
+  const int32_t ilRowMax = pool.ilRowMax;
   int64_t llUsed = 0;
-  batch.llConverted = 0;
+  int64_t llConverted = 0;
   batch.vrows.resize(static_cast<size_t>(batch.ilRecs));   /* within its capacity: no allocation */
   for (size_t i = 0; i < batch.vrows.size(); i++) {
     const ovfrecord &rec = batch.vrecs[i];
@@ -227,12 +231,12 @@ void _convBatch(convPool &pool, convClone *pclone, convBatch &batch)
     row.llOut = llUsed;
     row.ilCut = 0;
     row.llReplaced = 0;
-    if (rec.ilLen > pool.ilRecordMax) {   /* a record cut by the buffer is never valid */
+    if (rec.ilLen > ilRecordMax) {   /* a record cut by the buffer is never valid */
       row.iRc = ORC_INVALID;
       continue;
     }
-    if (batch.llOutCap - llUsed < pool.ilRowMax) {
-      int64_t llCap = std::max(2 * batch.llOutCap, llUsed + pool.ilRowMax);
+    if (batch.llOutCap - llUsed < ilRowMax) {
+      int64_t llCap = std::max(2 * batch.llOutCap, llUsed + ilRowMax);
       zorurunconvReallocProc procRealloc = gprocRealloc.load(std::memory_order_relaxed);
       char *pc = static_cast<char *>(procRealloc != nullptr ? procRealloc(batch.pcOut, static_cast<size_t>(llCap))
                                                             : std::realloc(batch.pcOut, static_cast<size_t>(llCap)));
@@ -248,15 +252,16 @@ void _convBatch(convPool &pool, convClone *pclone, convBatch &batch)
     /* LOBs the reader cut to their first 32700 bytes: it flagged the record */
     if (rec.ilLen > FICDATA_UREC_FLAGS && (pcRecord[FICDATA_UREC_FLAGS] & FICDATA_UREC_CUT) != 0)
       row.ilCut = zorucoreCountCutLobs(pclone->prowSource);
-    orowSetBuffer(pclone->prowTarget, batch.pcOut + llUsed, pool.ilRowMax, 0);
+    orowSetBuffer(pclone->prowTarget, batch.pcOut + llUsed, ilRowMax, 0);
     int64_t llReplacedBefore = zorucoreReplacedCount();   /* this thread's count */
     row.iRc = oconvertConvert(&pclone->convert);
     row.llReplaced = zorucoreReplacedCount() - llReplacedBefore;
     if (row.iRc != 0) continue;
     row.ilOutLen = static_cast<int32_t>(pclone->prowTarget->pcCursor - pclone->prowTarget->pcStart);
     llUsed += row.ilOutLen;
-    batch.llConverted++;
+    llConverted++;
   }
+  batch.llConverted = llConverted;
   batch.llOutUsed = llUsed;
   orowSetBuffer(pclone->prowSource, nullptr, 0, 0);
   orowSetBuffer(pclone->prowTarget, nullptr, 0, 0);

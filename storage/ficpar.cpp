@@ -48,7 +48,9 @@ struct parRow {
   int32_t iSlot;
 };
 
-struct parBatch {
+/* Helpers fill batches side by side, and the calling thread reads another:
+   each batch and each helper starts a cache line of its own. */
+struct alignas(64) parBatch {
   int iState = PAR_FREE;
   std::vector<ficparPage> vpages;
   size_t ulLeft = 0;                  /* first page left to the calling thread (vpages.size(): none) */
@@ -59,7 +61,7 @@ struct parBatch {
 };
 
 /* What a helper works with: the pages of the batch it reads (one buffer, kept warm), its slots. */
-struct parHelper {
+struct alignas(64) parHelper {
   unsigned char *pucPages = nullptr;
   ficdataSlots slots;
 };
