@@ -39,9 +39,16 @@ namespace {
 /* Sizes of a batch. */
 constexpr int64_t kInputMax = 256 * 1024;          /* record bytes of a batch, at most (unless a record is larger) */
 constexpr int64_t kPoolBudget = 48ll * 1024 * 1024; /* input and first output areas of all batches */
+constexpr int32_t kFirstRecords = 1024;             /* first entries of a batch's table of records */
 
-/* The allocator that grows output areas (a test seam). */
+/* The allocator of the batches' areas (a test seam). */
 std::atomic<zorurunconvReallocProc> gprocRealloc{nullptr};
+
+void *_convRealloc(void *pv, size_t ulSize)
+{
+  zorurunconvReallocProc procRealloc = gprocRealloc.load(std::memory_order_relaxed);
+  return procRealloc != nullptr ? procRealloc(pv, ulSize) : std::realloc(pv, ulSize);
+}
 
 enum convState { CONV_FREE, CONV_FILLING, CONV_QUEUED, CONV_CONVERTING, CONV_CONVERTED };
 
@@ -84,6 +91,7 @@ struct convPool {
   int32_t ilRecordMax = 0;
   int32_t ilRowMax = 0;
   int32_t ilInCap = 0;
+  int64_t llOutFirst = 0;                  /* first size of a batch's output area */
   ovfgroup *pgroup = nullptr;
   zorwrite *pwrite = nullptr;
   zorurunSelectCounts *pcounts = nullptr;
@@ -237,9 +245,7 @@ void _convBatch(convPool &pool, convClone *pclone, convBatch &batch)
     }
     if (batch.llOutCap - llUsed < ilRowMax) {
       int64_t llCap = std::max(2 * batch.llOutCap, llUsed + ilRowMax);
-      zorurunconvReallocProc procRealloc = gprocRealloc.load(std::memory_order_relaxed);
-      char *pc = static_cast<char *>(procRealloc != nullptr ? procRealloc(batch.pcOut, static_cast<size_t>(llCap))
-                                                            : std::realloc(batch.pcOut, static_cast<size_t>(llCap)));
+      char *pc = static_cast<char *>(_convRealloc(batch.pcOut, static_cast<size_t>(llCap)));
       if (pc == nullptr) {
         row.iRc = ORC_NOMEM;   /* the collector fails the pool at this row */
         continue;
@@ -425,6 +431,29 @@ void _convQueue(convPool &pool, convBatch &batch)
   pool.condWorkers.notify_one();
 }
 
+/*
+** Makes the areas of a batch the first time it is taken: its input area, a
+** first output area, and a first table of records (grown when full).
+** False when memory runs out.
+*/
+bool _convBatchAreas(convPool &pool, convBatch &batch)
+{
+  if (batch.pcIn != nullptr) return true;
+  if (batch.pcOut == nullptr) {
+    batch.pcOut = static_cast<char *>(_convRealloc(nullptr, static_cast<size_t>(pool.llOutFirst)));
+    if (batch.pcOut == nullptr) return false;
+    batch.llOutCap = pool.llOutFirst;
+  }
+  try {
+    batch.vrecs.resize(static_cast<size_t>(std::min(pool.ilInCap / 64 + 1, kFirstRecords)));
+    batch.vrows.reserve(batch.vrecs.size());
+  } catch (const std::bad_alloc &) {
+    return false;
+  }
+  batch.pcIn = static_cast<char *>(_convRealloc(nullptr, static_cast<size_t>(pool.ilInCap)));
+  return batch.pcIn != nullptr;
+}
+
 void _convFreeBatches(convPool &pool)
 {
   for (convBatch &batch : pool.vbatch) {
@@ -470,20 +499,16 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
   int64_t llBatches = std::clamp<int64_t>(std::min(llBuffer / llIn, kPoolBudget / (llIn + llOut)), 2, 2 * iWorkers + 4);
   iWorkers = static_cast<int>(std::min<int64_t>(iWorkers, llBatches - 1));
 
+  pool.llOutFirst = llOut;
   bool boMade = true;
   try {
     pool.vbatch.resize(static_cast<size_t>(llBatches));
-    for (convBatch &batch : pool.vbatch) {
-      batch.pcIn = static_cast<char *>(std::malloc(static_cast<size_t>(pool.ilInCap)));
-      batch.pcOut = static_cast<char *>(std::malloc(static_cast<size_t>(llOut)));
-      batch.llOutCap = llOut;
-      if (batch.pcIn == nullptr || batch.pcOut == nullptr) boMade = false;
-      batch.vrecs.resize(static_cast<size_t>(pool.ilInCap / 64) + 1);
-      batch.vrows.reserve(batch.vrecs.size());
-    }
   } catch (const std::bad_alloc &) {
     boMade = false;
   }
+  /* the areas of a batch are made when the intake first takes it: a small
+     table fills one batch, and a large one starts sooner */
+  if (boMade && !_convBatchAreas(pool, pool.vbatch[0])) boMade = false;
   /* the collector and the first worker start now; the others as batches come */
   if (boMade) {
     try {
@@ -563,6 +588,12 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
     _convQueue(pool, *pbatch);
     if (iStarted < iWorkers && iStarted <= llSeq && _convStartWorker(pool)) iStarted++;
     pbatch = &_convTake(pool, ++llSeq);
+    if (!_convBatchAreas(pool, *pbatch)) {
+      /* the records would be lost: the run fails */
+      _convFail(pool, ORC_NOMEM);
+      _convDrain(pgroup);
+      break;
+    }
   }
   {
     std::lock_guard<std::mutex> lock(pool.mutex);

@@ -106,9 +106,10 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
                    zorwrite *pwrite, int iWorkers, zorurunSelectCounts *pcounts);
 
 /*
-** Test seam: the allocator with which a worker grows a batch's output area
-** (std::realloc when none is set); nullptr restores it.  Set it only while
-** no pool runs.
+** Test seam: the allocator of a batch's areas, called with NULL when the
+** intake first takes the batch and with the area when a worker grows the
+** output area (std::realloc when none is set); nullptr restores it.  Set it
+** only while no pool runs.
 */
 typedef void *(*zorurunconvReallocProc)(void *p, size_t ulSize);
 void zorurunconvSetReallocProc(zorurunconvReallocProc proc);

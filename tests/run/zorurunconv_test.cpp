@@ -10,7 +10,8 @@
 **       pool converts: the rows one thread would write, and the counts;
 **     - failures that are not the end of the data (a producer gone without
 **       its end record, a record the channel cannot give back, an output
-**       area that cannot be grown): the pool ends with the first of them,
+**       area that cannot be grown, a later batch whose areas cannot be
+**       made): the pool ends with the first of them,
 **       never as if the data had ended, and a failure is no row "not
 **       converted";
 **     - the writer process ends with the pool's failure, not with a later
@@ -25,6 +26,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -292,8 +294,16 @@ TEST(zorurunconvPool, RecordsOfAssortedLengthsGiveTheRowsOneThreadWould)
   EXPECT_EQ(counts.llFirstNotConverted, llFirstLong);
 }
 
-/* Gives no memory: every growth of an output area fails. */
-void *_noRealloc(void *, size_t) { return nullptr; }
+/* Gives no memory to grow an output area; a batch's first areas are made. */
+void *_noRealloc(void *pv, size_t ulSize) { return pv == nullptr ? std::malloc(ulSize) : nullptr; }
+
+/* Makes the areas of the first batch only (its output, then its input area). */
+std::atomic<int> giAreasMade{0};
+void *_firstBatchOnly(void *pv, size_t ulSize)
+{
+  if (pv != nullptr) return std::realloc(pv, ulSize);
+  return giAreasMade++ < 2 ? std::malloc(ulSize) : nullptr;
+}
 
 /*
 ** Failures that are not the end of the data, each on the first channel
@@ -303,7 +313,7 @@ void *_noRealloc(void *, size_t) { return nullptr; }
 */
 TEST(zorurunconvPool, FailureIsNeverTakenForTheEndOfTheData)
 {
-  enum Fault { GONE, BAD_RECORD, NO_OUTPUT_MEMORY };
+  enum Fault { GONE, BAD_RECORD, NO_OUTPUT_MEMORY, NO_BATCH_MEMORY };
   struct Case {
     const char *pcName;
     Fault fault;
@@ -313,6 +323,7 @@ TEST(zorurunconvPool, FailureIsNeverTakenForTheEndOfTheData)
       {"a producer gone without its end record", GONE, OVF_RC_LOST, true},
       {"a record the channel cannot give back", BAD_RECORD, ORC_INVALID, false},
       {"an output area that cannot be grown", NO_OUTPUT_MEMORY, ORC_NOMEM, false},
+      {"a later batch whose areas cannot be made", NO_BATCH_MEMORY, ORC_NOMEM, false},
   };
   for (const Case &c : aCases) {
     SCOPED_TRACE(c.pcName);
@@ -333,6 +344,8 @@ TEST(zorurunconvPool, FailureIsNeverTakenForTheEndOfTheData)
     }
     pid_t pidB = _producer(pool.vpovf[1], rowsB.vRecords);
     if (c.fault == NO_OUTPUT_MEMORY) zorurunconvSetReallocProc(_noRealloc);
+    giAreasMade = 0;
+    if (c.fault == NO_BATCH_MEMORY) zorurunconvSetReallocProc(_firstBatchOnly);
     zorurunSelectCounts counts{};
     std::vector<std::string> vMsgs;
     int iRc = 0;
