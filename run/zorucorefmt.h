@@ -195,6 +195,27 @@ inline int zorucorefmtIntLength(int64_t v, bool boPlus)
 char *zorucorefmtDecimal(const unsigned char *pucValue, int iPrec, int iScale, char cPoint, char *pcOut);
 
 /*
+** zorucorefmtPiece16
+**   Writes at pcOut the 16 bytes from byte iAt (0 to 16) of the 32 bytes
+**   ulWord0, ulWord1 (each little-endian), then 16 '0's.
+*/
+[[gnu::always_inline]] inline void zorucorefmtPiece16(uint64_t ulWord0, uint64_t ulWord1, int iAt, char *pcOut)
+{
+  constexpr uint64_t ulZeros = 0x3030303030303030ull;
+  const int iWord = iAt >> 3, iShift = (iAt & 7) * 8;
+  const uint64_t ulA = iWord == 0 ? ulWord0 : iWord == 1 ? ulWord1 : ulZeros;
+  const uint64_t ulB = iWord == 0 ? ulWord1 : ulZeros;
+  uint64_t ulLow = ulA, ulHigh = ulB;
+  if (iShift != 0) {
+    ulLow = (ulA >> iShift) | (ulB << (64 - iShift));
+    ulHigh = (ulB >> iShift) | (ulZeros << (64 - iShift));
+  }
+  unsigned char *puc = reinterpret_cast<unsigned char *>(pcOut);
+  obytePutLE64(puc, ulLow);
+  obytePutLE64(puc + 8, ulHigh);
+}
+
+/*
 ** zorucorefmtDecimalForm
 **   zorucorefmtDecimal for one precision and scale of at most 15 digits,
 **   worked out once (zorucorefmtDecimalMake) for the values of a column
@@ -225,16 +246,15 @@ bool zorucorefmtDecimalMake(zorucorefmtDecimalForm *pform, int iPrec, int iScale
   uint64_t ulBad = ((ulFirst + 0x76 * ZORUCOREFMT_ONES) & form.aulMask[0]) |
                    ((ulSecond + 0x76 * ZORUCOREFMT_ONES) & form.aulMask[1]);
   if (iSign < 0x0A || (ulBad & ZORUCOREFMT_HIGHS) != 0) return nullptr;
-  unsigned char aucDigits[32];
-  obytePutLE64(aucDigits, ulFirst | 0x3030303030303030ull);
-  obytePutLE64(aucDigits + 8, ulSecond | 0x3030303030303030ull);
-  std::memset(aucDigits + 16, '0', 16);
+  /* the digits' characters, then '0's: the two 16-byte pieces are cut from
+     them in registers (a piece read back from bytes just stored at another
+     offset would wait for the stores) */
+  const uint64_t ulDigits0 = ulFirst | 0x3030303030303030ull, ulDigits1 = ulSecond | 0x3030303030303030ull;
   *pcOut++ = (iSign == 0x0B || iSign == 0x0D) ? '-' : '+';
-  const unsigned char *pucDigits = aucDigits + form.iFirst;
-  std::memcpy(pcOut, pucDigits, 16);
+  zorucorefmtPiece16(ulDigits0, ulDigits1, form.iFirst, pcOut);
   pcOut += form.iInteger;
   if (form.boPoint) *pcOut++ = form.cPoint;
-  std::memcpy(pcOut, pucDigits + form.iInteger, 16);
+  zorucorefmtPiece16(ulDigits0, ulDigits1, form.iFirst + form.iInteger, pcOut);
   return pcOut + form.iScale;
 }
 
