@@ -793,8 +793,15 @@ int ficdataDecodeRecord(const ficdataRowCheck *pcheck, const unsigned char *pcPa
   if (iFormat == FICDATA_FORMAT_COMPRESSED) {
     rc = ficdataExpandPrepared(pcheck, pcRecord, ilRecord, pcBuffer, ilBufferSize, &ilLength);
     if (rc != 0) return rc;
+    rc = ficdataCheckRowPrepared(pcheck, pcBuffer, ilLength);
+    if (rc != 0) return rc;
   } else if (iFormat == FICDATA_FORMAT_ROW) {
     if (ilRecord > ilBufferSize) return FICDATA_RC_CORRUPT;
+    /* checked where it lies in the page, the bytes the copy gets (the
+       check does not read the flags byte): reading the copy back at once
+       would wait for its stores */
+    rc = ficdataCheckRowPrepared(pcheck, pcRecord, ilRecord);
+    if (rc != 0) return rc;
     std::memcpy(pcBuffer, pcRecord, ilRecord);
     pcBuffer[FICDATA_UREC_FLAGS] = 0;   /* the stored byte is no flag of ours */
     ilLength = ilRecord;
@@ -802,8 +809,6 @@ int ficdataDecodeRecord(const ficdataRowCheck *pcheck, const unsigned char *pcPa
     omsgsTrace("Invalid Record Type: %x at offset %d", iFormat, ilOffset);
     return FICDATA_RC_CORRUPT;
   }
-  rc = ficdataCheckRowPrepared(pcheck, pcBuffer, ilLength);
-  if (rc != 0) return rc;
   *pilLength = ilLength;
   return 0;
 }
