@@ -173,39 +173,37 @@ static inline int _fmtFloatPlain(double d, char *pcBuffer)
   constexpr uint64_t ulHigh = aulPow10[P];
   if (ulDigits < ulLow || ulDigits >= ulHigh) return -1;
 
-  /* the digits, right-aligned in 16 bytes: digit i of the value at aucDigits[16 - P + i] */
-  unsigned char aucDigits[32];
+  /* the digits, right-aligned in 16 bytes (the words ulWordHigh, ulWordLow
+     in memory order, then '0's): digit i of the value at byte 16 - P + i;
+     the pieces written are cut from them in registers */
   /* (a value of few digits has eight zeros at the end, a short precision eight at the front) */
   constexpr uint64_t ulZeros = 0x3030303030303030ull;
   uint64_t ulWordHigh = P <= 8 ? ulZeros : zorucorefmtDigits8(static_cast<uint32_t>(ulDigits / 100000000));
   uint32_t ulLowPart = static_cast<uint32_t>(ulDigits % 100000000);
   uint64_t ulWordLow = ulLowPart == 0 ? ulZeros : zorucorefmtDigits8(ulLowPart);
-  obytePutLE64(aucDigits, ulWordHigh);
-  obytePutLE64(aucDigits + 8, ulWordLow);
-  std::memset(aucDigits + 16, '0', 16);
   /* the last digit that is not 0: from the highest byte of the word that is not '0' */
   uint64_t ulLowNonZero = ulWordLow ^ 0x3030303030303030ull;
   uint64_t ulHighNonZero = ulWordHigh ^ 0x3030303030303030ull;
   int iLastNonZero = ulLowNonZero != 0 ? 8 + (63 - __builtin_clzll(ulLowNonZero)) / 8
                                        : (63 - __builtin_clzll(ulHighNonZero)) / 8;
-  const unsigned char *pucDigits = aucDigits + 16 - P;
-  int iLast = iLastNonZero - (16 - P) + 1;   /* digits kept: trailing zeros of the fraction go */
+  constexpr int iFirst = 16 - P;   /* byte of the first digit */
+  int iLast = iLastNonZero - iFirst + 1;   /* digits kept: trailing zeros of the fraction go */
   if (iLast < e + 1) iLast = e + 1;
 
   char *pc = pcBuffer;
   if (d < 0) *pc++ = '-';
   if (e >= 0) {
-    std::memcpy(pc, pucDigits, 16);
+    zorucorefmtPiece16(ulWordHigh, ulWordLow, iFirst, pc);
     pc += e + 1;
     if (iLast > e + 1) {
       *pc++ = '.';
-      std::memcpy(pc, pucDigits + e + 1, 16);
+      zorucorefmtPiece16(ulWordHigh, ulWordLow, iFirst + e + 1, pc);
       pc += iLast - e - 1;
     }
   } else {
     std::memcpy(pc, "0.000000", 8);
     pc += 2 + (-e - 1);
-    std::memcpy(pc, pucDigits, 16);
+    zorucorefmtPiece16(ulWordHigh, ulWordLow, iFirst, pc);
     pc += iLast;
   }
   return static_cast<int>(pc - pcBuffer);
