@@ -39,7 +39,6 @@ namespace {
 /* Sizes of a batch. */
 constexpr int64_t kInputMax = 256 * 1024;          /* record bytes of a batch, at most (unless a record is larger) */
 constexpr int64_t kPoolBudget = 48ll * 1024 * 1024; /* input and first output areas of all batches */
-constexpr int32_t kFirstRecords = 1024;             /* first entries of a batch's table of records */
 
 /* The allocator of the batches' areas (a test seam). */
 std::atomic<zorurunconvReallocProc> gprocRealloc{nullptr};
@@ -432,26 +431,23 @@ void _convQueue(convPool &pool, convBatch &batch)
 }
 
 /*
-** Makes the areas of a batch the first time it is taken: its input area, a
-** first output area, and a first table of records (grown when full).
-** False when memory runs out.
+** Makes the areas of a batch: its input area, a first output area, and
+** its table of records.  False when memory runs out.
 */
 bool _convBatchAreas(convPool &pool, convBatch &batch)
 {
-  if (batch.pcIn != nullptr) return true;
-  if (batch.pcOut == nullptr) {
-    batch.pcOut = static_cast<char *>(_convRealloc(nullptr, static_cast<size_t>(pool.llOutFirst)));
-    if (batch.pcOut == nullptr) return false;
-    batch.llOutCap = pool.llOutFirst;
-  }
+  batch.pcOut = static_cast<char *>(_convRealloc(nullptr, static_cast<size_t>(pool.llOutFirst)));
+  if (batch.pcOut == nullptr) return false;
+  batch.llOutCap = pool.llOutFirst;
+  batch.pcIn = static_cast<char *>(_convRealloc(nullptr, static_cast<size_t>(pool.ilInCap)));
+  if (batch.pcIn == nullptr) return false;
   try {
-    batch.vrecs.resize(static_cast<size_t>(std::min(pool.ilInCap / 64 + 1, kFirstRecords)));
+    batch.vrecs.resize(static_cast<size_t>(pool.ilInCap / 64) + 1);
     batch.vrows.reserve(batch.vrecs.size());
   } catch (const std::bad_alloc &) {
     return false;
   }
-  batch.pcIn = static_cast<char *>(_convRealloc(nullptr, static_cast<size_t>(pool.ilInCap)));
-  return batch.pcIn != nullptr;
+  return true;
 }
 
 void _convFreeBatches(convPool &pool)
@@ -506,9 +502,9 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
   } catch (const std::bad_alloc &) {
     boMade = false;
   }
-  /* the areas of a batch are made when the intake first takes it: a small
-     table fills one batch, and a large one starts sooner */
-  if (boMade && !_convBatchAreas(pool, pool.vbatch[0])) boMade = false;
+  /* every batch's areas are made before the first record comes: made while
+     rows flow, they cost the intake (and the workers' faults) time */
+  for (size_t i = 0; boMade && i < pool.vbatch.size(); i++) boMade = _convBatchAreas(pool, pool.vbatch[i]);
   /* the collector and the first worker start now; the others as batches come */
   if (boMade) {
     try {
@@ -588,12 +584,6 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
     _convQueue(pool, *pbatch);
     if (iStarted < iWorkers && iStarted <= llSeq && _convStartWorker(pool)) iStarted++;
     pbatch = &_convTake(pool, ++llSeq);
-    if (!_convBatchAreas(pool, *pbatch)) {
-      /* the records would be lost: the run fails */
-      _convFail(pool, ORC_NOMEM);
-      _convDrain(pgroup);
-      break;
-    }
   }
   {
     std::lock_guard<std::mutex> lock(pool.mutex);

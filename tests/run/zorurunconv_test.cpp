@@ -10,7 +10,7 @@
 **       pool converts: the rows one thread would write, and the counts;
 **     - failures that are not the end of the data (a producer gone without
 **       its end record, a record the channel cannot give back, an output
-**       area that cannot be grown, a later batch whose areas cannot be
+**       area that cannot be grown, a batch whose areas cannot be
 **       made): the pool ends with the first of them,
 **       never as if the data had ended, and a failure is no row "not
 **       converted";
@@ -323,7 +323,7 @@ TEST(zorurunconvPool, FailureIsNeverTakenForTheEndOfTheData)
       {"a producer gone without its end record", GONE, OVF_RC_LOST, true},
       {"a record the channel cannot give back", BAD_RECORD, ORC_INVALID, false},
       {"an output area that cannot be grown", NO_OUTPUT_MEMORY, ORC_NOMEM, false},
-      {"a later batch whose areas cannot be made", NO_BATCH_MEMORY, ORC_NOMEM, false},
+      {"a batch whose areas cannot be made", NO_BATCH_MEMORY, ORC_NOMEM, false},
   };
   for (const Case &c : aCases) {
     SCOPED_TRACE(c.pcName);
