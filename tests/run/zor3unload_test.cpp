@@ -98,6 +98,35 @@ struct Reader {
   }
 };
 
+/* The table's description read from its containers; its columns are freed with the holder
+   (the reader frees them in its own process only). */
+struct TableDesc {
+  ficdataTableDesc desc{};
+  int32_t ilPages = -1;
+  TableDesc() = default;
+  TableDesc(const TableDesc &) = delete;
+  TableDesc &operator=(const TableDesc &) = delete;
+  ~TableDesc() { free(desc.pcolumns); }
+  int Read(ficcont *pficcont) { return unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages); }
+};
+
+/* A partition of ilPages pages over the table's containers and the unload of it, destroyed with the holder. */
+struct PartUnload {
+  part *ppart;
+  unload *punload;
+  PartUnload(ficdataTableDesc *pdesc, int32_t ilPages, ficcont *pficcont)
+      : ppart(partCreate(0, ilPages, pdesc, pficcont, pficcont, 0)), punload(unloadCreate(ppart, nullptr, 0))
+  {
+  }
+  PartUnload(const PartUnload &) = delete;
+  PartUnload &operator=(const PartUnload &) = delete;
+  ~PartUnload()
+  {
+    unloadDestroy(punload);
+    partDestroy(ppart);
+  }
+};
+
 /* ------------------------------------------------- DMS and SMS tables */
 
 /* The DMS table space of tests/storage/dmsspace.h. */
@@ -105,14 +134,13 @@ using UnloadDms = dmsspaceTest;
 
 TEST_F(UnloadDms, DescriptionThenForkedReadSendsEveryRowToEveryPairOnce)
 {
-  ficdataTableDesc desc{};
-  int32_t ilPages = -1;
-  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
-  EXPECT_EQ(ilPages, static_cast<int32_t>(kTablePages));
-  EXPECT_EQ(desc.sColumnCount, 3);
+  TableDesc t;
+  ASSERT_EQ(t.Read(pficcont), 0);
+  EXPECT_EQ(t.ilPages, static_cast<int32_t>(kTablePages));
+  EXPECT_EQ(t.desc.sColumnCount, 3);
 
-  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
-  unload *punload = unloadCreate(ppart, nullptr, 0);
+  PartUnload u(&t.desc, t.ilPages, pficcont);
+  unload *punload = u.punload;
   ASSERT_NE(punload, nullptr);
   EXPECT_EQ(punload->iSampling, 0);
   Reader r(punload, 2);
@@ -122,64 +150,51 @@ TEST_F(UnloadDms, DescriptionThenForkedReadSendsEveryRowToEveryPairOnce)
   ASSERT_EQ(vGot.size(), 2u);
   EXPECT_EQ(vGot[0], vRows);
   EXPECT_EQ(vGot[1], vRows);
-  /* The reader frees the description's columns in its own process only. */
-  free(desc.pcolumns);
-  unloadDestroy(punload);
-  partDestroy(ppart);
 }
 
 TEST_F(UnloadDms, ContainerCutShortFailsThePartitionAfterItsEndRecords)
 {
-  ficdataTableDesc desc{};
-  int32_t ilPages = -1;
-  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  TableDesc t;
+  ASSERT_EQ(t.Read(pficcont), 0);
   /* Cut both containers in the middle of the table's extents. */
   ASSERT_EQ(truncate(Cont(0).c_str(), static_cast<off_t>(53) * kPageSize), 0);
   ASSERT_EQ(truncate(Cont(1).c_str(), static_cast<off_t>(53) * kPageSize), 0);
-  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
-  unload *punload = unloadCreate(ppart, nullptr, 0);
+  PartUnload u(&t.desc, t.ilPages, pficcont);
+  unload *punload = u.punload;
   Reader r(punload, 1);
   std::vector<std::vector<Bytes>> vGot;
   int iRc = r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot);
   EXPECT_NE(iRc, 0);
   ASSERT_EQ(vGot.size(), 1u);
   EXPECT_LT(vGot[0].size(), vRows.size());   /* the channel ended all the same */
-  free(desc.pcolumns);
-  unloadDestroy(punload);
-  partDestroy(ppart);
 }
 
 TEST_F(UnloadDms, MissingContainerFailsDescriptionAndReadWithEndRecords)
 {
-  ficdataTableDesc desc{};
-  int32_t ilPages = -1;
-  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
+  TableDesc t;
+  ASSERT_EQ(t.Read(pficcont), 0);
   ASSERT_EQ(unlink(Cont(1).c_str()), 0);
   ficdataTableDesc desc2{};
   std::vector<std::string> vMsgs = zavtestMessages([&] {
-    EXPECT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc2, &ilPages), 1);
+    EXPECT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc2, &t.ilPages), 1);
   });
   EXPECT_FALSE(vMsgs.empty());
-  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
-  unload *punload = unloadCreate(ppart, nullptr, 0);
+  PartUnload u(&t.desc, t.ilPages, pficcont);
+  unload *punload = u.punload;
   Reader r(punload, 2);
   std::vector<std::vector<Bytes>> vGot;
   int iRc = r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot);
   EXPECT_EQ(iRc, 1);
   EXPECT_TRUE(vGot[0].empty());
   EXPECT_TRUE(vGot[1].empty());
-  free(desc.pcolumns);
-  unloadDestroy(punload);
-  partDestroy(ppart);
 }
 
 TEST_F(UnloadDms, StoppedPairIsLeftWhileTheOtherGetsEveryRow)
 {
-  ficdataTableDesc desc{};
-  int32_t ilPages = -1;
-  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
-  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
-  unload *punload = unloadCreate(ppart, nullptr, 0);
+  TableDesc t;
+  ASSERT_EQ(t.Read(pficcont), 0);
+  PartUnload u(&t.desc, t.ilPages, pficcont);
+  unload *punload = u.punload;
   std::vector<std::vector<Bytes>> vGot;
   {
     Reader r(punload, 2);
@@ -197,9 +212,6 @@ TEST_F(UnloadDms, StoppedPairIsLeftWhileTheOtherGetsEveryRow)
   }
   EXPECT_TRUE(vGot[0].empty());
   EXPECT_TRUE(vGot[1].empty());
-  free(desc.pcolumns);
-  unloadDestroy(punload);
-  partDestroy(ppart);
 }
 
 /* An SMS table of 4 pages in one container directory (extent size 2). */
@@ -234,13 +246,12 @@ TEST(UnloadSms, DescriptionThenReadSendsEveryRowInPageOrder)
     }
     close(fd);
   }
-  ficdataTableDesc desc{};
-  int32_t ilPages = -1;
-  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
-  EXPECT_EQ(ilPages, 4);
-  EXPECT_EQ(desc.sColumnCount, 3);
-  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
-  unload *punload = unloadCreate(ppart, nullptr, 0);
+  TableDesc t;
+  ASSERT_EQ(t.Read(pficcont), 0);
+  EXPECT_EQ(t.ilPages, 4);
+  EXPECT_EQ(t.desc.sColumnCount, 3);
+  PartUnload u(&t.desc, t.ilPages, pficcont);
+  unload *punload = u.punload;
   {
     Reader r(punload, 2);
     std::vector<std::vector<Bytes>> vGot;
@@ -251,16 +262,13 @@ TEST(UnloadSms, DescriptionThenReadSendsEveryRowInPageOrder)
   /* A table-space kind that is neither SMS nor DMS. */
   pficcont->ilType = 7;
   ficdataTableDesc desc2{};
-  EXPECT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc2, &ilPages), 1);
+  EXPECT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc2, &t.ilPages), 1);
   {
     Reader r(punload, 1);
     std::vector<std::vector<Bytes>> vGot;
     EXPECT_EQ(r.Run([&](zorurunReader *p) { return unloadTableDB2Seq("inst", kObjId, p); }, &vGot), 1);
     EXPECT_TRUE(vGot[0].empty());
   }
-  free(desc.pcolumns);
-  unloadDestroy(punload);
-  partDestroy(ppart);
   olistDestroy(plist);
 }
 
@@ -429,15 +437,14 @@ TEST(UnloadHelpers, SmsTableReadsAsPageByPage)
       }
       return true;
     });
-    ficdataTableDesc desc{};
-    int32_t ilPages = -1;
-    ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
-    ASSERT_EQ(ilPages, static_cast<int32_t>(ulPages));
+    TableDesc t;
+    ASSERT_EQ(t.Read(pficcont), 0);
+    ASSERT_EQ(t.ilPages, static_cast<int32_t>(ulPages));
     if (c.boCut) {
       ASSERT_EQ(truncate((strDb + "cont1/SQL00004.DAT").c_str(), 10 * kPageSize + 100), 0);
     }
-    part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
-    unload *punload = unloadCreate(ppart, nullptr, 0);
+    PartUnload u(&t.desc, t.ilPages, pficcont);
+    unload *punload = u.punload;
     std::vector<ReadResult> vres;
     for (const Tuning &t : gaTunings) vres.push_back(ReadTuned(punload, 2, c.vStopped, t, dir.path + "/msgs"));
     if (c.boClean) {
@@ -453,9 +460,6 @@ TEST(UnloadHelpers, SmsTableReadsAsPageByPage)
                                       << vres[0].iRc << ", " << vres[k].vMsgs.size() << " messages against "
                                       << vres[0].vMsgs.size();
     }
-    free(desc.pcolumns);
-    unloadDestroy(punload);
-    partDestroy(ppart);
     olistDestroy(plist);
   }
 }
@@ -463,11 +467,10 @@ TEST(UnloadHelpers, SmsTableReadsAsPageByPage)
 /* The DMS table of tests/storage/dmsspace.h through helpers: the rows, and a container cut short. */
 TEST_F(UnloadDms, HelpersSendWhatThePageByPageReadSends)
 {
-  ficdataTableDesc desc{};
-  int32_t ilPages = -1;
-  ASSERT_EQ(unloadTableDesc("inst", pficcont, kObjId, &desc, &ilPages), 0);
-  part *ppart = partCreate(0, ilPages, &desc, pficcont, pficcont, 0);
-  unload *punload = unloadCreate(ppart, nullptr, 0);
+  TableDesc t;
+  ASSERT_EQ(t.Read(pficcont), 0);
+  PartUnload u(&t.desc, t.ilPages, pficcont);
+  unload *punload = u.punload;
   for (const Tuning &t : gaTunings) {
     if (t.ilBatch > 3) continue;   /* ten pages: three batches at most */
     ReadResult res = ReadTuned(punload, 2, {}, t, dir.path + "/msgs");
@@ -475,16 +478,13 @@ TEST_F(UnloadDms, HelpersSendWhatThePageByPageReadSends)
     EXPECT_EQ(res.vGot, (std::vector<std::vector<Bytes>>{vRows, vRows})) << t.iHelpers;
   }
   /* a page count above what the extent map lists: the page-number pipe ends first */
-  part *ppartLonger = partCreate(0, ilPages + 4, &desc, pficcont, pficcont, 0);
-  unload *punloadLonger = unloadCreate(ppartLonger, nullptr, 0);
-  ReadResult resPages = ReadTuned(punloadLonger, 1, {}, gaTunings[0], dir.path + "/msgs");
-  ReadResult resHelpers = ReadTuned(punloadLonger, 1, {}, gaTunings[1], dir.path + "/msgs");
+  PartUnload longer(&t.desc, t.ilPages + 4, pficcont);
+  ReadResult resPages = ReadTuned(longer.punload, 1, {}, gaTunings[0], dir.path + "/msgs");
+  ReadResult resHelpers = ReadTuned(longer.punload, 1, {}, gaTunings[1], dir.path + "/msgs");
   EXPECT_EQ(resPages.iRc, 1);
   EXPECT_EQ(resHelpers.iRc, resPages.iRc);
   EXPECT_EQ(resHelpers.vGot, resPages.vGot);
   EXPECT_GE(resPages.vGot[0].size(), vRows.size());
-  unloadDestroy(punloadLonger);
-  partDestroy(ppartLonger);
   /* a container cut short */
   ASSERT_EQ(truncate(Cont(1).c_str(), static_cast<off_t>(53) * kPageSize), 0);
   resPages = ReadTuned(punload, 1, {}, gaTunings[0], dir.path + "/msgs");
@@ -492,9 +492,6 @@ TEST_F(UnloadDms, HelpersSendWhatThePageByPageReadSends)
   EXPECT_NE(resPages.iRc, 0);
   EXPECT_EQ(resHelpers.iRc, resPages.iRc);
   EXPECT_EQ(resHelpers.vGot, resPages.vGot);
-  free(desc.pcolumns);
-  unloadDestroy(punload);
-  partDestroy(ppart);
 }
 
 /* ------------------------------------------- table-space object path */
