@@ -68,6 +68,16 @@ std::vector<Value> allValues()
           val(B({0, 'g', 0, 'r', 0, 'a'})), val(B({0, 'h'}))};
 }
 
+/* Numbers below a bound from a seeded generator: the same damage on every run. */
+struct Lcg {
+  uint32_t ulSeed;
+  uint32_t operator()(uint32_t ulBound)
+  {
+    ulSeed = ulSeed * 1103515245u + 12345u;
+    return (ulSeed >> 8) % ulBound;
+  }
+};
+
 /* The table description of some columns, through the descriptor record on a page. */
 ficdataTableDesc describe(const std::vector<Column> &cols, size_t ulPageSize = 4096)
 {
@@ -515,11 +525,7 @@ TEST(FicdataRecord, PreparedRowCheckAgreesWithTheFullCheck)
       {"more variable columns than listed", colsManyVar, valsManyVar},
       {"no variable column", colsFixed, valsFixed},
   };
-  uint32_t ulSeed = 12345;
-  auto next = [&ulSeed](uint32_t ulBound) {
-    ulSeed = ulSeed * 1103515245u + 12345u;
-    return (ulSeed >> 8) % ulBound;
-  };
+  Lcg next{12345};
   for (const auto &t : atables) {
     SCOPED_TRACE(t.pcWhat);
     ficdataTableDesc desc = describe(t.cols);
@@ -582,11 +588,7 @@ TEST(FicdataRecord, PreparedExpansionAgreesWithTheDescription)
       {"values of every short length", colsLengths, valsLengths, true},
       {"more columns than prepared", colsWide, valsWide, false},
   };
-  uint32_t ulSeed = 424242;
-  auto next = [&ulSeed](uint32_t ulBound) {
-    ulSeed = ulSeed * 1103515245u + 12345u;
-    return (ulSeed >> 8) % ulBound;
-  };
+  Lcg next{424242};
   for (const auto &t : atables) {
     SCOPED_TRACE(t.pcWhat);
     ficdataTableDesc desc = describe(t.cols);
