@@ -342,6 +342,11 @@ TEST(zorurunconvPool, FailureIsNeverTakenForTheEndOfTheData)
       for (int i = 0; i < 2; i++) ulPos += 4 + ((obyteGetLE32(puc + ulPos) + 3) & ~3u);
       obytePutLE32(puc + ulPos, 0x7FFFFFF0u);
     }
+    /* a pool that fails may stop the first channel before its producer has
+       handed its only half over: that producer ends first */
+    if (c.fault == NO_OUTPUT_MEMORY || c.fault == NO_BATCH_MEMORY) {
+      ASSERT_EQ(_wait(pidA), 0);
+    }
     pid_t pidB = _producer(pool.vpovf[1], rowsB.vRecords);
     if (c.fault == NO_OUTPUT_MEMORY) zorurunconvSetReallocProc(_noRealloc);
     giAreasMade = 0;
@@ -352,7 +357,7 @@ TEST(zorurunconvPool, FailureIsNeverTakenForTheEndOfTheData)
     vMsgs = zavtestMessages([&] { iRc = pool.run(ZORWRITE_SYNC, 2, &counts); });
     zorurunconvSetReallocProc(nullptr);
     EXPECT_EQ(iRc, c.iRc);
-    if (c.fault != BAD_RECORD) {
+    if (c.fault == GONE) {
       EXPECT_EQ(_wait(pidA), 0);
     }
     /* a producer still writing ends at its next write into the stopped
