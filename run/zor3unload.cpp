@@ -876,6 +876,130 @@ int unloadTableDB2Seq(const char *pcUser, int32_t ilObid, zorurunReader *preader
   return iRc;
 }
 
+/*
+** What the record loop of a table-space object works with: its buffers,
+** its state from page to page, and what it ends with.  A page's rows are
+** read by the loop itself or, when the read allows them, by the helper
+** threads of storage/ficpar.h; either way each row goes through
+** _unloadTsRow.
+*/
+struct unloadTs {
+  zorurunReader *preader = nullptr;
+  zorts *pts = nullptr;
+  unsigned char *pcExpand = nullptr;   /* the expanded record */
+  unsigned char *pcBuffer = nullptr;   /* the record completed with its long data */
+  int32_t ilSize = 0;
+  ficdataSlots *pslots = nullptr;
+  ficdataRowCheck check{};
+  bool boLong = false;
+  bool boLobFiles = false;
+  bool boAllStopped = false;
+  int iRc = 0;
+  int64_t llFailedPage = -1;           /* the page whose row set iRc */
+  int64_t llDamaged = 0;
+  char acTable[FICDATA_TABLE_NAME_SIZE] = {};
+};
+
+/*
+** A row of slot iSlot of object page llObjectPage to every live pair (its
+** WHERE tree accepting it), completed with its long data first when the
+** SELECT has some.  Returns 1 to go on; 0 once no pair is left, or at the
+** first row of a later page once a row failed (the loop stops after the
+** page of the failure).
+*/
+int _unloadTsRow(void *pCtx, const unsigned char *pcRecord, int32_t ilLength, int64_t llObjectPage, int iSlot)
+{
+  unloadTs &ts = *static_cast<unloadTs *>(pCtx);
+  zorurunReader *preader = ts.preader;
+  if (ts.boAllStopped || (ts.iRc != 0 && llObjectPage != ts.llFailedPage)) return 0;
+  const unsigned char *pcOut = pcRecord;
+  int32_t ilOut = ilLength;
+  bool boCompleted = false;
+  int iLive = 0;
+  for (int32_t i = 0; i < preader->iPairCount; i++) {
+    zorurunPair *ppair = preader->appair[i];
+    if (ppair == nullptr || ppair->povf == nullptr) continue;
+    if (ppair->pnodeWhere != nullptr && ppair->pctxEval != nullptr) {
+      zornodeEvalSetRecord(ppair->pctxEval, reinterpret_cast<const char *>(pcRecord), ilLength);
+      if (zornodeEvalBool(ppair->pctxEval, ppair->pnodeWhere) != 1) {
+        iLive++;
+        continue;
+      }
+    }
+    if (ts.boLong && (!boCompleted || ts.boLobFiles)) {
+      int iLoad = _unloadProcessLFLOB(preader, ts.pts, ts.pcBuffer, ts.ilSize, &ilOut, pcRecord, ilLength);
+      if (iLoad != 0 && ts.iRc == 0) ts.llFailedPage = llObjectPage;
+      if (iLoad != 0) ts.iRc = iLoad;
+      pcOut = ts.pcBuffer;
+      boCompleted = true;
+    }
+    int iWrite = ovfWrite(ppair->povf, pcOut, ilOut);
+    if (iWrite == OVF_RC_STOPPED) {
+      omsgsTrace("Pair %d stopped by its writer", i);
+      ppair->povf = nullptr;
+      continue;
+    }
+    if (iWrite != 0) {
+      omsgsFMTEDO(ZORU452E, static_cast<int>(ilOut), ts.acTable, static_cast<long long>(llObjectPage), iSlot, iWrite);
+      if (ts.iRc == 0) {
+        ts.iRc = FICDATA_RC_REFUSED;
+        ts.llFailedPage = llObjectPage;
+      }
+    }
+    iLive++;
+  }
+  if (iLive == 0) {
+    ts.boAllStopped = true;
+    for (int32_t i = 0; i < preader->iPairCount; i++)
+      if (preader->appair[i] != nullptr && preader->appair[i]->povf != nullptr) ts.boAllStopped = false;
+  }
+  return ts.boAllStopped ? 0 : 1;
+}
+
+/*
+** A page of the table-space object read by the loop itself: checked, its
+** damaged slots and records counted and reported, the others' rows sent.
+** Returns 1 to go on, 0 as _unloadTsRow, or at once once a row failed.
+*/
+int _unloadTsPage(void *pCtx, const ficparPage *ppage)
+{
+  unloadTs &ts = *static_cast<unloadTs *>(pCtx);
+  if (ts.boAllStopped || ts.iRc != 0) return 0;
+  zorts *pts = ts.pts;
+  const unsigned char *pcPage = ppage->pucPage;
+  int64_t llObjectPage = 0;
+  if (!ficdataCheckPage(ts.acTable, &ts.llDamaged, pcPage, pts->ilPageSize, ppage->llExpectedPage, ts.pslots,
+                        &llObjectPage))
+    return 1;
+  const ficdataSlots &slots = *ts.pslots;
+  unload *punload = ts.preader->punload;
+  for (int32_t s = ficdataFirstDataSlot(llObjectPage); s < slots.ilCount && !ts.boAllStopped; s++) {
+    if (pts->boDescMoved && llObjectPage == pts->llDescPage && s == pts->iDescSlot) continue;   /* no row */
+    int iKind = slots.aiKind[s];
+    if (iKind == FICDATA_KIND_DAMAGED) {
+      ficdataSkipDamaged(ts.acTable, &ts.llDamaged, llObjectPage, s, FICDATA_RC_CORRUPT);
+      continue;
+    }
+    if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
+    int32_t ilOffset = slots.ailOffset[s];
+    int32_t ilLength = 0;
+    int iCheck = ficdataRecordInPage(pcPage, pts->ilPageSize, ilOffset, &ilLength);
+    if (iCheck != 0) {
+      ficdataSkipDamaged(ts.acTable, &ts.llDamaged, llObjectPage, s, iCheck);
+      continue;
+    }
+    if (!_unloadRecordConcerned(punload)) continue;
+    /* a copied record has its stored flags byte cleared, as the forked readers send it */
+    int iRow = ficdataDecodeRecord(&ts.check, pcPage, pts->ilPageSize, ilOffset, ts.pcExpand, ts.ilSize, &ilLength);
+    if (iRow != 0) {
+      ficdataSkipDamaged(ts.acTable, &ts.llDamaged, llObjectPage, s, iRow);
+      continue;
+    }
+    _unloadTsRow(&ts, ts.pcExpand, ilLength, llObjectPage, s);
+  }
+  return ts.boAllStopped ? 0 : 1;
+}
+
 int unloadFromTs(zorurunReader *preader)
 {
   if (preader == nullptr || preader->punload == nullptr || preader->punload->ppart == nullptr ||
@@ -891,113 +1015,64 @@ int unloadFromTs(zorurunReader *preader)
     return iRc;
   }
 
-  int32_t ilSize = pts->ilMaxRecord > 0 ? pts->ilMaxRecord : ficdataSizeEnreg(&pts->tbdesc);
-  if (ilSize < FICDATA_MAX_ROW + FICDATA_REC_HEADER) ilSize = FICDATA_MAX_ROW + FICDATA_REC_HEADER;
+  unloadTs ts;
+  ts.preader = preader;
+  ts.pts = pts;
+  ts.ilSize = pts->ilMaxRecord > 0 ? pts->ilMaxRecord : ficdataSizeEnreg(&pts->tbdesc);
+  if (ts.ilSize < FICDATA_MAX_ROW + FICDATA_REC_HEADER) ts.ilSize = FICDATA_MAX_ROW + FICDATA_REC_HEADER;
   /* The expanded record and the completed one are kept apart, so that a
      record completed for one pair can be completed again from its own
      descriptors for the next pair that writes its own LOB files. */
-  unsigned char *pcExpand = static_cast<unsigned char *>(malloc(static_cast<size_t>(ilSize)));
-  unsigned char *pcBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ilSize)));
-  ficdataSlots *pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
-  bool boLong = punload->ptaskSelect != nullptr &&
-                (punload->ptaskSelect->ulFlags & (ZORURUN_SELFLAG_LONG | ZORURUN_SELFLAG_LOB)) != 0;
-  bool boLobFiles = (preader->ulFlags & ZORURUN_READER_LOBFILE) != 0;
-  bool boAllStopped = false;
-  int iReadCode = 0;
-  int64_t llDamaged = 0;
-  char acTable[FICDATA_TABLE_NAME_SIZE];
-  _unloadTableName(punload->ptaskSelect, acTable, sizeof acTable);
-  if (pcExpand == nullptr || pcBuffer == nullptr || pslots == nullptr) iRc = ORC_NOMEM;
+  ts.pcExpand = static_cast<unsigned char *>(malloc(static_cast<size_t>(ts.ilSize)));
+  ts.pcBuffer = static_cast<unsigned char *>(malloc(static_cast<size_t>(ts.ilSize)));
+  ts.pslots = static_cast<ficdataSlots *>(malloc(sizeof(ficdataSlots)));
+  ficdataRowCheckPrepare(&pts->tbdesc, &ts.check);
+  ts.boLong = punload->ptaskSelect != nullptr &&
+              (punload->ptaskSelect->ulFlags & (ZORURUN_SELFLAG_LONG | ZORURUN_SELFLAG_LOB)) != 0;
+  ts.boLobFiles = (preader->ulFlags & ZORURUN_READER_LOBFILE) != 0;
+  _unloadTableName(punload->ptaskSelect, ts.acTable, sizeof ts.acTable);
+  if (ts.pcExpand == nullptr || ts.pcBuffer == nullptr || ts.pslots == nullptr) iRc = ORC_NOMEM;
 
+  /* the pages' rows are decoded by helpers when nothing is kept from row to row */
+  bool boSerial = punload->iSampling || ts.boLong;
+  for (int32_t i = 0; i < preader->iPairCount; i++)
+    if (preader->appair[i] != nullptr && preader->appair[i]->pnodeWhere != nullptr) boSerial = true;
+  ficpar *ppar = nullptr;
+  int iHelpers = iRc == 0 ? ficparHelpers(pts->ilPageSize, pts->ilPageCount, boSerial) : 0;
+  if (iHelpers > 0) {
+    ficparTable table{&pts->tbdesc, pts->ilPageSize, ts.ilSize, 0,
+                      pts->boDescMoved ? static_cast<int32_t>(pts->llDescPage) : -1, pts->iDescSlot};
+    ficparSink sink{&ts, _unloadTsRow, _unloadTsPage};
+    ppar = ficparCreate(&table, &sink, iHelpers);
+  }
+
+  int iReadCode = 0;
+  bool boEnded = false;   /* the sink answered 0: nothing more is read */
   int64_t llPagesRead = 0;   /* pages of the table handed out, damaged ones too */
-  while (iRc == 0) {
+  while (iRc == 0 && !boEnded) {
     unsigned char *pcPage = pts->pfnReadNext(pts, &iReadCode);
     if (iReadCode != 0) break;
     if (pcPage == nullptr) continue;
     llPagesRead++;
-    int64_t llObjectPage = 0;
-    if (!ficdataCheckPage(acTable, &llDamaged, pcPage, pts->ilPageSize, pts->boPageExpected ? pts->llPageExpected : -1,
-                          pslots, &llObjectPage))
-      continue;
-    int iFirst = ficdataFirstDataSlot(llObjectPage);
-    ficdataRowCheck check;
-    ficdataRowCheckPrepare(&pts->tbdesc, &check);
-    for (int32_t s = iFirst; s < pslots->ilCount && !boAllStopped; s++) {
-      if (pts->boDescMoved && llObjectPage == pts->llDescPage && s == pts->iDescSlot) continue;   /* no row */
-      int iKind = pslots->aiKind[s];
-      if (iKind == FICDATA_KIND_DAMAGED) {
-        ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, FICDATA_RC_CORRUPT);
-        continue;
-      }
-      if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
-      int32_t ilOffset = pslots->ailOffset[s];
-      int32_t ilLength = 0;
-      int iCheck = ficdataRecordInPage(pcPage, pts->ilPageSize, ilOffset, &ilLength);
-      if (iCheck != 0) {
-        ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iCheck);
-        continue;
-      }
-      if (!_unloadRecordConcerned(punload)) continue;
-      /* a copied record has its stored flags byte cleared, as the forked readers send it */
-      const unsigned char *pcRecord = pcExpand;
-      int iRow = ficdataDecodeRecord(&check, pcPage, pts->ilPageSize, ilOffset, pcExpand, ilSize, &ilLength);
-      if (iRow != 0) {
-        ficdataSkipDamaged(acTable, &llDamaged, llObjectPage, s, iRow);
-        continue;
-      }
-      const unsigned char *pcOut = pcRecord;
-      int32_t ilOut = ilLength;
-      bool boCompleted = false;
-      int iLive = 0;
-      for (int32_t i = 0; i < preader->iPairCount; i++) {
-        zorurunPair *ppair = preader->appair[i];
-        if (ppair == nullptr || ppair->povf == nullptr) continue;
-        if (ppair->pnodeWhere != nullptr && ppair->pctxEval != nullptr) {
-          zornodeEvalSetRecord(ppair->pctxEval, reinterpret_cast<const char *>(pcRecord), ilLength);
-          if (zornodeEvalBool(ppair->pctxEval, ppair->pnodeWhere) != 1) {
-            iLive++;
-            continue;
-          }
-        }
-        if (boLong && (!boCompleted || boLobFiles)) {
-          int iLoad = _unloadProcessLFLOB(preader, pts, pcBuffer, ilSize, &ilOut, pcRecord, ilLength);
-          if (iLoad != 0) iRc = iLoad;
-          pcOut = pcBuffer;
-          boCompleted = true;
-        }
-        int iWrite = ovfWrite(ppair->povf, pcOut, ilOut);
-        if (iWrite == OVF_RC_STOPPED) {
-          omsgsTrace("Pair %d stopped by its writer", i);
-          ppair->povf = nullptr;
-          continue;
-        }
-        if (iWrite != 0) {
-          omsgsFMTEDO(ZORU452E, static_cast<int>(ilOut), acTable, static_cast<long long>(llObjectPage),
-                      static_cast<int>(s), iWrite);
-          if (iRc == 0) iRc = FICDATA_RC_REFUSED;
-        }
-        iLive++;
-      }
-      if (iLive == 0) {
-        boAllStopped = true;
-        for (int32_t i = 0; i < preader->iPairCount; i++)
-          if (preader->appair[i] != nullptr && preader->appair[i]->povf != nullptr) boAllStopped = false;
-      }
-    }
-    if (boAllStopped) {
-      omsgsTrace("Jump to end for lack of ovf");
-      break;
-    }
+    ficparPage page{-1, static_cast<int32_t>(llPagesRead - 1), -1, pts->boPageExpected ? pts->llPageExpected : -1,
+                    pcPage};
+    boEnded = (ppar != nullptr ? ficparPut(ppar, &page) : _unloadTsPage(&ts, &page)) == 0;
   }
-  _unloadCountDamaged(preader, llDamaged);
+  /* the rows of the pages the helpers hold go before the end is reported */
+  if (ppar != nullptr && !boEnded) ficparFlush(ppar);
+  ficparDestroy(ppar);
+  if (iRc == 0) iRc = ts.iRc;
+  bool boAllStopped = ts.boAllStopped;
+  if (ts.boAllStopped) omsgsTrace("Jump to end for lack of ovf");
+  _unloadCountDamaged(preader, ts.llDamaged);
   if (iRc == 0 && iReadCode != 0 && iReadCode != ZORTS_RC_END && iReadCode != ZORTS_RC_ENDEMP) {
     omsgsTrace("Page read failed (0x%x)", iReadCode);
-    _unloadPagesEnd(acTable, llPagesRead, pts->ilPageCount);
+    _unloadPagesEnd(ts.acTable, llPagesRead, pts->ilPageCount);
     iRc = iReadCode;
   } else if (iRc == 0 && !boAllStopped && pts->ilPageCount > 0 && llPagesRead < pts->ilPageCount) {
     /* the source ended before the table's last page: the rest is lost */
     omsgsTrace("Source ended after %lld of %d pages", static_cast<long long>(llPagesRead), pts->ilPageCount);
-    _unloadPagesEnd(acTable, llPagesRead, pts->ilPageCount);
+    _unloadPagesEnd(ts.acTable, llPagesRead, pts->ilPageCount);
     iRc = FICDATA_RC_PAGES;
   }
   if (!boAllStopped) {
@@ -1009,9 +1084,9 @@ int unloadFromTs(zorurunReader *preader)
   zortsDestroy(pts);
   punload->ppart->pzorts = nullptr;
   omsgsTrace("Ts destroyed");
-  free(pcExpand);
-  free(pcBuffer);
-  free(pslots);
+  free(ts.pcExpand);
+  free(ts.pcBuffer);
+  free(ts.pslots);
   return iRc;
 }
 

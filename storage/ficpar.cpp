@@ -22,6 +22,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -54,6 +55,7 @@ struct alignas(64) parBatch {
   int iState = PAR_FREE;
   std::vector<ficparPage> vpages;
   size_t ulLeft = 0;                  /* first page left to the calling thread (vpages.size(): none) */
+  unsigned char *pucCopies = nullptr; /* pages given by their bytes, copied in page order (made at first use) */
   unsigned char *pucRows = nullptr;   /* the rows' bytes, one after the other */
   size_t ulRowsUsed = 0;
   size_t ulRowsSize = 0;
@@ -129,7 +131,8 @@ bool _parPage(ficpar &par, parHelper &helper, parBatch &batch, const ficparPage 
   int64_t llObjectPage = page.llExpectedPage >= 0 ? page.llExpectedPage : llCarried;
   if (llObjectPage == 0) return false;   /* the table's first page names the descriptor: the record loop's */
   if (ficdataReadSlots(pcPage, table.ilPageSize, &helper.slots) != 0) return false;
-  bool boDescPage = table.ilDescPage >= 0 && table.ilDescPage == page.ilLogicalPage;
+  bool boDescPage = table.ilDescPage >= 0 &&
+                    table.ilDescPage == (page.pucPage != nullptr ? llObjectPage : page.ilLogicalPage);
   for (int s = ficdataFirstDataSlot(llObjectPage); s < helper.slots.ilCount; s++) {
     if (boDescPage && s == table.iDescSlot) continue;
     int iKind = helper.slots.aiKind[s];
@@ -148,9 +151,10 @@ bool _parPage(ficpar &par, parHelper &helper, parBatch &batch, const ficparPage 
 
 /*
 ** Reads and decodes a batch: runs of pages that follow each other in one
-** file are read with one pread each.  Stops
-** at the first page that was not read whole or not decoded cleanly; it
-** and the later pages are left to the calling thread.
+** file are read with one pread each; pages given by their bytes are
+** decoded where they were copied.  Stops at the first page that was not
+** read whole or not decoded cleanly; it and the later pages are left to
+** the calling thread.
 */
 void _parDecode(ficpar &par, parHelper &helper, parBatch &batch)
 {
@@ -158,7 +162,8 @@ void _parDecode(ficpar &par, parHelper &helper, parBatch &batch)
   batch.vrows.clear();
   const size_t ulPages = batch.vpages.size();
   const size_t ulPageSize = static_cast<size_t>(par.table.ilPageSize);
-  size_t ulRead = 0;   /* pages read whole */
+  const bool boCopied = ulPages > 0 && batch.vpages[0].pucPage != nullptr;
+  size_t ulRead = boCopied ? ulPages : 0;   /* pages read whole */
   while (ulRead < ulPages) {
     size_t ulEnd = ulRead + 1;
     while (ulEnd < ulPages && batch.vpages[ulEnd].iFd == batch.vpages[ulRead].iFd &&
@@ -185,7 +190,8 @@ void _parDecode(ficpar &par, parHelper &helper, parBatch &batch)
   size_t p = 0;
   for (; p < ulRead; p++) {
     size_t ulUsed = batch.ulRowsUsed, ulRows = batch.vrows.size();
-    if (!_parPage(par, helper, batch, batch.vpages[p], helper.pucPages + p * ulPageSize)) {
+    const unsigned char *pcPage = boCopied ? batch.vpages[p].pucPage : helper.pucPages + p * ulPageSize;
+    if (!_parPage(par, helper, batch, batch.vpages[p], pcPage)) {
       batch.ulRowsUsed = ulUsed;
       batch.vrows.resize(ulRows);
       break;
@@ -325,12 +331,27 @@ int ficparPut(ficpar *ppar, const ficparPage *ppage)
   while (par.llFilling - par.llWritten >= static_cast<int64_t>(par.vbatch.size()))
     if (_parWriteOldest(par, true) == 0) return 0;
   parBatch &batch = _parAt(par, par.llFilling);
+  const size_t ulPageSize = static_cast<size_t>(par.table.ilPageSize);
+  if (ppage->pucPage != nullptr && batch.pucCopies == nullptr) {
+    batch.pucCopies = static_cast<unsigned char *>(std::malloc(static_cast<size_t>(par.ilBatchPages) * ulPageSize));
+    if (batch.pucCopies == nullptr) {
+      /* no room for its copy: the page is the calling thread's, after every page before it */
+      omsgsTrace("Page %d decoded by the record loop itself: no memory for its copy", ppage->ilLogicalPage);
+      if (ficparFlush(ppar) == 0) return 0;
+      return par.sink.pfnPage(par.sink.pCtx, ppage);
+    }
+  }
   if (batch.iState == PAR_FREE) {
     batch.vpages.clear();
     batch.ulLeft = 0;
     batch.iState = PAR_FILLING;
   }
   batch.vpages.push_back(*ppage);
+  if (ppage->pucPage != nullptr) {
+    unsigned char *pucCopy = batch.pucCopies + (batch.vpages.size() - 1) * ulPageSize;
+    std::memcpy(pucCopy, ppage->pucPage, ulPageSize);
+    batch.vpages.back().pucPage = pucCopy;
+  }
   if (static_cast<int32_t>(batch.vpages.size()) >= par.ilBatchPages) _parQueue(par);
   for (;;) {
     int iGo = _parWriteOldest(par, false);
@@ -360,7 +381,10 @@ void ficparDestroy(ficpar *ppar)
   ppar->condHelpers.notify_all();
   for (std::thread &thread : ppar->vthreads) thread.join();
   for (parHelper &helper : ppar->vhelpers) std::free(helper.pucPages);
-  for (parBatch &batch : ppar->vbatch) std::free(batch.pucRows);
+  for (parBatch &batch : ppar->vbatch) {
+    std::free(batch.pucRows);
+    std::free(batch.pucCopies);
+  }
   delete ppar;
 }
 

@@ -18,6 +18,11 @@
 **   counts and failures, in the same order.  The sink is called by the
 **   calling thread only.
 **
+**   A record loop that has its pages in memory already (read and restored
+**   by a table-space object's own threads) gives each page's bytes with it:
+**   the page is copied into its batch, and the helpers only decode.  Every
+**   page of a table comes one way or the other.
+**
 **   For record loops that keep no state from row to row: no sampling, no
 **   WHERE, no long-field or LOB data.  The helper threads block every
 **   signal: a signal reaches the calling thread.
@@ -35,6 +40,7 @@ struct ficparPage {
   int32_t ilLogicalPage;       /* SMS: table page; DMS: table-space page */
   int32_t ilPhysicalPage;      /* page within the file */
   int64_t llExpectedPage;      /* the object page it must be, -1 for the number it carries */
+  const unsigned char *pucPage = nullptr;   /* its bytes, read and restored, when the loop has them (iFd unused) */
 };
 
 /* The table and how its pages come. */
@@ -43,7 +49,8 @@ struct ficparTable {
   int32_t ilPageSize;
   int32_t ilRowRoom;           /* bytes for one row (at least ficdataSizeEnreg) */
   int64_t llOffset;            /* file offset of physical page 0 */
-  int32_t ilDescPage;          /* the logical page whose slot iDescSlot holds the descriptor (no row); -1 none */
+  int32_t ilDescPage;          /* the logical page (pages given by their bytes: the object page) whose slot
+                                  iDescSlot holds the descriptor (no row); -1 none */
   int iDescSlot;
 };
 
@@ -80,9 +87,11 @@ ficpar *ficparCreate(const ficparTable *ptable, const ficparSink *psink, int iHe
 
 /*
 ** ficparPut
-**   Takes the next page of the table, and hands on the rows of the batches
-**   decoded so far, in order (waiting for the oldest when every batch is
-**   taken).  Returns 1 to go on; 0 once the sink answered 0: the caller
+**   Takes the next page of the table (a page given by its bytes is copied:
+**   they are the caller's again on return), and hands on the rows of the
+**   batches decoded so far, in order (waiting for the oldest when every
+**   batch is taken).  A page whose copy finds no memory is handed to the
+**   sink's page function after every page before it.  Returns 1 to go on; 0 once the sink answered 0: the caller
 **   stops giving pages and ends with ficparDestroy, the rows of later pages
 **   are not handed on.
 */

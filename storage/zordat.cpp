@@ -404,6 +404,15 @@ unsigned char *zordatReadAbsDatPage(zorts *pzorts, uint32_t ulPage, unsigned cha
 
 /* ------------------------------------------------------- page sources */
 
+int32_t zordatDataBuffers(const zordat *pzordat)
+{
+  if (pzordat == nullptr || pzordat->pficcont == nullptr) return 2;
+  int32_t ilBuffers = 2 * std::max<int32_t>(pzordat->ilContainers, 1);
+  int64_t llExtent = static_cast<int64_t>(pzordat->pficcont->ilExtentSize) * pzordat->pficcont->ilPageSize;
+  if (llExtent > 0) ilBuffers = std::max<int32_t>(ilBuffers, static_cast<int32_t>(ZORDAT_AHEAD_BYTES / llExtent));
+  return ilBuffers;
+}
+
 static zordatPS *_zordatPSNew(zorts *pzorts, int32_t ilBuffers)
 {
   zordatPS *pps = static_cast<zordatPS *>(calloc(1, sizeof(zordatPS)));

@@ -171,6 +171,16 @@ struct zordatPS {
 zordat *zordatCreate(ficcont *pficcont, ficcont *pficcontLong, int32_t ilTbsId, int32_t ilObjId,
                      const char *pcUser, void *pReserved, int *piCode);
 
+/*
+** zordatDataBuffers
+**   The extent buffers a data page source runs with: two per container,
+**   and, when extents are small, as many more as hold ZORDAT_AHEAD_BYTES,
+**   so that the readers keep ahead of the consumer instead of waking it
+**   extent by extent.  2 for NULL.
+*/
+#define ZORDAT_AHEAD_BYTES (2 * 1024 * 1024)
+int32_t zordatDataBuffers(const zordat *pzordat);
+
 /* zordatDetermineType: the table-space type (1 SMS, 2 DMS), 0 for NULL. */
 int32_t zordatDetermineType(zordat *pzordat);
 

@@ -329,7 +329,7 @@ zorts *zortsCreateFromDat(zordat *pzordat, int *piCode)
   omsgsTrace(iType == ZORTS_TYPE_SMS ? "Create a SMS ts online access" : "Create a DMS ts online access");
   pzorts->pfnReadNext = zordatReadNextDat;
   int iCode = 0;
-  zordatPS *pps = zordatOpenPSDat(pzorts, 2 * pzordat->ilContainers, &iCode);
+  zordatPS *pps = zordatOpenPSDat(pzorts, zordatDataBuffers(pzordat), &iCode);
   if (pps == nullptr) {
     omsgsTrace("Online data of table %d.%d cannot be opened (0x%x)", pzordat->ilTbsId, pzordat->ilObjId, iCode);
     zordatCloseFiles(pzorts);

@@ -501,12 +501,21 @@ std::vector<Bytes> gvPages;
 size_t gulNext = 0;
 int giEndCode = ZORTS_RC_END;
 
-unsigned char *_fakeReadNext(zorts *, int *piCode)
+std::vector<int64_t> gvExpected;   /* the object page each must be, -1 for the number it carries; empty: none */
+
+unsigned char *_fakeReadNext(zorts *pts, int *piCode)
 {
   *piCode = 0;
   if (gulNext < gvPages.size()) {
-    Bytes &v = gvPages[gulNext++];
-    return v.empty() ? nullptr : v.data();   /* an empty entry: no page for this call */
+    if (gulNext < gvExpected.size()) {
+      pts->boPageExpected = gvExpected[gulNext] >= 0;
+      pts->llPageExpected = gvExpected[gulNext];
+    }
+    /* a page is the caller's until the next call, as an extent buffer is: one
+       buffer serves them all */
+    static Bytes vServed;
+    vServed = gvPages[gulNext++];
+    return vServed.empty() ? nullptr : vServed.data();   /* an empty entry: no page for this call */
   }
   *piCode = giEndCode;
   return nullptr;
@@ -580,6 +589,7 @@ class UnloadTs : public ::testing::Test {
   void SetUp() override
   {
     gvPages.clear();
+    gvExpected.clear();
     gulNext = 0;
     giEndCode = ZORTS_RC_END;
     vRows.clear();
@@ -801,6 +811,101 @@ TEST_F(UnloadTs, LobIsAppendedAndPatchedUnlessItsNullByteIsSet)
   unloadDestroy(punload);
   partDestroy(ppart);
   zortaskDestroy(ptask);
+}
+
+/*
+** Read through helper threads, the pages a table-space object serves give
+** what the loop gives reading them itself: the same records to every
+** pair, the same messages, the same end, whatever the batches.  Among 30
+** pages, served out of order: calls without a page, pages carrying another
+** number than the one they must be, a broken slot directory, a slot past the page, the
+** table's descriptor in a row's place, pairs stopped, a source that fails
+** or ends before the table's last page.
+*/
+TEST_F(UnloadTs, HelpersSendWhatThePageByPageReadSends)
+{
+  struct Case {
+    const char *pcWhat;
+    std::vector<uint32_t> vDamaged;   /* pages made damaged */
+    bool boDescMoved;                 /* slot 3 of object page 12 holds the descriptor */
+    int iEndCode;
+    int32_t ilPageCount;              /* the table's pages, as its descriptor gives them */
+    std::vector<int> vStopped;
+    bool boClean;
+  } const acases[] = {
+      {"sound pages", {}, false, ZORTS_RC_END, 30, {}, true},
+      {"damaged pages among sound ones", {4, 9, 13, 22, 23}, false, ZORTS_RC_END, 30, {}, false},
+      {"the descriptor in a row's place", {}, true, ZORTS_RC_END, 30, {}, false},
+      {"a source that fails", {9}, false, ZORTS_RC_READ, 30, {}, false},
+      {"a source that ends before the last page", {}, false, ZORTS_RC_ENDEMP, 34, {}, false},
+      {"one pair stopped", {13}, false, ZORTS_RC_END, 30, {0}, false},
+      {"every pair stopped", {}, false, ZORTS_RC_END, 30, {0, 1}, false},
+  };
+  for (const Case &c : acases) {
+    SCOPED_TRACE(c.pcWhat);
+    SetUp();
+    gvPages.clear();
+    std::vector<Bytes> vWant;
+    for (uint32_t i = 0; i < 30; i++) {
+      /* served two by two in reverse order: object page 12 is the 12th page served;
+         rows 0, 1 and 2 of a page lie in slots 0, 3 and 5 (page 0: 4, 7 and 9) */
+      uint32_t p = i ^ 1;
+      Bytes v = fictable::Page(kPageSize, p, 30, nullptr);
+      int64_t llExpected = -1;
+      std::vector<int> vLost;
+      if (std::find(c.vDamaged.begin(), c.vDamaged.end(), p) != c.vDamaged.end()) {
+        switch (p % 3) {
+          case 0: llExpected = p + 100, vLost = {0, 1, 2}; break;                 /* it must be another page */
+          case 1: db2pages::putLE16(v, db2pages::kSlotDir, 0xFFFE), vLost = {0, 1, 2}; break;  /* slot count below zero */
+          default: db2pages::putLE16(v, db2pages::kSlotDir + 20 + 2 * 3, 5000), vLost = {1}; break;  /* slot 3 past the page */
+        }
+      }
+      if (c.boDescMoved && p == 12) vLost = {1};
+      for (int i = 0; i < 3; i++)
+        if (std::find(vLost.begin(), vLost.end(), i) == vLost.end())
+          vWant.push_back(fictable::Row(static_cast<int>(p) * 10 + i));
+      gvExpected.resize(gvPages.size(), -1);
+      gvExpected.push_back(llExpected);
+      gvPages.push_back(v);
+      if (p % 7 == 3) gvPages.push_back(Bytes{});
+    }
+    part *ppart = partCreate(0, 30, nullptr, nullptr, nullptr, 0);
+    ppart->pzorts = _fakeTs();
+    ppart->pzorts->ilPageCount = c.ilPageCount;
+    if (c.boDescMoved) {
+      ppart->pzorts->boDescMoved = 1;
+      ppart->pzorts->llDescPage = 12;
+      ppart->pzorts->iDescSlot = 3;
+    }
+    giEndCode = c.iEndCode;
+    unload *punload = unloadCreate(ppart, nullptr, 0);
+    zavtestTempDir dir;
+    std::vector<ReadResult> vres;
+    for (const Tuning &t : gaTunings) {
+      gulNext = 0;
+      vres.push_back(ReadTuned(punload, 2, c.vStopped, t, dir.path + "/msgs"));
+    }
+    if (c.boClean) {
+      EXPECT_EQ(vres[0].iRc, 0);
+      EXPECT_TRUE(vres[0].vMsgs.empty());
+    }
+    if (c.vStopped.empty()) {
+      EXPECT_EQ(vres[0].vGot, (std::vector<std::vector<Bytes>>{vWant, vWant}));
+    }
+    if (!c.vDamaged.empty() && c.vStopped.empty()) {
+      EXPECT_FALSE(vres[0].vMsgs.empty());   /* the damage reaches the page-by-page read */
+    }
+    for (size_t k = 1; k < vres.size(); k++) {
+      EXPECT_TRUE(vres[k] == vres[0]) << "helpers " << gaTunings[k].iHelpers << ", batches of "
+                                      << gaTunings[k].ilBatch << ": rc " << vres[k].iRc << " against "
+                                      << vres[0].iRc << ", " << vres[k].vMsgs.size() << " messages against "
+                                      << vres[0].vMsgs.size();
+    }
+    zortsDestroy(ppart->pzorts);
+    ppart->pzorts = nullptr;
+    unloadDestroy(punload);
+    partDestroy(ppart);
+  }
 }
 
 TEST_F(UnloadTs, ObjectThatCannotStartEndsThePairsWithItsCode)

@@ -640,6 +640,26 @@ TEST(ZordatRemote, OneReaderForAllContainersInMapOrder)
   free(ts.tbdesc.pcolumns);
 }
 
+/* Small extents get buffers enough for 2 MB read ahead; large ones keep two per container. */
+TEST(ZordatBuffers, TwoPerContainerOrEnoughForTheReadAhead)
+{
+  DmsSpace sp({3}, 4);
+  Online on(sp, 4);
+  const int32_t n = on.pzordat->ilContainers;
+  ASSERT_GT(n, 1);
+  const struct {
+    int32_t ilExtent, ilPage, ilBuffers;
+  } acases[] = {
+      {16, 4096, 32}, {32, 4096, 16}, {2, 4096, 256}, {256, 32768, 2 * n}, {64, 16384, 2 * n}, {0, 4096, 2 * n},
+  };
+  for (const auto &c : acases) {
+    sp.prec->ilExtentSize = c.ilExtent;
+    sp.prec->ilPageSize = c.ilPage;
+    EXPECT_EQ(std::max(c.ilBuffers, 2 * n), zordatDataBuffers(on.pzordat)) << c.ilExtent << " x " << c.ilPage;
+  }
+  EXPECT_EQ(2, zordatDataBuffers(nullptr));
+}
+
 TEST(ZordatMapping, ForwardsBothMappings)
 {
   DmsSpace sp({3}, 4);
