@@ -131,14 +131,18 @@ static int _writeReportErrno(const char *pcName, int iErrno)
 /*
 ** _writeBytes
 **   Writes all ilLength bytes on the file in use, continuing short writes,
-**   in calls of at most 256 KB: one larger call makes the file system take
-**   larger page-cache blocks, which can cost many times the copy itself.
+**   in calls of at most 1 MB: a batch of converted rows (about 300 KB) goes
+**   in one call, not two as with calls of 256 KB, which took longer in the
+**   kernel (1,000,000 rows into DEL: 40 -> 33 ms in write(); 10,000,000
+**   rows: 0.58 -> 0.50 s wall); a much larger call makes the file system
+**   take larger page-cache blocks, which can cost many times the copy
+**   itself.
 **   Returns 0, or TOOLS_RC_IO | errno after ZORU347E (ENOSPC when the
 **   system accepts nothing without an error).
 */
 static int _writeBytes(zorwrite *pwrite, const char *pc, int64_t llLength)
 {
-  constexpr int64_t llChunk = 256 * 1024;
+  constexpr int64_t llChunk = 1024 * 1024;
   while (llLength > 0) {
     ssize_t l = write(pwrite->iFd, pc, static_cast<size_t>(std::min(llLength, llChunk)));
     if (l < 0) {
