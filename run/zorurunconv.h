@@ -107,7 +107,7 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
 
 /*
 ** Test seam: the allocator of a batch's areas, called with NULL when the
-** intake first takes the batch and with the area when a worker grows the
+** pool makes them at its start and with the area when a worker grows the
 ** output area (std::realloc when none is set); nullptr restores it.  Set it
 ** only while no pool runs.
 */
