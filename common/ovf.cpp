@@ -16,6 +16,7 @@
 */
 #include "common/ovf.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -41,6 +42,8 @@
 
 /* How long a consumer waits for a half before it checks on the producer. */
 #define OVF_POLL_NS (100L * 1000 * 1000)
+/* What a producer's first half holds before it is handed over (see _ovfHalfFor). */
+#define OVF_FIRST_FILL (64u * 1024)
 
 /* Pause between two looks at the state while a channel is destroyed. */
 #define OVF_DESTROY_PAUSE_NS (1L * 1000 * 1000)
@@ -276,6 +279,71 @@ static void _ovfStreamRecord(unsigned char *pucAt, const void *pData, uint32_t u
   }
 }
 
+/*
+** Producer: makes sure a half with room for a record of ulLen bytes is
+** held: the current one is handed over when the record does not fit in what
+** is left of it, and the next free one taken (waiting for it).  Returns 0,
+** or ORC_INVALID / OVF_RC_INTERRUPTED as ovfWrite.
+*/
+static int _ovfHalfFor(ovf *povf, uint32_t ulLen)
+{
+  int iHalf = _ovfGetInt(povf, OVF_W_PRODUCER_HALF);
+  if (iHalf > 0 && static_cast<uint64_t>(_ovfGet(povf, OVF_W_WRITE_POS)) + ulLen + 4 >
+                       _ovfGet(povf, OVF_W_WRITE_LIMIT)) {
+    _ovfHandOver(povf);
+    iHalf = -iHalf;
+  }
+  if (iHalf > 0) return 0;
+  int iSemId = _ovfGetInt(povf, OVF_W_SEMID);
+  /* First write: mark the producer present for as long as this process lives. */
+  if (iHalf == 0 && _ovfSemOp(iSemId, OVF_SEM_ALIVE, 1, SEM_UNDO) != 0) return ORC_INVALID;
+  omsgsTrace("Acquiring write buffer for %p\n", static_cast<void *>(povf));
+  if (_semLockWriteFull(iSemId) != 0) return errno == EINTR ? OVF_RC_INTERRUPTED : ORC_INVALID;
+  omsgsTrace("Write buffer acquiered for %p\n", static_cast<void *>(povf));
+  int iNext = iHalf == -1 ? 2 : 1;
+  /* The first halves are handed over before they are full: the first at
+     OVF_FIRST_FILL bytes, each later one at twice what the one before held,
+     so that the consumer starts on the first records while the producer is
+     still getting under way (a whole half of them took it milliseconds). */
+  uint64_t ulBefore = iHalf == 0 ? 0 : _ovfGet(povf, OVF_W_WRITE_POS) - _ovfGet(povf, _ovfStartWord(-iHalf));
+  uint64_t ulFill = std::max<uint64_t>({OVF_FIRST_FILL, 2 * ulBefore, ulLen + 4ull});
+  uint64_t ulStart = _ovfGet(povf, _ovfStartWord(iNext));
+  _ovfSet(povf, OVF_W_WRITE_POS, static_cast<uint32_t>(ulStart));
+  _ovfSet(povf, OVF_W_WRITE_LIMIT,
+          static_cast<uint32_t>(std::min<uint64_t>(_ovfGet(povf, _ovfEndWord(iNext)), ulStart + ulFill)));
+  _ovfSet(povf, OVF_W_PRODUCER_COUNT, 0);
+  _ovfSetInt(povf, OVF_W_PRODUCER_HALF, iNext);
+  if (iHalf == 0) {
+    /* A stop asked before the first write stays in force. */
+    uint32_t ulCreated = OVF_STATE_CREATED;
+    _ovfWord(povf, OVF_W_STATE).compare_exchange_strong(ulCreated, OVF_STATE_WRITING);
+  }
+  return 0;
+}
+
+/*
+** Copies ulBytes bytes from puc to pucAt (4-aligned) with non-temporal
+** stores, as _ovfStreamRecord does; a last piece shorter than a word is
+** copied alone.
+*/
+static void _ovfStreamBytes(unsigned char *pucAt, const unsigned char *puc, uint64_t ulBytes)
+{
+  int *piAt = reinterpret_cast<int *>(pucAt);
+  uint64_t ul = 0;
+  int iWord;
+  for (; ul + 4 <= ulBytes && (reinterpret_cast<uintptr_t>(piAt) & 15) != 0; ul += 4) {
+    std::memcpy(&iWord, puc + ul, 4);
+    _mm_stream_si32(piAt++, iWord);
+  }
+  for (; ul + 16 <= ulBytes; ul += 16, piAt += 4)
+    _mm_stream_si128(reinterpret_cast<__m128i *>(piAt), _mm_loadu_si128(reinterpret_cast<const __m128i *>(puc + ul)));
+  for (; ul + 4 <= ulBytes; ul += 4) {
+    std::memcpy(&iWord, puc + ul, 4);
+    _mm_stream_si32(piAt++, iWord);
+  }
+  if (ul < ulBytes) std::memcpy(piAt, puc + ul, static_cast<size_t>(ulBytes - ul));
+}
+
 int ovfWrite(ovf *povf, const void *pData, int iLen)
 {
   if (povf == nullptr || iLen < 0 || (iLen > 0 && pData == nullptr)) return ORC_INVALID;
@@ -286,30 +354,8 @@ int ovfWrite(ovf *povf, const void *pData, int iLen)
     return ORC_INVALID;
   }
 
-  int iHalf = _ovfGetInt(povf, OVF_W_PRODUCER_HALF);
-  if (iHalf > 0 && static_cast<uint64_t>(_ovfGet(povf, OVF_W_WRITE_POS)) + ulLen + 4 >
-                       _ovfGet(povf, OVF_W_WRITE_LIMIT)) {
-    _ovfHandOver(povf);
-    iHalf = -iHalf;
-  }
-  if (iHalf <= 0) {
-    int iSemId = _ovfGetInt(povf, OVF_W_SEMID);
-    /* First write: mark the producer present for as long as this process lives. */
-    if (iHalf == 0 && _ovfSemOp(iSemId, OVF_SEM_ALIVE, 1, SEM_UNDO) != 0) return ORC_INVALID;
-    omsgsTrace("Acquiring write buffer for %p\n", static_cast<void *>(povf));
-    if (_semLockWriteFull(iSemId) != 0) return errno == EINTR ? OVF_RC_INTERRUPTED : ORC_INVALID;
-    omsgsTrace("Write buffer acquiered for %p\n", static_cast<void *>(povf));
-    int iNext = iHalf == -1 ? 2 : 1;
-    _ovfSet(povf, OVF_W_WRITE_POS, _ovfGet(povf, _ovfStartWord(iNext)));
-    _ovfSet(povf, OVF_W_WRITE_LIMIT, _ovfGet(povf, _ovfEndWord(iNext)));
-    _ovfSet(povf, OVF_W_PRODUCER_COUNT, 0);
-    _ovfSetInt(povf, OVF_W_PRODUCER_HALF, iNext);
-    if (iHalf == 0) {
-      /* A stop asked before the first write stays in force. */
-      uint32_t ulCreated = OVF_STATE_CREATED;
-      _ovfWord(povf, OVF_W_STATE).compare_exchange_strong(ulCreated, OVF_STATE_WRITING);
-    }
-  }
+  int iRcHalf = _ovfHalfFor(povf, ulLen);
+  if (iRcHalf != 0) return iRcHalf;
 
   int iRc = 0;
   if (_ovfGet(povf, OVF_W_STATE) == OVF_STATE_STOPPED) {
@@ -337,6 +383,60 @@ int ovfWrite(ovf *povf, const void *pData, int iLen)
   _ovfHandOver(povf);
   omsgsTrace("Write buffer released due to EOF for %p\n", static_cast<void *>(povf));
   return iRc;
+}
+
+int ovfWriteRecords(ovf *povf, const void *pRecords, int64_t llBytes, int32_t ilCount, int32_t *pilWritten)
+{
+  if (pilWritten != nullptr) *pilWritten = 0;
+  if (povf == nullptr || pilWritten == nullptr || llBytes < 0 || ilCount < 0 || (llBytes > 0 && pRecords == nullptr))
+    return ORC_INVALID;
+  const unsigned char *puc = static_cast<const unsigned char *>(pRecords);
+  const uint64_t ulBytes = static_cast<uint64_t>(llBytes);
+  const uint64_t ulHalfSize = _ovfGet(povf, OVF_W_HALF_SIZE);
+  /* the length of the record at ulAt, when it is one ovfWrite would append (else 0) */
+  auto recordLength = [&](uint64_t ulAt) -> uint32_t {
+    if (ulBytes - ulAt < 4) return 0;
+    uint32_t ulLen = obyteGetLE32(puc + ulAt);
+    if (ulLen == 0 || ulLen + 4ull > ulHalfSize || ((ulLen + 3ull) & ~3ull) > ulBytes - ulAt - 4) return 0;
+    return ulLen;
+  };
+  uint64_t ulAt = 0;
+  int32_t ilDone = 0;
+  while (ilDone < ilCount) {
+    uint32_t ulLen = recordLength(ulAt);
+    if (ulLen == 0) {
+      *pilWritten = ilDone;
+      return ORC_INVALID;
+    }
+    int iRc = _ovfHalfFor(povf, ulLen);
+    if (iRc == 0 && _ovfGet(povf, OVF_W_STATE) == OVF_STATE_STOPPED) iRc = OVF_RC_STOPPED;
+    if (iRc != 0) {
+      *pilWritten = ilDone;
+      return iRc;
+    }
+    /* the run: every record from here that fits in the rest of the half */
+    const uint64_t ulPos = _ovfGet(povf, OVF_W_WRITE_POS);
+    const uint64_t ulLimit = _ovfGet(povf, OVF_W_WRITE_LIMIT);
+    uint64_t ulRun = 0;     /* bytes of the run, padded as the write position moves */
+    uint64_t ulCopy = 0;    /* bytes copied: the last padding only when it lies in the half */
+    int32_t ilRun = 0;
+    for (;;) {
+      uint64_t ulPadded = 4 + ((ulLen + 3ull) & ~3ull);
+      ulCopy = ulPos + ulRun + ulPadded <= ulLimit ? ulRun + ulPadded : ulRun + 4 + ulLen;
+      ulRun += ulPadded;
+      ilRun++;
+      if (ilDone + ilRun >= ilCount) break;
+      ulLen = recordLength(ulAt + ulRun);
+      if (ulLen == 0 || ulPos + ulRun + ulLen + 4 > ulLimit) break;
+    }
+    _ovfStreamBytes(_ovfAt(povf, static_cast<uint32_t>(ulPos)), puc + ulAt, ulCopy);
+    _ovfSet(povf, OVF_W_PRODUCER_COUNT, _ovfGet(povf, OVF_W_PRODUCER_COUNT) + static_cast<uint32_t>(ilRun));
+    _ovfSet(povf, OVF_W_WRITE_POS, static_cast<uint32_t>(ulPos + ulRun));
+    ulAt += ulRun;
+    ilDone += ilRun;
+  }
+  *pilWritten = ilDone;
+  return 0;
 }
 
 /* ---- consumer ------------------------------------------------------------ */

@@ -29,7 +29,8 @@
 **       36      4   half 2 record count, stored at hand-over
 **       40      4   read position: the consumer's next record
 **       44      4   write position: where the producer writes next
-**       48      4   write limit: end of the producer's current half
+**       48      4   write limit: where the producer's current half is handed over
+**                   (its end; a producer's first halves stop short of it)
 **       52      4   producer record count in its current half
 **       56      4   records left in the consumer's current half
 **       60      4   half size
@@ -41,7 +42,9 @@
 **   L is the length asked of ovfCreate rounded up to a multiple of 4.  A record
 **   is a 32-bit length (host order), then the data, padded to a multiple of 4
 **   (the padding holds zeros, or whatever was there); length 0 is the end record.  A record and
-**   its length word must fit in one half: length + 4 <= half size.
+**   its length word must fit in one half: length + 4 <= half size.  A
+**   producer's first halves are handed over before they are full (64 KB,
+**   then twice what the one before held), so that its consumer can start.
 **
 **   Semaphores: 0 full halves waiting for the consumer (initially 0); 1 free
 **   halves for the producer (initially 2); 2 producer presence: the producer
@@ -169,6 +172,24 @@ ovf *ovfCreate(int iLen, int iMaxRec, int *piErrno);
 **   the wait for a free half was given up for a caught signal.
 */
 int ovfWrite(ovf *povf, const void *pData, int iLen);
+
+/*
+** ovfWriteRecords
+**   Producer: appends records laid out as in the channel, one after the
+**   other from pRecords (llBytes bytes, ilCount records): each a 32-bit
+**   length (host order, not 0), its data, and padding to a multiple of 4
+**   (zeros).  The channel ends up as ilCount calls of ovfWrite would leave
+**   it, byte for byte, with one copy for each run of records that fits in
+**   a half.  Stops before a record that ovfWrite would not simply append:
+**   one that cannot fit in one half or runs past llBytes, any record once
+**   the consumer has asked to stop (nothing of it is written: ovfWrite
+**   then writes the end record), and one for which no free half could be
+**   taken; *pilWritten receives the number of records appended before it.
+**   Returns 0 (all appended); OVF_RC_STOPPED; ORC_INVALID for bad
+**   arguments, such a record, or a semaphore that fails; OVF_RC_INTERRUPTED
+**   as ovfWrite.
+*/
+int ovfWriteRecords(ovf *povf, const void *pRecords, int64_t llBytes, int32_t ilCount, int32_t *pilWritten);
 
 /*
 ** ovfRead

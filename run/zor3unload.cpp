@@ -318,6 +318,24 @@ int _unloadPagesRow(void *pCtx, const unsigned char *pcRow, int32_t ilLength, in
                            pcRow, ilLength, llObjectPage, iSlot);
 }
 
+/* The helpers' sink for a batch's rows at once: copied into the channel of
+   the only live pair in runs (rows with no WHERE: the helpers run without
+   one); with several pairs, and from the first row that is not simply
+   appended, row by row. */
+int32_t _unloadPagesRecords(void *pCtx, const unsigned char *pucRecords, int64_t llBytes, int32_t ilCount)
+{
+  auto *ppages = static_cast<unloadPages *>(pCtx);
+  ovf *povf = nullptr;
+  for (const ficdataPair &pair : *ppages->pvpairs) {
+    if (pair.povf == nullptr) continue;
+    if (povf != nullptr || pair.pnodeWhere != nullptr) return 0;
+    povf = pair.povf;
+  }
+  int32_t ilWritten = 0;
+  if (povf != nullptr) ovfWriteRecords(povf, pucRecords, llBytes, ilCount, &ilWritten);
+  return ilWritten;
+}
+
 /* The helpers' sink, and the loop itself: a page read with ficdataGetDB2Enregs. */
 int _unloadPagesPage(void *pCtx, const ficparPage *ppage)
 {
@@ -364,7 +382,7 @@ int _unloadPage(unloadPages *ppages, const ficparPage &page)
       ficdata *pficdata = ppages->pficdata;
       ficparTable table{ppages->pdesc, pficdata->ilPageSize, ppages->ilSize, ppages->pinfo->llOffset,
                         pficdata->ilDescPage, pficdata->iDescSlot};
-      ficparSink sink{ppages, _unloadPagesRow, _unloadPagesPage};
+      ficparSink sink{ppages, _unloadPagesRow, _unloadPagesPage, _unloadPagesRecords};
       ppages->ppar = ficparCreate(&table, &sink, ppages->iHelpers);
     }
   }
@@ -957,6 +975,28 @@ int _unloadTsRow(void *pCtx, const unsigned char *pcRecord, int32_t ilLength, in
 }
 
 /*
+** The helpers' rows of a batch at once (see _unloadPagesRecords): in runs
+** into the only live pair when no long data completes them and no row has
+** failed yet; else, and from the first row not simply appended, row by row.
+*/
+int32_t _unloadTsRecords(void *pCtx, const unsigned char *pucRecords, int64_t llBytes, int32_t ilCount)
+{
+  unloadTs &ts = *static_cast<unloadTs *>(pCtx);
+  zorurunReader *preader = ts.preader;
+  if (ts.boAllStopped || ts.iRc != 0 || ts.boLong) return 0;
+  ovf *povf = nullptr;
+  for (int32_t i = 0; i < preader->iPairCount; i++) {
+    zorurunPair *ppair = preader->appair[i];
+    if (ppair == nullptr || ppair->povf == nullptr) continue;
+    if (povf != nullptr || ppair->pnodeWhere != nullptr) return 0;
+    povf = ppair->povf;
+  }
+  int32_t ilWritten = 0;
+  if (povf != nullptr) ovfWriteRecords(povf, pucRecords, llBytes, ilCount, &ilWritten);
+  return ilWritten;
+}
+
+/*
 ** A page of the table-space object read by the loop itself: checked, its
 ** damaged slots and records counted and reported, the others' rows sent.
 ** Returns 1 to go on, 0 as _unloadTsRow, or at once once a row failed.
@@ -1042,7 +1082,7 @@ int unloadFromTs(zorurunReader *preader)
   if (iHelpers > 0) {
     ficparTable table{&pts->tbdesc, pts->ilPageSize, ts.ilSize, 0,
                       pts->boDescMoved ? static_cast<int32_t>(pts->llDescPage) : -1, pts->iDescSlot};
-    ficparSink sink{&ts, _unloadTsRow, _unloadTsPage};
+    ficparSink sink{&ts, _unloadTsRow, _unloadTsPage, _unloadTsRecords};
     ppar = ficparCreate(&table, &sink, iHelpers);
   }
 

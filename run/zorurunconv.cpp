@@ -39,6 +39,7 @@ namespace {
 /* Sizes of a batch. */
 constexpr int64_t kInputMax = 256 * 1024;          /* record bytes of a batch, at most (unless a record is larger) */
 constexpr int64_t kPoolBudget = 48ll * 1024 * 1024; /* input and first output areas of all batches */
+constexpr int64_t kFirstInput = 64 * 1024;          /* record bytes of the first batch, at most (see the intake) */
 
 /* The allocator of the batches' areas (a test seam). */
 std::atomic<zorurunconvReallocProc> gprocRealloc{nullptr};
@@ -551,7 +552,10 @@ int zorurunconvRun(oconvert *pconvert, int32_t ilRecordMax, int32_t ilRowMax, in
         continue;
       }
     }
-    ovfrecords take{pbatch->pcIn, pool.ilInCap, ilRecordMax, pbatch->vrecs.data(),
+    /* the first batches are smaller (kFirstInput, then twice as large each): the
+       workers start on the first records rather than on a whole batch of them */
+    int64_t llCap = llSeq < 16 ? std::max<int64_t>(kFirstInput << llSeq, static_cast<int64_t>(ilRecordMax) + 8) : pool.ilInCap;
+    ovfrecords take{pbatch->pcIn, static_cast<int32_t>(std::min<int64_t>(llCap, pool.ilInCap)), ilRecordMax, pbatch->vrecs.data(),
                     static_cast<int32_t>(pbatch->vrecs.size()), pbatch->ilInUsed, pbatch->ilRecs, 0};
     int iRc = ovfGroupReadRecords(pgroup, &take);
     pbatch->ilInUsed = take.ilUsed;

@@ -12,8 +12,9 @@
 **                batch of the next sequence number, as many of one channel
 **                half as fit at a time, with one copy for each run of them
 **                (ovfGroupReadRecords); queues the batch when the next
-**                record does not fit, and starts one more worker for each
-**                of the first batches.  A half goes back to its producer
+**                record does not fit (the first batches are smaller, so
+**                that the workers start early), and starts one more worker
+**                for each of the first batches.  A half goes back to its producer
 **                once its records are copied.
 **     workers    1..n.  Each takes the queued batch of the lowest sequence
 **                number and converts its records with a converter of its

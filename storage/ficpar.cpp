@@ -41,10 +41,12 @@ namespace {
 
 enum { PAR_FREE, PAR_FILLING, PAR_QUEUED, PAR_DECODING, PAR_DONE };
 
-/* A row a helper decoded: where its bytes lie in the batch, and where it came from. */
+/* A row a helper decoded: where its bytes lie in the batch, and where it came from.
+   The rows lie one after the other as a record channel holds records: the
+   row's length in the 4 bytes before it, zeros after it to a multiple of 4. */
 struct parRow {
   int64_t llObjectPage;
-  int64_t llOffset;
+  int64_t llOffset;   /* of the row's bytes, after its length */
   int32_t ilLength;
   int32_t iSlot;
 };
@@ -138,13 +140,17 @@ bool _parPage(ficpar &par, parHelper &helper, parBatch &batch, const ficparPage 
     int iKind = helper.slots.aiKind[s];
     if (iKind == FICDATA_KIND_DAMAGED) return false;
     if (iKind != FICDATA_KIND_NORMAL && iKind != FICDATA_KIND_OVERFLOW) continue;
-    if (!_parRoom(batch, static_cast<size_t>(table.ilRowRoom))) return false;
+    if (!_parRoom(batch, static_cast<size_t>(table.ilRowRoom) + 8)) return false;
     int32_t ilLength = 0;
-    if (ficdataDecodeRecord(&par.check, pcPage, table.ilPageSize, helper.slots.ailOffset[s],
-                            batch.pucRows + batch.ulRowsUsed, table.ilRowRoom, &ilLength) != 0)
+    unsigned char *pucRecord = batch.pucRows + batch.ulRowsUsed;
+    if (ficdataDecodeRecord(&par.check, pcPage, table.ilPageSize, helper.slots.ailOffset[s], pucRecord + 4,
+                            table.ilRowRoom, &ilLength) != 0)
       return false;
-    batch.vrows.push_back({llObjectPage, static_cast<int64_t>(batch.ulRowsUsed), ilLength, s});
-    batch.ulRowsUsed += static_cast<size_t>(ilLength);
+    size_t ulPadded = (static_cast<size_t>(ilLength) + 3) & ~static_cast<size_t>(3);
+    obytePutLE32(pucRecord, static_cast<uint32_t>(ilLength));
+    std::memset(pucRecord + 4 + ilLength, 0, ulPadded - static_cast<size_t>(ilLength));
+    batch.vrows.push_back({llObjectPage, static_cast<int64_t>(batch.ulRowsUsed) + 4, ilLength, s});
+    batch.ulRowsUsed += 4 + ulPadded;
   }
   return true;
 }
@@ -236,7 +242,14 @@ int _parWriteOldest(ficpar &par, bool boWait)
   parBatch &batch = *pbatch;
   const ficparSink &sink = par.sink;
   int iGo = 1;
-  for (const parRow &row : batch.vrows) {
+  size_t ulRow = 0;
+  if (sink.pfnRecords != nullptr && !batch.vrows.empty())
+    ulRow = static_cast<size_t>(std::clamp<int32_t>(
+        sink.pfnRecords(sink.pCtx, batch.pucRows, static_cast<int64_t>(batch.ulRowsUsed),
+                        static_cast<int32_t>(batch.vrows.size())),
+        0, static_cast<int32_t>(batch.vrows.size())));
+  for (; ulRow < batch.vrows.size(); ulRow++) {
+    const parRow &row = batch.vrows[ulRow];
     iGo = sink.pfnRow(sink.pCtx, batch.pucRows + row.llOffset, row.ilLength, row.llObjectPage, row.iSlot);
     if (iGo == 0) break;
   }
@@ -352,7 +365,10 @@ int ficparPut(ficpar *ppar, const ficparPage *ppage)
     std::memcpy(pucCopy, ppage->pucPage, ulPageSize);
     batch.vpages.back().pucPage = pucCopy;
   }
-  if (static_cast<int32_t>(batch.vpages.size()) >= par.ilBatchPages) _parQueue(par);
+  /* the first batches are smaller (an eighth, a quarter, a half): the first
+     rows reach the sink while the helpers are still getting under way */
+  int32_t ilBatch = par.llFilling < 3 ? std::max<int32_t>(1, par.ilBatchPages >> (3 - par.llFilling)) : par.ilBatchPages;
+  if (static_cast<int32_t>(batch.vpages.size()) >= ilBatch) _parQueue(par);
   for (;;) {
     int iGo = _parWriteOldest(par, false);
     if (iGo == 0) return 0;

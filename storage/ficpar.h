@@ -8,7 +8,9 @@
 **   each) and decoded by one helper thread into rows of its own, and the
 **   calling thread hands the rows of each batch to its sink, batch after
 **   batch, in the order the pages came: the sink sees the rows in the order
-**   the record loop would have met them.
+**   the record loop would have met them.  The first batches hold fewer
+**   pages, so that the first rows come early; a sink may take a batch's
+**   rows at once, laid out as a record channel holds them (pfnRecords).
 **
 **   The helpers say nothing.  A page whose read, page number, slot
 **   directory, slots or records are not all sound, and the table's first
@@ -61,6 +63,12 @@ struct ficparSink {
   int (*pfnRow)(void *pCtx, const unsigned char *pcRow, int32_t ilLength, int64_t llObjectPage, int iSlot);
   /* A page left to the record loop.  Returns 1 or 0 as pfnRow. */
   int (*pfnPage)(void *pCtx, const ficparPage *ppage);
+  /* Optional: the ilCount rows of a batch at once, laid out as a record
+     channel lays records out (common/ovf.h: a 32-bit length in host order,
+     the row, zeros to a multiple of 4), llBytes in all.  Returns how many of
+     the first rows it took as pfnRow would have taken them one by one; the
+     rows after those go to pfnRow, one by one. */
+  int32_t (*pfnRecords)(void *pCtx, const unsigned char *pucRecords, int64_t llBytes, int32_t ilCount) = nullptr;
 };
 
 struct ficpar;

@@ -997,6 +997,236 @@ TEST_F(OvfTest, GroupInBulkGivesEveryMembersRecordsInOrder)
   EXPECT_FALSE(semExists(iGroupSem));
 }
 
+/* ---- records written in runs ------------------------------------------------ */
+
+/* Records laid out as the channel holds them: length word, bytes, zeros to a multiple of 4. */
+std::vector<unsigned char> channelLayout(const std::vector<std::vector<unsigned char>> &vrecs)
+{
+  std::vector<unsigned char> out;
+  for (const std::vector<unsigned char> &rec : vrecs) {
+    uint32_t ulLen = static_cast<uint32_t>(rec.size());
+    unsigned char auc[4] = {static_cast<unsigned char>(ulLen), static_cast<unsigned char>(ulLen >> 8),
+                            static_cast<unsigned char>(ulLen >> 16), static_cast<unsigned char>(ulLen >> 24)};
+    out.insert(out.end(), auc, auc + 4);
+    out.insert(out.end(), rec.begin(), rec.end());
+    out.resize(out.size() + (4 - rec.size() % 4) % 4, 0);
+  }
+  return out;
+}
+
+/* A half's records a call: the records of each half in turn, to the end or the first failure. */
+struct Halves {
+  std::vector<int32_t> vilCounts;
+  Stream s;
+};
+Halves readByHalves(ovf *povf)
+{
+  Halves h;
+  std::vector<unsigned char> buf(1 << 20);
+  std::vector<ovfrecord> recs(1 << 14);
+  for (;;) {
+    ovfrecords take{buf.data(), static_cast<int32_t>(buf.size()), static_cast<int32_t>(buf.size()), recs.data(),
+                    static_cast<int32_t>(recs.size()), 0, 0, 0};
+    h.s.iRc = ovfReadRecords(povf, &take);
+    if (h.s.iRc != 0) return h;
+    for (int32_t i = 0; i < take.ilCount; i++)
+      h.s.recs.push_back({recs[i].ilLen, std::vector<unsigned char>(buf.begin() + recs[i].ilOffset,
+                                                                     buf.begin() + recs[i].ilOffset + recs[i].ilLen)});
+    if (take.ilCount > 0) h.vilCounts.push_back(take.ilCount);
+    if (take.iEnd != 0) {
+      h.s.boEnd = true;
+      return h;
+    }
+  }
+}
+
+/*
+** The same records written by two producers, one record a call with
+** ovfWrite, and in runs of a chunk of records with ovfWriteRecords: the
+** consumer gets the same records in the same halves (the first halves of a
+** large channel handed over early, at the same records), whatever the
+** chunks, record lengths, and where a half ends (also past a record whose
+** padding does not fit).
+*/
+TEST_F(OvfTest, RecordsWrittenInRunsFillTheHalvesAsOneByOne)
+{
+  struct Case {
+    const char *pcName;
+    int iChannelLen;
+    std::vector<int> viLens;
+    std::vector<int> viChunks;   /* records a call, used in turn */
+  };
+  std::vector<int> viAssorted, viRamp;
+  for (int i = 0; i < 500; i++) viAssorted.push_back(i % 61 == 5 ? 2000 : 1 + (i * 37) % 300);
+  for (int i = 0; i < 6000; i++) viRamp.push_back(40 + (i * 53) % 260);
+  const Case aCases[] = {
+      {"lengths 1 to 300 and near a half, one call each", 4096, viAssorted, {1}},
+      {"the same in chunks of 7, 1 and 100", 4096, viAssorted, {7, 1, 100}},
+      {"all at once", 4096, viAssorted, {1000}},
+      /* halves of 26 bytes: the second starts off a word, and 4 + 9 then 4 + 6 leave no room for the padding */
+      {"a half that ends off a word", 44, {9, 6, 9, 6, 3, 1, 22, 9, 6}, {4, 2, 3}},
+      {"first halves of a large channel, smaller", 1 << 20, viRamp, {50, 3000, 1}},
+  };
+  for (const Case &c : aCases) {
+    SCOPED_TRACE(c.pcName);
+    std::vector<std::vector<unsigned char>> vrecs;
+    for (size_t i = 0; i < c.viLens.size(); i++) vrecs.push_back(makeRecord(5, static_cast<int>(i), c.viLens[i]));
+    ovf *apovf[2];
+    ChannelIds aids[2];
+    pid_t apid[2];
+    for (int k = 0; k < 2; k++) {
+      int iErr = 0;
+      apovf[k] = ovfCreate(c.iChannelLen, 0, &iErr);
+      ASSERT_NE(apovf[k], nullptr);
+      aids[k] = idsOf(apovf[k]);
+    }
+    apid[0] = forkChild([&] {
+      for (const std::vector<unsigned char> &rec : vrecs)
+        if (ovfWrite(apovf[0], rec.data(), static_cast<int>(rec.size())) != 0) return 2;
+      return ovfWrite(apovf[0], nullptr, 0) == 0 ? 0 : 3;
+    });
+    apid[1] = forkChild([&] {
+      size_t ulAt = 0;
+      for (size_t iCall = 0; ulAt < vrecs.size(); iCall++) {
+        size_t ulCount = std::min<size_t>(static_cast<size_t>(c.viChunks[iCall % c.viChunks.size()]), vrecs.size() - ulAt);
+        std::vector<unsigned char> run = channelLayout({vrecs.begin() + static_cast<long>(ulAt),
+                                                        vrecs.begin() + static_cast<long>(ulAt + ulCount)});
+        int32_t ilWritten = -1;
+        if (ovfWriteRecords(apovf[1], run.data(), static_cast<int64_t>(run.size()), static_cast<int32_t>(ulCount),
+                            &ilWritten) != 0 ||
+            ilWritten != static_cast<int32_t>(ulCount))
+          return 2;
+        ulAt += ulCount;
+      }
+      return ovfWrite(apovf[1], nullptr, 0) == 0 ? 0 : 3;
+    });
+    for (int k = 0; k < 2; k++) {
+      ASSERT_GT(apid[k], 0);
+      ovfWatchProducer(apovf[k], apid[k]);
+    }
+    Halves one = readByHalves(apovf[0]);
+    Halves runs = readByHalves(apovf[1]);
+    EXPECT_EQ(waitChild(apid[0]), 0);
+    EXPECT_EQ(waitChild(apid[1]), 0);
+    EXPECT_EQ(one.s.iRc, 0);
+    EXPECT_EQ(runs.s.iRc, 0);
+    EXPECT_TRUE(one.s.boEnd && runs.s.boEnd);
+    ASSERT_EQ(one.s.recs.size(), vrecs.size());
+    for (size_t i = 0; i < vrecs.size(); i++) EXPECT_TRUE(one.s.recs[i].bytes == vrecs[i]) << "record " << i;
+    EXPECT_TRUE(runs.s.recs == one.s.recs);
+    EXPECT_EQ(runs.vilCounts, one.vilCounts) << "the halves hold the same records";
+    if (c.iChannelLen == (1 << 20)) {
+      /* handed over at 64 KB, then at twice what the half before held, up to the whole half */
+      ASSERT_GE(one.vilCounts.size(), 4u);
+      EXPECT_LT(one.vilCounts[0], one.vilCounts[1]);
+      EXPECT_LT(one.vilCounts[1], one.vilCounts[2]);
+      EXPECT_LT(one.vilCounts[2], one.vilCounts[3]);
+      size_t ulFirst = 0;
+      for (int32_t i = 0; i < one.vilCounts[0]; i++) ulFirst += 4 + (vrecs[static_cast<size_t>(i)].size() + 3) / 4 * 4;
+      EXPECT_LE(ulFirst, 64u * 1024);
+      EXPECT_GT(ulFirst + 4 + 300, 64u * 1024) << "the first half holds what fits in 64 KB";
+    }
+    for (int k = 0; k < 2; k++) {
+      EXPECT_EQ(ovfDestroy(apovf[k]), 0);
+      expectGone(aids[k]);
+    }
+  }
+}
+
+/*
+** A run stops before a record ovfWrite would not simply append, with the
+** count of the records before it; nothing of that record is written, so
+** that ovfWrite can take it from there (refuse it, or end the channel for
+** a stop).
+*/
+TEST_F(OvfTest, RecordsWrittenInRunsStopBeforeARecordNotSimplyAppended)
+{
+  std::vector<std::vector<unsigned char>> vgood = {makeRecord(6, 0, 10), makeRecord(6, 1, 12)};
+  std::vector<unsigned char> good = channelLayout(vgood);
+  auto withLength = [&](uint32_t ulLen, size_t ulData) {
+    std::vector<unsigned char> v = good;
+    for (int i = 0; i < 4; i++) v.push_back(static_cast<unsigned char>(ulLen >> (8 * i)));
+    v.resize(v.size() + ulData, 0x5A);
+    return v;
+  };
+  struct Case {
+    const char *pcName;
+    std::vector<unsigned char> bytes;
+    int32_t ilCount;
+    bool boStopped;
+    int iRc;
+    int32_t ilWritten;
+  };
+  const Case aCases[] = {
+      {"all written", good, 2, false, 0, 2},
+      {"a record of length 0 after two", withLength(0, 0), 3, false, ORC_INVALID, 2},
+      {"a record longer than a half", withLength(200, 200), 3, false, ORC_INVALID, 2},
+      {"a record running past the bytes", withLength(8, 4), 3, false, ORC_INVALID, 2},
+      {"padding missing at the end", withLength(7, 7), 3, false, ORC_INVALID, 2},
+      {"more records counted than given", good, 3, false, ORC_INVALID, 2},
+      {"a consumer that asked to stop", good, 2, true, OVF_RC_STOPPED, 0},
+  };
+  for (const Case &c : aCases) {
+    SCOPED_TRACE(c.pcName);
+    int iErr = 0;
+    ovf *povf = ovfCreate(256, 0, &iErr);   // halves of 132 bytes: nothing here waits
+    ASSERT_NE(povf, nullptr);
+    ChannelIds ids = idsOf(povf);
+    if (c.boStopped) ovfStop(povf);
+    int32_t ilWritten = -1;
+    EXPECT_EQ(ovfWriteRecords(povf, c.bytes.data(), static_cast<int64_t>(c.bytes.size()), c.ilCount, &ilWritten), c.iRc);
+    EXPECT_EQ(ilWritten, c.ilWritten);
+    /* the producer goes on record by record */
+    EXPECT_EQ(ovfWrite(povf, nullptr, 0), c.boStopped ? OVF_RC_STOPPED : 0);
+    Stream s = readSingly(povf, 256);
+    EXPECT_EQ(s.iRc, 0);
+    EXPECT_TRUE(s.boEnd);
+    ASSERT_EQ(s.recs.size(), static_cast<size_t>(c.ilWritten));
+    for (size_t i = 0; i < s.recs.size(); i++) EXPECT_TRUE(s.recs[i].bytes == vgood[i]) << "record " << i;
+    EXPECT_EQ(ovfDestroy(povf), 0);
+    expectGone(ids);
+  }
+  {
+    /* the last record of a half that ends off a word: its padding is not written past the half */
+    int iErr = 0;
+    ovf *povf = ovfCreate(44, 0, &iErr);   // halves of 26 bytes
+    ASSERT_NE(povf, nullptr);
+    ChannelIds ids = idsOf(povf);
+    unsigned char *pucHalf2 = reinterpret_cast<unsigned char *>(povf) + headerWord(povf, OVF_W_HALF2_START);
+    std::memset(pucHalf2, 0xEE, 4);
+    std::vector<std::vector<unsigned char>> vfill = {makeRecord(6, 0, 9), makeRecord(6, 1, 6)};
+    std::vector<unsigned char> fill = channelLayout(vfill);
+    int32_t ilWritten = -1;
+    EXPECT_EQ(ovfWriteRecords(povf, fill.data(), static_cast<int64_t>(fill.size()), 2, &ilWritten), 0);
+    EXPECT_EQ(ilWritten, 2);
+    EXPECT_EQ(headerWord(povf, OVF_W_PRODUCER_HALF), 1) << "both in the first half";
+    for (int i = 0; i < 4; i++) EXPECT_EQ(pucHalf2[i], 0xEE) << "byte " << i << " of the second half";
+    EXPECT_EQ(ovfWrite(povf, nullptr, 0), 0);
+    Stream s = readSingly(povf, 64);
+    ASSERT_EQ(s.recs.size(), 2u);
+    EXPECT_TRUE(s.recs[0].bytes == vfill[0] && s.recs[1].bytes == vfill[1]);
+    EXPECT_EQ(ovfDestroy(povf), 0);
+    expectGone(ids);
+  }
+  /* bad arguments: nothing taken, nothing written */
+  int iErr = 0;
+  ovf *povf = ovfCreate(256, 0, &iErr);
+  ASSERT_NE(povf, nullptr);
+  ChannelIds ids = idsOf(povf);
+  int32_t ilWritten = -1;
+  EXPECT_EQ(ovfWriteRecords(nullptr, good.data(), 8, 1, &ilWritten), ORC_INVALID);
+  EXPECT_EQ(ilWritten, 0);
+  EXPECT_EQ(ovfWriteRecords(povf, good.data(), 8, 1, nullptr), ORC_INVALID);
+  EXPECT_EQ(ovfWriteRecords(povf, nullptr, 8, 1, &ilWritten), ORC_INVALID);
+  EXPECT_EQ(ovfWriteRecords(povf, good.data(), -1, 1, &ilWritten), ORC_INVALID);
+  EXPECT_EQ(ovfWriteRecords(povf, good.data(), 8, -1, &ilWritten), ORC_INVALID);
+  EXPECT_EQ(headerWord(povf, OVF_W_PRODUCER_HALF), 0) << "no half taken";
+  EXPECT_EQ(ovfWriteRecords(povf, nullptr, 0, 0, &ilWritten), 0) << "nothing to write";
+  EXPECT_EQ(ilWritten, 0);
+  EXPECT_EQ(ovfDestroy(povf), 0);
+  expectGone(ids);
+}
+
 /* ---- what is left when the processes end ---------------------------------- */
 
 /*
