@@ -241,41 +241,52 @@ static void _ovfHandOver(ovf *povf)
 }
 
 /*
+** Copies ulBytes bytes from puc to pucAt (4-aligned) with non-temporal
+** stores: the lines of a half the consumer read last are not fetched into
+** the producer's cache only to be overwritten (the copy into the channel
+** was the reader's costliest step).  Words up to a 16-byte boundary, then
+** 16 bytes a store, then the last words; a last piece shorter than a word
+** is copied alone.
+*/
+static void _ovfStreamBytes(unsigned char *pucAt, const unsigned char *puc, uint64_t ulBytes)
+{
+  int *piAt = reinterpret_cast<int *>(pucAt);
+  uint64_t ul = 0;
+  int iWord;
+  for (; ul + 4 <= ulBytes && (reinterpret_cast<uintptr_t>(piAt) & 15) != 0; ul += 4) {
+    std::memcpy(&iWord, puc + ul, 4);
+    _mm_stream_si32(piAt++, iWord);
+  }
+  for (; ul + 16 <= ulBytes; ul += 16, piAt += 4)
+    _mm_stream_si128(reinterpret_cast<__m128i *>(piAt), _mm_loadu_si128(reinterpret_cast<const __m128i *>(puc + ul)));
+  for (; ul + 4 <= ulBytes; ul += 4) {
+    std::memcpy(&iWord, puc + ul, 4);
+    _mm_stream_si32(piAt++, iWord);
+  }
+  if (ul < ulBytes) std::memcpy(piAt, puc + ul, static_cast<size_t>(ulBytes - ul));
+}
+
+/*
 ** Writes the record of ulLen (> 0) bytes at pData, length word first, at
-** pucAt with non-temporal stores: the lines of a half the consumer read last
-** are not fetched into the producer's cache only to be overwritten (the
-** copy into the channel was the reader's costliest step).  The padding of
-** the last word is written as zeros when boPadding (the whole word lies in
-** the half), else the last bytes are copied alone.
+** pucAt with non-temporal stores (_ovfStreamBytes).  The padding of the last
+** word is written as zeros when boPadding (the whole word lies in the half),
+** else the last bytes are copied alone.
 */
 static void _ovfStreamRecord(unsigned char *pucAt, const void *pData, uint32_t ulLen, bool boPadding)
 {
-  int *piAt = reinterpret_cast<int *>(pucAt);   /* 4-aligned: positions are */
   unsigned char aucWord[4];
   int iWord;
   obytePutLE32(aucWord, ulLen);
   std::memcpy(&iWord, aucWord, 4);
-  _mm_stream_si32(piAt++, iWord);
+  _mm_stream_si32(reinterpret_cast<int *>(pucAt), iWord);
   const unsigned char *puc = static_cast<const unsigned char *>(pData);
-  uint32_t ul = 0;
-  /* words up to a 16-byte boundary, then 16 bytes a store, then the last words */
-  for (; ul + 4 <= ulLen && (reinterpret_cast<uintptr_t>(piAt) & 15) != 0; ul += 4) {
-    std::memcpy(&iWord, puc + ul, 4);
-    _mm_stream_si32(piAt++, iWord);
-  }
-  for (; ul + 16 <= ulLen; ul += 16, piAt += 4)
-    _mm_stream_si128(reinterpret_cast<__m128i *>(piAt), _mm_loadu_si128(reinterpret_cast<const __m128i *>(puc + ul)));
-  for (; ul + 4 <= ulLen; ul += 4) {
-    std::memcpy(&iWord, puc + ul, 4);
-    _mm_stream_si32(piAt++, iWord);
-  }
-  if (ul < ulLen && boPadding) {
+  uint32_t ulWhole = ulLen & ~3u;
+  _ovfStreamBytes(pucAt + 4, puc, boPadding ? ulWhole : ulLen);
+  if (boPadding && ulWhole < ulLen) {
     std::memset(aucWord, 0, sizeof aucWord);
-    std::memcpy(aucWord, puc + ul, ulLen - ul);
+    std::memcpy(aucWord, puc + ulWhole, ulLen - ulWhole);
     std::memcpy(&iWord, aucWord, 4);
-    _mm_stream_si32(piAt, iWord);
-  } else if (ul < ulLen) {
-    std::memcpy(piAt, puc + ul, ulLen - ul);
+    _mm_stream_si32(reinterpret_cast<int *>(pucAt + 4 + ulWhole), iWord);
   }
 }
 
@@ -319,29 +330,6 @@ static int _ovfHalfFor(ovf *povf, uint32_t ulLen)
     _ovfWord(povf, OVF_W_STATE).compare_exchange_strong(ulCreated, OVF_STATE_WRITING);
   }
   return 0;
-}
-
-/*
-** Copies ulBytes bytes from puc to pucAt (4-aligned) with non-temporal
-** stores, as _ovfStreamRecord does; a last piece shorter than a word is
-** copied alone.
-*/
-static void _ovfStreamBytes(unsigned char *pucAt, const unsigned char *puc, uint64_t ulBytes)
-{
-  int *piAt = reinterpret_cast<int *>(pucAt);
-  uint64_t ul = 0;
-  int iWord;
-  for (; ul + 4 <= ulBytes && (reinterpret_cast<uintptr_t>(piAt) & 15) != 0; ul += 4) {
-    std::memcpy(&iWord, puc + ul, 4);
-    _mm_stream_si32(piAt++, iWord);
-  }
-  for (; ul + 16 <= ulBytes; ul += 16, piAt += 4)
-    _mm_stream_si128(reinterpret_cast<__m128i *>(piAt), _mm_loadu_si128(reinterpret_cast<const __m128i *>(puc + ul)));
-  for (; ul + 4 <= ulBytes; ul += 4) {
-    std::memcpy(&iWord, puc + ul, 4);
-    _mm_stream_si32(piAt++, iWord);
-  }
-  if (ul < ulBytes) std::memcpy(piAt, puc + ul, static_cast<size_t>(ulBytes - ul));
 }
 
 int ovfWrite(ovf *povf, const void *pData, int iLen)

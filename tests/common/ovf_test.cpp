@@ -1014,7 +1014,8 @@ std::vector<unsigned char> channelLayout(const std::vector<std::vector<unsigned 
   return out;
 }
 
-/* A half's records a call: the records of each half in turn, to the end or the first failure. */
+/* The records of each half in turn (a bulk read takes one half's records a call, and the
+   buffer here holds every record of the tests below), to the end or the first failure. */
 struct Halves {
   std::vector<int32_t> vilCounts;
   Stream s;
@@ -1022,19 +1023,13 @@ struct Halves {
 Halves readByHalves(ovf *povf)
 {
   Halves h;
-  std::vector<unsigned char> buf(1 << 20);
-  std::vector<ovfrecord> recs(1 << 14);
+  BulkReader reader(4 << 20, 4 << 20, 1 << 14);
   for (;;) {
-    ovfrecords take{buf.data(), static_cast<int32_t>(buf.size()), static_cast<int32_t>(buf.size()), recs.data(),
-                    static_cast<int32_t>(recs.size()), 0, 0, 0};
-    h.s.iRc = ovfReadRecords(povf, &take);
-    if (h.s.iRc != 0) return h;
-    for (int32_t i = 0; i < take.ilCount; i++)
-      h.s.recs.push_back({recs[i].ilLen, std::vector<unsigned char>(buf.begin() + recs[i].ilOffset,
-                                                                     buf.begin() + recs[i].ilOffset + recs[i].ilLen)});
-    if (take.ilCount > 0) h.vilCounts.push_back(take.ilCount);
-    if (take.iEnd != 0) {
-      h.s.boEnd = true;
+    size_t ulBefore = h.s.recs.size();
+    bool boMore = reader.step([&](ovfrecords *prec) { return ovfReadRecords(povf, prec); }, h.s);
+    if (h.s.recs.size() > ulBefore) h.vilCounts.push_back(static_cast<int32_t>(h.s.recs.size() - ulBefore));
+    if (!boMore) {
+      EXPECT_EQ(reader.iFresh, 0) << "a half's records split over two calls";
       return h;
     }
   }
